@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Clock.h"
+
+// The file-system operations the core needs, on CP932 paths with the host separator. Every
+// operation that can fail returns 0 or the system error code (an errno value); nothing throws.
+// PosixFileSystem is the real one; tests add fault-injecting ones on top of it.
+namespace morvanex::platform {
+
+// The attribute byte: the low eight bits of the file attributes the program was written for.
+namespace attr {
+inline constexpr std::uint8_t kReadOnly = 0x01;
+inline constexpr std::uint8_t kHidden = 0x02;
+inline constexpr std::uint8_t kSystem = 0x04;
+inline constexpr std::uint8_t kDirectory = 0x10;
+inline constexpr std::uint8_t kArchive = 0x20;
+// Reported for a file that has none of the other bits; setting it alone clears them all.
+inline constexpr std::uint8_t kNormal = 0x80;
+}  // namespace attr
+
+// What the program knows of a file: three times, size and attribute byte.
+struct FileStatus {
+    Timestamp creation = 0;
+    Timestamp modification = 0;
+    Timestamp access = 0;
+    std::int64_t size = 0;
+    std::uint8_t attributes = 0;
+
+    friend bool operator==(const FileStatus&, const FileStatus&) = default;
+};
+
+struct DirectoryEntry {
+    std::string name;              // never "." or ".."
+    std::uint8_t attributes = 0;   // with kDirectory for a folder
+};
+
+// A place a user browses from: "/", the home folder, a mounted volume.
+struct Root {
+    std::string path;   // ends with the separator
+    std::string label;  // shown beside the path
+    bool removable = false;
+};
+
+// A file kept open for appending lines: each Append reaches the file (the kernel) before it
+// returns, so what was appended survives the process being killed.
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    virtual int Append(std::string_view bytes) = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // The entries of a folder in the order the system lists them. With withAttributes false
+    // only the directory bit is filled (cheaper: no per-entry status read).
+    virtual int ListFolder(std::string_view folder, bool withAttributes,
+                           std::vector<DirectoryEntry>& entries) = 0;
+    virtual int GetStatus(std::string_view path, FileStatus& status) = 0;
+    virtual int GetAttributes(std::string_view path, std::uint8_t& attributes) = 0;
+    // Applies read-only, hidden, system and archive; the directory bit is ignored.
+    virtual int SetAttributes(std::string_view path, std::uint8_t attributes) = 0;
+    // Sets modification and access time. The creation time cannot be set on most Linux file
+    // systems; it is accepted and left as it is.
+    virtual int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,
+                         Timestamp access) = 0;
+
+    // Moves (renames) a file or folder. Never replaces an existing `to`: fails with EEXIST.
+    // A change of letter case only is made in place where the file system ignores case.
+    virtual int Move(std::string_view from, std::string_view to) = 0;
+    // Copies a file's contents, mode, attributes and modification time. Never replaces an
+    // existing `to` (EEXIST); a failed copy leaves no partial file behind.
+    virtual int Copy(std::string_view from, std::string_view to) = 0;
+    virtual int CreateFolder(std::string_view path) = 0;
+    virtual int DeleteFile(std::string_view path) = 0;
+
+    // True when the path is a folder this process can enter (the working folder is unchanged).
+    virtual bool CanEnter(std::string_view folder) = 0;
+    // True when something (file, folder, link) is at the path.
+    virtual bool Exists(std::string_view path) = 0;
+
+    // At most `count` bytes from the start of a file; fewer when the file is shorter.
+    virtual int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) = 0;
+    // Creates or empties the file and writes all bytes; on failure nothing partial remains.
+    virtual int WriteFile(std::string_view path, std::string_view bytes) = 0;
+    // Opens a file for appending (creating or emptying it first when truncate is set).
+    virtual std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+                                                   int& error) = 0;
+
+    // The user's temporary folder, ending with the separator.
+    virtual std::string TemporaryFolder() = 0;
+    // "/", the home folder and mounted volumes, in that order.
+    virtual std::vector<Root> Roots() = 0;
+};
+
+}  // namespace morvanex::platform

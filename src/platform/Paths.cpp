@@ -1,0 +1,64 @@
+#include "platform/Paths.h"
+
+#include "platform/Codepage.h"
+
+namespace morvanex::platform {
+
+namespace {
+
+std::string NameResult(std::string_view text) {
+    return text.size() >= kTextBufferSize ? std::string() : std::string(text);
+}
+
+std::size_t PeriodOf(std::string_view name, ExtensionRule rule) {
+    if (rule == ExtensionRule::LastPeriod) return FindLastChar(name, '.');
+    for (std::size_t i = 0; i < name.size(); i += CharSizeAt(name, i)) {
+        if (name[i] == '.') return i;
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+std::string DirectoryOf(std::string_view path) {
+    const std::size_t last = FindLastChar(path, kSeparator);
+    if (last == std::string_view::npos || last + 1 > kMaxPathBytes) return {};
+    return std::string(path.substr(0, last + 1));
+}
+
+std::string FileNameOf(std::string_view path) {
+    const std::size_t last = FindLastChar(path, kSeparator);
+    if (last == std::string_view::npos) return {};
+    return NameResult(path.substr(last + 1));
+}
+
+std::string BaseNameOf(std::string_view name, ExtensionRule rule) {
+    const std::size_t period = PeriodOf(name, rule);
+    return NameResult(period == std::string_view::npos ? name : name.substr(0, period));
+}
+
+std::string ExtensionOf(std::string_view name, ExtensionRule rule) {
+    const std::size_t period = PeriodOf(name, rule);
+    return period == std::string_view::npos ? std::string() : NameResult(name.substr(period + 1));
+}
+
+bool EndsWithSeparator(std::string_view path) { return EndsWithChar(path, kSeparator); }
+
+std::string WithTrailingSeparator(std::string_view path) {
+    std::string result(path);
+    if (!EndsWithSeparator(path)) result += kSeparator;
+    return result;
+}
+
+std::string WithoutTrailingSeparator(std::string_view path) {
+    if (path.size() > 1 && EndsWithSeparator(path)) path.remove_suffix(1);
+    return std::string(path);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string result = WithTrailingSeparator(folder);
+    result.append(name);
+    return result;
+}
+
+}  // namespace morvanex::platform

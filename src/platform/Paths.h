@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Splitting paths and names, on CP932 text with the host separator. A folder path ends with the
+// separator. Names and texts keep their 259-byte limit; whole paths are limited by the host.
+namespace morvanex::platform {
+
+inline constexpr char kSeparator = '/';
+inline constexpr std::size_t kMaxPathBytes = 4095;  // PATH_MAX less its terminator
+
+// How a name is split into base and extension: at its last period or at its first.
+enum class ExtensionRule { FirstPeriod = 0, LastPeriod = 1 };
+
+// Up to and including the last separator; "" without one, or when it would not fit the host.
+std::string DirectoryOf(std::string_view path);
+// After the last separator; "" without one, or when 260 bytes or longer.
+std::string FileNameOf(std::string_view path);
+// The name split at its period (which belongs to neither part). Without a period the base is
+// the whole name and the extension "". Either is "" when it would be 260 bytes or longer.
+std::string BaseNameOf(std::string_view name, ExtensionRule rule = ExtensionRule::LastPeriod);
+std::string ExtensionOf(std::string_view name, ExtensionRule rule = ExtensionRule::LastPeriod);
+
+bool EndsWithSeparator(std::string_view path);
+// The path with one separator appended unless its last character already is one.
+std::string WithTrailingSeparator(std::string_view path);
+// The path without one trailing separator (the root "/" stays as it is).
+std::string WithoutTrailingSeparator(std::string_view path);
+// Folder and name joined with exactly one separator between them.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+}  // namespace morvanex::platform

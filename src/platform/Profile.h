@@ -1,0 +1,53 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// INI text with the private-profile semantics pattern files were written for: section and key
+// names compare without regard to ASCII case, the first of duplicate sections and keys wins,
+// blanks around names and values are trimmed and one pair of surrounding quotes is removed.
+// Bytes are CP932; lines may end in CR LF or LF; a UTF-8 byte-order mark at the start is skipped.
+namespace morvanex::platform {
+
+class ProfileReader {
+public:
+    explicit ProfileReader(std::string_view text);
+
+    // The value of a key, or nothing when the section or key is absent.
+    std::optional<std::string> Find(std::string_view section, std::string_view key) const;
+    // As the private-profile reader: the value, or `fallback` when absent; cut to fit a buffer
+    // of bufferSize bytes (never splitting a character).
+    std::string GetString(std::string_view section, std::string_view key,
+                          std::string_view fallback, std::size_t bufferSize = 2048) const;
+
+private:
+    struct Entry {
+        std::string key;
+        std::string value;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Entry> entries;
+    };
+    std::vector<Section> m_sections;
+};
+
+// Writes sections and keys in the order they are set, lines ended by CR LF.
+class ProfileWriter {
+public:
+    void Set(std::string_view section, std::string_view key, std::string_view value);
+    const std::string& Text() const { return m_text; }
+
+    // The value as written to the file: quoted when the reader would otherwise not return it
+    // unchanged (blanks at either end, or a quote at both ends).
+    static std::string Encode(std::string_view value);
+
+private:
+    std::string m_text;
+    std::string m_section;
+    bool m_hasSection = false;
+};
+
+}  // namespace morvanex::platform

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+
+namespace morvanex::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end
+// of the test. Paths given to and returned by it are host (UTF-8) paths.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder's path, ending with "/".
+    const std::string& Path() const { return m_path; }
+    // Path() + relative.
+    std::string operator/(std::string_view relative) const;
+
+    // Creates a file (and the folders above it) with the given contents; returns its path.
+    std::string CreateFile(std::string_view relative, std::string_view contents = {});
+    std::string CreateFolder(std::string_view relative);
+    void SetModificationTime(std::string_view relative, platform::Timestamp time);
+    void SetMode(std::string_view relative, unsigned mode);
+    std::string ReadFile(std::string_view relative) const;
+    bool Exists(std::string_view relative) const;
+
+private:
+    std::string m_path;
+};
+
+// The same text as CP932, the form the core takes paths in.
+std::string Cp932(std::string_view utf8);
+
+}  // namespace morvanex::test
