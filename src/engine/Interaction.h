@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "settings/RenameSettings.h"
+
+// Everything the core asks of the user, and everything it shows: the GUI implements this with
+// dialogs, the command line with the terminal, tests with a scripted fake. Texts are CP932.
+namespace morvanex::engine {
+
+enum class MessageIcon { None, Exclamation };
+
+// What a new path of a preview would run into in the real run (beyond what the run checks in
+// advance): another target of the run gets the same new path, or an existing file is there.
+enum class Conflict { None, Duplicate, Exists };
+
+// The rows of the preview and result list: one per target.
+struct ResultList {
+    bool showAttributes = true;
+    bool showCreation = true;
+    bool showModification = true;
+    bool showAccess = true;
+    bool openSourceOnDoubleClick = true;
+    bool showFullPath = true;
+    std::vector<std::string> sources;  // full paths
+    std::vector<std::string> targets;  // full paths
+    std::vector<settings::FileStatusRecord> before;
+    std::vector<settings::FileStatusRecord> after;
+    std::vector<Conflict> conflicts;   // empty, or one per row (previews only)
+};
+
+class Interaction {
+public:
+    virtual ~Interaction() = default;
+
+    // A message box with an OK button.
+    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    virtual bool AskYesNo(const std::string& text) = 0;
+    // The preview and result list, modal.
+    virtual void ShowResultList(const ResultList& list) = 0;
+    // The undo confirmation; `preview` is what its Preview button shows. True to start undo.
+    virtual bool ConfirmUndo(const ResultList& preview) = 0;
+
+    // Progress of a run or undo: `current` of `total` done; Done sets the bar full, Reset empty.
+    virtual void Progress(unsigned total, int current) = 0;
+    virtual void ProgressDone() = 0;
+    virtual void ProgressReset() = 0;
+
+    virtual void BeginWait() = 0;
+    virtual void EndWait() = 0;
+};
+
+// The progress bar position for `current` of `total`: current / total * 100, truncated.
+int ProgressPosition(unsigned total, int current);
+
+}  // namespace morvanex::engine

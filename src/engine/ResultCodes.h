@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "engine/Interaction.h"
+
+// Result codes of a run and of target collection, and their messages (CP932).
+namespace morvanex::engine {
+
+enum ResultCode : int {
+    kSuccess = 0,
+    MRVN_ERROR_NO_COPYTOSTR = 1,
+    MRVN_ERROR_NO_RENFORMAT = 2,
+    MRVN_ERROR_NO_RENNUMBER = 3,
+    MRVN_ERROR_NO_COPYTO = 4,
+    MRVN_ERROR_NO_DIGITNUM = 5,
+    MRVN_ERROR_LOWER_NUM_OVER = 6,
+    MRVN_ERROR_UPPER_NUM_OVER = 7,
+    MRVN_ERROR_NOT_ALLOC_MEMORY = 8,
+    MRVN_ERROR_NOT_RENFILE_STR = 9,
+    MRVN_ERROR_BAD_STRING_USED = 10,
+    MRVN_NO_RENAME_FILE = 11,
+    MRVN_PARAMETER_ERROR = 12,
+    MRVN_PARAMETER_UNMATCH = 13,
+    MRVN_ERROR_FILEATTRIBUTE = 14,
+    MRVN_ERROR_NO_LOGWRITEDIR = 15,
+    MRVN_ERROR_SAME_NAME_EXSIT = 16,
+    MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW = 17,
+    MRVN_ERROR_SYSTEM_ERROR = 999,
+    DINFO_ERROR_NO_COUNTDIR_APP = 1001,
+    DINFO_ERROR_NO_FILEINDIR_APP = 1004,
+    DINFO_ERROR_BAD_LISTING_MODE = 2001,
+};
+
+// The message of a code, filled with the code, the system error code (999 and the fallback)
+// and the path text (16 and 17).
+std::string RunErrorMessage(int code, int systemError, const std::string& path);
+
+// Shows the message of a code with the exclamation icon, unless autoExec; returns 1.
+int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
+                 const std::string& path);
+
+}  // namespace morvanex::engine

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/Interaction.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "settings/RenameSettings.h"
+
+// The run driver: turns the record into one engine run and presents its outcome; the undo of
+// the last run; the export of the would-be target list.
+namespace morvanex::engine {
+
+class UndoJournal;
+
+struct RunContext {
+    platform::FileSystem& fileSystem;
+    const platform::Clock& clock;
+    Interaction& interaction;
+    // Where real runs are recorded for the command line's undo; none in tests that do not ask.
+    UndoJournal* journal = nullptr;
+};
+
+struct RunOutcome {
+    int resultCode = 0;  // 0 on success, else the code whose message was shown
+    int doneCount = 0;
+    int systemError = 0;
+    std::string currentPath;
+};
+
+// Runs (preview false) or previews the job the record describes, on the free list when one is
+// given, else on the folder's targets. Every message goes through the context's interaction,
+// suppressed as the record's AutoExecMode says.
+RunOutcome StartRun(settings::RenameSettings& settings, const RunContext& context, bool preview,
+                    const std::vector<std::string>* freeList);
+
+// Moves the files of the last real run back (the view's undo command).
+void Undo(settings::RenameSettings& settings, const RunContext& context);
+
+// Collects the targets exactly as a run does; returns 0, 1001 or 2001.
+int CollectRunTargets(const settings::RenameSettings& settings, platform::FileSystem& fileSystem,
+                      std::vector<std::string>& targets, int& largestPerFolder);
+
+// The view's "save target list as text": collects like a run and writes one path per line
+// (CP932, CR LF) to `path`, or reports why there is nothing to write.
+void SaveTargetList(const settings::RenameSettings& settings, const RunContext& context,
+                    const std::string& path);
+
+}  // namespace morvanex::engine

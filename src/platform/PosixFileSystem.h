@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace morvanex::platform {
+
+// The file system of a POSIX host (UTF-8 names). Attributes: read-only is the absence of the
+// owner's write bit; hidden is a name starting with "." or the stored flag; the archive, hidden
+// and system flags are stored in the extended attribute "user.morvanex.attributes" where the
+// file system allows it (a regular file without it counts as archive). The creation time is the
+// birth time where the file system records one, else the modification time.
+class PosixFileSystem final : public FileSystem {
+public:
+    int ListFolder(std::string_view folder, bool withAttributes,
+                   std::vector<DirectoryEntry>& entries) override;
+    int GetStatus(std::string_view path, FileStatus& status) override;
+    int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
+    int SetAttributes(std::string_view path, std::uint8_t attributes) override;
+    int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,
+                 Timestamp access) override;
+    int Move(std::string_view from, std::string_view to) override;
+    int Copy(std::string_view from, std::string_view to) override;
+    int CreateFolder(std::string_view path) override;
+    int DeleteFile(std::string_view path) override;
+    bool CanEnter(std::string_view folder) override;
+    bool Exists(std::string_view path) override;
+    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
+    int WriteFile(std::string_view path, std::string_view bytes) override;
+    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+                                           int& error) override;
+    std::string TemporaryFolder() override;
+    std::vector<Root> Roots() override;
+};
+
+}  // namespace morvanex::platform
