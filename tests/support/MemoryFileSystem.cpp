@@ -1,0 +1,144 @@
+#include "support/MemoryFileSystem.h"
+
+#include <cerrno>
+
+#include "platform/Paths.h"
+
+namespace morvanex::test {
+
+namespace {
+
+std::string FolderKey(std::string_view path) { return platform::WithTrailingSeparator(path); }
+
+class MemoryOutput final : public platform::OutputFile {
+public:
+    MemoryOutput(MemoryFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
+    int Append(std::string_view bytes) override {
+        m_fs.files[m_path].contents.append(bytes);
+        return 0;
+    }
+
+private:
+    MemoryFileSystem& m_fs;
+    std::string m_path;
+};
+
+}  // namespace
+
+void MemoryFileSystem::AddFile(const std::string& path, std::string contents) {
+    File& file = files[path];
+    file.status.size = static_cast<std::int64_t>(contents.size());
+    file.status.attributes = platform::attr::kArchive;
+    file.contents = std::move(contents);
+}
+
+void MemoryFileSystem::AddFolder(const std::string& path) { folders.insert(FolderKey(path)); }
+
+int MemoryFileSystem::ListFolder(std::string_view folder, bool,
+                                 std::vector<platform::DirectoryEntry>& entries) {
+    const std::string key = FolderKey(folder);
+    if (!folders.contains(key)) return ENOENT;
+    const auto childOf = [&](const std::string& path) {
+        return path.size() > key.size() && path.compare(0, key.size(), key) == 0 &&
+               platform::DirectoryOf(platform::WithoutTrailingSeparator(path)) == key;
+    };
+    for (const auto& [path, file] : files) {
+        if (childOf(path)) entries.push_back({platform::FileNameOf(path), file.status.attributes});
+    }
+    for (const auto& path : folders) {
+        if (childOf(path)) {
+            entries.push_back({platform::FileNameOf(platform::WithoutTrailingSeparator(path)),
+                               platform::attr::kDirectory});
+        }
+    }
+    return 0;
+}
+
+int MemoryFileSystem::GetStatus(std::string_view path, platform::FileStatus& status) {
+    const auto it = files.find(std::string(path));
+    if (it == files.end()) return ENOENT;
+    status = it->second.status;
+    return 0;
+}
+
+int MemoryFileSystem::GetAttributes(std::string_view path, std::uint8_t& attributes) {
+    platform::FileStatus status;
+    if (const int error = GetStatus(path, status)) return error;
+    attributes = status.attributes;
+    return 0;
+}
+
+int MemoryFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
+    const auto it = files.find(std::string(path));
+    if (it == files.end()) return ENOENT;
+    it->second.status.attributes = attributes;
+    return 0;
+}
+
+int MemoryFileSystem::SetTimes(std::string_view path, platform::Timestamp,
+                               platform::Timestamp modification, platform::Timestamp access) {
+    const auto it = files.find(std::string(path));
+    if (it == files.end()) return ENOENT;
+    it->second.status.modification = modification;
+    it->second.status.access = access;
+    return 0;
+}
+
+int MemoryFileSystem::Move(std::string_view from, std::string_view to) {
+    const auto it = files.find(std::string(from));
+    if (it == files.end()) return ENOENT;
+    if (Exists(to)) return EEXIST;
+    File file = std::move(it->second);
+    files.erase(it);
+    files.emplace(std::string(to), std::move(file));
+    return 0;
+}
+
+int MemoryFileSystem::Copy(std::string_view from, std::string_view to) {
+    const auto it = files.find(std::string(from));
+    if (it == files.end()) return ENOENT;
+    if (Exists(to)) return EEXIST;
+    files.emplace(std::string(to), it->second);
+    return 0;
+}
+
+int MemoryFileSystem::CreateFolder(std::string_view path) {
+    if (Exists(path)) return EEXIST;
+    folders.insert(FolderKey(path));
+    return 0;
+}
+
+int MemoryFileSystem::DeleteFile(std::string_view path) {
+    return files.erase(std::string(path)) != 0 ? 0 : ENOENT;
+}
+
+bool MemoryFileSystem::CanEnter(std::string_view folder) {
+    return folders.contains(FolderKey(folder));
+}
+
+bool MemoryFileSystem::Exists(std::string_view path) {
+    return files.contains(std::string(path)) || folders.contains(FolderKey(path));
+}
+
+int MemoryFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) {
+    if (folders.contains(FolderKey(path))) return EISDIR;
+    const auto it = files.find(std::string(path));
+    if (it == files.end()) return ENOENT;
+    bytes = it->second.contents.substr(0, count);
+    return 0;
+}
+
+int MemoryFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
+    if (writeError != 0) return writeError;
+    AddFile(std::string(path), std::string(bytes));
+    return 0;
+}
+
+std::unique_ptr<platform::OutputFile> MemoryFileSystem::OpenOutput(std::string_view path,
+                                                                   bool truncate, int& error) {
+    error = 0;
+    if (truncate || !files.contains(std::string(path))) AddFile(std::string(path));
+    return std::make_unique<MemoryOutput>(*this, std::string(path));
+}
+
+}  // namespace morvanex::test

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace morvanex::test {
+
+// A file system held in memory, for tests of logic that only needs a few files and folders:
+// paths are CP932 texts, folders end with '/'. Good enough for settings and parsers; tests of
+// real disk behaviour use PosixFileSystem on a TempFolder.
+class MemoryFileSystem : public platform::FileSystem {
+public:
+    struct File {
+        std::string contents;
+        platform::FileStatus status;
+    };
+
+    std::map<std::string, File> files;    // full path -> file
+    std::set<std::string> folders;        // full paths ending with '/'
+    std::vector<platform::Root> roots;
+    std::string temporaryFolder = "/tmp/";
+    int writeError = 0;                   // when set, WriteFile fails with it
+
+    void AddFile(const std::string& path, std::string contents = {});
+    void AddFolder(const std::string& path);
+
+    int ListFolder(std::string_view folder, bool withAttributes,
+                   std::vector<platform::DirectoryEntry>& entries) override;
+    int GetStatus(std::string_view path, platform::FileStatus& status) override;
+    int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
+    int SetAttributes(std::string_view path, std::uint8_t attributes) override;
+    int SetTimes(std::string_view path, platform::Timestamp creation,
+                 platform::Timestamp modification, platform::Timestamp access) override;
+    int Move(std::string_view from, std::string_view to) override;
+    int Copy(std::string_view from, std::string_view to) override;
+    int CreateFolder(std::string_view path) override;
+    int DeleteFile(std::string_view path) override;
+    bool CanEnter(std::string_view folder) override;
+    bool Exists(std::string_view path) override;
+    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
+    int WriteFile(std::string_view path, std::string_view bytes) override;
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+                                                     int& error) override;
+    std::string TemporaryFolder() override { return temporaryFolder; }
+    std::vector<platform::Root> Roots() override { return roots; }
+};
+
+}  // namespace morvanex::test
