@@ -36,6 +36,14 @@ struct FileStatus {
     friend bool operator==(const FileStatus&, const FileStatus&) = default;
 };
 
+// Which file a path leads to (links followed): equal identities are the same file or folder.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+
 struct DirectoryEntry {
     std::string name;              // never "." or ".."
     std::uint8_t attributes = 0;   // with kDirectory for a folder
@@ -65,6 +73,7 @@ public:
     virtual int ListFolder(std::string_view folder, bool withAttributes,
                            std::vector<DirectoryEntry>& entries) = 0;
     virtual int GetStatus(std::string_view path, FileStatus& status) = 0;
+    virtual int GetIdentity(std::string_view path, FileIdentity& identity) = 0;
     virtual int GetAttributes(std::string_view path, std::uint8_t& attributes) = 0;
     // Applies read-only, hidden, system and archive; the directory bit is ignored.
     virtual int SetAttributes(std::string_view path, std::uint8_t attributes) = 0;

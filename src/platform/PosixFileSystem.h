@@ -14,6 +14,7 @@ public:
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, FileStatus& status) override;
+    int GetIdentity(std::string_view path, FileIdentity& identity) override;
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,

@@ -61,6 +61,12 @@ int MemoryFileSystem::GetStatus(std::string_view path, platform::FileStatus& sta
     return 0;
 }
 
+int MemoryFileSystem::GetIdentity(std::string_view path, platform::FileIdentity& identity) {
+    if (!Exists(path)) return ENOENT;
+    identity = {1, std::hash<std::string>{}(FolderKey(path))};
+    return 0;
+}
+
 int MemoryFileSystem::GetAttributes(std::string_view path, std::uint8_t& attributes) {
     platform::FileStatus status;
     if (const int error = GetStatus(path, status)) return error;

@@ -30,6 +30,7 @@ public:
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, platform::FileStatus& status) override;
+    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override;
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, platform::Timestamp creation,

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace morvanex::engine {
+
+// Which entries of a folder a listing takes (the attribute mask decides "within the mask").
+enum ListingMode : int {
+    kListAll = 0,                  // every file and folder
+    kListFiles = 1,                // every file
+    kListFolders = 2,              // every folder
+    kListAllWithinMask = 3,        // files and folders within the mask
+    kListFilesWithinMask = 4,      // files within the mask
+    kListFoldersWithinMask = 5,    // folders whose bits, the folder bit included, are in the mask
+};
+
+inline constexpr std::uint8_t kRunAttributeMask = 0xA0;  // archive | normal
+
+struct TargetRequest {
+    std::string root;                 // the folder to collect from
+    std::string filter;               // wildcard; empty means "*.*"
+    bool fullPaths = true;            // entries as full paths, or as bare names
+    int sortCondition = 1;            // 0 none, 1 name, 2 time, 3 name ascending, 4 size
+    int sortDirection = 1;            // 1 ascending, 0 descending
+    int listingMode = kListFilesWithinMask;
+    std::uint8_t attributeMask = kRunAttributeMask;
+    bool recursive = false;
+};
+
+// Appends the entries of the root folder (and, recursing, of every subfolder below it,
+// depth-first, subfolders in name order) to `out`, each folder's own entries sorted by the
+// request. `largest` is raised to the list's size after each folder. Returns 0, 1001 when the
+// root does not exist, or 2001 for a listing mode outside 0..5. Folders reached again through
+// a symbolic link are not entered twice, so a link loop ends.
+int CollectTargets(const TargetRequest& request, platform::FileSystem& fileSystem,
+                   std::vector<std::string>& out, int& largest);
+
+// Sorts out[first, last) in place as one folder's entries are sorted. Entries are full paths,
+// or names inside `root` when fullPaths is false (the status for time and size is read there).
+void SortEntries(std::vector<std::string>& out, std::size_t first, std::size_t last,
+                 int sortCondition, int sortDirection, const std::string& root, bool fullPaths,
+                 platform::FileSystem& fileSystem);
+
+}  // namespace morvanex::engine

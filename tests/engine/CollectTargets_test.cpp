@@ -1,0 +1,155 @@
+#include "engine/CollectTargets.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/ResultCodes.h"
+#include "engine/Wildcard.h"
+#include "platform/FileSystem.h"
+#include "support/MemoryFileSystem.h"
+
+namespace morvanex::engine {
+namespace {
+
+using platform::attr::kArchive;
+using platform::attr::kHidden;
+using platform::attr::kReadOnly;
+using platform::attr::kSystem;
+
+class CollectTargetsTest : public testing::Test {
+protected:
+    CollectTargetsTest() {
+        fs.AddFolder("/r/");
+        File("/r/b.jpg", kArchive, 300, 20);
+        File("/r/A.JPG", kArchive, 100, 30);
+        File("/r/c.txt", kArchive, 200, 10);
+        File("/r/ro.jpg", kReadOnly | kArchive, 5, 5);
+        File("/r/hid.jpg", kHidden, 5, 5);
+        File("/r/sys.jpg", kSystem, 5, 5);
+        fs.AddFolder("/r/sub.jpg/");
+        fs.AddFolder("/r/Z/");
+        File("/r/Z/z1.jpg", kArchive, 1, 1);
+        fs.AddFolder("/r/a_hidden/");  // a folder's own attributes never stop recursion
+        File("/r/a_hidden/h1.jpg", kArchive, 1, 1);
+        fs.AddFolder("/r/sub.jpg/deep/");
+        File("/r/sub.jpg/deep/d.jpg", kArchive, 1, 1);
+    }
+    void File(const std::string& path, std::uint8_t attributes, std::int64_t size,
+              platform::Timestamp modification) {
+        fs.AddFile(path);
+        fs.files[path].status.attributes = attributes;
+        fs.files[path].status.size = size;
+        fs.files[path].status.modification = modification;
+    }
+    std::vector<std::string> Collect(TargetRequest request, int* code = nullptr) {
+        std::vector<std::string> out;
+        largest = 0;
+        const int result = CollectTargets(request, fs, out, largest);
+        if (code != nullptr) *code = result;
+        return out;
+    }
+
+    test::MemoryFileSystem fs;
+    int largest = 0;
+};
+
+TEST_F(CollectTargetsTest, ListingModesAndFilter) {
+    using V = std::vector<std::string>;
+    struct Row {
+        const char* name;
+        int mode;
+        const char* filter;
+        V expected;
+    } rows[] = {
+        {"mode4_files_within_mask", 4, "*.jpg", V{"/r/A.JPG", "/r/b.jpg"}},
+        {"mode1_every_file", 1, "*.jpg", V{"/r/A.JPG", "/r/b.jpg", "/r/hid.jpg", "/r/ro.jpg", "/r/sys.jpg"}},
+        {"mode0_filter_applies_to_folders", 0, "*.jpg",
+         V{"/r/A.JPG", "/r/b.jpg", "/r/hid.jpg", "/r/ro.jpg", "/r/sub.jpg", "/r/sys.jpg"}},
+        {"mode2_folders", 2, "*.*", V{"/r/a_hidden", "/r/sub.jpg", "/r/Z"}},
+        {"mode3_files_and_folders_within_mask", 3, "*", V{"/r/A.JPG", "/r/a_hidden", "/r/b.jpg", "/r/c.txt", "/r/sub.jpg", "/r/Z"}},
+        {"mode5_no_folder_with_run_mask", 5, "", V{}},
+        {"empty_filter_means_all", 4, "", V{"/r/A.JPG", "/r/b.jpg", "/r/c.txt"}},
+    };
+    for (const auto& row : rows) {
+        TargetRequest request;
+        request.root = "/r";
+        request.filter = row.filter;
+        request.listingMode = row.mode;
+        EXPECT_EQ(Collect(request), row.expected) << row.name;
+    }
+}
+
+TEST_F(CollectTargetsTest, SortConditions) {
+    using V = std::vector<std::string>;
+    struct Row {
+        const char* name;
+        int condition, direction;
+        V expected;
+    } rows[] = {
+        {"name_ascending", 1, 1, V{"A.JPG", "b.jpg", "c.txt"}},
+        {"name_descending", 1, 0, V{"c.txt", "b.jpg", "A.JPG"}},
+        {"name_ascending_whatever_direction", 3, 0, V{"A.JPG", "b.jpg", "c.txt"}},
+        {"time_oldest_first", 2, 1, V{"c.txt", "b.jpg", "A.JPG"}},
+        {"time_newest_first", 2, 0, V{"A.JPG", "b.jpg", "c.txt"}},
+        {"size_smallest_first", 4, 1, V{"A.JPG", "c.txt", "b.jpg"}},
+        {"size_largest_first", 4, 0, V{"b.jpg", "c.txt", "A.JPG"}},
+    };
+    for (const auto& row : rows) {
+        TargetRequest request;
+        request.root = "/r/";
+        request.fullPaths = false;
+        request.sortCondition = row.condition;
+        request.sortDirection = row.direction;
+        EXPECT_EQ(Collect(request), row.expected) << row.name;
+    }
+}
+
+TEST_F(CollectTargetsTest, RecursionIsDepthFirstWithSubfoldersInNameOrder) {
+    TargetRequest request;
+    request.root = "/r/";
+    request.filter = "*1.jpg";
+    request.recursive = true;
+    // The filter selects no folder, yet every subfolder is visited.
+    EXPECT_EQ(Collect(request), (std::vector<std::string>{"/r/a_hidden/h1.jpg", "/r/Z/z1.jpg"}));
+    request.filter = "*.jpg";
+    const auto all = Collect(request);
+    EXPECT_EQ(all, (std::vector<std::string>{"/r/A.JPG", "/r/b.jpg", "/r/a_hidden/h1.jpg",
+                                             "/r/sub.jpg/deep/d.jpg", "/r/Z/z1.jpg"}));
+    EXPECT_EQ(largest, 5);  // the total, not the largest single folder
+}
+
+TEST_F(CollectTargetsTest, ResultCodes) {
+    int code = -1;
+    TargetRequest request;
+    request.root = "/missing/";
+    EXPECT_TRUE(Collect(request, &code).empty());
+    EXPECT_EQ(code, DINFO_ERROR_NO_COUNTDIR_APP);
+    request.root = "";
+    Collect(request, &code);
+    EXPECT_EQ(code, DINFO_ERROR_NO_COUNTDIR_APP);
+    request.root = "/r/";
+    request.listingMode = 6;
+    Collect(request, &code);
+    EXPECT_EQ(code, DINFO_ERROR_BAD_LISTING_MODE);
+    request.filter = "*.none";  // noticed only when the listing has an entry
+    Collect(request, &code);
+    EXPECT_EQ(code, kSuccess);
+}
+
+TEST(Wildcard, MatchesLikeTheFilterDialog) {
+    struct Row {
+        const char* name;
+        const char* pattern;
+        bool matches;
+    } rows[] = {
+        {"a.jpg", "*.jpg", true},  {"A.JPG", "*.jpg", true},    {"a.jpeg", "*.jpg", false},
+        {"noext", "*.*", true},    {"a.b.c", "*.c", true},      {"abc", "a?c", true},
+        {"ac", "a?c", false},      {"IMG_0001.JPG", "img_*", true}, {"x", "", false},
+        {"\x82\xA0.txt", "?.txt", true}, {"\x83\x41", "\x83?", false}, {"aaaa", "*a*a*a*a*a", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(MatchesWildcard(row.name, row.pattern), row.matches) << row.name << " ~ " << row.pattern;
+    }
+}
+
+}  // namespace
+}  // namespace morvanex::engine
