@@ -1,0 +1,72 @@
+#include "engine/RunLog.h"
+
+#include <cstdio>
+
+#include "platform/Codepage.h"
+
+namespace morvanex::engine {
+
+namespace {
+
+// The wide blanks of the headers are ideographic spaces (U+3000); the colon is full-width.
+constexpr const char* kCopyFolder = "コピー先フォルダ \u3000\u3000： ";
+constexpr const char* kFileCount = "総変換ファイル数 \u3000\u3000\u3000\u3000： ";
+constexpr const char* kModeCopy = "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： コピー\r\n\r\n";
+constexpr const char* kModeRename = "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： リネーム\r\n\r\n";
+
+std::string Stamp(platform::Timestamp time) {
+    const platform::LocalTime t = platform::ToLocalTime(time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                  t.minute, t.second);
+    return text;
+}
+
+}  // namespace
+
+RunLog::RunLog(platform::FileSystem& fileSystem, RunLogOptions options)
+    : m_fileSystem(fileSystem), m_options(std::move(options)) {}
+
+void RunLog::Open(platform::Timestamp runStart, int targetCount) {
+    if (!m_options.textLog && !m_options.batchLog) return;
+    const std::string base = m_options.folder + Stamp(runStart);
+    for (int variant = 1;; ++variant) {
+        const std::string name = variant == 1 ? base : base + "-" + std::to_string(variant);
+        m_textPath = name + ".log";
+        m_batchPath = name + "BAT.log";
+        if (!m_fileSystem.Exists(m_textPath) && !m_fileSystem.Exists(m_batchPath)) break;
+    }
+    const std::string count = std::to_string(targetCount) + "\r\n";
+    const std::string mode = platform::Sjis(m_options.copying ? kModeCopy : kModeRename);
+    int error = 0;
+    // A log that cannot be created is left out; the run itself goes on.
+    if (m_options.textLog) {
+        m_text = m_fileSystem.OpenOutput(m_textPath, true, error);
+        if (m_text) {
+            std::string header;
+            if (m_options.copying) header += platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n";
+            header += platform::Sjis(kFileCount) + count + mode;
+            m_text->Append(header);
+        }
+    }
+    if (m_options.batchLog) {
+        m_batch = m_fileSystem.OpenOutput(m_batchPath, true, error);
+        if (m_batch) {
+            m_batch->Append("rem " + platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n" +
+                            "rem " + platform::Sjis(kFileCount) + count + "rem " + mode);
+        }
+    }
+}
+
+void RunLog::AppendLine(int number, const std::string& source, const std::string& newPath,
+                        const std::string& oldName) {
+    if (m_text) {
+        char numberText[16];
+        std::snprintf(numberText, sizeof numberText, "%05d", number);
+        static const std::string arrow = platform::Sjis("  →  ");
+        m_text->Append(numberText + (" : " + source) + arrow + newPath + " \r\n");
+    }
+    if (m_batch) m_batch->Append("ren \"" + newPath + "\" \"" + oldName + "\" \r\n");
+}
+
+}  // namespace morvanex::engine

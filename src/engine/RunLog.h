@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+
+namespace morvanex::engine {
+
+struct RunLogOptions {
+    bool textLog = false;        // LogWrite
+    bool batchLog = false;       // BatLogWrite
+    std::string folder;          // the log folder, ending with the separator
+    bool copying = false;        // EnableCopy
+    std::string copyDestination;
+};
+
+// The text log and the rename-back batch log of one real run (CP932, CR LF). Each finished
+// target's line reaches the file before the next target starts, so the logs are complete
+// after every target even if the process dies.
+class RunLog {
+public:
+    RunLog(platform::FileSystem& fileSystem, RunLogOptions options);
+
+    // Names the logs after the run's start time and writes their headers. A second run in the
+    // same second takes the next free numbered names instead of emptying the first run's logs.
+    void Open(platform::Timestamp runStart, int targetCount);
+    // One line per finished target: its number (1-based), source, new path and old file name.
+    void AppendLine(int number, const std::string& source, const std::string& newPath,
+                    const std::string& oldName);
+
+    const std::string& TextLogPath() const { return m_textPath; }
+    const std::string& BatchLogPath() const { return m_batchPath; }
+
+private:
+    platform::FileSystem& m_fileSystem;
+    RunLogOptions m_options;
+    std::string m_textPath;
+    std::string m_batchPath;
+    std::unique_ptr<platform::OutputFile> m_text;
+    std::unique_ptr<platform::OutputFile> m_batch;
+};
+
+}  // namespace morvanex::engine

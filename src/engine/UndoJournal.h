@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/MappedFile.h"
+
+namespace morvanex::engine {
+
+// The undo journal: every real run records each move just before making it and marks it done
+// just after, in a file of the user's state folder, so the last run can be undone later, by
+// another process, even when the run was killed midway. The file is written through a shared
+// mapping: a record is in the page cache the moment it is stored, with no system call per
+// target, and the state word is stored last so a record is never seen half-written.
+class UndoJournal {
+public:
+    enum class State : std::uint32_t { Empty = 0, Intended = 1, Done = 2, Undone = 3 };
+
+    struct Entry {
+        State state = State::Empty;
+        std::string oldPath;
+        std::string newPath;
+        platform::FileStatus before;
+    };
+
+    // `folder` (CP932, ending with the separator) holds the journal file.
+    explicit UndoJournal(std::string folder);
+    ~UndoJournal();
+    UndoJournal(const UndoJournal&) = delete;
+    UndoJournal& operator=(const UndoJournal&) = delete;
+
+    // $XDG_STATE_HOME/morvanex/, else ~/.local/state/morvanex/ (CP932).
+    static std::string DefaultFolder();
+    const std::string& Path() const { return m_path; }
+
+    // Starts the journal of a new run, replacing the last one. A copy run records no moves, so
+    // after it there is nothing to undo. Failures leave the journal off for this run (the run
+    // itself goes on) and are returned.
+    int BeginRun(bool copying);
+    bool Recording() const { return m_writing; }
+    void BeforeMove(const std::string& oldPath, const std::string& newPath,
+                    const platform::FileStatus& before);
+    void AfterMove();
+    // Pushes the journal to the disk and closes it (after a run, or after an undo of it).
+    void EndRun();
+
+    // Reads the last run's journal: false when there is none (or it cannot be read).
+    bool Load(std::vector<Entry>& entries, bool& copying);
+    // Marks entry `index` of the loaded journal as undone.
+    void MarkUndone(std::size_t index);
+
+private:
+    std::string m_folder;
+    std::string m_path;
+    platform::MappedFile m_file;
+    bool m_writing = false;
+    std::size_t m_end = 0;          // where the next record goes
+    std::size_t m_lastRecord = 0;   // the record BeforeMove wrote last
+    std::vector<std::size_t> m_loadedOffsets;
+};
+
+}  // namespace morvanex::engine

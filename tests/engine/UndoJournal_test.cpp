@@ -1,0 +1,107 @@
+#include "engine/UndoJournal.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "support/TempFolder.h"
+
+namespace morvanex::engine {
+namespace {
+
+platform::FileStatus Status(int n) {
+    platform::FileStatus status;
+    status.creation = 1000 + n;
+    status.modification = 2000 + n;
+    status.access = 3000 + n;
+    status.size = n;
+    status.attributes = 0x21;
+    return status;
+}
+
+TEST(UndoJournal, RecordsEachMoveWithItsState) {
+    test::TempFolder temp;
+    UndoJournal journal(test::Cp932(temp.Path()));
+    ASSERT_EQ(journal.BeginRun(false), 0);
+    journal.BeforeMove("/a/1", "/a/one", Status(1));
+    journal.AfterMove();
+    journal.BeforeMove("/a/\x82\xA0", "/a/two-with-a-longer-name", Status(2));
+    journal.AfterMove();
+    journal.BeforeMove("/a/3", "/a/three", Status(3));  // killed before the move finished
+    journal.EndRun();
+
+    UndoJournal reader(test::Cp932(temp.Path()));
+    std::vector<UndoJournal::Entry> entries;
+    bool copying = true;
+    ASSERT_TRUE(reader.Load(entries, copying));
+    EXPECT_FALSE(copying);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].state, UndoJournal::State::Done);
+    EXPECT_EQ(entries[1].oldPath, "/a/\x82\xA0");
+    EXPECT_EQ(entries[1].newPath, "/a/two-with-a-longer-name");
+    EXPECT_EQ(entries[1].before, Status(2));
+    EXPECT_EQ(entries[2].state, UndoJournal::State::Intended);
+    reader.MarkUndone(0);
+    reader.EndRun();
+    ASSERT_TRUE(reader.Load(entries, copying));
+    EXPECT_EQ(entries[0].state, UndoJournal::State::Undone);
+    EXPECT_EQ(entries.size(), 3u);  // reading and marking never cut the journal
+}
+
+TEST(UndoJournal, ANewRunReplacesTheLastOneAndACopyRunLeavesNothingToUndo) {
+    test::TempFolder temp;
+    UndoJournal journal(test::Cp932(temp.Path()));
+    ASSERT_EQ(journal.BeginRun(false), 0);
+    journal.BeforeMove("/x", "/y", Status(1));
+    journal.AfterMove();
+    journal.EndRun();
+    ASSERT_EQ(journal.BeginRun(true), 0);
+    journal.EndRun();
+    std::vector<UndoJournal::Entry> entries;
+    bool copying = false;
+    ASSERT_TRUE(journal.Load(entries, copying));
+    EXPECT_TRUE(copying);
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST(UndoJournal, MissingOrForeignFileIsNoJournal) {
+    test::TempFolder temp;
+    UndoJournal journal(test::Cp932(temp.Path()));
+    std::vector<UndoJournal::Entry> entries;
+    bool copying = false;
+    EXPECT_FALSE(journal.Load(entries, copying));
+    temp.CreateFile("last-run.journal", "not a journal at all, but long enough to be read as one."
+                                        "................................................");
+    EXPECT_FALSE(journal.Load(entries, copying));
+}
+
+TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
+    test::TempFolder temp;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        UndoJournal journal(test::Cp932(temp.Path()));
+        if (journal.BeginRun(false) != 0) _exit(2);
+        for (int i = 0; i < 5000; ++i) {
+            journal.BeforeMove("/old/" + std::to_string(i), "/new/" + std::to_string(i), Status(i));
+            journal.AfterMove();
+        }
+        journal.BeforeMove("/old/last", "/new/last", Status(0));
+        raise(SIGKILL);  // no EndRun, no sync, no destructor
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    UndoJournal reader(test::Cp932(temp.Path()));
+    std::vector<UndoJournal::Entry> entries;
+    bool copying = false;
+    ASSERT_TRUE(reader.Load(entries, copying));
+    ASSERT_EQ(entries.size(), 5001u);
+    EXPECT_EQ(entries[4999].newPath, "/new/4999");
+    EXPECT_EQ(entries[4999].state, UndoJournal::State::Done);
+    EXPECT_EQ(entries[5000].state, UndoJournal::State::Intended);
+}
+
+}  // namespace
+}  // namespace morvanex::engine
