@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -37,6 +38,10 @@ std::string TempFolder::operator/(std::string_view relative) const {
     return m_path + std::string(relative);
 }
 
+std::string TempFolder::Cp932Path(std::string_view relative) const {
+    return Cp932(*this / relative);
+}
+
 std::string TempFolder::CreateFile(std::string_view relative, std::string_view contents) {
     const fs::path path = *this / relative;
     fs::create_directories(path.parent_path());
@@ -60,7 +65,21 @@ void TempFolder::SetModificationTime(std::string_view relative, platform::Timest
 
 void TempFolder::SetMode(std::string_view relative, unsigned mode) {
     const std::string path = *this / relative;
-    if (chmod(path.c_str(), static_cast<mode_t>(mode)) != 0) throw std::runtime_error("chmod failed");
+    if (chmod(path.c_str(), static_cast<mode_t>(mode)) != 0)
+        throw std::runtime_error("chmod failed");
+}
+
+void TempFolder::CreateSymlink(std::string_view target, std::string_view relative) {
+    const std::string path = *this / relative;
+    if (symlink(std::string(target).c_str(), path.c_str()) != 0) {
+        throw std::runtime_error("symlink failed");
+    }
+}
+
+platform::Timestamp TempFolder::ModificationTime(std::string_view relative) const {
+    struct stat status {};
+    if (stat((*this / relative).c_str(), &status) != 0) throw std::runtime_error("stat failed");
+    return status.st_mtime;
 }
 
 std::string TempFolder::ReadFile(std::string_view relative) const {
@@ -75,6 +94,8 @@ bool TempFolder::Exists(std::string_view relative) const {
     return fs::exists(fs::symlink_status(*this / relative, ec));
 }
 
-std::string Cp932(std::string_view utf8) { return platform::Cp932FromUtf8(utf8); }
+std::string Cp932(std::string_view utf8) {
+    return platform::Cp932FromUtf8(utf8);
+}
 
 }  // namespace morvanex::test

@@ -1,0 +1,577 @@
+#include "platform/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Codepage.h"
+
+namespace morvanex::platform {
+
+namespace {
+
+// One byte holding the hidden, system and archive flags, which POSIX has no place for.
+constexpr const char* kAttributeName = "user.morvanex.attributes";
+constexpr std::uint8_t kStoredFlags = attr::kHidden | attr::kSystem | attr::kArchive;
+constexpr std::size_t kChunk = 64 * 1024;
+
+// Closes the descriptor it holds.
+class FileDescriptor {
+  public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    // Closes now and reports the error, which some file systems (NFS) only give here.
+    int Close() {
+        const int result = close(m_fd);
+        m_fd = -1;
+        return result == 0 ? 0 : errno;
+    }
+
+  private:
+    int m_fd;
+};
+
+// The host (UTF-8) form of a CP932 path. The syscall must see exactly this path: a NUL inside
+// would cut it short, and the host refuses paths beyond PATH_MAX rather than shorten them.
+int ToHost(std::string_view path, std::string& host) {
+    host = Utf8FromCp932(path);
+    if (host.find('\0') != std::string::npos) return EINVAL;
+    if (host.size() >= PATH_MAX) return ENAMETOOLONG;
+    return 0;
+}
+
+std::string_view LastName(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// Up to and including the separator before the last name ("" for a bare name).
+std::string FolderOf(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+bool IsDotName(std::string_view name) {
+    return name.starts_with('.') && name != "." && name != "..";
+}
+
+// What a path names, following links; a link whose target is missing (or that loops) counts as a
+// file of its own, so it can still be listed, renamed and undone.
+int StatAt(int folder, const char* path, struct statx& status) {
+    constexpr unsigned kMask = STATX_BASIC_STATS | STATX_BTIME;
+    if (statx(folder, path, 0, kMask, &status) == 0) return 0;
+    const int error = errno;
+    if ((error == ENOENT || error == ELOOP) &&
+        statx(folder, path, AT_SYMLINK_NOFOLLOW, kMask, &status) == 0) {
+        return 0;
+    }
+    return error;
+}
+
+// The stored flags, or -1 when none are stored or they cannot be read (no user attributes on
+// this file system, no read permission): the defaults apply then.
+int StoredFlags(const std::string& host) {
+    unsigned char value = 0;
+    if (getxattr(host.c_str(), kAttributeName, &value, 1) != 1) return -1;
+    return value & kStoredFlags;
+}
+
+std::uint8_t DefaultFlags(bool folder) {
+    return folder ? 0 : attr::kArchive;
+}
+
+std::uint8_t AttributesOf(std::uint16_t mode, const std::string& host, std::string_view name) {
+    const bool folder = S_ISDIR(mode);
+    const int stored = StoredFlags(host);
+    auto attributes = static_cast<std::uint8_t>(stored >= 0 ? stored : DefaultFlags(folder));
+    if ((mode & S_IWUSR) == 0) attributes |= attr::kReadOnly;
+    if (IsDotName(name)) attributes |= attr::kHidden;
+    if (folder) {
+        attributes |= attr::kDirectory;
+    } else if (attributes == 0) {
+        attributes = attr::kNormal;
+    }
+    return attributes;
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (written == 0) return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return 0;
+}
+
+// A rename that never replaces an existing target (POSIX rename would).
+int RenameNoReplace(const char* from, const char* to) {
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    // The file system cannot refuse by itself (older network and FUSE file systems). A hard link
+    // is never made over an existing name, so link the new name and drop the old one.
+    struct stat status {};
+    if (lstat(from, &status) != 0) return errno;
+    if (!S_ISDIR(status.st_mode)) {
+        if (link(from, to) == 0) {
+            if (unlink(from) == 0) return 0;
+            const int error = errno;
+            unlink(to);
+            return error;
+        }
+        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+    }
+    // Folders, and file systems without hard links: all that is left is to look first.
+    if (lstat(to, &status) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return rename(from, to) == 0 ? 0 : errno;
+}
+
+// The kernel (or the file system: reflinks, server-side copies) moves the data where it can;
+// where it cannot, read and write carry on from the same offsets.
+int CopyContents(int in, int out) {
+    for (;;) {
+        const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        if (copied > 0) continue;
+        if (copied == 0) break;
+        if (errno == EINTR) continue;
+        if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+            errno == EBADF) {
+            break;
+        }
+        return errno;
+    }
+    std::string buffer(kChunk, '\0');
+    for (;;) {
+        const ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got == 0) return 0;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (const int error = WriteAll(out, {buffer.data(), static_cast<std::size_t>(got)})) {
+            return error;
+        }
+    }
+}
+
+int CopyStoredFlags(int in, int out) {
+    unsigned char value = 0;
+    if (fgetxattr(in, kAttributeName, &value, 1) != 1) return 0;
+    // A destination without user attributes loses only the flags, as on FAT.
+    if (fsetxattr(out, kAttributeName, &value, 1, 0) != 0 && errno != EOPNOTSUPP) return errno;
+    return 0;
+}
+
+class PosixOutputFile final : public OutputFile {
+  public:
+    explicit PosixOutputFile(int fd) : m_fd(fd) {}
+    // O_APPEND makes every write land at the end, and write(2) has handed the bytes to the
+    // kernel when it returns: they survive this process being killed.
+    int Append(std::string_view bytes) override { return WriteAll(m_fd.Get(), bytes); }
+
+  private:
+    FileDescriptor m_fd;
+};
+
+bool IsEnterableFolder(const std::string& host) {
+    struct stat status {};
+    return stat(host.c_str(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           access(host.c_str(), X_OK) == 0;
+}
+
+std::string WithSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    if (!path.ends_with('/')) path += '/';
+    return path;
+}
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
+    if (const passwd* user = getpwuid(getuid()); user != nullptr && user->pw_dir != nullptr) {
+        return user->pw_dir;
+    }
+    return {};
+}
+
+int DigitValue(char c, int base) {
+    const int value = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : base;
+    return value < base ? value : -1;
+}
+
+// Replaces each escape `introducer` + `digits` digits of `base` by the byte it stands for.
+std::string Unescape(std::string_view text, std::string_view introducer, int digits, int base) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t end = i + introducer.size() + static_cast<std::size_t>(digits);
+        int value = 0;
+        if (text.substr(i, introducer.size()) == introducer && end <= text.size()) {
+            for (std::size_t d = i + introducer.size(); d < end && value >= 0; ++d) {
+                const int digit = DigitValue(text[d], base);
+                value = digit < 0 ? -1 : value * base + digit;
+            }
+            if (value >= 0 && value < 256) {
+                out += static_cast<char>(value);
+                i = end - 1;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+// /proc/self/mounts writes blanks, tabs, newlines and backslashes as \ooo.
+std::string DecodeMountField(std::string_view field) {
+    return Unescape(field, "\\", 3, 8);
+}
+
+// udev names its links with \xHH for blanks, slashes and other unsafe bytes.
+std::string DecodeUdevName(std::string_view name) {
+    return Unescape(name, "\\x", 2, 16);
+}
+
+bool IsVolumeFolder(std::string_view folder) {
+    for (std::string_view parent : {"/media/", "/mnt/", "/run/media/"}) {
+        if (folder.size() > parent.size() && folder.starts_with(parent)) return true;
+    }
+    return false;
+}
+
+// The label udev found on the device, else the mount folder's name; host text.
+std::string VolumeLabel(const std::string& device, const std::string& folder) {
+    struct stat deviceStatus {};
+    if (stat(device.c_str(), &deviceStatus) == 0 && S_ISBLK(deviceStatus.st_mode)) {
+        const std::string labels = "/dev/disk/by-label/";
+        if (DIR* dir = opendir(labels.c_str())) {
+            std::string label;
+            while (const dirent* entry = readdir(dir)) {
+                struct stat linked {};
+                if (entry->d_name[0] != '.' &&
+                    stat((labels + entry->d_name).c_str(), &linked) == 0 &&
+                    S_ISBLK(linked.st_mode) && linked.st_rdev == deviceStatus.st_rdev) {
+                    label = DecodeUdevName(entry->d_name);
+                    break;
+                }
+            }
+            closedir(dir);
+            if (!label.empty()) return label;
+        }
+    }
+    return std::string(LastName(folder));
+}
+
+}  // namespace
+
+int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
+                                std::vector<DirectoryEntry>& entries) {
+    entries.clear();
+    std::string host;
+    if (const int error = ToHost(folder, host)) return error;
+    DIR* dir = opendir(host.c_str());
+    if (dir == nullptr) return errno;
+    const std::string prefix = host.ends_with('/') ? host : host + '/';
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* found = readdir(dir);
+        if (found == nullptr) {
+            error = errno;
+            break;
+        }
+        const std::string_view name = found->d_name;
+        if (name == "." || name == "..") continue;
+        DirectoryEntry entry;
+        // A name that has no CP932 form would come back as a different file: refuse the listing.
+        if (!TryCp932FromUtf8(name, entry.name)) {
+            error = EILSEQ;
+            break;
+        }
+        // d_type tells a folder without a status read; a link must be followed to know.
+        if (withAttributes || found->d_type == DT_UNKNOWN || found->d_type == DT_LNK) {
+            struct statx status {};
+            if (StatAt(dirfd(dir), found->d_name, status) != 0) continue;  // gone meanwhile
+            entry.attributes = withAttributes
+                                   ? AttributesOf(status.stx_mode, prefix + found->d_name, name)
+                                   : (S_ISDIR(status.stx_mode) ? attr::kDirectory : 0);
+        } else if (found->d_type == DT_DIR) {
+            entry.attributes = attr::kDirectory;
+        }
+        entries.push_back(std::move(entry));
+    }
+    closedir(dir);
+    if (error != 0) entries.clear();
+    return error;
+}
+
+int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    struct statx found {};
+    if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
+    status.modification = found.stx_mtime.tv_sec;
+    status.access = found.stx_atime.tv_sec;
+    status.creation =
+        (found.stx_mask & STATX_BTIME) != 0 ? found.stx_btime.tv_sec : found.stx_mtime.tv_sec;
+    // A folder has no size of its own to the program, as on its original platform.
+    status.size = S_ISDIR(found.stx_mode) ? 0 : static_cast<std::int64_t>(found.stx_size);
+    status.attributes = AttributesOf(found.stx_mode, host, LastName(host));
+    return 0;
+}
+
+int PosixFileSystem::GetAttributes(std::string_view path, std::uint8_t& attributes) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    struct statx found {};
+    if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
+    attributes = AttributesOf(found.stx_mode, host, LastName(host));
+    return 0;
+}
+
+int PosixFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    struct statx found {};
+    if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
+    const bool folder = S_ISDIR(found.stx_mode);
+    mode_t mode = found.stx_mode & 07777;
+    const mode_t wantedMode = (attributes & attr::kReadOnly) != 0
+                                  ? mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)
+                                  : mode | S_IWUSR;
+
+    auto flags = static_cast<std::uint8_t>(attributes & kStoredFlags);
+    // A dot name is hidden by itself; storing the flag would keep the file hidden under a later
+    // name without the dot.
+    if (IsDotName(LastName(host))) flags &= static_cast<std::uint8_t>(~attr::kHidden);
+    const int wantedStored = flags == DefaultFlags(folder) ? -1 : flags;
+    const bool flagsChange = wantedStored != StoredFlags(host);
+
+    // User attributes of a file without write permission cannot be changed, even by its owner.
+    if (flagsChange && (mode & S_IWUSR) == 0) {
+        if (chmod(host.c_str(), mode | S_IWUSR) != 0) return errno;
+        mode |= S_IWUSR;
+    }
+    int flagsError = 0;
+    if (flagsChange) {
+        const auto value = static_cast<unsigned char>(flags);
+        const int result = wantedStored < 0 ? removexattr(host.c_str(), kAttributeName)
+                                            : setxattr(host.c_str(), kAttributeName, &value, 1, 0);
+        if (result != 0 && errno != ENODATA) flagsError = errno;
+    }
+    if (wantedMode != mode && chmod(host.c_str(), wantedMode) != 0) return errno;
+    return flagsError;
+}
+
+int PosixFileSystem::SetTimes(std::string_view path, Timestamp /*creation*/, Timestamp modification,
+                              Timestamp access) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    const timespec times[2] = {{static_cast<time_t>(access), 0},
+                               {static_cast<time_t>(modification), 0}};
+    return utimensat(AT_FDCWD, host.c_str(), times, 0) == 0 ? 0 : errno;
+}
+
+int PosixFileSystem::Move(std::string_view from, std::string_view to) {
+    std::string source;
+    std::string target;
+    if (const int error = ToHost(from, source)) return error;
+    if (const int error = ToHost(to, target)) return error;
+    const int error = RenameNoReplace(source.c_str(), target.c_str());
+    if (error != EEXIST) return error;
+
+    // Where the file system ignores case, `to` finds `from` itself: a change of letter case only.
+    // rename(2) does nothing for two names of one file, so the new spelling goes in through a
+    // temporary name. Two hard links of one file on a case-sensitive file system come here too;
+    // there the second step meets the other link and the file goes back to its old name.
+    struct stat a {};
+    struct stat b {};
+    if (lstat(source.c_str(), &a) != 0 || lstat(target.c_str(), &b) != 0 || a.st_dev != b.st_dev ||
+        a.st_ino != b.st_ino) {
+        return EEXIST;
+    }
+    const std::string folder = FolderOf(source);
+    std::string temporary;
+    int parked = EEXIST;
+    for (int attempt = 0; attempt < 100 && parked == EEXIST; ++attempt) {
+        temporary =
+            folder + ".morvanex-move-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        parked = RenameNoReplace(source.c_str(), temporary.c_str());
+    }
+    if (parked != 0) return parked;
+    const int moved = RenameNoReplace(temporary.c_str(), target.c_str());
+    if (moved != 0) RenameNoReplace(temporary.c_str(), source.c_str());
+    return moved;
+}
+
+int PosixFileSystem::Copy(std::string_view from, std::string_view to) {
+    std::string source;
+    std::string target;
+    if (const int error = ToHost(from, source)) return error;
+    if (const int error = ToHost(to, target)) return error;
+    // O_NONBLOCK: a FIFO must not hang the run; it is refused below.
+    FileDescriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.Get() < 0) return errno;
+    struct stat status {};
+    if (fstat(in.Get(), &status) != 0) return errno;
+    if (S_ISDIR(status.st_mode)) return EISDIR;
+    if (!S_ISREG(status.st_mode)) return EINVAL;
+
+    FileDescriptor out(open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (out.Get() < 0) return errno;
+    int error = CopyContents(in.Get(), out.Get());
+    if (error == 0) error = CopyStoredFlags(in.Get(), out.Get());
+    // The mode last but one: a read-only copy would refuse the stored flags.
+    if (error == 0 && fchmod(out.Get(), status.st_mode & 0777) != 0) error = errno;
+    const timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+    if (error == 0 && futimens(out.Get(), times) != 0) error = errno;
+    const int closeError = out.Close();
+    if (error == 0) error = closeError;
+    if (error != 0) unlink(target.c_str());
+    return error;
+}
+
+int PosixFileSystem::CreateFolder(std::string_view path) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    return mkdir(host.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int PosixFileSystem::DeleteFile(std::string_view path) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    return unlink(host.c_str()) == 0 ? 0 : errno;
+}
+
+bool PosixFileSystem::CanEnter(std::string_view folder) {
+    std::string host;
+    return ToHost(folder, host) == 0 && IsEnterableFolder(host);
+}
+
+bool PosixFileSystem::Exists(std::string_view path) {
+    std::string host;
+    struct stat status {};
+    return ToHost(path, host) == 0 && lstat(host.c_str(), &status) == 0;
+}
+
+int PosixFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) {
+    bytes.clear();
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    FileDescriptor in(open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.Get() < 0) return errno;
+    struct stat status {};
+    if (fstat(in.Get(), &status) != 0) return errno;
+    if (S_ISDIR(status.st_mode)) return EISDIR;
+    if (!S_ISREG(status.st_mode)) return EINVAL;
+    while (bytes.size() < count) {
+        const std::size_t have = bytes.size();
+        const std::size_t want = std::min(count - have, kChunk);
+        bytes.resize(have + want);
+        const ssize_t got = read(in.Get(), bytes.data() + have, want);
+        bytes.resize(have + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+        if (got == 0) break;
+        if (got < 0 && errno != EINTR) {
+            const int error = errno;
+            bytes.clear();
+            return error;
+        }
+    }
+    return 0;
+}
+
+int PosixFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    FileDescriptor out(open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (out.Get() < 0) return errno;
+    int error = WriteAll(out.Get(), bytes);
+    struct stat status {};
+    // Only a regular file is removed on failure: a device named here is none of ours to delete.
+    const bool regular = fstat(out.Get(), &status) == 0 && S_ISREG(status.st_mode);
+    const int closeError = out.Close();
+    if (error == 0) error = closeError;
+    if (error != 0 && regular) unlink(host.c_str());
+    return error;
+}
+
+std::unique_ptr<OutputFile> PosixFileSystem::OpenOutput(std::string_view path, bool truncate,
+                                                        int& error) {
+    std::string host;
+    if ((error = ToHost(path, host)) != 0) return nullptr;
+    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
+    const int fd = open(host.c_str(), flags, 0666);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    return std::make_unique<PosixOutputFile>(fd);
+}
+
+std::string PosixFileSystem::TemporaryFolder() {
+    const char* fromEnvironment = std::getenv("TMPDIR");
+    std::string host = "/tmp";
+    if (fromEnvironment != nullptr && fromEnvironment[0] == '/' &&
+        IsEnterableFolder(fromEnvironment)) {
+        host = fromEnvironment;
+    }
+    std::string path;
+    if (!TryCp932FromUtf8(WithSlash(host), path)) path = "/tmp/";
+    return path;
+}
+
+std::vector<Root> PosixFileSystem::Roots() {
+    std::vector<Root> roots;
+    const auto add = [&roots](const std::string& host, std::string label, bool removable) {
+        std::string path;
+        if (host.empty() || !TryCp932FromUtf8(WithSlash(host), path)) return;
+        const auto same = [&path](const Root& root) { return root.path == path; };
+        if (std::none_of(roots.begin(), roots.end(), same)) {
+            roots.push_back({std::move(path), std::move(label), removable});
+        }
+    };
+    add("/", Sjis("システム"), false);
+    add(HomeFolder(), Sjis("ホーム"), false);
+
+    std::ifstream mounts("/proc/self/mounts");
+    for (std::string line; std::getline(mounts, line);) {
+        std::istringstream fields(line);
+        std::string device;
+        std::string folder;
+        if (!(fields >> device >> folder)) continue;
+        folder = DecodeMountField(folder);
+        if (!IsVolumeFolder(folder)) continue;
+        std::string label;
+        if (!TryCp932FromUtf8(VolumeLabel(DecodeMountField(device), folder), label)) {
+            label = Cp932FromUtf8(LastName(folder));
+        }
+        add(folder, std::move(label), true);
+    }
+    return roots;
+}
+
+}  // namespace morvanex::platform

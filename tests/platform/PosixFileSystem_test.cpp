@@ -1,0 +1,748 @@
+#include "platform/PosixFileSystem.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstddef>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/Codepage.h"
+#include "support/FaultInjectingFileSystem.h"
+#include "support/TempFolder.h"
+
+namespace morvanex::platform {
+namespace {
+
+using test::FaultInjectingFileSystem;
+
+// Runs `body` in a child process, so that what it changes for the whole process (a resource
+// limit, a system-call filter, the user) cannot reach other tests; returns what it reported.
+std::vector<int> InChild(const std::function<std::vector<int>()>& body) {
+    int channel[2];
+    if (pipe(channel) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const std::vector<int> report = body();
+        const auto size = static_cast<ssize_t>(report.size() * sizeof(int));
+        _exit(write(channel[1], report.data(), report.size() * sizeof(int)) == size ? 0 : 1);
+    }
+    close(channel[1]);
+    std::vector<int> report;
+    for (int value = 0; read(channel[0], &value, sizeof value) == sizeof value;) {
+        report.push_back(value);
+    }
+    close(channel[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return report;
+}
+
+// Makes renameat2 fail with EINVAL for this process, as on file systems without
+// RENAME_NOREPLACE. False where the filter is not available.
+bool DenyRenameat2() {
+#if defined(__x86_64__)
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+#else
+    return false;
+#endif
+}
+
+// Files larger than `bytes` fail with EFBIG from here on, like a disk that fills up midway.
+void LimitFileSize(rlim_t bytes) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{bytes, bytes};
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+bool HasStoredFlags(const std::string& hostPath) {
+    return getxattr(hostPath.c_str(), "user.morvanex.attributes", nullptr, 0) >= 0;
+}
+
+// Folders end with "/"; a content starting with "->" makes a symbolic link to the rest.
+void Populate(test::TempFolder& folder, const std::map<std::string, std::string>& files) {
+    for (const auto& [name, content] : files) {
+        if (name.ends_with('/')) {
+            folder.CreateFolder(name);
+        } else if (content.starts_with("->")) {
+            folder.CreateSymlink(content.substr(2), name);
+        } else {
+            folder.CreateFile(name, content);
+        }
+    }
+}
+
+class PosixFileSystemTest : public testing::Test {
+  protected:
+    std::string P(std::string_view relative) const { return temp.Cp932Path(relative); }
+    void Create(const std::map<std::string, std::string>& files) { Populate(temp, files); }
+
+    std::vector<std::string> Listed(std::string_view folder = "") {
+        std::vector<DirectoryEntry> entries;
+        EXPECT_EQ(fs.ListFolder(P(folder), false, entries), 0);
+        std::vector<std::string> names;
+        for (const auto& entry : entries) names.push_back(Utf8FromCp932(entry.name));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    test::TempFolder temp;
+    PosixFileSystem fs;
+};
+
+// --- Move and Copy never replace anything ---
+
+TEST_F(PosixFileSystemTest, MoveAndCopyNeverReplace) {
+    struct Row {
+        const char* name;
+        std::map<std::string, std::string> before;
+        bool copy;
+        std::string from, to;
+        int error;
+        std::map<std::string, std::string> after;
+        std::vector<std::string> absent;
+    } rows[] = {
+        {"move/onto_file",
+         {{"a", "A"}, {"b", "B"}},
+         false,
+         "a",
+         "b",
+         EEXIST,
+         {{"a", "A"}, {"b", "B"}},
+         {}},
+        {"move/case_variant_is_another_file",
+         {{"a.txt", "lower"}, {"A.TXT", "upper"}},
+         false,
+         "a.txt",
+         "A.TXT",
+         EEXIST,
+         {{"a.txt", "lower"}, {"A.TXT", "upper"}},
+         {}},
+        {"move/case_only",
+         {{"a.txt", "A"}},
+         false,
+         "a.txt",
+         "A.TXT",
+         0,
+         {{"A.TXT", "A"}},
+         {"a.txt"}},
+        {"move/onto_dangling_link",
+         {{"a", "A"}, {"b", "->gone"}},
+         false,
+         "a",
+         "b",
+         EEXIST,
+         {{"a", "A"}},
+         {"gone"}},
+        {"move/folder_onto_empty_folder",
+         {{"d1/f", "F"}, {"d2/", ""}},
+         false,
+         "d1",
+         "d2",
+         EEXIST,
+         {{"d1/f", "F"}},
+         {"d2/f"}},
+        {"move/folder", {{"d1/f", "F"}}, false, "d1/", "d3", 0, {{"d3/f", "F"}}, {"d1"}},
+        {"move/missing_source", {}, false, "a", "b", ENOENT, {}, {"b"}},
+        {"move/into_missing_folder",
+         {{"a", "A"}},
+         false,
+         "a",
+         "no/a",
+         ENOENT,
+         {{"a", "A"}},
+         {"no"}},
+        {"copy/onto_file",
+         {{"a", "A"}, {"b", "B"}},
+         true,
+         "a",
+         "b",
+         EEXIST,
+         {{"a", "A"}, {"b", "B"}},
+         {}},
+        {"copy/onto_dangling_link",
+         {{"a", "A"}, {"b", "->gone"}},
+         true,
+         "a",
+         "b",
+         EEXIST,
+         {{"a", "A"}},
+         {"gone"}},
+        {"copy/new", {{"a", "A"}}, true, "a", "c", 0, {{"a", "A"}, {"c", "A"}}, {}},
+        {"copy/folder", {{"d1/f", "F"}}, true, "d1", "d2", EISDIR, {{"d1/f", "F"}}, {"d2"}},
+        {"copy/missing_source", {}, true, "a", "b", ENOENT, {}, {"b"}},
+        {"copy/into_missing_folder", {{"a", "A"}}, true, "a", "no/a", ENOENT, {{"a", "A"}}, {"no"}},
+    };
+    for (const auto& row : rows) {
+        test::TempFolder folder;
+        Populate(folder, row.before);
+        const std::string from = folder.Cp932Path(row.from);
+        const std::string to = folder.Cp932Path(row.to);
+        EXPECT_EQ(row.copy ? fs.Copy(from, to) : fs.Move(from, to), row.error) << row.name;
+        for (const auto& [name, content] : row.after) {
+            EXPECT_EQ(folder.ReadFile(name), content) << row.name << ": " << name;
+        }
+        for (const auto& name : row.absent) EXPECT_FALSE(folder.Exists(name)) << row.name;
+    }
+}
+
+TEST_F(PosixFileSystemTest, MoveBetweenTwoLinksOfOneFileReplacesNeither) {
+    // Two names of one file look like a case-insensitive file system's single entry.
+    temp.CreateFile("a.txt", "same");
+    ASSERT_EQ(link((temp / "a.txt").c_str(), (temp / "A.TXT").c_str()), 0);
+    EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT")), EEXIST);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
+
+    EXPECT_EQ(fs.Move(P("a.txt"), P("a.txt")), 0);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
+}
+
+TEST_F(PosixFileSystemTest, MoveWithoutRenameNoReplaceStillNeverReplaces) {
+    Create({{"a", "A"}, {"b", "B"}, {"c.txt", "c"}, {"C.TXT", "C"}, {"d1/f", "F"}, {"d2/", ""}});
+    const auto report = InChild([&] {
+        if (!DenyRenameat2()) return std::vector<int>{-1};
+        const int probe =
+            renameat2(AT_FDCWD, "/nonexistent-a", AT_FDCWD, "/nonexistent-b", RENAME_NOREPLACE) == 0
+                ? 0
+                : errno;
+        return std::vector<int>{probe,
+                                fs.Move(P("a"), P("b")),
+                                fs.Move(P("c.txt"), P("C.TXT")),
+                                fs.Move(P("d1"), P("d2")),
+                                fs.Move(P("a"), P("moved")),
+                                fs.Move(P("d1"), P("d3"))};
+    });
+    ASSERT_FALSE(report.empty());
+    if (report[0] == -1) GTEST_SKIP() << "no seccomp filter on this machine";
+    EXPECT_EQ(report, (std::vector<int>{EINVAL, EEXIST, EEXIST, EEXIST, 0, 0}));
+    EXPECT_EQ(temp.ReadFile("b"), "B");
+    EXPECT_EQ(temp.ReadFile("C.TXT"), "C");
+    EXPECT_EQ(temp.ReadFile("c.txt"), "c");
+    EXPECT_EQ(temp.ReadFile("moved"), "A");
+    EXPECT_EQ(temp.ReadFile("d3/f"), "F");
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"C.TXT", "b", "c.txt", "d2", "d3", "moved"}));
+}
+
+// --- Copy ---
+
+TEST_F(PosixFileSystemTest, CopyIsByteIdenticalAndKeepsModeTimeAndAttributes) {
+    std::string content;
+    for (unsigned i = 0; i < 300000; ++i) content += static_cast<char>(i * 7919u % 251);
+    temp.CreateFile("src", content);
+    ASSERT_EQ(fs.SetAttributes(P("src"), attr::kSystem | attr::kReadOnly), 0);
+    temp.SetModificationTime("src", 978307200);
+
+    ASSERT_EQ(fs.Copy(P("src"), P("dst")), 0);
+    EXPECT_EQ(temp.ReadFile("dst"), content);
+    EXPECT_EQ(temp.ReadFile("src"), content);
+    EXPECT_EQ(temp.ModificationTime("dst"), 978307200);
+    EXPECT_EQ(temp.ModificationTime("src"), 978307200);
+    std::uint8_t attributes = 0;
+    ASSERT_EQ(fs.GetAttributes(P("dst"), attributes), 0);
+    EXPECT_EQ(attributes, attr::kSystem | attr::kReadOnly);
+    struct stat src {};
+    struct stat dst {};
+    ASSERT_EQ(stat((temp / "src").c_str(), &src), 0);
+    ASSERT_EQ(stat((temp / "dst").c_str(), &dst), 0);
+    EXPECT_EQ(dst.st_mode, src.st_mode);
+}
+
+TEST_F(PosixFileSystemTest, FailureMidwayLeavesNoPartialFile) {
+    const std::string content(256 * 1024, 'x');
+    temp.CreateFile("src", content);
+    const auto report = InChild([&] {
+        LimitFileSize(64 * 1024);
+        int appendError = 0;
+        const auto out = fs.OpenOutput(P("log"), true, appendError);
+        if (out) appendError = out->Append(content);
+        return std::vector<int>{fs.Copy(P("src"), P("copy")), fs.WriteFile(P("written"), content),
+                                appendError};
+    });
+    EXPECT_EQ(report, (std::vector<int>{EFBIG, EFBIG, EFBIG}));
+    EXPECT_FALSE(temp.Exists("copy"));
+    EXPECT_FALSE(temp.Exists("written"));
+    EXPECT_EQ(temp.ReadFile("src"), content);
+}
+
+// --- Listing ---
+
+TEST_F(PosixFileSystemTest, ListingGivesEveryEntryOnceWithItsDirectoryBit) {
+    Create({{"a", "A"},
+            {".hidden", ""},
+            {"sub/inner", ""},
+            {"to_sub", "->sub"},
+            {"dangling", "->gone"}});
+    const std::map<std::string, std::uint8_t> expected = {
+        {"a", attr::kArchive},        {".hidden", attr::kHidden | attr::kArchive},
+        {"sub", attr::kDirectory},    {"to_sub", attr::kDirectory},
+        {"dangling", attr::kArchive},
+    };
+    for (const bool withAttributes : {true, false}) {
+        for (const std::string& folder : {P(""), P("sub/..")}) {
+            std::vector<DirectoryEntry> entries;
+            ASSERT_EQ(fs.ListFolder(folder, withAttributes, entries), 0);
+            std::map<std::string, std::uint8_t> listed;
+            for (const auto& entry : entries) {
+                EXPECT_TRUE(listed.emplace(entry.name, entry.attributes).second) << entry.name;
+            }
+            for (auto [name, attributes] : expected) {
+                if (!withAttributes) attributes &= attr::kDirectory;
+                EXPECT_EQ(listed[name], attributes) << name << " with " << withAttributes;
+            }
+            EXPECT_EQ(listed.size(), expected.size()) << "never . or ..";
+        }
+    }
+    std::vector<DirectoryEntry> entries;
+    EXPECT_EQ(fs.ListFolder(P("missing"), true, entries), ENOENT);
+    EXPECT_EQ(fs.ListFolder(P("a"), true, entries), ENOTDIR);
+}
+
+TEST_F(PosixFileSystemTest, ForeignNamesListMoveAndStatUnchanged) {
+    const std::string names[] = {"caf\xC3\xA9.txt", "\xF0\x9F\x98\x80.jpg", "raw\xE9.txt",
+                                 "\xE5\x86\x99\xE7\x9C\x9F.jpg"};
+    for (const auto& name : names) temp.CreateFile(name, name);
+    std::vector<DirectoryEntry> entries;
+    ASSERT_EQ(fs.ListFolder(P(""), true, entries), 0);
+    ASSERT_EQ(entries.size(), std::size(names));
+    for (const auto& entry : entries) {
+        const std::string host = Utf8FromCp932(entry.name);
+        ASSERT_TRUE(std::find(std::begin(names), std::end(names), host) != std::end(names)) << host;
+        FileStatus status;
+        ASSERT_EQ(fs.GetStatus(P("") + entry.name, status), 0) << host;
+        EXPECT_EQ(status.size, static_cast<std::int64_t>(host.size())) << host;
+        ASSERT_EQ(fs.Move(P("") + entry.name, P("") + "new-" + entry.name), 0) << host;
+        EXPECT_EQ(temp.ReadFile("new-" + host), host);
+    }
+}
+
+// --- Attributes ---
+
+TEST_F(PosixFileSystemTest, AttributesReadFromModeNameAndStoredFlags) {
+    struct Row {
+        const char* name;
+        std::string path;  // a folder ends with "/"
+        unsigned mode;     // 0: as created
+        std::uint8_t expected;
+    } rows[] = {
+        {"file/archive_by_default", "f", 0, attr::kArchive},
+        {"file/read_only_without_owner_write", "r", 0444, attr::kReadOnly | attr::kArchive},
+        {"file/owner_write_is_enough", "w", 0200, attr::kArchive},
+        {"file/hidden_by_dot_name", ".h", 0, attr::kHidden | attr::kArchive},
+        {"folder/plain", "d/", 0, attr::kDirectory},
+        {"folder/read_only", "rd/", 0555, attr::kDirectory | attr::kReadOnly},
+        {"folder/hidden_by_dot_name", ".hd/", 0, attr::kDirectory | attr::kHidden},
+    };
+    for (const auto& row : rows) {
+        Create({{row.path, ""}});
+        if (row.mode != 0) temp.SetMode(row.path, row.mode);
+        std::uint8_t attributes = 0;
+        ASSERT_EQ(fs.GetAttributes(P(row.path), attributes), 0) << row.name;
+        EXPECT_EQ(attributes, row.expected) << row.name;
+    }
+}
+
+TEST_F(PosixFileSystemTest, AttributesRoundTrip) {
+    struct Row {
+        const char* name;
+        std::string path;
+        std::uint8_t set, expected;
+        bool stored;  // whether the flags must be kept in the extended attribute
+    } rows[] = {
+        {"file/hidden", "f1", attr::kHidden, attr::kHidden, true},
+        {"file/system", "f2", attr::kSystem, attr::kSystem, true},
+        {"file/archive_is_the_default", "f3", attr::kArchive, attr::kArchive, false},
+        {"file/normal", "f4", attr::kNormal, attr::kNormal, true},
+        {"file/none_reads_normal", "f5", 0, attr::kNormal, true},
+        {"file/normal_with_read_only", "f6", attr::kNormal | attr::kReadOnly, attr::kReadOnly,
+         true},
+        {"file/all", "f7", 0x27, 0x27, true},
+        {"file/directory_bit_ignored", "f8", attr::kDirectory | attr::kArchive, attr::kArchive,
+         false},
+        {"folder/archive", "d1/", attr::kArchive, attr::kDirectory | attr::kArchive, true},
+        {"folder/none_is_the_default", "d2/", attr::kNormal, attr::kDirectory, false},
+        {"folder/read_only_hidden", "d3/", attr::kReadOnly | attr::kHidden,
+         attr::kDirectory | attr::kReadOnly | attr::kHidden, true},
+        {"dot_name/hidden_not_stored", ".f", attr::kHidden | attr::kArchive,
+         attr::kHidden | attr::kArchive, false},
+        {"dot_name/cannot_unhide", ".g", attr::kArchive, attr::kHidden | attr::kArchive, false},
+    };
+    for (const auto& row : rows) {
+        Create({{row.path, ""}});
+        // From a state other than the default, so that the default must be restored.
+        ASSERT_EQ(fs.SetAttributes(P(row.path), attr::kSystem), 0) << row.name;
+        ASSERT_EQ(fs.SetAttributes(P(row.path), row.set), 0) << row.name;
+        std::uint8_t attributes = 0;
+        ASSERT_EQ(fs.GetAttributes(P(row.path), attributes), 0) << row.name;
+        EXPECT_EQ(attributes, row.expected) << row.name;
+        EXPECT_EQ(HasStoredFlags(temp / row.path), row.stored) << row.name;
+    }
+}
+
+TEST_F(PosixFileSystemTest, ReadOnlyClearsAllWriteBitsAndGivesBackTheOwners) {
+    temp.CreateFile("f");
+    temp.SetMode("f", 0666);
+    ASSERT_EQ(fs.SetAttributes(P("f"), attr::kReadOnly), 0);
+    struct stat status {};
+    ASSERT_EQ(stat((temp / "f").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0444u);
+    ASSERT_EQ(fs.SetAttributes(P("f"), attr::kArchive), 0);
+    ASSERT_EQ(stat((temp / "f").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0644u);
+}
+
+TEST_F(PosixFileSystemTest, HiddenFlagStaysWithTheFileNotTheDotName) {
+    temp.CreateFile(".dot");
+    temp.CreateFile("plain");
+    ASSERT_EQ(fs.SetAttributes(P(".dot"), attr::kHidden | attr::kArchive), 0);
+    ASSERT_EQ(fs.SetAttributes(P("plain"), attr::kHidden | attr::kArchive), 0);
+    ASSERT_EQ(fs.Move(P(".dot"), P("undotted")), 0);
+    ASSERT_EQ(fs.Move(P("plain"), P("still_hidden")), 0);
+    std::uint8_t attributes = 0;
+    ASSERT_EQ(fs.GetAttributes(P("undotted"), attributes), 0);
+    EXPECT_EQ(attributes, attr::kArchive);
+    ASSERT_EQ(fs.GetAttributes(P("still_hidden"), attributes), 0);
+    EXPECT_EQ(attributes, attr::kHidden | attr::kArchive);
+}
+
+// What permissions decide can only be seen by an ordinary user: as root the test drops to
+// "nobody" in a child process.
+TEST_F(PosixFileSystemTest, OrdinaryUserCanFlagReadOnlyFilesAndCannotEnterClosedFolders) {
+    Create({{"user/ro", ""}, {"user/closed/", ""}, {"user/open/", ""}});
+    temp.SetMode("", 0755);
+    temp.SetMode("user/ro", 0444);
+    temp.SetMode("user/closed", 0600);
+    const bool root = geteuid() == 0;
+    if (root) {
+        for (const char* path : {"user", "user/ro", "user/closed", "user/open"}) {
+            ASSERT_EQ(chown((temp / path).c_str(), 65534, 65534), 0);
+        }
+    }
+    const auto report = InChild([&] {
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0)) return std::vector<int>{-1};
+        std::uint8_t attributes = 0;
+        const int set = fs.SetAttributes(P("user/ro"), attr::kReadOnly | attr::kSystem);
+        fs.GetAttributes(P("user/ro"), attributes);
+        return std::vector<int>{set, attributes, fs.CanEnter(P("user/closed")),
+                                fs.CanEnter(P("user/open"))};
+    });
+    EXPECT_EQ(report, (std::vector<int>{0, attr::kReadOnly | attr::kSystem, false, true}));
+    struct stat status {};
+    ASSERT_EQ(stat((temp / "user/ro").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0444u);
+}
+
+// --- Status and times ---
+
+TEST_F(PosixFileSystemTest, TimesRoundTripForFilesAndFolders) {
+    Create({{"f", "12345"}, {"d/", ""}});
+    for (const char* path : {"f", "d/"}) {
+        FileStatus before;
+        ASSERT_EQ(fs.GetStatus(P(path), before), 0) << path;
+        ASSERT_EQ(fs.SetTimes(P(path), 1, 1000000000, 1100000000), 0) << path;
+        FileStatus after;
+        ASSERT_EQ(fs.GetStatus(P(path), after), 0) << path;
+        EXPECT_EQ(after.modification, 1000000000) << path;
+        EXPECT_EQ(after.access, 1100000000) << path;
+        struct statx birth {};
+        ASSERT_EQ(statx(AT_FDCWD, (temp / path).c_str(), 0, STATX_BTIME, &birth), 0);
+        // The birth time where the file system keeps one (it cannot be set), else the mtime.
+        EXPECT_EQ(after.creation,
+                  (birth.stx_mask & STATX_BTIME) != 0 ? before.creation : after.modification)
+            << path;
+    }
+    FileStatus status;
+    ASSERT_EQ(fs.GetStatus(P("f"), status), 0);
+    EXPECT_EQ(status.size, 5);
+    EXPECT_EQ(status.attributes, attr::kArchive);
+}
+
+TEST_F(PosixFileSystemTest, StatusHasSixtyFourBitSizesAndIsLeftAloneOnFailure) {
+    temp.CreateFile("big");
+    ASSERT_EQ(truncate((temp / "big").c_str(), 5LL << 30), 0);  // sparse: costs no space
+    FileStatus status;
+    ASSERT_EQ(fs.GetStatus(P("big"), status), 0);
+    EXPECT_EQ(status.size, 5LL << 30);
+
+    const FileStatus kept = status;
+    EXPECT_EQ(fs.GetStatus(P("missing"), status), ENOENT);
+    EXPECT_EQ(status, kept);
+}
+
+// --- Paths the host cannot take ---
+
+TEST_F(PosixFileSystemTest, OverlongNamesAndPathsFailCleanly) {
+    const std::string longest(255, 'n');
+    ASSERT_EQ(fs.WriteFile(P(longest), "x"), 0);
+    ASSERT_EQ(fs.Move(P(longest), P(std::string(254, 'm') + "M")), 0);
+    EXPECT_EQ(fs.Move(P(std::string(254, 'm') + "M"), P(longest + "n")), ENAMETOOLONG);
+
+    // A path of `size` host bytes in folders that do not exist.
+    const auto pathOfSize = [&](std::size_t size, const std::string& piece) {
+        std::string path = P("missing");
+        while (Utf8FromCp932(path).size() + 1 + piece.size() <= size) path += "/" + piece;
+        path += "/";
+        while (Utf8FromCp932(path).size() < size) path += "y";
+        return path;
+    };
+    const std::string kana = Sjis("あいうえおかきくけこ");  // 20 bytes here, 30 on the host
+    struct Row {
+        const char* name;
+        std::string to;
+        int error;
+    } rows[] = {
+        {"ascii/at_the_limit", pathOfSize(PATH_MAX - 1, std::string(200, 'y')), ENOENT},
+        {"ascii/one_beyond", pathOfSize(PATH_MAX, std::string(200, 'y')), ENAMETOOLONG},
+        {"cp932/short_but_host_long", pathOfSize(PATH_MAX + 10, kana), ENAMETOOLONG},
+        {"embedded_nul", P("a") + std::string(1, '\0') + "b", EINVAL},
+    };
+    temp.CreateFile("a", "A");
+    for (const auto& row : rows) {
+        EXPECT_EQ(fs.Move(P("a"), row.to), row.error) << row.name;
+        EXPECT_EQ(fs.Copy(P("a"), row.to), row.error) << row.name;
+        EXPECT_EQ(fs.WriteFile(row.to, "B"), row.error) << row.name;
+        EXPECT_EQ(temp.ReadFile("a"), "A") << row.name;
+    }
+    EXPECT_LT(rows[2].to.size(), static_cast<std::size_t>(PATH_MAX));
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"a", std::string(254, 'm') + "M"}));
+}
+
+// --- Folders, existence, deletion ---
+
+TEST_F(PosixFileSystemTest, FoldersCanBeCreatedEnteredButNotDeletedAsFiles) {
+    Create({{"f", "F"}, {"d/", ""}, {"to_d", "->d"}, {"dangling", "->gone"}});
+    EXPECT_EQ(fs.CreateFolder(P("new")), 0);
+    EXPECT_EQ(fs.CreateFolder(P("new")), EEXIST);
+    EXPECT_EQ(fs.CreateFolder(P("no/new")), ENOENT);
+    struct Row {
+        const char* path;
+        bool enter, exists;
+    } rows[] = {
+        {"d", true, true},         {"d/", true, true}, {"new/", true, true},
+        {"to_d", true, true},      {"f", false, true}, {"missing", false, false},
+        {"dangling", false, true},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(fs.CanEnter(P(row.path)), row.enter) << row.path;
+        EXPECT_EQ(fs.Exists(P(row.path)), row.exists) << row.path;
+    }
+    EXPECT_EQ(fs.DeleteFile(P("d")), EISDIR);
+    EXPECT_TRUE(fs.CanEnter(P("d")));
+    EXPECT_EQ(fs.DeleteFile(P("f")), 0);
+    EXPECT_FALSE(temp.Exists("f"));
+    EXPECT_EQ(fs.DeleteFile(P("f")), ENOENT);
+}
+
+// --- Reading and writing whole files ---
+
+TEST_F(PosixFileSystemTest, ReadFirstBytesNeverReadsBeyondCount) {
+    std::string large;
+    for (int i = 0; i < 200000; ++i) large += static_cast<char>('a' + i % 26);
+    Create({{"small", "0123456789"}, {"large", large}, {"d/", ""}});
+    struct Row {
+        const char* name;
+        const char* path;
+        std::size_t count;
+        int error;
+        std::string expected;
+    } rows[] = {
+        {"prefix", "small", 4, 0, "0123"},
+        {"exact", "small", 10, 0, "0123456789"},
+        {"shorter_file", "small", 4096, 0, "0123456789"},
+        {"nothing", "small", 0, 0, ""},
+        {"many_reads", "large", 150001, 0, large.substr(0, 150001)},
+        {"folder", "d", 16, EISDIR, ""},
+        {"missing", "missing", 16, ENOENT, ""},
+    };
+    for (const auto& row : rows) {
+        std::string bytes = "stale";
+        EXPECT_EQ(fs.ReadFirstBytes(P(row.path), row.count, bytes), row.error) << row.name;
+        EXPECT_EQ(bytes, row.expected) << row.name;
+    }
+}
+
+TEST_F(PosixFileSystemTest, WriteFileReplacesContentsOrLeavesNothing) {
+    ASSERT_EQ(fs.WriteFile(P("f"), "long contents"), 0);
+    ASSERT_EQ(fs.WriteFile(P("f"), "short"), 0);
+    EXPECT_EQ(temp.ReadFile("f"), "short");
+    EXPECT_EQ(fs.WriteFile(P("missing/f"), "x"), ENOENT);
+    EXPECT_FALSE(temp.Exists("missing"));
+}
+
+TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKill) {
+    int error = -1;
+    auto out = fs.OpenOutput(P("log"), true, error);
+    ASSERT_TRUE(out);
+    EXPECT_EQ(error, 0);
+    ASSERT_EQ(out->Append("one\r\n"), 0);
+    EXPECT_EQ(temp.ReadFile("log"), "one\r\n");  // while still open
+    out.reset();
+    out = fs.OpenOutput(P("log"), false, error);
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->Append("two\r\n"), 0);
+    out.reset();
+    EXPECT_EQ(temp.ReadFile("log"), "one\r\ntwo\r\n");
+
+    const pid_t child = fork();
+    if (child == 0) {
+        int childError = 0;
+        auto file = fs.OpenOutput(P("log"), false, childError);
+        if (file && file->Append("three\r\n") == 0) kill(getpid(), SIGKILL);
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(temp.ReadFile("log"), "one\r\ntwo\r\nthree\r\n");
+
+    out = fs.OpenOutput(P("log"), true, error);
+    EXPECT_EQ(temp.ReadFile("log"), "");
+    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), true, error));
+    EXPECT_EQ(error, ENOENT);
+}
+
+// --- Temporary folder and roots ---
+
+TEST_F(PosixFileSystemTest, TemporaryFolderIsAnEnterableTmpdirElseTmp) {
+    const char* saved = std::getenv("TMPDIR");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    struct Row {
+        const char* name;
+        std::string tmpdir, expected;
+    } rows[] = {
+        {"enterable", temp.Path().substr(0, temp.Path().size() - 1), P("")},
+        {"missing", temp / "missing", "/tmp/"},
+        {"a_file", temp.CreateFile("file"), "/tmp/"},
+        {"relative", "relative", "/tmp/"},
+    };
+    for (const auto& row : rows) {
+        setenv("TMPDIR", row.tmpdir.c_str(), 1);
+        EXPECT_EQ(fs.TemporaryFolder(), row.expected) << row.name;
+    }
+    if (saved != nullptr) {
+        setenv("TMPDIR", savedValue.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+}
+
+TEST_F(PosixFileSystemTest, RootsAreSystemHomeAndVolumesOnceEach) {
+    const char* saved = std::getenv("HOME");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    setenv("HOME", temp.Path().c_str(), 1);
+    auto roots = fs.Roots();
+    ASSERT_GE(roots.size(), 2u);
+    EXPECT_EQ(roots[0].path, "/");
+    EXPECT_EQ(roots[0].label, Sjis("システム"));
+    EXPECT_EQ(roots[1].path, P(""));
+    EXPECT_EQ(roots[1].label, Sjis("ホーム"));
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        EXPECT_TRUE(roots[i].path.ends_with('/')) << roots[i].path;
+        EXPECT_FALSE(roots[i].label.empty()) << roots[i].path;
+        EXPECT_EQ(roots[i].removable, i >= 2) << roots[i].path;
+        for (std::size_t j = 0; j < i; ++j) EXPECT_NE(roots[i].path, roots[j].path);
+        if (i >= 2) {
+            const std::string& path = roots[i].path;
+            EXPECT_TRUE(path.starts_with("/media/") || path.starts_with("/mnt/") ||
+                        path.starts_with("/run/media/"))
+                << path;
+        }
+    }
+    setenv("HOME", "/", 1);
+    roots = fs.Roots();
+    EXPECT_NE(roots.at(1).label, Sjis("ホーム")) << "home equal to / is not listed twice";
+    if (saved != nullptr) {
+        setenv("HOME", savedValue.c_str(), 1);
+    } else {
+        unsetenv("HOME");
+    }
+}
+
+// --- The fault-injecting file system used by the run tests ---
+
+TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
+    using Op = FaultInjectingFileSystem::Op;
+    struct Row {
+        const char* name;
+        Op op;
+        std::function<int(platform::FileSystem&, int)> call;
+        std::function<bool(int)> happened;
+    } rows[] = {
+        {"move", Op::Move,
+         [&](FileSystem& f, int i) {
+             return f.Move(P("m" + std::to_string(i)), P("moved" + std::to_string(i)));
+         },
+         [&](int i) { return temp.Exists("moved" + std::to_string(i)); }},
+        {"copy", Op::Copy,
+         [&](FileSystem& f, int i) {
+             return f.Copy(P("c" + std::to_string(i)), P("copied" + std::to_string(i)));
+         },
+         [&](int i) { return temp.Exists("copied" + std::to_string(i)); }},
+        {"set_times", Op::SetTimes,
+         [&](FileSystem& f, int i) {
+             return f.SetTimes(P("t" + std::to_string(i)), 0, 1000, 1000);
+         },
+         [&](int i) { return temp.ModificationTime("t" + std::to_string(i)) == 1000; }},
+        {"set_attributes", Op::SetAttributes,
+         [&](FileSystem& f, int i) {
+             return f.SetAttributes(P("a" + std::to_string(i)), attr::kReadOnly);
+         },
+         [&](int i) {
+             std::uint8_t a = 0;
+             return fs.GetAttributes(P("a" + std::to_string(i)), a) == 0 &&
+                    (a & attr::kReadOnly) != 0;
+         }},
+        {"append", Op::Append,
+         [&](FileSystem& f, int i) {
+             int error = 0;
+             auto out = f.OpenOutput(P("out"), false, error);
+             return out ? out->Append(std::to_string(i)) : error;
+         },
+         [&](int i) { return temp.ReadFile("out").find(std::to_string(i)) != std::string::npos; }},
+    };
+    for (const auto& row : rows) {
+        for (int i = 1; i <= 3; ++i) {
+            for (const char* prefix : {"m", "c", "t", "a"})
+                temp.CreateFile(prefix + std::to_string(i));
+        }
+        FaultInjectingFileSystem faulty(fs);
+        faulty.FailCall(row.op, 2, ENOSPC);
+        for (int i = 1; i <= 3; ++i) {
+            EXPECT_EQ(row.call(faulty, i), i == 2 ? ENOSPC : 0) << row.name << " call " << i;
+            EXPECT_EQ(row.happened(i), i != 2) << row.name << " call " << i;
+        }
+        EXPECT_EQ(faulty.Calls(row.op), 3) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace morvanex::platform

@@ -1,0 +1,102 @@
+#include "support/FaultInjectingFileSystem.h"
+
+namespace morvanex::test {
+
+class FaultInjectingFileSystem::InjectedOutputFile final : public platform::OutputFile {
+  public:
+    InjectedOutputFile(std::unique_ptr<platform::OutputFile> real, FaultInjectingFileSystem& owner)
+        : m_real(std::move(real)), m_owner(owner) {}
+
+    int Append(std::string_view bytes) override {
+        if (const int error = m_owner.NextCall(Op::Append)) return error;
+        return m_real->Append(bytes);
+    }
+
+  private:
+    std::unique_ptr<platform::OutputFile> m_real;
+    FaultInjectingFileSystem& m_owner;
+};
+
+int FaultInjectingFileSystem::NextCall(Op op) {
+    const int call = ++m_calls[static_cast<std::size_t>(op)];
+    const auto fault = m_faults.find({op, call});
+    return fault == m_faults.end() ? 0 : fault->second;
+}
+
+int FaultInjectingFileSystem::ListFolder(std::string_view folder, bool withAttributes,
+                                         std::vector<platform::DirectoryEntry>& entries) {
+    if (const int error = NextCall(Op::ListFolder)) return error;
+    return m_real.ListFolder(folder, withAttributes, entries);
+}
+
+int FaultInjectingFileSystem::GetStatus(std::string_view path, platform::FileStatus& status) {
+    if (const int error = NextCall(Op::GetStatus)) return error;
+    return m_real.GetStatus(path, status);
+}
+
+int FaultInjectingFileSystem::GetAttributes(std::string_view path, std::uint8_t& attributes) {
+    if (const int error = NextCall(Op::GetAttributes)) return error;
+    return m_real.GetAttributes(path, attributes);
+}
+
+int FaultInjectingFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
+    if (const int error = NextCall(Op::SetAttributes)) return error;
+    return m_real.SetAttributes(path, attributes);
+}
+
+int FaultInjectingFileSystem::SetTimes(std::string_view path, platform::Timestamp creation,
+                                       platform::Timestamp modification,
+                                       platform::Timestamp access) {
+    if (const int error = NextCall(Op::SetTimes)) return error;
+    return m_real.SetTimes(path, creation, modification, access);
+}
+
+int FaultInjectingFileSystem::Move(std::string_view from, std::string_view to) {
+    if (const int error = NextCall(Op::Move)) return error;
+    return m_real.Move(from, to);
+}
+
+int FaultInjectingFileSystem::Copy(std::string_view from, std::string_view to) {
+    if (const int error = NextCall(Op::Copy)) return error;
+    return m_real.Copy(from, to);
+}
+
+int FaultInjectingFileSystem::CreateFolder(std::string_view path) {
+    if (const int error = NextCall(Op::CreateFolder)) return error;
+    return m_real.CreateFolder(path);
+}
+
+int FaultInjectingFileSystem::DeleteFile(std::string_view path) {
+    if (const int error = NextCall(Op::DeleteFile)) return error;
+    return m_real.DeleteFile(path);
+}
+
+bool FaultInjectingFileSystem::CanEnter(std::string_view folder) {
+    return NextCall(Op::CanEnter) == 0 && m_real.CanEnter(folder);
+}
+
+bool FaultInjectingFileSystem::Exists(std::string_view path) {
+    return NextCall(Op::Exists) == 0 && m_real.Exists(path);
+}
+
+int FaultInjectingFileSystem::ReadFirstBytes(std::string_view path, std::size_t count,
+                                             std::string& bytes) {
+    if (const int error = NextCall(Op::ReadFirstBytes)) return error;
+    return m_real.ReadFirstBytes(path, count, bytes);
+}
+
+int FaultInjectingFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
+    if (const int error = NextCall(Op::WriteFile)) return error;
+    return m_real.WriteFile(path, bytes);
+}
+
+std::unique_ptr<platform::OutputFile> FaultInjectingFileSystem::OpenOutput(std::string_view path,
+                                                                           bool truncate,
+                                                                           int& error) {
+    if ((error = NextCall(Op::OpenOutput)) != 0) return nullptr;
+    auto real = m_real.OpenOutput(path, truncate, error);
+    if (real == nullptr) return nullptr;
+    return std::make_unique<InjectedOutputFile>(std::move(real), *this);
+}
+
+}  // namespace morvanex::test

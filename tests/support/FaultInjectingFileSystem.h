@@ -1,0 +1,78 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace morvanex::test {
+
+// A FileSystem that forwards every call to a real one, counts the calls of each operation, and
+// fails chosen calls with a chosen error before they reach the real one (so the failed call
+// changes nothing on disk). Files opened through it share one count of Append calls; it must
+// outlive them.
+class FaultInjectingFileSystem final : public platform::FileSystem {
+  public:
+    enum class Op {
+        ListFolder,
+        GetStatus,
+        GetAttributes,
+        SetAttributes,
+        SetTimes,
+        Move,
+        Copy,
+        CreateFolder,
+        DeleteFile,
+        CanEnter,  // a failed call answers false
+        Exists,    // a failed call answers false
+        ReadFirstBytes,
+        WriteFile,
+        OpenOutput,
+        Append,  // OutputFile::Append of any file opened through this one
+    };
+
+    explicit FaultInjectingFileSystem(platform::FileSystem& real) : m_real(real) {}
+
+    // The k-th call of `op` (counting from 1 since construction) fails with `error`.
+    void FailCall(Op op, int k, int error) { m_faults[{op, k}] = error; }
+    // Number of calls of `op` so far, failed ones included.
+    int Calls(Op op) const { return m_calls[static_cast<std::size_t>(op)]; }
+
+    int ListFolder(std::string_view folder, bool withAttributes,
+                   std::vector<platform::DirectoryEntry>& entries) override;
+    int GetStatus(std::string_view path, platform::FileStatus& status) override;
+    int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
+    int SetAttributes(std::string_view path, std::uint8_t attributes) override;
+    int SetTimes(std::string_view path, platform::Timestamp creation,
+                 platform::Timestamp modification, platform::Timestamp access) override;
+    int Move(std::string_view from, std::string_view to) override;
+    int Copy(std::string_view from, std::string_view to) override;
+    int CreateFolder(std::string_view path) override;
+    int DeleteFile(std::string_view path) override;
+    bool CanEnter(std::string_view folder) override;
+    bool Exists(std::string_view path) override;
+    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
+    int WriteFile(std::string_view path, std::string_view bytes) override;
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+                                                     int& error) override;
+    std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
+    std::vector<platform::Root> Roots() override { return m_real.Roots(); }
+
+  private:
+    class InjectedOutputFile;
+
+    // Counts a call of `op`; the error it is to fail with, or 0 to let it through.
+    int NextCall(Op op);
+
+    platform::FileSystem& m_real;
+    std::array<int, static_cast<std::size_t>(Op::Append) + 1> m_calls{};
+    std::map<std::pair<Op, int>, int> m_faults;
+};
+
+}  // namespace morvanex::test
