@@ -70,6 +70,14 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path) 
                 {std::to_string(code), std::to_string(systemError)});
 }
 
+std::string CopyFolderQuestion() {
+    return platform::Sjis("指定されたフォルダ(コピー先フォルダ)は存在しません。\nフォルダを作成しますか？");
+}
+
+std::string LogFolderQuestion() {
+    return platform::Sjis("指定されたフォルダ(ログ保存フォルダ)は存在しません。\nフォルダを作成しますか？");
+}
+
 int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
                  const std::string& path) {
     if (!autoExec) interaction.ShowMessage(RunErrorMessage(code, systemError, path), MessageIcon::Exclamation);

@@ -36,6 +36,10 @@ enum ResultCode : int {
 // and the path text (16 and 17).
 std::string RunErrorMessage(int code, int systemError, const std::string& path);
 
+// The set-up check's questions when the copy destination or the log folder is missing.
+std::string CopyFolderQuestion();
+std::string LogFolderQuestion();
+
 // Shows the message of a code with the exclamation icon, unless autoExec; returns 1.
 int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
                  const std::string& path);

@@ -344,6 +344,15 @@ int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
     return 0;
 }
 
+int PosixFileSystem::GetIdentity(std::string_view path, FileIdentity& identity) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    struct stat found {};
+    if (::stat(host.c_str(), &found) != 0) return errno;
+    identity = {static_cast<std::uint64_t>(found.st_dev), static_cast<std::uint64_t>(found.st_ino)};
+    return 0;
+}
+
 int PosixFileSystem::GetAttributes(std::string_view path, std::uint8_t& attributes) {
     std::string host;
     if (const int error = ToHost(path, host)) return error;

@@ -47,6 +47,9 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, platform::FileStatus& status) override;
+    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override {
+        return m_real.GetIdentity(path, identity);
+    }
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, platform::Timestamp creation,

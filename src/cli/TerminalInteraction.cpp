@@ -1,0 +1,114 @@
+#include "cli/TerminalInteraction.h"
+
+#include "engine/ResultCodes.h"
+#include "platform/Codepage.h"
+
+namespace morvanex::cli {
+
+namespace {
+
+// A JSON string of a CP932 text. Bytes of a host name that are not UTF-8 travel as \udcXX
+// escapes (as the toolkit sees them), so every name can be told apart and mapped back.
+void AppendJsonString(std::string& out, const std::string& cp932) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const std::u16string text = platform::Utf16FromCp932(cp932);
+    out += '"';
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += kHex[(c >> shift) & 15];
+            continue;
+        }
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+const char* RowStatus(const engine::ResultList& list, std::size_t row) {
+    if (list.sources[row] == list.targets[row]) return "unchanged";
+    if (row < list.conflicts.size()) {
+        if (list.conflicts[row] == engine::Conflict::Duplicate) return "duplicate";
+        if (list.conflicts[row] == engine::Conflict::Exists) return "exists";
+    }
+    return "ok";
+}
+
+void TerminalInteraction::ShowMessage(const std::string& text, engine::MessageIcon icon) {
+    FILE* stream = icon == engine::MessageIcon::Exclamation || m_rowsOnStdout ? stderr : stdout;
+    std::fprintf(stream, "%s\n", platform::Utf8FromCp932(text).c_str());
+}
+
+bool TerminalInteraction::AskYesNo(const std::string& text) {
+    const bool folderQuestion = text == engine::CopyFolderQuestion() || text == engine::LogFolderQuestion();
+    const bool answer = folderQuestion ? m_answers.createFolders : m_answers.undoOnFailure;
+    std::fprintf(stderr, "%s\n-> %s (%s)\n", platform::Utf8FromCp932(text).c_str(), answer ? "Yes" : "No",
+                 folderQuestion ? "--yes" : "--undo-on-failure");
+    return answer;
+}
+
+void TerminalInteraction::ShowResultList(const engine::ResultList& list) {
+    FILE* out = m_rowsOnStdout ? stdout : stderr;
+    std::string text;
+    text.reserve(list.sources.size() * 128);
+    if (m_format == ListFormat::Json) text += "[\n";
+    for (std::size_t row = 0; row < list.sources.size() && row < list.targets.size(); ++row) {
+        const char* status = RowStatus(list, row);
+        if (status[0] == 'd' || status[0] == 'e') m_sawConflict = true;
+        if (m_format == ListFormat::Json) {
+            text += row == 0 ? "  {\"source\": " : ",\n  {\"source\": ";
+            AppendJsonString(text, list.sources[row]);
+            text += ", \"target\": ";
+            AppendJsonString(text, list.targets[row]);
+            text.append(", \"status\": \"").append(status).append("\"}");
+            continue;
+        }
+        const std::string source = platform::Utf8FromCp932(list.sources[row]);
+        const std::string target = platform::Utf8FromCp932(list.targets[row]);
+        switch (m_format) {
+            case ListFormat::Tsv:
+                text.append(source).append("\t").append(target).append("\t").append(status).append("\n");
+                break;
+            case ListFormat::Json:
+                break;
+            case ListFormat::Text:
+                text.append(source).append(" -> ").append(target);
+                if (status[0] != 'o') text.append("  [").append(status).append("]");
+                text += '\n';
+                break;
+        }
+        if (text.size() > (1u << 20)) {
+            std::fwrite(text.data(), 1, text.size(), out);
+            text.clear();
+        }
+    }
+    if (m_format == ListFormat::Json) text += list.sources.empty() ? "]\n" : "\n]\n";
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
+}  // namespace morvanex::cli
