@@ -4,13 +4,17 @@
 
 namespace morvanex::platform {
 
-// The file system of a POSIX host (UTF-8 names). Attributes: read-only is the absence of the
-// owner's write bit; hidden is a name starting with "." or the stored flag; the archive, hidden
-// and system flags are stored in the extended attribute "user.morvanex.attributes" where the
-// file system allows it (a regular file without it counts as archive). The creation time is the
-// birth time where the file system records one, else the modification time.
+// The file system of a POSIX host (UTF-8 names). Paths are converted at each system call; a
+// host name without a CP932 form is an error (EILSEQ), never a different name.
+// Attributes: read-only is the absence of the owner's write bit; hidden is a name starting with
+// "." or the stored flag; the archive, hidden and system flags are stored in the extended
+// attribute "user.morvanex.attributes" where the file system allows it (a regular file without
+// it counts as archive; a dot name's hidden flag is not stored, it comes with the name). Without
+// user extended attributes the flags read as the defaults and setting others fails (ENOTSUP).
+// The creation time is the birth time where the file system records one, else the modification
+// time; it cannot be set. A folder's size is 0.
 class PosixFileSystem final : public FileSystem {
-public:
+  public:
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, FileStatus& status) override;
