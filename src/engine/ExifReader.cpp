@@ -1,0 +1,287 @@
+#include "engine/ExifReader.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "engine/TextRange.h"
+#include "engine/TimestampFormat.h"
+
+namespace morvanex::engine {
+
+namespace {
+
+constexpr std::uint16_t kTagMaker = 0x010F;
+constexpr std::uint16_t kTagModel = 0x0110;
+constexpr std::uint16_t kTagDateTime = 0x0132;
+// The Exif standard's pointer from the main image's directory to the Exif directory.
+constexpr std::uint16_t kTagExifPointer = 0x8769;
+
+constexpr std::size_t kHeaderBytes = 20;
+constexpr std::size_t kCountPosition = 20;
+constexpr std::size_t kEntriesPosition = 22;
+constexpr std::size_t kEntryBytes = 12;
+constexpr std::size_t kDateTimeBytes = 20;
+
+constexpr char kEdt[] = "%EDT";
+constexpr char kEmk[] = "%EMK";
+constexpr char kEcm[] = "%ECM";
+constexpr char kEst[] = "%EST";
+
+unsigned Byte(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]);
+}
+
+std::uint16_t Read16(std::string_view bytes, std::size_t at, ByteOrder order) {
+    const unsigned a = Byte(bytes, at);
+    const unsigned b = Byte(bytes, at + 1);
+    return static_cast<std::uint16_t>(order == ByteOrder::LittleEndian ? a | (b << 8)
+                                                                       : (a << 8) | b);
+}
+
+std::uint32_t Read32(std::string_view bytes, std::size_t at, ByteOrder order) {
+    const std::uint32_t a = Read16(bytes, at, order);
+    const std::uint32_t b = Read16(bytes, at + 2, order);
+    return order == ByteOrder::LittleEndian ? a | (b << 16) : (a << 16) | b;
+}
+
+bool Matches(std::string_view bytes, std::size_t at, std::string_view expected) {
+    return bytes.substr(at, expected.size()) == expected;
+}
+
+// Start of image, then the APP1 marker at once (its length is not examined), "Exif" and two
+// zero bytes, then a TIFF header whose first directory follows it directly (offset 8).
+std::optional<ByteOrder> HeaderOrder(std::string_view bytes) {
+    using namespace std::string_view_literals;
+    if (bytes.size() < kHeaderBytes) return std::nullopt;
+    if (!Matches(bytes, 0, "\xFF\xD8\xFF\xE1"sv) || !Matches(bytes, 6, "Exif\0\0"sv)) {
+        return std::nullopt;
+    }
+    if (Matches(bytes, 12, "II\x2A\0\x08\0\0\0"sv)) return ByteOrder::LittleEndian;
+    if (Matches(bytes, 12, "MM\0\x2A\0\0\0\x08"sv)) return ByteOrder::BigEndian;
+    return std::nullopt;
+}
+
+struct Directory {
+    ByteOrder order;
+    std::size_t count;        // entries the directory claims
+    std::size_t present;      // entries wholly inside the bytes
+    std::size_t windowBegin;  // W: file position right after the directory
+};
+
+std::optional<Directory> FirstDirectory(std::string_view bytes) {
+    const auto order = HeaderOrder(bytes);
+    if (!order || bytes.size() < kEntriesPosition) return std::nullopt;
+    Directory d{*order, Read16(bytes, kCountPosition, *order), 0, 0};
+    d.present = std::min(d.count, (bytes.size() - kEntriesPosition) / kEntryBytes);
+    // The entries and the four-byte offset of the next directory.
+    d.windowBegin = kEntriesPosition + d.count * kEntryBytes + 4;
+    return d;
+}
+
+std::uint16_t TagOf(std::string_view bytes, const Directory& d, std::size_t entry) {
+    return Read16(bytes, kEntriesPosition + entry * kEntryBytes, d.order);
+}
+
+bool HasExifPointer(std::string_view bytes, const Directory& d) {
+    for (std::size_t i = 0; i < d.present; ++i) {
+        if (TagOf(bytes, d, i) == kTagExifPointer) return true;
+    }
+    return false;
+}
+
+// A value is taken only when it lies wholly inside the window; it ends at its first zero byte.
+void CopyValue(std::string_view bytes, std::size_t windowBegin, std::size_t windowEnd,
+               std::uint32_t offset, std::size_t length, std::string& text) {
+    const std::uint64_t position = std::uint64_t{offset} + kTiffHeaderPosition;
+    if (position < windowBegin || position + length > windowEnd) return;
+    const std::string_view value = bytes.substr(static_cast<std::size_t>(position), length);
+    text.assign(value.substr(0, value.find('\0')));
+}
+
+bool IsChunk(std::string_view format, std::size_t k, const char* token) {
+    return std::memcmp(format.data() + k * kTokenBytes, token, kTokenBytes) == 0;
+}
+
+// Parses a date-time field the way a decimal conversion reads it: leading blanks, digits up to
+// the first other character; none give 0.
+int DecimalField(std::string_view text, std::size_t first, std::size_t length) {
+    if (first >= text.size()) return 0;
+    std::string_view field = text.substr(first, length);
+    std::size_t i = 0;
+    while (i < field.size() && field[i] == ' ') ++i;
+    int value = 0;
+    for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i) {
+        value = value * 10 + (field[i] - '0');
+    }
+    return value;
+}
+
+struct Placeholders {
+    std::string shotTime;
+    std::string maker;
+    std::string model;
+};
+
+const Placeholders& GetPlaceholders() {
+    static const Placeholders texts{platform::Sjis("(撮影時間)"), platform::Sjis("(メーカー名)"),
+                                    platform::Sjis("(機種名)")};
+    return texts;
+}
+
+std::string CutExpansion(std::string text, std::size_t bufferSize) {
+    if (bufferSize == 0) return {};
+    text.resize(platform::FitLength(text, bufferSize - 1));
+    return text;
+}
+
+}  // namespace
+
+std::size_t ExifBytesWanted(std::string_view bytes) {
+    if (bytes.size() < kEntriesPosition) return kEntriesPosition;
+    const auto d = FirstDirectory(bytes);
+    if (!d) return bytes.size();
+    const std::size_t windowEnd = d->windowBegin + kExifWindowBytes;
+    if (d->present < d->count) return windowEnd;
+    return HasExifPointer(bytes, *d) ? windowEnd : d->windowBegin;
+}
+
+std::optional<ExifData> ParseExif(std::string_view bytes) {
+    const auto d = FirstDirectory(bytes);
+    if (!d || !HasExifPointer(bytes, *d)) return std::nullopt;
+
+    ExifData data;
+    data.order = d->order;
+    const std::size_t windowEnd = std::min(bytes.size(), d->windowBegin + kExifWindowBytes);
+    for (std::size_t i = 0; i < d->present; ++i) {
+        const std::size_t at = kEntriesPosition + i * kEntryBytes;
+        const std::uint16_t tag = Read16(bytes, at, d->order);
+        const std::uint32_t count = Read32(bytes, at + 4, d->order);
+        const std::uint32_t offset = Read32(bytes, at + 8, d->order);
+        const std::size_t textBytes = std::min<std::size_t>(count, kMaxExifTextBytes);
+        if (tag == kTagMaker) {
+            CopyValue(bytes, d->windowBegin, windowEnd, offset, textBytes, data.maker);
+        } else if (tag == kTagModel) {
+            CopyValue(bytes, d->windowBegin, windowEnd, offset, textBytes, data.model);
+        } else if (tag == kTagDateTime) {
+            CopyValue(bytes, d->windowBegin, windowEnd, offset, kDateTimeBytes, data.dateTime);
+        }
+    }
+    return data;
+}
+
+int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data) {
+    std::string bytes;
+    if (fileSystem.ReadFirstBytes(path, kExifFirstRead, bytes) != 0) return 0;
+    // Only a file that filled the first read can hold more of what the directory points to.
+    if (bytes.size() >= kExifFirstRead) {
+        const std::size_t wanted = ExifBytesWanted(bytes);
+        if (wanted > bytes.size() && fileSystem.ReadFirstBytes(path, wanted, bytes) != 0) {
+            return 0;
+        }
+    }
+    auto parsed = ParseExif(bytes);
+    if (!parsed) return 0;
+    data = std::move(*parsed);
+    return 1;
+}
+
+std::optional<platform::Timestamp> ExifDateTime(const ExifData& data) {
+    const std::string_view text = data.dateTime;
+    if (text.empty()) return std::nullopt;
+    platform::LocalTime local;
+    local.year = DecimalField(text, 0, 4);
+    local.month = DecimalField(text, 5, 2);
+    local.day = DecimalField(text, 8, 2);
+    local.hour = DecimalField(text, 11, 2);
+    local.minute = DecimalField(text, 14, 2);
+    local.second = DecimalField(text, 17, 2);
+    if (!platform::IsValidLocalTime(local)) return std::nullopt;
+    return platform::FromLocalTime(local);
+}
+
+int ExifMaker(const ExifData& data, std::string& text, std::size_t size) {
+    if (data.maker.size() + 1 > size) return 0;
+    text = data.maker;
+    return 1;
+}
+
+int ExifModel(const ExifData& data, std::string& text, std::size_t size) {
+    if (data.model.size() + 1 > size) return 0;
+    text = data.model;
+    return 1;
+}
+
+void AppendExifFormat(const ExifData& data, std::string_view format, std::string& out) {
+    const std::size_t chunks = format.size() / kTokenBytes;
+    for (std::size_t k = 0; k < chunks; ++k) {
+        if (IsChunk(format, k, kEdt)) {
+            // The timestamp tokens run up to the next chunk that could be an Exif item.
+            std::size_t end = k + 1;
+            while (end < chunks && format[end * kTokenBytes + 1] != 'E') ++end;
+            const std::string_view timeFormat =
+                format.substr((k + 1) * kTokenBytes, (end - k - 1) * kTokenBytes);
+            if (const auto time = ExifDateTime(data)) {
+                AppendTimestampFormat(platform::ToLocalTime(*time), timeFormat, out,
+                                      platform::kMaxTextBytes);
+            }
+        } else if (IsChunk(format, k, kEmk) || IsChunk(format, k, kEcm)) {
+            const std::string& text = IsChunk(format, k, kEmk) ? data.maker : data.model;
+            if (k + 1 >= chunks || !IsChunk(format, k + 1, kEst)) {
+                out += text;
+                continue;
+            }
+            const std::string_view range = k + 2 < chunks
+                                               ? format.substr((k + 2) * kTokenBytes, kTokenBytes)
+                                               : std::string_view();
+            auto [first, last] = ParseRange(range);
+            const auto length = static_cast<int>(text.size());
+            if (first > length) first = length;
+            if (last > length) last = length;
+            if (last < first) first = last;
+            if (first == 0) first = 1;
+            if (first <= last) {
+                out.append(text, static_cast<std::size_t>(first - 1),
+                           static_cast<std::size_t>(last - first + 1));
+            }
+            k += 2;
+        }
+    }
+}
+
+std::string ExpandExifFormat(const ExifData& data, std::string_view format,
+                             std::size_t bufferSize) {
+    std::string result;
+    AppendExifFormat(data, format, result);
+    return CutExpansion(std::move(result), bufferSize);
+}
+
+int ExpandExifFormat(platform::FileSystem& fileSystem, std::string_view path,
+                     std::string_view format, std::string& out, std::size_t bufferSize) {
+    ExifData data;
+    if (ReadExif(fileSystem, path, data) == 0) return kNoExifData;
+    out = ExpandExifFormat(data, format, bufferSize);
+    return 0;
+}
+
+void AppendExifPlaceholder(std::string_view format, std::string& out) {
+    const Placeholders& texts = GetPlaceholders();
+    const std::size_t chunks = format.size() / kTokenBytes;
+    for (std::size_t k = 0; k < chunks; ++k) {
+        if (IsChunk(format, k, kEdt)) {
+            out += texts.shotTime;
+        } else if (IsChunk(format, k, kEmk) || IsChunk(format, k, kEcm)) {
+            out += IsChunk(format, k, kEmk) ? texts.maker : texts.model;
+            // The range after "%EST" belongs to this item, as in the expansion.
+            if (k + 1 < chunks && IsChunk(format, k + 1, kEst)) k += 2;
+        }
+    }
+}
+
+std::string ExifPlaceholder(std::string_view format, std::size_t bufferSize) {
+    std::string result;
+    AppendExifPlaceholder(format, result);
+    return CutExpansion(std::move(result), bufferSize);
+}
+
+}  // namespace morvanex::engine

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "engine/ExifAccessor.h"
+#include "engine/FileFacts.h"
+#include "engine/PartCounters.h"
+#include "engine/PartTable.h"
+#include "platform/Paths.h"
+
+namespace morvanex::engine {
+
+inline constexpr int kReplacementPairs = 10;
+
+// The switches that decide how a name is made, beside the part table.
+struct NameRules {
+    bool rename = true;  // compose from the parts; off: the old name, as base + "." + extension
+    bool alignDigits = false;
+    int digitWidth = 3;  // the setting's list index + 1
+    bool changeCase = false;
+    int caseMode = 0;
+    bool replace = false;
+    std::array<std::string, kReplacementPairs> before{};
+    std::array<std::string, kReplacementPairs> after{};
+    platform::ExtensionRule extensionRule = platform::ExtensionRule::LastPeriod;
+};
+
+// Builds new names. Pure apart from the Exif accessor it is handed: the file's facts, the
+// counters and the configuration are all it reads, so the same inputs give the same name.
+class NameComposer {
+  public:
+    PartTable& Parts() { return m_parts; }
+    const PartTable& Parts() const { return m_parts; }
+    NameRules& Rules() { return m_rules; }
+    const NameRules& Rules() const { return m_rules; }
+
+    // The parts 0..n-1 joined into `name` (its capacity is reused). A sequence part moves its
+    // counter on by its step after use. An Exif part of a file without Exif data takes its
+    // fallback entry, with its own counters, when the fallback switch is on.
+    void ComposeParts(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
+                      std::string& name) const;
+
+    // The whole new name before the final step: the parts (or the old name with the rename
+    // switch off), then digit alignment, letter case and replacements as switched on.
+    void Compose(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
+                 std::string& name) const;
+
+  private:
+    void AppendPart(const PartEntry& entry, std::size_t counter, bool fallback,
+                    PartCounters& counters, const FileFacts& facts, std::string& name) const;
+
+    PartTable m_parts;
+    NameRules m_rules;
+};
+
+}  // namespace morvanex::engine

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "support/MemoryFileSystem.h"
+
+namespace morvanex::test {
+
+// The in-memory file system that remembers every read: a test can prove how much was read.
+class RecordingFileSystem : public MemoryFileSystem {
+public:
+    // The byte counts asked of ReadFirstBytes, in order.
+    std::vector<std::size_t> readRequests;
+
+    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override {
+        readRequests.push_back(count);
+        return MemoryFileSystem::ReadFirstBytes(path, count, bytes);
+    }
+};
+
+}  // namespace morvanex::test
