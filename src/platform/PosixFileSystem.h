@@ -13,7 +13,7 @@ namespace morvanex::platform {
 // user extended attributes the flags read as the defaults and setting others fails (ENOTSUP).
 // The creation time is the birth time where the file system records one, else the modification
 // time; it cannot be set. A folder's size is 0.
-class PosixFileSystem final : public FileSystem {
+class PosixFileSystem : public FileSystem {
   public:
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<DirectoryEntry>& entries) override;

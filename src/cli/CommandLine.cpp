@@ -1,0 +1,295 @@
+#include "cli/CommandLine.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/TerminalInteraction.h"
+#include "engine/JournalUndo.h"
+#include "engine/RunDriver.h"
+#include "engine/UndoJournal.h"
+#include "platform/Codepage.h"
+#include "platform/Paths.h"
+#include "platform/PosixFileSystem.h"
+#include "settings/PatternFile.h"
+#include "settings/SettingsLifecycle.h"
+#include "settings/SettingsSummary.h"
+
+namespace morvanex::cli {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitConflicts = 3;
+
+constexpr const char* kUsage =
+    "Usage: morvanex-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Renames many files at once as a MorvaneX job file describes: a pattern file (.mvx)\n"
+    "or an auto-exec file (.mxs), both saved by the program.\n"
+    "\n"
+    "Commands:\n"
+    "  show JOB             Print what JOB does, one labelled row per group of settings.\n"
+    "  show --ini JOB       Load JOB into fresh settings and write the job file the program\n"
+    "                       would save for them (CP932, CR LF lines): normalises a job.\n"
+    "  preview JOB [--folder DIR] [--list FILE] [--format text|tsv|json]\n"
+    "                       Work out every new name without touching anything; one row\n"
+    "                       per target: source, new path and a status:\n"
+    "                         ok         the file gets the new path\n"
+    "                         unchanged  the new path is the source itself\n"
+    "                         duplicate  an earlier target gets the same new path\n"
+    "                         exists     a file that no earlier target moves away is\n"
+    "                                    already at the new path\n"
+    "                       (the real run would stop at a duplicate or exists row).\n"
+    "                       tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS.\n"
+    "  run JOB [--folder DIR] [--list FILE] [--yes] [--undo-on-failure]\n"
+    "                       Rename (or copy) for real.\n"
+    "  undo [--yes]         Move the files of the last real run back, newest first, with\n"
+    "                       their attributes and times; also after a run that was killed.\n"
+    "                       Without --yes it shows what it would do and asks.\n"
+    "  --help               Show this text.\n"
+    "\n"
+    "Options:\n"
+    "  --folder DIR         Take the targets from DIR instead of the job's folder.\n"
+    "  --list FILE          Take the targets from FILE, one path per line (UTF-8), in that\n"
+    "                       order, instead of a folder.\n"
+    "  --format FORMAT      How preview prints its rows: text (default), tsv or json.\n"
+    "  --yes                run: answer Yes when the copy or log folder is missing and the\n"
+    "                       job asks whether to create it (without it: No, and the run stops).\n"
+    "                       undo: do not ask.\n"
+    "  --undo-on-failure    run: when the run stops midway, move the files it renamed back.\n"
+    "\n"
+    "Every real rename run is recorded in $XDG_STATE_HOME/morvanex/ (default\n"
+    "~/.local/state/morvanex/) so that `undo` can take it back.\n"
+    "\n"
+    "Exit status: 0 success; 1 the job failed (its message on standard error, first line\n"
+    "\"Error Code : N\"); 2 usage error or a job file that does not load; 3 preview found\n"
+    "duplicate or exists rows.\n";
+
+void PrintCp932(FILE* stream, const std::string& cp932Text) {
+    std::fprintf(stream, "%s\n", platform::Utf8FromCp932(cp932Text).c_str());
+}
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "morvanex-cli: %s\nTry 'morvanex-cli --help'.\n", message.c_str());
+    return kExitUsage;
+}
+
+std::string Absolute(const std::string& path) {
+    if (path.starts_with("/")) return path;
+    char buffer[4096];
+    const char* cwd = ::getcwd(buffer, sizeof buffer);
+    return std::string(cwd != nullptr ? cwd : ".") + "/" + path;
+}
+
+struct Options {
+    std::string job;
+    std::string folder;
+    std::string list;
+    ListFormat format = ListFormat::Text;
+    bool yes = false;
+    bool undoOnFailure = false;
+    bool ini = false;
+};
+
+// Parses the arguments a command allows; false (message printed) on anything else.
+bool Parse(const std::vector<std::string>& args, std::string_view allowed, Options& options,
+           bool needJob) {
+    const auto allows = [&](std::string_view flag) { return allowed.find(flag) != std::string_view::npos; };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&]() -> const std::string* {
+            return i + 1 < args.size() ? &args[++i] : nullptr;
+        };
+        if (arg == "--folder" && allows("folder")) {
+            const std::string* v = value();
+            if (v == nullptr) return UsageError("--folder needs a folder"), false;
+            options.folder = *v;
+        } else if (arg == "--list" && allows("list")) {
+            const std::string* v = value();
+            if (v == nullptr) return UsageError("--list needs a file"), false;
+            options.list = *v;
+        } else if (arg == "--format" && allows("format")) {
+            const std::string* v = value();
+            if (v == nullptr || (*v != "text" && *v != "tsv" && *v != "json")) {
+                return UsageError("--format takes text, tsv or json"), false;
+            }
+            options.format = *v == "tsv" ? ListFormat::Tsv : *v == "json" ? ListFormat::Json : ListFormat::Text;
+        } else if (arg == "--yes" && allows("yes")) {
+            options.yes = true;
+        } else if (arg == "--undo-on-failure" && allows("undo-on-failure")) {
+            options.undoOnFailure = true;
+        } else if (arg == "--ini" && allows("ini")) {
+            options.ini = true;
+        } else if (!arg.starts_with("--") && needJob && options.job.empty()) {
+            options.job = arg;
+        } else {
+            return UsageError("unexpected argument '" + arg + "'"), false;
+        }
+    }
+    if (needJob && options.job.empty()) return UsageError("no job file given"), false;
+    return true;
+}
+
+struct Job {
+    platform::PosixFileSystem fileSystem;
+    platform::SystemClock clock;
+    settings::RenameSettings settings;
+};
+
+// Fresh settings with the job file loaded into them; false (message printed) when it fails.
+bool LoadJob(Job& job, const std::string& path) {
+    job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
+    if (!settings::LoadPatternFile(job.settings, platform::Cp932FromUtf8(path), job.fileSystem)) {
+        PrintCp932(stderr, settings::LoadFailedMessage());
+        return false;
+    }
+    return true;
+}
+
+// Applies --folder and --list; false (message printed) when the list cannot be read.
+bool ApplyTargets(Job& job, const Options& options) {
+    if (!options.folder.empty()) {
+        job.settings.SelectFile.FullPath =
+            platform::WithTrailingSeparator(platform::Cp932FromUtf8(Absolute(options.folder)));
+        job.settings.SelectFile.FreeFileSelect = 0;
+    }
+    if (!options.list.empty()) {
+        std::ifstream in(options.list, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "morvanex-cli: cannot read the list '%s'\n", options.list.c_str());
+            return false;
+        }
+        job.settings.FreeFileList.clear();
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.empty()) continue;
+            job.settings.FreeFileList.push_back(platform::Cp932FromUtf8(Absolute(line)));
+        }
+        job.settings.SelectFile.FreeFileSelect = 1;
+    }
+    return true;
+}
+
+int Show(const std::vector<std::string>& args) {
+    Options options;
+    if (!Parse(args, "ini", options, true)) return kExitUsage;
+    Job job;
+    if (!LoadJob(job, options.job)) return kExitFailed;
+    if (options.ini) {
+        const std::string bytes = settings::SerializePatternFile(job.settings);
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    } else {
+        const auto summary = settings::SummarizeSettings(job.settings, job.clock.Now());
+        for (const auto& row : settings::SummaryRows(summary)) {
+            std::printf("%s: %s\n", platform::Utf8FromCp932(row.label).c_str(),
+                        platform::Utf8FromCp932(row.text).c_str());
+        }
+    }
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+}
+
+int Preview(const std::vector<std::string>& args) {
+    Options options;
+    if (!Parse(args, "folder list format", options, true)) return kExitUsage;
+    Job job;
+    if (!LoadJob(job, options.job) || !ApplyTargets(job, options)) return kExitUsage;
+    TerminalInteraction terminal({}, options.format, true);
+    const engine::RunContext context{job.fileSystem, job.clock, terminal, nullptr};
+    const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
+    const engine::RunOutcome outcome =
+        engine::StartRun(job.settings, context, true, freeSelect ? &job.settings.FreeFileList : nullptr);
+    std::fflush(stdout);
+    if (outcome.resultCode != 0) return kExitFailed;
+    return terminal.SawConflict() ? kExitConflicts : kExitOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+    Options options;
+    if (!Parse(args, "folder list yes undo-on-failure", options, true)) return kExitUsage;
+    Job job;
+    if (!LoadJob(job, options.job) || !ApplyTargets(job, options)) return kExitUsage;
+    TerminalInteraction terminal({options.yes, options.undoOnFailure}, ListFormat::Text, false);
+    engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
+    const engine::RunContext context{job.fileSystem, job.clock, terminal, &journal};
+    const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
+    const engine::RunOutcome outcome =
+        engine::StartRun(job.settings, context, false, freeSelect ? &job.settings.FreeFileList : nullptr);
+    return outcome.resultCode == 0 ? kExitOk : kExitFailed;
+}
+
+bool AskOnTerminal(const char* question) {
+    std::fprintf(stderr, "%s [y/N] ", question);
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return false;
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
+
+int Undo(const std::vector<std::string>& args) {
+    Options options;
+    if (!Parse(args, "yes", options, false)) return kExitUsage;
+    platform::PosixFileSystem fileSystem;
+    engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
+    const engine::JournalUndoPlan plan = engine::PlanJournalUndo(journal, fileSystem);
+    for (const auto& skipped : plan.skipped) PrintCp932(stderr, skipped);
+    if (plan.moves.empty()) {
+        PrintCp932(stderr, platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。"));
+        journal.EndRun();
+        return kExitFailed;
+    }
+    if (!options.yes) {
+        for (const auto& move : plan.moves) {
+            std::printf("%s -> %s\n", platform::Utf8FromCp932(move.from).c_str(),
+                        platform::Utf8FromCp932(move.to).c_str());
+        }
+        std::fflush(stdout);
+        const std::string question = "Move these " + std::to_string(plan.moves.size()) + " files back?";
+        if (!AskOnTerminal(question.c_str())) {
+            journal.EndRun();
+            return kExitFailed;
+        }
+    }
+    std::vector<std::string> problems;
+    const int restored = engine::ExecuteJournalUndo(journal, fileSystem, plan, problems);
+    for (const auto& problem : problems) PrintCp932(stderr, problem);
+    if (!problems.empty() || !plan.skipped.empty()) {
+        std::fprintf(stderr, "%d of %zu files moved back.\n", restored, plan.moves.size() + plan.skipped.size());
+        return kExitFailed;
+    }
+    PrintCp932(stdout, platform::Sjis("Undoが正常終了しました。"));
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const std::string command = args.front();
+    args.erase(args.begin());
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "show") return Show(args);
+    if (command == "preview") return Preview(args);
+    if (command == "run") return Run(args);
+    if (command == "undo") return Undo(args);
+    return UsageError("unknown command '" + command + "'");
+}
+
+}  // namespace morvanex::cli

@@ -1,0 +1,386 @@
+#include "engine/RenameEngine.h"
+
+#include <cerrno>
+
+#include "engine/ExifAccessor.h"
+#include "engine/ExifReader.h"
+#include "engine/FileFacts.h"
+#include "engine/NameSteps.h"
+#include "engine/ResultCodes.h"
+#include "engine/UndoJournal.h"
+#include "platform/Codepage.h"
+#include "platform/Paths.h"
+
+namespace morvanex::engine {
+
+namespace {
+
+using platform::attr::kArchive;
+using platform::attr::kDirectory;
+using platform::attr::kHidden;
+using platform::attr::kNormal;
+using platform::attr::kReadOnly;
+using platform::attr::kSystem;
+
+constexpr std::int64_t kLimitWithoutDigits = 99999999;
+
+std::int64_t LargestNumberOf(int digits) {
+    if (digits <= 0) return kLimitWithoutDigits;
+    std::int64_t largest = 1;
+    for (int i = 0; i < digits && i < 18; ++i) largest *= 10;
+    return largest - 1;
+}
+
+bool IsSequence(PartKind kind) { return kind == PartKind::Sequence || kind == PartKind::FolderNumber; }
+
+// The same folder as far as the run's folder change is concerned: case-insensitive, first 260
+// bytes, as the folder texts were always compared.
+bool SameFolder(std::string_view a, std::string_view b) {
+    a = a.substr(0, platform::kTextBufferSize);
+    b = b.substr(0, platform::kTextBufferSize);
+    return platform::EqualNoCase(a, b);
+}
+
+// A name that would leave its folder or name no file at all is never used.
+bool IsUsableName(std::string_view name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find('/') == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+}  // namespace
+
+struct RenameEngine::Target {
+    std::size_t index = 0;
+    const std::string& source;
+    FileFacts facts;
+    ExifAccessor exif;
+    std::string name;     // the new name, before the final step
+    std::string newPath;  // P
+    settings::FileStatusRecord& before;
+    settings::FileStatusRecord& after;
+};
+
+bool HasForbiddenCharacter(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); i += platform::CharSizeAt(text, i)) {
+        if (platform::CharSizeAt(text, i) == 2) continue;
+        switch (text[i]) {
+            case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+                return true;
+            default:
+                break;
+        }
+    }
+    return false;
+}
+
+void CreateFolderTree(platform::FileSystem& fileSystem, const std::string& path) {
+    if (path.empty() || fileSystem.CanEnter(path)) return;
+    const std::string folder = platform::WithoutTrailingSeparator(path);
+    const std::string parent = platform::DirectoryOf(folder);
+    if (!parent.empty() && parent != folder) CreateFolderTree(fileSystem, parent);
+    fileSystem.CreateFolder(folder);
+}
+
+RenameEngine::RenameEngine(platform::FileSystem& fileSystem, const platform::Clock& clock,
+                           Interaction& interaction)
+    : m_fileSystem(fileSystem), m_clock(clock), m_interaction(interaction) {
+    const platform::Timestamp now = clock.Now();
+    m_options.fixedTimes = {now, now, now};
+    m_options.copyDestination = m_options.logFolder = fileSystem.TemporaryFolder();
+}
+
+int RenameEngine::SetTargets(std::vector<std::string> targets) {
+    if (targets.empty()) return MRVN_PARAMETER_ERROR;
+    m_targets = std::move(targets);
+    return kSuccess;
+}
+
+int RenameEngine::SetPartCount(int count) { return m_composer.Parts().SetPartCount(count); }
+
+int RenameEngine::SetMaxPerFolder(int largest) {
+    if (largest < 1) return MRVN_PARAMETER_ERROR;
+    m_maxPerFolder = largest;
+    return kSuccess;
+}
+
+int RenameEngine::SetPartKind(int index, int kind) {
+    return m_composer.Parts().SetPartKind(index, kind);
+}
+
+int RenameEngine::SetPartText(int index, std::string_view text) {
+    return m_composer.Parts().SetPartText(index, text);
+}
+
+int RenameEngine::SetPartFormat(int index, std::string_view format) {
+    return m_composer.Parts().SetPartFormat(index, format);
+}
+
+int RenameEngine::SetSequence(int index, int start, int step, int digits) {
+    return m_composer.Parts().SetSequence(index, start, step, digits);
+}
+
+int RenameEngine::CheckSetup(bool real) {
+    EngineOptions& o = m_options;
+    if (o.copy && o.copyDestination.empty()) return MRVN_ERROR_NO_COPYTOSTR;
+    if (!o.copyDestination.empty()) o.copyDestination = platform::WithTrailingSeparator(o.copyDestination);
+    if (!o.logFolder.empty()) o.logFolder = platform::WithTrailingSeparator(o.logFolder);
+
+    const bool logging = o.textLog || o.batchLog;
+    if (real) {
+        if (o.copy && !m_fileSystem.CanEnter(o.copyDestination)) {
+            if (!m_interaction.AskYesNo(CopyFolderQuestion())) {
+                return MRVN_ERROR_NO_COPYTO;
+            }
+            CreateFolderTree(m_fileSystem, o.copyDestination);
+        }
+        if (logging && !m_fileSystem.CanEnter(o.logFolder)) {
+            if (!m_interaction.AskYesNo(LogFolderQuestion())) {
+                return MRVN_ERROR_NO_LOGWRITEDIR;
+            }
+            CreateFolderTree(m_fileSystem, o.logFolder);
+        }
+    } else {
+        if (o.copy && !m_fileSystem.CanEnter(o.copyDestination)) {
+            m_interaction.ShowMessage(
+                platform::Sjis("指定されたフォルダ(コピー先フォルダ)は存在しません(警告)。"),
+                MessageIcon::None);
+        }
+        if (logging && !m_fileSystem.CanEnter(o.logFolder)) {
+            m_interaction.ShowMessage(
+                platform::Sjis("指定されたフォルダ(ログ保存フォルダ)は存在しません(警告)。"),
+                MessageIcon::None);
+        }
+    }
+
+    const NameRules& rules = m_composer.Rules();
+    const PartTable& parts = m_composer.Parts();
+    if (rules.rename) {
+        const int n = parts.PartCount();
+        if (n < 1) return MRVN_ERROR_NO_RENFORMAT;
+        bool producesSomething = false;
+        for (int i = 0; i < n; ++i) {
+            const PartKind kind = parts.Entry(i).kind;
+            if (kind != PartKind::None && kind != PartKind::Period) producesSomething = true;
+        }
+        if (!producesSomething) return MRVN_ERROR_NO_RENFORMAT;
+        const int entries = parts.EntryCount();
+        for (int i = 0; i < entries; ++i) {
+            const PartEntry& entry = parts.Entry(i);
+            if (entry.kind == PartKind::FixedText && HasForbiddenCharacter(entry.text)) {
+                return MRVN_ERROR_BAD_STRING_USED;
+            }
+        }
+        for (int i = 0; i < entries; ++i) {
+            if (IsSequence(parts.Entry(i).kind) && parts.Entry(i).digits < 0) {
+                return MRVN_ERROR_NO_DIGITNUM;
+            }
+        }
+        // Counted in 64 bits: a long run with a large step must not wrap into a small number.
+        const std::int64_t count =
+            m_options.numberReset ? m_maxPerFolder : static_cast<std::int64_t>(m_targets.size());
+        for (int i = 0; i < entries; ++i) {
+            const PartEntry& entry = parts.Entry(i);
+            if (!IsSequence(entry.kind)) continue;
+            const std::int64_t largest = LargestNumberOf(entry.digits);
+            const std::int64_t last = entry.start + (count - 1) * std::int64_t{entry.step};
+            if (entry.start > largest) return MRVN_ERROR_LOWER_NUM_OVER;
+            if (last > largest) return MRVN_ERROR_UPPER_NUM_OVER;
+        }
+    }
+    if (rules.replace) {
+        for (const auto& after : rules.after) {
+            if (HasForbiddenCharacter(after)) return MRVN_ERROR_BAD_STRING_USED;
+        }
+    }
+    return kSuccess;
+}
+
+EngineResult RenameEngine::Run(bool real) {
+    EngineResult result;
+    if (m_composer.Rules().rename) {
+        m_counters.LoadStarts(m_composer.Parts());
+    } else {
+        m_counters.Clear();
+    }
+    result.code = CheckSetup(real);
+    if (result.code != kSuccess) return result;
+    if (m_targets.empty()) {
+        result.code = MRVN_ERROR_NOT_RENFILE_STR;
+        return result;
+    }
+    const std::size_t count = m_targets.size();
+    m_newPaths.assign(count, {});
+    m_newNames.assign(count, {});
+    m_before.assign(count, {});
+    m_after.assign(count, {});
+    if (real) {
+        m_log.emplace(m_fileSystem, RunLogOptions{m_options.textLog, m_options.batchLog,
+                                                  m_options.logFolder, m_options.copy,
+                                                  m_options.copyDestination});
+        m_log->Open(m_clock.Now(), static_cast<int>(count));
+        if (m_journal != nullptr) m_journal->BeginRun(m_options.copy);
+    }
+    m_previousFolder.clear();
+    for (std::size_t i = 0; i < count; ++i) {
+        result.code = ProcessTarget(i, real, result);
+        if (result.code != kSuccess) break;
+        ++result.doneCount;
+        if (m_progress) m_interaction.Progress(static_cast<unsigned>(count), result.doneCount);
+    }
+    if (m_journal != nullptr) m_journal->EndRun();
+    m_log.reset();
+    if (result.code == kSuccess && m_progress) m_interaction.ProgressDone();
+    return result;
+}
+
+int RenameEngine::ProcessTarget(std::size_t index, bool real, EngineResult& result) {
+    const std::string& source = m_targets[index];
+    Target target{index,
+                  source,
+                  SplitSourcePath(source, m_composer.Rules().extensionRule),
+                  ExifAccessor(m_fileSystem, source),
+                  {},
+                  {},
+                  m_before[index],
+                  m_after[index]};
+    platform::FileStatus status;
+    if (m_fileSystem.GetStatus(source, status) == 0) {
+        target.before.Status = status;
+        target.before.Path = source;
+        target.after = target.before;
+    }
+    target.facts.creation = target.before.Status.creation;
+    target.facts.modification = target.before.Status.modification;
+    result.currentPath = source;
+
+    if (m_composer.Rules().rename && m_options.numberReset &&
+        !SameFolder(target.facts.folder, m_previousFolder)) {
+        m_counters.RestartSequences(m_composer.Parts());
+        if (index != 0) m_counters.AdvanceFolderNumbers(m_composer.Parts());
+    }
+    m_previousFolder.assign(target.facts.folder);
+    m_composer.Compose(m_counters, target.facts, target.exif, target.name);
+    RemoveTrailingPeriod(target.name);
+    if (!IsUsableName(target.name)) return MRVN_ERROR_BAD_STRING_USED;
+
+    const int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
+    if (code != kSuccess) return code;
+    if (m_options.changeAttributes) AttributeStep(target, real);
+    if (m_options.changeTimes) TimeStep(target, real);
+    if (real && m_log) {
+        m_log->AppendLine(result.doneCount + 1, source, target.newPath,
+                          std::string(target.facts.fileName));
+    }
+    return kSuccess;
+}
+
+std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
+    const std::string& root = m_options.rootFolder;
+    if (!m_options.keepDirTree || root.empty() || folder.compare(0, root.size(), root) != 0) {
+        return m_options.copyDestination;
+    }
+    std::string destination = m_options.copyDestination + folder.substr(root.size());
+    if (real && destination != m_options.copyDestination) CreateFolderTree(m_fileSystem, destination);
+    return destination;
+}
+
+int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
+    m_newNames[target.index] = target.name;
+    target.newPath = CopyFolderFor(std::string(target.facts.folder), real) + target.name;
+    m_newPaths[target.index] = target.newPath;
+    if (!real) return kSuccess;
+
+    if ((target.before.Status.attributes & kDirectory) != 0) {
+        CreateFolderTree(m_fileSystem, target.newPath);
+        return kSuccess;
+    }
+    std::uint8_t saved = 0;
+    const bool clearAttributes =
+        m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
+    const int error = m_fileSystem.Copy(target.source, target.newPath);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
+    if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
+    if (error != 0) {
+        result.systemError = error;
+        return MRVN_ERROR_SYSTEM_ERROR;
+    }
+    return kSuccess;
+}
+
+int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
+    m_newNames[target.index] = target.name;
+    target.newPath.reserve(target.facts.folder.size() + target.name.size());
+    target.newPath.assign(target.facts.folder).append(target.name);
+    m_newPaths[target.index] = target.newPath;
+    const NameRules& rules = m_composer.Rules();
+    if (!real || !(rules.rename || rules.alignDigits || rules.changeCase || rules.replace)) {
+        return kSuccess;
+    }
+    if (target.newPath == target.source) return kSuccess;
+
+    // The move itself refuses an existing target (also one that differs only in letter case
+    // on a file system that tells case apart), so there is no window between test and move.
+    std::uint8_t saved = 0;
+    const bool clearAttributes =
+        m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
+    if (m_journal != nullptr) m_journal->BeforeMove(target.source, target.newPath, target.before.Status);
+    const int error = m_fileSystem.Move(target.source, target.newPath);
+    if (error != 0) {
+        // The source keeps what it had: attributes given back before the failure is reported.
+        if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
+        if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
+        result.systemError = error;
+        return MRVN_ERROR_SYSTEM_ERROR;
+    }
+    if (m_journal != nullptr) m_journal->AfterMove();
+    if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved);
+    return kSuccess;
+}
+
+void RenameEngine::AttributeStep(Target& target, bool real) {
+    std::uint8_t value = target.before.Status.attributes;
+    if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
+    unsigned mask = 0xFF;
+    const auto apply = [&](int action, std::uint8_t bit) {
+        if (action == 1) value = static_cast<std::uint8_t>(value | bit);
+        if (action == 2) mask &= ~static_cast<unsigned>(bit);
+    };
+    apply(m_options.archive, kArchive);
+    apply(m_options.readOnly, kReadOnly);
+    apply(m_options.hidden, kHidden);
+    apply(m_options.system, kSystem);
+    value = static_cast<std::uint8_t>(value & mask);
+    target.after.Status.attributes = value;
+    if (real) m_fileSystem.SetAttributes(target.newPath, value);
+}
+
+void RenameEngine::TimeStep(Target& target, bool real) {
+    const std::string& file = real ? target.newPath : target.source;
+    platform::FileStatus current = target.before.Status;
+    if (real) m_fileSystem.GetStatus(file, current);
+    const platform::Timestamp old[3] = {current.creation, current.modification, current.access};
+    platform::Timestamp times[3] = {old[0], old[1], old[2]};
+    for (int t = 0; t < 3; ++t) {
+        switch (m_options.timeModes[static_cast<std::size_t>(t)]) {
+            case 1: times[t] = m_options.fixedTimes[static_cast<std::size_t>(t)]; break;
+            case 2: times[t] = old[0]; break;
+            case 3: times[t] = old[1]; break;
+            case 4: times[t] = old[2]; break;
+            case 5:
+                // The copy and the moved file hold the source's bytes: its Exif data is theirs.
+                if (const ExifData* exif = target.exif.Get()) {
+                    if (const auto shot = ExifDateTime(*exif)) times[t] = *shot;
+                }
+                break;
+            default: break;
+        }
+    }
+    target.after.Status.creation = times[0];
+    target.after.Status.modification = times[1];
+    target.after.Status.access = times[2];
+    if (real) m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
+}
+
+}  // namespace morvanex::engine

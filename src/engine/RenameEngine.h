@@ -1,0 +1,125 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Interaction.h"
+#include "engine/NameComposer.h"
+#include "engine/PartCounters.h"
+#include "engine/RunLog.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "settings/RenameSettings.h"
+
+namespace morvanex::engine {
+
+class UndoJournal;
+
+// The switches of a run besides the name rules of the composer.
+struct EngineOptions {
+    bool copy = false;
+    std::string copyDestination;  // ends with the separator after the set-up check
+    bool keepDirTree = false;
+    std::string rootFolder;       // the folder the targets were collected from
+    bool numberReset = true;
+    bool allAttributes = false;   // AllAttributeFileRename
+
+    bool changeAttributes = false;
+    // Archive, read-only, hidden, system: 0 leave, 1 set, 2 clear.
+    int archive = 0;
+    int readOnly = 0;
+    int hidden = 0;
+    int system = 0;
+
+    bool changeTimes = false;
+    // Creation, modification, last access: 1 fixed, 2 creation, 3 modification, 4 access,
+    // 5 Exif shooting time, other values leave the time.
+    std::array<int, 3> timeModes{};
+    std::array<platform::Timestamp, 3> fixedTimes{};
+
+    bool textLog = false;
+    bool batchLog = false;
+    std::string logFolder;
+};
+
+struct EngineResult {
+    int code = 0;
+    int doneCount = 0;
+    int systemError = 0;
+    std::string currentPath;
+};
+
+// One run over a target list: composes each new name, moves or copies the file, changes its
+// attributes and times, logs it and records it for undo; or, as a preview, computes all of
+// that and touches nothing. Configured from the settings by the run driver, run once.
+class RenameEngine {
+public:
+    RenameEngine(platform::FileSystem& fileSystem, const platform::Clock& clock,
+                 Interaction& interaction);
+
+    // Configuration, each 0 or 12 (a value out of range) or 13 (data for another kind), in
+    // this order: targets, part count, largest per folder, then per entry its kind first.
+    int SetTargets(std::vector<std::string> targets);
+    int SetPartCount(int count);
+    int SetMaxPerFolder(int largest);
+    int SetPartKind(int index, int kind);
+    int SetPartText(int index, std::string_view text);
+    int SetPartFormat(int index, std::string_view format);
+    int SetSequence(int index, int start, int step, int digits);
+    void SetProgress(bool on) { m_progress = on; }
+    void SetJournal(UndoJournal* journal) { m_journal = journal; }
+
+    EngineOptions& Options() { return m_options; }
+    NameRules& Rules() { return m_composer.Rules(); }
+
+    EngineResult Run(bool real);
+
+    // The run's results, one entry per target processed.
+    std::vector<std::string>& Targets() { return m_targets; }
+    std::vector<std::string>& NewPaths() { return m_newPaths; }
+    std::vector<std::string>& NewNames() { return m_newNames; }
+    std::vector<settings::FileStatusRecord>& Before() { return m_before; }
+    std::vector<settings::FileStatusRecord>& After() { return m_after; }
+
+    // The set-up check alone (folder questions through the interaction when real).
+    int CheckSetup(bool real);
+
+private:
+    struct Target;
+    int ProcessTarget(std::size_t index, bool real, EngineResult& result);
+    int CopyStep(Target& target, bool real, EngineResult& result);
+    int RenameStep(Target& target, bool real, EngineResult& result);
+    void AttributeStep(Target& target, bool real);
+    void TimeStep(Target& target, bool real);
+    std::string CopyFolderFor(const std::string& folder, bool real);
+
+    platform::FileSystem& m_fileSystem;
+    const platform::Clock& m_clock;
+    Interaction& m_interaction;
+    NameComposer m_composer;
+    PartCounters m_counters;
+    EngineOptions m_options;
+    int m_maxPerFolder = 1;
+    bool m_progress = false;
+    UndoJournal* m_journal = nullptr;
+
+    std::vector<std::string> m_targets;
+    std::vector<std::string> m_newPaths;
+    std::vector<std::string> m_newNames;
+    std::vector<settings::FileStatusRecord> m_before;
+    std::vector<settings::FileStatusRecord> m_after;
+
+    std::string m_previousFolder;
+    std::optional<RunLog> m_log;
+};
+
+// Creates a folder and every missing folder above it; failures are not reported (the move or
+// copy that needs the folder reports them).
+void CreateFolderTree(platform::FileSystem& fileSystem, const std::string& path);
+
+// True when the text holds one of \ / : * ? " < > | (double-byte characters never match).
+bool HasForbiddenCharacter(std::string_view text);
+
+}  // namespace morvanex::engine

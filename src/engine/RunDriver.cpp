@@ -1,0 +1,378 @@
+#include "engine/RunDriver.h"
+
+#include <string_view>
+#include <unordered_set>
+
+#include "engine/CollectTargets.h"
+#include "engine/RenameEngine.h"
+#include "engine/ResultCodes.h"
+#include "engine/UndoJournal.h"
+#include "platform/Codepage.h"
+#include "platform/Paths.h"
+#include "settings/PatternFile.h"
+
+namespace morvanex::engine {
+
+namespace {
+
+using settings::RenameSettings;
+
+constexpr const char* kAttributeHint =
+    "指定フォルダ内に\n「読み取り専用(R)」\u3000「隠し(H)」\u3000「システム(S)」\nのいずれかの属性がかかっているファイルがある可能性があります。\nこれらのファイルに対して処理を行いたい場合には\n\u30001．オプションページの「すべてのファイル属性が対象」をチェックする。\n\u30002．処理を行いたいファイルの属性をエクスプローラー等で変更する。\nのいずれかの方法を取ってください。";
+
+// What the settings' part types produce in the engine.
+constexpr int kPartKindOfType[settings::kPartTypeCount] = {0, 1, 5, 2, 6, 4, 3, 10, 7, 8, 9, 12, 11, 13};
+
+int PartKindOf(int partType) {
+    return partType >= 0 && partType < settings::kPartTypeCount ? kPartKindOfType[partType] : 0;
+}
+
+// Every message of a run goes through here: an auto-exec run shows none of them.
+void Notify(const RunContext& context, const RenameSettings& settings, const std::string& text,
+            MessageIcon icon = MessageIcon::None) {
+    if (settings.AutoExecMode == 0) context.interaction.ShowMessage(text, icon);
+}
+
+void ReportNothingCollected(const RunContext& context, const RenameSettings& settings) {
+    ShowRunError(context.interaction, settings.AutoExecMode != 0, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
+    if (settings.CommonOption.AllAttributeFileRename == 0) {
+        Notify(context, settings, platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
+    }
+}
+
+std::string Format(const char* utf8, int first, int second = 0) {
+    std::string text = platform::Sjis(utf8);
+    for (int value : {first, second}) {
+        const std::size_t at = text.find("%d");
+        if (at == std::string::npos) break;
+        text.replace(at, 2, std::to_string(value));
+    }
+    return text;
+}
+
+void Configure(RenameEngine& engine, const RenameSettings& s) {
+    engine.SetPartCount(settings::kVisibleParts);
+    for (int i = 0; i < settings::kPartSlots; ++i) {
+        const settings::PartSlot& slot = s.RenameOption.Parts[static_cast<std::size_t>(i)];
+        const int kind = PartKindOf(slot.SelectedPart);
+        engine.SetPartKind(i, kind);
+        switch (slot.SelectedPart) {
+            case settings::kPartFixedText:
+                engine.SetPartText(i, slot.StrPart);
+                break;
+            case settings::kPartSequence:
+            case settings::kPartFolderSequence:
+                engine.SetSequence(i, settings::ParseInteger(slot.StrPart), slot.SkipNum, slot.DigitNum);
+                break;
+            case settings::kPartCreationTime:
+            case settings::kPartModificationTime:
+            case settings::kPartExif:
+            case settings::kPartFileNameRange:
+            case settings::kPartExtensionRange:
+            case settings::kPartFolderNameRange:
+                engine.SetPartFormat(i, slot.StrPart);
+                break;
+            default:
+                break;
+        }
+    }
+    const bool freeSelect = s.SelectFile.FreeFileSelect != 0;
+    EngineOptions& o = engine.Options();
+    o.rootFolder = s.SelectFile.FullPath.empty() ? std::string()
+                                                 : platform::WithTrailingSeparator(s.SelectFile.FullPath);
+    o.copy = s.CopyToDir.EnableCopy != 0;
+    o.copyDestination = s.CopyToDir.FullPath;
+    o.keepDirTree = !freeSelect && s.CopyToDir.KeepDirTree != 0;
+    o.numberReset = !freeSelect && s.CommonOption.NumberReset != 0;
+    o.allAttributes = s.CommonOption.AllAttributeFileRename != 0;
+    o.changeAttributes = s.AttributeOption.EnableAttribute != 0;
+    o.archive = s.AttributeOption.SelectedArchive;
+    o.readOnly = s.AttributeOption.SelectedReadOnly;
+    o.hidden = s.AttributeOption.SelectedHidden;
+    o.system = s.AttributeOption.SelectedSystem;
+    o.changeTimes = s.TimeStampOption.EnableTimeStamp != 0;
+    o.timeModes = {s.TimeStampOption.EnableMakeTime, s.TimeStampOption.EnableUpdateTime,
+                   s.TimeStampOption.EnableLastAccessTime};
+    o.fixedTimes = {platform::FromLocalTime(s.MakeTimeValue), platform::FromLocalTime(s.UpdateTimeValue),
+                    platform::FromLocalTime(s.LastAccessTimeValue)};
+    o.textLog = s.CommonOption.LogWrite != 0;
+    o.batchLog = s.CommonOption.BatLogWrite != 0;
+    o.logFolder = s.CommonOption.LogWritePath;
+
+    NameRules& rules = engine.Rules();
+    rules.rename = s.RenameOption.EnableRename != 0;
+    rules.alignDigits = s.RenameOption.EnableDigitChange != 0;
+    rules.digitWidth = s.RenameOption.DigitChangeNum + 1;
+    rules.changeCase = s.LetterChangeOption.EnableLetterChange != 0;
+    rules.caseMode = s.LetterChangeOption.ChangeMode;
+    rules.replace = s.StringChangeOption.EnableStringChange != 0;
+    for (std::size_t p = 0; p < settings::kReplacePairs; ++p) {
+        rules.before[p] = s.StringChangeOption.ChangeBefore[p];
+        rules.after[p] = s.StringChangeOption.ChangeAfter[p];
+    }
+    rules.extensionRule = platform::ExtensionRule::LastPeriod;
+}
+
+// What each new path of a preview would meet in the real run: another target's new path, or a
+// file already there that no earlier target moves away. One pass with hash sets.
+std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
+                                       const std::vector<std::string>& targets, bool copying,
+                                       platform::FileSystem& fileSystem) {
+    std::vector<Conflict> conflicts(targets.size(), Conflict::None);
+    std::unordered_set<std::string_view> taken;
+    std::unordered_set<std::string_view> movedAway;
+    taken.reserve(targets.size());
+    if (!copying) movedAway.reserve(sources.size());
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const std::string& target = targets[i];
+        if (target == sources[i]) {
+            taken.insert(target);
+            continue;
+        }
+        if (!taken.insert(target).second) {
+            conflicts[i] = Conflict::Duplicate;
+        } else if (!movedAway.contains(target) && fileSystem.Exists(target)) {
+            // A change of letter case on a file system that ignores case finds the file itself.
+            platform::FileIdentity a;
+            platform::FileIdentity b;
+            const bool sameFile = fileSystem.GetIdentity(target, a) == 0 &&
+                                  fileSystem.GetIdentity(sources[i], b) == 0 && a == b;
+            if (!sameFile) conflicts[i] = Conflict::Exists;
+        }
+        if (!copying) movedAway.insert(sources[i]);
+    }
+    return conflicts;
+}
+
+ResultList MakeResultList(const RenameSettings& s, std::vector<std::string> sources,
+                          std::vector<std::string> targets, bool openSource) {
+    ResultList list;
+    list.showAttributes = s.AttributeOption.EnableAttribute != 0;
+    const bool times = s.TimeStampOption.EnableTimeStamp != 0;
+    list.showCreation = times && s.TimeStampOption.EnableMakeTime != 0;
+    list.showModification = times && s.TimeStampOption.EnableUpdateTime != 0;
+    list.showAccess = times && s.TimeStampOption.EnableLastAccessTime != 0;
+    list.openSourceOnDoubleClick = openSource;
+    list.sources = std::move(sources);
+    list.targets = std::move(targets);
+    list.before = s.BeforeStatus;
+    list.after = s.AfterStatus;
+    return list;
+}
+
+}  // namespace
+
+int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
+                      std::vector<std::string>& targets, int& largestPerFolder) {
+    const bool folders = s.SelectFile.FreeFileSelect == 0 && s.RenameOption.EnableRename == 0 &&
+                         s.StringChangeOption.EnableStringChange == 0 &&
+                         s.TimeStampOption.EnableTimeStamp == 0 && s.CommonOption.DirRename != 0;
+    const bool allAttributes = s.CommonOption.AllAttributeFileRename != 0;
+    TargetRequest request;
+    request.root = s.SelectFile.FullPath;
+    request.filter = s.SelectFile.FileFilter;
+    request.fullPaths = true;
+    request.sortCondition = s.CommonOption.SortCondition;
+    request.sortDirection = s.CommonOption.SortDirection;
+    request.listingMode = allAttributes ? (folders ? kListAll : kListFiles)
+                                        : (folders ? kListAllWithinMask : kListFilesWithinMask);
+    request.attributeMask = kRunAttributeMask;
+    request.recursive = s.SelectFile.IncludeSubDir != 0;
+    largestPerFolder = 0;
+    return CollectTargets(request, fileSystem, targets, largestPerFolder);
+}
+
+RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
+                    const std::vector<std::string>* freeList) {
+    RunOutcome outcome;
+    Interaction& ui = context.interaction;
+    const bool autoExec = s.AutoExecMode != 0;
+    const auto fail = [&](int code) {
+        outcome.resultCode = code;
+        ShowRunError(ui, autoExec, code, 0, "");
+        return outcome;
+    };
+
+    std::vector<std::string> targets;
+    int largest = 0;
+    if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
+        return fail(MRVN_ERROR_NOT_RENFILE_STR);
+    }
+    if (freeList == nullptr) {
+        ui.BeginWait();
+        const int code = CollectRunTargets(s, context.fileSystem, targets, largest);
+        ui.EndWait();
+        if (code != kSuccess) return fail(code);
+        if (targets.empty()) {
+            outcome.resultCode = DINFO_ERROR_NO_FILEINDIR_APP;
+            ReportNothingCollected(context, s);
+            return outcome;
+        }
+    } else {
+        if (freeList->empty()) return fail(MRVN_NO_RENAME_FILE);
+        targets = *freeList;
+        largest = static_cast<int>(targets.size());
+    }
+
+    const bool real = !preview;
+    const bool copying = s.CopyToDir.EnableCopy != 0;
+    const bool keepUndo = real && s.Preferences.UndoFlag != 0;
+    s.BeforeStatus.clear();
+    s.AfterStatus.clear();
+    if (keepUndo) {
+        s.Undo = {};
+        if (!copying) {
+            s.Undo.OldPaths = targets;
+            s.Undo.NewPaths.assign(targets.size(), {});
+            s.Undo.ValidCount = static_cast<int>(targets.size());
+        }
+    }
+
+    RenameEngine engine(context.fileSystem, context.clock, ui);
+    engine.SetTargets(std::move(targets));
+    engine.SetMaxPerFolder(largest);
+    Configure(engine, s);
+    if (real && keepUndo) engine.SetJournal(context.journal);
+
+    ui.BeginWait();
+    if (real) {
+        ui.ProgressReset();
+        engine.SetProgress(true);
+    }
+    const EngineResult result = engine.Run(real);
+    ui.EndWait();
+    s.BeforeStatus = std::move(engine.Before());
+    s.AfterStatus = std::move(engine.After());
+
+    outcome.resultCode = result.code;
+    outcome.doneCount = result.doneCount;
+    outcome.systemError = result.systemError;
+    outcome.currentPath = result.currentPath;
+
+    if (result.code != kSuccess) {
+        ShowRunError(ui, autoExec, result.code, result.systemError, result.currentPath);
+        s.Undo.ValidCount = result.doneCount;
+        if (keepUndo && !copying) {
+            for (int i = 0; i < result.doneCount; ++i) {
+                s.Undo.NewPaths[static_cast<std::size_t>(i)] = engine.NewPaths()[static_cast<std::size_t>(i)];
+            }
+        }
+        ui.ProgressReset();
+        if (real && !autoExec) {
+            if (result.doneCount == 0) {
+                ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"),
+                               MessageIcon::None);
+            } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%d個目以降のファイル変換が行われていません(続行は不可能です)。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
+                                          result.doneCount, result.doneCount + 1))) {
+                Undo(s, context);
+            }
+        }
+        return outcome;
+    }
+
+    if (preview) {
+        ResultList list = MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), true);
+        list.conflicts = PredictConflicts(list.sources, list.targets, copying, context.fileSystem);
+        ui.ShowResultList(list);
+        return outcome;
+    }
+
+    if (keepUndo && !copying) s.Undo.NewPaths = engine.NewPaths();
+    if (s.CommonOption.ViewDetailResult != 0) {
+        if (!autoExec) {
+            ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]ボタンを押すと変換したファイルの一覧を表示します。",
+                                  result.doneCount),
+                           MessageIcon::None);
+            ui.ShowResultList(MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), false));
+        }
+    } else {
+        Notify(context, s, Format("変換完了。\n%d個のファイル名を変換しました。", result.doneCount));
+    }
+    if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0) s.FreeFileList.clear();
+    ui.ProgressReset();
+    return outcome;
+}
+
+void Undo(RenameSettings& s, const RunContext& context) {
+    Interaction& ui = context.interaction;
+    settings::UndoData& undo = s.Undo;
+    if (undo.OldPaths.empty() || undo.NewPaths.empty() || undo.ValidCount <= 0) {
+        ui.ShowMessage(platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。"),
+                       MessageIcon::None);
+        return;
+    }
+    const auto valid = static_cast<std::size_t>(undo.ValidCount);
+    ResultList preview;
+    preview.sources.assign(undo.NewPaths.begin(), undo.NewPaths.begin() + static_cast<std::ptrdiff_t>(valid));
+    preview.targets.assign(undo.OldPaths.begin(), undo.OldPaths.begin() + static_cast<std::ptrdiff_t>(valid));
+    preview.before.assign(s.AfterStatus.begin(), s.AfterStatus.begin() + static_cast<std::ptrdiff_t>(std::min(valid, s.AfterStatus.size())));
+    preview.after.assign(s.BeforeStatus.begin(), s.BeforeStatus.begin() + static_cast<std::ptrdiff_t>(std::min(valid, s.BeforeStatus.size())));
+    if (!ui.ConfirmUndo(preview)) return;
+
+    ui.BeginWait();
+    ui.ProgressReset();
+    platform::FileSystem& fs = context.fileSystem;
+    for (std::size_t i = valid; i-- > 0;) {
+        const std::string& from = undo.NewPaths[i];
+        const std::string& to = undo.OldPaths[i];
+        std::uint8_t attributes = 0;
+        fs.GetAttributes(from, attributes);
+        fs.SetAttributes(from, platform::attr::kNormal);
+        if (from != to && fs.Move(from, to) != 0) {
+            fs.SetAttributes(from, attributes);
+            // The pairs after this one are back where they were: a second undo starts here.
+            undo.ValidCount = static_cast<int>(i + 1);
+            ui.EndWait();
+            ui.ShowMessage(platform::Sjis("Undo中にエラーが発生しました。\n処理を中断します。"), MessageIcon::None);
+            return;
+        }
+        fs.SetAttributes(to, attributes);
+        if (i < s.BeforeStatus.size()) {
+            const platform::FileStatus& before = s.BeforeStatus[i].Status;
+            fs.SetAttributes(to, before.attributes);
+            if ((attributes & platform::attr::kDirectory) == 0) {
+                fs.SetTimes(to, before.creation, before.modification, before.access);
+            }
+        }
+        ui.Progress(static_cast<unsigned>(valid), static_cast<int>(i));
+    }
+    ui.ProgressDone();
+    ui.EndWait();
+    // The last run is undone: the journal must not offer it a second time.
+    if (context.journal != nullptr) {
+        context.journal->BeginRun(false);
+        context.journal->EndRun();
+    }
+    ui.ShowMessage(platform::Sjis("Undoが正常終了しました。"), MessageIcon::None);
+    undo = {};
+    s.BeforeStatus.clear();
+    s.AfterStatus.clear();
+    ui.ProgressReset();
+}
+
+void SaveTargetList(const RenameSettings& s, const RunContext& context, const std::string& path) {
+    std::vector<std::string> targets;
+    if (s.SelectFile.FreeFileSelect != 0) {
+        targets = s.FreeFileList;
+    } else {
+        int largest = 0;
+        const int code = CollectRunTargets(s, context.fileSystem, targets, largest);
+        if (code != kSuccess) {
+            ShowRunError(context.interaction, false, code, 0, "");
+            return;
+        }
+        if (targets.empty()) {
+            ShowRunError(context.interaction, false, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
+            if (s.CommonOption.AllAttributeFileRename == 0) {
+                context.interaction.ShowMessage(platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
+            }
+            return;
+        }
+    }
+    std::string text;
+    for (const auto& target : targets) text.append(target).append("\r\n");
+    // A file that cannot be written is skipped without a message, as the command always did.
+    context.fileSystem.WriteFile(path, text);
+}
+
+}  // namespace morvanex::engine

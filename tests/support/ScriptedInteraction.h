@@ -1,0 +1,53 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "engine/Interaction.h"
+
+namespace morvanex::test {
+
+// An interaction that records everything shown and answers questions from a script (No when
+// the script has run out). Texts are CP932, as the core gives them.
+class ScriptedInteraction final : public engine::Interaction {
+public:
+    std::vector<std::string> messages;
+    std::vector<engine::MessageIcon> icons;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;
+    std::vector<engine::ResultList> resultLists;
+    bool confirmUndo = true;
+    int confirmUndoCalls = 0;
+    std::vector<int> progress;  // positions, as the bar would show them
+    int waits = 0;
+
+    void ShowMessage(const std::string& text, engine::MessageIcon icon) override {
+        messages.push_back(text);
+        icons.push_back(icon);
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void ShowResultList(const engine::ResultList& list) override { resultLists.push_back(list); }
+    bool ConfirmUndo(const engine::ResultList&) override {
+        ++confirmUndoCalls;
+        return confirmUndo;
+    }
+    void Progress(unsigned total, int current) override {
+        progress.push_back(engine::ProgressPosition(total, current));
+    }
+    void ProgressDone() override { progress.push_back(100); }
+    void ProgressReset() override { progress.push_back(0); }
+    void BeginWait() override { ++waits; }
+    void EndWait() override { --waits; }
+
+    // True when some message starts with the CP932 form of a UTF-8 text.
+    bool Showed(const std::string& utf8Start) const;
+};
+
+}  // namespace morvanex::test
