@@ -80,9 +80,13 @@ int UndoJournal::BeginRun(bool copying) {
     return 0;
 }
 
-void UndoJournal::BeforeMove(const std::string& oldPath, const std::string& newPath,
+void UndoJournal::BeforeMove(const std::string& oldCp932, const std::string& newCp932,
                              const platform::FileStatus& before) {
     if (!m_writing) return;
+    // The journal is read by another process, where names CP932 lacks may have other codes:
+    // it keeps the host's own bytes.
+    const std::string oldPath = platform::Utf8FromCp932(oldCp932);
+    const std::string newPath = platform::Utf8FromCp932(newCp932);
     const std::size_t size = kRecordHeaderSize + Padded(oldPath.size() + newPath.size());
     // One more record header beyond this record stays zero: it marks the end of the records.
     if (m_file.Reserve(m_end + size + kRecordHeaderSize) != 0) {
@@ -146,8 +150,8 @@ bool UndoJournal::Load(std::vector<Entry>& entries, bool& copying) {
         entry.before.access = Get<std::int64_t>(data + at + 32);
         entry.before.size = Get<std::int64_t>(data + at + 40);
         const char* paths = reinterpret_cast<const char*>(data + at + kRecordHeaderSize);
-        entry.oldPath.assign(paths, oldSize);
-        entry.newPath.assign(paths + oldSize, newSize);
+        entry.oldPath = platform::Cp932FromUtf8(std::string_view(paths, oldSize));
+        entry.newPath = platform::Cp932FromUtf8(std::string_view(paths + oldSize, newSize));
         entries.push_back(std::move(entry));
         m_loadedOffsets.push_back(at);
         at += recordSize;

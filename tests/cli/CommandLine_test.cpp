@@ -1,0 +1,147 @@
+// The command line, run as a separate process the way scripts use it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/Codepage.h"
+#include "support/TempFolder.h"
+
+namespace morvanex::cli {
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CommandLineTest : public testing::Test {
+protected:
+    Result Cli(const std::string& arguments, const std::string& input = "") {
+        const char* cli = std::getenv("MORVANEX_CLI");
+        EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
+        state.CreateFile("stdin", input);
+        const std::string command = "cd '" + work.Path() + "' && XDG_STATE_HOME='" + state.Path() +
+                                    "' '" + std::string(cli ? cli : "false") + "' " + arguments +
+                                    " <'" + state.Path() + "stdin' >'" + state.Path() + "out' 2>'" +
+                                    state.Path() + "err'";
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"), state.ReadFile("err")};
+    }
+    // A job: "IMG_" + four-digit sequence + "." + extension, names sorted ascending.
+    std::string Job(const std::string& extra = "") {
+        return work.CreateFile(
+            "job.mvx",
+            "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[RenameOption]\r\n"
+            "SelectedPart00=1\r\nStrPart00=IMG_\r\nSelectedPart01=6\r\nStrPart01=1\r\n"
+            "DigitNum01=4\r\nSelectedPart02=5\r\nSelectedPart03=3\r\nSelectedPart04=0\r\n"
+            "SelectedPart05=0\r\n" +
+                extra);
+    }
+
+    test::TempFolder work;
+    test::TempFolder state;
+};
+
+TEST_F(CommandLineTest, ShowIniWritesTheSavedBytesAndNormalisesAJob) {
+    Job();
+    const Result first = Cli("show --ini job.mvx");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_TRUE(first.out.starts_with(
+        "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[SelectFile]\r\n"));
+    EXPECT_NE(first.out.find("StrPart00=IMG_\r\n"), std::string::npos);
+    work.CreateFile("normal.mvx", first.out);
+    EXPECT_EQ(Cli("show --ini normal.mvx").out, first.out);
+
+    const Result summary = Cli("show job.mvx");
+    EXPECT_EQ(summary.status, 0);
+    EXPECT_NE(summary.out.find("IMG_0001.(元拡張子)"), std::string::npos) << summary.out;
+}
+
+TEST_F(CommandLineTest, ExitStatusesAndMessages) {
+    work.CreateFile("bad.mvx", "[Other]\r\nx=1\r\n");
+    work.CreateFolder("empty");
+    Job();
+    struct Row {
+        const char* name;
+        std::string arguments;
+        int status;
+        const char* errStart;
+    } rows[] = {
+        {"load_failure_show", "show --ini bad.mvx", 1, "設定ファイルの読み込みに失敗しました。"},
+        {"load_failure_preview", "preview bad.mvx", 2, "設定ファイルの読み込みに失敗しました。"},
+        {"missing_job", "show --ini missing.mvx", 1, "設定ファイルの読み込みに失敗しました。"},
+        {"unknown_command", "frobnicate", 2, "morvanex-cli: unknown command"},
+        {"unknown_option", "preview job.mvx --nope", 2, "morvanex-cli: unexpected argument"},
+        {"bad_format", "preview job.mvx --format xml", 2, "morvanex-cli: --format"},
+        {"missing_folder", "preview job.mvx --folder nowhere", 1, "Error Code : 1001\n"},
+        {"empty_folder", "run job.mvx --folder empty", 1, "Error Code : 1004\n"},
+    };
+    for (const auto& row : rows) {
+        const Result result = Cli(row.arguments);
+        EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
+        EXPECT_TRUE(result.err.starts_with(row.errStart)) << row.name << "\n" << result.err;
+    }
+    const Result help = Cli("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"show", "preview", "run", "undo", "--folder", "--list", "--format",
+                             "--yes", "--undo-on-failure", "duplicate", "exists", "unchanged"}) {
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    }
+}
+
+TEST_F(CommandLineTest, PreviewPrintsOneTsvRowPerTarget) {
+    Job();
+    work.CreateFile("p/b.jpg");
+    work.CreateFile("p/a.jpg");
+    work.CreateFile("p/IMG_0002.jpg");
+    const Result result = Cli("preview job.mvx --folder p --format tsv");
+    EXPECT_EQ(result.status, 3) << result.err;
+    const std::string p = work.Path() + "p/";
+    EXPECT_EQ(result.out, p + "a.jpg\t" + p + "IMG_0001.jpg\tok\n" + p + "b.jpg\t" + p +
+                              "IMG_0002.jpg\texists\n" + p + "IMG_0002.jpg\t" + p +
+                              "IMG_0003.jpg\tok\n");
+    EXPECT_TRUE(work.Exists("p/a.jpg"));  // a preview moves nothing
+}
+
+TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
+    Job();
+    const std::string foreign = "caf\xC3\xA9 \xF0\x9F\x98\x80 \xE9.txt";  // é, emoji, a raw byte
+    work.CreateFile("z.txt", "Z");
+    work.CreateFile(foreign, "E");
+    work.CreateFile("list.txt", "z.txt\n" + foreign + "\n");
+    const Result run = Cli("run job.mvx --list list.txt");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("変換完了。\n2個のファイル名を変換しました。"), std::string::npos);
+    EXPECT_EQ(work.ReadFile("IMG_0001.txt"), "Z");
+    EXPECT_EQ(work.ReadFile("IMG_0002.txt"), "E");
+
+    const Result refused = Cli("undo", "n\n");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.out.find("IMG_0002.txt -> " + work.Path() + foreign), std::string::npos);
+    EXPECT_TRUE(work.Exists("IMG_0001.txt"));
+
+    const Result undo = Cli("undo", "y\n");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(work.ReadFile("z.txt"), "Z");
+    EXPECT_EQ(work.ReadFile(foreign), "E");
+    EXPECT_EQ(Cli("undo --yes").status, 1);  // nothing left to undo
+}
+
+TEST_F(CommandLineTest, RunAnswersTheFolderQuestionsFromItsOptions) {
+    Job("[CommonOption]\r\nLogWrite=1\r\nLogWritePath=" + work.Path() + "logs/\r\n");
+    work.CreateFile("p/a.jpg");
+    const Result declined = Cli("run job.mvx --folder p");
+    EXPECT_EQ(declined.status, 1);
+    EXPECT_NE(declined.err.find("Error Code : 15\n"), std::string::npos);
+    EXPECT_TRUE(work.Exists("p/a.jpg"));
+    const Result accepted = Cli("run job.mvx --folder p --yes");
+    EXPECT_EQ(accepted.status, 0) << accepted.err;
+    EXPECT_TRUE(work.Exists("p/IMG_0001.jpg"));
+    EXPECT_TRUE(work.Exists("logs"));
+}
+
+}  // namespace
+}  // namespace morvanex::cli
