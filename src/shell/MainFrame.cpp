@@ -1,0 +1,266 @@
+#include "shell/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeySequence>
+#include <QLayout>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QToolBar>
+
+#include "dialogs/AboutDialog.h"
+#include "platform/Codepage.h"
+#include "shell/Document.h"
+#include "shell/HelpWindow.h"
+#include "shell/MainView.h"
+#include "shell/QtInteraction.h"
+#include "shell/QtText.h"
+#include "shell/ToolbarIcons.h"
+
+namespace morvanex::shell {
+
+namespace {
+
+// The prompt of a command: the status text, "\n", the tooltip.
+QString TooltipOf(const QString& prompt) {
+    const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
+    return newline < 0 ? prompt : prompt.mid(newline + 1);
+}
+QString StatusOf(const QString& prompt) { return prompt.section(QLatin1Char('\n'), 0, 0); }
+
+}  // namespace
+
+MainFrame::MainFrame(Document& document, const FrameOptions& options)
+    : m_document(document), m_moveSwitch(document.Prefs().SettingViewerMoveSwitch()) {
+    setObjectName("mainFrame");
+    setWindowTitle(QStringLiteral("MorvaneX"));
+    setWindowIcon(ToolbarIcons::Application());
+    m_helpFile = options.helpFile.isEmpty()
+                     ? QApplication::applicationDirPath() + QStringLiteral("/Morva.hlp")
+                     : options.helpFile;
+
+    m_view = new MainView(document, options.pageTable != nullptr ? *options.pageTable
+                                                                   : pages::MainPageTable(),
+                          this);
+    setCentralWidget(m_view);
+    if (options.interaction != nullptr) {
+        m_interaction = options.interaction;
+    } else {
+        m_ownInteraction =
+            std::make_unique<QtInteraction>(this, m_view->ProgressBar(), options.headless);
+        m_interaction = m_ownInteraction.get();
+    }
+    document.Attach(*this, *m_view, *m_interaction);
+    CreateMenusAndToolbar();
+}
+
+MainFrame::~MainFrame() = default;
+
+QAction* MainFrame::AddAction(const char* objectName, const QString& text, const QString& prompt) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(objectName);
+    action->setStatusTip(StatusOf(prompt));
+    action->setToolTip(TooltipOf(prompt));
+    return action;
+}
+
+void MainFrame::CreateMenusAndToolbar() {
+    QAction* reset = AddAction(
+        "actionReset", QStringLiteral("全ての設定項目をリセットする(&N)"),
+        QStringLiteral("全ての設定項目をリセットします\n全ての設定項目をリセットします"));
+    reset->setIcon(ToolbarIcons::Reset());
+    QAction* open = AddAction(
+        "actionOpen", QStringLiteral("パターンファイルを読み込む(&O)"),
+        QStringLiteral("パターンファイルを読み込みます\nパターンファイルを読み込みます"));
+    open->setIcon(ToolbarIcons::Open());
+    QAction* saveAs = AddAction(
+        "actionSaveAs", QStringLiteral("名前を付けてパターンを保存(&A)"),
+        QStringLiteral("名前を付けてパターンを保存します\n名前を付けてパターンを保存します"));
+    saveAs->setIcon(ToolbarIcons::SaveAs());
+    QAction* saveList =
+        AddAction("actionSaveTargetList", QStringLiteral("リネーム対象ファイルをテキストで保存"),
+                  QStringLiteral("リネーム対象ファイルをテキストで保存します\n"
+                                 "リネーム対象ファイルをテキストで保存します"));
+    QAction* exit = AddAction("actionExit", QStringLiteral("MorvaneXの終了(&X)"),
+                              QStringLiteral("MorvaneXを終了します\n終了"));
+    QAction* toolbarToggle =
+        AddAction("actionToolBar", QStringLiteral("ﾂｰﾙ ﾊﾞｰ(&T)"),
+                  QStringLiteral("ﾂｰﾙ ﾊﾞｰの 表示/非表示\nﾂｰﾙ ﾊﾞｰの表示切り替え"));
+    toolbarToggle->setCheckable(true);
+    toolbarToggle->setChecked(true);
+    QAction* settingsList = AddAction(
+        "actionSettingsList", QStringLiteral("設定状況ダイアログ(&D)"),
+        QStringLiteral("設定状況ダイアログを表示します\n設定状況ダイアログを表示します"));
+    settingsList->setCheckable(true);
+    settingsList->setIcon(ToolbarIcons::SettingsList());
+    QAction* wizard = AddAction(
+        "actionWizard", QStringLiteral("リネームウィザードを起動する(&W)"),
+        QStringLiteral("リネームウィザードを起動する\nリネームウィザードを起動する"));
+    wizard->setIcon(ToolbarIcons::Wizard());
+    QAction* options =
+        AddAction("actionOptions", QStringLiteral("MorvaneXの動作設定(&S)"),
+                  QStringLiteral("MorvaneXの動作に関する設定を行います\n"
+                                 "MorvaneXの動作に関する設定を行います"));
+    options->setIcon(ToolbarIcons::Options());
+    QAction* help = AddAction("actionHelp", QStringLiteral("MorvaneX ヘルプ(&H)"),
+                              QStringLiteral("MorvaneXのヘルプを表示します。"));
+    QAction* pageHelp =
+        AddAction("actionPageHelp", QStringLiteral("現在開いているタブページのヘルプを開く(&P)"),
+                  QStringLiteral("現在開いているタブページのヘルプを開きます\n"
+                                 "現在開いているタブページのヘルプを開きます"));
+    pageHelp->setIcon(ToolbarIcons::PageHelp());
+    QAction* about =
+        AddAction("actionAbout", QStringLiteral("MorvaneX のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
+                  QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
+                                 "このページのヘルプ"));
+
+    // The settings list, the wizard and the environment options are not part of this build.
+    settingsList->setEnabled(false);
+    wizard->setEnabled(false);
+    options->setEnabled(false);
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    file->setObjectName("menuFile");
+    file->addAction(reset);
+    file->addAction(open);
+    file->addAction(saveAs);
+    file->addSeparator();
+    file->addAction(saveList);
+    file->addSeparator();
+    file->addAction(exit);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    view->setObjectName("menuView");
+    view->addAction(toolbarToggle);
+    view->addSeparator();
+    view->addAction(settingsList);
+    view->addAction(wizard);
+    QMenu* optionMenu = menuBar()->addMenu(QStringLiteral("オプション(&O)"));
+    optionMenu->setObjectName("menuOptions");
+    optionMenu->addAction(options);
+    QMenu* helpMenu = menuBar()->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    helpMenu->setObjectName("menuHelp");
+    helpMenu->addAction(help);
+    helpMenu->addAction(pageHelp);
+    helpMenu->addSeparator();
+    helpMenu->addAction(about);
+
+    m_toolBar = new QToolBar(QStringLiteral("ﾂｰﾙ ﾊﾞｰ"), this);
+    m_toolBar->setObjectName("toolbar");
+    m_toolBar->setIconSize(QSize(ToolbarIcons::kWidth, ToolbarIcons::kHeight));
+    m_toolBar->setMovable(true);
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_toolBar->addAction(reset);
+    m_toolBar->addAction(open);
+    m_toolBar->addAction(saveAs);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(wizard);
+    m_toolBar->addAction(settingsList);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(options);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(pageHelp);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    // Accelerators live on the window, not on the menu entries, so that the menus show their
+    // texts exactly. Ctrl+S has no save of its own: it is the save-as command, which always
+    // writes a complete pattern file.
+    const std::pair<QKeySequence, QAction*> accelerators[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_N), reset},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), open},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), saveAs},
+    };
+    for (const auto& [keys, action] : accelerators) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
+    }
+
+    connect(reset, &QAction::triggered, this, [this] { m_document.NewDocument(); });
+    connect(open, &QAction::triggered, this, [this] { m_document.OpenCommand(); });
+    connect(saveAs, &QAction::triggered, this, [this] { m_document.SaveAsCommand(); });
+    connect(saveList, &QAction::triggered, m_view, &MainView::SaveTargetListCommand);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(toolbarToggle, &QAction::toggled, m_toolBar, &QToolBar::setVisible);
+    connect(m_toolBar, &QToolBar::visibilityChanged, toolbarToggle, &QAction::setChecked);
+    connect(help, &QAction::triggered, this, [this] { ShowHelp(HelpWindow::kContents); });
+    connect(pageHelp, &QAction::triggered, this, &MainFrame::ShowPageHelp);
+    connect(about, &QAction::triggered, this, [this] {
+        dialogs::AboutDialog dialog(this);
+        dialog.exec();
+    });
+}
+
+void MainFrame::ApplySavedGeometry(int screenWidth, int screenHeight) {
+    const std::optional<WindowRect> rect =
+        m_document.Prefs().SavedWindowRect(screenWidth, screenHeight);
+    if (!rect) {
+        resize(sizeHint());
+        return;
+    }
+    // A saved place makes a fixed frame without a maximise box, sized to fit the form.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    move(rect->left, rect->top);
+}
+
+void MainFrame::SaveWindowState() {
+    if (m_stateSaved) return;
+    m_stateSaved = true;
+    if (m_saveGeometryOnClose) {
+        const QRect frame = frameGeometry();
+        m_document.Prefs().SetWindowRect(
+            {frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()});
+    }
+    m_document.Prefs().SetSettingViewerMoveSwitch(m_moveSwitch);
+}
+
+void MainFrame::closeEvent(QCloseEvent* event) {
+    SaveWindowState();
+    if (m_help != nullptr) m_help->close();
+    QMainWindow::closeEvent(event);
+}
+
+int MainFrame::HelpContextOfPage(int pageId) {
+    static constexpr std::pair<int, int> kTopics[] = {
+        {2000, 22}, {2010, 23}, {2020, 24}, {2030, 25}, {2040, 26},
+        {2050, 27}, {2060, 28}, {2070, 29}, {2080, 51},
+    };
+    for (const auto& [page, context] : kTopics) {
+        if (page == pageId) return context;
+    }
+    return 0;
+}
+
+void MainFrame::ShowHelp(int context) {
+    if (m_help == nullptr) m_help = new HelpWindow(m_helpFile, this);
+    if (!m_help->OpenTopic(context)) {
+        const std::string message = platform::Sjis("ヘルプファイルを開けませんでした。\n") +
+                                    ToCp932(m_helpFile);
+        m_interaction->ShowMessage(message, engine::MessageIcon::Exclamation);
+    }
+}
+
+void MainFrame::ShowPageHelp() {
+    const pages::Page* page = m_view->CurrentPage();
+    if (page == nullptr) return;
+    if (const int context = HelpContextOfPage(page->PageId()); context != 0) ShowHelp(context);
+}
+
+void MainFrame::ShowHelpFor(QWidget* from, int context) {
+    for (QWidget* widget = from; widget != nullptr; widget = widget->parentWidget()) {
+        if (auto* frame = qobject_cast<MainFrame*>(widget)) {
+            frame->ShowHelp(context);
+            return;
+        }
+    }
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* frame = qobject_cast<MainFrame*>(widget)) {
+            frame->ShowHelp(context);
+            return;
+        }
+    }
+}
+
+}  // namespace morvanex::shell

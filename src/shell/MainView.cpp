@@ -1,0 +1,206 @@
+#include "shell/MainView.h"
+
+#include <QHBoxLayout>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "platform/Codepage.h"
+#include "shell/Document.h"
+#include "shell/FileDialogs.h"
+
+namespace morvanex::shell {
+
+namespace {
+
+constexpr const char* kRenameQuestionAllAttributes =
+    "上記条件でリネームを開始します。\nよろしいですか？(最終確認です)\n\n※御注意\n"
+    "リードオンリー・システム・隠し属性のファイルも無条件でリネームされます！！";
+constexpr const char* kRenameQuestion =
+    "上記条件でリネームを開始します。\nよろしいですか？(最終確認です)\n\n※御注意\n"
+    "リードオンリー・システム・隠し属性のファイルはりネームされません！！";
+
+QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setMinimumHeight(44);
+    return button;
+}
+
+}  // namespace
+
+MainView::MainView(Document& document, const pages::PageTableType& pageTable, QWidget* parent)
+    : QWidget(parent), m_document(document), m_pageTable(pageTable) {
+    setObjectName("mainView");
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName("tabControl");
+    m_tabs->setUsesScrollButtons(true);
+    m_tabs->tabBar()->setExpanding(false);
+    m_tabs->tabBar()->setElideMode(Qt::ElideNone);
+
+    auto* exitButton = MakeButton("exitButton", QStringLiteral("Morvelを\n 終了する"), this);
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName("progressBar");
+    m_progressBar->setRange(0, 100);
+    m_progressBar->setValue(0);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setMinimumHeight(44);
+    m_undoButton = MakeButton("undoButton", QStringLiteral("Undo"), this);
+    auto* previewButton =
+        MakeButton("previewButton", QStringLiteral(" リネーム\nプレビュー"), this);
+    auto* renameButton = MakeButton("renameButton", QStringLiteral("リネーム\n  実行"), this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(exitButton);
+    buttons->addWidget(m_progressBar, 1);
+    buttons->addWidget(m_undoButton);
+    buttons->addWidget(previewButton);
+    buttons->addWidget(renameButton);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->addWidget(m_tabs);
+    layout->addLayout(buttons);
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainView::OnTabChanged);
+    connect(exitButton, &QPushButton::clicked, this, &MainView::ExitCommand);
+    connect(m_undoButton, &QPushButton::clicked, this, &MainView::UndoCommand);
+    connect(previewButton, &QPushButton::clicked, this, &MainView::PreviewCommand);
+    connect(renameButton, &QPushButton::clicked, this, &MainView::RenameCommand);
+}
+
+void MainView::DestroyPages() {
+    m_filling = true;
+    m_current = nullptr;
+    while (m_tabs->count() > 0) {
+        QWidget* widget = m_tabs->widget(0);
+        m_tabs->removeTab(0);
+        delete widget;
+    }
+    m_pages.fill(nullptr);
+    m_filling = false;
+}
+
+void MainView::InitialUpdate() {
+    DestroyPages();
+    m_filling = true;
+    std::array<QWidget*, pages::kPageCount> widgets{};
+    for (const int index : pages::kCreationOrder) {
+        const pages::PageEntry& entry = m_pageTable[static_cast<std::size_t>(index)];
+        QWidget* widget = nullptr;
+        if (entry.create != nullptr) {
+            pages::Page* page = entry.create(m_document, *this, m_tabs);
+            page->hide();
+            page->ShowSettings();
+            m_pages[static_cast<std::size_t>(index)] = page;
+            widget = page;
+        } else {
+            // A tab whose page is not built yet keeps its place, disabled and empty.
+            widget = new QWidget(m_tabs);
+            widget->setFixedSize(pages::Page::kWidth, pages::Page::kHeight);
+        }
+        widgets[static_cast<std::size_t>(index)] = widget;
+    }
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        const pages::PageEntry& entry = m_pageTable[i];
+        const int tab = m_tabs->addTab(widgets[i], QString::fromUtf8(entry.caption));
+        m_tabs->tabBar()->setTabData(tab, entry.itemData);
+        m_tabs->setTabEnabled(tab, m_pages[i] != nullptr);
+    }
+    m_tabs->setCurrentIndex(0);
+    m_filling = false;
+    m_initialised = true;
+
+    m_current = m_pages[0];
+    if (m_current != nullptr) {
+        m_current->show();
+        m_current->ShowSettings();
+    }
+    m_undoButton->setEnabled(m_document.Settings().Preferences.UndoFlag != 0);
+    emit SettingsListRefreshRequested();
+}
+
+pages::Page* MainView::PageOf(int itemData) const {
+    const int index = itemData - pages::kFirstItemData;
+    if (index < 0 || index >= pages::kPageCount) return nullptr;
+    return m_pages[static_cast<std::size_t>(index)];
+}
+
+int MainView::CurrentItemData() const {
+    return m_tabs->tabBar()->tabData(m_tabs->currentIndex()).toInt();
+}
+
+void MainView::StoreCurrentPage() {
+    if (m_current != nullptr) m_current->StoreSettings();
+}
+
+void MainView::ShowCurrentPage() {
+    if (m_current != nullptr) m_current->ShowSettings();
+}
+
+void MainView::ChangePage(int index) {
+    StoreCurrentPage();
+    const int itemData = m_tabs->tabBar()->tabData(index).toInt();
+    m_current = PageOf(itemData);
+    if (m_current == nullptr) return;
+    // The folder pages keep their drive lists when shown again.
+    if (itemData == pages::kFolderSelectionItem || itemData == pages::kCopyDestinationItem) {
+        m_current->RefreshSettings();
+    } else {
+        m_current->ShowSettings();
+    }
+}
+
+void MainView::OnTabChanged(int index) {
+    if (m_filling || index < 0) return;
+    ChangePage(index);
+    emit SettingsListRefreshRequested();
+}
+
+void MainView::SelectPage(int itemData) {
+    const int index = itemData - pages::kFirstItemData;
+    if (index < 0 || index >= m_tabs->count() || !m_tabs->isTabEnabled(index)) return;
+    // The settings list is the caller here and refreshes itself.
+    m_filling = true;
+    m_tabs->setCurrentIndex(index);
+    m_filling = false;
+    ChangePage(index);
+}
+
+engine::RunOutcome MainView::StartRun(bool preview) {
+    settings::RenameSettings& settings = m_document.Settings();
+    const std::vector<std::string>* freeList =
+        settings.SelectFile.FreeFileSelect != 0 ? &settings.FreeFileList : nullptr;
+    return engine::StartRun(settings, m_document.RunContext(), preview, freeList);
+}
+
+void MainView::RenameCommand() {
+    StoreCurrentPage();
+    const bool allAttributes = m_document.Settings().CommonOption.AllAttributeFileRename != 0;
+    const std::string question =
+        platform::Sjis(allAttributes ? kRenameQuestionAllAttributes : kRenameQuestion);
+    if (!m_document.Interaction().AskYesNo(question)) return;
+    StartRun(false);
+}
+
+void MainView::PreviewCommand() {
+    StoreCurrentPage();
+    StartRun(true);
+}
+
+void MainView::UndoCommand() { engine::Undo(m_document.Settings(), m_document.RunContext()); }
+
+void MainView::ExitCommand() {
+    if (QWidget* frame = window(); frame != nullptr && frame != this) frame->close();
+}
+
+void MainView::SaveTargetListCommand() {
+    StoreCurrentPage();
+    const std::optional<std::string> path = FileDialogs::SaveTextFile(window());
+    if (!path) return;
+    engine::SaveTargetList(m_document.Settings(), m_document.RunContext(), *path);
+}
+
+}  // namespace morvanex::shell

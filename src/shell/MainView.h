@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "engine/RunDriver.h"
+#include "pages/PageTable.h"
+
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+// The form that fills the main window: the tab control with the nine settings pages, the
+// progress bar and the exit, undo, preview and run buttons. It owns the pages and makes the
+// page being left store its controls before anything reads the settings.
+namespace morvanex::shell {
+
+class Document;
+
+class MainView : public QWidget {
+    Q_OBJECT
+
+public:
+    MainView(Document& document, const pages::PageTableType& pageTable, QWidget* parent);
+
+    // Creates the pages anew, fills the tabs and makes the folder selection page current.
+    void InitialUpdate();
+    void DestroyPages();
+    // False until the first initial update has filled the tab control.
+    bool HasTabControl() const { return m_initialised; }
+
+    // The page on top, or nullptr when its tab has no page yet.
+    pages::Page* CurrentPage() const { return m_current; }
+    pages::Page* PageOf(int itemData) const;
+    int CurrentItemData() const;
+    void StoreCurrentPage();
+    void ShowCurrentPage();
+    // Brings the page of the item data (1000..1008) to the top, storing the one left.
+    void SelectPage(int itemData);
+
+    void RenameCommand();
+    void PreviewCommand();
+    void UndoCommand();
+    void ExitCommand();
+    void SaveTargetListCommand();
+
+    // One run or preview of the settings, on the free list when free selection is on.
+    engine::RunOutcome StartRun(bool preview);
+
+    QProgressBar* ProgressBar() const { return m_progressBar; }
+    QPushButton* UndoButton() const { return m_undoButton; }
+    Document& Doc() const { return m_document; }
+
+signals:
+    // The current page stored its controls on a tab change or the pages were created anew.
+    void SettingsListRefreshRequested();
+
+private:
+    void OnTabChanged(int index);
+    void ChangePage(int index);
+
+    Document& m_document;
+    const pages::PageTableType& m_pageTable;
+    std::array<pages::Page*, pages::kPageCount> m_pages{};
+    pages::Page* m_current = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QPushButton* m_undoButton = nullptr;
+    bool m_initialised = false;
+    bool m_filling = false;
+};
+
+}  // namespace morvanex::shell
