@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -10,6 +11,7 @@
 #include "platform/Codepage.h"
 #include "shell/Document.h"
 #include "shell/FileDialogs.h"
+#include "shell/MultiRowTabBar.h"
 
 namespace morvanex::shell {
 
@@ -36,9 +38,9 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     setObjectName("mainView");
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName("tabControl");
-    m_tabs->setUsesScrollButtons(true);
-    m_tabs->tabBar()->setExpanding(false);
-    m_tabs->tabBar()->setElideMode(Qt::ElideNone);
+    // The nine captions need more than one row; the tab widget's own bar shows only one.
+    m_tabs->tabBar()->hide();
+    m_tabRows = new MultiRowTabBar(*m_tabs, this);
 
     auto* exitButton = MakeButton("exitButton", QStringLiteral("Morvelを\n 終了する"), this);
     m_progressBar = new QProgressBar(this);
@@ -53,6 +55,7 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     auto* renameButton = MakeButton("renameButton", QStringLiteral("リネーム\n  実行"), this);
 
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
     buttons->addWidget(exitButton);
     buttons->addWidget(m_progressBar, 1);
     buttons->addWidget(m_undoButton);
@@ -61,7 +64,10 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(0);
+    layout->addWidget(m_tabRows);
     layout->addWidget(m_tabs);
+    layout->addSpacing(8);
     layout->addLayout(buttons);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainView::OnTabChanged);
@@ -110,6 +116,8 @@ void MainView::InitialUpdate() {
         m_tabs->setTabEnabled(tab, m_pages[i] != nullptr);
     }
     m_tabs->setCurrentIndex(0);
+    m_tabRows->Rebuild(pages::Page::kWidth + 2 * m_tabs->style()->pixelMetric(
+                                                   QStyle::PM_DefaultFrameWidth, nullptr, m_tabs));
     m_filling = false;
     m_initialised = true;
 
@@ -166,6 +174,7 @@ void MainView::SelectPage(int itemData) {
     m_filling = true;
     m_tabs->setCurrentIndex(index);
     m_filling = false;
+    m_tabRows->Sync();
     ChangePage(index);
 }
 

@@ -16,6 +16,7 @@ class QTabWidget;
 namespace morvanex::shell {
 
 class Document;
+class MultiRowTabBar;
 
 class MainView : public QWidget {
     Q_OBJECT
@@ -49,6 +50,8 @@ public:
 
     QProgressBar* ProgressBar() const { return m_progressBar; }
     QPushButton* UndoButton() const { return m_undoButton; }
+    QTabWidget* TabControl() const { return m_tabs; }
+    MultiRowTabBar* TabRows() const { return m_tabRows; }
     Document& Doc() const { return m_document; }
 
 signals:
@@ -64,6 +67,7 @@ private:
     std::array<pages::Page*, pages::kPageCount> m_pages{};
     pages::Page* m_current = nullptr;
     QTabWidget* m_tabs = nullptr;
+    MultiRowTabBar* m_tabRows = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QPushButton* m_undoButton = nullptr;
     bool m_initialised = false;
