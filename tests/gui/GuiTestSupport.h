@@ -5,12 +5,19 @@
 #include <QTimer>
 #include <QWidget>
 #include <deque>
+#include <ostream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/Interaction.h"
 #include "platform/Codepage.h"
+
+// Readable failure output for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << list.join(QStringLiteral(" | ")).toStdString();
+}
 
 namespace morvanex::test {
 
