@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
@@ -85,7 +87,15 @@ inline void AnswerFileDialog(QWidget* modal, const QString& path) {
         dialog->reject();
         return;
     }
-    dialog->selectFile(path);
+    // The typed name is taken relative to the dialog's folder: go there first.
+    const QFileInfo file(path);
+    dialog->setDirectory(file.absolutePath());
+    // selectFile() leaves the name field alone while it has the focus: type into it.
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) {
+        name->setText(file.fileName());
+    } else {
+        dialog->selectFile(file.fileName());
+    }
     // QFileDialog hides accept(); through QDialog it still takes the typed name.
     static_cast<QDialog*>(dialog)->accept();
 }
