@@ -61,10 +61,11 @@ std::optional<std::string> Application::StartUpFile(std::string_view rawCommandL
 }
 
 bool Application::IsAutoExecFile(std::string_view path) {
-    const std::string name = platform::FileNameOf(path);
+    const std::size_t separator = platform::FindLastChar(path, platform::kSeparator);
+    const std::string_view name =
+        separator == std::string::npos ? path : path.substr(separator + 1);
     const std::size_t period = platform::FindLastChar(name, '.');
-    return period != std::string::npos &&
-           platform::EqualNoCase(std::string_view(name).substr(period), ".mxs");
+    return period != std::string::npos && platform::EqualNoCase(name.substr(period), ".mxs");
 }
 
 void Application::CheckWizardPreference() const {
