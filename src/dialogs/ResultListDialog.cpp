@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -102,7 +103,10 @@ ResultListDialog::ResultListDialog(const engine::ResultList& list, QWidget* pare
     m_table->installEventFilter(this);
     connect(m_table, &QTableView::doubleClicked, this, &ResultListDialog::OpenRow);
 
-    resize(900, 480);
+    // Wide enough for every column of a list with all times at its unit width.
+    const QRect screen = this->screen() != nullptr ? this->screen()->availableGeometry()
+                                                   : QRect(0, 0, 1280, 1024);
+    resize(std::min(1600, screen.width() * 9 / 10), std::min(640, screen.height() * 3 / 4));
     ApplyColumnWidths();
 }
 
@@ -133,11 +137,30 @@ int ResultListDialog::ColumnUnit() const {
     return (m_table->width() - 20) / m_model->UnitCount();
 }
 
+int ResultListDialog::MinimumColumnWidth(int column) const {
+    // A column is never narrower than its title, nor a time column than a time: below that
+    // the list scrolls sideways instead of cutting the texts.
+    QHeaderView* header = m_table->horizontalHeader();
+    const int title =
+        header->fontMetrics().horizontalAdvance(
+            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+        16;
+    const ResultListModel::Column kind = m_model->Columns()[static_cast<std::size_t>(column)].column;
+    if (kind == ResultListModel::Column::Creation || kind == ResultListModel::Column::Modification ||
+        kind == ResultListModel::Column::Access) {
+        return std::max(title,
+                        m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12);
+    }
+    return title;
+}
+
 void ResultListDialog::ApplyColumnWidths() {
     const int unit = std::max(ColumnUnit(), 1);
     const std::vector<ResultListModel::ColumnInfo>& columns = m_model->Columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        m_table->horizontalHeader()->resizeSection(static_cast<int>(i), columns[i].units * unit);
+        const int column = static_cast<int>(i);
+        m_table->horizontalHeader()->resizeSection(
+            column, std::max(columns[i].units * unit, MinimumColumnWidth(column)));
     }
 }
 

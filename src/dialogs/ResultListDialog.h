@@ -45,6 +45,7 @@ protected:
 private:
     void ApplyFlags();
     void ApplyColumnWidths();
+    int MinimumColumnWidth(int column) const;
     void OpenRow(const QModelIndex& index);
 
     ResultListModel* m_model;

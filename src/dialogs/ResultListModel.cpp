@@ -119,18 +119,29 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             if (conflict != engine::Conflict::None) return QBrush(QColor(150, 0, 0));
             return {};
-        case Qt::ToolTipRole:
+        case Qt::ToolTipRole: {
+            // A name column may be too narrow for a long path: its tooltip has it whole.
+            const ColumnInfo& info = m_columns[static_cast<std::size_t>(index.column())];
+            QString tip;
+            if (info.column == Column::Source && row < m_list.sources.size()) {
+                tip = shell::ToQString(m_list.sources[row]);
+            } else if (info.column == Column::Target && row < m_list.targets.size()) {
+                tip = shell::ToQString(m_list.targets[row]);
+            }
+            QString reason;
             if (conflict == engine::Conflict::Duplicate) {
-                return QStringLiteral(
+                reason = QStringLiteral(
                     "新しい名前が他のリネーム対象ファイルの新しい名前と重複しています。\n"
                     "このまま実行するとエラーで処理が中断します。");
-            }
-            if (conflict == engine::Conflict::Exists) {
-                return QStringLiteral(
+            } else if (conflict == engine::Conflict::Exists) {
+                reason = QStringLiteral(
                     "新しい名前と同じ名前のファイルがすでに存在します。\n"
                     "このまま実行するとエラーで処理が中断します。");
             }
-            return {};
+            if (!reason.isEmpty()) tip = tip.isEmpty() ? reason : tip + QStringLiteral("\n\n") + reason;
+            if (tip.isEmpty()) return {};
+            return tip;
+        }
         default:
             return {};
     }

@@ -34,7 +34,8 @@ bool QtInteraction::AskYesNo(const std::string& text) {
         std::fprintf(stderr, "%s\n-> No\n", platform::Utf8FromCp932(text).c_str());
         return false;
     }
-    QMessageBox box(QMessageBox::Question, Caption(), ToQString(text),
+    // Questions are plain boxes: the icon is kept for the messages that ask for one.
+    QMessageBox box(QMessageBox::NoIcon, Caption(), ToQString(text),
                     QMessageBox::Yes | QMessageBox::No, m_owner);
     box.setObjectName("questionBox");
     box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));

@@ -90,7 +90,8 @@ TEST(ResultListDialog, ColumnsAndUnitWidthsFollowTheShowFlags) {
         list.showModification = c.modification;
         list.showAccess = c.access;
         ResultListDialog dialog(list, nullptr);
-        dialog.resize(1000, 500);
+        // Wide enough that no column falls below its title or time text.
+        dialog.resize(2200, 500);
         dialog.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
         EXPECT_EQ(Headers(dialog), c.headers);
@@ -101,7 +102,7 @@ TEST(ResultListDialog, ColumnsAndUnitWidthsFollowTheShowFlags) {
         EXPECT_EQ(Widths(dialog), expected);
 
         // Narrower dialog: every column shrinks with the list.
-        dialog.resize(700, 500);
+        dialog.resize(1800, 500);
         QTest::qWait(20);
         const int narrower = (dialog.Table()->width() - 20) / c.unitDivisor;
         ASSERT_LT(narrower, unit);
@@ -256,7 +257,27 @@ TEST(ResultListDialog, PredictedCollisionsAreMarkedWithTheirReason) {
     EXPECT_TRUE(model->data(model->index(0, 0), Qt::ToolTipRole).toString().contains("重複"));
     EXPECT_TRUE(
         model->data(model->index(2, 0), Qt::ToolTipRole).toString().contains("すでに存在"));
-    EXPECT_FALSE(model->data(model->index(1, 0), Qt::ToolTipRole).isValid());
+    EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).isValid());
+    // A name's tooltip is the whole path, with the reason after it on a marked row.
+    EXPECT_EQ(model->data(model->index(1, 0), Qt::ToolTipRole).toString(), "/data/b.txt");
+    EXPECT_TRUE(model->data(model->index(2, 5), Qt::ToolTipRole)
+                    .toString()
+                    .startsWith("/data/001.txt\n\n新しい名前と同じ名前のファイル"));
+}
+
+TEST(ResultListDialog, NarrowListScrollsInsteadOfCuttingTimes) {
+    ResultListDialog dialog(TwoRows(), nullptr);
+    dialog.resize(600, 400);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QFontMetrics metrics = dialog.Table()->fontMetrics();
+    const int timeWidth = metrics.horizontalAdvance("1970/01/01 09:00:00");
+    const std::vector<int> widths = Widths(dialog);
+    for (const int column : {2, 3, 4, 7, 8, 9}) {
+        EXPECT_GT(widths[static_cast<std::size_t>(column)], timeWidth) << column;
+    }
+    EXPECT_GE(widths[0], 5 * dialog.ColumnUnit());
+    EXPECT_GT(dialog.Table()->horizontalHeader()->length(), dialog.Table()->viewport()->width());
 }
 
 TEST(ResultListDialog, ShortStatusListsLeaveCellsEmptyInsteadOfFailing) {
