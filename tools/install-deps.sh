@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
-  fonts-noto-cjk xdg-utils
+  fonts-noto-cjk xdg-utils qt6-translations-l10n
 )
 [ "${MORVANEX_DEPS_EXTRA:-}" ] && read -r -a extra <<<"$MORVANEX_DEPS_EXTRA" && packages+=("${extra[@]}")
 
