@@ -8,7 +8,7 @@ namespace morvanex::dialogs {
 class AboutDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     static constexpr const char* kHomePage = "https://pelvarin.example.jp/morvanex/";
 
     explicit AboutDialog(QWidget* parent);

@@ -35,14 +35,14 @@ ResultListDialog::ResultListDialog(const engine::ResultList& list, QWidget* pare
     : QDialog(parent),
       m_model(new ResultListModel(list, this)),
       m_table(new QTableView(this)),
-      m_attributes(MakeCheckBox("showAttributes", QStringLiteral("属性を表示"),
-                                list.showAttributes, this)),
-      m_creation(MakeCheckBox("showCreation", QStringLiteral("作成時刻を表示"),
-                              list.showCreation, this)),
+      m_attributes(
+          MakeCheckBox("showAttributes", QStringLiteral("属性を表示"), list.showAttributes, this)),
+      m_creation(
+          MakeCheckBox("showCreation", QStringLiteral("作成時刻を表示"), list.showCreation, this)),
       m_modification(MakeCheckBox("showModification", QStringLiteral("更新時刻を表示"),
                                   list.showModification, this)),
-      m_access(MakeCheckBox("showAccess", QStringLiteral("最終アクセス時間を表示"),
-                            list.showAccess, this)),
+      m_access(MakeCheckBox("showAccess", QStringLiteral("最終アクセス時間を表示"), list.showAccess,
+                            this)),
       m_fullPath(MakeCheckBox("showFullPath", QStringLiteral("ファイル名をフルパスで表示"),
                               list.showFullPath, this)),
       m_count(new QLineEdit(this)),
@@ -104,8 +104,8 @@ ResultListDialog::ResultListDialog(const engine::ResultList& list, QWidget* pare
     connect(m_table, &QTableView::doubleClicked, this, &ResultListDialog::OpenRow);
 
     // Wide enough for every column of a list with all times at its unit width.
-    const QRect screen = this->screen() != nullptr ? this->screen()->availableGeometry()
-                                                   : QRect(0, 0, 1280, 1024);
+    const QRect screen =
+        this->screen() != nullptr ? this->screen()->availableGeometry() : QRect(0, 0, 1280, 1024);
     resize(std::min(1600, screen.width() * 9 / 10), std::min(640, screen.height() * 3 / 4));
     ApplyColumnWidths();
 }
@@ -128,8 +128,7 @@ int ResultListDialog::Show() {
 
 void ResultListDialog::ApplyFlags() {
     m_model->SetFlags(m_attributes->isChecked(), m_creation->isChecked(),
-                      m_modification->isChecked(), m_access->isChecked(),
-                      m_fullPath->isChecked());
+                      m_modification->isChecked(), m_access->isChecked(), m_fullPath->isChecked());
     ApplyColumnWidths();
 }
 
@@ -141,15 +140,16 @@ int ResultListDialog::MinimumColumnWidth(int column) const {
     // A column is never narrower than its title, nor a time column than a time: below that
     // the list scrolls sideways instead of cutting the texts.
     QHeaderView* header = m_table->horizontalHeader();
-    const int title =
-        header->fontMetrics().horizontalAdvance(
-            m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
-        16;
-    const ResultListModel::Column kind = m_model->Columns()[static_cast<std::size_t>(column)].column;
-    if (kind == ResultListModel::Column::Creation || kind == ResultListModel::Column::Modification ||
-        kind == ResultListModel::Column::Access) {
-        return std::max(title,
-                        m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12);
+    const int title = header->fontMetrics().horizontalAdvance(
+                          m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                      16;
+    const ResultListModel::Column kind =
+        m_model->Columns()[static_cast<std::size_t>(column)].column;
+    if (kind == ResultListModel::Column::Creation ||
+        kind == ResultListModel::Column::Modification || kind == ResultListModel::Column::Access) {
+        return std::max(
+            title,
+            m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12);
     }
     return title;
 }
@@ -177,7 +177,8 @@ void ResultListDialog::showEvent(QShowEvent* event) {
 
 QString ResultListDialog::FileToOpen(int row) const {
     const engine::ResultList& list = m_model->List();
-    const std::vector<std::string>& names = list.openSourceOnDoubleClick ? list.sources : list.targets;
+    const std::vector<std::string>& names =
+        list.openSourceOnDoubleClick ? list.sources : list.targets;
     if (row < 0 || static_cast<std::size_t>(row) >= names.size()) return QString();
     return shell::ToHostPath(names[static_cast<std::size_t>(row)]);
 }

@@ -17,7 +17,7 @@ namespace morvanex::dialogs {
 class ResultListDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kMismatch = -1;
 
     ResultListDialog(const engine::ResultList& list, QWidget* parent);
@@ -38,11 +38,11 @@ public:
     // Replaces the desktop's default opener (tests).
     void SetFileOpener(std::function<void(const QString&)> opener) { m_opener = std::move(opener); }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void ApplyFlags();
     void ApplyColumnWidths();
     int MinimumColumnWidth(int column) const;

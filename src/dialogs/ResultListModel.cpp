@@ -138,7 +138,8 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
                     "新しい名前と同じ名前のファイルがすでに存在します。\n"
                     "このまま実行するとエラーで処理が中断します。");
             }
-            if (!reason.isEmpty()) tip = tip.isEmpty() ? reason : tip + QStringLiteral("\n\n") + reason;
+            if (!reason.isEmpty())
+                tip = tip.isEmpty() ? reason : tip + QStringLiteral("\n\n") + reason;
             if (tip.isEmpty()) return {};
             return tip;
         }

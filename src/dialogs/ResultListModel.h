@@ -15,7 +15,7 @@ namespace morvanex::dialogs {
 class ResultListModel : public QAbstractTableModel {
     Q_OBJECT
 
-public:
+  public:
     enum class Column { Source, Attributes, Creation, Modification, Access, Target };
     struct ColumnInfo {
         Column column;
@@ -44,7 +44,7 @@ public:
     // The whole path, or only what follows its last separator (never a trail byte).
     static QString DisplayName(const std::string& path, bool fullPath);
 
-private:
+  private:
     QString CellText(int row, const ColumnInfo& info) const;
 
     engine::ResultList m_list;

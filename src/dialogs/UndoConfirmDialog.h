@@ -11,7 +11,7 @@ namespace morvanex::dialogs {
 class UndoConfirmDialog : public QDialog {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kStartUndo = 1;
     static constexpr int kCancel = 2;
 
@@ -21,7 +21,7 @@ public:
     // Esc cancels like the Cancel button.
     void reject() override { done(kCancel); }
 
-private:
+  private:
     engine::ResultList m_preview;
 };
 

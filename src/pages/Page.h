@@ -15,7 +15,7 @@ namespace morvanex::pages {
 class Page : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // Every page has this size inside the tab control.
     static constexpr int kWidth = 560;
     static constexpr int kHeight = 280;
@@ -32,11 +32,11 @@ public:
     // The page number: 2000, 2010, ... 2080 (the help topic is chosen by it).
     virtual int PageId() const = 0;
 
-protected:
+  protected:
     shell::Document& Doc() const { return m_document; }
     shell::MainView& View() const { return m_view; }
 
-private:
+  private:
     shell::Document& m_document;
     shell::MainView& m_view;
 };

@@ -19,7 +19,7 @@ struct PageEntry {
     int itemData;         // 1000 + tab index: the page's key everywhere in the shell
     const char* caption;  // UTF-8
     int pageId;
-    PageFactory create;   // nullptr: the page does not exist yet and its tab is disabled
+    PageFactory create;  // nullptr: the page does not exist yet and its tab is disabled
 };
 
 inline constexpr int kPageCount = 9;

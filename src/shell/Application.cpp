@@ -76,9 +76,9 @@ void Application::CheckWizardPreference() const {
 }
 
 std::optional<int> Application::Start(const std::optional<std::string>& startUpFile) {
-    m_document = std::make_unique<Document>(m_preferences,
-                                            std::make_unique<platform::PosixFileSystem>(),
-                                            std::make_unique<platform::SystemClock>());
+    m_document =
+        std::make_unique<Document>(m_preferences, std::make_unique<platform::PosixFileSystem>(),
+                                   std::make_unique<platform::SystemClock>());
     m_frame = std::make_unique<MainFrame>(*m_document, m_options);
     m_document->NewDocument();
     m_frame->View().InitialUpdate();
@@ -150,8 +150,8 @@ int Application::Main(int argc, char** argv) {
 
     const QString platformName = QGuiApplication::platformName();
     FrameOptions options;
-    options.headless = platformName == QLatin1String("offscreen") ||
-                       platformName == QLatin1String("minimal");
+    options.headless =
+        platformName == QLatin1String("offscreen") || platformName == QLatin1String("minimal");
     Application program(options);
     if (const std::optional<int> status = program.Start(startUpFile)) return *status;
     return QApplication::exec();

@@ -15,7 +15,7 @@ namespace morvanex::shell {
 class Document;
 
 class Application {
-public:
+  public:
     explicit Application(const FrameOptions& options);
     ~Application();
 
@@ -38,7 +38,7 @@ public:
     // The whole program (main() calls only this).
     static int Main(int argc, char** argv);
 
-private:
+  private:
     void CheckWizardPreference() const;
 
     Preferences m_preferences;

@@ -19,14 +19,15 @@ constexpr const char* kResetQuestion =
 
 }  // namespace
 
-Document::Document(const Preferences& preferences,
-                   std::unique_ptr<platform::FileSystem> fileSystem,
+Document::Document(const Preferences& preferences, std::unique_ptr<platform::FileSystem> fileSystem,
                    std::unique_ptr<platform::Clock> clock)
     : m_preferences(preferences), m_fileSystem(std::move(fileSystem)), m_clock(std::move(clock)) {
     m_settings = settings::ConstructSettings(Environment());
 }
 
-Document::~Document() { m_preferences.WriteCopies(m_settings.Preferences); }
+Document::~Document() {
+    m_preferences.WriteCopies(m_settings.Preferences);
+}
 
 settings::SettingsEnvironment Document::Environment() {
     return settings::SettingsEnvironment{*m_fileSystem, *m_clock, m_preferences.ReadCopies()};

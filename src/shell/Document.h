@@ -25,7 +25,7 @@ class MainView;
 class Document : public QObject {
     Q_OBJECT
 
-public:
+  public:
     Document(const Preferences& preferences, std::unique_ptr<platform::FileSystem> fileSystem,
              std::unique_ptr<platform::Clock> clock);
     // Writes the four preference copies back.
@@ -57,11 +57,11 @@ public:
     // Deletes any file at the path and writes a complete pattern file; reports a failure.
     bool Save(const std::string& path);
 
-signals:
+  signals:
     // The settings changed as a whole (loaded, reset): the settings list should rebuild.
     void SettingsReplaced();
 
-private:
+  private:
     settings::SettingsEnvironment Environment();
     void SetTitle(const QString& title);
 

@@ -9,7 +9,7 @@ class QWidget;
 namespace morvanex::shell {
 
 class FileDialogs {
-public:
+  public:
     static std::optional<std::string> OpenPatternFile(QWidget* owner);
     static std::optional<std::string> SavePatternFile(QWidget* owner);
     static std::optional<std::string> SaveTextFile(QWidget* owner);

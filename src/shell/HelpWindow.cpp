@@ -2,8 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFile>
-#include <QUrl>
 #include <QTextBrowser>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace morvanex::shell {
@@ -29,8 +29,7 @@ HelpWindow::HelpWindow(const QString& helpFile, QWidget* owner)
 }
 
 QString HelpWindow::AnchorOf(int context) {
-    return context == kContents ? QStringLiteral("contents")
-                                : QStringLiteral("ctx%1").arg(context);
+    return context == kContents ? QStringLiteral("contents") : QStringLiteral("ctx%1").arg(context);
 }
 
 bool HelpWindow::OpenTopic(int context) {

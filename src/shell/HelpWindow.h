@@ -12,7 +12,7 @@ namespace morvanex::shell {
 class HelpWindow : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kContents = 0;
 
     HelpWindow(const QString& helpFile, QWidget* owner);
@@ -25,7 +25,7 @@ public:
 
     static QString AnchorOf(int context);
 
-private:
+  private:
     QString m_helpFile;
     QTextBrowser* m_browser;
     int m_topic = -1;

@@ -27,7 +27,9 @@ QString TooltipOf(const QString& prompt) {
     const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
     return newline < 0 ? prompt : prompt.mid(newline + 1);
 }
-QString StatusOf(const QString& prompt) { return prompt.section(QLatin1Char('\n'), 0, 0); }
+QString StatusOf(const QString& prompt) {
+    return prompt.section(QLatin1Char('\n'), 0, 0);
+}
 
 }  // namespace
 
@@ -40,9 +42,8 @@ MainFrame::MainFrame(Document& document, const FrameOptions& options)
                      ? QApplication::applicationDirPath() + QStringLiteral("/Morva.hlp")
                      : options.helpFile;
 
-    m_view = new MainView(document, options.pageTable != nullptr ? *options.pageTable
-                                                                   : pages::MainPageTable(),
-                          this);
+    m_view = new MainView(
+        document, options.pageTable != nullptr ? *options.pageTable : pages::MainPageTable(), this);
     setCentralWidget(m_view);
     if (options.interaction != nullptr) {
         m_interaction = options.interaction;
@@ -66,13 +67,13 @@ QAction* MainFrame::AddAction(const char* objectName, const QString& text, const
 }
 
 void MainFrame::CreateMenusAndToolbar() {
-    QAction* reset = AddAction(
-        "actionReset", QStringLiteral("全ての設定項目をリセットする(&N)"),
-        QStringLiteral("全ての設定項目をリセットします\n全ての設定項目をリセットします"));
+    QAction* reset =
+        AddAction("actionReset", QStringLiteral("全ての設定項目をリセットする(&N)"),
+                  QStringLiteral("全ての設定項目をリセットします\n全ての設定項目をリセットします"));
     reset->setIcon(ToolbarIcons::Reset());
-    QAction* open = AddAction(
-        "actionOpen", QStringLiteral("パターンファイルを読み込む(&O)"),
-        QStringLiteral("パターンファイルを読み込みます\nパターンファイルを読み込みます"));
+    QAction* open =
+        AddAction("actionOpen", QStringLiteral("パターンファイルを読み込む(&O)"),
+                  QStringLiteral("パターンファイルを読み込みます\nパターンファイルを読み込みます"));
     open->setIcon(ToolbarIcons::Open());
     QAction* saveAs = AddAction(
         "actionSaveAs", QStringLiteral("名前を付けてパターンを保存(&A)"),
@@ -89,19 +90,18 @@ void MainFrame::CreateMenusAndToolbar() {
                   QStringLiteral("ﾂｰﾙ ﾊﾞｰの 表示/非表示\nﾂｰﾙ ﾊﾞｰの表示切り替え"));
     toolbarToggle->setCheckable(true);
     toolbarToggle->setChecked(true);
-    QAction* settingsList = AddAction(
-        "actionSettingsList", QStringLiteral("設定状況ダイアログ(&D)"),
-        QStringLiteral("設定状況ダイアログを表示します\n設定状況ダイアログを表示します"));
+    QAction* settingsList =
+        AddAction("actionSettingsList", QStringLiteral("設定状況ダイアログ(&D)"),
+                  QStringLiteral("設定状況ダイアログを表示します\n設定状況ダイアログを表示します"));
     settingsList->setCheckable(true);
     settingsList->setIcon(ToolbarIcons::SettingsList());
-    QAction* wizard = AddAction(
-        "actionWizard", QStringLiteral("リネームウィザードを起動する(&W)"),
-        QStringLiteral("リネームウィザードを起動する\nリネームウィザードを起動する"));
+    QAction* wizard =
+        AddAction("actionWizard", QStringLiteral("リネームウィザードを起動する(&W)"),
+                  QStringLiteral("リネームウィザードを起動する\nリネームウィザードを起動する"));
     wizard->setIcon(ToolbarIcons::Wizard());
-    QAction* options =
-        AddAction("actionOptions", QStringLiteral("MorvaneXの動作設定(&S)"),
-                  QStringLiteral("MorvaneXの動作に関する設定を行います\n"
-                                 "MorvaneXの動作に関する設定を行います"));
+    QAction* options = AddAction("actionOptions", QStringLiteral("MorvaneXの動作設定(&S)"),
+                                 QStringLiteral("MorvaneXの動作に関する設定を行います\n"
+                                                "MorvaneXの動作に関する設定を行います"));
     options->setIcon(ToolbarIcons::Options());
     QAction* help = AddAction("actionHelp", QStringLiteral("MorvaneX ヘルプ(&H)"),
                               QStringLiteral("MorvaneXのヘルプを表示します。"));
@@ -110,10 +110,9 @@ void MainFrame::CreateMenusAndToolbar() {
                   QStringLiteral("現在開いているタブページのヘルプを開きます\n"
                                  "現在開いているタブページのヘルプを開きます"));
     pageHelp->setIcon(ToolbarIcons::PageHelp());
-    QAction* about =
-        AddAction("actionAbout", QStringLiteral("MorvaneX のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
-                  QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
-                                 "このページのヘルプ"));
+    QAction* about = AddAction("actionAbout", QStringLiteral("MorvaneX のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
+                               QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
+                                              "このページのヘルプ"));
 
     // The settings list, the wizard and the environment options are not part of this build.
     settingsList->setEnabled(false);
@@ -210,8 +209,8 @@ void MainFrame::SaveWindowState() {
     m_stateSaved = true;
     if (m_saveGeometryOnClose) {
         const QRect frame = frameGeometry();
-        m_document.Prefs().SetWindowRect(
-            {frame.left(), frame.top(), frame.left() + frame.width(), frame.top() + frame.height()});
+        m_document.Prefs().SetWindowRect({frame.left(), frame.top(), frame.left() + frame.width(),
+                                          frame.top() + frame.height()});
     }
     m_document.Prefs().SetSettingViewerMoveSwitch(m_moveSwitch);
 }
@@ -236,8 +235,8 @@ int MainFrame::HelpContextOfPage(int pageId) {
 void MainFrame::ShowHelp(int context) {
     if (m_help == nullptr) m_help = new HelpWindow(m_helpFile, this);
     if (!m_help->OpenTopic(context)) {
-        const std::string message = platform::Sjis("ヘルプファイルを開けませんでした。\n") +
-                                    ToCp932(m_helpFile);
+        const std::string message =
+            platform::Sjis("ヘルプファイルを開けませんでした。\n") + ToCp932(m_helpFile);
         m_interaction->ShowMessage(message, engine::MessageIcon::Exclamation);
     }
 }

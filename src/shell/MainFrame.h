@@ -33,7 +33,7 @@ struct FrameOptions {
 class MainFrame : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     MainFrame(Document& document, const FrameOptions& options);
     ~MainFrame() override;
 
@@ -59,10 +59,10 @@ public:
     int MoveSwitch() const { return m_moveSwitch; }
     void SetMoveSwitch(int value) { m_moveSwitch = value; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QAction* AddAction(const char* objectName, const QString& text, const QString& prompt);
     void CreateMenusAndToolbar();
     void SaveWindowState();

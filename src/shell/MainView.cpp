@@ -116,8 +116,9 @@ void MainView::InitialUpdate() {
         m_tabs->setTabEnabled(tab, m_pages[i] != nullptr);
     }
     m_tabs->setCurrentIndex(0);
-    m_tabRows->Rebuild(pages::Page::kWidth + 2 * m_tabs->style()->pixelMetric(
-                                                   QStyle::PM_DefaultFrameWidth, nullptr, m_tabs));
+    m_tabRows->Rebuild(
+        pages::Page::kWidth +
+        2 * m_tabs->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_tabs));
     m_filling = false;
     m_initialised = true;
 
@@ -199,7 +200,9 @@ void MainView::PreviewCommand() {
     StartRun(true);
 }
 
-void MainView::UndoCommand() { engine::Undo(m_document.Settings(), m_document.RunContext()); }
+void MainView::UndoCommand() {
+    engine::Undo(m_document.Settings(), m_document.RunContext());
+}
 
 void MainView::ExitCommand() {
     if (QWidget* frame = window(); frame != nullptr && frame != this) frame->close();

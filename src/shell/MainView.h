@@ -21,7 +21,7 @@ class MultiRowTabBar;
 class MainView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     MainView(Document& document, const pages::PageTableType& pageTable, QWidget* parent);
 
     // Creates the pages anew, fills the tabs and makes the folder selection page current.
@@ -54,11 +54,11 @@ public:
     MultiRowTabBar* TabRows() const { return m_tabRows; }
     Document& Doc() const { return m_document; }
 
-signals:
+  signals:
     // The current page stored its controls on a tab change or the pages were created anew.
     void SettingsListRefreshRequested();
 
-private:
+  private:
     void OnTabChanged(int index);
     void ChangePage(int index);
 

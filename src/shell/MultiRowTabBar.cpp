@@ -12,7 +12,7 @@ namespace morvanex::shell {
 
 // One tab, painted with the style's own tab shape.
 class MultiRowTabBar::TabButton : public QAbstractButton {
-public:
+  public:
     TabButton(const QString& text, QWidget* parent) : QAbstractButton(parent) {
         setText(text);
         setCheckable(true);
@@ -27,7 +27,7 @@ public:
         return style()->sizeFromContents(QStyle::CT_TabBarTab, &option, content, this);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QStylePainter painter(this);
         QStyleOptionTab option;
@@ -35,7 +35,7 @@ protected:
         painter.drawControl(QStyle::CE_TabBarTab, option);
     }
 
-private:
+  private:
     void Init(QStyleOptionTab& option) const {
         option.initFrom(this);
         option.shape = QTabBar::RoundedNorth;
@@ -46,8 +46,7 @@ private:
     }
 };
 
-MultiRowTabBar::MultiRowTabBar(QTabWidget& tabs, QWidget* parent)
-    : QWidget(parent), m_tabs(tabs) {
+MultiRowTabBar::MultiRowTabBar(QTabWidget& tabs, QWidget* parent) : QWidget(parent), m_tabs(tabs) {
     setObjectName("tabRows");
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(&m_tabs, &QTabWidget::currentChanged, this, &MultiRowTabBar::Sync);

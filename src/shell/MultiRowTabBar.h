@@ -14,7 +14,7 @@ namespace morvanex::shell {
 class MultiRowTabBar : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     MultiRowTabBar(QTabWidget& tabs, QWidget* parent);
 
     // Lays the tabs out again in rows no wider than `width` (after the tabs changed).
@@ -24,7 +24,7 @@ public:
     int RowCount() const { return m_rowCount; }
     QAbstractButton* TabButton(int index) const;
 
-private:
+  private:
     class TabButton;
 
     QTabWidget& m_tabs;

@@ -16,7 +16,9 @@ constexpr const char* kApplication = "MorvaneX";
 constexpr const char* kOlderApplication = "Morvane";
 constexpr const char* kGroup = "Settings/";
 
-QString Key(const char* name) { return QString::fromLatin1(kGroup) + QString::fromLatin1(name); }
+QString Key(const char* name) {
+    return QString::fromLatin1(kGroup) + QString::fromLatin1(name);
+}
 
 // A registry key is removed only when it has no subkeys; its values go with it.
 bool DeleteKey(QSettings& store, const QString& group) {
@@ -56,12 +58,16 @@ int Preferences::StartWizardAtAppStart() const {
 void Preferences::SetStartWizardAtAppStart(int value) const {
     WriteInt("StartWizardAtAppStart", value);
 }
-int Preferences::StoredStartWizardAtAppStart() const { return ReadInt("StartWizardAtAppStart"); }
+int Preferences::StoredStartWizardAtAppStart() const {
+    return ReadInt("StartWizardAtAppStart");
+}
 
 std::optional<WindowRect> Preferences::SavedWindowRect(int screenWidth, int screenHeight) const {
     WindowRect rect;
-    for (auto [name, field] : {std::pair{"RectTop", &rect.top}, {"RectBottom", &rect.bottom},
-                               {"RectLeft", &rect.left}, {"RectRight", &rect.right}}) {
+    for (auto [name, field] : {std::pair{"RectTop", &rect.top},
+                               {"RectBottom", &rect.bottom},
+                               {"RectLeft", &rect.left},
+                               {"RectRight", &rect.right}}) {
         *field = ReadInt(name);
         if (*field == kMissing) return std::nullopt;
     }
@@ -77,25 +83,39 @@ void Preferences::SetWindowRect(const WindowRect& rect) const {
     WriteInt("RectRight", rect.right);
 }
 
-int Preferences::UndoFlag() const { return ReadIntWithDefault("UndoFlag", 1); }
-void Preferences::SetUndoFlag(int value) const { WriteInt("UndoFlag", value); }
-int Preferences::SettingViewer() const { return ReadIntWithDefault("SettingViewer", 0); }
-void Preferences::SetSettingViewer(int value) const { WriteInt("SettingViewer", value); }
+int Preferences::UndoFlag() const {
+    return ReadIntWithDefault("UndoFlag", 1);
+}
+void Preferences::SetUndoFlag(int value) const {
+    WriteInt("UndoFlag", value);
+}
+int Preferences::SettingViewer() const {
+    return ReadIntWithDefault("SettingViewer", 0);
+}
+void Preferences::SetSettingViewer(int value) const {
+    WriteInt("SettingViewer", value);
+}
 int Preferences::SettingViewerMoveSwitch() const {
     return ReadIntWithDefault("SettingViewerMoveSwitch", 0);
 }
 void Preferences::SetSettingViewerMoveSwitch(int value) const {
     WriteInt("SettingViewerMoveSwitch", value);
 }
-int Preferences::CheckRemovableFlag() const { return ReadIntWithDefault("CheckRemovableFlag", 1); }
-void Preferences::SetCheckRemovableFlag(int value) const { WriteInt("CheckRemovableFlag", value); }
+int Preferences::CheckRemovableFlag() const {
+    return ReadIntWithDefault("CheckRemovableFlag", 1);
+}
+void Preferences::SetCheckRemovableFlag(int value) const {
+    WriteInt("CheckRemovableFlag", value);
+}
 int Preferences::AppExecWithOpenMVXFlag() const {
     return ReadIntWithDefault("AppExecWithOpenMVXFlag", 0);
 }
 void Preferences::SetAppExecWithOpenMVXFlag(int value) const {
     WriteInt("AppExecWithOpenMVXFlag", value);
 }
-int Preferences::StoredAppExecWithOpenMVXFlag() const { return ReadInt("AppExecWithOpenMVXFlag"); }
+int Preferences::StoredAppExecWithOpenMVXFlag() const {
+    return ReadInt("AppExecWithOpenMVXFlag");
+}
 
 std::optional<std::string> Preferences::StoredAutoExecPath() const {
     const QSettings store(kMaker, kApplication);
@@ -121,10 +141,18 @@ void Preferences::SetAutoExecPath(const std::string& path) const {
     store.setValue(Key("AppExecWithOpenMVXFilePath"), ToQString(path));
 }
 
-int Preferences::DAndDListClear() const { return ReadIntWithDefault("DAndDListClear", 0); }
-void Preferences::SetDAndDListClear(int value) const { WriteInt("DAndDListClear", value); }
-int Preferences::FolderTreeSync() const { return ReadIntWithDefault("FolderTreeSync", 0); }
-void Preferences::SetFolderTreeSync(int value) const { WriteInt("FolderTreeSync", value); }
+int Preferences::DAndDListClear() const {
+    return ReadIntWithDefault("DAndDListClear", 0);
+}
+void Preferences::SetDAndDListClear(int value) const {
+    WriteInt("DAndDListClear", value);
+}
+int Preferences::FolderTreeSync() const {
+    return ReadIntWithDefault("FolderTreeSync", 0);
+}
+void Preferences::SetFolderTreeSync(int value) const {
+    WriteInt("FolderTreeSync", value);
+}
 
 settings::PreferenceCopies Preferences::ReadCopies() const {
     settings::PreferenceCopies copies;

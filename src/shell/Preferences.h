@@ -26,7 +26,7 @@ struct WindowRect {
 };
 
 class Preferences {
-public:
+  public:
     static constexpr int kMissing = 9999;
     static constexpr const char* kNotFound = "NOT_FOUND";
 
@@ -70,7 +70,7 @@ public:
     // Removes what the older edition left behind, ignoring every failure.
     static void RemoveObsoleteKeys();
 
-private:
+  private:
     int ReadInt(const char* name) const;
     int ReadIntWithDefault(const char* name, int fallback) const;
     void WriteInt(const char* name, int value) const;

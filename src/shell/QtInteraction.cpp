@@ -15,16 +15,18 @@ namespace morvanex::shell {
 QtInteraction::QtInteraction(QWidget* owner, QProgressBar* progressBar, bool headless)
     : m_owner(owner), m_progressBar(progressBar), m_headless(headless) {}
 
-QString QtInteraction::Caption() { return QStringLiteral("MorvaneX"); }
+QString QtInteraction::Caption() {
+    return QStringLiteral("MorvaneX");
+}
 
 void QtInteraction::ShowMessage(const std::string& text, engine::MessageIcon icon) {
     if (m_headless) {
         std::fprintf(stderr, "%s\n", platform::Utf8FromCp932(text).c_str());
         return;
     }
-    QMessageBox box(icon == engine::MessageIcon::Exclamation ? QMessageBox::Warning
-                                                             : QMessageBox::NoIcon,
-                    Caption(), ToQString(text), QMessageBox::Ok, m_owner);
+    QMessageBox box(
+        icon == engine::MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
+        Caption(), ToQString(text), QMessageBox::Ok, m_owner);
     box.setObjectName("messageBox");
     box.exec();
 }
@@ -66,8 +68,12 @@ void QtInteraction::SetProgress(int position) {
 void QtInteraction::Progress(unsigned total, int current) {
     SetProgress(engine::ProgressPosition(total, current));
 }
-void QtInteraction::ProgressDone() { SetProgress(100); }
-void QtInteraction::ProgressReset() { SetProgress(0); }
+void QtInteraction::ProgressDone() {
+    SetProgress(100);
+}
+void QtInteraction::ProgressReset() {
+    SetProgress(0);
+}
 
 void QtInteraction::BeginWait() {
     if (m_waitDepth++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);

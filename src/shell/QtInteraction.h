@@ -12,7 +12,7 @@
 namespace morvanex::shell {
 
 class QtInteraction final : public engine::Interaction {
-public:
+  public:
     QtInteraction(QWidget* owner, QProgressBar* progressBar, bool headless);
 
     void ShowMessage(const std::string& text, engine::MessageIcon icon) override;
@@ -32,7 +32,7 @@ public:
     // The caption of every message box of the program.
     static QString Caption();
 
-private:
+  private:
     void SetProgress(int position);
 
     QPointer<QWidget> m_owner;

@@ -12,9 +12,8 @@ QString ToQString(std::string_view cp932) {
 }
 
 std::string ToCp932(const QString& text) {
-    return platform::Cp932FromUtf16(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                            static_cast<std::size_t>(text.size())));
+    return platform::Cp932FromUtf16(std::u16string_view(
+        reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())));
 }
 
 QString ToHostPath(std::string_view cp932Path) {

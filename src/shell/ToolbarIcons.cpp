@@ -79,8 +79,7 @@ QIcon ToolbarIcons::Wizard() {
         const QPointF c(12.0, 3.5);
         for (int i = 0; i < 4; ++i) {
             const double d = 2.8;
-            p.drawLine(c + QPointF(i == 0 ? -d : i == 1 ? d : 0, i == 2 ? -d : i == 3 ? d : 0),
-                       c);
+            p.drawLine(c + QPointF(i == 0 ? -d : i == 1 ? d : 0, i == 2 ? -d : i == 3 ? d : 0), c);
         }
         p.drawLine(c + QPointF(-2, -2), c + QPointF(2, 2));
         p.drawLine(c + QPointF(-2, 2), c + QPointF(2, -2));

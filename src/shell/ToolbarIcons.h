@@ -7,7 +7,7 @@
 namespace morvanex::shell {
 
 class ToolbarIcons {
-public:
+  public:
     static constexpr int kWidth = 16;
     static constexpr int kHeight = 15;
 

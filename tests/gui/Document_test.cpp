@@ -14,7 +14,7 @@ namespace {
 using test::PageLog;
 
 class DocumentTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { test::ClearPreferences(); }
     test::TempFolder m_folder;
 };
@@ -92,9 +92,9 @@ TEST_F(DocumentTest, LoadFailureKeepsTheStoredPageAndTheTitle) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::ShellFixture shell;
-        const std::string path =
-            c.contents ? m_folder.CreateFile(std::string(c.name) + ".mvx", c.contents)
-                       : m_folder / "nothing.mvx";
+        const std::string path = c.contents
+                                     ? m_folder.CreateFile(std::string(c.name) + ".mvx", c.contents)
+                                     : m_folder / "nothing.mvx";
         shell.View().findChild<QLineEdit*>("edit1000")->setText("typed");
         EXPECT_FALSE(shell.document->Load(path));
         ASSERT_EQ(shell.interaction.messages.size(), 1u);

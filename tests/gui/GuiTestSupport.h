@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <deque>
-#include <ostream>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,7 +17,9 @@
 #include "platform/Codepage.h"
 
 // Readable failure output for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(); }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << list.join(QStringLiteral(" | ")).toStdString();
 }
@@ -27,7 +29,7 @@ namespace morvanex::test {
 // Records everything the program shows or asks; questions are answered from a script (No when
 // the script is empty).
 class FakeInteraction final : public engine::Interaction {
-public:
+  public:
     struct Message {
         std::string text;  // UTF-8
         engine::MessageIcon icon;
@@ -134,7 +136,7 @@ inline std::vector<std::string>& PageLog() {
 // text of slot 0 into it, StoreSettings writes it back.
 template <int ItemData, int Id>
 class RecordingPage : public pages::Page {
-public:
+  public:
     RecordingPage(shell::Document& document, shell::MainView& view, QWidget* parent)
         : Page(document, view, parent), m_edit(new QLineEdit(this)) {
         m_edit->setObjectName(QStringLiteral("edit%1").arg(ItemData));
@@ -151,8 +153,10 @@ public:
     int PageId() const override { return Id; }
     QLineEdit* Edit() const { return m_edit; }
 
-private:
-    static void Log(const char* what) { PageLog().push_back(what + (" " + std::to_string(ItemData))); }
+  private:
+    static void Log(const char* what) {
+        PageLog().push_back(what + (" " + std::to_string(ItemData)));
+    }
     QLineEdit* m_edit;
 };
 
@@ -177,9 +181,9 @@ struct ShellFixture {
     explicit ShellFixture(const pages::PageTableType& table = RecordingPageTable(),
                           QString helpFile = HelpFileOfSource()) {
         PageLog().clear();
-        document = std::make_unique<shell::Document>(
-            preferences, std::make_unique<platform::PosixFileSystem>(),
-            std::make_unique<platform::SystemClock>());
+        document = std::make_unique<shell::Document>(preferences,
+                                                     std::make_unique<platform::PosixFileSystem>(),
+                                                     std::make_unique<platform::SystemClock>());
         shell::FrameOptions options;
         options.interaction = &interaction;
         options.pageTable = &table;

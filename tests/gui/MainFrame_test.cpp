@@ -22,7 +22,7 @@ namespace morvanex::shell {
 namespace {
 
 class MainFrameTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { test::ClearPreferences(); }
 };
 
@@ -78,9 +78,9 @@ TEST_F(MainFrameTest, ToolbarButtonsTooltipsAndIconSize) {
             EXPECT_FALSE(action->icon().pixmap(16, 15).isNull());
         }
     }
-    EXPECT_EQ(buttons, (QStringList{"actionReset", "actionOpen", "actionSaveAs", "-",
-                                    "actionWizard", "actionSettingsList", "-", "actionOptions",
-                                    "-", "actionPageHelp"}));
+    EXPECT_EQ(buttons,
+              (QStringList{"actionReset", "actionOpen", "actionSaveAs", "-", "actionWizard",
+                           "actionSettingsList", "-", "actionOptions", "-", "actionPageHelp"}));
     const std::pair<const char*, const char*> tooltips[] = {
         {"actionReset", "全ての設定項目をリセットします"},
         {"actionOpen", "パターンファイルを読み込みます"},
@@ -180,8 +180,8 @@ TEST_F(MainFrameTest, WithoutSavedRectangleTheWindowIsSizableAndClosingSavesIt) 
 }
 
 TEST_F(MainFrameTest, PageHelpOpensTheTopicOfTheCurrentPage) {
-    const std::pair<int, int> cases[] = {{1000, 22}, {1002, 24}, {1004, 25}, {1005, 26},
-                                         {1006, 51}};
+    const std::pair<int, int> cases[] = {
+        {1000, 22}, {1002, 24}, {1004, 25}, {1005, 26}, {1006, 51}};
     test::ShellFixture shell;
     for (const auto& [itemData, context] : cases) {
         shell.View().SelectPage(itemData);

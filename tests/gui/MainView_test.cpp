@@ -18,14 +18,20 @@ namespace {
 using test::PageLog;
 
 class MainViewTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { test::ClearPreferences(); }
 };
 
 const char* const kCaptions[] = {
-    "ファイル選択(フォルダ単位)", "ファイル選択(自由選択)", "コピー先選択",
-    "オプション", "リネーム処理", "大(小)文字統一",
-    "ファイル名文字列置換", "ファイル属性変更", "タイムスタンプ変更",
+    "ファイル選択(フォルダ単位)",
+    "ファイル選択(自由選択)",
+    "コピー先選択",
+    "オプション",
+    "リネーム処理",
+    "大(小)文字統一",
+    "ファイル名文字列置換",
+    "ファイル属性変更",
+    "タイムスタンプ変更",
 };
 
 TEST_F(MainViewTest, NineTabsInOrderAndTabsWithoutPageAreDisabled) {
@@ -223,7 +229,8 @@ TEST_F(MainViewTest, SavedTargetListIsCp932WithCrLfLines) {
     const QString out = QString::fromStdString(folder / "list.txt");
     test::OnNextModal([&](QWidget* modal) { test::AnswerFileDialog(modal, out); });
     shell.View().SaveTargetListCommand();
-    EXPECT_EQ(folder.ReadFile("list.txt"), platform::Sjis("/data/写真.jpg") + "\r\n/data/b.txt\r\n");
+    EXPECT_EQ(folder.ReadFile("list.txt"),
+              platform::Sjis("/data/写真.jpg") + "\r\n/data/b.txt\r\n");
 }
 
 TEST_F(MainViewTest, SavingTheTargetListOfAMissingFolderReportsAndWritesNothing) {

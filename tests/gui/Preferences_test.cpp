@@ -10,7 +10,7 @@ namespace morvanex::shell {
 namespace {
 
 class PreferencesTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { test::ClearPreferences(); }
     static QVariant Stored(const char* name) {
         return QSettings("Pelvarin", "MorvaneX").value(QStringLiteral("Settings/") + name);
@@ -114,9 +114,7 @@ TEST_F(PreferencesTest, SavedWindowRectClampsAndNeedsAllFour) {
     const int height = 1024;
     const RectCase cases[] = {
         {"none_saved", {}, std::nullopt},
-        {"three_of_four",
-         {{"RectLeft", 10}, {"RectTop", 20}, {"RectRight", 600}},
-         std::nullopt},
+        {"three_of_four", {{"RectLeft", 10}, {"RectTop", 20}, {"RectRight", 600}}, std::nullopt},
         {"three_of_four_without_top",
          {{"RectLeft", 10}, {"RectBottom", 500}, {"RectRight", 600}},
          std::nullopt},

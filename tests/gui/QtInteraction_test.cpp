@@ -28,11 +28,12 @@ TEST(QtInteraction, MessagesUseTheExclamationIconWhenAsked) {
             caption = box->windowTitle();
             box->accept();
         });
-        interaction.ShowMessage(platform::Sjis("変換完了。\n2個のファイル名を変換しました。"), icon);
+        interaction.ShowMessage(platform::Sjis("変換完了。\n2個のファイル名を変換しました。"),
+                                icon);
         EXPECT_EQ(text, "変換完了。\n2個のファイル名を変換しました。");
         EXPECT_EQ(caption, "MorvaneX");
         EXPECT_EQ(shown, icon == engine::MessageIcon::Exclamation ? QMessageBox::Warning
-                                                                   : QMessageBox::NoIcon);
+                                                                  : QMessageBox::NoIcon);
     }
 }
 

@@ -64,20 +64,36 @@ struct ColumnCase {
 
 TEST(ResultListDialog, ColumnsAndUnitWidthsFollowTheShowFlags) {
     const ColumnCase cases[] = {
-        {"attributes_only", true, false, false, false,
+        {"attributes_only",
+         true,
+         false,
+         false,
+         false,
          {"リネーム元ファイル", "属性", "リネーム先ファイル", "属性"},
          {5, 1, 5, 1},
          12},
-        {"everything", true, true, true, true,
+        {"everything",
+         true,
+         true,
+         true,
+         true,
          {"リネーム元ファイル", "属性", "作成時刻", "更新時刻", "最終アクセス時刻",
           "リネーム先ファイル", "属性", "作成時刻", "更新時刻", "最終アクセス時刻"},
          {5, 1, 2, 2, 2, 5, 1, 2, 2, 2},
          24},
-        {"names_only", false, false, false, false,
+        {"names_only",
+         false,
+         false,
+         false,
+         false,
          {"リネーム元ファイル", "リネーム先ファイル"},
          {5, 5},
          10},
-        {"update_time_only", false, false, true, false,
+        {"update_time_only",
+         false,
+         false,
+         true,
+         false,
          {"リネーム元ファイル", "更新時刻", "リネーム先ファイル", "更新時刻"},
          {5, 2, 5, 2},
          14},
@@ -118,7 +134,8 @@ TEST(ResultListDialog, CheckBoxesHideTheirColumnsOnBothSides) {
     for (const char* box : {"showCreation", "showModification", "showAccess"}) {
         QTest::mouseClick(dialog.findChild<QCheckBox*>(box), Qt::LeftButton);
     }
-    EXPECT_EQ(Headers(dialog), (QStringList{"リネーム元ファイル", "属性", "リネーム先ファイル", "属性"}));
+    EXPECT_EQ(Headers(dialog),
+              (QStringList{"リネーム元ファイル", "属性", "リネーム先ファイル", "属性"}));
     const int unit = (dialog.Table()->width() - 20) / 12;
     EXPECT_EQ(Widths(dialog), (std::vector<int>{5 * unit, unit, 5 * unit, unit}));
     QTest::mouseClick(dialog.findChild<QCheckBox*>("showAttributes"), Qt::LeftButton);
@@ -255,8 +272,7 @@ TEST(ResultListDialog, PredictedCollisionsAreMarkedWithTheirReason) {
     EXPECT_TRUE(model->data(model->index(0, 5), Qt::BackgroundRole).isValid());
     EXPECT_FALSE(model->data(model->index(1, 0), Qt::BackgroundRole).isValid());
     EXPECT_TRUE(model->data(model->index(0, 0), Qt::ToolTipRole).toString().contains("重複"));
-    EXPECT_TRUE(
-        model->data(model->index(2, 0), Qt::ToolTipRole).toString().contains("すでに存在"));
+    EXPECT_TRUE(model->data(model->index(2, 0), Qt::ToolTipRole).toString().contains("すでに存在"));
     EXPECT_FALSE(model->data(model->index(1, 1), Qt::ToolTipRole).isValid());
     // A name's tooltip is the whole path, with the reason after it on a marked row.
     EXPECT_EQ(model->data(model->index(1, 0), Qt::ToolTipRole).toString(), "/data/b.txt");

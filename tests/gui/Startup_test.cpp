@@ -55,7 +55,7 @@ TEST(StartUpFile, AutoExecFilesAreKnownByTheirExtensionInAnyCase) {
 }
 
 class StartupTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override { test::ClearPreferences(); }
 
     // A job file renaming the *.txt files of the folder to 001.txt, 002.txt, ...
@@ -132,13 +132,14 @@ TEST_F(StartupTest, WizardModeIsRepairedAndObsoleteKeysGoOnANormalStart) {
         std::optional<int> stored;
         int after;
     } cases[] = {
-        {"missing", std::nullopt, 1}, {"seven", 7, 1}, {"zero", 0, 0},
-        {"three", 3, 3},              {"negative", -1, 1},
+        {"missing", std::nullopt, 1}, {"seven", 7, 1}, {"zero", 0, 0}, {"three", 3, 3},
+        {"negative", -1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         test::ClearPreferences();
-        if (c.stored) QSettings("Pelvarin", "MorvaneX").setValue("Settings/StartWizardAtAppStart", *c.stored);
+        if (c.stored)
+            QSettings("Pelvarin", "MorvaneX").setValue("Settings/StartWizardAtAppStart", *c.stored);
         QSettings("Pelvarin", "MorvaneX").setValue("WizardSetting/StartWizardAtAppStart", 1);
         QSettings("Pelvarin", "Morvane").setValue("Settings/UndoFlag", 1);
         Application application(Options());
@@ -146,7 +147,8 @@ TEST_F(StartupTest, WizardModeIsRepairedAndObsoleteKeysGoOnANormalStart) {
         EXPECT_TRUE(application.Frame().isEnabled()) << "no wizard in this build";
         EXPECT_EQ(QSettings("Pelvarin", "MorvaneX").value("Settings/StartWizardAtAppStart").toInt(),
                   c.after);
-        EXPECT_FALSE(QSettings("Pelvarin", "MorvaneX").contains("WizardSetting/StartWizardAtAppStart"));
+        EXPECT_FALSE(
+            QSettings("Pelvarin", "MorvaneX").contains("WizardSetting/StartWizardAtAppStart"));
         EXPECT_TRUE(QSettings("Pelvarin", "Morvane").allKeys().isEmpty());
     }
 }
@@ -192,7 +194,7 @@ TEST_F(StartupTest, PreferredFileMissingLoadsNothingAndWritesNoPath) {
 
 // The real executable, started the way a scheduler starts it: no display at all.
 class ExecutableTest : public StartupTest {
-protected:
+  protected:
     int Run(const QStringList& arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
