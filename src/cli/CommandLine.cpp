@@ -242,7 +242,6 @@ int Undo(const std::vector<std::string>& args) {
     platform::PosixFileSystem fileSystem;
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
     const engine::JournalUndoPlan plan = engine::PlanJournalUndo(journal, fileSystem);
-    for (const auto& skipped : plan.skipped) PrintCp932(stderr, skipped);
     if (plan.moves.empty()) {
         PrintCp932(stderr, platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。"));
         journal.EndRun();
@@ -263,8 +262,8 @@ int Undo(const std::vector<std::string>& args) {
     std::vector<std::string> problems;
     const int restored = engine::ExecuteJournalUndo(journal, fileSystem, plan, problems);
     for (const auto& problem : problems) PrintCp932(stderr, problem);
-    if (!problems.empty() || !plan.skipped.empty()) {
-        std::fprintf(stderr, "%d of %zu files moved back.\n", restored, plan.moves.size() + plan.skipped.size());
+    if (!problems.empty()) {
+        std::fprintf(stderr, "%d of %zu files moved back.\n", restored, plan.moves.size());
         return kExitFailed;
     }
     PrintCp932(stdout, platform::Sjis("Undoが正常終了しました。"));

@@ -45,8 +45,9 @@ bool NameBefore(const std::string& a, const std::string& b) {
 }
 
 // The quicksort that orders entries by time or size: middle pivot, i and j walking towards
-// each other; for equal keys the order it produces is the order users have always seen.
-void QuickSortByKey(std::vector<std::int64_t>& keys, std::vector<std::string>& entries,
+// each other; for equal keys the order it produces is the order users have always seen. The
+// entries are positions into the list being sorted.
+void QuickSortByKey(std::vector<std::int64_t>& keys, std::vector<std::size_t>& entries,
                     std::ptrdiff_t first, std::ptrdiff_t last, bool ascending) {
     while (first < last) {
         const std::int64_t pivot = keys[static_cast<std::size_t>((first + last) / 2)];
@@ -81,6 +82,7 @@ struct Collector {
     const TargetRequest& request;
     platform::FileSystem& fileSystem;
     std::vector<std::string>& out;
+    std::vector<platform::FileStatus>* statuses;
     int& largest;
     std::vector<platform::FileIdentity> ancestors;
 
@@ -90,21 +92,24 @@ struct Collector {
         const std::string filter = request.filter.empty() ? std::string("*.*") : request.filter;
 
         std::vector<platform::DirectoryEntry> entries;
-        fileSystem.ListFolder(root, NeedsAttributes(request.listingMode), entries);
+        fileSystem.ListFolder(root, statuses != nullptr || NeedsAttributes(request.listingMode),
+                              entries);
 
         std::vector<std::string> subfolders;
         const std::size_t first = out.size();
-        for (const auto& entry : entries) {
+        for (auto& entry : entries) {
             const bool folderEntry = (entry.attributes & kDirectory) != 0;
             if (request.recursive && folderEntry) subfolders.push_back(root + entry.name);
             if (!MatchesWildcard(entry.name, filter)) continue;
             const int admitted = Admits(request.listingMode, entry.attributes, request.attributeMask);
             if (admitted < 0) return DINFO_ERROR_BAD_LISTING_MODE;
-            if (admitted > 0) out.push_back(request.fullPaths ? root + entry.name : entry.name);
+            if (admitted == 0) continue;
+            out.push_back(request.fullPaths ? root + entry.name : std::move(entry.name));
+            if (statuses != nullptr) statuses->push_back(entry.status);
         }
         if (out.size() > first) {
-            SortEntries(out, first, out.size(), request.sortCondition, request.sortDirection, root,
-                        request.fullPaths, fileSystem);
+            SortEntries(out, statuses, first, out.size(), request.sortCondition,
+                        request.sortDirection, root, request.fullPaths, fileSystem);
         }
         largest = std::max(largest, static_cast<int>(out.size()));
 
@@ -123,39 +128,70 @@ struct Collector {
     }
 };
 
+// Puts out[first + k] (and its status) where order[k] says it belongs.
+void Permute(std::vector<std::string>& out, std::vector<platform::FileStatus>* statuses,
+             std::size_t first, const std::vector<std::size_t>& order) {
+    std::vector<std::string> names(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) names[k] = std::move(out[first + order[k]]);
+    std::move(names.begin(), names.end(), out.begin() + static_cast<std::ptrdiff_t>(first));
+    if (statuses == nullptr) return;
+    std::vector<platform::FileStatus> sorted(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k) sorted[k] = (*statuses)[first + order[k]];
+    std::copy(sorted.begin(), sorted.end(), statuses->begin() + static_cast<std::ptrdiff_t>(first));
+}
+
+// The order of out[first, last) by name: each name folded once, then compared as bytes, which
+// orders exactly as the case-insensitive comparison does (ties broken by the names' own bytes).
+std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::size_t first,
+                                   std::size_t last, bool ascending) {
+    std::vector<std::string> keys(out.begin() + static_cast<std::ptrdiff_t>(first),
+                                  out.begin() + static_cast<std::ptrdiff_t>(last));
+    for (auto& key : keys) platform::ToLowerAscii(key);
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+    const auto before = [&](std::size_t a, std::size_t b) {
+        if (const int c = keys[a].compare(keys[b]); c != 0) return c < 0;
+        return out[first + a] < out[first + b];
+    };
+    if (ascending) {
+        std::sort(order.begin(), order.end(), before);
+    } else {
+        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return before(b, a); });
+    }
+    return order;
+}
+
 }  // namespace
 
-void SortEntries(std::vector<std::string>& out, std::size_t first, std::size_t last,
-                 int sortCondition, int sortDirection, const std::string& root, bool fullPaths,
-                 platform::FileSystem& fileSystem) {
-    const auto begin = out.begin() + static_cast<std::ptrdiff_t>(first);
-    const auto end = out.begin() + static_cast<std::ptrdiff_t>(last);
+void SortEntries(std::vector<std::string>& out, std::vector<platform::FileStatus>* statuses,
+                 std::size_t first, std::size_t last, int sortCondition, int sortDirection,
+                 const std::string& root, bool fullPaths, platform::FileSystem& fileSystem) {
     switch (sortCondition) {
         case 1:
-            if (sortDirection != 0) {
-                std::sort(begin, end, NameBefore);
-            } else {
-                std::sort(begin, end, [](const auto& a, const auto& b) { return NameBefore(b, a); });
-            }
+            Permute(out, statuses, first, NameOrder(out, first, last, sortDirection != 0));
             return;
         case 3:
-            std::sort(begin, end, NameBefore);
+            Permute(out, statuses, first, NameOrder(out, first, last, true));
             return;
         case 2:
         case 4: {
-            std::sort(begin, end, NameBefore);
-            std::vector<std::string> entries(std::make_move_iterator(begin), std::make_move_iterator(end));
-            std::vector<std::int64_t> keys(entries.size());
-            for (std::size_t k = 0; k < entries.size(); ++k) {
+            Permute(out, statuses, first, NameOrder(out, first, last, true));
+            std::vector<std::int64_t> keys(last - first);
+            std::vector<std::size_t> order(last - first);
+            for (std::size_t k = 0; k < keys.size(); ++k) {
+                order[k] = k;
                 platform::FileStatus status;
-                const std::string path = fullPaths ? entries[k] : root + entries[k];
-                if (fileSystem.GetStatus(path, status) == 0) {
-                    keys[k] = sortCondition == 2 ? status.modification : status.size;
+                if (statuses != nullptr) {
+                    status = (*statuses)[first + k];
+                } else {
+                    const std::string& entry = out[first + k];
+                    fileSystem.GetStatus(fullPaths ? entry : root + entry, status);
                 }
+                keys[k] = sortCondition == 2 ? status.modification : status.size;
             }
-            QuickSortByKey(keys, entries, 0, static_cast<std::ptrdiff_t>(entries.size()) - 1,
+            QuickSortByKey(keys, order, 0, static_cast<std::ptrdiff_t>(keys.size()) - 1,
                            sortDirection != 0);
-            std::move(entries.begin(), entries.end(), begin);
+            Permute(out, statuses, first, order);
             return;
         }
         default:
@@ -164,8 +200,9 @@ void SortEntries(std::vector<std::string>& out, std::size_t first, std::size_t l
 }
 
 int CollectTargets(const TargetRequest& request, platform::FileSystem& fileSystem,
-                   std::vector<std::string>& out, int& largest) {
-    Collector collector{request, fileSystem, out, largest, {}};
+                   std::vector<std::string>& out, int& largest,
+                   std::vector<platform::FileStatus>* statuses) {
+    Collector collector{request, fileSystem, out, statuses, largest, {}};
     platform::FileIdentity rootIdentity;
     if (fileSystem.GetIdentity(request.root, rootIdentity) == 0) {
         collector.ancestors.push_back(rootIdentity);

@@ -35,14 +35,17 @@ struct TargetRequest {
 // depth-first, subfolders in name order) to `out`, each folder's own entries sorted by the
 // request. `largest` is raised to the list's size after each folder. Returns 0, 1001 when the
 // root does not exist, or 2001 for a listing mode outside 0..5. Folders reached again through
-// a symbolic link are not entered twice, so a link loop ends.
+// a symbolic link are not entered twice, so a link loop ends. With `statuses`, each entry's
+// status as the listing read it goes there, in the same order.
 int CollectTargets(const TargetRequest& request, platform::FileSystem& fileSystem,
-                   std::vector<std::string>& out, int& largest);
+                   std::vector<std::string>& out, int& largest,
+                   std::vector<platform::FileStatus>* statuses = nullptr);
 
-// Sorts out[first, last) in place as one folder's entries are sorted. Entries are full paths,
-// or names inside `root` when fullPaths is false (the status for time and size is read there).
-void SortEntries(std::vector<std::string>& out, std::size_t first, std::size_t last,
-                 int sortCondition, int sortDirection, const std::string& root, bool fullPaths,
-                 platform::FileSystem& fileSystem);
+// Sorts out[first, last) (and the statuses beside them, when given) as one folder's entries
+// are sorted. Entries are full paths, or names inside `root` when fullPaths is false; without
+// statuses, the status for time and size is read there.
+void SortEntries(std::vector<std::string>& out, std::vector<platform::FileStatus>* statuses,
+                 std::size_t first, std::size_t last, int sortCondition, int sortDirection,
+                 const std::string& root, bool fullPaths, platform::FileSystem& fileSystem);
 
 }  // namespace morvanex::engine

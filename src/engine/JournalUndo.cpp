@@ -1,7 +1,7 @@
 #include "engine/JournalUndo.h"
 
+#include <cerrno>
 #include <cstring>
-#include <unordered_set>
 
 #include "platform/Codepage.h"
 
@@ -10,33 +10,20 @@ namespace morvanex::engine {
 JournalUndoPlan PlanJournalUndo(UndoJournal& journal, platform::FileSystem& fileSystem) {
     JournalUndoPlan plan;
     std::vector<UndoJournal::Entry> entries;
-    plan.found = journal.Load(entries, plan.copying);
-    // Paths emptied and filled by the moves planned so far: the later checks see the state
-    // the earlier moves of the undo leave behind.
-    std::unordered_set<std::string> vacated;
-    std::unordered_set<std::string> filled;
-    const auto exists = [&](const std::string& path) {
-        return filled.contains(path) || (!vacated.contains(path) && fileSystem.Exists(path));
-    };
+    std::uint32_t flags = 0;
+    plan.found = journal.Load(entries, flags);
+    plan.copying = (flags & UndoJournal::kCopyRun) != 0;
+    plan.restoreAttributes = (flags & UndoJournal::kChangedAttributes) != 0;
+    plan.restoreTimes = (flags & UndoJournal::kChangedTimes) != 0;
+    plan.moves.reserve(entries.size());
     for (std::size_t i = entries.size(); i-- > 0;) {
-        const UndoJournal::Entry& e = entries[i];
+        UndoJournal::Entry& e = entries[i];
         if (e.state == UndoJournal::State::Undone) continue;
-        const bool newThere = exists(e.newPath);
-        const bool oldThere = exists(e.oldPath);
-        if (e.state == UndoJournal::State::Intended && (!newThere || oldThere)) continue;
-        if (!newThere) {
-            plan.skipped.push_back(e.newPath + platform::Sjis(" : 変更後のファイルが見つかりません。"));
+        if (e.state == UndoJournal::State::Intended &&
+            (!fileSystem.Exists(e.newPath) || fileSystem.Exists(e.oldPath))) {
             continue;
         }
-        if (oldThere) {
-            plan.skipped.push_back(e.oldPath + platform::Sjis(" : 元の名前のファイルがすでに存在します。"));
-            continue;
-        }
-        plan.moves.push_back({i, e.newPath, e.oldPath, e.before});
-        vacated.insert(e.newPath);
-        filled.erase(e.newPath);
-        filled.insert(e.oldPath);
-        vacated.erase(e.oldPath);
+        plan.moves.push_back({i, std::move(e.newPath), std::move(e.oldPath), e.before});
     }
     return plan;
 }
@@ -46,12 +33,19 @@ int ExecuteJournalUndo(UndoJournal& journal, platform::FileSystem& fileSystem,
     int restored = 0;
     for (const auto& move : plan.moves) {
         if (const int error = fileSystem.Move(move.from, move.to)) {
-            problems.push_back(move.from + " : " + platform::Cp932FromUtf8(std::strerror(error)));
+            // The move never replaces: a taken old name or a vanished new one is left as it is.
+            const char* why = error == EEXIST   ? " : 元の名前のファイルがすでに存在します。"
+                              : error == ENOENT ? " : 変更後のファイルが見つかりません。"
+                                                : nullptr;
+            problems.push_back(why != nullptr
+                                   ? (error == EEXIST ? move.to : move.from) + platform::Sjis(why)
+                                   : move.from + " : " + platform::Cp932FromUtf8(std::strerror(error)));
             continue;
         }
-        fileSystem.SetAttributes(move.to, move.before.attributes);
-        if ((move.before.attributes & platform::attr::kDirectory) == 0) {
-            fileSystem.SetTimes(move.to, move.before.creation, move.before.modification, move.before.access);
+        if (plan.restoreAttributes) fileSystem.SetAttributes(move.to, move.before.attributes);
+        if (plan.restoreTimes && (move.before.attributes & platform::attr::kDirectory) == 0) {
+            fileSystem.SetTimes(move.to, move.before.creation, move.before.modification,
+                                move.before.access);
         }
         journal.MarkUndone(move.entry);
         ++restored;

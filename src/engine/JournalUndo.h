@@ -17,15 +17,17 @@ struct JournalUndoPlan {
         std::string to;    // the name before the run
         platform::FileStatus before;
     };
-    bool found = false;     // a journal exists
-    bool copying = false;   // the last run copied: its sources were never touched
+    bool found = false;              // a journal exists
+    bool copying = false;            // the last run copied: its sources were never touched
+    bool restoreAttributes = false;  // the run changed attributes: give back the old ones
+    bool restoreTimes = false;       // the run changed times: give back the old ones
     std::vector<Move> moves;
-    std::vector<std::string> skipped;  // why an entry cannot be restored (CP932)
 };
 
 // Reads the journal and works out what undo would do, in the order it would do it. A move
 // the run only intended counts when its file is found under the new name and not the old one
-// (the run was stopped between the move and its record).
+// (the run was stopped between the move and its record). Finished moves are not looked at
+// here: the undo's own move refuses a taken old name or a missing new one, and says so.
 JournalUndoPlan PlanJournalUndo(UndoJournal& journal, platform::FileSystem& fileSystem);
 
 // Carries the plan out; each restored entry gets back its attributes and times and is marked

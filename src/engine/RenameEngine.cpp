@@ -89,9 +89,12 @@ RenameEngine::RenameEngine(platform::FileSystem& fileSystem, const platform::Clo
     m_options.copyDestination = m_options.logFolder = fileSystem.TemporaryFolder();
 }
 
-int RenameEngine::SetTargets(std::vector<std::string> targets) {
+int RenameEngine::SetTargets(std::vector<std::string> targets,
+                             std::vector<platform::FileStatus> statuses) {
     if (targets.empty()) return MRVN_PARAMETER_ERROR;
     m_targets = std::move(targets);
+    m_listedStatuses = statuses.size() == m_targets.size() ? std::move(statuses)
+                                                           : std::vector<platform::FileStatus>{};
     return kSuccess;
 }
 
@@ -218,7 +221,13 @@ EngineResult RenameEngine::Run(bool real) {
                                                   m_options.logFolder, m_options.copy,
                                                   m_options.copyDestination});
         m_log->Open(m_clock.Now(), static_cast<int>(count));
-        if (m_journal != nullptr) m_journal->BeginRun(m_options.copy);
+        if (m_journal != nullptr) {
+            std::uint32_t flags = 0;
+            if (m_options.copy) flags |= UndoJournal::kCopyRun;
+            if (m_options.changeAttributes) flags |= UndoJournal::kChangedAttributes;
+            if (m_options.changeTimes) flags |= UndoJournal::kChangedTimes;
+            m_journal->BeginRun(flags);
+        }
     }
     m_previousFolder.clear();
     for (std::size_t i = 0; i < count; ++i) {
@@ -244,9 +253,11 @@ int RenameEngine::ProcessTarget(std::size_t index, bool real, EngineResult& resu
                   m_before[index],
                   m_after[index]};
     platform::FileStatus status;
-    if (m_fileSystem.GetStatus(source, status) == 0) {
+    if (!m_listedStatuses.empty()) {
+        target.before.Status = m_listedStatuses[index];
+        target.after = target.before;
+    } else if (m_fileSystem.GetStatus(source, status) == 0) {
         target.before.Status = status;
-        target.before.Path = source;
         target.after = target.before;
     }
     target.facts.creation = target.before.Status.creation;

@@ -61,7 +61,10 @@ public:
 
     // Configuration, each 0 or 12 (a value out of range) or 13 (data for another kind), in
     // this order: targets, part count, largest per folder, then per entry its kind first.
-    int SetTargets(std::vector<std::string> targets);
+    // With `statuses` (one per target, as the listing read them a moment ago) the run takes
+    // each target's status from there instead of reading it again.
+    int SetTargets(std::vector<std::string> targets,
+                   std::vector<platform::FileStatus> statuses = {});
     int SetPartCount(int count);
     int SetMaxPerFolder(int largest);
     int SetPartKind(int index, int kind);
@@ -106,6 +109,7 @@ private:
     UndoJournal* m_journal = nullptr;
 
     std::vector<std::string> m_targets;
+    std::vector<platform::FileStatus> m_listedStatuses;
     std::vector<std::string> m_newPaths;
     std::vector<std::string> m_newNames;
     std::vector<settings::FileStatusRecord> m_before;

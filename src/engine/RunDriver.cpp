@@ -1,5 +1,6 @@
 #include "engine/RunDriver.h"
 
+#include <map>
 #include <string_view>
 #include <unordered_set>
 
@@ -113,6 +114,39 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     rules.extensionRule = platform::ExtensionRule::LastPeriod;
 }
 
+// The names in the folders the new paths go to, each folder listed once (without statuses), so
+// that asking whether a new path is taken costs no system call per target.
+class ExistingNames {
+public:
+    explicit ExistingNames(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+
+    bool Exists(const std::string& path) {
+        const std::size_t slash = platform::FindLastChar(path, platform::kSeparator);
+        if (slash == std::string::npos) return m_fileSystem.Exists(path);
+        const std::string_view folder(path.data(), slash + 1);
+        auto it = m_folders.find(folder);
+        if (it == m_folders.end()) {
+            Folder listed;
+            std::vector<platform::DirectoryEntry> entries;
+            listed.listed = m_fileSystem.ListFolder(folder, false, entries) == 0;
+            listed.names.reserve(entries.size());
+            for (auto& entry : entries) listed.names.insert(std::move(entry.name));
+            it = m_folders.emplace(std::string(folder), std::move(listed)).first;
+        }
+        // A folder that cannot be listed is asked about name by name.
+        if (!it->second.listed) return m_fileSystem.Exists(path);
+        return it->second.names.contains(std::string(path.substr(slash + 1)));
+    }
+
+private:
+    struct Folder {
+        bool listed = false;
+        std::unordered_set<std::string> names;
+    };
+    platform::FileSystem& m_fileSystem;
+    std::map<std::string, Folder, std::less<>> m_folders;
+};
+
 // What each new path of a preview would meet in the real run: another target's new path, or a
 // file already there that no earlier target moves away. One pass with hash sets.
 std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
@@ -121,6 +155,7 @@ std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
     std::vector<Conflict> conflicts(targets.size(), Conflict::None);
     std::unordered_set<std::string_view> taken;
     std::unordered_set<std::string_view> movedAway;
+    ExistingNames existing(fileSystem);
     taken.reserve(targets.size());
     if (!copying) movedAway.reserve(sources.size());
     for (std::size_t i = 0; i < targets.size(); ++i) {
@@ -131,7 +166,7 @@ std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
         }
         if (!taken.insert(target).second) {
             conflicts[i] = Conflict::Duplicate;
-        } else if (!movedAway.contains(target) && fileSystem.Exists(target)) {
+        } else if (!movedAway.contains(target) && existing.Exists(target)) {
             // A change of letter case on a file system that ignores case finds the file itself.
             platform::FileIdentity a;
             platform::FileIdentity b;
@@ -144,7 +179,9 @@ std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
     return conflicts;
 }
 
-ResultList MakeResultList(const RenameSettings& s, std::vector<std::string> sources,
+// The list shows the document's status lists; they are moved in and given back afterwards
+// (a preview of many files must not hold them twice).
+ResultList MakeResultList(RenameSettings& s, std::vector<std::string> sources,
                           std::vector<std::string> targets, bool openSource) {
     ResultList list;
     list.showAttributes = s.AttributeOption.EnableAttribute != 0;
@@ -155,15 +192,22 @@ ResultList MakeResultList(const RenameSettings& s, std::vector<std::string> sour
     list.openSourceOnDoubleClick = openSource;
     list.sources = std::move(sources);
     list.targets = std::move(targets);
-    list.before = s.BeforeStatus;
-    list.after = s.AfterStatus;
+    list.before = std::move(s.BeforeStatus);
+    list.after = std::move(s.AfterStatus);
     return list;
+}
+
+void ShowAndGiveBack(RenameSettings& s, Interaction& ui, ResultList& list) {
+    ui.ShowResultList(list);
+    s.BeforeStatus = std::move(list.before);
+    s.AfterStatus = std::move(list.after);
 }
 
 }  // namespace
 
 int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
-                      std::vector<std::string>& targets, int& largestPerFolder) {
+                      std::vector<std::string>& targets, int& largestPerFolder,
+                      std::vector<platform::FileStatus>* statuses) {
     const bool folders = s.SelectFile.FreeFileSelect == 0 && s.RenameOption.EnableRename == 0 &&
                          s.StringChangeOption.EnableStringChange == 0 &&
                          s.TimeStampOption.EnableTimeStamp == 0 && s.CommonOption.DirRename != 0;
@@ -179,7 +223,7 @@ int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
     request.attributeMask = kRunAttributeMask;
     request.recursive = s.SelectFile.IncludeSubDir != 0;
     largestPerFolder = 0;
-    return CollectTargets(request, fileSystem, targets, largestPerFolder);
+    return CollectTargets(request, fileSystem, targets, largestPerFolder, statuses);
 }
 
 RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
@@ -194,13 +238,15 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     };
 
     std::vector<std::string> targets;
+    // A folder's listing reads every entry's status anyway; the run takes it from there.
+    std::vector<platform::FileStatus> statuses;
     int largest = 0;
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
         return fail(MRVN_ERROR_NOT_RENFILE_STR);
     }
     if (freeList == nullptr) {
         ui.BeginWait();
-        const int code = CollectRunTargets(s, context.fileSystem, targets, largest);
+        const int code = CollectRunTargets(s, context.fileSystem, targets, largest, &statuses);
         ui.EndWait();
         if (code != kSuccess) return fail(code);
         if (targets.empty()) {
@@ -229,7 +275,7 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     }
 
     RenameEngine engine(context.fileSystem, context.clock, ui);
-    engine.SetTargets(std::move(targets));
+    engine.SetTargets(std::move(targets), std::move(statuses));
     engine.SetMaxPerFolder(largest);
     Configure(engine, s);
     if (real && keepUndo) engine.SetJournal(context.journal);
@@ -273,7 +319,7 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     if (preview) {
         ResultList list = MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), true);
         list.conflicts = PredictConflicts(list.sources, list.targets, copying, context.fileSystem);
-        ui.ShowResultList(list);
+        ShowAndGiveBack(s, ui, list);
         return outcome;
     }
 
@@ -283,7 +329,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
             ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]ボタンを押すと変換したファイルの一覧を表示します。",
                                   result.doneCount),
                            MessageIcon::None);
-            ui.ShowResultList(MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), false));
+            ResultList list = MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), false);
+            ShowAndGiveBack(s, ui, list);
         }
     } else {
         Notify(context, s, Format("変換完了。\n%d個のファイル名を変換しました。", result.doneCount));
@@ -340,7 +387,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     ui.EndWait();
     // The last run is undone: the journal must not offer it a second time.
     if (context.journal != nullptr) {
-        context.journal->BeginRun(false);
+        context.journal->BeginRun(0);
         context.journal->EndRun();
     }
     ui.ShowMessage(platform::Sjis("Undoが正常終了しました。"), MessageIcon::None);

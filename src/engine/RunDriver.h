@@ -38,9 +38,11 @@ RunOutcome StartRun(settings::RenameSettings& settings, const RunContext& contex
 // Moves the files of the last real run back (the view's undo command).
 void Undo(settings::RenameSettings& settings, const RunContext& context);
 
-// Collects the targets exactly as a run does; returns 0, 1001 or 2001.
+// Collects the targets exactly as a run does; returns 0, 1001 or 2001. With `statuses`, the
+// status of each target as the listing read it goes there too.
 int CollectRunTargets(const settings::RenameSettings& settings, platform::FileSystem& fileSystem,
-                      std::vector<std::string>& targets, int& largestPerFolder);
+                      std::vector<std::string>& targets, int& largestPerFolder,
+                      std::vector<platform::FileStatus>* statuses = nullptr);
 
 // The view's "save target list as text": collects like a run and writes one path per line
 // (CP932, CR LF) to `path`, or reports why there is nothing to write.

@@ -17,7 +17,6 @@ constexpr char kMagic[8] = {'M', 'V', 'X', 'J', 'R', 'N', 'L', '1'};
 constexpr std::size_t kHeaderSize = 64;
 constexpr std::size_t kFlagsOffset = 8;
 constexpr std::size_t kRecordHeaderSize = 48;
-constexpr std::uint32_t kCopyRunFlag = 1;
 
 std::size_t Padded(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
 
@@ -65,7 +64,7 @@ std::string UndoJournal::DefaultFolder() {
     return platform::Cp932FromUtf8(folder + "morvanex/");
 }
 
-int UndoJournal::BeginRun(bool copying) {
+int UndoJournal::BeginRun(std::uint32_t flags) {
     EndRun();
     CreateFolders(platform::Utf8FromCp932(m_folder));
     if (const int error = m_file.Open(m_path, true)) return error;
@@ -74,7 +73,7 @@ int UndoJournal::BeginRun(bool copying) {
         return error;
     }
     std::memcpy(m_file.Data(), kMagic, sizeof kMagic);
-    Put<std::uint32_t>(m_file.Data() + kFlagsOffset, copying ? kCopyRunFlag : 0);
+    Put<std::uint32_t>(m_file.Data() + kFlagsOffset, flags);
     m_end = kHeaderSize;
     m_writing = true;
     return 0;
@@ -124,7 +123,7 @@ void UndoJournal::EndRun() {
     m_writing = false;
 }
 
-bool UndoJournal::Load(std::vector<Entry>& entries, bool& copying) {
+bool UndoJournal::Load(std::vector<Entry>& entries, std::uint32_t& flags) {
     entries.clear();
     m_loadedOffsets.clear();
     EndRun();
@@ -135,7 +134,7 @@ bool UndoJournal::Load(std::vector<Entry>& entries, bool& copying) {
         m_file.Close();
         return false;
     }
-    copying = (Get<std::uint32_t>(data + kFlagsOffset) & kCopyRunFlag) != 0;
+    flags = Get<std::uint32_t>(data + kFlagsOffset);
     for (std::size_t at = kHeaderSize; at + kRecordHeaderSize <= size;) {
         const auto state = static_cast<State>(Get<std::uint32_t>(data + at));
         const auto oldSize = Get<std::uint32_t>(data + at + 4);

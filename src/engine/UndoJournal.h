@@ -32,14 +32,22 @@ public:
     UndoJournal(const UndoJournal&) = delete;
     UndoJournal& operator=(const UndoJournal&) = delete;
 
+    // What the run did besides moving files, so an undo does no more than needed: a move by
+    // itself keeps a file's attributes and times.
+    enum RunFlag : std::uint32_t {
+        kCopyRun = 1,            // the sources were copied, never moved: nothing to undo
+        kChangedAttributes = 2,
+        kChangedTimes = 4,
+    };
+
     // $XDG_STATE_HOME/morvanex/, else ~/.local/state/morvanex/ (CP932).
     static std::string DefaultFolder();
     const std::string& Path() const { return m_path; }
 
-    // Starts the journal of a new run, replacing the last one. A copy run records no moves, so
-    // after it there is nothing to undo. Failures leave the journal off for this run (the run
-    // itself goes on) and are returned.
-    int BeginRun(bool copying);
+    // Starts the journal of a new run (RunFlag bits), replacing the last one. A copy run
+    // records no moves, so after it there is nothing to undo. Failures leave the journal off
+    // for this run (the run itself goes on) and are returned.
+    int BeginRun(std::uint32_t flags);
     bool Recording() const { return m_writing; }
     void BeforeMove(const std::string& oldPath, const std::string& newPath,
                     const platform::FileStatus& before);
@@ -47,8 +55,9 @@ public:
     // Pushes the journal to the disk and closes it (after a run, or after an undo of it).
     void EndRun();
 
-    // Reads the last run's journal: false when there is none (or it cannot be read).
-    bool Load(std::vector<Entry>& entries, bool& copying);
+    // Reads the last run's journal and its RunFlag bits: false when there is none (or it
+    // cannot be read).
+    bool Load(std::vector<Entry>& entries, std::uint32_t& flags);
     // Marks entry `index` of the loaded journal as undone.
     void MarkUndone(std::size_t index);
 

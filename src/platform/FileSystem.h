@@ -47,6 +47,7 @@ struct FileIdentity {
 struct DirectoryEntry {
     std::string name;              // never "." or ".."
     std::uint8_t attributes = 0;   // with kDirectory for a folder
+    FileStatus status;             // filled (attributes too) when listed with attributes
 };
 
 // A place a user browses from: "/", the home folder, a mounted volume.
@@ -68,8 +69,8 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    // The entries of a folder in the order the system lists them. With withAttributes false
-    // only the directory bit is filled (cheaper: no per-entry status read).
+    // The entries of a folder in the order the system lists them, each with its status. With
+    // withAttributes false only the directory bit is filled (cheaper: no per-entry status read).
     virtual int ListFolder(std::string_view folder, bool withAttributes,
                            std::vector<DirectoryEntry>& entries) = 0;
     virtual int GetStatus(std::string_view path, FileStatus& status) = 0;

@@ -4,16 +4,19 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/Codepage.h"
 
@@ -95,13 +98,35 @@ int StoredFlags(const std::string& host) {
     return value & kStoredFlags;
 }
 
+// getxattrat(2) reads the flags of a name relative to an open folder (Linux 6.13), saving the
+// walk of the whole path for every entry of a listing; older kernels take the path.
+constexpr long kGetXattrAt = 464;
+struct XattrArgs {
+    std::uint64_t value;
+    std::uint32_t size;
+    std::uint32_t flags;
+};
+
+int StoredFlagsAt(int folder, const char* name, const std::string& prefix) {
+    static std::atomic<bool> unsupported{false};
+    if (!unsupported.load(std::memory_order_relaxed)) {
+        unsigned char value = 0;
+        XattrArgs args{reinterpret_cast<std::uintptr_t>(&value), 1, 0};
+        const long got = syscall(kGetXattrAt, folder, name, 0, kAttributeName, &args, sizeof args);
+        if (got == 1) return value & kStoredFlags;
+        if (got < 0 && errno != ENOSYS) return -1;
+        if (got >= 0) return -1;
+        unsupported.store(true, std::memory_order_relaxed);
+    }
+    return StoredFlags(prefix + name);
+}
+
 std::uint8_t DefaultFlags(bool folder) {
     return folder ? 0 : attr::kArchive;
 }
 
-std::uint8_t AttributesOf(std::uint16_t mode, const std::string& host, std::string_view name) {
+std::uint8_t AttributesFrom(std::uint16_t mode, int stored, std::string_view name) {
     const bool folder = S_ISDIR(mode);
-    const int stored = StoredFlags(host);
     auto attributes = static_cast<std::uint8_t>(stored >= 0 ? stored : DefaultFlags(folder));
     if ((mode & S_IWUSR) == 0) attributes |= attr::kReadOnly;
     if (IsDotName(name)) attributes |= attr::kHidden;
@@ -111,6 +136,20 @@ std::uint8_t AttributesOf(std::uint16_t mode, const std::string& host, std::stri
         attributes = attr::kNormal;
     }
     return attributes;
+}
+
+std::uint8_t AttributesOf(std::uint16_t mode, const std::string& host, std::string_view name) {
+    return AttributesFrom(mode, StoredFlags(host), name);
+}
+
+void FillStatus(const struct statx& found, std::uint8_t attributes, FileStatus& status) {
+    status.modification = found.stx_mtime.tv_sec;
+    status.access = found.stx_atime.tv_sec;
+    status.creation =
+        (found.stx_mask & STATX_BTIME) != 0 ? found.stx_btime.tv_sec : found.stx_mtime.tv_sec;
+    // A folder has no size of its own to the program, as on its original platform.
+    status.size = S_ISDIR(found.stx_mode) ? 0 : static_cast<std::int64_t>(found.stx_size);
+    status.attributes = attributes;
 }
 
 int WriteAll(int fd, std::string_view bytes) {
@@ -296,36 +335,73 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
     DIR* dir = opendir(host.c_str());
     if (dir == nullptr) return errno;
     const std::string prefix = host.ends_with('/') ? host : host + '/';
+    struct Found {
+        std::string name;
+        unsigned char type;
+        bool gone = false;
+    };
+    std::vector<Found> found;
     int error = 0;
     for (;;) {
         errno = 0;
-        const dirent* found = readdir(dir);
-        if (found == nullptr) {
+        const dirent* next = readdir(dir);
+        if (next == nullptr) {
             error = errno;
             break;
         }
-        const std::string_view name = found->d_name;
-        if (name == "." || name == "..") continue;
-        DirectoryEntry entry;
+        const std::string_view name = next->d_name;
+        if (name != "." && name != "..") found.push_back({std::string(name), next->d_type});
+    }
+    entries.resize(found.size());
+
+    // d_type tells a folder without a status read; a link must be followed to know. With
+    // attributes every entry needs its status: a large folder shares that work out between
+    // two threads, as each read waits on the kernel rather than on this process.
+    const int folderFd = dirfd(dir);
+    const auto describe = [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) {
+            const Found& f = found[i];
+            DirectoryEntry& entry = entries[i];
+            if (withAttributes || f.type == DT_UNKNOWN || f.type == DT_LNK) {
+                struct statx status {};
+                if (StatAt(folderFd, f.name.c_str(), status) != 0) {
+                    found[i].gone = true;  // gone meanwhile
+                    continue;
+                }
+                if (withAttributes) {
+                    entry.attributes = AttributesFrom(
+                        status.stx_mode, StoredFlagsAt(folderFd, f.name.c_str(), prefix), f.name);
+                    FillStatus(status, entry.attributes, entry.status);
+                } else {
+                    entry.attributes = S_ISDIR(status.stx_mode) ? attr::kDirectory : 0;
+                }
+            } else if (f.type == DT_DIR) {
+                entry.attributes = attr::kDirectory;
+            }
+        }
+    };
+    constexpr std::size_t kParallelFrom = 4096;
+    if (error == 0 && withAttributes && found.size() >= kParallelFrom) {
+        std::thread helper(describe, found.size() / 2, found.size());
+        describe(0, found.size() / 2);
+        helper.join();
+    } else if (error == 0) {
+        describe(0, found.size());
+    }
+    closedir(dir);
+
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < found.size() && error == 0; ++i) {
+        if (found[i].gone) continue;
         // A name that has no CP932 form would come back as a different file: refuse the listing.
-        if (!TryCp932FromUtf8(name, entry.name)) {
+        if (!TryCp932FromUtf8(found[i].name, entries[i].name)) {
             error = EILSEQ;
             break;
         }
-        // d_type tells a folder without a status read; a link must be followed to know.
-        if (withAttributes || found->d_type == DT_UNKNOWN || found->d_type == DT_LNK) {
-            struct statx status {};
-            if (StatAt(dirfd(dir), found->d_name, status) != 0) continue;  // gone meanwhile
-            entry.attributes = withAttributes
-                                   ? AttributesOf(status.stx_mode, prefix + found->d_name, name)
-                                   : (S_ISDIR(status.stx_mode) ? attr::kDirectory : 0);
-        } else if (found->d_type == DT_DIR) {
-            entry.attributes = attr::kDirectory;
-        }
-        entries.push_back(std::move(entry));
+        if (kept != i) entries[kept] = std::move(entries[i]);
+        ++kept;
     }
-    closedir(dir);
-    if (error != 0) entries.clear();
+    entries.resize(error == 0 ? kept : 0);
     return error;
 }
 
@@ -334,13 +410,7 @@ int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
     if (const int error = ToHost(path, host)) return error;
     struct statx found {};
     if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
-    status.modification = found.stx_mtime.tv_sec;
-    status.access = found.stx_atime.tv_sec;
-    status.creation =
-        (found.stx_mask & STATX_BTIME) != 0 ? found.stx_btime.tv_sec : found.stx_mtime.tv_sec;
-    // A folder has no size of its own to the program, as on its original platform.
-    status.size = S_ISDIR(found.stx_mode) ? 0 : static_cast<std::int64_t>(found.stx_size);
-    status.attributes = AttributesOf(found.stx_mode, host, LastName(host));
+    FillStatus(found, AttributesOf(found.stx_mode, host, LastName(host)), status);
     return 0;
 }
 

@@ -158,10 +158,9 @@ struct DriveEntry {
     friend bool operator==(const DriveEntry&, const DriveEntry&) = default;
 };
 
-// The status of one target before or after a run.
+// The status of one target before or after a run (its path is the target's, in the run's lists).
 struct FileStatusRecord {
     platform::FileStatus Status;
-    std::string Path;
 
     friend bool operator==(const FileStatusRecord&, const FileStatusRecord&) = default;
 };

@@ -455,10 +455,11 @@ TEST_F(RunDriverTest, JournalUndoNeverOverwrites) {
     temp.CreateFile("a.jpg", "someone else's");  // the old name is taken again
     UndoJournal reader(Cp932(state.Path()));
     const JournalUndoPlan plan = PlanJournalUndo(reader, real);
-    ASSERT_EQ(plan.moves.size(), 1u);
-    EXPECT_EQ(plan.skipped.size(), 1u);
+    ASSERT_EQ(plan.moves.size(), 2u);
     std::vector<std::string> problems;
-    ExecuteJournalUndo(reader, real, plan, problems);
+    EXPECT_EQ(ExecuteJournalUndo(reader, real, plan, problems), 1);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_TRUE(problems[0].starts_with(Cp932(temp / "a.jpg")));
     EXPECT_EQ(temp.ReadFile("a.jpg"), "someone else's");
     EXPECT_EQ(temp.ReadFile("IMG_001.jpg"), "A");
     EXPECT_EQ(temp.ReadFile("b.jpg"), "B");

@@ -23,7 +23,7 @@ platform::FileStatus Status(int n) {
 TEST(UndoJournal, RecordsEachMoveWithItsState) {
     test::TempFolder temp;
     UndoJournal journal(test::Cp932(temp.Path()));
-    ASSERT_EQ(journal.BeginRun(false), 0);
+    ASSERT_EQ(journal.BeginRun(0), 0);
     journal.BeforeMove("/a/1", "/a/one", Status(1));
     journal.AfterMove();
     journal.BeforeMove("/a/\x82\xA0", "/a/two-with-a-longer-name", Status(2));
@@ -33,9 +33,9 @@ TEST(UndoJournal, RecordsEachMoveWithItsState) {
 
     UndoJournal reader(test::Cp932(temp.Path()));
     std::vector<UndoJournal::Entry> entries;
-    bool copying = true;
-    ASSERT_TRUE(reader.Load(entries, copying));
-    EXPECT_FALSE(copying);
+    std::uint32_t flags = 99;
+    ASSERT_TRUE(reader.Load(entries, flags));
+    EXPECT_EQ(flags, 0u);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].state, UndoJournal::State::Done);
     EXPECT_EQ(entries[1].oldPath, "/a/\x82\xA0");
@@ -44,7 +44,7 @@ TEST(UndoJournal, RecordsEachMoveWithItsState) {
     EXPECT_EQ(entries[2].state, UndoJournal::State::Intended);
     reader.MarkUndone(0);
     reader.EndRun();
-    ASSERT_TRUE(reader.Load(entries, copying));
+    ASSERT_TRUE(reader.Load(entries, flags));
     EXPECT_EQ(entries[0].state, UndoJournal::State::Undone);
     EXPECT_EQ(entries.size(), 3u);  // reading and marking never cut the journal
 }
@@ -52,16 +52,16 @@ TEST(UndoJournal, RecordsEachMoveWithItsState) {
 TEST(UndoJournal, ANewRunReplacesTheLastOneAndACopyRunLeavesNothingToUndo) {
     test::TempFolder temp;
     UndoJournal journal(test::Cp932(temp.Path()));
-    ASSERT_EQ(journal.BeginRun(false), 0);
+    ASSERT_EQ(journal.BeginRun(UndoJournal::kChangedTimes), 0);
     journal.BeforeMove("/x", "/y", Status(1));
     journal.AfterMove();
     journal.EndRun();
-    ASSERT_EQ(journal.BeginRun(true), 0);
+    ASSERT_EQ(journal.BeginRun(UndoJournal::kCopyRun), 0);
     journal.EndRun();
     std::vector<UndoJournal::Entry> entries;
-    bool copying = false;
-    ASSERT_TRUE(journal.Load(entries, copying));
-    EXPECT_TRUE(copying);
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(journal.Load(entries, flags));
+    EXPECT_EQ(flags, UndoJournal::kCopyRun);
     EXPECT_TRUE(entries.empty());
 }
 
@@ -69,11 +69,11 @@ TEST(UndoJournal, MissingOrForeignFileIsNoJournal) {
     test::TempFolder temp;
     UndoJournal journal(test::Cp932(temp.Path()));
     std::vector<UndoJournal::Entry> entries;
-    bool copying = false;
-    EXPECT_FALSE(journal.Load(entries, copying));
+    std::uint32_t flags = 0;
+    EXPECT_FALSE(journal.Load(entries, flags));
     temp.CreateFile("last-run.journal", "not a journal at all, but long enough to be read as one."
                                         "................................................");
-    EXPECT_FALSE(journal.Load(entries, copying));
+    EXPECT_FALSE(journal.Load(entries, flags));
 }
 
 TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
@@ -82,7 +82,7 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         UndoJournal journal(test::Cp932(temp.Path()));
-        if (journal.BeginRun(false) != 0) _exit(2);
+        if (journal.BeginRun(0) != 0) _exit(2);
         for (int i = 0; i < 5000; ++i) {
             journal.BeforeMove("/old/" + std::to_string(i), "/new/" + std::to_string(i), Status(i));
             journal.AfterMove();
@@ -95,8 +95,8 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
     ASSERT_TRUE(WIFSIGNALED(status));
     UndoJournal reader(test::Cp932(temp.Path()));
     std::vector<UndoJournal::Entry> entries;
-    bool copying = false;
-    ASSERT_TRUE(reader.Load(entries, copying));
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(reader.Load(entries, flags));
     ASSERT_EQ(entries.size(), 5001u);
     EXPECT_EQ(entries[4999].newPath, "/new/4999");
     EXPECT_EQ(entries[4999].state, UndoJournal::State::Done);

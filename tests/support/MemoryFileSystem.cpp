@@ -43,12 +43,16 @@ int MemoryFileSystem::ListFolder(std::string_view folder, bool,
                platform::DirectoryOf(platform::WithoutTrailingSeparator(path)) == key;
     };
     for (const auto& [path, file] : files) {
-        if (childOf(path)) entries.push_back({platform::FileNameOf(path), file.status.attributes});
+        if (childOf(path)) {
+            entries.push_back({platform::FileNameOf(path), file.status.attributes, file.status});
+        }
     }
     for (const auto& path : folders) {
         if (childOf(path)) {
+            platform::FileStatus status;
+            status.attributes = platform::attr::kDirectory;
             entries.push_back({platform::FileNameOf(platform::WithoutTrailingSeparator(path)),
-                               platform::attr::kDirectory});
+                               platform::attr::kDirectory, status});
         }
     }
     return 0;
