@@ -46,10 +46,12 @@ QTreeWidgetItem* ChildNamed(QTreeWidgetItem* item, const QString& name) {
     return nullptr;
 }
 
-QString Q(const std::string& cp932) { return shell::ToQString(cp932); }
+QString Q(const std::string& cp932) {
+    return shell::ToQString(cp932);
+}
 
 class FolderSelectPageTest : public testing::Test, protected test::PageFixture {
-protected:
+  protected:
     FolderSelectPageTest() {
         folder.CreateFile("docs/b.txt", "12345");
         folder.CreateFile("docs/a.jpg", "1");
@@ -195,9 +197,9 @@ TEST_F(FolderSelectPageTest, FreeSelectionDisablesEveryControlButTheValuesStillT
     selectFile.FullPath = Root() + "vol/deep/";
     const auto page = MakePage<FolderSelectPage>();
 
-    const char* controls[] = {"filterEdit",  "showFilesButton", "fileList",
-                              "folderDropField", "autoShowCheck", "includeSubfoldersCheck",
-                              "folderTree",  "driveCombo",      "sortButton"};
+    const char* controls[] = {"filterEdit",      "showFilesButton", "fileList",
+                              "folderDropField", "autoShowCheck",   "includeSubfoldersCheck",
+                              "folderTree",      "driveCombo",      "sortButton"};
     for (const char* name : controls) {
         EXPECT_FALSE(Find<QWidget>(*page, name)->isEnabled()) << name;
     }
@@ -336,8 +338,9 @@ TEST_F(FolderSelectPageTest, TurningAutomaticDisplayOnWarnsWhenSubfoldersAreIncl
         Find<QCheckBox>(*page, "autoShowCheck")->click();
         ASSERT_EQ(interaction.questions.size(), c.questions);
         if (c.questions > 0) {
-            EXPECT_TRUE(interaction.questions[0].starts_with("☆★☆★警告☆★☆★\n現在ファイル表示が"
-                                                             "「サブフォルダ以下のファイルも表示」"));
+            EXPECT_TRUE(
+                interaction.questions[0].starts_with("☆★☆★警告☆★☆★\n現在ファイル表示が"
+                                                     "「サブフォルダ以下のファイルも表示」"));
         }
         EXPECT_EQ(Find<QCheckBox>(*page, "autoShowCheck")->isChecked(), c.autoOn);
         EXPECT_EQ(Find<QPushButton>(*page, "showFilesButton")->isEnabled(), c.showEnabled);
@@ -447,7 +450,8 @@ TEST_F(FolderSelectPageTest, SortButtonStoresTheChoiceAndRefillsOnYes) {
     EXPECT_EQ(Settings().CommonOption.SortCondition, 4);
     EXPECT_EQ(Settings().CommonOption.SortDirection, 0);
     ASSERT_EQ(interaction.questions.size(), 1u);
-    EXPECT_EQ(interaction.questions[0], "現在選択されているフォルダ内のファイル表示も更新しますか？");
+    EXPECT_EQ(interaction.questions[0],
+              "現在選択されているフォルダ内のファイル表示も更新しますか？");
     EXPECT_EQ(Names(*List(*page)), (QStringList{"b.txt", "a.jpg"}));
 }
 
@@ -542,9 +546,8 @@ TEST_F(FolderSelectPageTest, TreeOfManySiblingsStaysLazy) {
 
 // first_folder_wins, only_files, trailing_separator_kept_single, too_long
 TEST_F(FolderSelectPageTest, DropFieldTakesTheFirstFolderOnly) {
-    const std::string longFolder = folder.CreateFolder(std::string(120, 'l') + "/" +
-                                                       std::string(120, 'm') + "/" +
-                                                       std::string(60, 'n'));
+    const std::string longFolder = folder.CreateFolder(
+        std::string(120, 'l') + "/" + std::string(120, 'm') + "/" + std::string(60, 'n'));
     struct Case {
         const char* name;
         QStringList dropped;
@@ -593,8 +596,8 @@ TEST_F(FolderSelectPageTest, DropFieldRefusesTypingPastTheRecordsLimit) {
 }
 
 TEST_F(FolderSelectPageTest, TooLongDroppedFolderIsReportedByThePage) {
-    const std::string longFolder = folder.CreateFolder(std::string(200, 'l') + "/" +
-                                                       std::string(100, 'm'));
+    const std::string longFolder =
+        folder.CreateFolder(std::string(200, 'l') + "/" + std::string(100, 'm'));
     const auto page = PageOn("docs/");
     Field(*page)->TakeDroppedPaths({QString::fromStdString(longFolder)});
     ASSERT_EQ(interaction.messages.size(), 1u);

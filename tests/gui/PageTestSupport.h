@@ -18,7 +18,7 @@ namespace morvanex::test {
 
 // The real file system with roots of the test's choosing, so the drive list is known.
 class RootedFileSystem final : public platform::FileSystem {
-public:
+  public:
     explicit RootedFileSystem(std::vector<platform::Root> roots) : m_roots(std::move(roots)) {}
 
     int ListFolder(std::string_view folder, bool withAttributes,
@@ -63,7 +63,7 @@ public:
 
     int listings = 0;  // folder listings so far
 
-private:
+  private:
     platform::PosixFileSystem m_real;
     std::vector<platform::Root> m_roots;
 };
@@ -72,17 +72,18 @@ private:
 // "vol/" (the last two inside the first, as the home folder and mounted volumes are inside
 // "/"), a fake interaction, and a view for the pages to belong to.
 class PageFixture {
-public:
+  public:
     PageFixture() {
         ClearPreferences();
         folder.CreateFolder("home");
         folder.CreateFolder("vol");
-        auto fileSystem = std::make_unique<RootedFileSystem>(std::vector<platform::Root>{
-            {Root(), "top", false}, {Root() + "home/", "home", false},
-            {Root() + "vol/", "vol", true}});
+        auto fileSystem = std::make_unique<RootedFileSystem>(
+            std::vector<platform::Root>{{Root(), "top", false},
+                                        {Root() + "home/", "home", false},
+                                        {Root() + "vol/", "vol", true}});
         files = fileSystem.get();
-        document = std::make_unique<shell::Document>(
-            preferences, std::move(fileSystem), std::make_unique<FixedClock>(1700000000));
+        document = std::make_unique<shell::Document>(preferences, std::move(fileSystem),
+                                                     std::make_unique<FixedClock>(1700000000));
         view = std::make_unique<shell::MainView>(*document, pages::MainPageTable(), nullptr);
         document->Attach(*view, *view, interaction);
     }
