@@ -29,8 +29,8 @@ struct ModeRadio {
 
 // In page order; the last radio stands for 2.
 const ModeRadio kModeRadios[] = {
-    {"allUpperRadio", 0},  {"allLowerRadio", 1},       {"nameUpperRadio", 3},
-    {"nameLowerRadio", 4}, {"extensionUpperRadio", 5}, {"extensionLowerRadio", 6},
+    {"allUpperRadio", 0},   {"allLowerRadio", 1},       {"nameUpperRadio", 3},
+    {"nameLowerRadio", 4},  {"extensionUpperRadio", 5}, {"extensionLowerRadio", 6},
     {"capitaliseRadio", 2},
 };
 
@@ -262,10 +262,11 @@ TEST_F(OperationPagesTest, StringReplacementOffDisablesTheEditsButKeepsTheirText
     for (const QLineEdit* edit : page->findChildren<QLineEdit*>()) {
         EXPECT_TRUE(edit->isEnabled()) << edit->objectName().toStdString();
     }
-    EXPECT_EQ(Find<QLabel>(*page, "replaceNote")->text(),
-              QStringLiteral("注意：選択されているファイルの中から置換前文字列が含まれているファイル"
-                             "のみを自動的に抽出して変換します。置換前文字列が含まれていないファイル"
-                             "がリネーム対象になっていても問題ありません。"));
+    EXPECT_EQ(
+        Find<QLabel>(*page, "replaceNote")->text(),
+        QStringLiteral("注意：選択されているファイルの中から置換前文字列が含まれているファイル"
+                       "のみを自動的に抽出して変換します。置換前文字列が含まれていないファイル"
+                       "がリネーム対象になっていても問題ありません。"));
 }
 
 }  // namespace

@@ -22,16 +22,21 @@ struct CheckField {
 };
 
 const CheckField kChecks[] = {
-    {"includeSubDirCheck", [](settings::RenameSettings& s) -> int& { return s.SelectFile.IncludeSubDir; }},
-    {"numberResetCheck", [](settings::RenameSettings& s) -> int& { return s.CommonOption.NumberReset; }},
+    {"includeSubDirCheck",
+     [](settings::RenameSettings& s) -> int& { return s.SelectFile.IncludeSubDir; }},
+    {"numberResetCheck",
+     [](settings::RenameSettings& s) -> int& { return s.CommonOption.NumberReset; }},
     {"allAttributesCheck",
      [](settings::RenameSettings& s) -> int& { return s.CommonOption.AllAttributeFileRename; }},
-    {"dirRenameCheck", [](settings::RenameSettings& s) -> int& { return s.CommonOption.DirRename; }},
-    {"keepDirTreeCheck", [](settings::RenameSettings& s) -> int& { return s.CopyToDir.KeepDirTree; }},
+    {"dirRenameCheck",
+     [](settings::RenameSettings& s) -> int& { return s.CommonOption.DirRename; }},
+    {"keepDirTreeCheck",
+     [](settings::RenameSettings& s) -> int& { return s.CopyToDir.KeepDirTree; }},
     {"viewDetailResultCheck",
      [](settings::RenameSettings& s) -> int& { return s.CommonOption.ViewDetailResult; }},
     {"logWriteCheck", [](settings::RenameSettings& s) -> int& { return s.CommonOption.LogWrite; }},
-    {"batLogWriteCheck", [](settings::RenameSettings& s) -> int& { return s.CommonOption.BatLogWrite; }},
+    {"batLogWriteCheck",
+     [](settings::RenameSettings& s) -> int& { return s.CommonOption.BatLogWrite; }},
 };
 
 // Each box alone on, then alone off: nothing else moves, disabled boxes included.
@@ -45,7 +50,9 @@ TEST_F(OptionsPageTest, EveryCheckBoxTravelsWithItsSetting) {
             target.field(Settings()) = on;
             page->ShowSettings();
             for (const CheckField& c : kChecks) {
-                EXPECT_EQ(Find<QCheckBox>(*page, c.check)->isChecked(), c.check == target.check ? on != 0 : on == 0) << c.check;
+                EXPECT_EQ(Find<QCheckBox>(*page, c.check)->isChecked(),
+                          c.check == target.check ? on != 0 : on == 0)
+                    << c.check;
             }
             for (const CheckField& c : kChecks) c.field(Settings()) = 7;
             page->StoreSettings();
@@ -68,16 +75,52 @@ struct EnablingCase {
 const EnablingCase kEnabling[] = {
     {"defaults", 0, 0, 1, 0, 0, 0, 0, {true, false, false, false, false, false, false, false}},
     {"free_selection/number_reset_follows_subfolders",
-     1, 1, 1, 0, 0, 0, 0, {false, true, false, false, false, false, false, false}},
+     1,
+     1,
+     1,
+     0,
+     0,
+     0,
+     0,
+     {false, true, false, false, false, false, false, false}},
     {"folders/only_without_rename_and_replace",
-     0, 0, 0, 0, 0, 0, 0, {true, false, true, false, false, false, false, false}},
-    {"folders/replace_blocks", 0, 0, 0, 1, 0, 0, 0, {true, false, false, false, false, false, false, false}},
+     0,
+     0,
+     0,
+     0,
+     0,
+     0,
+     0,
+     {true, false, true, false, false, false, false, false}},
+    {"folders/replace_blocks",
+     0,
+     0,
+     0,
+     1,
+     0,
+     0,
+     0,
+     {true, false, false, false, false, false, false, false}},
     {"folders/free_selection_does_not_block",
-     1, 0, 0, 0, 0, 0, 0, {false, false, true, false, false, false, false, false}},
+     1,
+     0,
+     0,
+     0,
+     0,
+     0,
+     0,
+     {false, false, true, false, false, false, false, false}},
     {"copy/keep_tree", 0, 0, 1, 0, 1, 0, 0, {true, false, false, true, false, false, false, false}},
     {"log/text_log", 0, 0, 1, 0, 0, 1, 0, {true, false, false, false, true, true, true, false}},
     {"log/bat_log_with_copy_and_free_selection",
-     1, 0, 1, 0, 1, 0, 1, {false, false, false, true, true, true, false, true}},
+     1,
+     0,
+     1,
+     0,
+     1,
+     0,
+     1,
+     {false, false, false, true, true, true, false, true}},
 };
 
 const char* const kEnablingControls[] = {
