@@ -127,7 +127,6 @@ void FolderSelectPage::CreateControls() {
     m_fileList->setFlow(QListView::TopToBottom);
     m_fileList->setWrapping(true);
     m_fileList->setResizeMode(QListView::Adjust);
-    m_fileList->setUniformItemSizes(true);
     m_fileList->setLayoutMode(QListView::Batched);
     m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
@@ -380,7 +379,7 @@ bool FolderSelectPage::FollowFolderPath() {
         item = found;
     }
     m_tree->setCurrentItem(item);
-    m_tree->scrollToItem(item);
+    m_tree->scrollToItem(item, QAbstractItemView::PositionAtCenter);
     return true;
 }
 

@@ -49,7 +49,7 @@ OptionsPage::OptionsPage(shell::Document& document, shell::MainView& view, QWidg
     setObjectName("optionsPage");
 
     auto* selection = MakeGroup("fileSelectionGroup", QStringLiteral("ファイル選択設定"),
-                                QRect(8, 4, 270, 136), this);
+                                QRect(8, 4, 286, 136), this);
     new QVBoxLayout(selection);
     m_includeSubDir =
         AddCheck("includeSubDirCheck", QStringLiteral("サブフォルダ以下のファイルもリネームする"),
@@ -61,20 +61,21 @@ OptionsPage::OptionsPage(shell::Document& document, shell::MainView& view, QWidg
     m_dirRename = AddCheck("dirRenameCheck", QStringLiteral("フォルダも処理対象にする"), selection);
 
     auto* copy = MakeGroup("copyModeGroup", QStringLiteral("コピーモードの設定"),
-                           QRect(8, 146, 270, 62), this);
+                           QRect(8, 146, 286, 62), this);
     new QVBoxLayout(copy);
     m_keepDirTree =
         AddCheck("keepDirTreeCheck", QStringLiteral("コピー元フォルダ構成を維持"), copy);
 
     auto* other =
-        MakeGroup("otherGroup", QStringLiteral("その他全体設定"), QRect(8, 214, 270, 62), this);
+        MakeGroup("otherGroup", QStringLiteral("その他全体設定"), QRect(8, 214, 286, 62), this);
     new QVBoxLayout(other);
     m_viewDetail =
         AddCheck("viewDetailResultCheck", QStringLiteral("処理結果を詳細に表示する"), other);
 
     auto* log =
-        MakeGroup("logGroup", QStringLiteral("ログ記録設定"), QRect(286, 4, 266, 272), this);
+        MakeGroup("logGroup", QStringLiteral("ログ記録設定"), QRect(300, 4, 252, 272), this);
     auto* logLayout = new QVBoxLayout(log);
+    logLayout->setContentsMargins(6, 6, 6, 6);
     m_logWrite = AddCheck("logWriteCheck", QStringLiteral("ログ記録"), log);
     m_batLogWrite = AddCheck("batLogWriteCheck", QStringLiteral("復元用BAT形式ログ記録"), log);
     auto* caption = new QLabel(QStringLiteral("ログ保存フォルダ"), log);

@@ -177,6 +177,18 @@ TEST_F(FolderSelectPageTest, FollowFolderPathTakesTheDriveWithTheLongestRoot) {
     }
 }
 
+TEST_F(FolderSelectPageTest, ChoosingAFolderInTheTreeRefillsTheListOnlyUnderAutomaticDisplay) {
+    for (const bool automatic : {false, true}) {
+        SCOPED_TRACE(automatic ? "automatic" : "manual");
+        Settings().SelectFile.RealTimeRefresh = automatic ? 1 : 0;
+        const auto page = PageOn("");
+        Tree(*page)->setCurrentItem(ChildNamed(Tree(*page)->topLevelItem(0), "docs"));
+        EXPECT_EQ(Settings().SelectFile.FullPath, Root() + "docs/");
+        EXPECT_EQ(Names(*List(*page)), (automatic ? QStringList{"a.jpg", "b.txt"} : QStringList{}));
+        EXPECT_EQ(interaction.waitDepth, 0);
+    }
+}
+
 TEST_F(FolderSelectPageTest, MissingFolderOnTheWayLeavesTheTreeOpenAsFarAsItGot) {
     Settings().Preferences.FolderTreeSync = 1;
     const auto page = PageOn("a/x/none/");
