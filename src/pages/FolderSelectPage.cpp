@@ -153,8 +153,12 @@ void FolderSelectPage::CreateControls() {
 
     connect(m_driveCombo, &QComboBox::currentIndexChanged, this, &FolderSelectPage::ChooseDrive);
     connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderSelectPage::FillChildrenOf);
-    connect(m_tree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current) { TreeSelectionChanged(current); });
+    // The selection, not the current item: a view makes its first item current when it gets
+    // the keyboard focus, and tabbing through the page must not choose the drive's root.
+    connect(m_tree, &QTreeWidget::itemSelectionChanged, this, [this] {
+        const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
+        TreeSelectionChanged(selected.isEmpty() ? nullptr : selected.constFirst());
+    });
     connect(m_folderField, &FolderDropField::FolderDropped, this, &FolderSelectPage::FolderDropped);
     connect(m_folderField, &FolderDropField::DroppedPathTooLong, this, [this] {
         Doc().Interaction().ShowMessage(platform::Sjis(kPathTooLong), engine::MessageIcon::None);

@@ -189,6 +189,15 @@ TEST_F(FolderSelectPageTest, ChoosingAFolderInTheTreeRefillsTheListOnlyUnderAuto
     }
 }
 
+TEST_F(FolderSelectPageTest, TabbingIntoTheTreeChoosesNothing) {
+    const auto page = PageOn("docs/");
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(Tree(*page), &focus);
+    EXPECT_NE(Tree(*page)->currentItem(), nullptr) << "the view made an item current";
+    EXPECT_EQ(Settings().SelectFile.FullPath, Root() + "docs/");
+    EXPECT_EQ(Field(*page)->Path(), Root() + "docs/");
+}
+
 TEST_F(FolderSelectPageTest, MissingFolderOnTheWayLeavesTheTreeOpenAsFarAsItGot) {
     Settings().Preferences.FolderTreeSync = 1;
     const auto page = PageOn("a/x/none/");
