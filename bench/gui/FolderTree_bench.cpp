@@ -1,7 +1,8 @@
 // The folder selection page on a wide folder: opening a tree item that has 2,000 subfolders
 // (each child's own subfolders are listed so its expand button is right), and filling the file
 // list with 2,000 files. Runs offscreen on a temporary folder; the user's preferences are not
-// touched (they go to a temporary configuration folder).
+// touched (they go to a temporary configuration folder):
+//   build/bench/gui_FolderTree_bench
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
