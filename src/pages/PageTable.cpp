@@ -1,17 +1,23 @@
 #include "pages/PageTable.h"
 
+#include "pages/AttributePage.h"
+#include "pages/FolderSelectPage.h"
+#include "pages/LetterCasePage.h"
+#include "pages/OptionsPage.h"
+#include "pages/StringReplacePage.h"
+
 namespace morvanex::pages {
 
 const PageTableType& MainPageTable() {
     static const PageTableType table{{
-        {1000, "ファイル選択(フォルダ単位)", 2000, nullptr},
+        {1000, "ファイル選択(フォルダ単位)", 2000, &CreatePage<FolderSelectPage>},
         {1001, "ファイル選択(自由選択)", 2010, nullptr},
         {1002, "コピー先選択", 2020, nullptr},
-        {1003, "オプション", 2070, nullptr},
+        {1003, "オプション", 2070, &CreatePage<OptionsPage>},
         {1004, "リネーム処理", 2030, nullptr},
-        {1005, "大(小)文字統一", 2040, nullptr},
-        {1006, "ファイル名文字列置換", 2080, nullptr},
-        {1007, "ファイル属性変更", 2050, nullptr},
+        {1005, "大(小)文字統一", 2040, &CreatePage<LetterCasePage>},
+        {1006, "ファイル名文字列置換", 2080, &CreatePage<StringReplacePage>},
+        {1007, "ファイル属性変更", 2050, &CreatePage<AttributePage>},
         {1008, "タイムスタンプ変更", 2060, nullptr},
     }};
     return table;

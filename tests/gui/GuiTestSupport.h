@@ -160,11 +160,21 @@ class RecordingPage : public pages::Page {
     QLineEdit* m_edit;
 };
 
+// The program's tabs without any page behind them.
+inline const pages::PageTableType& TabsWithoutPages() {
+    static const pages::PageTableType table = [] {
+        pages::PageTableType t = pages::MainPageTable();
+        for (pages::PageEntry& entry : t) entry.create = nullptr;
+        return t;
+    }();
+    return table;
+}
+
 // The program's tabs with recording pages behind four of them (folder selection, copy
 // destination, rename pattern, letter case) and behind string replacement.
 inline const pages::PageTableType& RecordingPageTable() {
     static const pages::PageTableType table = [] {
-        pages::PageTableType t = pages::MainPageTable();
+        pages::PageTableType t = TabsWithoutPages();
         t[0].create = &pages::CreatePage<RecordingPage<1000, 2000>>;
         t[2].create = &pages::CreatePage<RecordingPage<1002, 2020>>;
         t[4].create = &pages::CreatePage<RecordingPage<1004, 2030>>;

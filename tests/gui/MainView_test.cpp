@@ -35,7 +35,7 @@ const char* const kCaptions[] = {
 };
 
 TEST_F(MainViewTest, NineTabsInOrderAndTabsWithoutPageAreDisabled) {
-    test::ShellFixture shell(pages::MainPageTable());
+    test::ShellFixture shell(test::TabsWithoutPages());
     QTabWidget* tabs = shell.View().findChild<QTabWidget*>("tabControl");
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(tabs->count(), 9);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class QButtonGroup;
+
+// Chooses how the folder page orders the files of each folder: the sort condition and direction
+// of the record as one of seven choices. Enter and Esc do nothing; only the buttons close it.
+namespace morvanex::pages {
+
+class SortConditionDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    struct Order {
+        int condition = 0;
+        int direction = 1;
+
+        friend bool operator==(const Order&, const Order&) = default;
+    };
+
+    static constexpr int kChoiceCount = 7;
+
+    SortConditionDialog(Order current, QWidget* parent);
+
+    // The choice that shows an order, and the order a choice stands for.
+    static int IndexOf(Order order);
+    static Order OrderOf(int index);
+
+    int SelectedIndex() const;
+    Order Chosen() const { return OrderOf(SelectedIndex()); }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    QButtonGroup* m_choices = nullptr;
+};
+
+}  // namespace morvanex::pages

@@ -1,0 +1,108 @@
+#include "pages/StringReplacePage.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <limits>
+
+#include "shell/Document.h"
+#include "shell/QtText.h"
+
+namespace morvanex::pages {
+
+namespace {
+
+static_assert(StringReplacePage::kRows <= settings::kReplacePairs);
+
+QLabel* MakeLabel(const QString& objectName, const QString& text, const QRect& place,
+                  QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setGeometry(place);
+    return label;
+}
+
+QLineEdit* MakeEdit(const QString& objectName, const QRect& place, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(objectName);
+    edit->setGeometry(place);
+    // The pairs are growable texts: no limit of their own (QLineEdit's default is 32767).
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    return edit;
+}
+
+}  // namespace
+
+StringReplacePage::StringReplacePage(shell::Document& document, shell::MainView& view,
+                                     QWidget* parent)
+    : Page(document, view, parent) {
+    setObjectName("stringReplacePage");
+    m_enable = new QCheckBox(QStringLiteral("ファイル名内文字列置換を行う"), this);
+    m_enable->setObjectName("enableStringChangeCheck");
+    m_enable->setGeometry(20, 8, 400, 24);
+
+    auto* group =
+        new QGroupBox(QStringLiteral("置換対象文字列と置換後文字列を指定してください"), this);
+    group->setObjectName("replacePairsGroup");
+    group->setGeometry(20, 36, 520, 182);
+    MakeLabel(QStringLiteral("beforeCaption"), QStringLiteral("置換前文字列"),
+              QRect(70, 22, 200, 18), group);
+    MakeLabel(QStringLiteral("afterCaption"), QStringLiteral("置換後文字列"),
+              QRect(300, 22, 200, 18), group);
+    for (int row = 0; row < kRows; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        const int y = 44 + row * 27;
+        MakeLabel(QStringLiteral("rowCaption%1").arg(row + 1),
+                  QStringLiteral("置換%1").arg(row + 1), QRect(12, y + 2, 54, 20), group);
+        m_before[r] =
+            MakeEdit(QStringLiteral("changeBefore%1").arg(row + 1), QRect(70, y, 200, 24), group);
+        MakeLabel(QStringLiteral("arrowCaption%1").arg(row + 1), QStringLiteral("→"),
+                  QRect(276, y + 2, 20, 20), group);
+        m_after[r] =
+            MakeEdit(QStringLiteral("changeAfter%1").arg(row + 1), QRect(300, y, 200, 24), group);
+    }
+
+    auto* note =
+        MakeLabel(QStringLiteral("replaceNote"),
+                  QStringLiteral(
+                      "注意：選択されているファイルの中から置換前文字列が含まれているファイルのみを"
+                      "自動的に抽出して変換します。置換前文字列が含まれていないファイルがリネーム"
+                      "対象になっていても問題ありません。"),
+                  QRect(20, 224, 520, 50), this);
+    note->setWordWrap(true);
+
+    connect(m_enable, &QCheckBox::clicked, this, &StringReplacePage::EnableEdits);
+}
+
+StringReplacePage::~StringReplacePage() {
+    StoreSettings();
+}
+
+void StringReplacePage::ShowSettings() {
+    const settings::StringChangeOptionSection& option = Doc().Settings().StringChangeOption;
+    m_enable->setChecked(option.EnableStringChange != 0);
+    EnableEdits(option.EnableStringChange != 0);
+    for (std::size_t r = 0; r < kRows; ++r) {
+        m_before[r]->setText(shell::ToQString(option.ChangeBefore[r]));
+        m_after[r]->setText(shell::ToQString(option.ChangeAfter[r]));
+    }
+}
+
+void StringReplacePage::StoreSettings() {
+    settings::StringChangeOptionSection& option = Doc().Settings().StringChangeOption;
+    option.EnableStringChange = m_enable->isChecked() ? 1 : 0;
+    for (std::size_t r = 0; r < kRows; ++r) {
+        option.ChangeBefore[r] = shell::ToCp932(m_before[r]->text());
+        option.ChangeAfter[r] = shell::ToCp932(m_after[r]->text());
+    }
+}
+
+void StringReplacePage::EnableEdits(bool enable) {
+    for (std::size_t r = 0; r < kRows; ++r) {
+        m_before[r]->setEnabled(enable);
+        m_after[r]->setEnabled(enable);
+    }
+}
+
+}  // namespace morvanex::pages
