@@ -23,6 +23,7 @@ Document::Document(const Preferences& preferences, std::unique_ptr<platform::Fil
                    std::unique_ptr<platform::Clock> clock)
     : m_preferences(preferences), m_fileSystem(std::move(fileSystem)), m_clock(std::move(clock)) {
     m_settings = settings::ConstructSettings(Environment());
+    AddUserPatterns();
 }
 
 Document::~Document() {
@@ -31,6 +32,14 @@ Document::~Document() {
 
 settings::SettingsEnvironment Document::Environment() {
     return settings::SettingsEnvironment{*m_fileSystem, *m_clock, m_preferences.ReadCopies()};
+}
+
+void Document::AddUserPatterns() {
+    const auto room = static_cast<std::size_t>(settings::kMaxRegisteredPatterns);
+    for (settings::RegisteredPattern& pattern : m_preferences.UserPatterns()) {
+        if (m_settings.RegisteredPatterns.size() >= room) break;
+        m_settings.RegisteredPatterns.push_back(std::move(pattern));
+    }
 }
 
 void Document::Attach(QWidget& window, MainView& view, engine::Interaction& interaction) {
@@ -54,6 +63,7 @@ bool Document::NewDocument() {
     if (!m_interaction->AskYesNo(platform::Sjis(kResetQuestion))) return false;
     m_view->DestroyPages();
     settings::ResetSettings(m_settings, Environment());
+    AddUserPatterns();
     m_view->InitialUpdate();
     SetTitle(QStringLiteral("MorvaneX"));
     emit SettingsReplaced();

@@ -63,6 +63,8 @@ class Document : public QObject {
 
   private:
     settings::SettingsEnvironment Environment();
+    // The user's own patterns follow the built-in ones, as far as the table has room.
+    void AddUserPatterns();
     void SetTitle(const QString& title);
 
     const Preferences& m_preferences;

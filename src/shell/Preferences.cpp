@@ -15,9 +15,21 @@ constexpr const char* kMaker = "Pelvarin";
 constexpr const char* kApplication = "MorvaneX";
 constexpr const char* kOlderApplication = "Morvane";
 constexpr const char* kGroup = "Settings/";
+constexpr const char* kUserPatterns = "UserPatterns";
 
 QString Key(const char* name) {
     return QString::fromLatin1(kGroup) + QString::fromLatin1(name);
+}
+
+// The slot keys of a stored pattern carry the pattern-file names and slot numbers.
+QString SlotKey(const char* name, int slot) {
+    return QString::asprintf("%s%02d", name, slot);
+}
+
+int IntOr(const QVariant& value, int fallback) {
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    return ok ? number : fallback;
 }
 
 // A registry key is removed only when it has no subkeys; its values go with it.
@@ -152,6 +164,50 @@ int Preferences::FolderTreeSync() const {
 }
 void Preferences::SetFolderTreeSync(int value) const {
     WriteInt("FolderTreeSync", value);
+}
+
+std::vector<settings::RegisteredPattern> Preferences::UserPatterns() const {
+    QSettings store(kMaker, kApplication);
+    std::vector<settings::RegisteredPattern> patterns;
+    const int count = store.beginReadArray(kUserPatterns);
+    for (int i = 0; i < count; ++i) {
+        store.setArrayIndex(i);
+        settings::RegisteredPattern pattern;
+        pattern.Name =
+            platform::CutToFit(ToCp932(store.value("Name").toString()), kMaxPatternNameBytes);
+        if (pattern.Name.empty()) continue;
+        for (int slot = 0; slot < settings::kPartSlots; ++slot) {
+            const auto s = static_cast<std::size_t>(slot);
+            pattern.SelectedPart[s] = IntOr(store.value(SlotKey("SelectedPart", slot)), 0);
+            pattern.StrPart[s] = platform::CutToFit(
+                ToCp932(store.value(SlotKey("StrPart", slot)).toString()), platform::kMaxTextBytes);
+            pattern.DigitNum[s] = IntOr(store.value(SlotKey("DigitNum", slot)), 3);
+            pattern.SkipNum[s] = IntOr(store.value(SlotKey("SkipNum", slot)), 1);
+        }
+        patterns.push_back(std::move(pattern));
+    }
+    store.endArray();
+    return patterns;
+}
+
+void Preferences::SetUserPatterns(const std::vector<settings::RegisteredPattern>& patterns) const {
+    QSettings store(kMaker, kApplication);
+    // A shorter list must not leave the entries of a longer one behind.
+    store.remove(kUserPatterns);
+    store.beginWriteArray(kUserPatterns, static_cast<int>(patterns.size()));
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        const settings::RegisteredPattern& pattern = patterns[i];
+        store.setArrayIndex(static_cast<int>(i));
+        store.setValue("Name", ToQString(pattern.Name));
+        for (int slot = 0; slot < settings::kPartSlots; ++slot) {
+            const auto s = static_cast<std::size_t>(slot);
+            store.setValue(SlotKey("SelectedPart", slot), pattern.SelectedPart[s]);
+            store.setValue(SlotKey("StrPart", slot), ToQString(pattern.StrPart[s]));
+            store.setValue(SlotKey("DigitNum", slot), pattern.DigitNum[s]);
+            store.setValue(SlotKey("SkipNum", slot), pattern.SkipNum[s]);
+        }
+    }
+    store.endArray();
 }
 
 settings::PreferenceCopies Preferences::ReadCopies() const {

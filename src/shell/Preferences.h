@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/RenameSettings.h"
 
@@ -61,6 +63,14 @@ class Preferences {
     void SetDAndDListClear(int value) const;
     int FolderTreeSync() const;
     void SetFolderTreeSync(int value) const;
+
+    // The name patterns the user registered on the pattern page (group "UserPatterns"), in the
+    // order registered. Entries without a name are skipped; texts are cut to their fields.
+    std::vector<settings::RegisteredPattern> UserPatterns() const;
+    // Replaces the whole stored list.
+    void SetUserPatterns(const std::vector<settings::RegisteredPattern>& patterns) const;
+    // A pattern name is a fixed field of 256 bytes with its terminator.
+    static constexpr std::size_t kMaxPatternNameBytes = 255;
 
     // The five copies the document keeps, read through the getters above.
     settings::PreferenceCopies ReadCopies() const;

@@ -1,0 +1,410 @@
+#include "pages/ExifSettingsDialog.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "engine/TextRange.h"
+#include "engine/TimestampFormat.h"
+#include "pages/Cp932LengthValidator.h"
+#include "pages/PageText.h"
+#include "pages/TimeStampFormatDialog.h"
+#include "platform/Codepage.h"
+#include "shell/Document.h"
+#include "shell/MainFrame.h"
+#include "shell/QtText.h"
+
+namespace morvanex::pages {
+
+namespace {
+
+constexpr std::string_view kDateToken = "%EDT";
+constexpr std::string_view kMakerToken = "%EMK";
+constexpr std::string_view kModelToken = "%ECM";
+constexpr std::string_view kRangeToken = "%EST";
+constexpr std::size_t kToken = 4;
+
+struct FallbackEntry {
+    const char* label;  // UTF-8
+    int code;           // PartType
+};
+
+constexpr std::array<FallbackEntry, 6> kFallbacks{{
+    {"None", settings::kPartNone},
+    {"固定文字列", settings::kPartFixedText},
+    {"元ファイル名", settings::kPartFileName},
+    {"フォルダ名", settings::kPartFolderName},
+    {"ファイル作成日時", settings::kPartCreationTime},
+    {"ファイル更新日時", settings::kPartModificationTime},
+}};
+
+constexpr int kFixedTextEntry = 1;
+constexpr int kCreationTimeEntry = 4;
+constexpr int kModificationTimeEntry = 5;
+
+QString Utf8(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+// The item a format names by its third and fourth characters ("%EDT", "%EMK", "%ECM").
+std::string_view KindOf(std::string_view format) {
+    return format.size() >= kToken ? format.substr(2, 2) : std::string_view();
+}
+
+int EntryOfCode(int code) {
+    for (std::size_t i = 0; i < kFallbacks.size(); ++i) {
+        if (kFallbacks[i].code == code) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool IsDateCode(int code) {
+    return code == settings::kPartCreationTime || code == settings::kPartModificationTime;
+}
+
+}  // namespace
+
+ExifSettingsDialog::ExifSettingsDialog(shell::Document& document, int row, std::string_view format,
+                                       QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      m_document(document),
+      m_row(std::clamp(row, 0, settings::kVisibleParts - 1)),
+      m_format(platform::CutToFit(format, platform::kMaxTextBytes)),
+      m_now(document.Clock().Now()) {
+    setObjectName("exifSettingsDialog");
+    setWindowTitle(Utf8("Exif情報埋め込みに関する設定"));
+    CreateControls();
+    ReadFormat();
+    m_filling = true;
+    for (const FallbackEntry& entry : kFallbacks) m_fallbackList->addItem(Utf8(entry.label));
+    m_filling = false;
+    LayOutFallback(true);
+    m_items[static_cast<std::size_t>(m_item)]->setChecked(true);
+}
+
+void ExifSettingsDialog::CreateControls() {
+    auto* intro = new QLabel(
+        Utf8("◆ファイルよりExif情報を読み込み、その情報をファイル名に埋め込みます"), this);
+    intro->setObjectName("introLabel");
+
+    auto* itemGroup = new QGroupBox(Utf8("埋め込みたい情報を選択してください"), this);
+    itemGroup->setObjectName("itemGroup");
+    static constexpr std::array<std::pair<const char*, const char*>, 3> kItems{{
+        {"dateItemRadio", "撮影日時"},
+        {"makerItemRadio", "カメラメーカー名"},
+        {"modelItemRadio", "カメラモデル名"},
+    }};
+    for (std::size_t i = 0; i < kItems.size(); ++i) {
+        m_items[i] = new QRadioButton(Utf8(kItems[i].second), itemGroup);
+        m_items[i]->setObjectName(kItems[i].first);
+        const int item = static_cast<int>(i);
+        connect(m_items[i], &QRadioButton::clicked, this, [this, item] { OnItemClicked(item); });
+    }
+    auto* previewLabel = new QLabel(Utf8("プレビュー"), itemGroup);
+    previewLabel->setObjectName("datePreviewLabel");
+    m_datePreview = new QLineEdit(itemGroup);
+    m_datePreview->setObjectName("datePreview");
+    m_datePreview->setReadOnly(true);
+    m_dateFormatButton = new QPushButton(Utf8("フォーマットの変更"), itemGroup);
+    m_dateFormatButton->setObjectName("dateFormatButton");
+    m_wholeText = new QCheckBox(Utf8("取得した文字列をすべて利用する"), itemGroup);
+    m_wholeText->setObjectName("wholeTextCheck");
+    m_first = new QLineEdit(itemGroup);
+    m_first->setObjectName("firstPositionEdit");
+    m_last = new QLineEdit(itemGroup);
+    m_last->setObjectName("lastPositionEdit");
+    for (QLineEdit* position : {m_first, m_last}) position->setFixedWidth(48);
+
+    auto* dateLine = new QHBoxLayout;
+    dateLine->addWidget(m_items[kDateItem]);
+    dateLine->addSpacing(12);
+    dateLine->addWidget(previewLabel);
+    dateLine->addWidget(m_datePreview, 1);
+    dateLine->addWidget(m_dateFormatButton);
+    auto* rangeLine = new QHBoxLayout;
+    rangeLine->addSpacing(20);
+    rangeLine->addWidget(new QLabel(Utf8("取得した文字列の"), itemGroup));
+    rangeLine->addWidget(m_first);
+    rangeLine->addWidget(new QLabel(Utf8("文字目から"), itemGroup));
+    rangeLine->addWidget(m_last);
+    rangeLine->addWidget(new QLabel(Utf8("文字目までを埋め込む"), itemGroup));
+    rangeLine->addStretch(1);
+    auto* itemLayout = new QVBoxLayout(itemGroup);
+    itemLayout->addLayout(dateLine);
+    itemLayout->addWidget(m_items[kMakerItem]);
+    itemLayout->addWidget(m_items[kModelItem]);
+    auto* wholeLine = new QHBoxLayout;
+    wholeLine->addSpacing(20);
+    wholeLine->addWidget(m_wholeText);
+    itemLayout->addLayout(wholeLine);
+    itemLayout->addLayout(rangeLine);
+
+    auto* fallbackGroup = new QGroupBox(
+        Utf8("ファイルからExif情報が取得できなかったときに代わりに埋め込む情報を選択してください"),
+        this);
+    fallbackGroup->setObjectName("fallbackGroup");
+    m_fallbackList = new QComboBox(fallbackGroup);
+    m_fallbackList->setObjectName("fallbackList");
+    m_fallbackLabel = new QLabel(fallbackGroup);
+    m_fallbackLabel->setObjectName("fallbackLabel");
+    m_fallbackLabel->setMinimumWidth(64);
+    m_fallbackEdit = new QLineEdit(fallbackGroup);
+    m_fallbackEdit->setObjectName("fallbackEdit");
+    m_fallbackEdit->setValidator(new Cp932LengthValidator(platform::kMaxTextBytes, m_fallbackEdit));
+    m_fallbackButton = new QPushButton(Utf8("フォーマットの変更"), fallbackGroup);
+    m_fallbackButton->setObjectName("fallbackFormatButton");
+    m_fallbackEdit->setEnabled(false);
+    m_fallbackButton->setEnabled(false);
+    auto* fallbackLayout = new QHBoxLayout(fallbackGroup);
+    fallbackLayout->addWidget(m_fallbackList);
+    fallbackLayout->addWidget(m_fallbackLabel);
+    fallbackLayout->addWidget(m_fallbackEdit, 1);
+    fallbackLayout->addWidget(m_fallbackButton);
+
+    auto* help = new QPushButton(QStringLiteral("Help"), this);
+    help->setObjectName("helpButton");
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName("okButton");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(help);
+    buttons->addWidget(ok);
+    for (QPushButton* button : {m_dateFormatButton, m_fallbackButton, help, ok}) {
+        button->setAutoDefault(false);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addWidget(itemGroup);
+    layout->addWidget(fallbackGroup);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_dateFormatButton, &QPushButton::clicked, this,
+            &ExifSettingsDialog::OnDateFormatButton);
+    connect(m_wholeText, &QCheckBox::clicked, this, &ExifSettingsDialog::EnableRangeEdits);
+    connect(m_fallbackList, &QComboBox::currentIndexChanged, this,
+            &ExifSettingsDialog::OnFallbackChosen);
+    connect(m_fallbackButton, &QPushButton::clicked, this,
+            &ExifSettingsDialog::OnFallbackFormatButton);
+    connect(help, &QPushButton::clicked, this,
+            [this] { shell::MainFrame::ShowHelpFor(this, kHelpTopic); });
+    connect(ok, &QPushButton::clicked, this, &ExifSettingsDialog::OnOk);
+}
+
+settings::PartSlot& ExifSettingsDialog::Fallback() const {
+    return m_document.Settings()
+        .RenameOption.Parts[static_cast<std::size_t>(settings::kVisibleParts + m_row)];
+}
+
+QString ExifSettingsDialog::Expand(std::string_view format) const {
+    return shell::ToQString(engine::ExpandTimestampFormat(m_now, format));
+}
+
+void ExifSettingsDialog::ReadFormat() {
+    const std::string_view kind = KindOf(m_format);
+    const bool dateItem = !(kind == "MK" || kind == "CM");
+    if (kind == "DT") {
+        m_item = kDateItem;
+        m_savedDateFormat = m_format;
+    } else if (!dateItem) {
+        m_item = kind == "MK" ? kMakerItem : kModelItem;
+        m_savedDateFormat = settings::kDefaultExifFormat;
+    } else {
+        m_item = kDateItem;
+        m_format = m_savedDateFormat = settings::kDefaultExifFormat;
+    }
+    m_dateFormatButton->setEnabled(dateItem);
+    m_datePreview->setEnabled(dateItem);
+    m_wholeText->setEnabled(!dateItem);
+    if (dateItem) ShowDatePreview();
+
+    // The last "%EST" at a four-byte step names the range; its four digits follow it.
+    int first = 1;
+    int last = 1;
+    bool found = false;
+    for (std::size_t at = 0; at + kToken <= m_format.size(); at += kToken) {
+        if (std::string_view(m_format).substr(at, kToken) != kRangeToken) continue;
+        found = true;
+        const engine::RangeBounds range =
+            engine::ParseRange(std::string_view(m_format).substr(at + kToken));
+        first = range.first;
+        last = range.last;
+    }
+    m_first->setText(QString::number(first));
+    m_last->setText(QString::number(last));
+    m_wholeText->setChecked(!found);
+    EnableRangeEdits();
+}
+
+void ExifSettingsDialog::ShowDatePreview() {
+    m_datePreview->setText(Expand(m_format));
+}
+
+void ExifSettingsDialog::EnableRangeEdits() {
+    const bool range = !m_wholeText->isChecked();
+    m_first->setEnabled(range);
+    m_last->setEnabled(range);
+}
+
+void ExifSettingsDialog::OnItemClicked(int item) {
+    if (item == m_item) return;
+    m_item = item;
+    if (item == kDateItem) {
+        m_dateFormatButton->setEnabled(true);
+        m_datePreview->setEnabled(true);
+        m_first->setEnabled(false);
+        m_last->setEnabled(false);
+        m_wholeText->setEnabled(false);
+        m_format = m_savedDateFormat;
+        ShowDatePreview();
+        return;
+    }
+    if (KindOf(m_format) == "DT") m_savedDateFormat = m_format;
+    m_dateFormatButton->setEnabled(false);
+    m_datePreview->setEnabled(false);
+    m_wholeText->setEnabled(true);
+    EnableRangeEdits();
+    m_format = item == kMakerItem ? kMakerToken : kModelToken;
+}
+
+void ExifSettingsDialog::OnDateFormatButton() {
+    const std::string_view dateFormat =
+        m_format.size() > kToken ? std::string_view(m_format).substr(kToken) : std::string_view();
+    // "%EDT" goes in front again, so the date format may use what the field has left.
+    TimeStampFormatDialog dialog(m_document, m_row, dateFormat, this,
+                                 platform::kMaxTextBytes - kDateToken.size());
+    dialog.exec();
+    m_format = std::string(kDateToken) + dialog.FormatText();
+    m_savedDateFormat = m_format;
+    ShowDatePreview();
+}
+
+void ExifSettingsDialog::OnFallbackChosen(int index) {
+    if (m_filling || index < 0 || index >= static_cast<int>(kFallbacks.size())) return;
+    settings::PartSlot& fallback = Fallback();
+    fallback.SelectedPart = kFallbacks[static_cast<std::size_t>(index)].code;
+    // A date fallback whose format yields nothing would put nothing into the name: it starts
+    // from the default format instead.
+    if (IsDateCode(fallback.SelectedPart) &&
+        engine::ExpandTimestampFormat(m_now, fallback.StrPart).empty()) {
+        fallback.StrPart = settings::kDefaultTimestampFormat;
+        fallback.FormatType = 0;
+        fallback.FixedFormatNum = 0;
+        fallback.Year2Digit = 0;
+    }
+    LayOutFallback(false);
+}
+
+void ExifSettingsDialog::OnFallbackFormatButton() {
+    const int index = m_fallbackList->currentIndex();
+    if (index != kCreationTimeEntry && index != kModificationTimeEntry) return;
+    settings::PartSlot& fallback = Fallback();
+    TimeStampFormatDialog dialog(m_document, settings::kVisibleParts + m_row, fallback.StrPart,
+                                 this);
+    dialog.exec();
+    fallback.StrPart = dialog.FormatText();
+    m_fallbackEdit->setText(Expand(fallback.StrPart));
+}
+
+void ExifSettingsDialog::LayOutFallback(bool storedMode) {
+    settings::PartSlot& fallback = Fallback();
+    const int entry = EntryOfCode(fallback.SelectedPart);
+    m_filling = true;
+    m_fallbackList->setCurrentIndex(std::max(entry, 0));
+    m_filling = false;
+    switch (entry) {
+        case kFixedTextEntry:
+            m_fallbackEdit->setEnabled(true);
+            m_fallbackEdit->setText(storedMode ? shell::ToQString(fallback.StrPart) : QString());
+            m_fallbackButton->setEnabled(false);
+            m_fallbackLabel->setText(Utf8("文字列"));
+            break;
+        case kCreationTimeEntry:
+        case kModificationTimeEntry:
+            // What the slot holds is what a file without Exif data gets, so that is shown.
+            m_fallbackEdit->setEnabled(false);
+            m_fallbackEdit->setText(Expand(fallback.StrPart));
+            m_fallbackButton->setEnabled(true);
+            m_fallbackLabel->setText(Utf8("プレビュー"));
+            break;
+        case -1:
+            // A code this dialog does not offer is not kept.
+            fallback.SelectedPart = settings::kPartNone;
+            m_fallbackLabel->clear();
+            break;
+        default:
+            m_fallbackEdit->setEnabled(false);
+            m_fallbackEdit->clear();
+            m_fallbackButton->setEnabled(false);
+            m_fallbackLabel->clear();
+            break;
+    }
+}
+
+void ExifSettingsDialog::OnOk() {
+    const int item = m_items[kMakerItem]->isChecked()   ? kMakerItem
+                     : m_items[kModelItem]->isChecked() ? kModelItem
+                                                        : kDateItem;
+    const bool range = item != kDateItem && !m_wholeText->isChecked();
+    const int first = DecimalValue(m_first->text());
+    const int last = DecimalValue(m_last->text());
+    if (range) {
+        // Two hexadecimal digits per position: anything else would change the range's meaning.
+        for (QLineEdit* edit : {m_first, m_last}) {
+            const int position = DecimalValue(edit->text());
+            if (position >= 1 && position <= kMaxPosition) continue;
+            m_document.Interaction().ShowMessage(
+                platform::Sjis("埋め込む文字の位置は1から255までの数値で指定してください。"),
+                engine::MessageIcon::Exclamation);
+            edit->setFocus();
+            edit->selectAll();
+            return;
+        }
+    }
+
+    settings::PartSlot& fallback = Fallback();
+    const int entry = m_fallbackList->currentIndex();
+    fallback.SelectedPart =
+        entry >= 0 ? kFallbacks[static_cast<std::size_t>(entry)].code : settings::kPartNone;
+    if (entry == kFixedTextEntry) {
+        fallback.StrPart = FieldText(*m_fallbackEdit);
+    } else if (!IsDateCode(fallback.SelectedPart)) {
+        fallback.StrPart.clear();
+    }
+
+    if (item != kDateItem) {
+        m_format = item == kMakerItem ? kMakerToken : kModelToken;
+        if (range) m_format += std::string(kRangeToken) + RangeText(first, last);
+    }
+    accept();
+}
+
+void ExifSettingsDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void ExifSettingsDialog::closeEvent(QCloseEvent* event) {
+    // Everything is committed at OK; a dialog closed any other way would commit half of it.
+    event->ignore();
+}
+
+}  // namespace morvanex::pages

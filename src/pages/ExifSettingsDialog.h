@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+#include "settings/RenameSettings.h"
+
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace morvanex::shell {
+class Document;
+}
+
+// Edits one Exif row of the pattern page: which Exif item goes into the name (the shooting
+// time with a timestamp format, the camera maker or the camera model, the last two whole or a
+// character range of them) and the row's fallback slot 6 + r, used for files without Exif
+// data. The fallback is written into the settings at once; the format text goes back to the
+// row through the caller. The dialog closes only through OK, where everything is committed.
+namespace morvanex::pages {
+
+class ExifSettingsDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    static constexpr int kHelpTopic = 49;
+    static constexpr int kMaxPosition = 255;
+
+    // row is the pattern page's row 0..5; format is its Exif format text.
+    ExifSettingsDialog(shell::Document& document, int row, std::string_view format,
+                       QWidget* parent);
+
+    // The row's Exif format text (CP932) after the dialog has closed.
+    const std::string& FormatText() const { return m_format; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    enum Item { kDateItem = 0, kMakerItem = 1, kModelItem = 2 };
+
+    void CreateControls();
+    settings::PartSlot& Fallback() const;
+    QString Expand(std::string_view format) const;
+    void ReadFormat();
+    void ShowDatePreview();
+    void EnableRangeEdits();
+    void OnItemClicked(int item);
+    void OnDateFormatButton();
+    void OnFallbackChosen(int index);
+    void OnFallbackFormatButton();
+    // Shows the fallback slot: in stored mode its stored text, in new mode what a fresh choice
+    // of its type starts from.
+    void LayOutFallback(bool storedMode);
+    void OnOk();
+
+    shell::Document& m_document;
+    int m_row;
+    std::string m_format;
+    // The date format kept while the maker or model is chosen, so that going back restores it.
+    std::string m_savedDateFormat;
+    int m_item = kDateItem;
+    const platform::Timestamp m_now;
+    bool m_filling = false;
+
+    std::array<QRadioButton*, 3> m_items{};
+    QLineEdit* m_datePreview = nullptr;
+    QPushButton* m_dateFormatButton = nullptr;
+    QCheckBox* m_wholeText = nullptr;
+    QLineEdit* m_first = nullptr;
+    QLineEdit* m_last = nullptr;
+    QComboBox* m_fallbackList = nullptr;
+    QLabel* m_fallbackLabel = nullptr;
+    QLineEdit* m_fallbackEdit = nullptr;
+    QPushButton* m_fallbackButton = nullptr;
+};
+
+}  // namespace morvanex::pages
