@@ -29,6 +29,7 @@ public:
     void Progress(unsigned, int) override {}
     void ProgressDone() override {}
     void ProgressReset() override {}
+    bool ShowsProgress() const override { return false; }
     void BeginWait() override {}
     void EndWait() override {}
 

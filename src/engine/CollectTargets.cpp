@@ -18,7 +18,8 @@ bool WithinMask(std::uint8_t attributes, std::uint8_t mask) {
     return ((attributes & ~kDirectory) & ~mask & 0xFF) == 0;
 }
 
-// 1 = taken, 0 = not taken, -1 = the mode is not one of the six.
+}  // namespace
+
 int Admits(int mode, std::uint8_t attributes, std::uint8_t mask) {
     const bool folder = (attributes & kDirectory) != 0;
     switch (mode) {
@@ -36,6 +37,17 @@ bool NeedsAttributes(int mode) {
     return mode == kListAllWithinMask || mode == kListFilesWithinMask ||
            mode == kListFoldersWithinMask;
 }
+
+int ModeWithoutMask(int mode) {
+    switch (mode) {
+        case kListAllWithinMask: return kListAll;
+        case kListFilesWithinMask: return kListFiles;
+        case kListFoldersWithinMask: return kListFolders;
+        default: return mode;
+    }
+}
+
+namespace {
 
 // Case-insensitive, double-byte aware; names equal but for case fall back to their bytes so
 // the order is the same on every run.
@@ -140,24 +152,51 @@ void Permute(std::vector<std::string>& out, std::vector<platform::FileStatus>* s
     std::copy(sorted.begin(), sorted.end(), statuses->begin() + static_cast<std::ptrdiff_t>(first));
 }
 
-// The order of out[first, last) by name: each name folded once, then compared as bytes, which
-// orders exactly as the case-insensitive comparison does (ties broken by the names' own bytes).
+// The order of out[first, last) by name, case-insensitive and double-byte aware, ties broken by
+// the names' own bytes. Entries of one folder share their folder's path: that part is skipped,
+// and the next eight bytes, folded, make a number that settles almost every comparison.
 std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::size_t first,
                                    std::size_t last, bool ascending) {
-    std::vector<std::string> keys(out.begin() + static_cast<std::ptrdiff_t>(first),
-                                  out.begin() + static_cast<std::ptrdiff_t>(last));
-    for (auto& key : keys) platform::ToLowerAscii(key);
-    std::vector<std::size_t> order(keys.size());
-    for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
-    const auto before = [&](std::size_t a, std::size_t b) {
-        if (const int c = keys[a].compare(keys[b]); c != 0) return c < 0;
-        return out[first + a] < out[first + b];
+    std::size_t common = out[first].size();
+    for (std::size_t k = first + 1; k < last && common > 0; ++k) {
+        const std::string& a = out[first];
+        const std::string& b = out[k];
+        std::size_t n = 0;
+        while (n < common && n < b.size() && a[n] == b[n]) ++n;
+        common = n;
+    }
+    // Back to a character boundary, so the skipped part never ends inside a character.
+    common = platform::FitLength(out[first], common);
+
+    struct Key {
+        std::uint64_t prefix;
+        std::size_t index;
+    };
+    std::vector<Key> keys(last - first);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        std::string head = out[first + k].substr(common, 8);
+        platform::ToLowerAscii(head);
+        std::uint64_t prefix = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            prefix = (prefix << 8) | (b < head.size() ? static_cast<unsigned char>(head[b]) : 0u);
+        }
+        keys[k] = {prefix, k};
+    }
+    const auto before = [&](const Key& a, const Key& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const std::string& x = out[first + a.index];
+        const std::string& y = out[first + b.index];
+        const int c = platform::CompareNoCase(std::string_view(x).substr(common),
+                                              std::string_view(y).substr(common));
+        return c != 0 ? c < 0 : x < y;
     };
     if (ascending) {
-        std::sort(order.begin(), order.end(), before);
+        std::sort(keys.begin(), keys.end(), before);
     } else {
-        std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return before(b, a); });
+        std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) { return before(b, a); });
     }
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
     return order;
 }
 

@@ -31,6 +31,15 @@ struct TargetRequest {
     bool recursive = false;
 };
 
+// Whether an entry with these attributes is taken by a listing mode: 1 taken, 0 not, -1 for a
+// mode that is not one of the six.
+int Admits(int mode, std::uint8_t attributes, std::uint8_t mask);
+// True for the modes that look at the attribute mask (they need each entry's attributes).
+bool NeedsAttributes(int mode);
+// The mode that takes the same kinds of entries without looking at the mask: listing with it
+// gives every entry the mode could take, in the same order.
+int ModeWithoutMask(int mode);
+
 // Appends the entries of the root folder (and, recursing, of every subfolder below it,
 // depth-first, subfolders in name order) to `out`, each folder's own entries sorted by the
 // request. `largest` is raised to the list's size after each folder. Returns 0, 1001 when the

@@ -47,6 +47,9 @@ public:
     virtual void Progress(unsigned total, int current) = 0;
     virtual void ProgressDone() = 0;
     virtual void ProgressReset() = 0;
+    // False for a front end without a progress bar: a run need not know its total before it
+    // starts and may begin on the first targets while the rest are still being listed.
+    virtual bool ShowsProgress() const { return true; }
 
     virtual void BeginWait() = 0;
     virtual void EndWait() = 0;

@@ -1,5 +1,6 @@
 #include "engine/RenameEngine.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "engine/ExifAccessor.h"
@@ -92,10 +93,18 @@ RenameEngine::RenameEngine(platform::FileSystem& fileSystem, const platform::Clo
 int RenameEngine::SetTargets(std::vector<std::string> targets,
                              std::vector<platform::FileStatus> statuses) {
     if (targets.empty()) return MRVN_PARAMETER_ERROR;
-    m_targets = std::move(targets);
-    m_listedStatuses = statuses.size() == m_targets.size() ? std::move(statuses)
-                                                           : std::vector<platform::FileStatus>{};
+    m_targets = std::make_unique<TargetFeed>(std::move(targets), std::move(statuses));
     return kSuccess;
+}
+
+int RenameEngine::SetTargets(std::unique_ptr<TargetFeed> feed) {
+    if (feed == nullptr || feed->UpperBound() == 0) return MRVN_PARAMETER_ERROR;
+    m_targets = std::move(feed);
+    return kSuccess;
+}
+
+std::vector<std::string> RenameEngine::TakeTargets() {
+    return m_targets ? m_targets->TakePaths() : std::vector<std::string>{};
 }
 
 int RenameEngine::SetPartCount(int count) { return m_composer.Parts().SetPartCount(count); }
@@ -178,22 +187,39 @@ int RenameEngine::CheckSetup(bool real) {
                 return MRVN_ERROR_NO_DIGITNUM;
             }
         }
-        // Counted in 64 bits: a long run with a large step must not wrap into a small number.
-        const std::int64_t count =
-            m_options.numberReset ? m_maxPerFolder : static_cast<std::int64_t>(m_targets.size());
-        for (int i = 0; i < entries; ++i) {
-            const PartEntry& entry = parts.Entry(i);
-            if (!IsSequence(entry.kind)) continue;
-            const std::int64_t largest = LargestNumberOf(entry.digits);
-            const std::int64_t last = entry.start + (count - 1) * std::int64_t{entry.step};
-            if (entry.start > largest) return MRVN_ERROR_LOWER_NUM_OVER;
-            if (last > largest) return MRVN_ERROR_UPPER_NUM_OVER;
+        // While targets are still arriving, the largest possible total decides first: a limit
+        // it keeps is kept by the real total too (a run's last number grows with the total,
+        // and with a negative step never exceeds the start); only a limit it breaks needs the
+        // real total, waited for.
+        const auto bound = static_cast<std::int64_t>(m_targets ? m_targets->UpperBound() : 0);
+        int code = CheckSequenceLimits(m_options.numberReset ? m_maxPerFolder : bound);
+        if (code == MRVN_ERROR_UPPER_NUM_OVER && m_targets != nullptr) {
+            const auto exact = static_cast<std::int64_t>(m_targets->Count());
+            if (exact < bound) {
+                code = CheckSequenceLimits(
+                    m_options.numberReset ? std::min<std::int64_t>(m_maxPerFolder, exact) : exact);
+            }
         }
+        if (code != kSuccess) return code;
     }
     if (rules.replace) {
         for (const auto& after : rules.after) {
             if (HasForbiddenCharacter(after)) return MRVN_ERROR_BAD_STRING_USED;
         }
+    }
+    return kSuccess;
+}
+
+int RenameEngine::CheckSequenceLimits(std::int64_t count) const {
+    const PartTable& parts = m_composer.Parts();
+    for (int i = 0; i < parts.EntryCount(); ++i) {
+        const PartEntry& entry = parts.Entry(i);
+        if (!IsSequence(entry.kind)) continue;
+        // Counted in 64 bits: a long run with a large step must not wrap into a small number.
+        const std::int64_t largest = LargestNumberOf(entry.digits);
+        const std::int64_t last = entry.start + (count - 1) * std::int64_t{entry.step};
+        if (entry.start > largest) return MRVN_ERROR_LOWER_NUM_OVER;
+        if (last > largest) return MRVN_ERROR_UPPER_NUM_OVER;
     }
     return kSuccess;
 }
@@ -207,20 +233,26 @@ EngineResult RenameEngine::Run(bool real) {
     }
     result.code = CheckSetup(real);
     if (result.code != kSuccess) return result;
-    if (m_targets.empty()) {
+    const std::string* source = nullptr;
+    const platform::FileStatus* listed = nullptr;
+    if (m_targets == nullptr || !m_targets->Get(0, source, listed)) {
         result.code = MRVN_ERROR_NOT_RENFILE_STR;
         return result;
     }
-    const std::size_t count = m_targets.size();
-    m_newPaths.assign(count, {});
-    m_newNames.assign(count, {});
-    m_before.assign(count, {});
-    m_after.assign(count, {});
+    const std::size_t bound = m_targets->UpperBound();
+    m_newPaths.reserve(bound);
+    m_newNames.reserve(bound);
+    m_before.reserve(bound);
+    m_after.reserve(bound);
+    // The total, where it must be known before the first target: for the progress bar.
+    const std::size_t total = m_progress ? m_targets->Count() : 0;
     if (real) {
         m_log.emplace(m_fileSystem, RunLogOptions{m_options.textLog, m_options.batchLog,
                                                   m_options.logFolder, m_options.copy,
                                                   m_options.copyDestination});
-        m_log->Open(m_clock.Now(), static_cast<int>(count));
+        if (m_options.textLog || m_options.batchLog) {
+            m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()));
+        }
         if (m_journal != nullptr) {
             std::uint32_t flags = 0;
             if (m_options.copy) flags |= UndoJournal::kCopyRun;
@@ -230,20 +262,31 @@ EngineResult RenameEngine::Run(bool real) {
         }
     }
     m_previousFolder.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-        result.code = ProcessTarget(i, real, result);
+    for (std::size_t i = 0; m_targets->Get(i, source, listed); ++i) {
+        m_newPaths.emplace_back();
+        m_newNames.emplace_back();
+        m_before.emplace_back();
+        m_after.emplace_back();
+        result.code = ProcessTarget(i, *source, listed, real, result);
         if (result.code != kSuccess) break;
         ++result.doneCount;
-        if (m_progress) m_interaction.Progress(static_cast<unsigned>(count), result.doneCount);
+        if (m_progress) m_interaction.Progress(static_cast<unsigned>(total), result.doneCount);
     }
     if (m_journal != nullptr) m_journal->EndRun();
     m_log.reset();
+    // Every list has one entry per target, also when the run stopped before the last one.
+    const std::size_t count = m_targets->Count();
+    m_newPaths.resize(count);
+    m_newNames.resize(count);
+    m_before.resize(count);
+    m_after.resize(count);
     if (result.code == kSuccess && m_progress) m_interaction.ProgressDone();
     return result;
 }
 
-int RenameEngine::ProcessTarget(std::size_t index, bool real, EngineResult& result) {
-    const std::string& source = m_targets[index];
+int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
+                                const platform::FileStatus* listed, bool real,
+                                EngineResult& result) {
     Target target{index,
                   source,
                   SplitSourcePath(source, m_composer.Rules().extensionRule),
@@ -253,8 +296,8 @@ int RenameEngine::ProcessTarget(std::size_t index, bool real, EngineResult& resu
                   m_before[index],
                   m_after[index]};
     platform::FileStatus status;
-    if (!m_listedStatuses.empty()) {
-        target.before.Status = m_listedStatuses[index];
+    if (listed != nullptr) {
+        target.before.Status = *listed;
         target.after = target.before;
     } else if (m_fileSystem.GetStatus(source, status) == 0) {
         target.before.Status = status;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "engine/NameComposer.h"
 #include "engine/PartCounters.h"
 #include "engine/RunLog.h"
+#include "engine/TargetFeed.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"
@@ -65,6 +67,9 @@ public:
     // each target's status from there instead of reading it again.
     int SetTargets(std::vector<std::string> targets,
                    std::vector<platform::FileStatus> statuses = {});
+    // Targets that may still be arriving: the run asks for the total only where it must (the
+    // logs' header, the progress bar, a sequence limit the largest possible total would break).
+    int SetTargets(std::unique_ptr<TargetFeed> feed);
     int SetPartCount(int count);
     int SetMaxPerFolder(int largest);
     int SetPartKind(int index, int kind);
@@ -79,8 +84,9 @@ public:
 
     EngineResult Run(bool real);
 
-    // The run's results, one entry per target processed.
-    std::vector<std::string>& Targets() { return m_targets; }
+    // The run's results, one entry per target (past a failure the entries stay empty).
+    // The whole target list, once the run is over; the engine gives it up.
+    std::vector<std::string> TakeTargets();
     std::vector<std::string>& NewPaths() { return m_newPaths; }
     std::vector<std::string>& NewNames() { return m_newNames; }
     std::vector<settings::FileStatusRecord>& Before() { return m_before; }
@@ -91,7 +97,9 @@ public:
 
 private:
     struct Target;
-    int ProcessTarget(std::size_t index, bool real, EngineResult& result);
+    int CheckSequenceLimits(std::int64_t count) const;
+    int ProcessTarget(std::size_t index, const std::string& source,
+                      const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
     int RenameStep(Target& target, bool real, EngineResult& result);
     void AttributeStep(Target& target, bool real);
@@ -108,8 +116,7 @@ private:
     bool m_progress = false;
     UndoJournal* m_journal = nullptr;
 
-    std::vector<std::string> m_targets;
-    std::vector<platform::FileStatus> m_listedStatuses;
+    std::unique_ptr<TargetFeed> m_targets;
     std::vector<std::string> m_newPaths;
     std::vector<std::string> m_newNames;
     std::vector<settings::FileStatusRecord> m_before;

@@ -6,6 +6,7 @@
 
 #include "engine/CollectTargets.h"
 #include "engine/RenameEngine.h"
+#include "engine/TargetFeed.h"
 #include "engine/ResultCodes.h"
 #include "engine/UndoJournal.h"
 #include "platform/Codepage.h"
@@ -205,9 +206,9 @@ void ShowAndGiveBack(RenameSettings& s, Interaction& ui, ResultList& list) {
 
 }  // namespace
 
-int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
-                      std::vector<std::string>& targets, int& largestPerFolder,
-                      std::vector<platform::FileStatus>* statuses) {
+namespace {
+
+TargetRequest RunTargetRequest(const RenameSettings& s) {
     const bool folders = s.SelectFile.FreeFileSelect == 0 && s.RenameOption.EnableRename == 0 &&
                          s.StringChangeOption.EnableStringChange == 0 &&
                          s.TimeStampOption.EnableTimeStamp == 0 && s.CommonOption.DirRename != 0;
@@ -222,8 +223,26 @@ int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
                                         : (folders ? kListAllWithinMask : kListFilesWithinMask);
     request.attributeMask = kRunAttributeMask;
     request.recursive = s.SelectFile.IncludeSubDir != 0;
+    return request;
+}
+
+// True when a real run may start on the first targets of the folder while the statuses of the
+// later ones are still being read: nothing needs the total before the first target (no log
+// header, no progress bar) and the order does not depend on the statuses (not by time or size).
+bool CanStream(const RenameSettings& s, const Interaction& ui, bool preview) {
+    const int sort = s.CommonOption.SortCondition;
+    return !preview && s.CommonOption.LogWrite == 0 && s.CommonOption.BatLogWrite == 0 &&
+           !ui.ShowsProgress() && sort != 2 && sort != 4 &&
+           Admits(RunTargetRequest(s).listingMode, 0, 0) >= 0;
+}
+
+}  // namespace
+
+int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
+                      std::vector<std::string>& targets, int& largestPerFolder,
+                      std::vector<platform::FileStatus>* statuses) {
     largestPerFolder = 0;
-    return CollectTargets(request, fileSystem, targets, largestPerFolder, statuses);
+    return CollectTargets(RunTargetRequest(s), fileSystem, targets, largestPerFolder, statuses);
 }
 
 RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
@@ -237,27 +256,50 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
         return outcome;
     };
 
-    std::vector<std::string> targets;
-    // A folder's listing reads every entry's status anyway; the run takes it from there.
-    std::vector<platform::FileStatus> statuses;
+    std::unique_ptr<TargetFeed> feed;
     int largest = 0;
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
         return fail(MRVN_ERROR_NOT_RENFILE_STR);
     }
     if (freeList == nullptr) {
+        std::vector<std::string> targets;
         ui.BeginWait();
-        const int code = CollectRunTargets(s, context.fileSystem, targets, largest, &statuses);
+        if (CanStream(s, ui, preview)) {
+            // The entries in their final order first (names only: quick); which of them are
+            // targets, and their statuses, follow on a second thread while the run works.
+            TargetRequest request = RunTargetRequest(s);
+            const int mode = request.listingMode;
+            request.listingMode = ModeWithoutMask(mode);
+            const int code = CollectTargets(request, context.fileSystem, targets, largest);
+            if (code != kSuccess) {
+                ui.EndWait();
+                return fail(code);
+            }
+            feed = std::make_unique<TargetFeed>(context.fileSystem, std::move(targets), mode,
+                                                request.attributeMask);
+        } else {
+            // A folder's listing reads every entry's status anyway; the run takes it from there.
+            std::vector<platform::FileStatus> statuses;
+            const int code = CollectRunTargets(s, context.fileSystem, targets, largest, &statuses);
+            if (code != kSuccess) {
+                ui.EndWait();
+                return fail(code);
+            }
+            feed = std::make_unique<TargetFeed>(std::move(targets), std::move(statuses));
+        }
+        const std::string* first = nullptr;
+        const platform::FileStatus* status = nullptr;
+        const bool any = feed->Get(0, first, status);
         ui.EndWait();
-        if (code != kSuccess) return fail(code);
-        if (targets.empty()) {
+        if (!any) {
             outcome.resultCode = DINFO_ERROR_NO_FILEINDIR_APP;
             ReportNothingCollected(context, s);
             return outcome;
         }
     } else {
         if (freeList->empty()) return fail(MRVN_NO_RENAME_FILE);
-        targets = *freeList;
-        largest = static_cast<int>(targets.size());
+        feed = std::make_unique<TargetFeed>(*freeList);
+        largest = static_cast<int>(freeList->size());
     }
 
     const bool real = !preview;
@@ -265,17 +307,10 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     const bool keepUndo = real && s.Preferences.UndoFlag != 0;
     s.BeforeStatus.clear();
     s.AfterStatus.clear();
-    if (keepUndo) {
-        s.Undo = {};
-        if (!copying) {
-            s.Undo.OldPaths = targets;
-            s.Undo.NewPaths.assign(targets.size(), {});
-            s.Undo.ValidCount = static_cast<int>(targets.size());
-        }
-    }
+    if (keepUndo) s.Undo = {};
 
     RenameEngine engine(context.fileSystem, context.clock, ui);
-    engine.SetTargets(std::move(targets), std::move(statuses));
+    engine.SetTargets(std::move(feed));
     engine.SetMaxPerFolder(largest);
     Configure(engine, s);
     if (real && keepUndo) engine.SetJournal(context.journal);
@@ -283,12 +318,20 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     ui.BeginWait();
     if (real) {
         ui.ProgressReset();
-        engine.SetProgress(true);
+        engine.SetProgress(ui.ShowsProgress());
     }
     const EngineResult result = engine.Run(real);
     ui.EndWait();
     s.BeforeStatus = std::move(engine.Before());
     s.AfterStatus = std::move(engine.After());
+    std::vector<std::string> targets = engine.TakeTargets();
+    // The undo data of a real rename run: every target's old path, and (below) the new paths
+    // of those that were done.
+    if (keepUndo && !copying) {
+        s.Undo.OldPaths = targets;
+        s.Undo.NewPaths.assign(targets.size(), {});
+        s.Undo.ValidCount = static_cast<int>(targets.size());
+    }
 
     outcome.resultCode = result.code;
     outcome.doneCount = result.doneCount;
@@ -317,7 +360,7 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     }
 
     if (preview) {
-        ResultList list = MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), true);
+        ResultList list = MakeResultList(s, std::move(targets), std::move(engine.NewPaths()), true);
         list.conflicts = PredictConflicts(list.sources, list.targets, copying, context.fileSystem);
         ShowAndGiveBack(s, ui, list);
         return outcome;
@@ -329,7 +372,7 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
             ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]ボタンを押すと変換したファイルの一覧を表示します。",
                                   result.doneCount),
                            MessageIcon::None);
-            ResultList list = MakeResultList(s, std::move(engine.Targets()), std::move(engine.NewPaths()), false);
+            ResultList list = MakeResultList(s, std::move(targets), std::move(engine.NewPaths()), false);
             ShowAndGiveBack(s, ui, list);
         }
     } else {

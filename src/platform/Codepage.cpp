@@ -249,6 +249,13 @@ void DecodeCp932(std::string_view text, Emit emit, EmitRaw emitRaw) {
     }
 }
 
+// Length of the leading run of ASCII bytes.
+std::size_t AsciiPrefix(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
 }  // namespace
 
 std::size_t CharSizeAt(std::string_view text, std::size_t pos) {
@@ -357,9 +364,11 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 bool TryCp932FromUtf8(std::string_view utf8, std::string& out) {
-    out.clear();
+    const std::size_t ascii = AsciiPrefix(utf8);
+    out.assign(utf8.substr(0, ascii));
+    if (ascii == utf8.size()) return true;
     out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
+    for (std::size_t i = ascii; i < utf8.size();) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b < 0x80) {
             out += static_cast<char>(b);
@@ -382,10 +391,14 @@ std::string Cp932FromUtf8(std::string_view utf8) {
 }
 
 std::string Utf8FromCp932(std::string_view cp932) {
+    // Most names are ASCII up to their end, or far into it: that part is the same bytes.
+    const std::size_t ascii = AsciiPrefix(cp932);
+    if (ascii == cp932.size()) return std::string(cp932);
     std::string out;
     out.reserve(cp932.size() + cp932.size() / 2);
+    out.append(cp932.substr(0, ascii));
     DecodeCp932(
-        cp932, [&](std::uint32_t cp) { AppendUtf8(out, cp); },
+        cp932.substr(ascii), [&](std::uint32_t cp) { AppendUtf8(out, cp); },
         [&](unsigned char raw) { out += static_cast<char>(raw); });
     return out;
 }

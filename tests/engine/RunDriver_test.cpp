@@ -55,13 +55,16 @@ std::map<std::string, Entry> Snapshot(const std::string& root) {
     return tree;
 }
 
-class RunDriverTest : public testing::Test {
+// Every test runs twice: with the whole list known before the run starts (a front end with a
+// progress bar), and with the run starting while the statuses are still being read.
+class RunDriverTest : public testing::TestWithParam<bool> {
 protected:
     RunDriverTest() : faulty(real), journal(Cp932(state.Path())) {
         settings = settings::ConstructSettings({real, clock, {}});
         settings.SelectFile.FullPath = Cp932(temp.Path());
         settings.CommonOption.LogWritePath = Cp932(temp.Path()) + "logs/";
         UsePattern("IMG_", 3);
+        ui.showsProgress = GetParam();
     }
 
     // "<prefix><sequence>.<extension>"
@@ -91,7 +94,7 @@ protected:
     RenameSettings settings;
 };
 
-TEST_F(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
+TEST_P(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     temp.CreateFile("b.jpg", "B");
     temp.CreateFile("a.jpg", "A");
     temp.CreateFile("c.txt", "C");
@@ -115,7 +118,7 @@ TEST_F(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     EXPECT_EQ(settings.Undo.ValidCount, 0);
 }
 
-TEST_F(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
+TEST_P(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
     temp.CreateFile("a.jpg", "A");
     temp.CreateFile("b.jpg", "B");
     temp.CreateFile("IMG_002.jpg", "taken");
@@ -136,7 +139,7 @@ TEST_F(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
     EXPECT_EQ(settings.Undo.ValidCount, 0);
 }
 
-TEST_F(RunDriverTest, PreviewFlagsDuplicatesAndExistingFiles) {
+TEST_P(RunDriverTest, PreviewFlagsDuplicatesAndExistingFiles) {
     temp.CreateFile("a.jpg");
     temp.CreateFile("b.jpg");
     temp.CreateFile("c.png");
@@ -168,7 +171,7 @@ TEST_F(RunDriverTest, PreviewFlagsDuplicatesAndExistingFiles) {
     EXPECT_EQ(ui.resultLists.at(0).targets[1], Cp932(temp / "1.jpg"));
 }
 
-TEST_F(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
+TEST_P(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) temp.CreateFile(name, name);
     temp.SetModificationTime("b.jpg", 2000000);
     temp.SetMode("b.jpg", 0444);
@@ -192,7 +195,7 @@ TEST_F(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
     EXPECT_FALSE(temp.Exists("IMG_001.jpg"));
 }
 
-TEST_F(RunDriverTest, FailureWithoutUndoKeepsTheDoneTargetsRenamed) {
+TEST_P(RunDriverTest, FailureWithoutUndoKeepsTheDoneTargetsRenamed) {
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) temp.CreateFile(name, name);
     faulty.FailCall(Op::Move, 2, EIO);
     const RunOutcome outcome = Run();
@@ -205,7 +208,7 @@ TEST_F(RunDriverTest, FailureWithoutUndoKeepsTheDoneTargetsRenamed) {
     EXPECT_EQ(temp.ReadFile("a.jpg"), "a.jpg");
 }
 
-TEST_F(RunDriverTest, FailureOnTheFirstTargetOffersNoUndo) {
+TEST_P(RunDriverTest, FailureOnTheFirstTargetOffersNoUndo) {
     temp.CreateFile("a.jpg");
     faulty.FailCall(Op::Move, 1, EACCES);
     EXPECT_EQ(Run().resultCode, MRVN_ERROR_SYSTEM_ERROR);
@@ -213,7 +216,7 @@ TEST_F(RunDriverTest, FailureOnTheFirstTargetOffersNoUndo) {
     EXPECT_TRUE(ui.Showed("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"));
 }
 
-TEST_F(RunDriverTest, ACollisionStopsAtTheSecondTargetAndNamesItsSource) {
+TEST_P(RunDriverTest, ACollisionStopsAtTheSecondTargetAndNamesItsSource) {
     temp.CreateFile("a.jpg", "first");
     temp.CreateFile("b.jpg", "second");
     auto& parts = settings.RenameOption.Parts;
@@ -226,7 +229,7 @@ TEST_F(RunDriverTest, ACollisionStopsAtTheSecondTargetAndNamesItsSource) {
     EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "b.jpg") + "]"), std::string::npos);
 }
 
-TEST_F(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
+TEST_P(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
     temp.CreateFile("src/a.jpg", "A");
     temp.CreateFile("src/sub/b.jpg", "B");
     settings.SelectFile.FullPath = Cp932(temp / "src/");
@@ -244,7 +247,7 @@ TEST_F(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
     EXPECT_TRUE(ui.Showed("Undo用のデータがありません。"));
 }
 
-TEST_F(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
+TEST_P(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
     for (const char* name : {"f1/a.jpg", "f1/b.jpg", "f2/c.jpg", "f3/d.jpg", "f3/e.jpg"}) temp.CreateFile(name);
     settings.SelectFile.IncludeSubDir = 1;
     auto& parts = settings.RenameOption.Parts;
@@ -269,7 +272,7 @@ TEST_F(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
     }
 }
 
-TEST_F(RunDriverTest, SetupCheckCodes) {
+TEST_P(RunDriverTest, SetupCheckCodes) {
     temp.CreateFile("a.jpg");
     struct Row {
         const char* name;
@@ -303,7 +306,7 @@ TEST_F(RunDriverTest, SetupCheckCodes) {
     EXPECT_EQ(Run(true).resultCode, MRVN_ERROR_UPPER_NUM_OVER);
 }
 
-TEST_F(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
+TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
     temp.CreateFile("a.jpg", "A");
     struct Row {
         const char* name;
@@ -326,7 +329,7 @@ TEST_F(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
     }
 }
 
-TEST_F(RunDriverTest, AFailedMoveGivesTheSourceItsAttributesBack) {
+TEST_P(RunDriverTest, AFailedMoveGivesTheSourceItsAttributesBack) {
     temp.CreateFile("a.jpg");
     temp.SetMode("a.jpg", 0444);
     settings.CommonOption.AllAttributeFileRename = 1;
@@ -337,7 +340,7 @@ TEST_F(RunDriverTest, AFailedMoveGivesTheSourceItsAttributesBack) {
     EXPECT_TRUE(attributes & platform::attr::kReadOnly);
 }
 
-TEST_F(RunDriverTest, SelectionRules) {
+TEST_P(RunDriverTest, SelectionRules) {
     // An empty free list is code 9, not 1004.
     settings.SelectFile.FreeFileSelect = 1;
     std::vector<std::string> empty;
@@ -369,7 +372,7 @@ TEST_F(RunDriverTest, SelectionRules) {
     EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_FILEINDIR_APP);
 }
 
-TEST_F(RunDriverTest, AttributesAndTimesAreAppliedAndReported) {
+TEST_P(RunDriverTest, AttributesAndTimesAreAppliedAndReported) {
     temp.CreateFile("a.jpg");
     settings.RenameOption.EnableRename = 0;
     settings.AttributeOption.EnableAttribute = 1;
@@ -389,7 +392,7 @@ TEST_F(RunDriverTest, AttributesAndTimesAreAppliedAndReported) {
     EXPECT_EQ(settings.AfterStatus[0].Status.modification, 3000000);
 }
 
-TEST_F(RunDriverTest, LogsHoldOneLinePerFinishedTarget) {
+TEST_P(RunDriverTest, LogsHoldOneLinePerFinishedTarget) {
     temp.CreateFile("a.jpg");
     temp.CreateFile("b.jpg");
     settings.CommonOption.LogWrite = 1;
@@ -419,7 +422,7 @@ private:
     int m_moves = 0;
 };
 
-TEST_F(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
+TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
     for (int i = 0; i < 6; ++i) temp.CreateFile("f" + std::to_string(i) + ".jpg", std::to_string(i));
     temp.SetModificationTime("f1.jpg", 4000000);
     const pid_t child = fork();
@@ -448,7 +451,7 @@ TEST_F(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
     EXPECT_TRUE(PlanJournalUndo(again, real).moves.empty());
 }
 
-TEST_F(RunDriverTest, JournalUndoNeverOverwrites) {
+TEST_P(RunDriverTest, JournalUndoNeverOverwrites) {
     temp.CreateFile("a.jpg", "A");
     temp.CreateFile("b.jpg", "B");
     ASSERT_EQ(Run().resultCode, 0);
@@ -465,7 +468,7 @@ TEST_F(RunDriverTest, JournalUndoNeverOverwrites) {
     EXPECT_EQ(temp.ReadFile("b.jpg"), "B");
 }
 
-TEST_F(RunDriverTest, SaveTargetListWritesWhatARunWouldTake) {
+TEST_P(RunDriverTest, SaveTargetListWritesWhatARunWouldTake) {
     temp.CreateFile("b.jpg");
     temp.CreateFile("a.jpg");
     const std::string out = Cp932(state / "list.txt");
@@ -476,6 +479,35 @@ TEST_F(RunDriverTest, SaveTargetListWritesWhatARunWouldTake) {
     EXPECT_FALSE(state.Exists("none.txt"));
     EXPECT_TRUE(ui.messages.back().starts_with("Error Code : 1001\n"));
 }
+
+TEST_P(RunDriverTest, TargetsLeftOutByTheirAttributesDoNotCountAgainstTheSequence) {
+    // Ten candidates, five of them read-only: one digit holds the five real targets, though
+    // not ten.
+    for (int i = 0; i < 10; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".jpg";
+        temp.CreateFile(name, name);
+        if (i % 2 == 1) temp.SetMode(name, 0444);
+    }
+    UsePattern("IMG_", 1, 5);
+    const RunOutcome outcome = Run();
+    ASSERT_EQ(outcome.resultCode, 0);
+    EXPECT_EQ(outcome.doneCount, 5);
+    EXPECT_EQ(temp.ReadFile("IMG_9.jpg"), "f8.jpg");
+    EXPECT_EQ(temp.ReadFile("f9.jpg"), "f9.jpg");
+    ASSERT_EQ(settings.Undo.ValidCount, 5);
+    EXPECT_EQ(settings.Undo.OldPaths[4], Cp932(temp / "f8.jpg"));
+
+    // Six real targets (the five renamed ones and f9.jpg, now writable) do break it.
+    temp.SetMode("f9.jpg", 0644);
+    EXPECT_EQ(Run().resultCode, MRVN_ERROR_UPPER_NUM_OVER);
+    EXPECT_TRUE(temp.Exists("f9.jpg"));
+    EXPECT_TRUE(temp.Exists("IMG_5.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Listing, RunDriverTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& param) {
+                             return param.param ? "listed_in_full" : "streamed";
+                         });
 
 }  // namespace
 }  // namespace morvanex::engine

@@ -21,6 +21,7 @@ public:
     int confirmUndoCalls = 0;
     std::vector<int> progress;  // positions, as the bar would show them
     int waits = 0;
+    bool showsProgress = true;
 
     void ShowMessage(const std::string& text, engine::MessageIcon icon) override {
         messages.push_back(text);
@@ -43,6 +44,7 @@ public:
     }
     void ProgressDone() override { progress.push_back(100); }
     void ProgressReset() override { progress.push_back(0); }
+    bool ShowsProgress() const override { return showsProgress; }
     void BeginWait() override { ++waits; }
     void EndWait() override { --waits; }
 
