@@ -109,6 +109,8 @@ struct Collector {
 
         std::vector<std::string> subfolders;
         const std::size_t first = out.size();
+        out.reserve(first + entries.size());
+        if (statuses != nullptr) statuses->reserve(first + entries.size());
         for (auto& entry : entries) {
             const bool folderEntry = (entry.attributes & kDirectory) != 0;
             if (request.recursive && folderEntry) subfolders.push_back(root + entry.name);

@@ -104,7 +104,10 @@ int RenameEngine::SetTargets(std::unique_ptr<TargetFeed> feed) {
 }
 
 std::vector<std::string> RenameEngine::TakeTargets() {
-    return m_targets ? m_targets->TakePaths() : std::vector<std::string>{};
+    if (!m_targets) return {};
+    std::vector<std::string> paths = m_targets->TakePaths();
+    m_targets.reset();
+    return paths;
 }
 
 int RenameEngine::SetPartCount(int count) { return m_composer.Parts().SetPartCount(count); }

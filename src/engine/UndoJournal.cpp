@@ -117,8 +117,11 @@ void UndoJournal::AfterMove() {
 
 void UndoJournal::EndRun() {
     if (!m_file.IsOpen()) return;
+    // Every record was in the page cache the moment it was stored, which is all a killed
+    // process needs; the disk gets the journal by the kernel's writeback, started here and not
+    // waited for, so a run of many files does not end in a long flush.
     if (m_writing) m_file.Truncate(m_end + kRecordHeaderSize);
-    m_file.Sync();
+    m_file.SyncLater();
     m_file.Close();
     m_writing = false;
 }

@@ -52,7 +52,7 @@ public:
     void BeforeMove(const std::string& oldPath, const std::string& newPath,
                     const platform::FileStatus& before);
     void AfterMove();
-    // Pushes the journal to the disk and closes it (after a run, or after an undo of it).
+    // Starts pushing the journal to the disk and closes it (after a run, or an undo of it).
     void EndRun();
 
     // Reads the last run's journal and its RunFlag bits: false when there is none (or it

@@ -307,12 +307,19 @@ std::string CutToFit(std::string_view text, std::size_t maxBytes) {
 }
 
 std::size_t FindLastChar(std::string_view text, char c) {
-    std::size_t found = std::string_view::npos;
-    for (std::size_t i = 0; i < text.size(); i += CharSizeAt(text, i)) {
-        if (text[i] == c && CharSizeAt(text, i) == 1) found = i;
+    // Searched from the end: a byte that is not a lead byte always ends a character, so an
+    // occurrence is a character of its own exactly when an even number of lead-byte values
+    // stands between it and the last such byte before it.
+    for (std::size_t at = text.rfind(c); at != std::string_view::npos;
+         at = at == 0 ? std::string_view::npos : text.rfind(c, at - 1)) {
+        std::size_t leads = 0;
+        while (leads < at && IsLeadByte(static_cast<unsigned char>(text[at - leads - 1]))) ++leads;
+        const bool startsPair = IsLeadByte(static_cast<unsigned char>(c)) && at + 1 < text.size();
+        if (leads % 2 == 0 && !startsPair) return at;
     }
-    return found;
+    return std::string_view::npos;
 }
+
 
 bool EndsWithChar(std::string_view text, char c) {
     if (text.empty() || text.back() != c) return false;

@@ -79,6 +79,12 @@ int MappedFile::Truncate(std::size_t bytes) {
     return ::ftruncate(m_fd, static_cast<off_t>(bytes)) == 0 ? 0 : errno;
 }
 
+int MappedFile::SyncLater() {
+    if (m_fd < 0) return EBADF;
+    if (m_data != nullptr && ::msync(m_data, m_size, MS_ASYNC) != 0) return errno;
+    return 0;
+}
+
 int MappedFile::Sync() {
     if (m_fd < 0) return EBADF;
     if (m_data != nullptr && ::msync(m_data, m_size, MS_SYNC) != 0) return errno;

@@ -24,7 +24,10 @@ public:
     int Reserve(std::size_t bytes);
     // Cuts the file to `bytes` (at most its current size).
     int Truncate(std::size_t bytes);
+    // Pushes the mapping to the disk and waits for it.
     int Sync();
+    // Starts pushing the mapping to the disk and returns at once.
+    int SyncLater();
 
     unsigned char* Data() { return m_data; }
     std::size_t Size() const { return m_size; }

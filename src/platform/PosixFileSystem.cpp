@@ -335,12 +335,9 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
     DIR* dir = opendir(host.c_str());
     if (dir == nullptr) return errno;
     const std::string prefix = host.ends_with('/') ? host : host + '/';
-    struct Found {
-        std::string name;
-        unsigned char type;
-        bool gone = false;
-    };
-    std::vector<Found> found;
+    // First the host names with their d_type (kept in `attributes` for now), then the statuses,
+    // then the names in CP932: one entry per name all along, so a folder of many entries is
+    // held once.
     int error = 0;
     for (;;) {
         errno = 0;
@@ -350,54 +347,61 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
             break;
         }
         const std::string_view name = next->d_name;
-        if (name != "." && name != "..") found.push_back({std::string(name), next->d_type});
+        if (name == "." || name == "..") continue;
+        DirectoryEntry& entry = entries.emplace_back();
+        entry.name = name;
+        entry.attributes = next->d_type;
     }
-    entries.resize(found.size());
 
     // d_type tells a folder without a status read; a link must be followed to know. With
     // attributes every entry needs its status: a large folder shares that work out between
-    // two threads, as each read waits on the kernel rather than on this process.
+    // two threads, as each read waits on the kernel rather than on this process. An entry
+    // that is gone meanwhile is marked by an empty name.
     const int folderFd = dirfd(dir);
     const auto describe = [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
-            const Found& f = found[i];
             DirectoryEntry& entry = entries[i];
-            if (withAttributes || f.type == DT_UNKNOWN || f.type == DT_LNK) {
+            const unsigned char type = entry.attributes;
+            entry.attributes = 0;
+            if (withAttributes || type == DT_UNKNOWN || type == DT_LNK) {
                 struct statx status {};
-                if (StatAt(folderFd, f.name.c_str(), status) != 0) {
-                    found[i].gone = true;  // gone meanwhile
+                if (StatAt(folderFd, entry.name.c_str(), status) != 0) {
+                    entry.name.clear();
                     continue;
                 }
                 if (withAttributes) {
                     entry.attributes = AttributesFrom(
-                        status.stx_mode, StoredFlagsAt(folderFd, f.name.c_str(), prefix), f.name);
+                        status.stx_mode, StoredFlagsAt(folderFd, entry.name.c_str(), prefix),
+                        entry.name);
                     FillStatus(status, entry.attributes, entry.status);
                 } else {
                     entry.attributes = S_ISDIR(status.stx_mode) ? attr::kDirectory : 0;
                 }
-            } else if (f.type == DT_DIR) {
+            } else if (type == DT_DIR) {
                 entry.attributes = attr::kDirectory;
             }
         }
     };
     constexpr std::size_t kParallelFrom = 4096;
-    if (error == 0 && withAttributes && found.size() >= kParallelFrom) {
-        std::thread helper(describe, found.size() / 2, found.size());
-        describe(0, found.size() / 2);
+    if (error == 0 && withAttributes && entries.size() >= kParallelFrom) {
+        std::thread helper(describe, entries.size() / 2, entries.size());
+        describe(0, entries.size() / 2);
         helper.join();
     } else if (error == 0) {
-        describe(0, found.size());
+        describe(0, entries.size());
     }
     closedir(dir);
 
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < found.size() && error == 0; ++i) {
-        if (found[i].gone) continue;
+    std::string converted;
+    for (std::size_t i = 0; i < entries.size() && error == 0; ++i) {
+        if (entries[i].name.empty()) continue;
         // A name that has no CP932 form would come back as a different file: refuse the listing.
-        if (!TryCp932FromUtf8(found[i].name, entries[i].name)) {
+        if (!TryCp932FromUtf8(entries[i].name, converted)) {
             error = EILSEQ;
             break;
         }
+        if (converted != entries[i].name) entries[i].name = converted;
         if (kept != i) entries[kept] = std::move(entries[i]);
         ++kept;
     }

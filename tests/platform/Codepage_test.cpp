@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace morvanex::platform {
@@ -87,6 +88,31 @@ TEST(Codepage, LastCharacterTestsAreCharacterAware) {
     EXPECT_FALSE(EndsWithChar(kHyo, '\\'));
     EXPECT_EQ(FindLastChar("a/b" + kHyo, '\\'), std::string::npos);
     EXPECT_EQ(FindLastChar("a/b/c", '/'), 3u);
+}
+
+TEST(Codepage, FindLastCharAgreesWithAWalkFromTheStart) {
+    // The search runs backwards; a walk from the start character by character is the truth.
+    const auto walk = [](const std::string& text, char c) {
+        std::size_t found = std::string::npos;
+        for (std::size_t i = 0; i < text.size(); i += CharSizeAt(text, i)) {
+            if (text[i] == c && CharSizeAt(text, i) == 1) found = i;
+        }
+        return found;
+    };
+    const char alphabet[] = {'/', '.', 'a', '\x5C', '\x81', '\x82', '\x9F', '\xE0', '\xA0', '\x40'};
+    std::uint32_t seed = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(seed % 12);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += alphabet[(seed >> 16) % sizeof alphabet];
+        }
+        seed = seed * 1103515245u + 12345u;
+        for (char c : {'/', '.', '\x5C', '\x81'}) {
+            ASSERT_EQ(FindLastChar(text, c), walk(text, c)) << testing::PrintToString(text);
+        }
+    }
 }
 
 TEST(Codepage, CompareNoCaseFoldsAsciiOnly) {
