@@ -326,7 +326,7 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     if (m_options.changeTimes) TimeStep(target, real);
     if (real && m_log) {
         m_log->AppendLine(result.doneCount + 1, source, target.newPath,
-                          std::string(target.facts.fileName));
+                          target.facts.fileName);
     }
     return kSuccess;
 }

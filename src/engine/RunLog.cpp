@@ -59,14 +59,20 @@ void RunLog::Open(platform::Timestamp runStart, int targetCount) {
 }
 
 void RunLog::AppendLine(int number, const std::string& source, const std::string& newPath,
-                        const std::string& oldName) {
+                        std::string_view oldName) {
+    // One buffer for every line of the run: a run of many files builds no strings per line.
     if (m_text) {
         char numberText[16];
-        std::snprintf(numberText, sizeof numberText, "%05d", number);
+        const int digits = std::snprintf(numberText, sizeof numberText, "%05d", number);
         static const std::string arrow = platform::Sjis("  →  ");
-        m_text->Append(numberText + (" : " + source) + arrow + newPath + " \r\n");
+        m_line.assign(numberText, static_cast<std::size_t>(digits));
+        m_line.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
+        m_text->Append(m_line);
     }
-    if (m_batch) m_batch->Append("ren \"" + newPath + "\" \"" + oldName + "\" \r\n");
+    if (m_batch) {
+        m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
+        m_batch->Append(m_line);
+    }
 }
 
 }  // namespace morvanex::engine

@@ -28,7 +28,7 @@ public:
     void Open(platform::Timestamp runStart, int targetCount);
     // One line per finished target: its number (1-based), source, new path and old file name.
     void AppendLine(int number, const std::string& source, const std::string& newPath,
-                    const std::string& oldName);
+                    std::string_view oldName);
 
     const std::string& TextLogPath() const { return m_textPath; }
     const std::string& BatchLogPath() const { return m_batchPath; }
@@ -40,6 +40,7 @@ private:
     std::string m_batchPath;
     std::unique_ptr<platform::OutputFile> m_text;
     std::unique_ptr<platform::OutputFile> m_batch;
+    std::string m_line;
 };
 
 }  // namespace morvanex::engine
