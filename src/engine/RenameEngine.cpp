@@ -55,8 +55,8 @@ struct RenameEngine::Target {
     const std::string& source;
     FileFacts facts;
     ExifAccessor exif;
-    std::string name;     // the new name, before the final step
-    std::string newPath;  // P
+    std::string name;      // the new name, before the final step
+    std::string& newPath;  // P: the run's new-path list entry of this target
     settings::FileStatusRecord& before;
     settings::FileStatusRecord& after;
 };
@@ -295,7 +295,7 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
                   SplitSourcePath(source, m_composer.Rules().extensionRule),
                   ExifAccessor(m_fileSystem, source),
                   {},
-                  {},
+                  m_newPaths[index],
                   m_before[index],
                   m_after[index]};
     platform::FileStatus status;
@@ -344,7 +344,6 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
 int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
     target.newPath = CopyFolderFor(std::string(target.facts.folder), real) + target.name;
-    m_newPaths[target.index] = target.newPath;
     if (!real) return kSuccess;
 
     if ((target.before.Status.attributes & kDirectory) != 0) {
@@ -369,7 +368,6 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
     target.newPath.reserve(target.facts.folder.size() + target.name.size());
     target.newPath.assign(target.facts.folder).append(target.name);
-    m_newPaths[target.index] = target.newPath;
     const NameRules& rules = m_composer.Rules();
     if (!real || !(rules.rename || rules.alignDigits || rules.changeCase || rules.replace)) {
         return kSuccess;

@@ -84,8 +84,10 @@ void UndoJournal::BeforeMove(const std::string& oldCp932, const std::string& new
     if (!m_writing) return;
     // The journal is read by another process, where names CP932 lacks may have other codes:
     // it keeps the host's own bytes.
-    const std::string oldPath = platform::Utf8FromCp932(oldCp932);
-    const std::string newPath = platform::Utf8FromCp932(newCp932);
+    std::string& oldPath = m_oldHost;
+    std::string& newPath = m_newHost;
+    platform::Utf8FromCp932(oldCp932, oldPath);
+    platform::Utf8FromCp932(newCp932, newPath);
     const std::size_t size = kRecordHeaderSize + Padded(oldPath.size() + newPath.size());
     // One more record header beyond this record stays zero: it marks the end of the records.
     if (m_file.Reserve(m_end + size + kRecordHeaderSize) != 0) {

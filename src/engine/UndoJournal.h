@@ -69,6 +69,8 @@ private:
     std::size_t m_end = 0;          // where the next record goes
     std::size_t m_lastRecord = 0;   // the record BeforeMove wrote last
     std::vector<std::size_t> m_loadedOffsets;
+    std::string m_oldHost;  // buffers of the host forms, kept from record to record
+    std::string m_newHost;
 };
 
 }  // namespace morvanex::engine

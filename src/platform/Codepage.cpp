@@ -397,16 +397,20 @@ std::string Cp932FromUtf8(std::string_view utf8) {
     return out;
 }
 
-std::string Utf8FromCp932(std::string_view cp932) {
+void Utf8FromCp932(std::string_view cp932, std::string& out) {
     // Most names are ASCII up to their end, or far into it: that part is the same bytes.
     const std::size_t ascii = AsciiPrefix(cp932);
-    if (ascii == cp932.size()) return std::string(cp932);
-    std::string out;
+    out.assign(cp932.substr(0, ascii));
+    if (ascii == cp932.size()) return;
     out.reserve(cp932.size() + cp932.size() / 2);
-    out.append(cp932.substr(0, ascii));
     DecodeCp932(
         cp932.substr(ascii), [&](std::uint32_t cp) { AppendUtf8(out, cp); },
         [&](unsigned char raw) { out += static_cast<char>(raw); });
+}
+
+std::string Utf8FromCp932(std::string_view cp932) {
+    std::string out;
+    Utf8FromCp932(cp932, out);
     return out;
 }
 

@@ -58,6 +58,8 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 bool TryCp932FromUtf8(std::string_view utf8, std::string& out);
 std::string Cp932FromUtf8(std::string_view utf8);
 std::string Utf8FromCp932(std::string_view cp932);
+// The same into `out`, whose storage is reused (for conversions made once per file of a run).
+void Utf8FromCp932(std::string_view cp932, std::string& out);
 // UTF-16 for the toolkit; bytes that are not UTF-8 travel as lone surrogates U+DC80..U+DCFF.
 bool TryCp932FromUtf16(std::u16string_view utf16, std::string& out);
 std::string Cp932FromUtf16(std::u16string_view utf16);

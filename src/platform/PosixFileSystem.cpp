@@ -54,7 +54,7 @@ class FileDescriptor {
 // The host (UTF-8) form of a CP932 path. The syscall must see exactly this path: a NUL inside
 // would cut it short, and the host refuses paths beyond PATH_MAX rather than shorten them.
 int ToHost(std::string_view path, std::string& host) {
-    host = Utf8FromCp932(path);
+    Utf8FromCp932(path, host);
     if (host.find('\0') != std::string::npos) return EINVAL;
     if (host.size() >= PATH_MAX) return ENAMETOOLONG;
     return 0;
@@ -480,8 +480,9 @@ int PosixFileSystem::SetTimes(std::string_view path, Timestamp /*creation*/, Tim
 }
 
 int PosixFileSystem::Move(std::string_view from, std::string_view to) {
-    std::string source;
-    std::string target;
+    // A run moves every target: the host forms are built in buffers kept from move to move.
+    thread_local std::string source;
+    thread_local std::string target;
     if (const int error = ToHost(from, source)) return error;
     if (const int error = ToHost(to, target)) return error;
     const int error = RenameNoReplace(source.c_str(), target.c_str());
