@@ -35,7 +35,7 @@ class NameComposer {
     NameRules& Rules() { return m_rules; }
     const NameRules& Rules() const { return m_rules; }
 
-    // The parts 0..n-1 joined into `name` (its capacity is reused). A sequence part moves its
+    // The first n parts joined into `name` (its capacity is reused). A sequence part moves its
     // counter on by its step after use. An Exif part of a file without Exif data takes its
     // fallback entry, with its own counters, when the fallback switch is on.
     void ComposeParts(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,

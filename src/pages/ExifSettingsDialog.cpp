@@ -76,7 +76,7 @@ bool IsDateCode(int code) {
 
 ExifSettingsDialog::ExifSettingsDialog(shell::Document& document, int row, std::string_view format,
                                        QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint, false),
       m_document(document),
       m_row(std::clamp(row, 0, settings::kVisibleParts - 1)),
       m_format(platform::CutToFit(format, platform::kMaxTextBytes)),
@@ -388,23 +388,6 @@ void ExifSettingsDialog::OnOk() {
         if (range) m_format += std::string(kRangeToken) + RangeText(first, last);
     }
     accept();
-}
-
-void ExifSettingsDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
-}
-
-void ExifSettingsDialog::closeEvent(QCloseEvent* event) {
-    // Everything is committed at OK; a dialog closed any other way would commit half of it.
-    event->ignore();
 }
 
 }  // namespace morvanex::pages

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "pages/ButtonsOnlyDialog.h"
 #include <array>
 #include <string>
 #include <string_view>
@@ -28,7 +28,7 @@ class Document;
 // row through the caller. The dialog closes only through OK, where everything is committed.
 namespace morvanex::pages {
 
-class ExifSettingsDialog : public QDialog {
+class ExifSettingsDialog : public ButtonsOnlyDialog {
     Q_OBJECT
 
   public:
@@ -41,10 +41,6 @@ class ExifSettingsDialog : public QDialog {
 
     // The row's Exif format text (CP932) after the dialog has closed.
     const std::string& FormatText() const { return m_format; }
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     enum Item { kDateItem = 0, kMakerItem = 1, kModelItem = 2 };

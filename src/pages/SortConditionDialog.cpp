@@ -39,7 +39,8 @@ QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* pa
 
 }  // namespace
 
-SortConditionDialog::SortConditionDialog(Order current, QWidget* parent) : QDialog(parent) {
+SortConditionDialog::SortConditionDialog(Order current, QWidget* parent)
+    : ButtonsOnlyDialog(parent, Qt::Dialog, true) {
     setObjectName("sortConditionDialog");
     setWindowTitle(QStringLiteral("検出ファイルのソート条件"));
 
@@ -106,18 +107,6 @@ SortConditionDialog::Order SortConditionDialog::OrderOf(int index) {
 
 int SortConditionDialog::SelectedIndex() const {
     return m_choices->checkedId();
-}
-
-void SortConditionDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
 }
 
 }  // namespace morvanex::pages

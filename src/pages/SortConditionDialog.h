@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "pages/ButtonsOnlyDialog.h"
 #include <array>
 
 class QButtonGroup;
@@ -9,7 +9,7 @@ class QButtonGroup;
 // of the record as one of seven choices. Enter and Esc do nothing; only the buttons close it.
 namespace morvanex::pages {
 
-class SortConditionDialog : public QDialog {
+class SortConditionDialog : public ButtonsOnlyDialog {
     Q_OBJECT
 
   public:
@@ -30,9 +30,6 @@ class SortConditionDialog : public QDialog {
 
     int SelectedIndex() const;
     Order Chosen() const { return OrderOf(SelectedIndex()); }
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QButtonGroup* m_choices = nullptr;

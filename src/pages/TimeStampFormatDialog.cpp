@@ -80,7 +80,7 @@ std::string TimeStampFormatDialog::PresetFormat(int index, bool twoDigitYear) {
 TimeStampFormatDialog::TimeStampFormatDialog(shell::Document& document, int partIndex,
                                              std::string_view format, QWidget* parent,
                                              std::size_t maxBytes)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint, false),
       m_document(document),
       m_part(std::clamp(partIndex, 0, settings::kPartSlots - 1)),
       m_maxBytes(std::min(maxBytes, platform::kMaxTextBytes)),
@@ -330,23 +330,6 @@ void TimeStampFormatDialog::FinishOk() {
 void TimeStampFormatDialog::FinishCancel() {
     m_format = m_original;
     reject();
-}
-
-void TimeStampFormatDialog::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
-}
-
-void TimeStampFormatDialog::closeEvent(QCloseEvent* event) {
-    // Only the buttons close the dialog: they decide what the caller gets back.
-    event->ignore();
 }
 
 }  // namespace morvanex::pages

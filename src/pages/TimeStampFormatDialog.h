@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "pages/ButtonsOnlyDialog.h"
 #include <array>
 #include <cstddef>
 #include <string>
@@ -29,7 +29,7 @@ class Document;
 // given and leaves the part as it was.
 namespace morvanex::pages {
 
-class TimeStampFormatDialog : public QDialog {
+class TimeStampFormatDialog : public ButtonsOnlyDialog {
     Q_OBJECT
 
   public:
@@ -46,10 +46,6 @@ class TimeStampFormatDialog : public QDialog {
 
     // A preset's format; an index outside the table gives preset 0.
     static std::string PresetFormat(int index, bool twoDigitYear);
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
   private:
     struct Token {

@@ -1,0 +1,31 @@
+#include "pages/ButtonsOnlyDialog.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+namespace morvanex::pages {
+
+ButtonsOnlyDialog::ButtonsOnlyDialog(QWidget* parent, Qt::WindowFlags flags, bool closeBoxCloses)
+    : QDialog(parent, flags), m_closeBoxCloses(closeBoxCloses) {}
+
+void ButtonsOnlyDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+void ButtonsOnlyDialog::closeEvent(QCloseEvent* event) {
+    if (m_closeBoxCloses) {
+        QDialog::closeEvent(event);
+    } else {
+        event->ignore();
+    }
+}
+
+}  // namespace morvanex::pages
