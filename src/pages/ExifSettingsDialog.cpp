@@ -16,7 +16,7 @@
 
 #include "engine/TextRange.h"
 #include "engine/TimestampFormat.h"
-#include "pages/Cp932LengthValidator.h"
+#include "pages/ByteLimitValidator.h"
 #include "pages/PageText.h"
 #include "pages/TimeStampFormatDialog.h"
 #include "platform/Codepage.h"
@@ -160,7 +160,7 @@ void ExifSettingsDialog::CreateControls() {
     m_fallbackLabel->setMinimumWidth(64);
     m_fallbackEdit = new QLineEdit(fallbackGroup);
     m_fallbackEdit->setObjectName("fallbackEdit");
-    m_fallbackEdit->setValidator(new Cp932LengthValidator(platform::kMaxTextBytes, m_fallbackEdit));
+    m_fallbackEdit->setValidator(new ByteLimitValidator(platform::kMaxTextBytes, m_fallbackEdit));
     m_fallbackButton = new QPushButton(Utf8("フォーマットの変更"), fallbackGroup);
     m_fallbackButton->setObjectName("fallbackFormatButton");
     m_fallbackEdit->setEnabled(false);

@@ -15,7 +15,7 @@
 #include <algorithm>
 
 #include "engine/TextRange.h"
-#include "pages/Cp932LengthValidator.h"
+#include "pages/ByteLimitValidator.h"
 #include "pages/ExifSettingsDialog.h"
 #include "pages/PageText.h"
 #include "pages/TimeStampFormatDialog.h"
@@ -169,7 +169,7 @@ void RenamePatternPage::CreateControls() {
         cellLayout->setSpacing(3);
         row.text = new QLineEdit(cell);
         row.text->setObjectName(RowName("stringEdit", r));
-        row.text->setValidator(new Cp932LengthValidator(platform::kMaxTextBytes, row.text));
+        row.text->setValidator(new ByteLimitValidator(platform::kMaxTextBytes, row.text));
         row.format = new QPushButton(cell);
         row.format->setObjectName(RowName("formatButton", r));
         row.format->setAutoDefault(false);
