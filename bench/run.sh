@@ -41,16 +41,18 @@ job() {  # job NAME PARTS... : a pattern file of fixed text, sequence, period an
 sequence=(SelectedPart00=1 StrPart00=IMG_ SelectedPart01=6 StrPart01=1 DigitNum01=6 SkipNum01=1
           SelectedPart02=5 SelectedPart03=3 SelectedPart04=0 SelectedPart05=0)
 job sequence "${sequence[@]}"
+# The size steps go up to a million files: seven digits.
+job wide "${sequence[@]/DigitNum01=6/DigitNum01=7}"
 job logged "${sequence[@]}"
 printf 'LogWrite=1\r\nBatLogWrite=1\r\nLogWritePath=%s/logs/\r\n' "$work" >> "$work/logged.mvx"
 job exif SelectedPart00=10 'StrPart00=%EDT%4YE%2MO%2DA%2HO%2MI%2SE' SelectedPart01=5 \
          SelectedPart02=3 SelectedPart03=0 SelectedPart04=0 SelectedPart05=0
 mkdir -p "$work/logs"
 
-names() {  # fresh folder of N empty files with random names, and the planned moves
+names() {  # fresh folder of N empty files with random names, and the planned moves [of JOB]
   rm -rf "$dir" "$work/logs"/* && mkdir -p "$dir"
   "$fixtures" names "$dir" "$1" "$2"
-  "$cli" preview "$work/sequence.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
+  "$cli" preview "$work/${3:-sequence}.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
 }
 jpegs() {
   rm -rf "$dir" && mkdir -p "$dir"
@@ -121,7 +123,7 @@ printf '%-12s %14s %14s\n' "files" "run per file" "raw per file"
 sizes="10000 100000"
 [ "${MILLION:-0}" = 1 ] && sizes="$sizes 1000000"
 for size in $sizes; do
-  names "$size" 7; a=$(micros "$cli" run "$work/sequence.mvx" --folder "$dir")
-  names "$size" 7; b=$(micros "$raw" "$work/plan.tsv")
+  names "$size" 7 wide; a=$(micros "$cli" run "$work/wide.mvx" --folder "$dir")
+  names "$size" 7 wide; b=$(micros "$raw" "$work/plan.tsv")
   awk -v n="$size" -v a="$a" -v b="$b" 'BEGIN { printf "%-12d %11.2f us %11.2f us\n", n, a / n, b / n }'
 done
