@@ -49,7 +49,7 @@ void Document::Attach(QWidget& window, MainView& view, engine::Interaction& inte
 }
 
 engine::RunContext Document::RunContext() {
-    return engine::RunContext{*m_fileSystem, *m_clock, *m_interaction, nullptr};
+    return engine::RunContext{*m_fileSystem, *m_clock, *m_interaction, &m_journal};
 }
 
 void Document::SetTitle(const QString& title) {

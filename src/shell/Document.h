@@ -7,6 +7,7 @@
 
 #include "engine/Interaction.h"
 #include "engine/RunDriver.h"
+#include "engine/UndoJournal.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"
@@ -74,6 +75,9 @@ class Document : public QObject {
     QWidget* m_window = nullptr;
     MainView* m_view = nullptr;
     engine::Interaction* m_interaction = nullptr;
+    // Real runs are recorded here too, so `morvanex-cli undo` can take back a run of the
+    // window even after the program ended or was killed midway.
+    engine::UndoJournal m_journal{engine::UndoJournal::DefaultFolder()};
 };
 
 }  // namespace morvanex::shell

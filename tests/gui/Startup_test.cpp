@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 
 #include "gui/GuiTestSupport.h"
+#include "engine/UndoJournal.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
 #include "shell/Application.h"
@@ -107,6 +108,24 @@ TEST_F(StartupTest, AutoExecFileRunsSilentlyAndEnds) {
     EXPECT_EQ(application.Doc().Settings().AutoExecMode, 1);
     EXPECT_TRUE(m_interaction.messages.empty());
     EXPECT_TRUE(m_interaction.questions.empty());
+}
+
+TEST_F(StartupTest, RunOfTheWindowIsJournaledForALaterUndo) {
+    m_files.CreateFile("a.txt");
+    const std::string job = WriteJob("job.mxs", m_files.Path());
+    {
+        Application application(Options());
+        ASSERT_EQ(application.Start(job), 0);
+    }
+    engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
+    std::vector<engine::UndoJournal::Entry> entries;
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(journal.Load(entries, flags));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].state, engine::UndoJournal::State::Done);
+    EXPECT_EQ(entries[0].oldPath, m_files / "a.txt");
+    EXPECT_EQ(entries[0].newPath, m_files / "001.txt");
+    EXPECT_EQ(flags & engine::UndoJournal::kCopyRun, 0u);
 }
 
 TEST_F(StartupTest, FailingAutoExecRunEndsWithStatusOneAndNoMessage) {
