@@ -9,6 +9,7 @@
 #include "support/ExifSamples.h"
 #include "support/JpegBuilder.h"
 #include "support/RecordingFileSystem.h"
+#include "support/FixedClock.h"
 
 namespace morvanex::engine {
 namespace {
@@ -17,16 +18,7 @@ using platform::Sjis;
 using test::JpegBuilder;
 using test::RecordingFileSystem;
 
-platform::Timestamp At(int year, int month, int day, int hour, int minute, int second) {
-    platform::LocalTime local;
-    local.year = year;
-    local.month = month;
-    local.day = day;
-    local.hour = hour;
-    local.minute = minute;
-    local.second = second;
-    return platform::FromLocalTime(local);
-}
+using test::At;
 
 std::string Full(bool bigEndian = false) {
     return JpegBuilder(bigEndian)

@@ -10,22 +10,14 @@
 #include "platform/Codepage.h"
 #include "support/JpegBuilder.h"
 #include "support/RecordingFileSystem.h"
+#include "support/FixedClock.h"
 
 namespace morvanex::engine {
 namespace {
 
 using platform::Sjis;
 
-platform::Timestamp At(int year, int month, int day, int hour, int minute, int second) {
-    platform::LocalTime local;
-    local.year = year;
-    local.month = month;
-    local.day = day;
-    local.hour = hour;
-    local.minute = minute;
-    local.second = second;
-    return platform::FromLocalTime(local);
-}
+using test::At;
 
 const std::string kSource = "/photos/trip/IMG_0001.JPG";
 

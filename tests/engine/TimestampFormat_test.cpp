@@ -5,22 +5,14 @@
 #include <string>
 
 #include "platform/Codepage.h"
+#include "support/FixedClock.h"
 
 namespace morvanex::engine {
 namespace {
 
 using platform::Sjis;
 
-platform::Timestamp At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0) {
-    platform::LocalTime local;
-    local.year = year;
-    local.month = month;
-    local.day = day;
-    local.hour = hour;
-    local.minute = minute;
-    local.second = second;
-    return platform::FromLocalTime(local);
-}
+using test::At;
 
 std::string Repeat(const std::string& text, int times) {
     std::string result;

@@ -5,22 +5,14 @@
 #include <string>
 
 #include "platform/Codepage.h"
+#include "support/FixedClock.h"
 
 namespace morvanex::settings {
 namespace {
 
 using platform::Sjis;
 
-platform::LocalTime Local(int year, int month, int day, int hour, int minute, int second) {
-    platform::LocalTime local;
-    local.year = year;
-    local.month = month;
-    local.day = day;
-    local.hour = hour;
-    local.minute = minute;
-    local.second = second;
-    return local;
-}
+using test::Local;
 
 const platform::Timestamp kNow = platform::FromLocalTime(Local(2003, 3, 5, 10, 20, 30));
 

@@ -4,6 +4,24 @@
 
 namespace morvanex::test {
 
+// A moment of the program's local time, field by field.
+inline platform::LocalTime Local(int year, int month, int day, int hour = 0, int minute = 0,
+                                 int second = 0) {
+    platform::LocalTime local;
+    local.year = year;
+    local.month = month;
+    local.day = day;
+    local.hour = hour;
+    local.minute = minute;
+    local.second = second;
+    return local;
+}
+
+inline platform::Timestamp At(int year, int month, int day, int hour = 0, int minute = 0,
+                              int second = 0) {
+    return platform::FromLocalTime(Local(year, month, day, hour, minute, second));
+}
+
 class FixedClock final : public platform::Clock {
 public:
     explicit FixedClock(platform::Timestamp now) : m_now(now) {}
