@@ -18,6 +18,7 @@
 #include "platform/PosixFileSystem.h"
 #include "settings/RenameSettings.h"
 #include "settings/SettingsSummary.h"
+#include "support/FixedClock.h"
 
 // The replaced global operator new below pairs malloc with free; GCC cannot see that the two
 // replacements belong together and warns at every inlined delete.
@@ -63,16 +64,7 @@ class AllocationCounter {
     long long m_start;
 };
 
-platform::Timestamp At(int year, int month, int day, int hour, int minute, int second) {
-    platform::LocalTime local;
-    local.year = year;
-    local.month = month;
-    local.day = day;
-    local.hour = hour;
-    local.minute = minute;
-    local.second = second;
-    return platform::FromLocalTime(local);
-}
+using test::At;
 
 const std::string kSource = "/home/user/photos/2003-trip/IMG_0001.JPG";
 
