@@ -9,9 +9,7 @@
 #include "settings/RenameSettings.h"
 
 class QCheckBox;
-class QCloseEvent;
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;

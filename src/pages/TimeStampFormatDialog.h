@@ -12,8 +12,6 @@
 
 class QButtonGroup;
 class QCheckBox;
-class QCloseEvent;
-class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
