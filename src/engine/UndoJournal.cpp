@@ -1,9 +1,11 @@
 #include "engine/UndoJournal.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -67,13 +69,25 @@ std::string UndoJournal::DefaultFolder() {
 int UndoJournal::BeginRun(std::uint32_t flags) {
     EndRun();
     CreateFolders(platform::Utf8FromCp932(m_folder));
-    if (const int error = m_file.Open(m_path, true)) return error;
-    if (const int error = m_file.Reserve(kHeaderSize + kRecordHeaderSize)) {
+    // The new journal is made under a name of its own and then put in the place of the last
+    // one. Emptying the last one in place would pull the file from under another run that is
+    // still writing it through its mapping (another window, a script): that run would die.
+    const std::string fresh = m_path + "." + std::to_string(::getpid());
+    const std::string freshHost = platform::Utf8FromCp932(fresh);
+    int error = m_file.Open(fresh, true);
+    if (error == 0) error = m_file.Reserve(kHeaderSize + kRecordHeaderSize);
+    if (error == 0) {
+        std::memcpy(m_file.Data(), kMagic, sizeof kMagic);
+        Put<std::uint32_t>(m_file.Data() + kFlagsOffset, flags);
+        if (std::rename(freshHost.c_str(), platform::Utf8FromCp932(m_path).c_str()) != 0) {
+            error = errno;
+        }
+    }
+    if (error != 0) {
         m_file.Close();
+        ::unlink(freshHost.c_str());
         return error;
     }
-    std::memcpy(m_file.Data(), kMagic, sizeof kMagic);
-    Put<std::uint32_t>(m_file.Data() + kFlagsOffset, flags);
     m_end = kHeaderSize;
     m_writing = true;
     return 0;

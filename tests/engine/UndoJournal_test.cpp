@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <iterator>
+
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {
@@ -63,6 +66,40 @@ TEST(UndoJournal, ANewRunReplacesTheLastOneAndACopyRunLeavesNothingToUndo) {
     ASSERT_TRUE(journal.Load(entries, flags));
     EXPECT_EQ(flags, UndoJournal::kCopyRun);
     EXPECT_TRUE(entries.empty());
+}
+
+// Two runs at once (a window and a script): the later one owns the journal, and the earlier
+// one goes on writing its own records safely, without the file being emptied under it.
+TEST(UndoJournal, ARunStartedMeanwhileTakesOverWithoutHarmingTheEarlierOne) {
+    test::TempFolder temp;
+    UndoJournal earlier(test::Cp932(temp.Path()));
+    UndoJournal later(test::Cp932(temp.Path()));
+    ASSERT_EQ(earlier.BeginRun(0), 0);
+    earlier.BeforeMove("/a/0", "/a/zero", Status(0));
+    earlier.AfterMove();
+    ASSERT_EQ(later.BeginRun(UndoJournal::kChangedTimes), 0);
+    later.BeforeMove("/b/1", "/b/one", Status(1));
+    later.AfterMove();
+    later.EndRun();
+    // The earlier run goes on well past the end of the later, shorter journal.
+    for (int i = 1; i < 2000; ++i) {
+        earlier.BeforeMove("/a/" + std::to_string(i), "/a/new-" + std::to_string(i), Status(i));
+        earlier.AfterMove();
+    }
+    earlier.EndRun();
+
+    UndoJournal reader(test::Cp932(temp.Path()));
+    std::vector<UndoJournal::Entry> entries;
+    std::uint32_t flags = 0;
+    ASSERT_TRUE(reader.Load(entries, flags));
+    EXPECT_EQ(flags, UndoJournal::kChangedTimes);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].oldPath, "/b/1");
+    EXPECT_EQ(entries[0].state, UndoJournal::State::Done);
+    reader.EndRun();
+    const auto files = std::distance(std::filesystem::directory_iterator(temp.Path()),
+                                     std::filesystem::directory_iterator());
+    EXPECT_EQ(files, 1) << "no journal under a temporary name is left behind";
 }
 
 TEST(UndoJournal, MissingOrForeignFileIsNoJournal) {
