@@ -466,10 +466,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     ui.ProgressDone();
     ui.EndWait();
     // The last run is undone: the journal must not offer it a second time.
-    if (context.journal != nullptr) {
-        context.journal->BeginRun(0);
-        context.journal->EndRun();
-    }
+    if (context.journal != nullptr) context.journal->DiscardRun();
     ui.ShowMessage(platform::Sjis("Undoが正常終了しました。"), MessageIcon::None);
     undo = {};
     s.BeforeStatus.clear();

@@ -79,6 +79,8 @@ int UndoJournal::BeginRun(std::uint32_t flags) {
     if (error == 0) {
         std::memcpy(m_file.Data(), kMagic, sizeof kMagic);
         Put<std::uint32_t>(m_file.Data() + kFlagsOffset, flags);
+        struct stat made {};
+        if (::stat(freshHost.c_str(), &made) == 0) m_run = {made.st_dev, made.st_ino};
         if (std::rename(freshHost.c_str(), platform::Utf8FromCp932(m_path).c_str()) != 0) {
             error = errno;
         }
@@ -140,6 +142,20 @@ void UndoJournal::EndRun() {
     m_file.SyncLater();
     m_file.Close();
     m_writing = false;
+}
+
+void UndoJournal::DiscardRun() {
+    if (!m_run) return;
+    const auto run = *m_run;
+    m_run.reset();
+    struct stat current {};
+    if (::stat(platform::Utf8FromCp932(m_path).c_str(), &current) != 0 ||
+        std::pair{current.st_dev, current.st_ino} != run) {
+        return;  // another run has taken the journal over since: it stays
+    }
+    BeginRun(0);
+    EndRun();
+    m_run.reset();
 }
 
 bool UndoJournal::Load(std::vector<Entry>& entries, std::uint32_t& flags) {

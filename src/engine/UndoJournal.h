@@ -1,7 +1,11 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -55,6 +59,10 @@ public:
     // Starts pushing the journal to the disk and closes it (after a run, or an undo of it).
     void EndRun();
 
+    // After this object's last run was undone by other means: empties the journal so it does
+    // not offer that run a second time, unless another run has taken the journal over since.
+    void DiscardRun();
+
     // Reads the last run's journal and its RunFlag bits: false when there is none (or it
     // cannot be read).
     bool Load(std::vector<Entry>& entries, std::uint32_t& flags);
@@ -69,6 +77,8 @@ private:
     std::size_t m_end = 0;          // where the next record goes
     std::size_t m_lastRecord = 0;   // the record BeforeMove wrote last
     std::vector<std::size_t> m_loadedOffsets;
+    // The device and inode of the journal file this object's last run made.
+    std::optional<std::pair<dev_t, ino_t>> m_run;
     std::string m_oldHost;  // buffers of the host forms, kept from record to record
     std::string m_newHost;
 };

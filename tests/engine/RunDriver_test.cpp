@@ -116,6 +116,8 @@ TEST_P(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     EXPECT_FALSE(temp.Exists("IMG_001.jpg"));
     EXPECT_TRUE(ui.Showed("Undoが正常終了しました。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
+    UndoJournal reader(Cp932(state.Path()));
+    EXPECT_TRUE(PlanJournalUndo(reader, real).moves.empty()) << "the run is not offered twice";
 }
 
 TEST_P(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {

@@ -102,6 +102,36 @@ TEST(UndoJournal, ARunStartedMeanwhileTakesOverWithoutHarmingTheEarlierOne) {
     EXPECT_EQ(files, 1) << "no journal under a temporary name is left behind";
 }
 
+TEST(UndoJournal, DiscardingARunUndoneElsewhereSparesARunThatTookOver) {
+    for (const bool takenOver : {false, true}) {
+        test::TempFolder temp;
+        UndoJournal window(test::Cp932(temp.Path()));
+        ASSERT_EQ(window.BeginRun(0), 0);
+        window.BeforeMove("/a/1", "/a/one", Status(1));
+        window.AfterMove();
+        window.EndRun();
+        if (takenOver) {
+            UndoJournal script(test::Cp932(temp.Path()));
+            ASSERT_EQ(script.BeginRun(0), 0);
+            script.BeforeMove("/b/1", "/b/one", Status(1));
+            script.AfterMove();
+            script.EndRun();
+        }
+        window.DiscardRun();
+
+        UndoJournal reader(test::Cp932(temp.Path()));
+        std::vector<UndoJournal::Entry> entries;
+        std::uint32_t flags = 0;
+        ASSERT_TRUE(reader.Load(entries, flags));
+        if (takenOver) {
+            ASSERT_EQ(entries.size(), 1u);
+            EXPECT_EQ(entries[0].oldPath, "/b/1");
+        } else {
+            EXPECT_TRUE(entries.empty());
+        }
+    }
+}
+
 TEST(UndoJournal, MissingOrForeignFileIsNoJournal) {
     test::TempFolder temp;
     UndoJournal journal(test::Cp932(temp.Path()));
