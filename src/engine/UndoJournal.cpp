@@ -86,6 +86,7 @@ int UndoJournal::BeginRun(std::uint32_t flags) {
         }
     }
     if (error != 0) {
+        m_run.reset();
         m_file.Close();
         ::unlink(freshHost.c_str());
         return error;
