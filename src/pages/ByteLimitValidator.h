@@ -8,6 +8,10 @@
 // folder path names a different folder.
 namespace morvanex::pages {
 
+// What a page says when a dropped or browsed folder path is longer than its field (UTF-8).
+inline constexpr const char* kPathTooLong =
+    "フォルダのパスが長すぎるため指定できません。\n(259バイトまで)";
+
 class ByteLimitValidator : public QValidator {
     Q_OBJECT
 

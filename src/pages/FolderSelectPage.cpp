@@ -27,8 +27,6 @@ namespace morvanex::pages {
 namespace {
 
 constexpr const char* kFolderMissing = "指定されたフォルダは存在しません。";
-constexpr const char* kPathTooLong =
-    "フォルダのパスが長すぎるため指定できません。\n(259バイトまで)";
 constexpr const char* kSubfolderWarning =
     "☆★☆★警告☆★☆★\n現在ファイル表示が「自動更新」されるようになっています。\n"
     "サブフォルダ込みのファイル検索には非常に時間がかかる場合があります。\n実行しても良いですか？";

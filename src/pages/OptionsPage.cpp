@@ -18,9 +18,6 @@ namespace morvanex::pages {
 
 namespace {
 
-constexpr const char* kPathTooLong =
-    "フォルダのパスが長すぎるため指定できません。\n(259バイトまで)";
-
 QGroupBox* MakeGroup(const char* objectName, const QString& caption, const QRect& place,
                      QWidget* parent) {
     auto* group = new QGroupBox(caption, parent);

@@ -16,9 +16,7 @@
 namespace morvanex::pages {
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using test::U;
 
 constexpr int kRow = 1;  // its fallback is slot 7
 

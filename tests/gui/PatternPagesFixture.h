@@ -22,6 +22,11 @@
 
 namespace morvanex::test {
 
+// A Japanese text of the program, as the widgets hold it.
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 // 5 March 2003 (a Wednesday), 10:20:30 in the process time zone: the clock of every test here.
 inline platform::Timestamp TestMoment() {
     return platform::FromLocalTime({2003, 3, 3, 5, 10, 20, 30, 0});

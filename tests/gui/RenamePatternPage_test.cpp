@@ -15,9 +15,7 @@
 namespace morvanex::pages {
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using test::U;
 
 class RenamePatternPageTest : public test::MainWindowTest {
   protected:

@@ -14,9 +14,7 @@
 namespace morvanex::pages {
 namespace {
 
-QString U(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
+using test::U;
 
 class TimeStampFormatDialogTest : public test::MainWindowTest {
   protected:
