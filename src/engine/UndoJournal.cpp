@@ -20,7 +20,9 @@ constexpr std::size_t kHeaderSize = 64;
 constexpr std::size_t kFlagsOffset = 8;
 constexpr std::size_t kRecordHeaderSize = 48;
 
-std::size_t Padded(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
+std::size_t Padded(std::size_t n) {
+    return (n + 7) & ~std::size_t{7};
+}
 
 template <typename T>
 void Put(unsigned char* at, T value) {
@@ -51,7 +53,9 @@ void CreateFolders(const std::string& hostFolder) {
 UndoJournal::UndoJournal(std::string folder)
     : m_folder(std::move(folder)), m_path(m_folder + "last-run.journal") {}
 
-UndoJournal::~UndoJournal() { EndRun(); }
+UndoJournal::~UndoJournal() {
+    EndRun();
+}
 
 std::string UndoJournal::DefaultFolder() {
     const char* state = std::getenv("XDG_STATE_HOME");

@@ -20,7 +20,7 @@ namespace morvanex::engine {
 // mapping: a record is in the page cache the moment it is stored, with no system call per
 // target, and the state word is stored last so a record is never seen half-written.
 class UndoJournal {
-public:
+  public:
     enum class State : std::uint32_t { Empty = 0, Intended = 1, Done = 2, Undone = 3 };
 
     struct Entry {
@@ -39,7 +39,7 @@ public:
     // What the run did besides moving files, so an undo does no more than needed: a move by
     // itself keeps a file's attributes and times.
     enum RunFlag : std::uint32_t {
-        kCopyRun = 1,            // the sources were copied, never moved: nothing to undo
+        kCopyRun = 1,  // the sources were copied, never moved: nothing to undo
         kChangedAttributes = 2,
         kChangedTimes = 4,
     };
@@ -69,13 +69,13 @@ public:
     // Marks entry `index` of the loaded journal as undone.
     void MarkUndone(std::size_t index);
 
-private:
+  private:
     std::string m_folder;
     std::string m_path;
     platform::MappedFile m_file;
     bool m_writing = false;
-    std::size_t m_end = 0;          // where the next record goes
-    std::size_t m_lastRecord = 0;   // the record BeforeMove wrote last
+    std::size_t m_end = 0;         // where the next record goes
+    std::size_t m_lastRecord = 0;  // the record BeforeMove wrote last
     std::vector<std::size_t> m_loadedOffsets;
     // The device and inode of the journal file this object's last run made.
     std::optional<std::pair<dev_t, ino_t>> m_run;

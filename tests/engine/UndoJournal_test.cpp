@@ -138,8 +138,9 @@ TEST(UndoJournal, MissingOrForeignFileIsNoJournal) {
     std::vector<UndoJournal::Entry> entries;
     std::uint32_t flags = 0;
     EXPECT_FALSE(journal.Load(entries, flags));
-    temp.CreateFile("last-run.journal", "not a journal at all, but long enough to be read as one."
-                                        "................................................");
+    temp.CreateFile("last-run.journal",
+                    "not a journal at all, but long enough to be read as one."
+                    "................................................");
     EXPECT_FALSE(journal.Load(entries, flags));
 }
 

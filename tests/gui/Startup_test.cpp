@@ -3,8 +3,8 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
-#include "gui/GuiTestSupport.h"
 #include "engine/UndoJournal.h"
+#include "gui/GuiTestSupport.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
 #include "shell/Application.h"

@@ -23,12 +23,12 @@ inline platform::Timestamp At(int year, int month, int day, int hour = 0, int mi
 }
 
 class FixedClock final : public platform::Clock {
-public:
+  public:
     explicit FixedClock(platform::Timestamp now) : m_now(now) {}
     platform::Timestamp Now() const override { return m_now; }
     void Set(platform::Timestamp now) { m_now = now; }
 
-private:
+  private:
     platform::Timestamp m_now;
 };
 
