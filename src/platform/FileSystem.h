@@ -25,23 +25,30 @@ inline constexpr std::uint8_t kArchive = 0x20;
 inline constexpr std::uint8_t kNormal = 0x80;
 }  // namespace attr
 
-// What the program knows of a file: three times, size and attribute byte.
+// Which file a path leads to: equal identities are the same file or folder.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
+};
+
+// What the program knows of a file: three times, size and attribute byte. A status read from
+// the host also says which file it is and keeps the fractions of its times, so that an undo
+// recognises the file it moved and gives it back its times exactly. A symbolic link is
+// described as the link itself, never its target.
 struct FileStatus {
     Timestamp creation = 0;
     Timestamp modification = 0;
     Timestamp access = 0;
     std::int64_t size = 0;
     std::uint8_t attributes = 0;
+    bool link = false;                  // a symbolic link (of any target)
+    std::uint32_t modificationNs = 0;   // nanoseconds within the second
+    std::uint32_t accessNs = 0;
+    FileIdentity identity;              // {0, 0} when the host did not say
 
     friend bool operator==(const FileStatus&, const FileStatus&) = default;
-};
-
-// Which file a path leads to (links followed): equal identities are the same file or folder.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-
-    friend auto operator<=>(const FileIdentity&, const FileIdentity&) = default;
 };
 
 struct DirectoryEntry {
@@ -74,14 +81,21 @@ public:
     virtual int ListFolder(std::string_view folder, bool withAttributes,
                            std::vector<DirectoryEntry>& entries) = 0;
     virtual int GetStatus(std::string_view path, FileStatus& status) = 0;
+    // The identity of what the path leads to, links followed (a folder reached through a link
+    // is the folder).
     virtual int GetIdentity(std::string_view path, FileIdentity& identity) = 0;
     virtual int GetAttributes(std::string_view path, std::uint8_t& attributes) = 0;
     // Applies read-only, hidden, system and archive; the directory bit is ignored.
     virtual int SetAttributes(std::string_view path, std::uint8_t attributes) = 0;
     // Sets modification and access time. The creation time cannot be set on most Linux file
-    // systems; it is accepted and left as it is.
+    // systems; it is accepted and left as it is. A symbolic link gets the times itself.
     virtual int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,
                          Timestamp access) = 0;
+    // Gives a file back the times of a saved status, to the nanosecond where the host keeps
+    // them (undo). Without fractions this is SetTimes.
+    virtual int RestoreTimes(std::string_view path, const FileStatus& saved) {
+        return SetTimes(path, saved.creation, saved.modification, saved.access);
+    }
 
     // Moves (renames) a file or folder. Never replaces an existing `to`: fails with EEXIST.
     // A change of letter case only is made in place where the file system ignores case.
