@@ -3,17 +3,20 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/TerminalInteraction.h"
-#include "engine/JournalUndo.h"
 #include "engine/RunDriver.h"
+#include "engine/Undo.h"
 #include "engine/UndoJournal.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -51,11 +54,17 @@ constexpr const char* kUsage =
     "                                    already at the new path\n"
     "                       (the real run would stop at a duplicate or exists row).\n"
     "                       tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS.\n"
-    "  run JOB [--folder DIR] [--list FILE] [--yes] [--undo-on-failure]\n"
+    "  run JOB [--folder DIR] [--list FILE] [--yes] [--undo-on-failure] [--no-journal]\n"
     "                       Rename (or copy) for real.\n"
-    "  undo [--yes]         Move the files of the last real run back, newest first, with\n"
-    "                       their attributes and times; also after a run that was killed.\n"
-    "                       Without --yes it shows what it would do and asks.\n"
+    "  undo [--yes]         Take back the newest run that is not undone yet: its files move\n"
+    "                       back, newest first, and get back the attributes and times the run\n"
+    "                       changed; also after a run that was killed. A file is moved back\n"
+    "                       only while it is still the file the run moved, never over another\n"
+    "                       file. Run again, it takes back the run before. It refuses while a\n"
+    "                       newer run is still going. Without --yes it shows what it would do\n"
+    "                       and asks.\n"
+    "  history              List the kept runs, newest first: name, start, state, number of\n"
+    "                       files changed, folder.\n"
     "  --help               Show this text.\n"
     "\n"
     "Options:\n"
@@ -67,13 +76,16 @@ constexpr const char* kUsage =
     "                       job asks whether to create it (without it: No, and the run stops).\n"
     "                       undo: do not ask.\n"
     "  --undo-on-failure    run: when the run stops midway, move the files it renamed back.\n"
+    "  --no-journal         run: do not record the run for undo (a run that cannot record\n"
+    "                       itself otherwise stops before changing anything).\n"
     "\n"
-    "Every real rename run is recorded in $XDG_STATE_HOME/morvanex/ (default\n"
-    "~/.local/state/morvanex/) so that `undo` can take it back.\n"
+    "Every real run is recorded in a journal of its own in $XDG_STATE_HOME/morvanex/\n"
+    "(default ~/.local/state/morvanex/; the last 20 runs are kept) so that `undo` can take\n"
+    "it back. Folder and list paths are taken relative to the current folder.\n"
     "\n"
-    "Exit status: 0 success; 1 the job failed (its message on standard error, first line\n"
-    "\"Error Code : N\"); 2 usage error or a job file that does not load; 3 preview found\n"
-    "duplicate or exists rows.\n";
+    "Exit status: 0 success; 1 the job (or the undo) failed, its message on standard error\n"
+    "(for a job, first line \"Error Code : N\"); 2 usage error or a job file that does not\n"
+    "load; 3 preview found duplicate or exists rows.\n";
 
 void PrintCp932(FILE* stream, const std::string& cp932Text) {
     std::fprintf(stream, "%s\n", platform::Utf8FromCp932(cp932Text).c_str());
@@ -93,11 +105,12 @@ std::string Absolute(const std::string& path) {
 
 struct Options {
     std::string job;
-    std::string folder;
-    std::string list;
+    std::optional<std::string> folder;
+    std::optional<std::string> list;
     ListFormat format = ListFormat::Text;
     bool yes = false;
     bool undoOnFailure = false;
+    bool noJournal = false;
     bool ini = false;
 };
 
@@ -111,12 +124,13 @@ bool Parse(const std::vector<std::string>& args, std::string_view allowed, Optio
             return i + 1 < args.size() ? &args[++i] : nullptr;
         };
         if (arg == "--folder" && allows("folder")) {
+            // An empty value (an unset shell variable) must not fall back to anything.
             const std::string* v = value();
-            if (v == nullptr) return UsageError("--folder needs a folder"), false;
+            if (v == nullptr || v->empty()) return UsageError("--folder needs a folder"), false;
             options.folder = *v;
         } else if (arg == "--list" && allows("list")) {
             const std::string* v = value();
-            if (v == nullptr) return UsageError("--list needs a file"), false;
+            if (v == nullptr || v->empty()) return UsageError("--list needs a file"), false;
             options.list = *v;
         } else if (arg == "--format" && allows("format")) {
             const std::string* v = value();
@@ -128,6 +142,8 @@ bool Parse(const std::vector<std::string>& args, std::string_view allowed, Optio
             options.yes = true;
         } else if (arg == "--undo-on-failure" && allows("undo-on-failure")) {
             options.undoOnFailure = true;
+        } else if (arg == "--no-journal" && allows("no-journal")) {
+            options.noJournal = true;
         } else if (arg == "--ini" && allows("ini")) {
             options.ini = true;
         } else if (!arg.starts_with("--") && needJob && options.job.empty()) {
@@ -137,6 +153,7 @@ bool Parse(const std::vector<std::string>& args, std::string_view allowed, Optio
         }
     }
     if (needJob && options.job.empty()) return UsageError("no job file given"), false;
+    if (options.folder && options.list) return UsageError("give either --folder or --list"), false;
     return true;
 }
 
@@ -156,17 +173,23 @@ bool LoadJob(Job& job, const std::string& path) {
     return true;
 }
 
-// Applies --folder and --list; false (message printed) when the list cannot be read.
+// Applies --folder and --list; false (message printed) when the list cannot be read or the
+// job needs a list that was not given.
 bool ApplyTargets(Job& job, const Options& options) {
-    if (!options.folder.empty()) {
+    if (options.folder) {
+        // Resolved once, here: the run, its journal and its logs see only absolute paths.
         job.settings.SelectFile.FullPath =
-            platform::WithTrailingSeparator(platform::Cp932FromUtf8(Absolute(options.folder)));
+            platform::WithTrailingSeparator(platform::Cp932FromUtf8(Absolute(*options.folder)));
         job.settings.SelectFile.FreeFileSelect = 0;
     }
-    if (!options.list.empty()) {
-        std::ifstream in(options.list, std::ios::binary);
+    if (!options.list && job.settings.SelectFile.FreeFileSelect != 0) {
+        UsageError("the job takes its targets from a list of files: give it with --list FILE");
+        return false;
+    }
+    if (options.list) {
+        std::ifstream in(*options.list, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "morvanex-cli: cannot read the list '%s'\n", options.list.c_str());
+            std::fprintf(stderr, "morvanex-cli: cannot read the list '%s'\n", options.list->c_str());
             return false;
         }
         job.settings.FreeFileList.clear();
@@ -185,7 +208,7 @@ int Show(const std::vector<std::string>& args) {
     Options options;
     if (!Parse(args, "ini", options, true)) return kExitUsage;
     Job job;
-    if (!LoadJob(job, options.job)) return kExitFailed;
+    if (!LoadJob(job, options.job)) return kExitUsage;
     if (options.ini) {
         const std::string bytes = settings::SerializePatternFile(job.settings);
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -216,12 +239,13 @@ int Preview(const std::vector<std::string>& args) {
 
 int Run(const std::vector<std::string>& args) {
     Options options;
-    if (!Parse(args, "folder list yes undo-on-failure", options, true)) return kExitUsage;
+    if (!Parse(args, "folder list yes undo-on-failure no-journal", options, true)) return kExitUsage;
     Job job;
     if (!LoadJob(job, options.job) || !ApplyTargets(job, options)) return kExitUsage;
-    TerminalInteraction terminal({options.yes, options.undoOnFailure}, ListFormat::Text, false);
+    const bool copying = job.settings.CopyToDir.EnableCopy != 0;
+    TerminalInteraction terminal({options.yes, options.undoOnFailure && !copying}, ListFormat::Text, false);
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
-    const engine::RunContext context{job.fileSystem, job.clock, terminal, &journal};
+    const engine::RunContext context{job.fileSystem, job.clock, terminal, options.noJournal ? nullptr : &journal};
     const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
     const engine::RunOutcome outcome =
         engine::StartRun(job.settings, context, false, freeSelect ? &job.settings.FreeFileList : nullptr);
@@ -236,38 +260,63 @@ bool AskOnTerminal(const char* question) {
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
+std::string NoUndoDataMessage() {
+    return platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。");
+}
+
 int Undo(const std::vector<std::string>& args) {
     Options options;
     if (!Parse(args, "yes", options, false)) return kExitUsage;
     platform::PosixFileSystem fileSystem;
-    engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
-    const engine::JournalUndoPlan plan = engine::PlanJournalUndo(journal, fileSystem);
-    if (plan.moves.empty()) {
-        PrintCp932(stderr, platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。"));
-        journal.EndRun();
+    const std::string folder = engine::UndoJournal::DefaultFolder();
+    const engine::UndoChoice choice = engine::ChooseRunToUndo(folder);
+    if (!choice.refusal.empty()) {
+        PrintCp932(stderr, choice.refusal);
         return kExitFailed;
     }
+    if (choice.run.path.empty()) {
+        PrintCp932(stderr, NoUndoDataMessage());
+        return kExitFailed;
+    }
+    const std::vector<engine::UndoStep> steps = engine::PlanUndo(choice.run);
+    std::fprintf(stderr, "Run %s (%s): %zu files to take back.\n", choice.run.name.c_str(),
+                 platform::Utf8FromCp932(choice.run.root).c_str(), steps.size());
     if (!options.yes) {
-        for (const auto& move : plan.moves) {
-            std::printf("%s -> %s\n", platform::Utf8FromCp932(move.from).c_str(),
-                        platform::Utf8FromCp932(move.to).c_str());
+        for (const auto& step : steps) {
+            std::printf("%s -> %s\n", platform::Utf8FromCp932(step.from).c_str(),
+                        platform::Utf8FromCp932(step.to).c_str());
         }
         std::fflush(stdout);
-        const std::string question = "Move these " + std::to_string(plan.moves.size()) + " files back?";
-        if (!AskOnTerminal(question.c_str())) {
-            journal.EndRun();
-            return kExitFailed;
-        }
+        const std::string question = "Take these " + std::to_string(steps.size()) + " files back?";
+        if (!AskOnTerminal(question.c_str())) return kExitFailed;
     }
-    std::vector<std::string> problems;
-    const int restored = engine::ExecuteJournalUndo(journal, fileSystem, plan, problems);
-    for (const auto& problem : problems) PrintCp932(stderr, problem);
-    if (!problems.empty()) {
-        std::fprintf(stderr, "%d of %zu files moved back.\n", restored, plan.moves.size());
+    const engine::UndoReport report = engine::UndoRun(choice.run.path, fileSystem, nullptr);
+    if (report.error != 0) {
+        std::fprintf(stderr, "morvanex-cli: %s: %s\n", platform::Utf8FromCp932(choice.run.path).c_str(),
+                     report.error == EWOULDBLOCK ? "the journal is in use by a run or another undo"
+                                                 : std::strerror(report.error));
+        return kExitFailed;
+    }
+    for (const auto& problem : report.problems) PrintCp932(stderr, problem);
+    if (report.damaged != 0) {
+        PrintCp932(stderr, platform::Sjis("Undo用の記録ファイルが壊れています: ") + choice.run.path);
+        std::fprintf(stderr, "%zu damaged records; every record that verified was taken back.\n", report.damaged);
+    }
+    if (!report.Complete()) {
+        std::fprintf(stderr, "%zu of %zu files taken back.\n", report.restored + report.alreadyBack, steps.size());
         return kExitFailed;
     }
     PrintCp932(stdout, platform::Sjis("Undoが正常終了しました。"));
     return kExitOk;
+}
+
+int History(const std::vector<std::string>& args) {
+    Options options;
+    if (!Parse(args, "", options, false)) return kExitUsage;
+    for (const std::string& line : engine::DescribeHistory(engine::UndoJournal::DefaultFolder())) {
+        PrintCp932(stdout, line);
+    }
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -288,6 +337,7 @@ int RunCommandLine(int argc, char** argv) {
     if (command == "preview") return Preview(args);
     if (command == "run") return Run(args);
     if (command == "undo") return Undo(args);
+    if (command == "history") return History(args);
     return UsageError("unknown command '" + command + "'");
 }
 

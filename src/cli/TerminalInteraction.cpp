@@ -67,8 +67,10 @@ void TerminalInteraction::ShowMessage(const std::string& text, engine::MessageIc
 bool TerminalInteraction::AskYesNo(const std::string& text) {
     const bool folderQuestion = text == engine::CopyFolderQuestion() || text == engine::LogFolderQuestion();
     const bool answer = folderQuestion ? m_answers.createFolders : m_answers.undoOnFailure;
-    std::fprintf(stderr, "%s\n-> %s (%s)\n", platform::Utf8FromCp932(text).c_str(), answer ? "Yes" : "No",
-                 folderQuestion ? "--yes" : "--undo-on-failure");
+    // The answer says why it is what it is: the flag that gave it, or the flag's absence.
+    const char* flag = folderQuestion ? "--yes" : "--undo-on-failure";
+    std::fprintf(stderr, "%s\n-> %s (%s %s)\n", platform::Utf8FromCp932(text).c_str(), answer ? "Yes" : "No",
+                 answer ? "given" : "without", flag);
     return answer;
 }
 

@@ -1,13 +1,17 @@
 #include "engine/RenameEngine.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "engine/ExifAccessor.h"
 #include "engine/ExifReader.h"
 #include "engine/FileFacts.h"
 #include "engine/NameSteps.h"
 #include "engine/ResultCodes.h"
+#include "engine/Undo.h"
 #include "engine/UndoJournal.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -24,6 +28,8 @@ using platform::attr::kReadOnly;
 using platform::attr::kSystem;
 
 constexpr std::int64_t kLimitWithoutDigits = 99999999;
+// The digit lists offer one to eight digits.
+constexpr int kMostDigits = 8;
 
 std::int64_t LargestNumberOf(int digits) {
     if (digits <= 0) return kLimitWithoutDigits;
@@ -59,6 +65,7 @@ struct RenameEngine::Target {
     std::string& newPath;  // P: the run's new-path list entry of this target
     settings::FileStatusRecord& before;
     settings::FileStatusRecord& after;
+    bool journaled = false;  // a record of its change is in the journal
 };
 
 bool HasForbiddenCharacter(std::string_view text) {
@@ -182,11 +189,14 @@ int RenameEngine::CheckSetup(bool real) {
         for (int i = 0; i < entries; ++i) {
             const PartEntry& entry = parts.Entry(i);
             if (entry.kind == PartKind::FixedText && HasForbiddenCharacter(entry.text)) {
+                m_setupDetail = platform::Sjis("パーツ") + std::to_string(i % n + 1) + " : " + entry.text;
                 return MRVN_ERROR_BAD_STRING_USED;
             }
         }
         for (int i = 0; i < entries; ++i) {
-            if (IsSequence(parts.Entry(i).kind) && parts.Entry(i).digits < 0) {
+            // Beyond the list's eight digits a number would be padded without bound.
+            if (IsSequence(parts.Entry(i).kind) &&
+                (parts.Entry(i).digits < 0 || parts.Entry(i).digits > kMostDigits)) {
                 return MRVN_ERROR_NO_DIGITNUM;
             }
         }
@@ -205,9 +215,15 @@ int RenameEngine::CheckSetup(bool real) {
         }
         if (code != kSuccess) return code;
     }
+    if (rules.alignDigits && (rules.digitWidth < 1 || rules.digitWidth > kMostDigits)) {
+        return MRVN_ERROR_NO_DIGITNUM;
+    }
     if (rules.replace) {
-        for (const auto& after : rules.after) {
-            if (HasForbiddenCharacter(after)) return MRVN_ERROR_BAD_STRING_USED;
+        for (std::size_t p = 0; p < rules.after.size(); ++p) {
+            if (HasForbiddenCharacter(rules.after[p])) {
+                m_setupDetail = platform::Sjis("置換後の文字列") + std::to_string(p + 1) + " : " + rules.after[p];
+                return MRVN_ERROR_BAD_STRING_USED;
+            }
         }
     }
     return kSuccess;
@@ -235,7 +251,10 @@ EngineResult RenameEngine::Run(bool real) {
         m_counters.Clear();
     }
     result.code = CheckSetup(real);
-    if (result.code != kSuccess) return result;
+    if (result.code != kSuccess) {
+        result.detail = m_setupDetail;
+        return result;
+    }
     const std::string* source = nullptr;
     const platform::FileStatus* listed = nullptr;
     if (m_targets == nullptr || !m_targets->Get(0, source, listed)) {
@@ -249,21 +268,7 @@ EngineResult RenameEngine::Run(bool real) {
     m_after.reserve(bound);
     // The total, where it must be known before the first target: for the progress bar.
     const std::size_t total = m_progress ? m_targets->Count() : 0;
-    if (real) {
-        m_log.emplace(m_fileSystem, RunLogOptions{m_options.textLog, m_options.batchLog,
-                                                  m_options.logFolder, m_options.copy,
-                                                  m_options.copyDestination});
-        if (m_options.textLog || m_options.batchLog) {
-            m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()));
-        }
-        if (m_journal != nullptr) {
-            std::uint32_t flags = 0;
-            if (m_options.copy) flags |= UndoJournal::kCopyRun;
-            if (m_options.changeAttributes) flags |= UndoJournal::kChangedAttributes;
-            if (m_options.changeTimes) flags |= UndoJournal::kChangedTimes;
-            m_journal->BeginRun(flags);
-        }
-    }
+    if (real && (result.code = BeginRecords(result)) != kSuccess) return result;
     m_previousFolder.clear();
     for (std::size_t i = 0; m_targets->Get(i, source, listed); ++i) {
         m_newPaths.emplace_back();
@@ -285,6 +290,55 @@ EngineResult RenameEngine::Run(bool real) {
     m_after.resize(count);
     if (result.code == kSuccess && m_progress) m_interaction.ProgressDone();
     return result;
+}
+
+int RenameEngine::BeginRecords(EngineResult& result) {
+    m_log.emplace(m_fileSystem, RunLogOptions{m_options.textLog, m_options.batchLog,
+                                              m_options.logFolder, m_options.copy,
+                                              m_options.copyDestination});
+    m_ownFiles.clear();
+    if (m_options.textLog || m_options.batchLog) {
+        // A log that cannot be written is reported before anything is changed.
+        std::string failed;
+        if (const int error = m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()), &failed)) {
+            m_log.reset();
+            result.systemError = error;
+            result.currentPath = failed;
+            return MRVN_ERROR_SYSTEM_ERROR;
+        }
+        for (const std::string* path : {&m_log->TextLogPath(), &m_log->BatchLogPath()}) {
+            platform::FileIdentity identity;
+            if (!path->empty() && m_fileSystem.GetIdentity(*path, identity) == 0) m_ownFiles.push_back(identity);
+        }
+    }
+    if (m_journal != nullptr) {
+        const std::string* first = nullptr;
+        const platform::FileStatus* listed = nullptr;
+        m_targets->Get(0, first, listed);
+        // What the run works on, for the history: its folder, or where its list begins.
+        const std::string root = !m_options.rootFolder.empty() ? m_options.rootFolder
+                                 : first != nullptr          ? platform::DirectoryOf(*first)
+                                                             : std::string();
+        if (const int error = m_journal->BeginRun(root, m_clock.Now())) return JournalFailure(error, result);
+        platform::FileIdentity identity;
+        if (m_fileSystem.GetIdentity(m_journal->RunPath(), identity) == 0) m_ownFiles.push_back(identity);
+    }
+    return kSuccess;
+}
+
+int RenameEngine::JournalFailure(int error, EngineResult& result) const {
+    // The message names the journal (or the folder it was to be made in) and the reason.
+    result.systemError = error;
+    result.currentPath = m_journal == nullptr         ? std::string()
+                         : !m_journal->RunPath().empty() ? m_journal->RunPath()
+                                                         : m_journal->Folder();
+    result.currentPath += " : " + platform::Cp932FromUtf8(std::strerror(error));
+    return MRVN_ERROR_NO_JOURNAL;
+}
+
+bool RenameEngine::IsOwnFile(const platform::FileStatus& status) const {
+    return status.identity != platform::FileIdentity{} &&
+           std::find(m_ownFiles.begin(), m_ownFiles.end(), status.identity) != m_ownFiles.end();
 }
 
 int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
@@ -318,12 +372,25 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     m_previousFolder.assign(target.facts.folder);
     m_composer.Compose(m_counters, target.facts, target.exif, target.name);
     RemoveTrailingPeriod(target.name);
-    if (!IsUsableName(target.name)) return MRVN_ERROR_BAD_STRING_USED;
+    if (!IsUsableName(target.name)) {
+        result.detail = platform::Sjis("変更後の名前 : ") + target.name;
+        return MRVN_ERROR_BAD_STRING_USED;
+    }
+    if (real && IsOwnFile(target.before.Status)) {
+        // The run's own journal or log, listed or named among the targets: it stays as it is.
+        m_newNames[index] = target.name;
+        target.newPath = source;
+        return kSuccess;
+    }
 
     const int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
     if (code != kSuccess) return code;
     if (m_options.changeAttributes) AttributeStep(target, real);
     if (m_options.changeTimes) TimeStep(target, real);
+    if (target.journaled && !m_journal->Done(target.after.Status.modification,
+                                            m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
+        return JournalFailure(EIO, result);
+    }
     if (real && m_log) {
         m_log->AppendLine(result.doneCount + 1, source, target.newPath,
                           target.facts.fileName);
@@ -353,9 +420,19 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     std::uint8_t saved = 0;
     const bool clearAttributes =
         m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
+    // The source's attributes are cleared for the copy and given back: recorded first, so a
+    // run killed in between is undone too.
+    const bool journaled = clearAttributes && m_journal != nullptr;
+    if (journaled) {
+        if (const int failed = m_journal->Intend(target.source, target.source, {}, target.before.Status,
+                                                 journal::kAttributes)) {
+            return JournalFailure(failed, result);
+        }
+    }
     if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
     const int error = m_fileSystem.Copy(target.source, target.newPath);
     if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
+    if (journaled && !m_journal->Void()) return JournalFailure(EIO, result);
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
     if (error != 0) {
         result.systemError = error;
@@ -368,28 +445,46 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
     target.newPath.reserve(target.facts.folder.size() + target.name.size());
     target.newPath.assign(target.facts.folder).append(target.name);
+    if (!real) return kSuccess;
     const NameRules& rules = m_composer.Rules();
-    if (!real || !(rules.rename || rules.alignDigits || rules.changeCase || rules.replace)) {
-        return kSuccess;
+    const bool moving = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
+                        target.newPath != target.source;
+
+    std::uint8_t saved = 0;
+    const bool clearAttributes =
+        moving && m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
+    // A change of letter case only goes through a temporary name where the file system
+    // ignores case; that name is recorded before it is used.
+    std::string via;
+    if (moving && DiffersOnlyInCase(target.source, target.newPath)) {
+        via = std::string(target.facts.folder) + ".morvanex-case-" + std::to_string(::getpid()) + "-" +
+              std::to_string(target.index);
     }
-    if (target.newPath == target.source) return kSuccess;
+    // Everything the run changes of this file is recorded before the first of it happens.
+    const std::uint32_t changes = (moving ? journal::kMoved : 0u) |
+                                  (m_options.changeAttributes || clearAttributes ? journal::kAttributes : 0u) |
+                                  (m_options.changeTimes ? journal::kTimes : 0u);
+    if (changes != 0 && m_journal != nullptr) {
+        if (const int error = m_journal->Intend(target.source, target.newPath, via, target.before.Status, changes)) {
+            return JournalFailure(error, result);
+        }
+        target.journaled = true;
+    }
+    if (!moving) return kSuccess;
 
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
-    std::uint8_t saved = 0;
-    const bool clearAttributes =
-        m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
     if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    if (m_journal != nullptr) m_journal->BeforeMove(target.source, target.newPath, target.before.Status);
-    const int error = m_fileSystem.Move(target.source, target.newPath);
+    const int error = MoveKeepingCase(m_fileSystem, target.source, target.newPath, via);
     if (error != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
         if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
+        if (target.journaled && !m_journal->Void()) return JournalFailure(EIO, result);
+        target.journaled = false;
         if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
         result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
-    if (m_journal != nullptr) m_journal->AfterMove();
     if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved);
     return kSuccess;
 }

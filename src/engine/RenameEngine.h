@@ -51,6 +51,7 @@ struct EngineResult {
     int doneCount = 0;
     int systemError = 0;
     std::string currentPath;
+    std::string detail;  // what was wrong beyond the path: the unusable name, the part's text
 };
 
 // One run over a target list: composes each new name, moves or copies the file, changes its
@@ -98,6 +99,9 @@ public:
 private:
     struct Target;
     int CheckSequenceLimits(std::int64_t count) const;
+    int BeginRecords(EngineResult& result);
+    bool IsOwnFile(const platform::FileStatus& status) const;
+    int JournalFailure(int error, EngineResult& result) const;
     int ProcessTarget(std::size_t index, const std::string& source,
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
@@ -124,6 +128,9 @@ private:
 
     std::string m_previousFolder;
     std::optional<RunLog> m_log;
+    // The run's own files (its journal, its logs): never targets, wherever they lie.
+    std::vector<platform::FileIdentity> m_ownFiles;
+    std::string m_setupDetail;  // what the set-up check found wrong, for its message
 };
 
 // Creates a folder and every missing folder above it; failures are not reported (the move or

@@ -33,6 +33,7 @@ constexpr CodeText kCodeTexts[] = {
     {15, "Error Code : %d\nError Define : MRVN_ERROR_NO_LOGWRITEDIR \nログ保存先フォルダが存在しません。"},
     {16, "Error Code : %d\nError Define : MRVN_ERROR_SAME_NAME_EXSIT \nリネーム後のファイル名と同じファイルがすでに存在します。\n[%s]"},
     {17, "Error Code : %d\nError Define : MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW \nリネーム処理中にファイルが重複してしまいます。\n処理内容を今一度確認してください。\n[%s]"},
+    {18, "Error Code : %d\nError Define : MRVN_ERROR_NO_JOURNAL \nUndo用の記録ファイルを作成または追記できないため、処理を中止しました。\nこの時点までに変更したファイルはUndoで元に戻せます。\n[%s]"},
     {1001, "Error Code : %d\nError Define : DINFO_ERROR_NO_COUNTDIR_APP \nリネーム対象の指定フォルダは存在していません。"},
     {1004, "Error Code : %d\nError Define : DINFO_ERROR_NO_FILEINDIR_APP \nリネーム対象の指定フォルダ内にファイルがありません。"},
 };
@@ -60,11 +61,16 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path) 
         // strerror's text ends without a line break; the message the program always showed
         // carried one, so it is added here.
         const std::string systemText = platform::Cp932FromUtf8(std::string(std::strerror(systemError)) + "\n");
-        return Fill(platform::Sjis("Error Code : %d\nError Define : MRVN_ERROR_SYSTEM_ERROR \nシステムエラー発生。\nWindowsが出力したエラーコードは「%d」です。\nまたWindowsからのメッセージは以下の通りです。\n%s"),
-                    {std::to_string(code), std::to_string(systemError), systemText});
+        std::string text = Fill(platform::Sjis("Error Code : %d\nError Define : MRVN_ERROR_SYSTEM_ERROR \nシステムエラー発生。\nWindowsが出力したエラーコードは「%d」です。\nまたWindowsからのメッセージは以下の通りです。\n%s"),
+                                {std::to_string(code), std::to_string(systemError), systemText});
+        if (!path.empty()) text += "[" + path + "]";
+        return text;
     }
     for (const auto& entry : kCodeTexts) {
-        if (entry.code == code) return Fill(platform::Sjis(entry.text), {std::to_string(code), path});
+        if (entry.code != code) continue;
+        std::string text = Fill(platform::Sjis(entry.text), {std::to_string(code), path});
+        if (code == MRVN_ERROR_BAD_STRING_USED && !path.empty()) text += "\n[" + path + "]";
+        return text;
     }
     return Fill(platform::Sjis("Morvane Error Code : %d\nWindows Error Code : %d\n詳細不明なエラー発生。対処できません。"),
                 {std::to_string(code), std::to_string(systemError)});
@@ -79,8 +85,11 @@ std::string LogFolderQuestion() {
 }
 
 int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
-                 const std::string& path) {
-    if (!autoExec) interaction.ShowMessage(RunErrorMessage(code, systemError, path), MessageIcon::Exclamation);
+                 const std::string& path, const std::string& detail) {
+    if (autoExec) return 1;
+    std::string text = RunErrorMessage(code, systemError, path);
+    if (!detail.empty()) text += "\n" + detail;
+    interaction.ShowMessage(text, MessageIcon::Exclamation);
     return 1;
 }
 

@@ -26,6 +26,8 @@ enum ResultCode : int {
     MRVN_ERROR_NO_LOGWRITEDIR = 15,
     MRVN_ERROR_SAME_NAME_EXSIT = 16,
     MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW = 17,
+    // Ours: the undo journal could not be made or written, so nothing more is changed.
+    MRVN_ERROR_NO_JOURNAL = 18,
     MRVN_ERROR_SYSTEM_ERROR = 999,
     DINFO_ERROR_NO_COUNTDIR_APP = 1001,
     DINFO_ERROR_NO_FILEINDIR_APP = 1004,
@@ -33,7 +35,8 @@ enum ResultCode : int {
 };
 
 // The message of a code, filled with the code, the system error code (999 and the fallback)
-// and the path text (16 and 17).
+// and the path text (16, 17 and 18; for 10 and 999 the path, when there is one, follows on a
+// line of its own: which file failed, or which text holds the character).
 std::string RunErrorMessage(int code, int systemError, const std::string& path);
 
 // The set-up check's questions when the copy destination or the log folder is missing.
@@ -41,7 +44,8 @@ std::string CopyFolderQuestion();
 std::string LogFolderQuestion();
 
 // Shows the message of a code with the exclamation icon, unless autoExec; returns 1.
+// A detail, when given, follows on a line of its own.
 int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
-                 const std::string& path);
+                 const std::string& path, const std::string& detail = {});
 
 }  // namespace morvanex::engine

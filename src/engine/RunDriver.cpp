@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <string_view>
 
 #include "engine/CollectTargets.h"
 #include "engine/RenameEngine.h"
-#include "engine/TargetFeed.h"
 #include "engine/ResultCodes.h"
+#include "engine/TargetFeed.h"
+#include "engine/Undo.h"
 #include "engine/UndoJournal.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -239,6 +241,13 @@ void ShowAndGiveBack(RenameSettings& s, Interaction& ui, ResultList& list) {
 
 namespace {
 
+// A run works on a folder named in full: never on no folder, on the root of the whole system
+// (a root of one byte), or on a relative path that would name whatever folder is current.
+bool IsRunnableFolder(const std::string& folder) {
+    return folder.size() > 1 && folder[0] == platform::kSeparator &&
+           platform::WithoutTrailingSeparator(folder).size() > 1;
+}
+
 TargetRequest RunTargetRequest(const RenameSettings& s) {
     const bool folders = s.SelectFile.FreeFileSelect == 0 && s.RenameOption.EnableRename == 0 &&
                          s.StringChangeOption.EnableStringChange == 0 &&
@@ -292,6 +301,9 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
         return fail(MRVN_ERROR_NOT_RENFILE_STR);
     }
+    if (freeList == nullptr && !IsRunnableFolder(s.SelectFile.FullPath)) {
+        return fail(DINFO_ERROR_NO_COUNTDIR_APP);
+    }
     if (freeList == nullptr) {
         std::vector<std::string> targets;
         ui.BeginWait();
@@ -344,7 +356,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     engine.SetTargets(std::move(feed));
     engine.SetMaxPerFolder(largest);
     Configure(engine, s);
-    if (real && keepUndo) engine.SetJournal(context.journal);
+    // Every real run is journaled, whatever the window's own Undo preference says.
+    if (real) engine.SetJournal(context.journal);
 
     ui.BeginWait();
     if (real) {
@@ -370,9 +383,10 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     outcome.doneCount = result.doneCount;
     outcome.systemError = result.systemError;
     outcome.currentPath = result.currentPath;
+    outcome.detail = result.detail;
 
     if (result.code != kSuccess) {
-        ShowRunError(ui, autoExec, result.code, result.systemError, result.currentPath);
+        ShowRunError(ui, autoExec, result.code, result.systemError, result.currentPath, result.detail);
         s.Undo.ValidCount = result.doneCount;
         if (keepUndo && !copying) {
             for (int i = 0; i < result.doneCount; ++i) {
@@ -381,7 +395,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
         }
         ui.ProgressReset();
         if (real && !autoExec) {
-            if (result.doneCount == 0) {
+            // A copy run leaves its sources as they were: there is nothing to take back.
+            if (result.doneCount == 0 || copying) {
                 ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"),
                                MessageIcon::None);
             } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%d個目以降のファイル変換が行われていません(続行は不可能です)。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
@@ -420,6 +435,33 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     return outcome;
 }
 
+namespace {
+
+// The records of the last run as the document's undo data hold them, for a run made without a
+// journal: each target's status before the run says which file it was.
+journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
+    journal::Run run;
+    std::uint32_t changes = 0;
+    if (s.AttributeOption.EnableAttribute != 0 || s.CommonOption.AllAttributeFileRename != 0) {
+        changes |= journal::kAttributes;
+    }
+    if (s.TimeStampOption.EnableTimeStamp != 0) changes |= journal::kTimes;
+    for (std::size_t i = 0; i < valid; ++i) {
+        journal::Record& record = run.records.emplace_back();
+        record.state = journal::State::Done;
+        record.oldPath = s.Undo.OldPaths[i];
+        record.newPath = s.Undo.NewPaths[i];
+        record.changes = changes | (record.oldPath != record.newPath ? journal::kMoved : 0u);
+        if (i < s.BeforeStatus.size()) record.before = s.BeforeStatus[i].Status;
+        const platform::FileStatus& after = i < s.AfterStatus.size() ? s.AfterStatus[i].Status : record.before;
+        record.afterModification = after.modification;
+        record.afterModificationNs = after.modificationNs;
+    }
+    return run;
+}
+
+}  // namespace
+
 void Undo(RenameSettings& s, const RunContext& context) {
     Interaction& ui = context.interaction;
     settings::UndoData& undo = s.Undo;
@@ -428,7 +470,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
                        MessageIcon::None);
         return;
     }
-    const auto valid = static_cast<std::size_t>(undo.ValidCount);
+    const auto valid = std::min({static_cast<std::size_t>(undo.ValidCount), undo.OldPaths.size(), undo.NewPaths.size()});
     ResultList preview;
     preview.sources.assign(undo.NewPaths.begin(), undo.NewPaths.begin() + static_cast<std::ptrdiff_t>(valid));
     preview.targets.assign(undo.OldPaths.begin(), undo.OldPaths.begin() + static_cast<std::ptrdiff_t>(valid));
@@ -438,35 +480,34 @@ void Undo(RenameSettings& s, const RunContext& context) {
 
     ui.BeginWait();
     ui.ProgressReset();
-    platform::FileSystem& fs = context.fileSystem;
-    for (std::size_t i = valid; i-- > 0;) {
-        const std::string& from = undo.NewPaths[i];
-        const std::string& to = undo.OldPaths[i];
-        std::uint8_t attributes = 0;
-        fs.GetAttributes(from, attributes);
-        fs.SetAttributes(from, platform::attr::kNormal);
-        if (from != to && fs.Move(from, to) != 0) {
-            fs.SetAttributes(from, attributes);
-            // The pairs after this one are back where they were: a second undo starts here.
-            undo.ValidCount = static_cast<int>(i + 1);
-            ui.EndWait();
-            ui.ShowMessage(platform::Sjis("Undo中にエラーが発生しました。\n処理を中断します。"), MessageIcon::None);
-            return;
-        }
-        fs.SetAttributes(to, attributes);
-        if (i < s.BeforeStatus.size()) {
-            const platform::FileStatus& before = s.BeforeStatus[i].Status;
-            fs.SetAttributes(to, before.attributes);
-            if ((attributes & platform::attr::kDirectory) == 0) {
-                fs.SetTimes(to, before.creation, before.modification, before.access);
-            }
-        }
-        ui.Progress(static_cast<unsigned>(valid), static_cast<int>(i));
+    // The window's undo takes back the last run of this window, from that run's journal: the
+    // same routine as the command line's, so both restore the same things the same way.
+    UndoReport report;
+    const bool journaled = context.journal != nullptr && !context.journal->RunPath().empty();
+    if (journaled) {
+        report = UndoRun(context.journal->RunPath(), context.fileSystem, &ui);
+    } else {
+        report = UndoRecords(RecordsOfUndoData(s, valid), context.fileSystem, &ui, [](std::size_t) { return 0; });
     }
-    ui.ProgressDone();
     ui.EndWait();
-    // The last run is undone: the journal must not offer it a second time.
-    if (context.journal != nullptr) context.journal->DiscardRun();
+    if (!report.Complete()) {
+        std::string text = platform::Sjis("Undo中にエラーが発生しました。\n処理を中断します。");
+        if (report.error != 0) {
+            text += "\n" + context.journal->RunPath() + " : " + platform::Cp932FromUtf8(std::strerror(report.error));
+        }
+        if (report.damaged != 0) {
+            text += platform::Sjis("\nUndo用の記録ファイルが壊れています(") + std::to_string(report.damaged) +
+                    platform::Sjis("件)。");
+        }
+        constexpr std::size_t kShown = 20;
+        for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i) text += "\n" + report.problems[i];
+        if (report.problems.size() > kShown) {
+            text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) + platform::Sjis("件");
+        }
+        ui.ShowMessage(text, MessageIcon::None);
+        ui.ProgressReset();
+        return;
+    }
     ui.ShowMessage(platform::Sjis("Undoが正常終了しました。"), MessageIcon::None);
     undo = {};
     s.BeforeStatus.clear();

@@ -27,6 +27,7 @@ struct RunOutcome {
     int doneCount = 0;
     int systemError = 0;
     std::string currentPath;
+    std::string detail;  // shown below the message: the unusable name, the part's text
 };
 
 // Runs (preview false) or previews the job the record describes, on the free list when one is

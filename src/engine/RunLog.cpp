@@ -27,8 +27,8 @@ std::string Stamp(platform::Timestamp time) {
 RunLog::RunLog(platform::FileSystem& fileSystem, RunLogOptions options)
     : m_fileSystem(fileSystem), m_options(std::move(options)) {}
 
-void RunLog::Open(platform::Timestamp runStart, int targetCount) {
-    if (!m_options.textLog && !m_options.batchLog) return;
+int RunLog::Open(platform::Timestamp runStart, int targetCount, std::string* failed) {
+    if (!m_options.textLog && !m_options.batchLog) return 0;
     const std::string base = m_options.folder + Stamp(runStart);
     for (int variant = 1;; ++variant) {
         const std::string name = variant == 1 ? base : base + "-" + std::to_string(variant);
@@ -39,23 +39,32 @@ void RunLog::Open(platform::Timestamp runStart, int targetCount) {
     const std::string count = std::to_string(targetCount) + "\r\n";
     const std::string mode = platform::Sjis(m_options.copying ? kModeCopy : kModeRename);
     int error = 0;
-    // A log that cannot be created is left out; the run itself goes on.
+    // A log that cannot be written is reported before the run changes anything.
     if (m_options.textLog) {
         m_text = m_fileSystem.OpenOutput(m_textPath, true, error);
         if (m_text) {
             std::string header;
             if (m_options.copying) header += platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n";
             header += platform::Sjis(kFileCount) + count + mode;
-            m_text->Append(header);
+            error = m_text->Append(header);
+        }
+        if (error != 0) {
+            if (failed != nullptr) *failed = m_textPath;
+            return error;
         }
     }
     if (m_options.batchLog) {
         m_batch = m_fileSystem.OpenOutput(m_batchPath, true, error);
         if (m_batch) {
-            m_batch->Append("rem " + platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n" +
-                            "rem " + platform::Sjis(kFileCount) + count + "rem " + mode);
+            error = m_batch->Append("rem " + platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n" +
+                                    "rem " + platform::Sjis(kFileCount) + count + "rem " + mode);
+        }
+        if (error != 0) {
+            if (failed != nullptr) *failed = m_batchPath;
+            return error;
         }
     }
+    return 0;
 }
 
 void RunLog::AppendLine(int number, const std::string& source, const std::string& newPath,

@@ -25,7 +25,8 @@ public:
 
     // Names the logs after the run's start time and writes their headers. A second run in the
     // same second takes the next free numbered names instead of emptying the first run's logs.
-    void Open(platform::Timestamp runStart, int targetCount);
+    // 0, or the system error of the log that could not be written (its path in `failed`).
+    int Open(platform::Timestamp runStart, int targetCount, std::string* failed = nullptr);
     // One line per finished target: its number (1-based), source, new path and old file name.
     void AppendLine(int number, const std::string& source, const std::string& newPath,
                     std::string_view oldName);

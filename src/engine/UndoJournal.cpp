@@ -1,8 +1,13 @@
 #include "engine/UndoJournal.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -15,10 +20,23 @@ namespace morvanex::engine {
 
 namespace {
 
-constexpr char kMagic[8] = {'M', 'V', 'X', 'J', 'R', 'N', 'L', '1'};
+using journal::State;
+
+constexpr char kMagic[8] = {'M', 'V', 'X', 'J', 'R', 'N', 'L', '2'};
+constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderSize = 64;
-constexpr std::size_t kFlagsOffset = 8;
-constexpr std::size_t kRecordHeaderSize = 48;
+constexpr std::size_t kHeaderChecksumAt = 56;
+// The header's checksum covers its first bytes and the root; what an undo writes later lies
+// outside them.
+constexpr std::size_t kHeaderChecked = 32;
+constexpr std::size_t kUndoPassesAt = 32;
+constexpr std::size_t kRecordHeaderSize = 112;
+constexpr std::size_t kChecksumAt = 80;
+constexpr std::size_t kAfterAt = 88;
+constexpr std::size_t kAfterChecksumAt = 104;
+// No path the host accepts is longer; a longer length is damage.
+constexpr std::uint32_t kLongestPath = 1 << 16;
+constexpr const char* kSuffix = ".journal";
 
 std::size_t Padded(std::size_t n) {
     return (n + 7) & ~std::size_t{7};
@@ -36,22 +54,254 @@ T Get(const unsigned char* at) {
     return value;
 }
 
+// FNV-1a over 64 bits: quick enough to run as each record is written, and any damaged byte
+// changes it.
+std::uint64_t Checksum(const unsigned char* data, std::size_t size,
+                       std::uint64_t hash = 0xcbf29ce484222325ULL) {
+    for (std::size_t i = 0; i < size; ++i) {
+        hash ^= data[i];
+        hash *= 0x100000001b3ULL;
+    }
+    return hash;
+}
+
 std::atomic_ref<std::uint32_t> StateWord(unsigned char* record) {
     return std::atomic_ref<std::uint32_t>(*reinterpret_cast<std::uint32_t*>(record));
 }
 
-// Creates each missing folder along the path (host UTF-8).
-void CreateFolders(const std::string& hostFolder) {
+bool IsKnownState(std::uint32_t value) {
+    switch (static_cast<State>(value)) {
+        case State::Intended:
+        case State::Done:
+        case State::Void:
+        case State::Undone:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Creates each missing folder along the path (host form); 0 or the error of the last one.
+int CreateFolders(const std::string& hostFolder) {
     for (std::size_t slash = hostFolder.find('/', 1); slash != std::string::npos;
          slash = hostFolder.find('/', slash + 1)) {
-        ::mkdir(hostFolder.substr(0, slash).c_str(), 0700);
+        const std::string part = hostFolder.substr(0, slash);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
     }
+    struct stat status {};
+    if (::stat(hostFolder.c_str(), &status) != 0) return errno;
+    return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
+}
+
+// The name of a new run's journal: its start in local time to the nanosecond and the process,
+// so that names sort in the order the runs began.
+std::string NewRunName(long extra) {
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const platform::LocalTime local = platform::ToLocalTime(now.tv_sec);
+    char name[80];
+    std::snprintf(name, sizeof name, "%04d%02d%02d-%02d%02d%02d.%09ld-%d", local.year, local.month,
+                  local.day, local.hour, local.minute, local.second,
+                  (now.tv_nsec + extra) % 1000000000L, static_cast<int>(::getpid()));
+    return name;
+}
+
+// Parses the records of a journal read into memory.
+void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, journal::Run& run,
+                  std::vector<std::uint64_t>* offsets) {
+    for (;;) {
+        if (at + kRecordHeaderSize > size) {
+            run.cutShort = true;  // a finished or killed run always leaves an empty record here
+            return;
+        }
+        const unsigned char* record = data + at;
+        const auto state = Get<std::uint32_t>(record);
+        const auto oldSize = Get<std::uint32_t>(record + 8);
+        const auto newSize = Get<std::uint32_t>(record + 12);
+        const auto viaSize = Get<std::uint32_t>(record + 16);
+        if (state == 0 && oldSize == 0 && newSize == 0) return;
+        if (oldSize > kLongestPath || newSize > kLongestPath || viaSize > kLongestPath) {
+            run.cutShort = true;  // nothing after this can be found
+            return;
+        }
+        const std::size_t recordSize = kRecordHeaderSize + Padded(std::size_t{oldSize} + newSize + viaSize);
+        if (recordSize > size - at) {
+            run.cutShort = true;
+            return;
+        }
+        journal::Record& r = run.records.emplace_back();
+        const char* paths = reinterpret_cast<const char*>(record + kRecordHeaderSize);
+        const std::uint64_t sum = Checksum(record + kRecordHeaderSize, std::size_t{oldSize} + newSize + viaSize,
+                                           Checksum(record + 4, kChecksumAt - 4));
+        r.damaged = sum != Get<std::uint64_t>(record + kChecksumAt) || !IsKnownState(state);
+        r.state = static_cast<State>(state);
+        r.changes = Get<std::uint32_t>(record + 4);
+        r.before.modificationNs = Get<std::uint32_t>(record + 20);
+        r.before.identity.device = Get<std::uint64_t>(record + 24);
+        r.before.identity.inode = Get<std::uint64_t>(record + 32);
+        r.before.creation = Get<std::int64_t>(record + 40);
+        r.before.modification = Get<std::int64_t>(record + 48);
+        r.before.access = Get<std::int64_t>(record + 56);
+        r.before.size = Get<std::int64_t>(record + 64);
+        r.before.accessNs = Get<std::uint32_t>(record + 72);
+        r.before.attributes = record[76];
+        r.before.link = record[77] != 0;
+        r.oldPath = platform::Cp932FromUtf8(std::string_view(paths, oldSize));
+        r.newPath = platform::Cp932FromUtf8(std::string_view(paths + oldSize, newSize));
+        r.viaPath = platform::Cp932FromUtf8(std::string_view(paths + oldSize + newSize, viaSize));
+        r.afterModification = r.before.modification;
+        r.afterModificationNs = r.before.modificationNs;
+        if (!r.damaged && r.state != State::Intended &&
+            Get<std::uint64_t>(record + kAfterChecksumAt) == Checksum(record + kAfterAt, 16) &&
+            Get<std::uint64_t>(record + kAfterChecksumAt) != 0) {
+            r.afterModification = Get<std::int64_t>(record + kAfterAt);
+            r.afterModificationNs = Get<std::uint32_t>(record + kAfterAt + 8);
+        }
+        if (offsets != nullptr) offsets->push_back(at);
+        at += recordSize;
+    }
+}
+
+// Reads the whole file (the journal is read, never mapped, by an undo: a file cut short meanwhile
+// is then simply shorter).
+int ReadAll(int fd, std::string& bytes) {
+    bytes.clear();
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got == 0) return 0;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+journal::Run Parse(const std::string& path, const std::string& bytes,
+                   std::vector<std::uint64_t>* offsets) {
+    journal::Run run;
+    run.path = path;
+    const std::string fileName = path.substr(path.rfind('/') + 1);
+    run.name = fileName.substr(0, fileName.size() - std::strlen(kSuffix));
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    if (bytes.size() < kHeaderSize || std::memcmp(data, kMagic, sizeof kMagic) != 0 ||
+        Get<std::uint32_t>(data + 8) != kVersion) {
+        return run;
+    }
+    const auto rootSize = Get<std::uint32_t>(data + 12);
+    if (rootSize > kLongestPath || kHeaderSize + Padded(rootSize) > bytes.size() ||
+        Checksum(data + kHeaderSize, rootSize, Checksum(data, kHeaderChecked)) !=
+            Get<std::uint64_t>(data + kHeaderChecksumAt)) {
+        return run;
+    }
+    run.readable = true;
+    run.started = Get<std::int64_t>(data + 16);
+    run.undoPasses = Get<std::uint32_t>(data + kUndoPassesAt);
+    run.root = platform::Cp932FromUtf8(std::string_view(bytes.data() + kHeaderSize, rootSize));
+    ParseRecords(data, bytes.size(), kHeaderSize + Padded(rootSize), run, offsets);
+    return run;
 }
 
 }  // namespace
 
-UndoJournal::UndoJournal(std::string folder)
-    : m_folder(std::move(folder)), m_path(m_folder + "last-run.journal") {}
+namespace journal {
+
+std::size_t Run::Count(State state) const {
+    return static_cast<std::size_t>(std::count_if(records.begin(), records.end(), [state](const Record& r) {
+        return !r.damaged && r.state == state;
+    }));
+}
+
+std::size_t Run::Damaged() const {
+    return (cutShort ? 1 : 0) + static_cast<std::size_t>(std::count_if(
+                                    records.begin(), records.end(), [](const Record& r) { return r.damaged; }));
+}
+
+std::size_t Run::Pending() const {
+    return Count(State::Intended) + Count(State::Done);
+}
+
+std::vector<std::string> ListRuns(const std::string& folder) {
+    std::vector<std::string> names;
+    const std::string host = platform::Utf8FromCp932(folder);
+    DIR* dir = ::opendir(host.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() > std::strlen(kSuffix) && name.ends_with(kSuffix) && name[0] >= '0' &&
+            name[0] <= '9') {
+            names.emplace_back(name);
+        }
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), std::greater<>());
+    for (auto& name : names) name = folder + platform::Cp932FromUtf8(name);
+    return names;
+}
+
+Run ReadRun(const std::string& path) {
+    const int fd = ::open(platform::Utf8FromCp932(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return Parse(path, {}, nullptr);
+    const bool running = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    std::string bytes;
+    ReadAll(fd, bytes);
+    ::close(fd);
+    Run run = Parse(path, bytes, nullptr);
+    run.running = running;
+    return run;
+}
+
+RunFile::~RunFile() { Close(); }
+
+int RunFile::Open(const std::string& path) {
+    Close();
+    m_fd = ::open(platform::Utf8FromCp932(path).c_str(), O_RDWR | O_CLOEXEC);
+    if (m_fd < 0) return errno;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        Close();
+        return error;
+    }
+    std::string bytes;
+    if (const int error = ReadAll(m_fd, bytes)) {
+        Close();
+        return error;
+    }
+    m_run = Parse(path, bytes, &m_offsets);
+    return 0;
+}
+
+int RunFile::SetState(std::size_t i, State state) {
+    if (m_fd < 0 || i >= m_offsets.size()) return EBADF;
+    const auto value = static_cast<std::uint32_t>(state);
+    if (::pwrite(m_fd, &value, sizeof value, static_cast<off_t>(m_offsets[i])) != sizeof value) {
+        return errno != 0 ? errno : EIO;
+    }
+    m_run.records[i].state = state;
+    return 0;
+}
+
+int RunFile::CountUndoPass() {
+    if (m_fd < 0 || !m_run.readable) return EBADF;
+    const std::uint32_t passes = m_run.undoPasses + 1;
+    if (::pwrite(m_fd, &passes, sizeof passes, kUndoPassesAt) != sizeof passes) {
+        return errno != 0 ? errno : EIO;
+    }
+    m_run.undoPasses = passes;
+    return 0;
+}
+
+void RunFile::Close() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_run = {};
+    m_offsets.clear();
+}
+
+}  // namespace journal
+
+UndoJournal::UndoJournal(std::string folder) : m_folder(std::move(folder)) {}
 
 UndoJournal::~UndoJournal() {
     EndRun();
@@ -70,72 +320,124 @@ std::string UndoJournal::DefaultFolder() {
     return platform::Cp932FromUtf8(folder + "morvanex/");
 }
 
-int UndoJournal::BeginRun(std::uint32_t flags) {
+int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now) {
     EndRun();
-    CreateFolders(platform::Utf8FromCp932(m_folder));
-    // The new journal is made under a name of its own and then put in the place of the last
-    // one. Emptying the last one in place would pull the file from under another run that is
-    // still writing it through its mapping (another window, a script): that run would die.
-    const std::string fresh = m_path + "." + std::to_string(::getpid());
-    const std::string freshHost = platform::Utf8FromCp932(fresh);
-    int error = m_file.Open(fresh, true);
-    if (error == 0) error = m_file.Reserve(kHeaderSize + kRecordHeaderSize);
+    if (const int error = CreateFolders(platform::Utf8FromCp932(m_folder))) return error;
+    // The oldest journals make room; one that a run or an undo still holds stays.
+    const std::vector<std::string> runs = journal::ListRuns(m_folder);
+    for (std::size_t i = kRunsKept - 1; i < runs.size(); ++i) {
+        const std::string host = platform::Utf8FromCp932(runs[i]);
+        const int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(host.c_str());
+        ::close(fd);
+    }
+    int error = EEXIST;
+    for (long attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        m_runPath = m_folder + NewRunName(attempt) + kSuffix;
+        error = m_file.CreateLocked(m_runPath);
+    }
+    std::string hostRoot;
+    platform::Utf8FromCp932(root, hostRoot);
+    if (error == 0 && hostRoot.size() > kLongestPath) error = ENAMETOOLONG;
+    const std::size_t headerSize = kHeaderSize + Padded(hostRoot.size());
+    if (error == 0) error = m_file.Reserve(headerSize + kRecordHeaderSize);
     if (error == 0) {
-        std::memcpy(m_file.Data(), kMagic, sizeof kMagic);
-        Put<std::uint32_t>(m_file.Data() + kFlagsOffset, flags);
-        struct stat made {};
-        if (::stat(freshHost.c_str(), &made) == 0) m_run = {made.st_dev, made.st_ino};
-        if (std::rename(freshHost.c_str(), platform::Utf8FromCp932(m_path).c_str()) != 0) {
-            error = errno;
-        }
+        unsigned char* data = m_file.Data();
+        const bool stored = platform::MappedFile::Guarded([&] {
+            std::memcpy(data, kMagic, sizeof kMagic);
+            Put<std::uint32_t>(data + 8, kVersion);
+            Put<std::uint32_t>(data + 12, static_cast<std::uint32_t>(hostRoot.size()));
+            Put<std::int64_t>(data + 16, now);
+            Put<std::uint32_t>(data + 24, static_cast<std::uint32_t>(::getpid()));
+            std::memcpy(data + kHeaderSize, hostRoot.data(), hostRoot.size());
+            Put<std::uint64_t>(data + kHeaderChecksumAt,
+                               Checksum(data + kHeaderSize, hostRoot.size(), Checksum(data, kHeaderChecked)));
+        });
+        if (!stored) error = EIO;
     }
     if (error != 0) {
-        m_run.reset();
+        if (m_file.IsOpen()) ::unlink(platform::Utf8FromCp932(m_runPath).c_str());
         m_file.Close();
-        ::unlink(freshHost.c_str());
+        m_runPath.clear();
         return error;
     }
-    m_end = kHeaderSize;
+    m_end = headerSize;
     m_writing = true;
     return 0;
 }
 
-void UndoJournal::BeforeMove(const std::string& oldCp932, const std::string& newCp932,
-                             const platform::FileStatus& before) {
-    if (!m_writing) return;
-    // The journal is read by another process, where names CP932 lacks may have other codes:
-    // it keeps the host's own bytes.
-    std::string& oldPath = m_oldHost;
-    std::string& newPath = m_newHost;
-    platform::Utf8FromCp932(oldCp932, oldPath);
-    platform::Utf8FromCp932(newCp932, newPath);
-    const std::size_t size = kRecordHeaderSize + Padded(oldPath.size() + newPath.size());
-    // One more record header beyond this record stays zero: it marks the end of the records.
-    if (m_file.Reserve(m_end + size + kRecordHeaderSize) != 0) {
-        // A journal that cannot grow is abandoned rather than left wrong.
-        m_file.Close();
-        m_writing = false;
-        return;
+int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath, std::string_view viaPath,
+                        const platform::FileStatus& before, std::uint32_t changes) {
+    if (!m_writing) return EBADF;
+    // Paths are kept in the host's own form: the journal outlives this process.
+    std::string& paths = m_buffer;
+    platform::Utf8FromCp932(oldPath, paths);
+    const std::size_t oldSize = paths.size();
+    std::string part;
+    platform::Utf8FromCp932(newPath, part);
+    paths += part;
+    const std::size_t newSize = part.size();
+    platform::Utf8FromCp932(viaPath, part);
+    paths += part;
+    const std::size_t viaSize = part.size();
+    // A relative path would name another file for an undo started elsewhere.
+    if (!paths.starts_with('/') || (newSize > 0 && paths[oldSize] != '/') ||
+        (viaSize > 0 && paths[oldSize + newSize] != '/')) {
+        return EINVAL;
     }
+    if (oldSize > kLongestPath || newSize > kLongestPath || viaSize > kLongestPath) return ENAMETOOLONG;
+    const std::size_t size = kRecordHeaderSize + Padded(paths.size());
+    // One more record header beyond this record stays zero: it marks the end of the records.
+    if (const int error = m_file.Reserve(m_end + size + kRecordHeaderSize)) return error;
     unsigned char* record = m_file.Data() + m_end;
-    Put<std::uint32_t>(record + 4, static_cast<std::uint32_t>(oldPath.size()));
-    Put<std::uint32_t>(record + 8, static_cast<std::uint32_t>(newPath.size()));
-    record[12] = before.attributes;
-    Put<std::int64_t>(record + 16, before.creation);
-    Put<std::int64_t>(record + 24, before.modification);
-    Put<std::int64_t>(record + 32, before.access);
-    Put<std::int64_t>(record + 40, before.size);
-    std::memcpy(record + kRecordHeaderSize, oldPath.data(), oldPath.size());
-    std::memcpy(record + kRecordHeaderSize + oldPath.size(), newPath.data(), newPath.size());
-    StateWord(record).store(static_cast<std::uint32_t>(State::Intended), std::memory_order_release);
+    const bool stored = platform::MappedFile::Guarded([&] {
+        Put<std::uint32_t>(record + 4, changes);
+        Put<std::uint32_t>(record + 8, static_cast<std::uint32_t>(oldSize));
+        Put<std::uint32_t>(record + 12, static_cast<std::uint32_t>(newSize));
+        Put<std::uint32_t>(record + 16, static_cast<std::uint32_t>(viaSize));
+        Put<std::uint32_t>(record + 20, before.modificationNs);
+        Put<std::uint64_t>(record + 24, before.identity.device);
+        Put<std::uint64_t>(record + 32, before.identity.inode);
+        Put<std::int64_t>(record + 40, before.creation);
+        Put<std::int64_t>(record + 48, before.modification);
+        Put<std::int64_t>(record + 56, before.access);
+        Put<std::int64_t>(record + 64, before.size);
+        Put<std::uint32_t>(record + 72, before.accessNs);
+        record[76] = before.attributes;
+        record[77] = before.link ? 1 : 0;
+        std::memcpy(record + kRecordHeaderSize, paths.data(), paths.size());
+        Put<std::uint64_t>(record + kChecksumAt,
+                           Checksum(record + kRecordHeaderSize, paths.size(), Checksum(record + 4, kChecksumAt - 4)));
+        StateWord(record).store(static_cast<std::uint32_t>(State::Intended), std::memory_order_release);
+    });
+    if (!stored) return EIO;
     m_lastRecord = m_end;
     m_end += size;
+    return 0;
 }
 
-void UndoJournal::AfterMove() {
-    if (!m_writing) return;
-    StateWord(m_file.Data() + m_lastRecord)
-        .store(static_cast<std::uint32_t>(State::Done), std::memory_order_release);
+bool UndoJournal::Done(platform::Timestamp modification, std::uint32_t modificationNs) {
+    if (!m_writing) return false;
+    unsigned char* record = m_file.Data() + m_lastRecord;
+    return platform::MappedFile::Guarded([&] {
+        Put<std::int64_t>(record + kAfterAt, modification);
+        Put<std::uint32_t>(record + kAfterAt + 8, modificationNs);
+        Put<std::uint64_t>(record + kAfterChecksumAt, Checksum(record + kAfterAt, 16));
+        StateWord(record).store(static_cast<std::uint32_t>(State::Done), std::memory_order_release);
+    });
+}
+
+bool UndoJournal::Void() {
+    return SetLastState(State::Void);
+}
+
+bool UndoJournal::SetLastState(State state) {
+    if (!m_writing) return false;
+    unsigned char* record = m_file.Data() + m_lastRecord;
+    return platform::MappedFile::Guarded([&] {
+        StateWord(record).store(static_cast<std::uint32_t>(state), std::memory_order_release);
+    });
 }
 
 void UndoJournal::EndRun() {
@@ -147,61 +449,6 @@ void UndoJournal::EndRun() {
     m_file.SyncLater();
     m_file.Close();
     m_writing = false;
-}
-
-void UndoJournal::DiscardRun() {
-    if (!m_run) return;
-    const auto run = *m_run;
-    m_run.reset();
-    struct stat current {};
-    if (::stat(platform::Utf8FromCp932(m_path).c_str(), &current) != 0 ||
-        std::pair{current.st_dev, current.st_ino} != run) {
-        return;  // another run has taken the journal over since: it stays
-    }
-    BeginRun(0);
-    EndRun();
-    m_run.reset();
-}
-
-bool UndoJournal::Load(std::vector<Entry>& entries, std::uint32_t& flags) {
-    entries.clear();
-    m_loadedOffsets.clear();
-    EndRun();
-    if (m_file.Open(m_path, false) != 0) return false;
-    const unsigned char* data = m_file.Data();
-    const std::size_t size = m_file.Size();
-    if (size < kHeaderSize || std::memcmp(data, kMagic, sizeof kMagic) != 0) {
-        m_file.Close();
-        return false;
-    }
-    flags = Get<std::uint32_t>(data + kFlagsOffset);
-    for (std::size_t at = kHeaderSize; at + kRecordHeaderSize <= size;) {
-        const auto state = static_cast<State>(Get<std::uint32_t>(data + at));
-        const auto oldSize = Get<std::uint32_t>(data + at + 4);
-        const auto newSize = Get<std::uint32_t>(data + at + 8);
-        const std::size_t recordSize = kRecordHeaderSize + Padded(std::size_t{oldSize} + newSize);
-        if (state == State::Empty || state > State::Undone || recordSize > size - at) break;
-        Entry entry;
-        entry.state = state;
-        entry.before.attributes = data[at + 12];
-        entry.before.creation = Get<std::int64_t>(data + at + 16);
-        entry.before.modification = Get<std::int64_t>(data + at + 24);
-        entry.before.access = Get<std::int64_t>(data + at + 32);
-        entry.before.size = Get<std::int64_t>(data + at + 40);
-        const char* paths = reinterpret_cast<const char*>(data + at + kRecordHeaderSize);
-        entry.oldPath = platform::Cp932FromUtf8(std::string_view(paths, oldSize));
-        entry.newPath = platform::Cp932FromUtf8(std::string_view(paths + oldSize, newSize));
-        entries.push_back(std::move(entry));
-        m_loadedOffsets.push_back(at);
-        at += recordSize;
-    }
-    return true;
-}
-
-void UndoJournal::MarkUndone(std::size_t index) {
-    if (!m_file.IsOpen() || index >= m_loadedOffsets.size()) return;
-    StateWord(m_file.Data() + m_loadedOffsets[index])
-        .store(static_cast<std::uint32_t>(State::Undone), std::memory_order_release);
 }
 
 }  // namespace morvanex::engine

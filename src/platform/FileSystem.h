@@ -106,6 +106,11 @@ public:
     virtual int CreateFolder(std::string_view path) = 0;
     virtual int DeleteFile(std::string_view path) = 0;
 
+    // False where the file system at the path does not keep a file's inode number for as long
+    // as the file exists (FAT, exFAT, NTFS and other FUSE file systems number files per mount):
+    // there an identity cannot tell whether a file is still the same one.
+    virtual bool KeepsIdentity(std::string_view /*path*/) { return true; }
+
     // True when the path is a folder this process can enter (the working folder is unchanged).
     virtual bool CanEnter(std::string_view folder) = 0;
     // True when something (file, folder, link) is at the path.

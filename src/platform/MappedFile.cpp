@@ -1,17 +1,62 @@
 #include "platform/MappedFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 
 #include "platform/Codepage.h"
 
 namespace morvanex::platform {
 
+namespace detail {
+
+thread_local sigjmp_buf* t_storeGuard = nullptr;
+
+namespace {
+
+struct sigaction g_previous {};
+
+void OnBusError(int, siginfo_t*, void*) {
+    if (t_storeGuard != nullptr) siglongjmp(*t_storeGuard, 1);
+    // Not a guarded store: whatever handled the signal before handles it now. A fault comes
+    // back when the instruction is retried, so returning hands it over.
+    sigaction(SIGBUS, &g_previous, nullptr);
+}
+
+}  // namespace
+
+void InstallStoreFaultHandler() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO | SA_NODEFER;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &g_previous);
+    });
+}
+
+}  // namespace detail
+
 MappedFile::~MappedFile() { Close(); }
+
+int MappedFile::CreateLocked(std::string_view path) {
+    Close();
+    m_fd = ::open(Utf8FromCp932(path).c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0600);
+    if (m_fd < 0) return errno;
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        Close();
+        return error;
+    }
+    return 0;
+}
 
 int MappedFile::Open(std::string_view path, bool create) {
     Close();

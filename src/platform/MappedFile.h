@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csetjmp>
 #include <cstddef>
 #include <string_view>
 
@@ -17,6 +18,9 @@ public:
 
     // Opens (create: creating or emptying) a file; 0 or the system error code.
     int Open(std::string_view path, bool create);
+    // Creates a new file (EEXIST when the name is taken) and holds an exclusive lock on it
+    // (flock) until it is closed; 0 or the system error code.
+    int CreateLocked(std::string_view path);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
@@ -30,6 +34,12 @@ public:
     int SyncLater();
 
     unsigned char* Data() { return m_data; }
+
+    // Runs `store`, which writes into the mapping. False when the file was cut short under the
+    // mapping by someone else meanwhile: the write faulted (SIGBUS) and was abandoned, and the
+    // process goes on instead of being killed.
+    template <typename Store>
+    static bool Guarded(Store&& store);
     std::size_t Size() const { return m_size; }
 
 private:
@@ -37,5 +47,27 @@ private:
     unsigned char* m_data = nullptr;
     std::size_t m_size = 0;
 };
+
+namespace detail {
+// The jump out of a faulting store of the thread, null outside Guarded.
+extern thread_local sigjmp_buf* t_storeGuard;
+void InstallStoreFaultHandler();
+}  // namespace detail
+
+template <typename Store>
+bool MappedFile::Guarded(Store&& store) {
+    detail::InstallStoreFaultHandler();
+    sigjmp_buf jump;
+    // The handler runs with SIGBUS unblocked (SA_NODEFER), so the mask need not be saved: no
+    // system call per store.
+    if (sigsetjmp(jump, 0) != 0) {
+        detail::t_storeGuard = nullptr;
+        return false;
+    }
+    detail::t_storeGuard = &jump;
+    store();
+    detail::t_storeGuard = nullptr;
+    return true;
+}
 
 }  // namespace morvanex::platform

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -549,6 +550,28 @@ int PosixFileSystem::DeleteFile(std::string_view path) {
     std::string host;
     if (const int error = ToHost(path, host)) return error;
     return unlink(host.c_str()) == 0 ? 0 : errno;
+}
+
+bool PosixFileSystem::KeepsIdentity(std::string_view path) {
+    // The kinds whose inode numbers are made up per mount (or per lookup) on Linux.
+    constexpr long kMsdos = 0x4d44;
+    constexpr long kExfat = 0x2011BAB0;
+    constexpr long kFuse = 0x65735546;
+    constexpr long kNtfs3 = 0x7366746e;
+    constexpr long kNtfs = 0x5346544e;
+    std::string host;
+    struct statfs found {};
+    if (ToHost(path, host) != 0 || ::statfs(host.c_str(), &found) != 0) return true;
+    switch (static_cast<long>(found.f_type)) {
+        case kMsdos:
+        case kExfat:
+        case kFuse:
+        case kNtfs3:
+        case kNtfs:
+            return false;
+        default:
+            return true;
+    }
 }
 
 bool PosixFileSystem::CanEnter(std::string_view folder) {

@@ -27,6 +27,7 @@ class PosixFileSystem : public FileSystem {
     int Copy(std::string_view from, std::string_view to) override;
     int CreateFolder(std::string_view path) override;
     int DeleteFile(std::string_view path) override;
+    bool KeepsIdentity(std::string_view path) override;
     bool CanEnter(std::string_view folder) override;
     bool Exists(std::string_view path) override;
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;

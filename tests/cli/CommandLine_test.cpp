@@ -62,6 +62,7 @@ TEST_F(CommandLineTest, ShowIniWritesTheSavedBytesAndNormalisesAJob) {
 
 TEST_F(CommandLineTest, ExitStatusesAndMessages) {
     work.CreateFile("bad.mvx", "[Other]\r\nx=1\r\n");
+    work.CreateFile("listjob.mvx", "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[SelectFile]\r\nFreeFileSelect=1\r\n");
     work.CreateFolder("empty");
     Job();
     struct Row {
@@ -70,9 +71,15 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
         int status;
         const char* errStart;
     } rows[] = {
-        {"load_failure_show", "show --ini bad.mvx", 1, "設定ファイルの読み込みに失敗しました。"},
+        // A job that does not load is the same failure whatever the command.
+        {"load_failure_show", "show --ini bad.mvx", 2, "設定ファイルの読み込みに失敗しました。"},
         {"load_failure_preview", "preview bad.mvx", 2, "設定ファイルの読み込みに失敗しました。"},
-        {"missing_job", "show --ini missing.mvx", 1, "設定ファイルの読み込みに失敗しました。"},
+        {"missing_job", "show --ini missing.mvx", 2, "設定ファイルの読み込みに失敗しました。"},
+        // An unset shell variable gives an empty value: never a fall-back to another folder.
+        {"empty_folder_value", "run job.mvx --folder ''", 2, "morvanex-cli: --folder needs a folder"},
+        {"empty_list_value", "run job.mvx --list ''", 2, "morvanex-cli: --list needs a file"},
+        {"list_job_without_list", "run listjob.mvx", 2, "morvanex-cli: the job takes its targets from a list"},
+        {"folder_and_list", "run job.mvx --folder empty --list x", 2, "morvanex-cli: give either"},
         {"unknown_command", "frobnicate", 2, "morvanex-cli: unknown command"},
         {"unknown_option", "preview job.mvx --nope", 2, "morvanex-cli: unexpected argument"},
         {"bad_format", "preview job.mvx --format xml", 2, "morvanex-cli: --format"},
@@ -86,8 +93,8 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
     }
     const Result help = Cli("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"show", "preview", "run", "undo", "--folder", "--list", "--format",
-                             "--yes", "--undo-on-failure", "duplicate", "exists", "unchanged"}) {
+    for (const char* word : {"show", "preview", "run", "undo", "history", "--folder", "--list", "--format",
+                             "--yes", "--undo-on-failure", "--no-journal", "duplicate", "exists", "unchanged"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
 }

@@ -11,8 +11,8 @@
 #include <fstream>
 #include <map>
 
-#include "engine/JournalUndo.h"
 #include "engine/ResultCodes.h"
+#include "engine/Undo.h"
 #include "engine/UndoJournal.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -116,8 +116,7 @@ TEST_P(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     EXPECT_FALSE(temp.Exists("IMG_001.jpg"));
     EXPECT_TRUE(ui.Showed("Undoが正常終了しました。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
-    UndoJournal reader(Cp932(state.Path()));
-    EXPECT_TRUE(PlanJournalUndo(reader, real).moves.empty()) << "the run is not offered twice";
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty()) << "the run is not offered twice";
 }
 
 TEST_P(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
@@ -440,17 +439,15 @@ TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
     EXPECT_TRUE(temp.Exists("IMG_004.jpg"));
     EXPECT_TRUE(temp.Exists("f4.jpg"));
 
-    UndoJournal reader(Cp932(state.Path()));
-    const JournalUndoPlan plan = PlanJournalUndo(reader, real);
-    EXPECT_EQ(plan.moves.size(), 4u);
-    std::vector<std::string> problems;
-    EXPECT_EQ(ExecuteJournalUndo(reader, real, plan, problems), 4);
-    EXPECT_TRUE(problems.empty());
+    const UndoChoice choice = ChooseRunToUndo(Cp932(state.Path()));
+    EXPECT_EQ(PlanUndo(choice.run).size(), 4u);
+    const UndoReport report = UndoRun(choice.run.path, real, nullptr);
+    EXPECT_EQ(report.restored, 4u);
+    EXPECT_TRUE(report.Complete());
     for (int i = 0; i < 6; ++i) EXPECT_EQ(temp.ReadFile("f" + std::to_string(i) + ".jpg"), std::to_string(i));
     EXPECT_EQ(temp.ModificationTime("f1.jpg"), 4000000);
     // Undone entries are not offered again.
-    UndoJournal again(Cp932(state.Path()));
-    EXPECT_TRUE(PlanJournalUndo(again, real).moves.empty());
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty());
 }
 
 TEST_P(RunDriverTest, JournalUndoNeverOverwrites) {
@@ -458,13 +455,10 @@ TEST_P(RunDriverTest, JournalUndoNeverOverwrites) {
     temp.CreateFile("b.jpg", "B");
     ASSERT_EQ(Run().resultCode, 0);
     temp.CreateFile("a.jpg", "someone else's");  // the old name is taken again
-    UndoJournal reader(Cp932(state.Path()));
-    const JournalUndoPlan plan = PlanJournalUndo(reader, real);
-    ASSERT_EQ(plan.moves.size(), 2u);
-    std::vector<std::string> problems;
-    EXPECT_EQ(ExecuteJournalUndo(reader, real, plan, problems), 1);
-    ASSERT_EQ(problems.size(), 1u);
-    EXPECT_TRUE(problems[0].starts_with(Cp932(temp / "a.jpg")));
+    const UndoReport report = UndoRun(journal.RunPath(), real, nullptr);
+    EXPECT_EQ(report.restored, 1u);
+    ASSERT_EQ(report.problems.size(), 1u);
+    EXPECT_TRUE(report.problems[0].starts_with(Cp932(temp / "a.jpg")));
     EXPECT_EQ(temp.ReadFile("a.jpg"), "someone else's");
     EXPECT_EQ(temp.ReadFile("IMG_001.jpg"), "A");
     EXPECT_EQ(temp.ReadFile("b.jpg"), "B");

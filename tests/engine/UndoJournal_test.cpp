@@ -2,146 +2,116 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <iterator>
+#include <fstream>
 
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {
 namespace {
 
+using journal::State;
+
 platform::FileStatus Status(int n) {
     platform::FileStatus status;
     status.creation = 1000 + n;
     status.modification = 2000 + n;
+    status.modificationNs = 123456789;
     status.access = 3000 + n;
+    status.accessNs = 42;
     status.size = n;
     status.attributes = 0x21;
+    status.identity = {7, static_cast<std::uint64_t>(100 + n)};
     return status;
 }
 
-TEST(UndoJournal, RecordsEachMoveWithItsState) {
+// One run of three records: done, void (a failed move) and intended (killed before the move).
+std::string WriteThreeRecords(const std::string& folder) {
+    UndoJournal journal(folder);
+    EXPECT_EQ(journal.BeginRun("/a/", 5000), 0);
+    EXPECT_EQ(journal.Intend("/a/1", "/a/one", "", Status(1), journal::kMoved | journal::kTimes), 0);
+    EXPECT_TRUE(journal.Done(9000, 0));
+    EXPECT_EQ(journal.Intend("/a/\x82\xA0", "/a/Two", "/a/.via", Status(2), journal::kMoved), 0);
+    EXPECT_TRUE(journal.Void());
+    EXPECT_EQ(journal.Intend("/a/3", "/a/3", "", Status(3), journal::kAttributes), 0);
+    journal.EndRun();
+    return journal.RunPath();
+}
+
+TEST(UndoJournal, RecordsEachChangeWithTheFileItWasMadeTo) {
+    test::TempFolder temp;
+    const journal::Run run = journal::ReadRun(WriteThreeRecords(test::Cp932(temp.Path())));
+    ASSERT_TRUE(run.readable);
+    EXPECT_FALSE(run.running);
+    EXPECT_FALSE(run.cutShort);
+    EXPECT_EQ(run.root, "/a/");
+    EXPECT_EQ(run.started, 5000);
+    ASSERT_EQ(run.records.size(), 3u);
+    EXPECT_EQ(run.records[0].state, State::Done);
+    EXPECT_EQ(run.records[0].changes, journal::kMoved | journal::kTimes);
+    EXPECT_EQ(run.records[0].before, Status(1));
+    EXPECT_EQ(run.records[0].afterModification, 9000);
+    EXPECT_EQ(run.records[1].state, State::Void);
+    EXPECT_EQ(run.records[1].oldPath, "/a/\x82\xA0");
+    EXPECT_EQ(run.records[1].viaPath, "/a/.via");
+    EXPECT_EQ(run.records[2].state, State::Intended);
+    EXPECT_EQ(run.records[2].afterModification, Status(3).modification) << "not done: the time before";
+    EXPECT_EQ(run.Pending(), 2u);
+    EXPECT_EQ(run.Damaged(), 0u);
+}
+
+TEST(UndoJournal, ARelativePathIsNeverRecorded) {
     test::TempFolder temp;
     UndoJournal journal(test::Cp932(temp.Path()));
-    ASSERT_EQ(journal.BeginRun(0), 0);
-    journal.BeforeMove("/a/1", "/a/one", Status(1));
-    journal.AfterMove();
-    journal.BeforeMove("/a/\x82\xA0", "/a/two-with-a-longer-name", Status(2));
-    journal.AfterMove();
-    journal.BeforeMove("/a/3", "/a/three", Status(3));  // killed before the move finished
-    journal.EndRun();
-
-    UndoJournal reader(test::Cp932(temp.Path()));
-    std::vector<UndoJournal::Entry> entries;
-    std::uint32_t flags = 99;
-    ASSERT_TRUE(reader.Load(entries, flags));
-    EXPECT_EQ(flags, 0u);
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].state, UndoJournal::State::Done);
-    EXPECT_EQ(entries[1].oldPath, "/a/\x82\xA0");
-    EXPECT_EQ(entries[1].newPath, "/a/two-with-a-longer-name");
-    EXPECT_EQ(entries[1].before, Status(2));
-    EXPECT_EQ(entries[2].state, UndoJournal::State::Intended);
-    reader.MarkUndone(0);
-    reader.EndRun();
-    ASSERT_TRUE(reader.Load(entries, flags));
-    EXPECT_EQ(entries[0].state, UndoJournal::State::Undone);
-    EXPECT_EQ(entries.size(), 3u);  // reading and marking never cut the journal
+    ASSERT_EQ(journal.BeginRun("d/", 0), 0);
+    EXPECT_EQ(journal.Intend("d/a", "/d/b", "", Status(1), journal::kMoved), EINVAL);
+    EXPECT_EQ(journal.Intend("/d/a", "b", "", Status(1), journal::kMoved), EINVAL);
+    EXPECT_EQ(journal.Intend("/d/a", "/d/B", ".via", Status(1), journal::kMoved), EINVAL);
 }
 
-TEST(UndoJournal, ANewRunReplacesTheLastOneAndACopyRunLeavesNothingToUndo) {
-    test::TempFolder temp;
-    UndoJournal journal(test::Cp932(temp.Path()));
-    ASSERT_EQ(journal.BeginRun(UndoJournal::kChangedTimes), 0);
-    journal.BeforeMove("/x", "/y", Status(1));
-    journal.AfterMove();
-    journal.EndRun();
-    ASSERT_EQ(journal.BeginRun(UndoJournal::kCopyRun), 0);
-    journal.EndRun();
-    std::vector<UndoJournal::Entry> entries;
-    std::uint32_t flags = 0;
-    ASSERT_TRUE(journal.Load(entries, flags));
-    EXPECT_EQ(flags, UndoJournal::kCopyRun);
-    EXPECT_TRUE(entries.empty());
-}
-
-// Two runs at once (a window and a script): the later one owns the journal, and the earlier
-// one goes on writing its own records safely, without the file being emptied under it.
-TEST(UndoJournal, ARunStartedMeanwhileTakesOverWithoutHarmingTheEarlierOne) {
-    test::TempFolder temp;
-    UndoJournal earlier(test::Cp932(temp.Path()));
-    UndoJournal later(test::Cp932(temp.Path()));
-    ASSERT_EQ(earlier.BeginRun(0), 0);
-    earlier.BeforeMove("/a/0", "/a/zero", Status(0));
-    earlier.AfterMove();
-    ASSERT_EQ(later.BeginRun(UndoJournal::kChangedTimes), 0);
-    later.BeforeMove("/b/1", "/b/one", Status(1));
-    later.AfterMove();
-    later.EndRun();
-    // The earlier run goes on well past the end of the later, shorter journal.
-    for (int i = 1; i < 2000; ++i) {
-        earlier.BeforeMove("/a/" + std::to_string(i), "/a/new-" + std::to_string(i), Status(i));
-        earlier.AfterMove();
-    }
-    earlier.EndRun();
-
-    UndoJournal reader(test::Cp932(temp.Path()));
-    std::vector<UndoJournal::Entry> entries;
-    std::uint32_t flags = 0;
-    ASSERT_TRUE(reader.Load(entries, flags));
-    EXPECT_EQ(flags, UndoJournal::kChangedTimes);
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].oldPath, "/b/1");
-    EXPECT_EQ(entries[0].state, UndoJournal::State::Done);
-    reader.EndRun();
-    const auto files = std::distance(std::filesystem::directory_iterator(temp.Path()),
-                                     std::filesystem::directory_iterator());
-    EXPECT_EQ(files, 1) << "no journal under a temporary name is left behind";
-}
-
-TEST(UndoJournal, DiscardingARunUndoneElsewhereSparesARunThatTookOver) {
-    for (const bool takenOver : {false, true}) {
+// Damage of every kind is seen as damage: the records that verify stay usable.
+TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
+    struct Row {
+        const char* name;
+        // Changes the bytes of a three-record journal.
+        void (*damage)(std::string& bytes);
+        bool readable;
+        std::vector<bool> damaged;  // per record read back
+        bool cutShort;
+    };
+    const Row rows[] = {
+        {"intact", [](std::string&) {}, true, {false, false, false}, false},
+        {"bit_in_a_path", [](std::string& b) { b[b.find("/a/one")] ^= 0x01; }, true, {true, false, false}, false},
+        {"bit_in_a_state", [](std::string& b) { b[b.find("/a/1/a/one") - 112] ^= 0x10; }, true, {true, false, false}, false},
+        {"bit_in_a_time", [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 112 + 48] ^= 0x04; }, true, {false, true, false}, false},
+        {"cut_inside_a_record", [](std::string& b) { b.resize(b.find("/a/3") + 2); }, true, {false, false}, true},
+        {"cut_between_records", [](std::string& b) { b.resize(b.find("/a/3") - 112); }, true, {false, false}, true},
+        {"bit_in_the_header", [](std::string& b) { b[17] ^= 0x01; }, false, {}, false},
+        {"not_a_journal", [](std::string& b) { b.assign(200, 'x'); }, false, {}, false},
+    };
+    for (const Row& row : rows) {
         test::TempFolder temp;
-        UndoJournal window(test::Cp932(temp.Path()));
-        ASSERT_EQ(window.BeginRun(0), 0);
-        window.BeforeMove("/a/1", "/a/one", Status(1));
-        window.AfterMove();
-        window.EndRun();
-        if (takenOver) {
-            UndoJournal script(test::Cp932(temp.Path()));
-            ASSERT_EQ(script.BeginRun(0), 0);
-            script.BeforeMove("/b/1", "/b/one", Status(1));
-            script.AfterMove();
-            script.EndRun();
+        const std::string path = WriteThreeRecords(test::Cp932(temp.Path()));
+        std::string bytes;
+        {
+            std::ifstream in(path, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
         }
-        window.DiscardRun();
-
-        UndoJournal reader(test::Cp932(temp.Path()));
-        std::vector<UndoJournal::Entry> entries;
-        std::uint32_t flags = 0;
-        ASSERT_TRUE(reader.Load(entries, flags));
-        if (takenOver) {
-            ASSERT_EQ(entries.size(), 1u);
-            EXPECT_EQ(entries[0].oldPath, "/b/1");
-        } else {
-            EXPECT_TRUE(entries.empty());
+        row.damage(bytes);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        const journal::Run run = journal::ReadRun(path);
+        EXPECT_EQ(run.readable, row.readable) << row.name;
+        EXPECT_EQ(run.cutShort, row.cutShort) << row.name;
+        ASSERT_EQ(run.records.size(), row.damaged.size()) << row.name;
+        for (std::size_t i = 0; i < row.damaged.size(); ++i) {
+            EXPECT_EQ(run.records[i].damaged, row.damaged[i]) << row.name << " record " << i;
         }
     }
-}
-
-TEST(UndoJournal, MissingOrForeignFileIsNoJournal) {
-    test::TempFolder temp;
-    UndoJournal journal(test::Cp932(temp.Path()));
-    std::vector<UndoJournal::Entry> entries;
-    std::uint32_t flags = 0;
-    EXPECT_FALSE(journal.Load(entries, flags));
-    temp.CreateFile("last-run.journal",
-                    "not a journal at all, but long enough to be read as one."
-                    "................................................");
-    EXPECT_FALSE(journal.Load(entries, flags));
 }
 
 TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
@@ -150,25 +120,90 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         UndoJournal journal(test::Cp932(temp.Path()));
-        if (journal.BeginRun(0) != 0) _exit(2);
+        if (journal.BeginRun("/old/", 0) != 0) _exit(2);
         for (int i = 0; i < 5000; ++i) {
-            journal.BeforeMove("/old/" + std::to_string(i), "/new/" + std::to_string(i), Status(i));
-            journal.AfterMove();
+            if (journal.Intend("/old/" + std::to_string(i), "/new/" + std::to_string(i), "", Status(i),
+                               journal::kMoved) != 0) {
+                _exit(3);
+            }
+            journal.Done(0, 0);
         }
-        journal.BeforeMove("/old/last", "/new/last", Status(0));
+        journal.Intend("/old/last", "/new/last", "", Status(0), journal::kMoved);
         raise(SIGKILL);  // no EndRun, no sync, no destructor
     }
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
-    UndoJournal reader(test::Cp932(temp.Path()));
-    std::vector<UndoJournal::Entry> entries;
-    std::uint32_t flags = 0;
-    ASSERT_TRUE(reader.Load(entries, flags));
-    ASSERT_EQ(entries.size(), 5001u);
-    EXPECT_EQ(entries[4999].newPath, "/new/4999");
-    EXPECT_EQ(entries[4999].state, UndoJournal::State::Done);
-    EXPECT_EQ(entries[5000].state, UndoJournal::State::Intended);
+    const std::vector<std::string> runs = journal::ListRuns(test::Cp932(temp.Path()));
+    ASSERT_EQ(runs.size(), 1u);
+    const journal::Run run = journal::ReadRun(runs[0]);
+    EXPECT_FALSE(run.running) << "the lock went with the process";
+    EXPECT_FALSE(run.cutShort) << "the space after the last record reads as its end";
+    ASSERT_EQ(run.records.size(), 5001u);
+    EXPECT_EQ(run.records[4999].newPath, "/new/4999");
+    EXPECT_EQ(run.records[4999].state, State::Done);
+    EXPECT_EQ(run.records[5000].state, State::Intended);
+}
+
+// Someone cuts the journal while the run writes it: the run is told, and is not killed.
+TEST(UndoJournal, AJournalCutUnderTheRunStopsItWithoutASignal) {
+    test::TempFolder temp;
+    UndoJournal journal(test::Cp932(temp.Path()));
+    ASSERT_EQ(journal.BeginRun("/a/", 0), 0);
+    ASSERT_EQ(journal.Intend("/a/1", "/a/2", "", Status(1), journal::kMoved), 0);
+    ASSERT_EQ(::truncate(journal.RunPath().c_str(), 0), 0);
+    EXPECT_FALSE(journal.Done(0, 0));
+    EXPECT_NE(journal.Intend("/a/3", "/a/4", "", Status(3), journal::kMoved), 0);
+    journal.EndRun();
+}
+
+TEST(UndoJournal, RunsAtOnceKeepTheirOwnJournalsAndARunningOneIsLocked) {
+    test::TempFolder temp;
+    UndoJournal window(test::Cp932(temp.Path()));
+    UndoJournal script(test::Cp932(temp.Path()));
+    ASSERT_EQ(window.BeginRun("/w/", 1), 0);
+    ASSERT_EQ(script.BeginRun("/s/", 2), 0);
+    ASSERT_NE(window.RunPath(), script.RunPath());
+    ASSERT_EQ(window.Intend("/w/a", "/w/b", "", Status(1), journal::kMoved), 0);
+    ASSERT_EQ(script.Intend("/s/a", "/s/b", "", Status(2), journal::kMoved), 0);
+    EXPECT_TRUE(journal::ReadRun(window.RunPath()).running);
+    journal::RunFile file;
+    EXPECT_EQ(file.Open(window.RunPath()), EWOULDBLOCK) << "no undo while the run goes on";
+    window.EndRun();
+    script.EndRun();
+    EXPECT_FALSE(journal::ReadRun(window.RunPath()).running);
+    EXPECT_EQ(journal::ReadRun(window.RunPath()).records.at(0).oldPath, "/w/a");
+    EXPECT_EQ(journal::ReadRun(script.RunPath()).records.at(0).oldPath, "/s/a");
+    const auto runs = journal::ListRuns(test::Cp932(temp.Path()));
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0], script.RunPath()) << "newest first";
+}
+
+TEST(UndoJournal, KeepsTheLastRunsButNeverOneInUse) {
+    test::TempFolder temp;
+    const std::string folder = test::Cp932(temp.Path());
+    UndoJournal first(folder);
+    ASSERT_EQ(first.BeginRun("/first/", 0), 0);  // still going through all that follows
+    UndoJournal later(folder);
+    for (std::size_t i = 0; i < UndoJournal::kRunsKept + 5; ++i) {
+        ASSERT_EQ(later.BeginRun("/later/", 0), 0);
+        later.EndRun();
+    }
+    const auto runs = journal::ListRuns(folder);
+    EXPECT_EQ(runs.size(), UndoJournal::kRunsKept + 1) << "the kept runs and the one still going";
+    EXPECT_EQ(runs.back(), first.RunPath());
+    first.EndRun();
+}
+
+TEST(UndoJournal, AStateFolderThatCannotBeMadeRefusesTheRun) {
+    test::TempFolder temp;
+    temp.CreateFile("file", "in the way");
+    for (const char* folder : {"file/", "file/below/"}) {
+        UndoJournal journal(test::Cp932(temp / folder));
+        EXPECT_NE(journal.BeginRun("/a/", 0), 0) << folder;
+        EXPECT_FALSE(journal.Recording()) << folder;
+        EXPECT_NE(journal.Intend("/a/1", "/a/2", "", Status(1), journal::kMoved), 0) << folder;
+    }
 }
 
 }  // namespace

@@ -117,15 +117,13 @@ TEST_F(StartupTest, RunOfTheWindowIsJournaledForALaterUndo) {
         Application application(Options());
         ASSERT_EQ(application.Start(job), 0);
     }
-    engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
-    std::vector<engine::UndoJournal::Entry> entries;
-    std::uint32_t flags = 0;
-    ASSERT_TRUE(journal.Load(entries, flags));
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].state, engine::UndoJournal::State::Done);
-    EXPECT_EQ(entries[0].oldPath, m_files / "a.txt");
-    EXPECT_EQ(entries[0].newPath, m_files / "001.txt");
-    EXPECT_EQ(flags & engine::UndoJournal::kCopyRun, 0u);
+    const auto runs = engine::journal::ListRuns(engine::UndoJournal::DefaultFolder());
+    ASSERT_FALSE(runs.empty());
+    const engine::journal::Run run = engine::journal::ReadRun(runs[0]);
+    ASSERT_EQ(run.records.size(), 1u);
+    EXPECT_EQ(run.records[0].state, engine::journal::State::Done);
+    EXPECT_EQ(run.records[0].oldPath, m_files / "a.txt");
+    EXPECT_EQ(run.records[0].newPath, m_files / "001.txt");
 }
 
 TEST_F(StartupTest, FailingAutoExecRunEndsWithStatusOneAndNoMessage) {
