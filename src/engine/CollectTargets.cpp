@@ -98,6 +98,12 @@ struct Collector {
     int& largest;
     std::vector<platform::FileIdentity> ancestors;
 
+    bool IsSkipped(const platform::FileIdentity& identity) const {
+        return identity != platform::FileIdentity{} &&
+               std::find(request.skipFolders.begin(), request.skipFolders.end(), identity) !=
+                   request.skipFolders.end();
+    }
+
     int Collect(const std::string& folder) {
         if (folder.empty() || !fileSystem.CanEnter(folder)) return DINFO_ERROR_NO_COUNTDIR_APP;
         const std::string root = platform::WithTrailingSeparator(folder);
@@ -113,6 +119,7 @@ struct Collector {
         if (statuses != nullptr) statuses->reserve(first + entries.size());
         for (auto& entry : entries) {
             const bool folderEntry = (entry.attributes & kDirectory) != 0;
+            if (folderEntry && IsSkipped(entry.status.identity)) continue;
             if (request.recursive && folderEntry) subfolders.push_back(root + entry.name);
             if (!MatchesWildcard(entry.name, filter)) continue;
             const int admitted = Admits(request.listingMode, entry.attributes, request.attributeMask);
@@ -130,7 +137,7 @@ struct Collector {
         std::sort(subfolders.begin(), subfolders.end(), NameBefore);
         for (const auto& subfolder : subfolders) {
             platform::FileIdentity identity;
-            if (fileSystem.GetIdentity(subfolder, identity) != 0) continue;
+            if (fileSystem.GetIdentity(subfolder, identity) != 0 || IsSkipped(identity)) continue;
             if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end()) continue;
             ancestors.push_back(identity);
             const int code = Collect(subfolder);
@@ -246,6 +253,7 @@ int CollectTargets(const TargetRequest& request, platform::FileSystem& fileSyste
     Collector collector{request, fileSystem, out, statuses, largest, {}};
     platform::FileIdentity rootIdentity;
     if (fileSystem.GetIdentity(request.root, rootIdentity) == 0) {
+        if (collector.IsSkipped(rootIdentity)) return kSuccess;
         collector.ancestors.push_back(rootIdentity);
     }
     return collector.Collect(request.root);

@@ -29,6 +29,9 @@ struct TargetRequest {
     int listingMode = kListFilesWithinMask;
     std::uint8_t attributeMask = kRunAttributeMask;
     bool recursive = false;
+    // Folders that are never listed, entered or taken (the program's own state folder): a tree
+    // that holds one leaves it out, found by identity whatever path leads to it.
+    std::vector<platform::FileIdentity> skipFolders;
 };
 
 // Whether an entry with these attributes is taken by a listing mode: 1 taken, 0 not, -1 for a

@@ -107,7 +107,9 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     NameRules& rules = engine.Rules();
     rules.rename = s.RenameOption.EnableRename != 0;
     rules.alignDigits = s.RenameOption.EnableDigitChange != 0;
-    rules.digitWidth = s.RenameOption.DigitChangeNum + 1;
+    // The list index beyond its range must not overflow into a valid width.
+    const int index = s.RenameOption.DigitChangeNum;
+    rules.digitWidth = index >= 0 && index < 8 ? index + 1 : 0;
     rules.changeCase = s.LetterChangeOption.EnableLetterChange != 0;
     rules.caseMode = s.LetterChangeOption.ChangeMode;
     rules.replace = s.StringChangeOption.EnableStringChange != 0;
@@ -248,7 +250,8 @@ bool IsRunnableFolder(const std::string& folder) {
            platform::WithoutTrailingSeparator(folder).size() > 1;
 }
 
-TargetRequest RunTargetRequest(const RenameSettings& s) {
+TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fileSystem = nullptr,
+                               const UndoJournal* journal = nullptr) {
     const bool folders = s.SelectFile.FreeFileSelect == 0 && s.RenameOption.EnableRename == 0 &&
                          s.StringChangeOption.EnableStringChange == 0 &&
                          s.TimeStampOption.EnableTimeStamp == 0 && s.CommonOption.DirRename != 0;
@@ -263,6 +266,11 @@ TargetRequest RunTargetRequest(const RenameSettings& s) {
                                         : (folders ? kListAllWithinMask : kListFilesWithinMask);
     request.attributeMask = kRunAttributeMask;
     request.recursive = s.SelectFile.IncludeSubDir != 0;
+    // The journals are the program's own: a run never renames them, wherever they lie.
+    platform::FileIdentity state;
+    if (fileSystem != nullptr && journal != nullptr && fileSystem->GetIdentity(journal->Folder(), state) == 0) {
+        request.skipFolders.push_back(state);
+    }
     return request;
 }
 
@@ -310,7 +318,7 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
         if (CanStream(s, ui, preview)) {
             // The entries in their final order first (names only: quick); which of them are
             // targets, and their statuses, follow on a second thread while the run works.
-            TargetRequest request = RunTargetRequest(s);
+            TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
             const int mode = request.listingMode;
             request.listingMode = ModeWithoutMask(mode);
             const int code = CollectTargets(request, context.fileSystem, targets, largest);
@@ -323,7 +331,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
         } else {
             // A folder's listing reads every entry's status anyway; the run takes it from there.
             std::vector<platform::FileStatus> statuses;
-            const int code = CollectRunTargets(s, context.fileSystem, targets, largest, &statuses);
+            const int code = CollectTargets(RunTargetRequest(s, &context.fileSystem, context.journal),
+                                            context.fileSystem, targets, largest, &statuses);
             if (code != kSuccess) {
                 ui.EndWait();
                 return fail(code);

@@ -500,6 +500,221 @@ TEST_P(RunDriverTest, TargetsLeftOutByTheirAttributesDoNotCountAgainstTheSequenc
     EXPECT_TRUE(temp.Exists("IMG_5.jpg"));
 }
 
+// Kills the process as the k-th move is about to begin: the file has not moved yet.
+class KillingBeforeMoveFileSystem final : public platform::PosixFileSystem {
+public:
+    explicit KillingBeforeMoveFileSystem(int k) : m_k(k) {}
+    int Move(std::string_view from, std::string_view to) override {
+        if (++m_moves == m_k) ::raise(SIGKILL);
+        return PosixFileSystem::Move(from, to);
+    }
+
+private:
+    int m_k;
+    int m_moves = 0;
+};
+
+unsigned ModeOf(const std::string& path) {
+    struct stat st {};
+    ::lstat(path.c_str(), &st);
+    return st.st_mode & 0777;
+}
+
+// The command line's undo: the newest run not undone yet, from its journal.
+UndoReport UndoNewestRun(const std::string& stateFolder, platform::FileSystem& fileSystem) {
+    const UndoChoice choice = ChooseRunToUndo(stateFolder);
+    EXPECT_TRUE(choice.refusal.empty());
+    if (!choice.run.path.empty()) return UndoRun(choice.run.path, fileSystem, nullptr);
+    UndoReport none;
+    none.error = ENOENT;
+    return none;
+}
+
+// A list whose second file is missing, and whose new name belongs to a stranger's file: the run
+// stops there, and undo takes back only what the run did.
+TEST_P(RunDriverTest, UndoNeverMovesAFileTheRunDidNotMove) {
+    temp.CreateFile("d/a.txt", "A");
+    temp.CreateFile("d/IMG_002.txt", "a stranger's");
+    settings.SelectFile.FreeFileSelect = 1;
+    const std::vector<std::string> list = {Cp932(temp / "d/a.txt"), Cp932(temp / "d/gone.txt")};
+    ui.answers = {false};
+    EXPECT_NE(Run(false, &list).resultCode, 0);
+    const UndoReport report = UndoNewestRun(Cp932(state.Path()), real);
+    EXPECT_TRUE(report.Complete());
+    EXPECT_EQ(temp.ReadFile("d/a.txt"), "A");
+    EXPECT_EQ(temp.ReadFile("d/IMG_002.txt"), "a stranger's");
+    EXPECT_FALSE(temp.Exists("d/gone.txt"));
+
+    // A file put in the place of the renamed one after the run is not the run's file.
+    ASSERT_EQ(Run(false, &list).resultCode, MRVN_ERROR_SYSTEM_ERROR);
+    ::unlink((temp / "d/IMG_001.txt").c_str());
+    temp.CreateFile("d/IMG_001.txt", "another file under the new name");
+    const UndoReport second = UndoNewestRun(Cp932(state.Path()), real);
+    ASSERT_EQ(second.problems.size(), 1u);
+    EXPECT_TRUE(second.problems[0].starts_with(Cp932(temp / "d/IMG_001.txt")));
+    EXPECT_EQ(temp.ReadFile("d/IMG_001.txt"), "another file under the new name");
+    EXPECT_FALSE(temp.Exists("d/a.txt"));
+}
+
+// With every attribute taken, a read-only file is made writable for its move: a kill just before
+// or just after the move still gets it back read-only.
+TEST_P(RunDriverTest, AKillAroundAMoveOfAReadOnlyFileIsUndone) {
+    for (const bool afterTheMove : {false, true}) {
+        test::TempFolder files;
+        test::TempFolder journals;
+        files.CreateFile("a.jpg", "A");
+        files.SetMode("a.jpg", 0444);
+        settings.SelectFile.FullPath = Cp932(files.Path());
+        settings.CommonOption.AllAttributeFileRename = 1;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            UndoJournal own(Cp932(journals.Path()));
+            KillingBeforeMoveFileSystem before(1);
+            KillingFileSystem after(1);
+            platform::FileSystem& killer = afterTheMove ? static_cast<platform::FileSystem&>(after) : before;
+            StartRun(settings, {killer, clock, ui, &own}, false, nullptr);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete()) << afterTheMove;
+        EXPECT_EQ(files.ReadFile("a.jpg"), "A") << afterTheMove;
+        EXPECT_EQ(ModeOf(files / "a.jpg"), 0444u) << afterTheMove;
+    }
+}
+
+// Both undos (the window's and the command line's) give back names, attributes and times, also
+// of targets whose name stays and of runs that change only attributes or times.
+TEST_P(RunDriverTest, BothUndosGiveBackAttributesAndTimesOfEveryTarget) {
+    struct Row {
+        const char* name;
+        void (*job)(RenameSettings&);
+    } rows[] = {
+        {"lower_case_and_read_only", [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 0;
+             s.AttributeOption.EnableAttribute = 1;
+             s.AttributeOption.SelectedReadOnly = 1;
+         }},
+        {"times_only", [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.TimeStampOption.EnableTimeStamp = 1;
+             s.TimeStampOption.EnableUpdateTime = 1;
+         }},
+    };
+    for (const Row& row : rows) {
+        for (const bool window : {true, false}) {
+            test::TempFolder files;
+            test::TempFolder journals;
+            files.CreateFile("a.txt", "a");
+            files.CreateFile("B.txt", "b");
+            files.SetModificationTime("a.txt", 1000000);
+            RenameSettings job = settings;
+            job.SelectFile.FullPath = Cp932(files.Path());
+            row.job(job);
+            UndoJournal own(Cp932(journals.Path()));
+            const RunContext context{faulty, clock, ui, &own};
+            ASSERT_EQ(StartRun(job, context, false, nullptr).resultCode, 0) << row.name;
+            ASSERT_NE(ModeOf(files / "a.txt") == 0444u && files.ModificationTime("a.txt") == 1000000, true)
+                << row.name << ": the run changed nothing";
+            ui.answers = {true};
+            if (window) {
+                Undo(job, context);
+            } else {
+                EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete()) << row.name;
+            }
+            EXPECT_EQ(files.ReadFile("a.txt"), "a") << row.name << window;
+            EXPECT_EQ(files.ReadFile("B.txt"), "b") << row.name << window;
+            EXPECT_EQ(ModeOf(files / "a.txt") & 0200, 0200u) << row.name << window;
+            EXPECT_EQ(files.ModificationTime("a.txt"), 1000000) << row.name << window;
+        }
+    }
+}
+
+// A run that cannot record itself changes nothing and says where and why.
+TEST_P(RunDriverTest, NoJournalNoMove) {
+    temp.CreateFile("a.jpg", "A");
+    state.CreateFile("in-the-way", "a file where the state folder should be");
+    UndoJournal blocked(Cp932(state / "in-the-way/morvanex/"));
+    const RunOutcome outcome = StartRun(settings, {faulty, clock, ui, &blocked}, false, nullptr);
+    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_NO_JOURNAL);
+    EXPECT_EQ(outcome.doneCount, 0);
+    EXPECT_TRUE(temp.Exists("a.jpg"));
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_NE(ui.messages[0].find(Cp932(state / "in-the-way/morvanex/")), std::string::npos) << ui.messages[0];
+}
+
+// The journal cannot grow midway (its folder is a small file system): the run stops before the
+// first move it could not record, and undo takes back every move made before.
+TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string small = state.CreateFolder("small");
+    if (std::system(("mount -t tmpfs -o size=1200k tmpfs '" + small + "' 2>/dev/null").c_str()) != 0) {
+        GTEST_SKIP() << "tmpfs could not be mounted here";
+    }
+    const std::string name(150, 'n');
+    constexpr int kFiles = 4000;
+    for (int i = 0; i < kFiles; ++i) temp.CreateFile(name + std::to_string(10000 + i));
+    UsePattern(name + "_", 5);
+    UndoJournal tight(Cp932(small + "/"));
+    ui.answers = {false};
+    const RunOutcome outcome = StartRun(settings, {faulty, clock, ui, &tight}, false, nullptr);
+    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_NO_JOURNAL);
+    EXPECT_GT(outcome.doneCount, 0);
+    EXPECT_LT(outcome.doneCount, kFiles);
+    const UndoReport report = UndoRun(tight.RunPath(), real, nullptr);
+    EXPECT_TRUE(report.Complete());
+    EXPECT_EQ(report.restored, static_cast<std::size_t>(outcome.doneCount));
+    for (int i = 0; i < kFiles; i += 97) EXPECT_TRUE(temp.Exists(name + std::to_string(10000 + i))) << i;
+    std::system(("umount '" + small + "'").c_str());
+}
+
+TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {
+    temp.CreateFile("a.jpg");
+    UndoJournal inside(Cp932(temp / "state/"));
+    settings.SelectFile.IncludeSubDir = 1;
+    ASSERT_EQ(StartRun(settings, {faulty, clock, ui, &inside}, false, nullptr).resultCode, 0);
+    const std::string first = inside.RunPath();
+    ASSERT_EQ(StartRun(settings, {faulty, clock, ui, &inside}, false, nullptr).resultCode, 0);
+    EXPECT_TRUE(real.Exists(first)) << "the first run's journal keeps its name";
+    EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/")).size(), 2u);
+}
+
+TEST_P(RunDriverTest, NoFolderNoRun) {
+    temp.CreateFile("a.jpg");
+    for (const char* folder : {"", "/", "//", "relative/"}) {
+        settings.SelectFile.FullPath = folder;
+        ui.messages.clear();
+        EXPECT_EQ(Run().resultCode, DINFO_ERROR_NO_COUNTDIR_APP) << folder;
+        EXPECT_TRUE(ui.Showed("Error Code : 1001\n")) << folder;
+    }
+    EXPECT_TRUE(temp.Exists("a.jpg"));
+}
+
+// Digit counts beyond the lists' eight digits would pad a name without bound.
+TEST_P(RunDriverTest, DigitCountsOutOfRangeStopTheSetUp) {
+    temp.CreateFile("a.jpg");
+    struct Row {
+        const char* name;
+        void (*change)(RenameSettings&);
+    } rows[] = {
+        {"sequence_nine", [](RenameSettings& s) { s.RenameOption.Parts[1].DigitNum = 9; }},
+        {"sequence_huge", [](RenameSettings& s) { s.RenameOption.Parts[1].DigitNum = 2147483647; }},
+        {"alignment_eight", [](RenameSettings& s) { s.RenameOption.EnableDigitChange = 1; s.RenameOption.DigitChangeNum = 8; }},
+        {"alignment_negative", [](RenameSettings& s) { s.RenameOption.EnableDigitChange = 1; s.RenameOption.DigitChangeNum = -1; }},
+        {"alignment_huge", [](RenameSettings& s) { s.RenameOption.EnableDigitChange = 1; s.RenameOption.DigitChangeNum = 2147483647; }},
+    };
+    for (const Row& row : rows) {
+        const RenameSettings saved = settings;
+        row.change(settings);
+        EXPECT_EQ(Run(true).resultCode, MRVN_ERROR_NO_DIGITNUM) << row.name;
+        settings = saved;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Listing, RunDriverTest, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& param) {
                              return param.param ? "listed_in_full" : "streamed";
