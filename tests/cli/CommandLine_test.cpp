@@ -19,11 +19,11 @@ struct Result {
 
 class CommandLineTest : public testing::Test {
 protected:
-    Result Cli(const std::string& arguments, const std::string& input = "") {
+    Result Cli(const std::string& arguments, const std::string& input = "", const std::string& in = "") {
         const char* cli = std::getenv("MORVANEX_CLI");
         EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
         state.CreateFile("stdin", input);
-        const std::string command = "cd '" + work.Path() + "' && XDG_STATE_HOME='" + state.Path() +
+        const std::string command = "cd '" + work.Path() + in + "' && XDG_STATE_HOME='" + state.Path() +
                                     "' '" + std::string(cli ? cli : "false") + "' " + arguments +
                                     " <'" + state.Path() + "stdin' >'" + state.Path() + "out' 2>'" +
                                     state.Path() + "err'";
@@ -135,6 +135,26 @@ TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
     EXPECT_EQ(work.ReadFile("z.txt"), "Z");
     EXPECT_EQ(work.ReadFile(foreign), "E");
     EXPECT_EQ(Cli("undo --yes").status, 1);  // nothing left to undo
+}
+
+// A relative folder is the one below the folder the run started in, for good: an undo started
+// anywhere else takes back those files and touches no others.
+TEST_F(CommandLineTest, RelativeFoldersAreResolvedOnceAndUndoWorksFromAnywhere) {
+    Job();
+    work.CreateFile("d/a.txt", "mine");
+    work.CreateFile("elsewhere/d/IMG_0001.txt", "someone else's");
+    ASSERT_EQ(Cli("run job.mvx --folder d").status, 0);
+    EXPECT_EQ(work.ReadFile("d/IMG_0001.txt"), "mine");
+    const Result history = Cli("history", "", "elsewhere");
+    EXPECT_NE(history.out.find("  done  1  " + work.Path() + "d/"), std::string::npos) << history.out;
+
+    // An undo killed after its move, before its mark: the next one finds everything back.
+    ASSERT_EQ(std::rename((work / "d/IMG_0001.txt").c_str(), (work / "d/a.txt").c_str()), 0);
+    const Result undo = Cli("undo --yes", "", "elsewhere");
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(work.ReadFile("d/a.txt"), "mine");
+    EXPECT_EQ(work.ReadFile("elsewhere/d/IMG_0001.txt"), "someone else's");
+    EXPECT_NE(Cli("history").out.find("  undone  1  "), std::string::npos);
 }
 
 TEST_F(CommandLineTest, RunAnswersTheFolderQuestionsFromItsOptions) {
