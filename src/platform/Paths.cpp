@@ -42,9 +42,35 @@ std::string ExtensionOf(std::string_view name, ExtensionRule rule) {
     return period == std::string_view::npos ? std::string() : NameResult(name.substr(period + 1));
 }
 
-bool EndsWithSeparator(std::string_view path) { return EndsWithChar(path, kSeparator); }
+bool EndsWithSeparator(std::string_view path) {
+    return EndsWithChar(path, kSeparator);
+}
+
+bool IsAbsolutePath(std::string_view path) {
+    return !path.empty() && path.front() == kSeparator;
+}
+
+bool EndsInsideCharacter(std::string_view text) {
+    // A byte that is not a lead byte always ends a character, so the lead-byte values after the
+    // last such byte pair up from the front: an odd number leaves the last one alone.
+    std::size_t leads = 0;
+    while (leads < text.size() &&
+           IsLeadByte(static_cast<unsigned char>(text[text.size() - leads - 1]))) {
+        ++leads;
+    }
+    return leads % 2 == 1;
+}
+
+bool IsWellFormedPath(std::string_view path) {
+    for (std::size_t i = 0; i < path.size(); i += CharSizeAt(path, i)) {
+        if (!IsLeadByte(static_cast<unsigned char>(path[i]))) continue;
+        if (i + 1 == path.size() || path[i + 1] == kSeparator) return false;
+    }
+    return true;
+}
 
 std::string WithTrailingSeparator(std::string_view path) {
+    if (EndsInsideCharacter(path)) return {};
     std::string result(path);
     if (!EndsWithSeparator(path)) result += kSeparator;
     return result;
@@ -57,6 +83,7 @@ std::string WithoutTrailingSeparator(std::string_view path) {
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string result = WithTrailingSeparator(folder);
+    if (result.empty()) return result;
     result.append(name);
     return result;
 }

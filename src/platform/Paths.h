@@ -23,11 +23,26 @@ std::string BaseNameOf(std::string_view name, ExtensionRule rule = ExtensionRule
 std::string ExtensionOf(std::string_view name, ExtensionRule rule = ExtensionRule::LastPeriod);
 
 bool EndsWithSeparator(std::string_view path);
-// The path with one separator appended unless its last character already is one.
+// True when the path starts at the root, so that it names the same place whatever folder is
+// current.
+bool IsAbsolutePath(std::string_view path);
+// True when the text's last byte is a lead byte with no second byte: anything appended would
+// be read as the second byte of that character.
+bool EndsInsideCharacter(std::string_view text);
+// True when every separator of the path is a character of its own and the text does not end
+// inside a double-byte character. Paths made from host names always are; a legacy single-byte
+// name (Latin-1 "caf\xE9") in a hand-edited file is not, and splitting it or appending to it
+// would name another folder.
+bool IsWellFormedPath(std::string_view path);
+
+// The path with one separator appended unless its last character already is one; "" for a
+// text that ends inside a double-byte character (the separator would become that character's
+// second byte, and the result would name the parent folder).
 std::string WithTrailingSeparator(std::string_view path);
 // The path without one trailing separator (the root "/" stays as it is).
 std::string WithoutTrailingSeparator(std::string_view path);
-// Folder and name joined with exactly one separator between them.
+// Folder and name joined with exactly one separator between them; "" when the folder ends
+// inside a double-byte character.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
 }  // namespace morvanex::platform

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 
 #include "platform/Codepage.h"
@@ -16,8 +17,6 @@ namespace {
 constexpr const char* kMarkerSection = "ParameterSaveFile";
 constexpr const char* kMarkerKey = "ApplicationName";
 constexpr const char* kNotFound = "NOT_FOUND";
-// Pattern files larger than this are not pattern files.
-constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
 
 std::string Key(const char* format, int number) {
     char key[32];
@@ -25,12 +24,19 @@ std::string Key(const char* format, int number) {
     return key;
 }
 
+// How a text field takes a loaded value.
+enum class TextKind {
+    Fixed,   // a 259-byte field: longer values are cut to fit
+    Free,    // grows as needed
+    Folder,  // a folder the run works in: refused rather than cut or taken relative
+};
+
 // Visits every persistent field in file order with its section and key. One list serves the
 // writer and the reader, so the two can never disagree on names or order.
 struct FieldVisitor {
     std::function<void(const char* section, const std::string& key, int& value)> integer;
     std::function<void(const char* section, const std::string& key, std::string& value,
-                       bool fixedBuffer)>
+                       TextKind kind)>
         text;
 };
 
@@ -39,11 +45,14 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
         v.integer(section, key, value);
     };
     const auto t = [&](const char* section, const std::string& key, std::string& value) {
-        v.text(section, key, value, true);
+        v.text(section, key, value, TextKind::Fixed);
+    };
+    const auto folder = [&](const char* section, const std::string& key, std::string& value) {
+        v.text(section, key, value, TextKind::Folder);
     };
     const char* sf = "SelectFile";
     t(sf, "RootDir", s.SelectFile.RootDir);
-    t(sf, "FullPath", s.SelectFile.FullPath);
+    folder(sf, "FullPath", s.SelectFile.FullPath);
     i(sf, "SelectedRenameDrive", s.SelectFile.SelectedRenameDrive);
     i(sf, "RealTimeRefresh", s.SelectFile.RealTimeRefresh);
     i(sf, "IncludeSubDir", s.SelectFile.IncludeSubDir);
@@ -54,7 +63,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     const char* cd = "CopyToDir";
     i(cd, "EnableCopy", s.CopyToDir.EnableCopy);
     t(cd, "RootDir", s.CopyToDir.RootDir);
-    t(cd, "FullPath", s.CopyToDir.FullPath);
+    folder(cd, "FullPath", s.CopyToDir.FullPath);
     i(cd, "SelectedCopyToDrive", s.CopyToDir.SelectedCopyToDrive);
     i(cd, "KeepDirTree", s.CopyToDir.KeepDirTree);
     i(cd, "RealTimeRefresh", s.CopyToDir.RealTimeRefresh);
@@ -82,8 +91,10 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     const char* sc = "StringChangeOption";
     i(sc, "EnableStringChange", s.StringChangeOption.EnableStringChange);
     for (int p = 0; p < kReplacePairs; ++p) {
-        v.text(sc, Key("ChangeBefore%03d", p + 1), s.StringChangeOption.ChangeBefore[p], false);
-        v.text(sc, Key("ChangeAfter%03d", p + 1), s.StringChangeOption.ChangeAfter[p], false);
+        v.text(sc, Key("ChangeBefore%03d", p + 1), s.StringChangeOption.ChangeBefore[p],
+               TextKind::Free);
+        v.text(sc, Key("ChangeAfter%03d", p + 1), s.StringChangeOption.ChangeAfter[p],
+               TextKind::Free);
     }
 
     const char* ao = "AttributeOption";
@@ -108,7 +119,90 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     i(co, "ViewDetailResult", s.CommonOption.ViewDetailResult);
     i(co, "LogWrite", s.CommonOption.LogWrite);
     i(co, "BatLogWrite", s.CommonOption.BatLogWrite);
-    t(co, "LogWritePath", s.CommonOption.LogWritePath);
+    folder(co, "LogWritePath", s.CommonOption.LogWritePath);
+}
+
+// Empty stays allowed: the run refuses an empty target folder itself, and an empty log folder
+// means the temporary folder.
+LoadError CheckFolder(std::string_view value) {
+    if (value.empty()) return LoadError::None;
+    if (value.size() > platform::kMaxTextBytes) return LoadError::PathTooLong;
+    if (!platform::IsWellFormedPath(value)) return LoadError::PathMalformed;
+    if (!platform::IsAbsolutePath(value)) return LoadError::PathNotAbsolute;
+    return LoadError::None;
+}
+
+// Valid UTF-8 (no overlong forms, no surrogates, nothing beyond U+10FFFF) with at least one
+// byte beyond ASCII. CP932 text with Japanese in it practically never is: its lead bytes would
+// need a run of 0x80-0xBF bytes after them.
+bool IsUtf8BeyondAscii(std::string_view text) {
+    bool beyondAscii = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        beyondAscii = true;
+        std::size_t length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0) low = 0xA0;
+            if (b == 0xED) high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto c = static_cast<unsigned char>(text[i + k]);
+            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
+        }
+        i += length;
+    }
+    return beyondAscii;
+}
+
+// A job file written by a UTF-8 editor is read as its author wrote it; the program itself
+// writes CP932. False when the file holds more characters CP932 lacks than can be given codes
+// (the text would be cut short).
+bool ToCp932(std::string_view bytes, std::string& text) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.starts_with(kByteOrderMark)) {
+        return platform::TryCp932FromUtf8(bytes.substr(kByteOrderMark.size()), text);
+    }
+    if (IsUtf8BeyondAscii(bytes)) return platform::TryCp932FromUtf8(bytes, text);
+    text.assign(bytes);
+    return true;
+}
+
+LoadResult Failure(LoadError error, int systemError = 0) {
+    LoadResult result;
+    result.error = error;
+    result.systemError = systemError;
+    return result;
+}
+
+LoadResult ReadFailure(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            return Failure(LoadError::Missing);
+        case EISDIR:
+            return Failure(LoadError::Folder);
+        case EACCES:
+        case EPERM:
+            return Failure(LoadError::NoPermission);
+        default:
+            return Failure(LoadError::Unreadable, error);
+    }
 }
 
 }  // namespace
@@ -121,7 +215,8 @@ int ParseInteger(std::string_view text) {
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            value = static_cast<long long>(INT_MAX) + 1;
     }
     if (negative) value = -value;
     if (value > INT_MAX) return INT_MAX;
@@ -137,7 +232,7 @@ std::string SerializePatternFile(const RenameSettings& settings) {
                            writer.Set(section, key, std::to_string(value));
                        },
                        [&](const char* section, const std::string& key, std::string& value,
-                           bool) { writer.Set(section, key, value); }});
+                           TextKind) { writer.Set(section, key, value); }});
     return writer.Text();
 }
 
@@ -151,29 +246,53 @@ bool SavePatternFile(const RenameSettings& settings, std::string_view path,
     return true;
 }
 
-bool LoadPatternText(RenameSettings& settings, std::string_view text) {
+LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
     const platform::ProfileReader reader(text);
     const std::string marker = reader.GetString(kMarkerSection, kMarkerKey, kNotFound);
-    if (marker.empty() || marker == kNotFound) return false;
+    if (marker.empty() || marker == kNotFound) return Failure(LoadError::NotAPatternFile);
+
+    // The folders are checked before any field changes, so a refused file changes nothing.
+    LoadResult result;
     VisitFields(settings,
-                {[&](const char* section, const std::string& key, int& value) {
-                     const std::string read = reader.GetString(section, key, kNotFound);
-                     if (read != kNotFound) value = ParseInteger(read);
-                 },
-                 [&](const char* section, const std::string& key, std::string& value,
-                     bool fixedBuffer) {
+                {[](const char*, const std::string&, int&) {},
+                 [&](const char* section, const std::string& key, std::string&, TextKind kind) {
+                     if (kind != TextKind::Folder || !result) return;
                      const std::string read = reader.GetString(section, key, kNotFound);
                      if (read == kNotFound) return;
-                     value = fixedBuffer ? platform::CutToFit(read, platform::kMaxTextBytes) : read;
+                     if (const LoadError error = CheckFolder(read); error != LoadError::None) {
+                         result = Failure(error);
+                         result.section = section;
+                         result.key = key;
+                     }
                  }});
-    return true;
+    if (!result) return result;
+
+    VisitFields(
+        settings,
+        {[&](const char* section, const std::string& key, int& value) {
+             const std::string read = reader.GetString(section, key, kNotFound);
+             if (read != kNotFound) value = ParseInteger(read);
+         },
+         [&](const char* section, const std::string& key, std::string& value, TextKind kind) {
+             const std::string read = reader.GetString(section, key, kNotFound);
+             if (read == kNotFound) return;
+             value =
+                 kind == TextKind::Fixed ? platform::CutToFit(read, platform::kMaxTextBytes) : read;
+         }});
+    return result;
 }
 
-bool LoadPatternFile(RenameSettings& settings, std::string_view path,
-                     platform::FileSystem& fileSystem) {
+LoadResult LoadPatternFile(RenameSettings& settings, std::string_view path,
+                           platform::FileSystem& fileSystem) {
+    // One byte more than allowed tells a file at the limit from one beyond it.
     std::string bytes;
-    if (fileSystem.ReadFirstBytes(path, kMaxFileBytes, bytes) != 0) return false;
-    return LoadPatternText(settings, bytes);
+    if (const int error = fileSystem.ReadFirstBytes(path, kMaxPatternFileBytes + 1, bytes)) {
+        return ReadFailure(error);
+    }
+    if (bytes.size() > kMaxPatternFileBytes) return Failure(LoadError::TooLarge);
+    std::string text;
+    if (!ToCp932(bytes, text)) return Failure(LoadError::Unconvertible);
+    return LoadPatternText(settings, text);
 }
 
 std::string TitleForLoadedFile(std::string_view path) {
@@ -181,7 +300,56 @@ std::string TitleForLoadedFile(std::string_view path) {
     return "MorvaneX - " + name;
 }
 
-std::string SaveFailedMessage() { return platform::Sjis("ファイルの書き込みに失敗しました。"); }
-std::string LoadFailedMessage() { return platform::Sjis("設定ファイルの読み込みに失敗しました。"); }
+std::string SaveFailedMessage() {
+    return platform::Sjis("ファイルの書き込みに失敗しました。");
+}
+std::string LoadFailedMessage() {
+    return platform::Sjis("設定ファイルの読み込みに失敗しました。");
+}
+
+std::string LoadFailureMessage(const LoadResult& result, std::string_view path) {
+    const std::string key = result.section + platform::Sjis(" の ") + result.key;
+    std::string reason;
+    switch (result.error) {
+        case LoadError::None:
+            return {};
+        case LoadError::Missing:
+            reason = platform::Sjis("指定されたファイルは存在しません。");
+            break;
+        case LoadError::Folder:
+            reason = platform::Sjis("指定されたパスはファイルではなくフォルダです。");
+            break;
+        case LoadError::NoPermission:
+            reason = platform::Sjis("ファイルを読み込む権限がありません。");
+            break;
+        case LoadError::Unreadable:
+            reason = platform::Sjis("ファイルを読み込めません(") +
+                     platform::Cp932FromUtf8(std::strerror(result.systemError)) +
+                     platform::Sjis(")。");
+            break;
+        case LoadError::TooLarge:
+            reason = platform::Sjis("ファイルが大きすぎます(設定ファイルは16MBまでです)。");
+            break;
+        case LoadError::Unconvertible:
+            reason =
+                platform::Sjis("CP932で表せない文字が多すぎるため、ファイルを読み込めません。");
+            break;
+        case LoadError::NotAPatternFile:
+            reason = platform::Sjis(
+                "MorvaneXの設定ファイルではありません(ParameterSaveFile の ApplicationName "
+                "がありません)。");
+            break;
+        case LoadError::PathTooLong:
+            reason = key + platform::Sjis(" が長すぎます(259バイトまで)。");
+            break;
+        case LoadError::PathMalformed:
+            reason = key + platform::Sjis(" に途中で切れた2バイト文字があります。");
+            break;
+        case LoadError::PathNotAbsolute:
+            reason = key + platform::Sjis(" が / で始まる絶対パスではありません。");
+            break;
+    }
+    return LoadFailedMessage() + "\n" + reason + "\n[" + std::string(path) + "]";
+}
 
 }  // namespace morvanex::settings

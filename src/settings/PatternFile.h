@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,12 +19,46 @@ std::string SerializePatternFile(const RenameSettings& settings);
 bool SavePatternFile(const RenameSettings& settings, std::string_view path,
                      platform::FileSystem& fileSystem);
 
-// Reads a file into the record. False (record unchanged) when the file cannot be read or has
-// no usable ApplicationName marker. Otherwise each key that is present and not "NOT_FOUND"
-// replaces its field: integers by the C string-to-integer rules, texts cut to 259 bytes.
-bool LoadPatternFile(RenameSettings& settings, std::string_view path,
-                     platform::FileSystem& fileSystem);
-bool LoadPatternText(RenameSettings& settings, std::string_view text);
+// A pattern file is refused beyond this size rather than read in part.
+inline constexpr std::size_t kMaxPatternFileBytes = 16 * 1024 * 1024;
+
+// Why a load did not happen.
+enum class LoadError {
+    None,
+    Missing,          // nothing at the path
+    Folder,           // the path names a folder
+    NoPermission,     // the system refused to open it
+    Unreadable,       // any other read error (systemError says which)
+    TooLarge,         // over kMaxPatternFileBytes
+    Unconvertible,    // UTF-8 with more characters CP932 lacks than can be given codes
+    NotAPatternFile,  // no usable ApplicationName marker
+    // A folder key (the targets' and the copy destination's FullPath, LogWritePath) that the
+    // run would take for another folder than the one its author meant:
+    PathTooLong,      // over 259 bytes (cutting it would name an ancestor)
+    PathMalformed,    // ends inside a double-byte character, or one swallows a separator
+    PathNotAbsolute,  // would depend on the folder that happens to be current
+};
+
+struct LoadResult {
+    LoadError error = LoadError::None;
+    int systemError = 0;  // the errno of Unreadable
+    std::string section;  // the key a Path error is about
+    std::string key;
+
+    explicit operator bool() const { return error == LoadError::None; }
+};
+
+// Reads a file into the record; the record is unchanged unless the whole file loads. A file is
+// taken as UTF-8 when it starts with a byte-order mark or is valid UTF-8 with at least one byte
+// beyond ASCII, else as CP932. It fails on a file that cannot be read whole, has no usable
+// ApplicationName marker, or holds a folder key that is longer than 259 bytes, malformed or
+// not absolute (an empty one is allowed). Otherwise each key that is present and not
+// "NOT_FOUND" replaces its field: integers by the C string-to-integer rules, other texts cut
+// to 259 bytes.
+LoadResult LoadPatternFile(RenameSettings& settings, std::string_view path,
+                           platform::FileSystem& fileSystem);
+// The same on CP932 text already read.
+LoadResult LoadPatternText(RenameSettings& settings, std::string_view text);
 
 // "MorvaneX - name" for a loaded file; the name is "" when the path has no separator.
 std::string TitleForLoadedFile(std::string_view path);
@@ -31,6 +66,9 @@ std::string TitleForLoadedFile(std::string_view path);
 // The messages the front ends show for a failed save or load (CP932).
 std::string SaveFailedMessage();
 std::string LoadFailedMessage();
+// What a front end shows for a failed load: LoadFailedMessage(), then why, then the file's
+// path in brackets (CP932).
+std::string LoadFailureMessage(const LoadResult& result, std::string_view path);
 
 // Integer value of a text as the C library reads it: blanks skipped, optional sign, digits up
 // to the first non-digit; no digits give 0. Values beyond 32 bits saturate.

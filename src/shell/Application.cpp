@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/ResultCodes.h"
 #include "platform/Clock.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -32,6 +33,18 @@ void SetJapaneseLocale() {
     for (const char* name : {"ja_JP.UTF-8", "ja_JP.utf8", "C.UTF-8"}) {
         if (std::setlocale(LC_ALL, name) != nullptr) return;
     }
+}
+
+// The auto-exec run shows nothing; whoever started it (a scheduler, a script) still learns
+// from its error output why it failed and whether files were already renamed.
+void ReportFailedRun(const engine::RunOutcome& outcome) {
+    std::string text =
+        engine::RunErrorMessage(outcome.resultCode, outcome.systemError, outcome.currentPath);
+    if (outcome.doneCount > 0) {
+        text += platform::Sjis("\n処理が中断しました。\n" + std::to_string(outcome.doneCount) +
+                               "個目のファイルまで変換しました。");
+    }
+    std::fprintf(stderr, "%s\n", platform::Utf8FromCp932(text).c_str());
 }
 
 }  // namespace
@@ -109,6 +122,7 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
             m_document->Settings().AutoExecMode = 1;
             const engine::RunOutcome outcome = m_frame->View().StartRun(false);
             status = outcome.resultCode == 0 ? 0 : 1;
+            if (outcome.resultCode != 0) ReportFailedRun(outcome);
         }
         m_frame->close();
         return status;

@@ -85,8 +85,11 @@ void Document::SaveAsCommand() {
 
 bool Document::Load(const std::string& path) {
     if (m_view != nullptr) m_view->StoreCurrentPage();
-    if (!settings::LoadPatternFile(m_settings, path, *m_fileSystem)) {
-        m_interaction->ShowMessage(settings::LoadFailedMessage(), engine::MessageIcon::None);
+    if (const settings::LoadResult result =
+            settings::LoadPatternFile(m_settings, path, *m_fileSystem);
+        !result) {
+        m_interaction->ShowMessage(settings::LoadFailureMessage(result, path),
+                                   engine::MessageIcon::None);
         return false;
     }
     if (m_view != nullptr) m_view->ShowCurrentPage();

@@ -80,14 +80,23 @@ TEST_F(DocumentTest, LoadStoresThePageFirstThenShowsItAndSetsTheTitle) {
     EXPECT_TRUE(shell.interaction.messages.empty());
 }
 
-TEST_F(DocumentTest, LoadFailureKeepsTheStoredPageAndTheTitle) {
+TEST_F(DocumentTest, LoadFailureSaysWhyAndKeepsTheStoredPageAndTheTitle) {
     const struct {
         const char* name;
         const char* contents;  // nullptr: no file at all
+        const char* reason;
     } cases[] = {
-        {"missing_file", nullptr},
-        {"other_format", "just some text\r\n"},
-        {"empty_marker", "[ParameterSaveFile]\r\nApplicationName=\r\n"},
+        {"missing_file", nullptr, "指定されたファイルは存在しません。"},
+        {"other_format", "just some text\r\n",
+         "MorvaneXの設定ファイルではありません(ParameterSaveFile の ApplicationName "
+         "がありません)。"},
+        {"empty_marker", "[ParameterSaveFile]\r\nApplicationName=\r\n",
+         "MorvaneXの設定ファイルではありません(ParameterSaveFile の ApplicationName "
+         "がありません)。"},
+        {"relative_folder",
+         "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[RenameOption]\r\n"
+         "StrPart00=from_file\r\n[SelectFile]\r\nFullPath=..\r\n",
+         "SelectFile の FullPath が / で始まる絶対パスではありません。"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,7 +107,9 @@ TEST_F(DocumentTest, LoadFailureKeepsTheStoredPageAndTheTitle) {
         shell.View().findChild<QLineEdit*>("edit1000")->setText("typed");
         EXPECT_FALSE(shell.document->Load(path));
         ASSERT_EQ(shell.interaction.messages.size(), 1u);
-        EXPECT_EQ(shell.interaction.messages[0].text, "設定ファイルの読み込みに失敗しました。");
+        EXPECT_EQ(shell.interaction.messages[0].text, "設定ファイルの読み込みに失敗しました。\n" +
+                                                          std::string(c.reason) + "\n[" + path +
+                                                          "]");
         EXPECT_EQ(shell.Settings().RenameOption.Parts[0].StrPart, "typed");
         EXPECT_EQ(shell.frame->windowTitle(), "MorvaneX");
     }

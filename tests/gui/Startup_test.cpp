@@ -139,7 +139,10 @@ TEST_F(StartupTest, AutoExecFileThatCannotBeLoadedRunsNothing) {
     Application application(Options());
     EXPECT_EQ(application.Start(job), 1);
     ASSERT_EQ(m_interaction.messages.size(), 1u);
-    EXPECT_EQ(m_interaction.messages[0].text, "設定ファイルの読み込みに失敗しました。");
+    EXPECT_EQ(m_interaction.messages[0].text,
+              "設定ファイルの読み込みに失敗しました。\nMorvaneXの設定ファイルではありません("
+              "ParameterSaveFile の ApplicationName がありません)。\n[" +
+                  job + "]");
     EXPECT_TRUE(m_files.Exists("a.txt"));
 }
 
@@ -212,8 +215,11 @@ TEST_F(StartupTest, PreferredFileMissingLoadsNothingAndWritesNoPath) {
 // The real executable, started the way a scheduler starts it: no display at all.
 class ExecutableTest : public StartupTest {
   protected:
-    int Run(const QStringList& arguments) {
+    int Run(const QStringList& arguments, const std::string& workingFolder = {}) {
         QProcess process;
+        if (!workingFolder.empty()) {
+            process.setWorkingDirectory(QString::fromStdString(workingFolder));
+        }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
             environment.remove(name);
@@ -250,13 +256,33 @@ TEST_F(ExecutableTest, CapitalExtensionSplitOverTwoArgumentsIsStillOnePath) {
     EXPECT_TRUE(m_files.Exists("001.txt"));
 }
 
-TEST_F(ExecutableTest, FailingRunExitsWithOne) {
+TEST_F(ExecutableTest, FailingRunSaysWhyOnItsErrorOutputAndExitsWithOne) {
     if (qEnvironmentVariableIsEmpty("MORVANEX_GUI")) GTEST_SKIP() << "run through ctest";
     const std::string job = WriteJob("job.mxs", m_files / "missing/");
     EXPECT_EQ(Run({QString::fromStdString(job)}), 1);
+    EXPECT_TRUE(
+        m_stderr.contains("DINFO_ERROR_NO_COUNTDIR_APP \nリネーム対象の指定フォルダは存在"
+                          "していません。"))
+        << m_stderr.toStdString();
+
     const std::string missingJob = m_jobs / "absent.mxs";
     EXPECT_EQ(Run({QString::fromStdString(missingJob)}), 1);
-    EXPECT_TRUE(m_stderr.contains("設定ファイルの読み込みに失敗しました。"))
+    EXPECT_TRUE(m_stderr.contains(QString::fromStdString(
+        "設定ファイルの読み込みに失敗しました。\n指定されたファイルは存在しません。\n[" +
+        missingJob + "]")))
+        << m_stderr.toStdString();
+}
+
+// A job started from wherever (a desktop, a scheduler) must not rename the files of the
+// folder that happens to be current.
+TEST_F(ExecutableTest, RelativeFolderInTheJobIsRefusedNotTakenFromTheCurrentFolder) {
+    if (qEnvironmentVariableIsEmpty("MORVANEX_GUI")) GTEST_SKIP() << "run through ctest";
+    m_files.CreateFile("a.txt");
+    const std::string job = WriteJob("job.mxs", "./");
+    EXPECT_EQ(Run({QString::fromStdString(job)}, m_files.Path()), 1);
+    EXPECT_TRUE(m_files.Exists("a.txt"));
+    EXPECT_FALSE(m_files.Exists("001.txt"));
+    EXPECT_TRUE(m_stderr.contains("SelectFile の FullPath が / で始まる絶対パスではありません。"))
         << m_stderr.toStdString();
 }
 
