@@ -166,8 +166,9 @@ struct Job {
 // Fresh settings with the job file loaded into them; false (message printed) when it fails.
 bool LoadJob(Job& job, const std::string& path) {
     job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
-    if (!settings::LoadPatternFile(job.settings, platform::Cp932FromUtf8(path), job.fileSystem)) {
-        PrintCp932(stderr, settings::LoadFailedMessage());
+    const std::string cp932 = platform::Cp932FromUtf8(Absolute(path));
+    if (const settings::LoadResult result = settings::LoadPatternFile(job.settings, cp932, job.fileSystem); !result) {
+        PrintCp932(stderr, settings::LoadFailureMessage(result, cp932));
         return false;
     }
     return true;

@@ -144,8 +144,14 @@ int RenameEngine::SetSequence(int index, int start, int step, int digits) {
 int RenameEngine::CheckSetup(bool real) {
     EngineOptions& o = m_options;
     if (o.copy && o.copyDestination.empty()) return MRVN_ERROR_NO_COPYTOSTR;
+    // A folder text that cannot take a separator (it ends inside a character) names no folder;
+    // and a relative one would name whatever folder is current.
     if (!o.copyDestination.empty()) o.copyDestination = platform::WithTrailingSeparator(o.copyDestination);
+    if (o.copy && !o.copyDestination.starts_with(platform::kSeparator)) return MRVN_ERROR_NO_COPYTOSTR;
     if (!o.logFolder.empty()) o.logFolder = platform::WithTrailingSeparator(o.logFolder);
+    if ((o.textLog || o.batchLog) && !o.logFolder.starts_with(platform::kSeparator)) {
+        return MRVN_ERROR_NO_LOGWRITEDIR;
+    }
 
     const bool logging = o.textLog || o.batchLog;
     if (real) {

@@ -102,7 +102,8 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
                     platform::FromLocalTime(s.LastAccessTimeValue)};
     o.textLog = s.CommonOption.LogWrite != 0;
     o.batchLog = s.CommonOption.BatLogWrite != 0;
-    o.logFolder = s.CommonOption.LogWritePath;
+    // An empty log folder means the temporary folder (the engine's own default).
+    if (!s.CommonOption.LogWritePath.empty()) o.logFolder = s.CommonOption.LogWritePath;
 
     NameRules& rules = engine.Rules();
     rules.rename = s.RenameOption.EnableRename != 0;
