@@ -372,9 +372,9 @@ int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath, std:
     if (!m_writing) return EBADF;
     // Paths are kept in the host's own form: the journal outlives this process.
     std::string& paths = m_buffer;
+    std::string& part = m_part;
     platform::Utf8FromCp932(oldPath, paths);
     const std::size_t oldSize = paths.size();
-    std::string part;
     platform::Utf8FromCp932(newPath, part);
     paths += part;
     const std::size_t newSize = part.size();

@@ -155,6 +155,7 @@ class UndoJournal {
     std::size_t m_end = 0;         // where the next record goes
     std::size_t m_lastRecord = 0;  // the record Intend wrote last
     std::string m_buffer;          // host forms of the paths, kept from record to record
+    std::string m_part;
 };
 
 }  // namespace morvanex::engine

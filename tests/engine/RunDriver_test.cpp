@@ -326,6 +326,8 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         EXPECT_EQ(outcome.resultCode, row.code) << row.name;
         EXPECT_EQ(outcome.currentPath, Cp932(temp / "a.jpg")) << row.name;
         EXPECT_EQ(temp.ReadFile("a.jpg"), "A") << row.name;
+        // The message names the file that failed.
+        EXPECT_NE(ui.messages.back().find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos) << row.name;
         settings = saved;
     }
 }
@@ -632,6 +634,20 @@ TEST_P(RunDriverTest, BothUndosGiveBackAttributesAndTimesOfEveryTarget) {
             EXPECT_EQ(files.ModificationTime("a.txt"), 1000000) << row.name << window;
         }
     }
+}
+
+// A log that cannot be written is reported before anything is changed.
+TEST_P(RunDriverTest, ALogThatCannotBeWrittenStopsTheRunBeforeItStarts) {
+    temp.CreateFile("a.jpg", "A");
+    temp.CreateFile("blocker", "a file where the log folder should be");
+    settings.CommonOption.LogWrite = 1;
+    settings.CommonOption.LogWritePath = Cp932(temp / "blocker/logs/");
+    ui.answers = {true};  // create the log folder: it cannot be made
+    const RunOutcome outcome = Run();
+    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
+    EXPECT_EQ(outcome.doneCount, 0);
+    EXPECT_TRUE(temp.Exists("a.jpg"));
+    EXPECT_NE(ui.messages.at(0).find(Cp932(temp / "blocker/logs/")), std::string::npos) << ui.messages.at(0);
 }
 
 // A run that cannot record itself changes nothing and says where and why.
