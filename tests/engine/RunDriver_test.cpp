@@ -327,7 +327,8 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         EXPECT_EQ(outcome.currentPath, Cp932(temp / "a.jpg")) << row.name;
         EXPECT_EQ(temp.ReadFile("a.jpg"), "A") << row.name;
         // The message names the file that failed.
-        EXPECT_NE(ui.messages.back().find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos) << row.name;
+        EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos) << row.name;
+        ui.messages.clear();
         settings = saved;
     }
 }
