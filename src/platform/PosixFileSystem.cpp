@@ -585,7 +585,10 @@ int PosixFileSystem::Copy(std::string_view from, std::string_view to) {
     if (error == 0 && fchmod(out.Get(), status.st_mode & 0777) != 0 && !KeepsNothing(errno)) {
         error = errno;
     }
-    const timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+    // Both times given: fusefat and exfat-fuse silently drop a change that leaves the access
+    // time as it is (UTIME_OMIT), the modification time with it.
+    timespec times[2] = {{}, status.st_mtim};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
     if (error == 0 && futimens(out.Get(), times) != 0) error = errno;
     const int closeError = out.Close();
     if (error == 0) error = closeError;
