@@ -538,18 +538,23 @@ int PosixFileSystem::Move(std::string_view from, std::string_view to) {
     // rename(2) does nothing for two names of one file, so the new spelling goes in through a
     // temporary name. The inode numbers tell it where the file system keeps them; FUSE file
     // systems that number what is looked up (fusefat, exfat-fuse) give each spelling a number
-    // of its own, so two spellings of one name in one folder are tried as well. Whenever `to`
-    // is another file after all (two hard links, or a case-sensitive file system) the second
-    // step meets it and the file goes back to its old name.
+    // of its own, so two spellings of one name in one folder that show the very same status
+    // are taken as one file too. Whenever `to` is another file after all (two hard links, two
+    // files on a case-sensitive file system) the second step meets it and the file goes back
+    // to its old name.
     struct stat a {};
     struct stat b {};
     if (lstat(source.c_str(), &a) != 0 || lstat(target.c_str(), &b) != 0) return EEXIST;
-    const bool sameNumber = a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    const auto same = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
     const std::string folder = FolderOf(source);
-    if (!sameNumber && (a.st_dev != b.st_dev || folder != FolderOf(target) ||
-                        !EqualNoCase(LastName(from), LastName(to)))) {
-        return EEXIST;
-    }
+    const bool sameNumber = a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    const bool sameLooks = a.st_dev == b.st_dev && a.st_mode == b.st_mode &&
+                           a.st_size == b.st_size && same(a.st_mtim, b.st_mtim) &&
+                           same(a.st_ctim, b.st_ctim) && folder == FolderOf(target) &&
+                           EqualNoCase(LastName(from), LastName(to));
+    if (!sameNumber && !sameLooks) return EEXIST;
     std::string temporary;
     int parked = EEXIST;
     for (int attempt = 0; attempt < 100 && parked == EEXIST; ++attempt) {

@@ -229,6 +229,20 @@ TEST_F(PosixFileSystemTest, MoveBetweenTwoLinksOfOneFileReplacesNeither) {
     EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
 }
 
+TEST_F(PosixFileSystemTest, MoveOntoACaseVariantThatIsAnotherFileTouchesNeither) {
+    Create({{"a.txt", "lower"}, {"A.TXT", "upper"}});
+    struct stat before {};
+    ASSERT_EQ(lstat((temp / "a.txt").c_str(), &before), 0);
+    // A rename, even one taken back, would stamp the file with a later change time.
+    usleep(20000);
+    EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT")), EEXIST);
+    struct stat after {};
+    ASSERT_EQ(lstat((temp / "a.txt").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
+    EXPECT_EQ(after.st_ctim.tv_nsec, before.st_ctim.tv_nsec);
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
+}
+
 TEST_F(PosixFileSystemTest, MoveWithoutRenameNoReplaceStillNeverReplaces) {
     Create({{"a", "A"}, {"b", "B"}, {"c.txt", "c"}, {"C.TXT", "C"}, {"d1/f", "F"}, {"d2/", ""}});
     const auto report = InChild([&] {
