@@ -8,6 +8,8 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xdg-utils qt6-translations-l10n
+  # Optional: the file system matrix test formats and mounts these (it skips without them).
+  dosfstools fusefat exfatprogs exfat-fuse ntfs-3g xfsprogs btrfs-progs
 )
 [ "${MORVANEX_DEPS_EXTRA:-}" ] && read -r -a extra <<<"$MORVANEX_DEPS_EXTRA" && packages+=("${extra[@]}")
 

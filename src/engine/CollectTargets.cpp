@@ -23,13 +23,20 @@ bool WithinMask(std::uint8_t attributes, std::uint8_t mask) {
 int Admits(int mode, std::uint8_t attributes, std::uint8_t mask) {
     const bool folder = (attributes & kDirectory) != 0;
     switch (mode) {
-        case kListAll: return 1;
-        case kListFiles: return folder ? 0 : 1;
-        case kListFolders: return folder ? 1 : 0;
-        case kListAllWithinMask: return WithinMask(attributes, mask) ? 1 : 0;
-        case kListFilesWithinMask: return !folder && WithinMask(attributes, mask) ? 1 : 0;
-        case kListFoldersWithinMask: return folder && (attributes & ~mask & 0xFF) == 0 ? 1 : 0;
-        default: return -1;
+        case kListAll:
+            return 1;
+        case kListFiles:
+            return folder ? 0 : 1;
+        case kListFolders:
+            return folder ? 1 : 0;
+        case kListAllWithinMask:
+            return WithinMask(attributes, mask) ? 1 : 0;
+        case kListFilesWithinMask:
+            return !folder && WithinMask(attributes, mask) ? 1 : 0;
+        case kListFoldersWithinMask:
+            return folder && (attributes & ~mask & 0xFF) == 0 ? 1 : 0;
+        default:
+            return -1;
     }
 }
 
@@ -40,10 +47,14 @@ bool NeedsAttributes(int mode) {
 
 int ModeWithoutMask(int mode) {
     switch (mode) {
-        case kListAllWithinMask: return kListAll;
-        case kListFilesWithinMask: return kListFiles;
-        case kListFoldersWithinMask: return kListFolders;
-        default: return mode;
+        case kListAllWithinMask:
+            return kListAll;
+        case kListFilesWithinMask:
+            return kListFiles;
+        case kListFoldersWithinMask:
+            return kListFolders;
+        default:
+            return mode;
     }
 }
 
@@ -73,7 +84,8 @@ void QuickSortByKey(std::vector<std::int64_t>& keys, std::vector<std::size_t>& e
             while (before(pivot, keys[static_cast<std::size_t>(j)])) --j;
             if (i <= j) {
                 std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(j)]);
-                std::swap(entries[static_cast<std::size_t>(i)], entries[static_cast<std::size_t>(j)]);
+                std::swap(entries[static_cast<std::size_t>(i)],
+                          entries[static_cast<std::size_t>(j)]);
                 ++i;
                 --j;
             }
@@ -120,9 +132,14 @@ struct Collector {
         for (auto& entry : entries) {
             const bool folderEntry = (entry.attributes & kDirectory) != 0;
             if (folderEntry && IsSkipped(entry.status.identity)) continue;
-            if (request.recursive && folderEntry) subfolders.push_back(root + entry.name);
+            // A link to a folder is an entry like any other but never a way down: it could lead
+            // anywhere, and what it leads to would be renamed as if it lay inside the root.
+            if (request.recursive && folderEntry && !entry.status.link) {
+                subfolders.push_back(root + entry.name);
+            }
             if (!MatchesWildcard(entry.name, filter)) continue;
-            const int admitted = Admits(request.listingMode, entry.attributes, request.attributeMask);
+            const int admitted =
+                Admits(request.listingMode, entry.attributes, request.attributeMask);
             if (admitted < 0) return DINFO_ERROR_BAD_LISTING_MODE;
             if (admitted == 0) continue;
             out.push_back(request.fullPaths ? root + entry.name : std::move(entry.name));
@@ -202,7 +219,8 @@ std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::siz
     if (ascending) {
         std::sort(keys.begin(), keys.end(), before);
     } else {
-        std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) { return before(b, a); });
+        std::sort(keys.begin(), keys.end(),
+                  [&](const Key& a, const Key& b) { return before(b, a); });
     }
     std::vector<std::size_t> order(keys.size());
     for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;

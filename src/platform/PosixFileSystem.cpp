@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -78,24 +79,31 @@ bool IsDotName(std::string_view name) {
     return name.starts_with('.') && name != "." && name != "..";
 }
 
-// What a path names, following links; a link whose target is missing (or that loops) counts as a
-// file of its own, so it can still be listed, renamed and undone.
+// What the name itself is: a symbolic link is described as the link, never its target, so that
+// what a run records of it (times, identity) is what it renames and undo gives back.
 int StatAt(int folder, const char* path, struct statx& status) {
     constexpr unsigned kMask = STATX_BASIC_STATS | STATX_BTIME;
-    if (statx(folder, path, 0, kMask, &status) == 0) return 0;
-    const int error = errno;
-    if ((error == ENOENT || error == ELOOP) &&
-        statx(folder, path, AT_SYMLINK_NOFOLLOW, kMask, &status) == 0) {
-        return 0;
-    }
-    return error;
+    return statx(folder, path, AT_SYMLINK_NOFOLLOW, kMask, &status) == 0 ? 0 : errno;
+}
+
+// Whether a link leads, through any number of links, to a folder (a dangling or looping one
+// does not).
+bool LeadsToFolder(int folder, const char* path) {
+    struct statx target {};
+    return statx(folder, path, 0, STATX_TYPE, &target) == 0 && S_ISDIR(target.stx_mode);
+}
+
+// The errors of a file system that keeps no user extended attributes or no modes (FAT, exFAT
+// and others through FUSE, ramfs): what it cannot keep is lost, as on such a volume elsewhere.
+bool KeepsNothing(int error) {
+    return error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS;
 }
 
 // The stored flags, or -1 when none are stored or they cannot be read (no user attributes on
 // this file system, no read permission): the defaults apply then.
 int StoredFlags(const std::string& host) {
     unsigned char value = 0;
-    if (getxattr(host.c_str(), kAttributeName, &value, 1) != 1) return -1;
+    if (lgetxattr(host.c_str(), kAttributeName, &value, 1) != 1) return -1;
     return value & kStoredFlags;
 }
 
@@ -113,7 +121,8 @@ int StoredFlagsAt(int folder, const char* name, const std::string& prefix) {
     if (!unsupported.load(std::memory_order_relaxed)) {
         unsigned char value = 0;
         XattrArgs args{reinterpret_cast<std::uintptr_t>(&value), 1, 0};
-        const long got = syscall(kGetXattrAt, folder, name, 0, kAttributeName, &args, sizeof args);
+        const long got = syscall(kGetXattrAt, folder, name, AT_SYMLINK_NOFOLLOW, kAttributeName,
+                                 &args, sizeof args);
         if (got == 1) return value & kStoredFlags;
         if (got < 0 && errno != ENOSYS) return -1;
         if (got >= 0) return -1;
@@ -139,18 +148,26 @@ std::uint8_t AttributesFrom(std::uint16_t mode, int stored, std::string_view nam
     return attributes;
 }
 
+// A link keeps no mode and no user extended attributes on Linux: it has the default flags and
+// is never read-only (its mode bits are all set).
 std::uint8_t AttributesOf(std::uint16_t mode, const std::string& host, std::string_view name) {
-    return AttributesFrom(mode, StoredFlags(host), name);
+    return AttributesFrom(mode, S_ISLNK(mode) ? -1 : StoredFlags(host), name);
 }
 
 void FillStatus(const struct statx& found, std::uint8_t attributes, FileStatus& status) {
     status.modification = found.stx_mtime.tv_sec;
     status.access = found.stx_atime.tv_sec;
+    status.modificationNs = found.stx_mtime.tv_nsec;
+    status.accessNs = found.stx_atime.tv_nsec;
     status.creation =
         (found.stx_mask & STATX_BTIME) != 0 ? found.stx_btime.tv_sec : found.stx_mtime.tv_sec;
     // A folder has no size of its own to the program, as on its original platform.
     status.size = S_ISDIR(found.stx_mode) ? 0 : static_cast<std::int64_t>(found.stx_size);
     status.attributes = attributes;
+    status.link = S_ISLNK(found.stx_mode);
+    status.identity = {
+        static_cast<std::uint64_t>(makedev(found.stx_dev_major, found.stx_dev_minor)),
+        found.stx_ino};
 }
 
 int WriteAll(int fd, std::string_view bytes) {
@@ -221,7 +238,7 @@ int CopyStoredFlags(int in, int out) {
     unsigned char value = 0;
     if (fgetxattr(in, kAttributeName, &value, 1) != 1) return 0;
     // A destination without user attributes loses only the flags, as on FAT.
-    if (fsetxattr(out, kAttributeName, &value, 1, 0) != 0 && errno != EOPNOTSUPP) return errno;
+    if (fsetxattr(out, kAttributeName, &value, 1, 0) != 0 && !KeepsNothing(errno)) return errno;
     return 0;
 }
 
@@ -354,30 +371,43 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
         entry.attributes = next->d_type;
     }
 
-    // d_type tells a folder without a status read; a link must be followed to know. With
-    // attributes every entry needs its status: a large folder shares that work out between
-    // two threads, as each read waits on the kernel rather than on this process. An entry
-    // that is gone meanwhile is marked by an empty name.
+    // d_type tells a folder and a link without a status read; whether a link leads to a folder
+    // takes one more. The listing's own statx is all the status an entry gets (identity and
+    // times included): with attributes every entry needs it, and a large folder shares that
+    // work out between two threads, as each read waits on the kernel rather than on this
+    // process. An entry that is gone meanwhile is marked by an empty name.
+    // A link to a folder is listed as a folder, so that the folder tree browses through it;
+    // its `link` tells it apart, and its status is the link's own.
     const int folderFd = dirfd(dir);
     const auto describe = [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             DirectoryEntry& entry = entries[i];
             const unsigned char type = entry.attributes;
+            const char* name = entry.name.c_str();
             entry.attributes = 0;
-            if (withAttributes || type == DT_UNKNOWN || type == DT_LNK) {
+            if (withAttributes || type == DT_UNKNOWN) {
                 struct statx status {};
-                if (StatAt(folderFd, entry.name.c_str(), status) != 0) {
+                if (StatAt(folderFd, name, status) != 0) {
                     entry.name.clear();
                     continue;
                 }
+                const bool link = S_ISLNK(status.stx_mode);
+                const bool toFolder =
+                    link ? LeadsToFolder(folderFd, name) : S_ISDIR(status.stx_mode);
                 if (withAttributes) {
-                    entry.attributes = AttributesFrom(
-                        status.stx_mode, StoredFlagsAt(folderFd, entry.name.c_str(), prefix),
-                        entry.name);
+                    entry.attributes =
+                        link ? AttributesFrom(toFolder ? S_IFDIR | 0777 : status.stx_mode, -1,
+                                              entry.name)
+                             : AttributesFrom(status.stx_mode,
+                                              StoredFlagsAt(folderFd, name, prefix), entry.name);
                     FillStatus(status, entry.attributes, entry.status);
                 } else {
-                    entry.attributes = S_ISDIR(status.stx_mode) ? attr::kDirectory : 0;
+                    entry.attributes = toFolder ? attr::kDirectory : 0;
+                    entry.status.link = link;
                 }
+            } else if (type == DT_LNK) {
+                entry.attributes = LeadsToFolder(folderFd, name) ? attr::kDirectory : 0;
+                entry.status.link = true;
             } else if (type == DT_DIR) {
                 entry.attributes = attr::kDirectory;
             }
@@ -442,6 +472,9 @@ int PosixFileSystem::SetAttributes(std::string_view path, std::uint8_t attribute
     if (const int error = ToHost(path, host)) return error;
     struct statx found {};
     if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
+    // Linux keeps neither a mode nor user extended attributes for a link, and a change must
+    // never reach its target.
+    if (S_ISLNK(found.stx_mode)) return 0;
     const bool folder = S_ISDIR(found.stx_mode);
     mode_t mode = found.stx_mode & 07777;
     const mode_t wantedMode = (attributes & attr::kReadOnly) != 0
@@ -457,17 +490,19 @@ int PosixFileSystem::SetAttributes(std::string_view path, std::uint8_t attribute
 
     // User attributes of a file without write permission cannot be changed, even by its owner.
     if (flagsChange && (mode & S_IWUSR) == 0) {
-        if (chmod(host.c_str(), mode | S_IWUSR) != 0) return errno;
+        if (chmod(host.c_str(), mode | S_IWUSR) != 0 && !KeepsNothing(errno)) return errno;
         mode |= S_IWUSR;
     }
     int flagsError = 0;
     if (flagsChange) {
         const auto value = static_cast<unsigned char>(flags);
-        const int result = wantedStored < 0 ? removexattr(host.c_str(), kAttributeName)
-                                            : setxattr(host.c_str(), kAttributeName, &value, 1, 0);
-        if (result != 0 && errno != ENODATA) flagsError = errno;
+        const int result = wantedStored < 0 ? lremovexattr(host.c_str(), kAttributeName)
+                                            : lsetxattr(host.c_str(), kAttributeName, &value, 1, 0);
+        if (result != 0 && errno != ENODATA && !KeepsNothing(errno)) flagsError = errno;
     }
-    if (wantedMode != mode && chmod(host.c_str(), wantedMode) != 0) return errno;
+    if (wantedMode != mode && chmod(host.c_str(), wantedMode) != 0 && !KeepsNothing(errno)) {
+        return errno;
+    }
     return flagsError;
 }
 
@@ -477,7 +512,18 @@ int PosixFileSystem::SetTimes(std::string_view path, Timestamp /*creation*/, Tim
     if (const int error = ToHost(path, host)) return error;
     const timespec times[2] = {{static_cast<time_t>(access), 0},
                                {static_cast<time_t>(modification), 0}};
-    return utimensat(AT_FDCWD, host.c_str(), times, 0) == 0 ? 0 : errno;
+    return utimensat(AT_FDCWD, host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+}
+
+int PosixFileSystem::RestoreTimes(std::string_view path, const FileStatus& saved) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    // Beyond a second the kernel would read some values as "now" or "leave as it is".
+    constexpr std::uint32_t kSecond = 1000000000;
+    if (saved.accessNs >= kSecond || saved.modificationNs >= kSecond) return EINVAL;
+    const timespec times[2] = {{static_cast<time_t>(saved.access), saved.accessNs},
+                               {static_cast<time_t>(saved.modification), saved.modificationNs}};
+    return utimensat(AT_FDCWD, host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
 int PosixFileSystem::Move(std::string_view from, std::string_view to) {
@@ -491,15 +537,25 @@ int PosixFileSystem::Move(std::string_view from, std::string_view to) {
 
     // Where the file system ignores case, `to` finds `from` itself: a change of letter case only.
     // rename(2) does nothing for two names of one file, so the new spelling goes in through a
-    // temporary name. Two hard links of one file on a case-sensitive file system come here too;
-    // there the second step meets the other link and the file goes back to its old name.
+    // temporary name. The inode numbers tell it where the file system keeps them; FUSE file
+    // systems that number what is looked up (fusefat, exfat-fuse) give each spelling a number
+    // of its own, so two spellings of one name in one folder that show the very same status
+    // are taken as one file too. Whenever `to` is another file after all (two hard links, two
+    // files on a case-sensitive file system) the second step meets it and the file goes back
+    // to its old name.
     struct stat a {};
     struct stat b {};
-    if (lstat(source.c_str(), &a) != 0 || lstat(target.c_str(), &b) != 0 || a.st_dev != b.st_dev ||
-        a.st_ino != b.st_ino) {
-        return EEXIST;
-    }
+    if (lstat(source.c_str(), &a) != 0 || lstat(target.c_str(), &b) != 0) return EEXIST;
+    const auto same = [](const timespec& x, const timespec& y) {
+        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
+    };
     const std::string folder = FolderOf(source);
+    const bool sameNumber = a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    const bool sameLooks = a.st_dev == b.st_dev && a.st_mode == b.st_mode &&
+                           a.st_size == b.st_size && same(a.st_mtim, b.st_mtim) &&
+                           same(a.st_ctim, b.st_ctim) && folder == FolderOf(target) &&
+                           EqualNoCase(LastName(from), LastName(to));
+    if (!sameNumber && !sameLooks) return EEXIST;
     std::string temporary;
     int parked = EEXIST;
     for (int attempt = 0; attempt < 100 && parked == EEXIST; ++attempt) {
@@ -531,8 +587,14 @@ int PosixFileSystem::Copy(std::string_view from, std::string_view to) {
     int error = CopyContents(in.Get(), out.Get());
     if (error == 0) error = CopyStoredFlags(in.Get(), out.Get());
     // The mode last but one: a read-only copy would refuse the stored flags.
-    if (error == 0 && fchmod(out.Get(), status.st_mode & 0777) != 0) error = errno;
-    const timespec times[2] = {{0, UTIME_OMIT}, status.st_mtim};
+    // A file system without modes (FAT through fusefat) keeps the copy's own.
+    if (error == 0 && fchmod(out.Get(), status.st_mode & 0777) != 0 && !KeepsNothing(errno)) {
+        error = errno;
+    }
+    // Both times given: fusefat and exfat-fuse silently drop a change that leaves the access
+    // time as it is (UTIME_OMIT), the modification time with it.
+    timespec times[2] = {{}, status.st_mtim};
+    clock_gettime(CLOCK_REALTIME, &times[0]);
     if (error == 0 && futimens(out.Get(), times) != 0) error = errno;
     const int closeError = out.Close();
     if (error == 0) error = closeError;

@@ -9,8 +9,19 @@ namespace morvanex::platform {
 // Attributes: read-only is the absence of the owner's write bit; hidden is a name starting with
 // "." or the stored flag; the archive, hidden and system flags are stored in the extended
 // attribute "user.morvanex.attributes" where the file system allows it (a regular file without
-// it counts as archive; a dot name's hidden flag is not stored, it comes with the name). Without
-// user extended attributes the flags read as the defaults and setting others fails (ENOTSUP).
+// it counts as archive; a dot name's hidden flag is not stored, it comes with the name). A file
+// system that keeps no user extended attributes (FAT and exFAT through FUSE, ramfs) or no modes
+// (fusefat) keeps nothing of them: the flags read as the defaults and setting them succeeds
+// without effect, as does read-only where the mode cannot be changed.
+// A symbolic link is the link itself: its status (times, size, identity) is the link's, it is
+// never read-only and has the default flags, and its attributes and times are changed on the
+// link, never on its target. Linux keeps no mode and no user extended attributes for a link, so
+// setting its attributes changes nothing and succeeds. Only a listing marks a link that leads to
+// a folder as a folder (with `link` set), and GetIdentity follows links; Move renames the link,
+// Copy copies what it leads to.
+// Statuses carry the file's identity (device and inode number) and the nanoseconds of its
+// times. FUSE file systems that number what is looked up (fusefat, exfat-fuse) give one file a
+// new number under another spelling of its name, after the kernel forgot it, and at each mount.
 // The creation time is the birth time where the file system records one, else the modification
 // time; it cannot be set. A folder's size is 0.
 class PosixFileSystem : public FileSystem {
@@ -23,6 +34,7 @@ class PosixFileSystem : public FileSystem {
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,
                  Timestamp access) override;
+    int RestoreTimes(std::string_view path, const FileStatus& saved) override;
     int Move(std::string_view from, std::string_view to) override;
     int Copy(std::string_view from, std::string_view to) override;
     int CreateFolder(std::string_view path) override;

@@ -5,7 +5,9 @@
 #include "engine/ResultCodes.h"
 #include "engine/Wildcard.h"
 #include "platform/FileSystem.h"
+#include "platform/PosixFileSystem.h"
 #include "support/MemoryFileSystem.h"
+#include "support/TempFolder.h"
 
 namespace morvanex::engine {
 namespace {
@@ -16,7 +18,7 @@ using platform::attr::kReadOnly;
 using platform::attr::kSystem;
 
 class CollectTargetsTest : public testing::Test {
-protected:
+  protected:
     CollectTargetsTest() {
         fs.AddFolder("/r/");
         File("/r/b.jpg", kArchive, 300, 20);
@@ -61,11 +63,13 @@ TEST_F(CollectTargetsTest, ListingModesAndFilter) {
         V expected;
     } rows[] = {
         {"mode4_files_within_mask", 4, "*.jpg", V{"/r/A.JPG", "/r/b.jpg"}},
-        {"mode1_every_file", 1, "*.jpg", V{"/r/A.JPG", "/r/b.jpg", "/r/hid.jpg", "/r/ro.jpg", "/r/sys.jpg"}},
+        {"mode1_every_file", 1, "*.jpg",
+         V{"/r/A.JPG", "/r/b.jpg", "/r/hid.jpg", "/r/ro.jpg", "/r/sys.jpg"}},
         {"mode0_filter_applies_to_folders", 0, "*.jpg",
          V{"/r/A.JPG", "/r/b.jpg", "/r/hid.jpg", "/r/ro.jpg", "/r/sub.jpg", "/r/sys.jpg"}},
         {"mode2_folders", 2, "*.*", V{"/r/a_hidden", "/r/sub.jpg", "/r/Z"}},
-        {"mode3_files_and_folders_within_mask", 3, "*", V{"/r/A.JPG", "/r/a_hidden", "/r/b.jpg", "/r/c.txt", "/r/sub.jpg", "/r/Z"}},
+        {"mode3_files_and_folders_within_mask", 3, "*",
+         V{"/r/A.JPG", "/r/a_hidden", "/r/b.jpg", "/r/c.txt", "/r/sub.jpg", "/r/Z"}},
         {"mode5_no_folder_with_run_mask", 5, "", V{}},
         {"empty_filter_means_all", 4, "", V{"/r/A.JPG", "/r/b.jpg", "/r/c.txt"}},
     };
@@ -135,19 +139,80 @@ TEST_F(CollectTargetsTest, ResultCodes) {
     EXPECT_EQ(code, kSuccess);
 }
 
+// On a real tree: a link to a folder may itself be a target, but recursion never goes through it,
+// wherever it leads (outside the root, back to it, down into it).
+TEST(CollectTargetsOnDisk, RecursionNeverFollowsLinksToFolders) {
+    test::TempFolder temp;
+    temp.CreateFile("root/a.txt");
+    temp.CreateFile("root/sub/s.txt");
+    temp.CreateFile("outside/o.txt");
+    temp.CreateSymlink("../outside", "root/lnk");
+    temp.CreateSymlink("..", "root/sub/up");
+    temp.CreateSymlink("sub", "root/down");
+    temp.CreateSymlink("a.txt", "root/file_link");
+    platform::PosixFileSystem fs;
+    const std::string root = temp.Cp932Path("root/");
+    using V = std::vector<std::string>;
+    struct Row {
+        const char* name;
+        int mode;
+        V expected;  // relative to the root
+    } rows[] = {
+        {"all", kListAll, V{"a.txt", "down", "file_link", "lnk", "sub", "sub/s.txt", "sub/up"}},
+        {"files", kListFiles, V{"a.txt", "file_link", "sub/s.txt"}},
+        {"folders", kListFolders, V{"down", "lnk", "sub", "sub/up"}},
+        {"files_within_mask", kListFilesWithinMask, V{"a.txt", "file_link", "sub/s.txt"}},
+    };
+    // With statuses the listing reads every entry's status; without, only the names and types.
+    for (const bool withStatuses : {true, false}) {
+        for (const auto& row : rows) {
+            TargetRequest request;
+            request.root = root;
+            request.filter = "*";
+            request.recursive = true;
+            request.listingMode = row.mode;
+            std::vector<std::string> out;
+            std::vector<platform::FileStatus> statuses;
+            int largest = 0;
+            ASSERT_EQ(CollectTargets(request, fs, out, largest, withStatuses ? &statuses : nullptr),
+                      kSuccess)
+                << row.name;
+            V relative;
+            for (const auto& path : out) relative.push_back(path.substr(root.size()));
+            EXPECT_EQ(relative, row.expected) << row.name << " with statuses " << withStatuses;
+            if (!withStatuses) continue;
+            ASSERT_EQ(statuses.size(), out.size()) << row.name;
+            for (std::size_t i = 0; i < out.size(); ++i) {
+                const bool link = relative[i] == "down" || relative[i] == "file_link" ||
+                                  relative[i] == "lnk" || relative[i] == "sub/up";
+                EXPECT_EQ(statuses[i].link, link) << row.name << ": " << relative[i];
+            }
+        }
+    }
+}
+
 TEST(Wildcard, MatchesLikeTheFilterDialog) {
     struct Row {
         const char* name;
         const char* pattern;
         bool matches;
     } rows[] = {
-        {"a.jpg", "*.jpg", true},  {"A.JPG", "*.jpg", true},    {"a.jpeg", "*.jpg", false},
-        {"noext", "*.*", true},    {"a.b.c", "*.c", true},      {"abc", "a?c", true},
-        {"ac", "a?c", false},      {"IMG_0001.JPG", "img_*", true}, {"x", "", false},
-        {"\x82\xA0.txt", "?.txt", true}, {"\x83\x41", "\x83?", false}, {"aaaa", "*a*a*a*a*a", false},
+        {"a.jpg", "*.jpg", true},
+        {"A.JPG", "*.jpg", true},
+        {"a.jpeg", "*.jpg", false},
+        {"noext", "*.*", true},
+        {"a.b.c", "*.c", true},
+        {"abc", "a?c", true},
+        {"ac", "a?c", false},
+        {"IMG_0001.JPG", "img_*", true},
+        {"x", "", false},
+        {"\x82\xA0.txt", "?.txt", true},
+        {"\x83\x41", "\x83?", false},
+        {"aaaa", "*a*a*a*a*a", false},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(MatchesWildcard(row.name, row.pattern), row.matches) << row.name << " ~ " << row.pattern;
+        EXPECT_EQ(MatchesWildcard(row.name, row.pattern), row.matches)
+            << row.name << " ~ " << row.pattern;
     }
 }
 

@@ -51,6 +51,12 @@ int FaultInjectingFileSystem::SetTimes(std::string_view path, platform::Timestam
     return m_real.SetTimes(path, creation, modification, access);
 }
 
+int FaultInjectingFileSystem::RestoreTimes(std::string_view path,
+                                           const platform::FileStatus& saved) {
+    if (const int error = NextCall(Op::RestoreTimes)) return error;
+    return m_real.RestoreTimes(path, saved);
+}
+
 int FaultInjectingFileSystem::Move(std::string_view from, std::string_view to) {
     if (const int error = NextCall(Op::Move)) return error;
     return m_real.Move(from, to);

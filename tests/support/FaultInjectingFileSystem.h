@@ -25,6 +25,7 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
         GetAttributes,
         SetAttributes,
         SetTimes,
+        RestoreTimes,
         Move,
         Copy,
         CreateFolder,
@@ -54,6 +55,7 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, platform::Timestamp creation,
                  platform::Timestamp modification, platform::Timestamp access) override;
+    int RestoreTimes(std::string_view path, const platform::FileStatus& saved) override;
     int Move(std::string_view from, std::string_view to) override;
     int Copy(std::string_view from, std::string_view to) override;
     int CreateFolder(std::string_view path) override;

@@ -8,17 +8,19 @@ namespace morvanex::test {
 
 namespace {
 
-std::string FolderKey(std::string_view path) { return platform::WithTrailingSeparator(path); }
+std::string FolderKey(std::string_view path) {
+    return platform::WithTrailingSeparator(path);
+}
 
 class MemoryOutput final : public platform::OutputFile {
-public:
+  public:
     MemoryOutput(MemoryFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
     int Append(std::string_view bytes) override {
         m_fs.files[m_path].contents.append(bytes);
         return 0;
     }
 
-private:
+  private:
     MemoryFileSystem& m_fs;
     std::string m_path;
 };
@@ -32,7 +34,9 @@ void MemoryFileSystem::AddFile(const std::string& path, std::string contents) {
     file.contents = std::move(contents);
 }
 
-void MemoryFileSystem::AddFolder(const std::string& path) { folders.insert(FolderKey(path)); }
+void MemoryFileSystem::AddFolder(const std::string& path) {
+    folders.insert(FolderKey(path));
+}
 
 int MemoryFileSystem::ListFolder(std::string_view folder, bool,
                                  std::vector<platform::DirectoryEntry>& entries) {
@@ -91,6 +95,17 @@ int MemoryFileSystem::SetTimes(std::string_view path, platform::Timestamp,
     if (it == files.end()) return ENOENT;
     it->second.status.modification = modification;
     it->second.status.access = access;
+    return 0;
+}
+
+int MemoryFileSystem::RestoreTimes(std::string_view path, const platform::FileStatus& saved) {
+    const auto it = files.find(std::string(path));
+    if (it == files.end()) return ENOENT;
+    platform::FileStatus& status = it->second.status;
+    status.modification = saved.modification;
+    status.modificationNs = saved.modificationNs;
+    status.access = saved.access;
+    status.accessNs = saved.accessNs;
     return 0;
 }
 

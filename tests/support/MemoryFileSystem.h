@@ -12,17 +12,17 @@ namespace morvanex::test {
 // paths are CP932 texts, folders end with '/'. Good enough for settings and parsers; tests of
 // real disk behaviour use PosixFileSystem on a TempFolder.
 class MemoryFileSystem : public platform::FileSystem {
-public:
+  public:
     struct File {
         std::string contents;
         platform::FileStatus status;
     };
 
-    std::map<std::string, File> files;    // full path -> file
-    std::set<std::string> folders;        // full paths ending with '/'
+    std::map<std::string, File> files;  // full path -> file
+    std::set<std::string> folders;      // full paths ending with '/'
     std::vector<platform::Root> roots;
     std::string temporaryFolder = "/tmp/";
-    int writeError = 0;                   // when set, WriteFile fails with it
+    int writeError = 0;  // when set, WriteFile fails with it
 
     void AddFile(const std::string& path, std::string contents = {});
     void AddFolder(const std::string& path);
@@ -35,6 +35,7 @@ public:
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, platform::Timestamp creation,
                  platform::Timestamp modification, platform::Timestamp access) override;
+    int RestoreTimes(std::string_view path, const platform::FileStatus& saved) override;
     int Move(std::string_view from, std::string_view to) override;
     int Copy(std::string_view from, std::string_view to) override;
     int CreateFolder(std::string_view path) override;

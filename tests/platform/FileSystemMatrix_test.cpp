@@ -1,0 +1,642 @@
+// Every kind of file system a photo passes through between a camera card and an archive, made
+// as a small image and mounted for the test: ext4, xfs, btrfs and tmpfs in the kernel, FAT16,
+// exFAT and NTFS through their FUSE drivers (this kernel has no vfat). PosixFileSystem and the
+// whole command-line program are run on each. Making and mounting needs root, /dev/fuse, loop
+// devices and the tools tools/install-deps.sh installs; each file system without them is skipped.
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/Codepage.h"
+#include "platform/PosixFileSystem.h"
+#include "support/TempFolder.h"
+
+namespace morvanex::platform {
+namespace {
+
+constexpr std::int64_t kSecondNs = 1000000000;
+
+// A kind of file system: how it is made and mounted, and what it keeps of a file.
+struct Kind {
+    const char* name = "";
+    std::vector<std::string> tools = {};  // needed on the PATH
+    const char* kernelSupport = "";       // the name in /proc/filesystems it needs
+    bool fuse = false;
+    bool loop = false;      // mounted from its image through a loop device
+    int imageMiB = 0;       // sparse; 0 for none
+    std::string make = {};  // shell commands; IMAGE and DIR stand for the image and mount folder
+    std::string mount = {};
+    bool ignoresCase = false;
+    bool keepsReadOnly = false;  // through the owner's write bit
+    bool keepsFlags = false;     // user extended attributes
+    bool links = false;
+    bool foreignNames = false;  // names beyond ASCII
+    std::int64_t timeStepNs = 1;
+    bool keepsAccess = true;  // an access time of its own
+};
+
+const Kind kKinds[] = {
+    {.name = "ext4",
+     .tools = {"mkfs.ext4", "mount"},
+     .kernelSupport = "ext4",
+     .loop = true,
+     .imageMiB = 8,
+     .make = "mkfs.ext4 -q -F IMAGE",
+     .mount = "mount -t ext4 -o loop IMAGE DIR",
+     .keepsReadOnly = true,
+     .keepsFlags = true,
+     .links = true,
+     .foreignNames = true},
+    // mkfs.xfs refuses less than 300 MiB; the sparse image costs a few.
+    {.name = "xfs",
+     .tools = {"mkfs.xfs", "mount"},
+     .kernelSupport = "xfs",
+     .loop = true,
+     .imageMiB = 300,
+     .make = "mkfs.xfs -q IMAGE",
+     .mount = "mount -t xfs -o loop IMAGE DIR",
+     .keepsReadOnly = true,
+     .keepsFlags = true,
+     .links = true,
+     .foreignNames = true},
+    {.name = "btrfs",
+     .tools = {"mkfs.btrfs", "mount"},
+     .kernelSupport = "btrfs",
+     .loop = true,
+     .imageMiB = 128,
+     .make = "mkfs.btrfs -q IMAGE",
+     .mount = "mount -t btrfs -o loop IMAGE DIR",
+     .keepsReadOnly = true,
+     .keepsFlags = true,
+     .links = true,
+     .foreignNames = true},
+    {.name = "tmpfs",
+     .tools = {"mount"},
+     .kernelSupport = "tmpfs",
+     .mount = "mount -t tmpfs -o size=16m morvanex-test DIR",
+     .keepsReadOnly = true,
+     .keepsFlags = true,
+     .links = true,
+     .foreignNames = true},
+    // fusefat keeps no modes, no extended attributes, no links and only ASCII long names; its
+    // times go in two-second steps and the access time reads as the modification time. It
+    // writes times as UTC and reads them as local time, so outside UTC every time it is given
+    // comes back off by the zone's offset: its daemon runs in UTC here.
+    {.name = "fat",
+     .tools = {"mkfs.fat", "fusefat"},
+     .kernelSupport = "fuse",
+     .fuse = true,
+     .imageMiB = 16,
+     .make = "mkfs.fat -F 16 IMAGE",
+     .mount = "TZ=UTC fusefat -o rw+ IMAGE DIR",
+     .ignoresCase = true,
+     .timeStepNs = 2 * kSecondNs,
+     .keepsAccess = false},
+    // exfat-fuse needs a block device; it accepts every mode and keeps none.
+    {.name = "exfat",
+     .tools = {"mkfs.exfat", "mount", "mount.exfat-fuse"},
+     .kernelSupport = "fuseblk",
+     .fuse = true,
+     .loop = true,
+     .imageMiB = 8,
+     .make = "mkfs.exfat IMAGE",
+     .mount = "mount -t exfat-fuse -o loop IMAGE DIR",
+     .ignoresCase = true,
+     .foreignNames = true,
+     .timeStepNs = kSecondNs},
+    // ntfs-3g tells case apart by default, keeps user extended attributes and links, accepts
+    // every mode without keeping one (no "permissions" option), and keeps 100 ns steps.
+    {.name = "ntfs",
+     .tools = {"mkntfs", "ntfs-3g"},
+     .kernelSupport = "fuse",
+     .fuse = true,
+     .imageMiB = 8,
+     .make = "mkntfs -F -Q IMAGE",
+     .mount = "ntfs-3g IMAGE DIR",
+     .keepsFlags = true,
+     .links = true,
+     .foreignNames = true,
+     .timeStepNs = 100},
+};
+
+// Failures name the file system, not the bytes of its description.
+void PrintTo(const Kind& kind, std::ostream* out) {
+    *out << kind.name;
+}
+
+// The tools live in the administrator's folders, which an ordinary PATH may lack.
+const std::string kPath = "PATH=\"/usr/sbin:/sbin:$PATH\" ";
+
+std::string Replaced(std::string text, const std::string& what, const std::string& by) {
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
+        text.replace(at, what.size(), by);
+        at += by.size();
+    }
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    return "'" + Replaced(text, "'", "'\\''") + "'";
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+bool KernelSupports(const std::string& name) {
+    std::ifstream filesystems("/proc/filesystems");
+    for (std::string line; std::getline(filesystems, line);) {
+        if (line.substr(line.find_last_of(" \t") + 1) == name) return true;
+    }
+    return false;
+}
+
+// Why this kind cannot be mounted here, or "" when it can be tried.
+std::string WhyNot(const Kind& kind) {
+    if (geteuid() != 0) return "making and mounting file systems needs root";
+    if (kind.fuse && access("/dev/fuse", R_OK | W_OK) != 0) return "no usable /dev/fuse";
+    if (kind.loop && access("/dev/loop-control", R_OK | W_OK) != 0) return "no loop devices";
+    if (!KernelSupports(kind.kernelSupport)) {
+        return std::string("the kernel has no ") + kind.kernelSupport;
+    }
+    for (const auto& tool : kind.tools) {
+        if (std::system((kPath + "command -v " + tool + " >/dev/null 2>&1").c_str()) != 0) {
+            return tool +
+                   " is not on the PATH (tools/install-deps.sh installs the file system tools)";
+        }
+    }
+    return "";
+}
+
+// The mounts of this process stay in a mount namespace of its own: nobody else sees them, and
+// what a crashed test leaves mounted is gone with it (FUSE daemons excepted).
+void EnterPrivateMountNamespace() {
+    static const bool entered = unshare(CLONE_NEWNS) == 0 &&
+                                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    (void)entered;
+}
+
+bool IsMountPoint(const std::string& folder) {
+    struct stat inside {};
+    struct stat parent {};
+    return stat(folder.c_str(), &inside) == 0 && stat((folder + "/..").c_str(), &parent) == 0 &&
+           inside.st_dev != parent.st_dev;
+}
+
+struct CliResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Host-side helpers for one case's own folder on the mounted file system.
+struct Place {
+    std::string host;  // ends with '/'
+
+    std::string P(std::string_view relative) const {
+        return test::Cp932(host + std::string(relative));
+    }
+    void Write(const std::string& relative, const std::string& contents) const {
+        std::ofstream out(host + relative, std::ios::binary | std::ios::trunc);
+        out << contents;
+        ASSERT_TRUE(out.good()) << host + relative;
+    }
+    std::string Read(const std::string& relative) const { return ReadAll(host + relative); }
+    // The names the folder lists, sorted.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(host, ec)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+std::int64_t Ns(Timestamp seconds, std::uint32_t ns) {
+    return static_cast<std::int64_t>(seconds) * kSecondNs + ns;
+}
+
+class FileSystemMatrix : public testing::TestWithParam<Kind> {
+  protected:
+    void SetUp() override {
+        const Kind& kind = GetParam();
+        if (const std::string why = WhyNot(kind); !why.empty()) {
+            GTEST_SKIP() << kind.name << " left out: " << why;
+        }
+        EnterPrivateMountNamespace();
+        // The FUSE drivers leave the shell that started them; as their subreaper this process
+        // can wait for them to finish writing after an unmount.
+        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        m_folder = work.CreateFolder("mnt");
+        std::string log;
+        if (kind.imageMiB > 0) {
+            std::filesystem::resize_file(work.CreateFile("image"),
+                                         static_cast<std::uintmax_t>(kind.imageMiB) << 20);
+            if (!Shell(Replaced(kind.make, "IMAGE", Quoted(work / "image")), log)) {
+                GTEST_SKIP() << kind.name << " left out: cannot make it:\n" << log;
+            }
+        }
+        if (!Mount(log)) GTEST_SKIP() << kind.name << " left out: cannot mount it:\n" << log;
+    }
+
+    // Also after a failure: nothing stays mounted, and the temporary folder then goes with the
+    // image (a loop device mounted by mount(8) is freed with the unmount).
+    void TearDown() override { Unmount(); }
+
+    bool Mount(std::string& log) {
+        const std::string command = Replaced(
+            Replaced(GetParam().mount, "IMAGE", Quoted(work / "image")), "DIR", Quoted(m_folder));
+        m_mounted = Shell(command, log) && IsMountPoint(m_folder);
+        return m_mounted;
+    }
+
+    void Unmount() {
+        if (!m_mounted) return;
+        int result = -1;
+        for (int attempt = 0; attempt < 50 && result != 0; ++attempt) {
+            result = umount2(m_folder.c_str(), 0);
+            if (result != 0 && errno != EBUSY) break;
+            if (result != 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (result != 0) umount2(m_folder.c_str(), MNT_DETACH);
+        m_mounted = false;
+        // A FUSE driver ends once its volume is gone, after writing out what it still held.
+        for (int waited = 0; waited < 500; ++waited) {
+            const pid_t child = waitpid(-1, nullptr, WNOHANG);
+            if (child < 0) break;  // no driver left
+            if (child == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    // The volume taken out and put back, as a card between two sessions.
+    void Remount() {
+        Unmount();
+        std::string log;
+        ASSERT_TRUE(Mount(log)) << log;
+    }
+
+    bool Shell(const std::string& command, std::string& log) {
+        const std::string logFile = work / "log";
+        const int status =
+            std::system((kPath + command + " >" + Quoted(logFile) + " 2>&1").c_str());
+        log = command + "\n" + ReadAll(logFile);
+        return status == 0;
+    }
+
+    // A fresh folder of its own on the mounted file system for one case.
+    Place NewPlace(const std::string& name) {
+        const std::string host = m_folder + "/" + name + "/";
+        std::filesystem::create_directory(host);
+        return {host};
+    }
+
+    // The program as scripts run it, in the folder of `place`, with a journal of its own.
+    CliResult Cli(const Place& place, const std::string& arguments) {
+        const char* cli = std::getenv("MORVANEX_CLI");
+        EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
+        const std::string command =
+            "cd " + Quoted(place.host) + " && XDG_STATE_HOME=" + Quoted(state.Path()) + " " +
+            Quoted(cli != nullptr ? cli : "false") + " " + arguments + " </dev/null >" +
+            Quoted(state / "out") + " 2>" + Quoted(state / "err");
+        const int raw = std::system(command.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"),
+                state.ReadFile("err")};
+    }
+
+    test::TempFolder work;   // the image and the mount folder
+    test::TempFolder state;  // the program's journal, on the host's own file system
+    PosixFileSystem fs;
+
+  private:
+    std::string m_folder;
+    bool m_mounted = false;
+};
+
+// A job: "IMG_" + four-digit sequence + "." + extension, names sorted ascending.
+const char kSequenceJob[] =
+    "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[RenameOption]\r\n"
+    "SelectedPart00=1\r\nStrPart00=IMG_\r\nSelectedPart01=6\r\nStrPart01=1\r\n"
+    "DigitNum01=4\r\nSelectedPart02=5\r\nSelectedPart03=3\r\nSelectedPart04=0\r\n"
+    "SelectedPart05=0\r\n";
+// A job that only makes whole names lower case.
+const char kLowerCaseJob[] =
+    "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[RenameOption]\r\nEnableRename=0\r\n"
+    "[LetterChangeOption]\r\nEnableLetterChange=1\r\nChangeMode=1\r\n";
+
+TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
+    const Kind& kind = GetParam();
+    struct Row {
+        const char* name;
+        std::function<void(const Place&)> check;
+    } rows[] = {
+        {"rename",
+         [&](const Place& at) {
+             at.Write("a", "A");
+             at.Write("b", "B");
+             std::filesystem::create_directory(at.host + "d");
+             EXPECT_EQ(fs.Move(at.P("a"), at.P("c")), 0);
+             EXPECT_EQ(fs.Move(at.P("c"), at.P("b")), EEXIST);
+             EXPECT_EQ(fs.Move(at.P("c"), at.P("d")), EEXIST);
+             EXPECT_EQ(fs.Move(at.P("d"), at.P("e")), 0);
+             EXPECT_EQ(fs.Move(at.P("a"), at.P("f")), ENOENT);
+             EXPECT_EQ(at.Names(), (std::vector<std::string>{"b", "c", "e"}));
+             EXPECT_EQ(at.Read("b"), "B");
+             EXPECT_EQ(at.Read("c"), "A");
+         }},
+        {"case_only",
+         [&](const Place& at) {
+             at.Write("IMG_0001.JPG", "photo");
+             EXPECT_EQ(fs.Move(at.P("IMG_0001.JPG"), at.P("img_0001.jpg")), 0);
+             EXPECT_EQ(at.Names(), (std::vector<std::string>{"img_0001.jpg"}));
+             EXPECT_EQ(fs.Move(at.P("img_0001.jpg"), at.P("Img_0001.Jpg")), 0);
+             EXPECT_EQ(at.Names(), (std::vector<std::string>{"Img_0001.Jpg"}));
+             EXPECT_EQ(at.Read("Img_0001.Jpg"), "photo");
+         }},
+        // Where case is ignored the other spelling names another file; where it is told apart,
+        // the other spelling is another file. Either way nothing is replaced.
+        {"case_variant_of_another_file",
+         [&](const Place& at) {
+             const std::string from = kind.ignoresCase ? "b.txt" : "a.txt";
+             at.Write("A.TXT", "upper");
+             at.Write(from, "other");
+             if (kind.ignoresCase) {
+                 EXPECT_EQ(fs.Move(at.P(from), at.P("a.txt")), EEXIST);
+             }
+             EXPECT_EQ(fs.Move(at.P(from), at.P("A.TXT")), EEXIST);
+             EXPECT_EQ(at.Read("A.TXT"), "upper");
+             EXPECT_EQ(at.Read(from), "other");
+             EXPECT_EQ(at.Names().size(), 2u);
+         }},
+        {"copy",
+         [&](const Place& at) {
+             at.Write("a", std::string(100000, 'a'));
+             at.Write("b", "B");
+             std::filesystem::create_directory(at.host + "d");
+             ASSERT_EQ(fs.SetTimes(at.P("a"), 0, 1000000000, 1000000000), 0);
+             EXPECT_EQ(fs.Copy(at.P("a"), at.P("c")), 0);
+             EXPECT_EQ(fs.Copy(at.P("a"), at.P("b")), EEXIST);
+             EXPECT_EQ(fs.Copy(at.P("d"), at.P("e")), EISDIR);
+             EXPECT_EQ(at.Read("c"), std::string(100000, 'a'));
+             EXPECT_EQ(at.Read("b"), "B");
+             EXPECT_EQ(at.Names(), (std::vector<std::string>{"a", "b", "c", "d"}));
+             FileStatus copy;
+             ASSERT_EQ(fs.GetStatus(at.P("c"), copy), 0);
+             EXPECT_EQ(copy.modification, 1000000000);
+         }},
+        {"read_only",
+         [&](const Place& at) {
+             at.Write("f", "F");
+             std::filesystem::create_directory(at.host + "d");
+             for (const char* path : {"f", "d"}) {
+                 std::uint8_t attributes = 0;
+                 EXPECT_EQ(fs.SetAttributes(at.P(path), attr::kReadOnly), 0) << path;
+                 ASSERT_EQ(fs.GetAttributes(at.P(path), attributes), 0) << path;
+                 EXPECT_EQ((attributes & attr::kReadOnly) != 0, kind.keepsReadOnly) << path;
+                 EXPECT_EQ(fs.SetAttributes(at.P(path), attr::kNormal), 0) << path;
+                 ASSERT_EQ(fs.GetAttributes(at.P(path), attributes), 0) << path;
+                 EXPECT_EQ(attributes & attr::kReadOnly, 0) << path;
+             }
+             std::ofstream writable(at.host + "f", std::ios::app);
+             EXPECT_TRUE(writable.is_open());
+         }},
+        {"flags",
+         [&](const Place& at) {
+             at.Write("f", "F");
+             std::filesystem::create_directory(at.host + "d");
+             struct Step {
+                 const char* path;
+                 std::uint8_t set, kept, lost;
+             } steps[] = {
+                 {"f", attr::kHidden | attr::kSystem | attr::kArchive,
+                  attr::kHidden | attr::kSystem | attr::kArchive, attr::kArchive},
+                 {"f", attr::kNormal, attr::kNormal, attr::kArchive},
+                 {"f", attr::kArchive, attr::kArchive, attr::kArchive},
+                 {"d", attr::kHidden | attr::kArchive,
+                  attr::kDirectory | attr::kHidden | attr::kArchive, attr::kDirectory},
+                 {"d", attr::kNormal, attr::kDirectory, attr::kDirectory},
+             };
+             for (const auto& step : steps) {
+                 EXPECT_EQ(fs.SetAttributes(at.P(step.path), step.set), 0) << int{step.set};
+                 std::uint8_t attributes = 0;
+                 ASSERT_EQ(fs.GetAttributes(at.P(step.path), attributes), 0);
+                 EXPECT_EQ(attributes, kind.keepsFlags ? step.kept : step.lost) << int{step.set};
+             }
+         }},
+        {"times",
+         [&](const Place& at) {
+             at.Write("f", "F");
+             std::filesystem::create_directory(at.host + "d");
+             // Exact where the file system keeps nanoseconds, else within one of its steps.
+             const auto expectTimes = [&](const FileStatus& got, const FileStatus& wanted) {
+                 const auto within = [&](std::int64_t a, std::int64_t b) {
+                     return kind.timeStepNs == 1 ? a == b : std::abs(a - b) < kind.timeStepNs;
+                 };
+                 EXPECT_TRUE(within(Ns(got.modification, got.modificationNs),
+                                    Ns(wanted.modification, wanted.modificationNs)))
+                     << got.modification << "." << got.modificationNs;
+                 if (kind.keepsAccess) {
+                     EXPECT_TRUE(
+                         within(Ns(got.access, got.accessNs), Ns(wanted.access, wanted.accessNs)))
+                         << got.access << "." << got.accessNs;
+                 }
+             };
+             for (const char* path : {"f", "d"}) {
+                 SCOPED_TRACE(path);
+                 // Odd seconds and fractions, which FAT and exFAT cannot keep.
+                 FileStatus wanted;
+                 wanted.modification = 1000000001;
+                 wanted.access = 1100000003;
+                 ASSERT_EQ(fs.SetTimes(at.P(path), 0, wanted.modification, wanted.access), 0);
+                 FileStatus status;
+                 ASSERT_EQ(fs.GetStatus(at.P(path), status), 0);
+                 expectTimes(status, wanted);
+
+                 wanted = status;
+                 wanted.modification = 1200000001;
+                 wanted.modificationNs = 987654321;
+                 wanted.access = 1300000001;
+                 wanted.accessNs = 123456789;
+                 ASSERT_EQ(fs.RestoreTimes(at.P(path), wanted), 0);
+                 ASSERT_EQ(fs.GetStatus(at.P(path), status), 0);
+                 expectTimes(status, wanted);
+             }
+         }},
+        // Within one mount two reads of one file tell the same file, two files differ.
+        {"identity",
+         [&](const Place& at) {
+             at.Write("a", "A");
+             at.Write("b", "B");
+             FileStatus first;
+             FileStatus second;
+             FileStatus other;
+             ASSERT_EQ(fs.GetStatus(at.P("a"), first), 0);
+             ASSERT_EQ(fs.GetStatus(at.P("a"), second), 0);
+             ASSERT_EQ(fs.GetStatus(at.P("b"), other), 0);
+             EXPECT_NE(first.identity.inode, 0u);
+             EXPECT_EQ(first.identity, second.identity);
+             EXPECT_NE(first.identity, other.identity);
+             FileIdentity followed;
+             ASSERT_EQ(fs.GetIdentity(at.P("a"), followed), 0);
+             EXPECT_EQ(followed, first.identity);
+             std::vector<DirectoryEntry> entries;
+             ASSERT_EQ(fs.ListFolder(at.P(""), true, entries), 0);
+             for (const auto& entry : entries) {
+                 EXPECT_EQ(entry.status.identity,
+                           entry.name == "a" ? first.identity : other.identity)
+                     << entry.name;
+             }
+         }},
+        {"listing",
+         [&](const Place& at) {
+             std::map<std::string, bool> expected;  // name -> folder
+             for (int i = 0; i < 40; ++i) {
+                 const std::string name = "IMG_" + std::to_string(1000 + i) + ".JPG";
+                 at.Write(name, name);
+                 expected[name] = false;
+             }
+             for (const char* folder : {"sub", "Long folder name.d"}) {
+                 std::filesystem::create_directory(at.host + folder);
+                 expected[folder] = true;
+             }
+             if (kind.foreignNames) {
+                 const std::string photo = "\xE5\x86\x99\xE7\x9C\x9F.jpg";  // 写真.jpg
+                 at.Write(photo, photo);
+                 expected[photo] = false;
+             }
+             for (const bool withAttributes : {true, false}) {
+                 std::vector<DirectoryEntry> entries;
+                 ASSERT_EQ(fs.ListFolder(at.P(""), withAttributes, entries), 0);
+                 std::map<std::string, bool> listed;
+                 for (const auto& entry : entries) {
+                     const std::string host = Utf8FromCp932(entry.name);
+                     const bool folder = (entry.attributes & attr::kDirectory) != 0;
+                     EXPECT_TRUE(listed.emplace(host, folder).second) << host;
+                     if (withAttributes && !folder) {
+                         EXPECT_EQ(entry.status.size, static_cast<std::int64_t>(host.size()))
+                             << host;
+                     }
+                 }
+                 EXPECT_EQ(listed, expected) << "with attributes " << withAttributes;
+             }
+         }},
+        {"links",
+         [&](const Place& at) {
+             if (!kind.links) {
+                 EXPECT_NE(symlink("t", (at.host + "l").c_str()), 0) << "links after all";
+                 return;
+             }
+             at.Write("t", "T");
+             ASSERT_EQ(symlink("t", (at.host + "l").c_str()), 0);
+             ASSERT_EQ(fs.SetTimes(at.P("t"), 0, 1000000000, 1000000000), 0);
+             EXPECT_EQ(fs.SetTimes(at.P("l"), 0, 1200000000, 1200000000), 0);
+             EXPECT_EQ(fs.SetAttributes(at.P("l"), attr::kReadOnly | attr::kHidden), 0);
+             FileStatus link;
+             FileStatus target;
+             ASSERT_EQ(fs.GetStatus(at.P("l"), link), 0);
+             ASSERT_EQ(fs.GetStatus(at.P("t"), target), 0);
+             EXPECT_TRUE(link.link);
+             EXPECT_EQ(link.modification, 1200000000);
+             EXPECT_EQ(link.attributes, attr::kArchive);
+             EXPECT_NE(link.identity, target.identity);
+             EXPECT_FALSE(target.link);
+             EXPECT_EQ(target.modification, 1000000000);
+             EXPECT_EQ(target.attributes, attr::kArchive);
+             EXPECT_EQ(fs.Move(at.P("l"), at.P("m")), 0);
+             EXPECT_EQ(std::filesystem::read_symlink(at.host + "m"), "t");
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        row.check(NewPlace(row.name));
+    }
+}
+
+TEST_P(FileSystemMatrix, CommandLineRunsAndUndoes) {
+    const Kind& kind = GetParam();
+    struct Row {
+        const char* name;
+        const char* job;
+        std::map<std::string, std::string> before;  // name -> contents
+        std::vector<std::string> after;             // the names after the run, sorted
+        bool remount;                               // between the run and the undo
+    } rows[] = {
+        {"cli_sequence",
+         kSequenceJob,
+         {{"b.jpg", "B"}, {"a.jpg", "A"}, {"c.txt", "C"}},
+         {"IMG_0001.jpg", "IMG_0002.jpg", "IMG_0003.txt"},
+         false},
+        // The card taken out after the run and put back before the undo: the FUSE drivers of
+        // FAT and exFAT then give every file a new inode number.
+        {"cli_sequence_remounted",
+         kSequenceJob,
+         {{"b.jpg", "B"}, {"a.jpg", "A"}},
+         {"IMG_0001.jpg", "IMG_0002.jpg"},
+         true},
+        // On FAT and exFAT a pure change of letter case: the file itself is at the new name.
+        {"cli_lower_case",
+         kLowerCaseJob,
+         {{"IMG_0001.JPG", "1"}, {"IMG_0002.JPG", "2"}, {"Mixed.Jpg", "3"}},
+         {"img_0001.jpg", "img_0002.jpg", "mixed.jpg"},
+         false},
+        {"cli_lower_case_remounted",
+         kLowerCaseJob,
+         {{"IMG_0001.JPG", "1"}},
+         {"img_0001.jpg"},
+         true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        // tmpfs keeps nothing when it is unmounted.
+        if (row.remount && kind.imageMiB == 0) continue;
+        const Place at = NewPlace(row.name);
+        const std::string job = state.CreateFile(std::string(row.name) + ".mvx", row.job);
+        for (const auto& [name, contents] : row.before) at.Write(name, contents);
+
+        const CliResult run = Cli(at, "run " + Quoted(job) + " --folder .");
+        EXPECT_EQ(run.status, 0) << run.out << run.err;
+        EXPECT_EQ(at.Names(), row.after);
+        if (row.remount) Remount();
+
+        const CliResult undo = Cli(at, "undo --yes");
+        EXPECT_EQ(undo.status, 0) << undo.out << undo.err;
+        std::vector<std::string> names;
+        for (const auto& [name, contents] : row.before) {
+            names.push_back(name);
+            EXPECT_EQ(at.Read(name), contents) << name;
+        }
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(at.Names(), names);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, FileSystemMatrix, testing::ValuesIn(kKinds),
+                         [](const testing::TestParamInfo<Kind>& kind) {
+                             return std::string(kind.param.name);
+                         });
+
+}  // namespace
+}  // namespace morvanex::platform
