@@ -68,13 +68,6 @@ std::string_view LastName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-// Up to and including the separator before the last name ("" for a bare name).
-std::string FolderOf(std::string_view path) {
-    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
-}
-
 bool IsDotName(std::string_view name) {
     return name.starts_with('.') && name != "." && name != "..";
 }
@@ -532,41 +525,10 @@ int PosixFileSystem::Move(std::string_view from, std::string_view to) {
     thread_local std::string target;
     if (const int error = ToHost(from, source)) return error;
     if (const int error = ToHost(to, target)) return error;
-    const int error = RenameNoReplace(source.c_str(), target.c_str());
-    if (error != EEXIST) return error;
-
-    // Where the file system ignores case, `to` finds `from` itself: a change of letter case only.
-    // rename(2) does nothing for two names of one file, so the new spelling goes in through a
-    // temporary name. The inode numbers tell it where the file system keeps them; FUSE file
-    // systems that number what is looked up (fusefat, exfat-fuse) give each spelling a number
-    // of its own, so two spellings of one name in one folder that show the very same status
-    // are taken as one file too. Whenever `to` is another file after all (two hard links, two
-    // files on a case-sensitive file system) the second step meets it and the file goes back
-    // to its old name.
-    struct stat a {};
-    struct stat b {};
-    if (lstat(source.c_str(), &a) != 0 || lstat(target.c_str(), &b) != 0) return EEXIST;
-    const auto same = [](const timespec& x, const timespec& y) {
-        return x.tv_sec == y.tv_sec && x.tv_nsec == y.tv_nsec;
-    };
-    const std::string folder = FolderOf(source);
-    const bool sameNumber = a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-    const bool sameLooks = a.st_dev == b.st_dev && a.st_mode == b.st_mode &&
-                           a.st_size == b.st_size && same(a.st_mtim, b.st_mtim) &&
-                           same(a.st_ctim, b.st_ctim) && folder == FolderOf(target) &&
-                           EqualNoCase(LastName(from), LastName(to));
-    if (!sameNumber && !sameLooks) return EEXIST;
-    std::string temporary;
-    int parked = EEXIST;
-    for (int attempt = 0; attempt < 100 && parked == EEXIST; ++attempt) {
-        temporary =
-            folder + ".morvanex-move-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        parked = RenameNoReplace(source.c_str(), temporary.c_str());
-    }
-    if (parked != 0) return parked;
-    const int moved = RenameNoReplace(temporary.c_str(), target.c_str());
-    if (moved != 0) RenameNoReplace(temporary.c_str(), source.c_str());
-    return moved;
+    // Where the file system ignores case, a change of letter case only meets the file itself
+    // and is refused (EEXIST) like any other taken name: the run goes through a temporary name
+    // it has recorded first (engine::MoveKeepingCase), so a kill between the two steps is undone.
+    return RenameNoReplace(source.c_str(), target.c_str());
 }
 
 int PosixFileSystem::Copy(std::string_view from, std::string_view to) {
