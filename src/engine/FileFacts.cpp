@@ -8,11 +8,6 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-// Names of 260 bytes or more do not fit the program's name buffers and are given as "".
-std::string_view NameResult(std::string_view text) {
-    return text.size() >= platform::kTextBufferSize ? std::string_view() : text;
-}
-
 }  // namespace
 
 std::size_t ExtensionPeriod(std::string_view name, platform::ExtensionRule rule) {
@@ -27,8 +22,9 @@ FileFacts SplitSourcePath(std::string_view path, platform::ExtensionRule rule) {
     FileFacts facts;
     const std::size_t last = platform::FindLastChar(path, platform::kSeparator);
     if (last == npos) return facts;
-    if (last + 1 <= platform::kMaxPathBytes) facts.folder = path.substr(0, last + 1);
-    facts.fileName = NameResult(path.substr(last + 1));
+    // The host judges lengths, on its own form; a shorter piece would name a different file.
+    facts.folder = path.substr(0, last + 1);
+    facts.fileName = path.substr(last + 1);
     const std::size_t period = ExtensionPeriod(facts.fileName, rule);
     if (period == npos) {
         facts.baseName = facts.fileName;
@@ -45,7 +41,7 @@ std::string_view FolderNameOf(std::string_view folder) {
     }
     const std::size_t last = platform::FindLastChar(folder, platform::kSeparator);
     if (last == npos) return {};
-    return NameResult(folder.substr(last + 1));
+    return folder.substr(last + 1);
 }
 
 }  // namespace morvanex::engine

@@ -18,8 +18,9 @@ struct FileFacts {
     platform::Timestamp modification = 0;
 };
 
-// Splits a source path by the same rules as DirectoryOf, FileNameOf, BaseNameOf and
-// ExtensionOf; the times are left 0 for the caller to fill.
+// Splits a source path at the same places as DirectoryOf, FileNameOf, BaseNameOf and
+// ExtensionOf, but keeps pieces of any length: a source path names a file that exists, and its
+// CP932 form may outgrow the program's 260-byte buffers. The times are left 0 for the caller.
 FileFacts SplitSourcePath(std::string_view path, platform::ExtensionRule rule);
 
 // The folder's own name: the last component of a folder path, "" for the root.

@@ -70,7 +70,7 @@ struct RenameEngine::Target {
 
 bool HasForbiddenCharacter(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); i += platform::CharSizeAt(text, i)) {
-        if (platform::CharSizeAt(text, i) == 2) continue;
+        if (platform::CharSizeAt(text, i) != 1) continue;
         switch (text[i]) {
             case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
                 return true;

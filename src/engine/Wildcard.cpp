@@ -9,8 +9,10 @@ namespace {
 bool SameChar(std::string_view a, std::size_t i, std::size_t na, std::string_view b, std::size_t j,
               std::size_t nb) {
     if (na != nb) return false;
-    if (na == 2) return a[i] == b[j] && a[i + 1] == b[j + 1];
-    const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (na > 1) return a.compare(i, na, b.substr(j, nb)) == 0;
+    const auto fold = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     return fold(a[i]) == fold(b[j]);
 }
 

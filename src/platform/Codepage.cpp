@@ -3,9 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <mutex>
-#include <unordered_map>
-#include <vector>
 
 namespace morvanex::platform {
 
@@ -13,15 +10,26 @@ namespace {
 
 #include "platform/Cp932Table.inc"
 
-constexpr std::uint32_t kNoKey = 0xFFFFFFFF;
-// Keys of the user-defined area: a Unicode code point, or one byte that is not UTF-8.
-constexpr std::uint32_t kRawByteKeyBase = 0x110000;
+constexpr std::uint32_t kAreaFirstCodePoint = 0xE000;
+constexpr std::uint32_t kAreaCodes = (kAreaLastLead - kAreaFirstLead + 1u) * kTrailsPerLead;
+// Codes of the unassigned lead bytes from this index on stand for the bytes 0x80-0xFF.
+constexpr unsigned kStrayByteCodeBase = kSecondHalfCodes;
+constexpr std::array<unsigned char, 5> kUnassignedLeads = {0x85, 0x86, 0xEB, 0xEC, 0xEF};
+
+static_assert(std::uint64_t{kAreaCodes} * kSecondHalfCodes >= 0x110000,
+              "every code point has a pair");
+static_assert(kStrayByteCodeBase + 128 == kUnassignedLeads.size() * kTrailsPerLead,
+              "one code for each byte 0x80-0xFF");
 
 struct Tables {
-    std::array<std::int16_t, 256> rowOfLead{};                // -1 for a byte that is no lead byte
-    std::array<std::uint16_t, 0x10000> encode{};              // BMP code point -> code, 0 = none
-    std::array<std::uint16_t, 256> singleByteDecode{};        // byte -> code point (0 = none)
+    std::array<std::int16_t, 256> rowOfLead{};          // -1 for a byte that is no lead byte
+    std::array<std::uint16_t, 0x10000> encode{};        // BMP code point -> code, 0 = none
+    std::array<std::uint16_t, 256> singleByteDecode{};  // byte -> code point (0 = none)
 };
+
+unsigned char TrailOfIndex(unsigned index) {
+    return static_cast<unsigned char>(index < 0x3F ? 0x40 + index : 0x41 + index);
+}
 
 const Tables& GetTables() {
     static const Tables tables = [] {
@@ -47,81 +55,54 @@ const Tables& GetTables() {
             }
         }
         for (const auto* p = kPreferred; p->cp != 0; ++p) t.encode[p->cp] = p->code;
+        // The user-defined area is the standard private-use range U+E000..U+E757, as Windows
+        // converts it.
+        for (unsigned index = 0; index < kAreaCodes; ++index) {
+            const unsigned lead = kAreaFirstLead + index / kTrailsPerLead;
+            t.encode[kAreaFirstCodePoint + index] =
+                static_cast<std::uint16_t>((lead << 8) | TrailOfIndex(index % kTrailsPerLead));
+        }
         return t;
     }();
     return tables;
 }
 
-// The user-defined area of CP932 (lead bytes 0xF0-0xF9), then lead bytes CP932 leaves unused,
-// handed out one code per host character that CP932 lacks, for the life of the process.
-class UserDefinedArea {
-public:
-    static UserDefinedArea& Instance() {
-        static UserDefinedArea area;
-        return area;
-    }
+void AppendUnassignedCode(std::string& out, unsigned index) {
+    out += static_cast<char>(kUnassignedLeads[index / kTrailsPerLead]);
+    out += static_cast<char>(TrailOfIndex(index % kTrailsPerLead));
+}
 
-    // The code for a key, assigning the next free one; 0 when the area is full.
-    std::uint16_t CodeFor(std::uint32_t key) {
-        std::lock_guard lock(m_mutex);
-        if (auto it = m_codeOfKey.find(key); it != m_codeOfKey.end()) return it->second;
-        while (m_nextSlot < SlotCount()) {
-            const std::uint16_t code = CodeOfSlot(m_nextSlot++);
-            if (!m_keyOfCode.contains(code)) {
-                m_codeOfKey.emplace(key, code);
-                m_keyOfCode.emplace(code, key);
-                return code;
-            }
+// A host character CP932 lacks, as its pair of codes.
+void AppendPair(std::string& out, std::uint32_t cp) {
+    const std::uint32_t first = cp / kSecondHalfCodes;
+    out += static_cast<char>(kAreaFirstLead + first / kTrailsPerLead);
+    out += static_cast<char>(TrailOfIndex(first % kTrailsPerLead));
+    AppendUnassignedCode(out, cp % kSecondHalfCodes);
+}
+
+// A byte of host text that is not UTF-8.
+void AppendStrayByte(std::string& out, unsigned char byte) {
+    AppendUnassignedCode(out, kStrayByteCodeBase + (byte - 0x80u));
+}
+
+void AppendCodePoint(std::string& out, std::uint32_t cp) {
+    if (cp < 0x10000) {
+        if (const std::uint16_t code = GetTables().encode[cp]; code != 0) {
+            if (code >= 0x100) out += static_cast<char>(code >> 8);
+            out += static_cast<char>(code & 0xFF);
+            return;
         }
-        return 0;
     }
+    AppendPair(out, cp);
+}
 
-    // The key of a code; an unassigned code of the standard area becomes its standard private
-    // use code point (0xF040 is U+E000), so text typed elsewhere converts and comes back.
-    std::uint32_t KeyFor(std::uint16_t code) {
-        std::lock_guard lock(m_mutex);
-        if (auto it = m_keyOfCode.find(code); it != m_keyOfCode.end()) return it->second;
-        const unsigned lead = code >> 8;
-        const unsigned trail = code & 0xFF;
-        if (lead < 0xF0 || lead > 0xF9 || TrailIndex(trail) < 0) return kNoKey;
-        const std::uint32_t key = 0xE000 + (lead - 0xF0) * 188 + static_cast<unsigned>(TrailIndex(trail));
-        if (m_codeOfKey.contains(key)) return kNoKey;
-        m_codeOfKey.emplace(key, code);
-        m_keyOfCode.emplace(code, key);
-        return key;
-    }
-
-    static bool IsAreaLead(unsigned lead) {
-        for (unsigned l : kLeads) {
-            if (l == lead) return true;
-        }
-        return false;
-    }
-
-private:
-    static constexpr std::array<unsigned, 15> kLeads = {0xF0, 0xF1, 0xF2, 0xF3, 0xF4,
-                                                        0xF5, 0xF6, 0xF7, 0xF8, 0xF9,
-                                                        0x85, 0x86, 0xEB, 0xEC, 0xEF};
-    static constexpr std::size_t kTrailsPerLead = 188;
-
-    static int TrailIndex(unsigned trail) {
-        if (trail >= 0x40 && trail <= 0x7E) return static_cast<int>(trail - 0x40);
-        if (trail >= 0x80 && trail <= 0xFC) return static_cast<int>(trail - 0x80 + 0x3F);
-        return -1;
-    }
-    static std::size_t SlotCount() { return kLeads.size() * kTrailsPerLead; }
-    static std::uint16_t CodeOfSlot(std::size_t slot) {
-        const unsigned lead = kLeads[slot / kTrailsPerLead];
-        const unsigned index = static_cast<unsigned>(slot % kTrailsPerLead);
-        const unsigned trail = index < 0x3F ? 0x40 + index : 0x80 + (index - 0x3F);
-        return static_cast<std::uint16_t>((lead << 8) | trail);
-    }
-
-    std::mutex m_mutex;
-    std::unordered_map<std::uint32_t, std::uint16_t> m_codeOfKey;
-    std::unordered_map<std::uint16_t, std::uint32_t> m_keyOfCode;
-    std::size_t m_nextSlot = 0;
-};
+// True for exactly the code points the encoder writes as a pair, so that text of other origin
+// that happens to look like one is read code by code and no two host texts meet.
+bool IsWrittenAsPair(std::uint32_t cp) {
+    if (cp < 0x80 || cp > 0x10FFFF) return false;
+    if (cp >= 0xDC80 && cp <= 0xDCFF) return false;  // the toolkit's form of bytes not UTF-8
+    return cp >= 0x10000 || GetTables().encode[cp] == 0;
+}
 
 // One strictly decoded UTF-8 sequence at text[pos]: its code point and length, or length 0.
 struct Utf8Char {
@@ -182,29 +163,9 @@ void AppendUtf16(std::u16string& out, std::uint32_t cp) {
     }
 }
 
-// Appends the CP932 code of one host character (a code point or a raw byte key).
-bool AppendCodeForKey(std::string& out, std::uint32_t key) {
-    if (key < 0x10000) {
-        const std::uint16_t code = GetTables().encode[key];
-        if (code != 0 && !(key >= 0xE000 && key <= 0xF8FF && code >= 0x100)) {
-            if (code < 0x100) {
-                out += static_cast<char>(code);
-            } else {
-                out += static_cast<char>(code >> 8);
-                out += static_cast<char>(code & 0xFF);
-            }
-            return true;
-        }
-    }
-    const std::uint16_t code = UserDefinedArea::Instance().CodeFor(key);
-    if (code == 0) return false;
-    out += static_cast<char>(code >> 8);
-    out += static_cast<char>(code & 0xFF);
-    return true;
-}
-
 // Walks CP932 text and calls emit(codePoint) for each character, or emitRaw(byte) for bytes
-// that stand for no character (an undefined code, a lone lead byte at the end).
+// that stand for no character (an undefined code, a lone lead byte at the end) and for the
+// codes of host bytes that are not UTF-8.
 template <typename Emit, typename EmitRaw>
 void DecodeCp932(std::string_view text, Emit emit, EmitRaw emitRaw) {
     const Tables& t = GetTables();
@@ -230,20 +191,33 @@ void DecodeCp932(std::string_view text, Emit emit, EmitRaw emitRaw) {
             continue;
         }
         const auto trail = static_cast<unsigned char>(text[i + 1]);
-        const auto code = static_cast<std::uint16_t>((b << 8) | trail);
-        std::uint32_t key = kNoKey;
-        if (UserDefinedArea::IsAreaLead(b)) {
-            key = UserDefinedArea::Instance().KeyFor(code);
-        } else if (const char16_t cp = kDoubleByte[t.rowOfLead[b]][trail]; cp != 0) {
-            key = cp;
+        if (b >= kAreaFirstLead && b <= kAreaLastLead && TrailIndex(trail) >= 0) {
+            const std::uint32_t first =
+                (b - kAreaFirstLead) * kTrailsPerLead + static_cast<unsigned>(TrailIndex(trail));
+            if (IsPairAt(text, i)) {
+                const auto second = static_cast<std::uint32_t>(
+                    UnassignedCodeIndex(static_cast<unsigned char>(text[i + 2]),
+                                        static_cast<unsigned char>(text[i + 3])));
+                const std::uint32_t cp = first * kSecondHalfCodes + second;
+                if (IsWrittenAsPair(cp)) {
+                    emit(cp);
+                    i += 4;
+                    continue;
+                }
+            }
+            emit(kAreaFirstCodePoint + first);
+            i += 2;
+            continue;
         }
-        if (key == kNoKey) {
+        if (const int index = UnassignedCodeIndex(b, trail);
+            index >= static_cast<int>(kStrayByteCodeBase)) {
+            emitRaw(
+                static_cast<unsigned char>(0x80 + (index - static_cast<int>(kStrayByteCodeBase))));
+        } else if (const char16_t cp = kDoubleByte[t.rowOfLead[b]][trail]; cp != 0) {
+            emit(cp);
+        } else {
             emitRaw(b);
             emitRaw(trail);
-        } else if (key >= kRawByteKeyBase) {
-            emitRaw(static_cast<unsigned char>(key - kRawByteKeyBase));
-        } else {
-            emit(key);
         }
         i += 2;
     }
@@ -258,10 +232,6 @@ std::size_t AsciiPrefix(std::string_view text) {
 
 }  // namespace
 
-std::size_t CharSizeAt(std::string_view text, std::size_t pos) {
-    return IsLeadByte(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() ? 2 : 1;
-}
-
 std::size_t CharCount(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); i += CharSizeAt(text, i)) ++count;
@@ -271,7 +241,10 @@ std::size_t CharCount(std::string_view text) {
 std::size_t Find(std::string_view text, std::string_view what, std::size_t from) {
     if (what.empty()) return std::string_view::npos;
     for (std::size_t i = from; i + what.size() <= text.size(); i += CharSizeAt(text, i)) {
-        if (text.compare(i, what.size(), what) == 0) return i;
+        if (text.compare(i, what.size(), what) != 0) continue;
+        std::size_t end = i;
+        while (end < i + what.size()) end += CharSizeAt(text, end);
+        if (end == i + what.size()) return i;
     }
     return std::string_view::npos;
 }
@@ -307,9 +280,10 @@ std::string CutToFit(std::string_view text, std::size_t maxBytes) {
 }
 
 std::size_t FindLastChar(std::string_view text, char c) {
-    // Searched from the end: a byte that is not a lead byte always ends a character, so an
-    // occurrence is a character of its own exactly when an even number of lead-byte values
-    // stands between it and the last such byte before it.
+    // Searched from the end. After a byte that is not a lead-byte value a character begins at
+    // once, or two bytes later inside a pair, and every character of lead-byte values has an
+    // even size; so an occurrence is a character of its own exactly when an even number of
+    // lead-byte values stands between it and the last other byte before it.
     for (std::size_t at = text.rfind(c); at != std::string_view::npos;
          at = at == 0 ? std::string_view::npos : text.rfind(c, at - 1)) {
         std::size_t leads = 0;
@@ -319,7 +293,6 @@ std::size_t FindLastChar(std::string_view text, char c) {
     }
     return std::string_view::npos;
 }
-
 
 bool EndsWithChar(std::string_view text, char c) {
     if (text.empty() || text.back() != c) return false;
@@ -343,26 +316,28 @@ void ToLowerAscii(std::string& text, std::size_t from, std::size_t to) {
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
+    // The bytes in order, a letter folded only where it is a character of its own: the order
+    // of the texts' folded bytes, which a sort may also take from a prefix of them.
     const auto fold = [](unsigned char c) -> unsigned {
         return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
     };
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        const std::size_t sa = CharSizeAt(a, i);
-        const std::size_t sb = CharSizeAt(b, j);
-        unsigned ca = fold(static_cast<unsigned char>(a[i]));
-        unsigned cb = fold(static_cast<unsigned char>(b[j]));
-        if (ca == cb && sa == 2 && sb == 2) {
-            ca = static_cast<unsigned char>(a[i + 1]);
-            cb = static_cast<unsigned char>(b[j + 1]);
+    const std::size_t common = std::min(a.size(), b.size());
+    std::size_t nextA = 0;
+    std::size_t nextB = 0;
+    for (std::size_t k = 0; k < common; ++k) {
+        unsigned ca = static_cast<unsigned char>(a[k]);
+        unsigned cb = static_cast<unsigned char>(b[k]);
+        if (k == nextA) {
+            nextA += CharSizeAt(a, k);
+            ca = fold(static_cast<unsigned char>(ca));
+        }
+        if (k == nextB) {
+            nextB += CharSizeAt(b, k);
+            cb = fold(static_cast<unsigned char>(cb));
         }
         if (ca != cb) return ca < cb ? -1 : 1;
-        i += sa;
-        j += sb;
     }
-    if (i < a.size()) return 1;
-    if (j < b.size()) return -1;
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
     return 0;
 }
 
@@ -370,30 +345,34 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
-bool TryCp932FromUtf8(std::string_view utf8, std::string& out) {
+void Cp932FromUtf8(std::string_view utf8, std::string& out) {
     const std::size_t ascii = AsciiPrefix(utf8);
     out.assign(utf8.substr(0, ascii));
-    if (ascii == utf8.size()) return true;
-    out.reserve(utf8.size());
+    if (ascii == utf8.size()) return;
+    out.reserve(utf8.size() + utf8.size() / 2);
     for (std::size_t i = ascii; i < utf8.size();) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b < 0x80) {
             out += static_cast<char>(b);
             ++i;
-            continue;
+        } else if (const Utf8Char c = DecodeUtf8(utf8, i); c.length != 0) {
+            AppendCodePoint(out, c.cp);
+            i += c.length;
+        } else {
+            AppendStrayByte(out, b);
+            ++i;
         }
-        const Utf8Char c = DecodeUtf8(utf8, i);
-        const std::uint32_t key = c.length != 0 ? c.cp : kRawByteKeyBase + b;
-        if (!AppendCodeForKey(out, key)) return false;
-        i += c.length != 0 ? c.length : 1;
     }
+}
+
+bool TryCp932FromUtf8(std::string_view utf8, std::string& out) {
+    Cp932FromUtf8(utf8, out);
     return true;
 }
 
 std::string Cp932FromUtf8(std::string_view utf8) {
-    // Fails only when thousands of distinct foreign characters filled the area: keeps what fit.
     std::string out;
-    TryCp932FromUtf8(utf8, out);
+    Cp932FromUtf8(utf8, out);
     return out;
 }
 
@@ -424,12 +403,13 @@ bool TryCp932FromUtf16(std::u16string_view utf16, std::string& out) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[i + 1] - 0xDC00);
             ++i;
         } else if (cp >= 0xDC80 && cp <= 0xDCFF) {
-            cp = kRawByteKeyBase + (cp - 0xDC00);
+            AppendStrayByte(out, static_cast<unsigned char>(cp - 0xDC00));
+            continue;
         }
         if (cp < 0x80) {
             out += static_cast<char>(cp);
-        } else if (!AppendCodeForKey(out, cp)) {
-            return false;
+        } else {
+            AppendCodePoint(out, cp);
         }
     }
     return true;

@@ -5,8 +5,9 @@
 #include <string_view>
 
 // CP932 (Shift-JIS) text. Every text the core handles is a std::string of CP932 bytes: a lead
-// byte (0x81-0x9F, 0xE0-0xFC) and the byte after it are one character, searches never start on
-// a trail byte, and only the ASCII letters change case. The conversions to and from the host's
+// byte (0x81-0x9F, 0xE0-0xFC) and the byte after it are one character, so is a pair of codes
+// standing for a host character CP932 lacks (below); searches never start or end inside a
+// character, and only the ASCII letters change case. The conversions to and from the host's
 // encodings live here too; they are the only place where text changes encoding.
 namespace morvanex::platform {
 
@@ -19,14 +20,65 @@ constexpr bool IsLeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-// Bytes taken by the character starting at pos: 2 for a lead byte with a byte after it, else 1.
-std::size_t CharSizeAt(std::string_view text, std::size_t pos);
+// Host characters CP932 lacks (é, hangul, emoji, private-use characters beyond the
+// user-defined area) are written as a pair of double-byte codes, a pure function of the code
+// point: first a code of the user-defined area (lead bytes 0xF0-0xF9, index cp / 812), then a
+// code with a lead byte CP932 never assigns (0x85, 0x86, 0xEB, 0xEC, 0xEF, index cp % 812). The
+// last 128 codes of those unassigned leads stand for the bytes 0x80-0xFF of a host name that are
+// not UTF-8, one code each. A user-defined code not followed by such a second half is the
+// user-defined character itself (0xF040 is U+E000), as Windows texts hold it.
+inline constexpr unsigned char kAreaFirstLead = 0xF0;
+inline constexpr unsigned char kAreaLastLead = 0xF9;
+inline constexpr unsigned kTrailsPerLead = 188;
+inline constexpr unsigned kSecondHalfCodes = 812;
 
-// Number of characters; a double-byte character counts once.
+// Position 0..187 of a trail byte in the order 0x40-0x7E, 0x80-0xFC; -1 for any other byte.
+constexpr int TrailIndex(unsigned char c) {
+    if (c >= 0x40 && c <= 0x7E) return c - 0x40;
+    if (c >= 0x80 && c <= 0xFC) return c - 0x41;
+    return -1;
+}
+
+// Index 0..939 of a code with a lead byte CP932 never assigns, or -1; 0..811 are second
+// halves of pairs, 812..939 the bytes that are not UTF-8.
+constexpr int UnassignedCodeIndex(unsigned char lead, unsigned char trail) {
+    const int row = lead == 0x85   ? 0
+                    : lead == 0x86 ? 1
+                    : lead == 0xEB ? 2
+                    : lead == 0xEC ? 3
+                    : lead == 0xEF ? 4
+                                   : -1;
+    const int index = TrailIndex(trail);
+    return row < 0 || index < 0 ? -1 : row * static_cast<int>(kTrailsPerLead) + index;
+}
+
+// True when a pair of codes starts at pos: a user-defined code followed by a second half.
+constexpr bool IsPairAt(std::string_view text, std::size_t pos) {
+    if (pos + 3 >= text.size()) return false;
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    if (lead < kAreaFirstLead || lead > kAreaLastLead ||
+        TrailIndex(static_cast<unsigned char>(text[pos + 1])) < 0) {
+        return false;
+    }
+    const int second = UnassignedCodeIndex(static_cast<unsigned char>(text[pos + 2]),
+                                           static_cast<unsigned char>(text[pos + 3]));
+    return second >= 0 && second < static_cast<int>(kSecondHalfCodes);
+}
+
+// Bytes taken by the character starting at pos: 4 for a pair, 2 for a lead byte with a byte
+// after it, else 1.
+constexpr std::size_t CharSizeAt(std::string_view text, std::size_t pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (!IsLeadByte(c) || pos + 1 >= text.size()) return 1;
+    return c >= kAreaFirstLead && IsPairAt(text, pos) ? 4 : 2;
+}
+
+// Number of characters; a double-byte character and a pair count once.
 std::size_t CharCount(std::string_view text);
 
-// Byte offset of the first occurrence of `what` starting on a character boundary at or after
-// `from` (which must itself be a boundary), or npos. An empty `what` is never found.
+// Byte offset of the first occurrence of `what` that starts and ends on character boundaries,
+// at or after `from` (which must itself be a boundary), or npos; so a user-defined character
+// never matches the first half of a pair. An empty `what` is never found.
 std::size_t Find(std::string_view text, std::string_view what, std::size_t from = 0);
 
 // Every occurrence of `before`, left to right and not overlapping, replaced by `after`.
@@ -52,11 +104,13 @@ void ToLowerAscii(std::string& text, std::size_t from = 0, std::size_t to = std:
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualNoCase(std::string_view a, std::string_view b);
 
-// Conversions. Host text that CP932 cannot represent (é, emoji, bytes that are not UTF-8) is
-// given a code of the user-defined area for the life of the process, in both directions, so a
-// host name always comes back byte for byte. The Try forms fail only when that area is full.
+// Conversions. Host text that CP932 cannot represent is written as described above, so every
+// host name has exactly one CP932 form, the same in every process, and comes back from it byte
+// for byte. The Try forms always succeed; they remain for callers written when they could not.
 bool TryCp932FromUtf8(std::string_view utf8, std::string& out);
 std::string Cp932FromUtf8(std::string_view utf8);
+// The same into `out`, whose storage is reused.
+void Cp932FromUtf8(std::string_view utf8, std::string& out);
 std::string Utf8FromCp932(std::string_view cp932);
 // The same into `out`, whose storage is reused (for conversions made once per file of a run).
 void Utf8FromCp932(std::string_view cp932, std::string& out);
@@ -66,6 +120,8 @@ std::string Cp932FromUtf16(std::u16string_view utf16);
 std::u16string Utf16FromCp932(std::string_view cp932);
 
 // A Japanese literal of the source (UTF-8) as the CP932 text the core works with.
-inline std::string Sjis(std::string_view utf8Literal) { return Cp932FromUtf8(utf8Literal); }
+inline std::string Sjis(std::string_view utf8Literal) {
+    return Cp932FromUtf8(utf8Literal);
+}
 
 }  // namespace morvanex::platform

@@ -420,11 +420,7 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
     std::string converted;
     for (std::size_t i = 0; i < entries.size() && error == 0; ++i) {
         if (entries[i].name.empty()) continue;
-        // A name that has no CP932 form would come back as a different file: refuse the listing.
-        if (!TryCp932FromUtf8(entries[i].name, converted)) {
-            error = EILSEQ;
-            break;
-        }
+        Cp932FromUtf8(entries[i].name, converted);
         if (converted != entries[i].name) entries[i].name = converted;
         if (kept != i) entries[kept] = std::move(entries[i]);
         ++kept;

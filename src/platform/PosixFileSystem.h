@@ -4,8 +4,8 @@
 
 namespace morvanex::platform {
 
-// The file system of a POSIX host (UTF-8 names). Paths are converted at each system call; a
-// host name without a CP932 form is an error (EILSEQ), never a different name.
+// The file system of a POSIX host (UTF-8 names). Paths are converted at each system call; every
+// host name has a CP932 form that converts back to exactly that name.
 // Attributes: read-only is the absence of the owner's write bit; hidden is a name starting with
 // "." or the stored flag; the archive, hidden and system flags are stored in the extended
 // attribute "user.morvanex.attributes" where the file system allows it (a regular file without

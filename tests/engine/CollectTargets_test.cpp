@@ -209,6 +209,11 @@ TEST(Wildcard, MatchesLikeTheFilterDialog) {
         {"\x82\xA0.txt", "?.txt", true},
         {"\x83\x41", "\x83?", false},
         {"aaaa", "*a*a*a*a*a", false},
+        // 가 and é are pairs of codes; é begins with the code of the user-defined U+E000.
+        {"\xF0\x76\x85\xF9.txt", "?.txt", true},
+        {"\xF0\x76\x85\xF9", "\xF0\x40\x86\x6D", false},
+        {"\xF0\x40\x86\x6D", "\xF0\x40*", false},
+        {"\xF0\x40\x86\x6D.jpg", "\xF0\x40\x86\x6D.*", true},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(MatchesWildcard(row.name, row.pattern), row.matches)

@@ -8,13 +8,14 @@
 #include "engine/NameSteps.h"
 #include "engine/ResultCodes.h"
 #include "platform/Codepage.h"
+#include "support/FixedClock.h"
 #include "support/JpegBuilder.h"
 #include "support/RecordingFileSystem.h"
-#include "support/FixedClock.h"
 
 namespace morvanex::engine {
 namespace {
 
+using platform::Cp932FromUtf8;
 using platform::Sjis;
 
 using test::At;
@@ -301,6 +302,8 @@ TEST(NameComposer, RulesAfterComposition) {
 }
 
 TEST(NameComposer, SplitSourcePath) {
+    std::string deepFolder = "/";
+    for (int i = 0; i < 15; ++i) deepFolder += std::string(200, '\xE9') + "/";
     struct Row {
         const char* name;
         std::string path;
@@ -315,7 +318,17 @@ TEST(NameComposer, SplitSourcePath) {
          "README", ""},
         {"path/no_separator", "README", platform::ExtensionRule::LastPeriod, "", "", "", ""},
         {"path/name_of_260_bytes", "/a/" + std::string(260, 'n'),
-         platform::ExtensionRule::LastPeriod, "/a/", "", "", ""},
+         platform::ExtensionRule::LastPeriod, "/a/", std::string(260, 'n'), std::string(260, 'n'),
+         ""},
+        // 204 bytes on the host, 404 inside: each byte that is not UTF-8 takes a code.
+        {"path/name_longer_inside_than_on_the_host",
+         Cp932FromUtf8("/a/" + std::string(200, '\xE9') + ".txt"),
+         platform::ExtensionRule::LastPeriod, "/a/",
+         Cp932FromUtf8(std::string(200, '\xE9') + ".txt"), Cp932FromUtf8(std::string(200, '\xE9')),
+         "txt"},
+        // About 3,000 bytes on the host, twice that inside: beyond the host's path limit.
+        {"path/folder_longer_inside_than_a_host_path", Cp932FromUtf8(deepFolder + "b.c"),
+         platform::ExtensionRule::LastPeriod, Cp932FromUtf8(deepFolder), "b.c", "b", "c"},
         {"path/trail_byte_is_not_a_period", "/a/x\x83.", platform::ExtensionRule::LastPeriod, "/a/",
          "x\x83.", "x\x83.", ""},
     };
@@ -328,6 +341,8 @@ TEST(NameComposer, SplitSourcePath) {
     }
     EXPECT_EQ(FolderNameOf("/"), "");
     EXPECT_EQ(FolderNameOf("/a/b/"), "b");
+    const std::string longFolder = Cp932FromUtf8(std::string(200, '\xE9'));
+    EXPECT_EQ(FolderNameOf("/a/" + longFolder + "/"), longFolder);
     EXPECT_EQ(FolderNameOf(""), "");
 }
 

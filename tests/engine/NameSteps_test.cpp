@@ -16,6 +16,8 @@ using platform::Sjis;
 
 // "ア" is 83 41: its trail byte is the letter A.
 const std::string kKatakanaA = "\x83\x41";
+// The user-defined character U+E000 of a Windows text.
+const std::string kGaiji = "\xF0\x40";
 
 TEST(NameSteps, Range) {
     struct Row {
@@ -31,6 +33,7 @@ TEST(NameSteps, Range) {
         {"range/double_byte_characters_count_once", Sjis("写真ABC"), "0102", Sjis("写真")},
         {"range/double_byte_middle", Sjis("写真ABC"), "0203", Sjis("真A")},
         {"range/last_character_double_byte", Sjis("AB写"), "0303", Sjis("写")},
+        {"range/pairs_count_once", Sjis("가사진AB"), "0204", Sjis("사진A")},
         {"range/positions_ten_to_twelve", "ABCDEFGHIJKLMN", "0A0C", "JKL"},
         {"range/lower_case_hex", "ABCDEFGHIJKLMN", "0a0c", "JKL"},
         {"range/not_hex_is_zero", "ABCDE", "0G03", "ABC"},
@@ -129,6 +132,8 @@ TEST(NameSteps, LetterCase) {
         {"case/trail_byte_in_base", "x" + kKatakanaA + ".txt", 4, "x" + kKatakanaA + ".txt"},
         {"case/full_width_letters_unchanged", Sjis("ＡＢｃ.txt"), 0, Sjis("ＡＢｃ.TXT")},
         {"case/mode2_empty", "", 2, ""},
+        // Ź's pair ends in the byte of A.
+        {"case/letter_inside_a_pair", Sjis("ŹB.TXT"), 1, Sjis("Ź") + "b.txt"},
     };
     for (const auto& row : rows) {
         std::string name = row.input;
@@ -159,6 +164,13 @@ TEST(NameSteps, Replace) {
          "z"},
         {"replace/never_from_a_trail_byte", kKatakanaA + "A", {"A"}, {"B"}, kKatakanaA + "B"},
         {"replace/double_byte_text", Sjis("写真の写真"), {Sjis("写真")}, {"p"}, Sjis("pのp")},
+        {"replace/pair", Sjis("사진사"), {Sjis("사")}, {"s"}, "s" + Sjis("진") + "s"},
+        // A Windows job's user-defined U+E000 is the code é's pair begins with.
+        {"replace/user_defined_never_inside_a_pair",
+         Sjis("é") + kGaiji + ".txt",
+         {kGaiji},
+         {"g"},
+         Sjis("é") + "g.txt"},
     };
     for (const auto& row : rows) {
         std::string name = row.input;

@@ -230,6 +230,28 @@ TEST_P(RunDriverTest, ACollisionStopsAtTheSecondTargetAndNamesItsSource) {
     EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "b.jpg") + "]"), std::string::npos);
 }
 
+TEST_P(RunDriverTest, NamesLongerInsideThanOnTheHostKeepTheirBaseAndExtension) {
+    // 204 bytes on the host; inside, each byte that is not UTF-8 takes a double-byte code.
+    const std::string first(200, '\xE9');
+    const std::string second = std::string(199, '\xE9') + "\xEA";
+    temp.CreateFile(first + ".txt", "1");
+    temp.CreateFile(second + ".txt", "2");
+    auto& parts = settings.RenameOption.Parts;
+    for (auto& part : parts) part = settings::PartSlot{};
+    parts[0].SelectedPart = settings::kPartFileName;
+    parts[1] = {settings::kPartFixedText, "_R"};
+    parts[2].SelectedPart = settings::kPartPeriod;
+    parts[3].SelectedPart = settings::kPartExtension;
+    ASSERT_EQ(Run(true).resultCode, 0);
+    EXPECT_EQ(ui.resultLists.at(0).conflicts,
+              (std::vector<Conflict>{Conflict::None, Conflict::None}));
+    const RunOutcome outcome = Run();
+    ASSERT_EQ(outcome.resultCode, 0);
+    EXPECT_EQ(outcome.doneCount, 2);
+    EXPECT_EQ(temp.ReadFile(first + "_R.txt"), "1");
+    EXPECT_EQ(temp.ReadFile(second + "_R.txt"), "2");
+}
+
 TEST_P(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
     temp.CreateFile("src/a.jpg", "A");
     temp.CreateFile("src/sub/b.jpg", "B");

@@ -28,6 +28,7 @@
 
 #include "platform/Codepage.h"
 #include "support/FaultInjectingFileSystem.h"
+#include "support/ForeignNames.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::platform {
@@ -359,6 +360,27 @@ TEST_F(PosixFileSystemTest, ForeignNamesListMoveAndStatUnchanged) {
         ASSERT_EQ(fs.Move(P("") + entry.name, P("") + "new-" + entry.name), 0) << host;
         EXPECT_EQ(temp.ReadFile("new-" + host), host);
     }
+}
+
+TEST_F(PosixFileSystemTest, TwentyThousandForeignNamesAllListAndComeBack) {
+    const std::vector<std::string> names = test::ForeignCharacters(20000);
+    for (const auto& name : names) {
+        const int fd = ::open((temp / name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << name;
+        ::close(fd);
+    }
+    std::vector<DirectoryEntry> entries;
+    ASSERT_EQ(fs.ListFolder(P(""), false, entries), 0);
+    ASSERT_EQ(entries.size(), names.size());
+    std::vector<std::string> listed;
+    for (const auto& entry : entries) listed.push_back(Utf8FromCp932(entry.name));
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> expected = names;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_TRUE(listed == expected);
+    // The form a listing gives is the one any conversion gives, so a saved path finds its file.
+    FileStatus status;
+    EXPECT_EQ(fs.GetStatus(P("") + Cp932FromUtf8(names.back()), status), 0);
 }
 
 // --- Attributes ---
