@@ -31,7 +31,9 @@ std::string SystemProblem(const std::string& path, int error) {
 bool IsTheFile(const Record& record, const platform::FileStatus& found, bool identityKept) {
     if (found.link != record.before.link) return false;
     const bool known = record.before.identity != platform::FileIdentity{};
-    if (known && found.identity == record.before.identity) return true;
+    // The same inode number with another birth is a new file that got a freed number.
+    const bool reborn = record.before.birth != 0 && found.birth != 0 && found.birth != record.before.birth;
+    if (known && found.identity == record.before.identity) return !reborn;
     if (known && identityKept) return false;
     // Nothing but the file's size and time to go by.
     const platform::Timestamp difference = found.modification - record.afterModification;

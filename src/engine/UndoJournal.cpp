@@ -30,10 +30,11 @@ constexpr std::size_t kHeaderChecksumAt = 56;
 // outside them.
 constexpr std::size_t kHeaderChecked = 32;
 constexpr std::size_t kUndoPassesAt = 32;
-constexpr std::size_t kRecordHeaderSize = 112;
-constexpr std::size_t kChecksumAt = 80;
-constexpr std::size_t kAfterAt = 88;
-constexpr std::size_t kAfterChecksumAt = 104;
+constexpr std::size_t kRecordHeaderSize = 120;
+constexpr std::size_t kBirthAt = 80;
+constexpr std::size_t kChecksumAt = 88;
+constexpr std::size_t kAfterAt = 96;
+constexpr std::size_t kAfterChecksumAt = 112;
 // No path the host accepts is longer; a longer length is damage.
 constexpr std::uint32_t kLongestPath = 1 << 16;
 constexpr const char* kSuffix = ".journal";
@@ -146,6 +147,7 @@ void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, j
         r.before.accessNs = Get<std::uint32_t>(record + 72);
         r.before.attributes = record[76];
         r.before.link = record[77] != 0;
+        r.before.birth = Get<std::int64_t>(record + kBirthAt);
         r.oldPath = platform::Cp932FromUtf8(std::string_view(paths, oldSize));
         r.newPath = platform::Cp932FromUtf8(std::string_view(paths + oldSize, newSize));
         r.viaPath = platform::Cp932FromUtf8(std::string_view(paths + oldSize + newSize, viaSize));
@@ -406,6 +408,7 @@ int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath, std:
         Put<std::uint32_t>(record + 72, before.accessNs);
         record[76] = before.attributes;
         record[77] = before.link ? 1 : 0;
+        Put<std::int64_t>(record + kBirthAt, before.birth);
         std::memcpy(record + kRecordHeaderSize, paths.data(), paths.size());
         Put<std::uint64_t>(record + kChecksumAt,
                            Checksum(record + kRecordHeaderSize, paths.size(), Checksum(record + 4, kChecksumAt - 4)));

@@ -47,6 +47,9 @@ struct FileStatus {
     std::uint32_t modificationNs = 0;   // nanoseconds within the second
     std::uint32_t accessNs = 0;
     FileIdentity identity;              // {0, 0} when the host did not say
+    // When the file was made, in nanoseconds, where the host records it (else 0): an inode
+    // number freed by a deleted file is soon given to a new one, which was made later.
+    std::int64_t birth = 0;
 
     friend bool operator==(const FileStatus&, const FileStatus&) = default;
 };

@@ -161,6 +161,9 @@ void FillStatus(const struct statx& found, std::uint8_t attributes, FileStatus& 
     status.identity = {
         static_cast<std::uint64_t>(makedev(found.stx_dev_major, found.stx_dev_minor)),
         found.stx_ino};
+    status.birth = (found.stx_mask & STATX_BTIME) != 0
+                       ? found.stx_btime.tv_sec * 1000000000LL + found.stx_btime.tv_nsec
+                       : 0;
 }
 
 int WriteAll(int fd, std::string_view bytes) {
@@ -521,6 +524,8 @@ int PosixFileSystem::Move(std::string_view from, std::string_view to) {
     thread_local std::string target;
     if (const int error = ToHost(from, source)) return error;
     if (const int error = ToHost(to, target)) return error;
+    // Moving a file to its own name leaves it as it is, as rename(2) would.
+    if (source == target) return ::access(source.c_str(), F_OK) == 0 ? 0 : errno;
     // Where the file system ignores case, a change of letter case only meets the file itself
     // and is refused (EEXIST) like any other taken name: the run goes through a temporary name
     // it has recorded first (engine::MoveKeepingCase), so a kill between the two steps is undone.

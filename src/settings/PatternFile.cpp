@@ -171,16 +171,16 @@ bool IsUtf8BeyondAscii(std::string_view text) {
 }
 
 // A job file written by a UTF-8 editor is read as its author wrote it; the program itself
-// writes CP932. False when the file holds more characters CP932 lacks than can be given codes
-// (the text would be cut short).
-bool ToCp932(std::string_view bytes, std::string& text) {
+// writes CP932.
+void ToCp932(std::string_view bytes, std::string& text) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (bytes.starts_with(kByteOrderMark)) {
-        return platform::TryCp932FromUtf8(bytes.substr(kByteOrderMark.size()), text);
+        platform::Cp932FromUtf8(bytes.substr(kByteOrderMark.size()), text);
+    } else if (IsUtf8BeyondAscii(bytes)) {
+        platform::Cp932FromUtf8(bytes, text);
+    } else {
+        text.assign(bytes);
     }
-    if (IsUtf8BeyondAscii(bytes)) return platform::TryCp932FromUtf8(bytes, text);
-    text.assign(bytes);
-    return true;
 }
 
 LoadResult Failure(LoadError error, int systemError = 0) {
@@ -291,7 +291,7 @@ LoadResult LoadPatternFile(RenameSettings& settings, std::string_view path,
     }
     if (bytes.size() > kMaxPatternFileBytes) return Failure(LoadError::TooLarge);
     std::string text;
-    if (!ToCp932(bytes, text)) return Failure(LoadError::Unconvertible);
+    ToCp932(bytes, text);
     return LoadPatternText(settings, text);
 }
 
@@ -329,10 +329,6 @@ std::string LoadFailureMessage(const LoadResult& result, std::string_view path) 
             break;
         case LoadError::TooLarge:
             reason = platform::Sjis("ファイルが大きすぎます(設定ファイルは16MBまでです)。");
-            break;
-        case LoadError::Unconvertible:
-            reason =
-                platform::Sjis("CP932で表せない文字が多すぎるため、ファイルを読み込めません。");
             break;
         case LoadError::NotAPatternFile:
             reason = platform::Sjis(

@@ -30,7 +30,6 @@ enum class LoadError {
     NoPermission,     // the system refused to open it
     Unreadable,       // any other read error (systemError says which)
     TooLarge,         // over kMaxPatternFileBytes
-    Unconvertible,    // UTF-8 with more characters CP932 lacks than can be given codes
     NotAPatternFile,  // no usable ApplicationName marker
     // A folder key (the targets' and the copy destination's FullPath, LogWritePath) that the
     // run would take for another folder than the one its author meant:

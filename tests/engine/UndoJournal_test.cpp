@@ -27,6 +27,7 @@ platform::FileStatus Status(int n) {
     status.size = n;
     status.attributes = 0x21;
     status.identity = {7, static_cast<std::uint64_t>(100 + n)};
+    status.birth = 1700000000123456789LL + n;
     return status;
 }
 
@@ -87,10 +88,10 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
     const Row rows[] = {
         {"intact", [](std::string&) {}, true, {false, false, false}, false},
         {"bit_in_a_path", [](std::string& b) { b[b.find("/a/one")] ^= 0x01; }, true, {true, false, false}, false},
-        {"bit_in_a_state", [](std::string& b) { b[b.find("/a/1/a/one") - 112] ^= 0x10; }, true, {true, false, false}, false},
-        {"bit_in_a_time", [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 112 + 48] ^= 0x04; }, true, {false, true, false}, false},
+        {"bit_in_a_state", [](std::string& b) { b[b.find("/a/1/a/one") - 120] ^= 0x10; }, true, {true, false, false}, false},
+        {"bit_in_a_time", [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 120 + 48] ^= 0x04; }, true, {false, true, false}, false},
         {"cut_inside_a_record", [](std::string& b) { b.resize(b.find("/a/3") + 2); }, true, {false, false}, true},
-        {"cut_between_records", [](std::string& b) { b.resize(b.find("/a/3") - 112); }, true, {false, false}, true},
+        {"cut_between_records", [](std::string& b) { b.resize(b.find("/a/3") - 120); }, true, {false, false}, true},
         {"bit_in_the_header", [](std::string& b) { b[17] ^= 0x01; }, false, {}, false},
         {"not_a_journal", [](std::string& b) { b.assign(200, 'x'); }, false, {}, false},
     };
