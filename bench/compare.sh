@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Before/after benchmark of one change: the sequence run of 100,000 files by two builds of
+# morvanex-cli, each against the raw rename(2) loop on a fresh fixture right beside it,
+# alternating over ROUNDS rounds. Prints each build's median ratio to the raw loop and the
+# median of the per-round ratios of the two builds.
+#
+#   bench/compare.sh BEFORE_BUILD AFTER_BUILD
+#   ROUNDS=9 N=100000 bench/compare.sh build-old build
+set -euo pipefail
+
+before=$(cd "$1" && pwd)
+after=$(cd "$2" && pwd)
+rounds=${ROUNDS:-7}
+n=${N:-100000}
+fixtures=$after/bench/bench_fixtures
+raw=$after/bench/raw_rename
+for tool in "$before/morvanex-cli" "$after/morvanex-cli" "$fixtures" "$raw"; do
+  [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
+done
+
+work=$(mktemp -d -p "${BENCH_TMP:-$after}" compare.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+export XDG_STATE_HOME=$work/state LC_ALL=C
+dir=$work/d
+{ printf '[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[RenameOption]\r\n'
+  printf '%s\r\n' SelectedPart00=1 StrPart00=IMG_ SelectedPart01=6 StrPart01=1 DigitNum01=6 \
+    SkipNum01=1 SelectedPart02=5 SelectedPart03=3 SelectedPart04=0 SelectedPart05=0
+  printf '[CommonOption]\r\nSortCondition=1\r\nSortDirection=1\r\n'
+} > "$work/job.mvx"
+
+fresh() {  # a new folder of N files with random names, and the planned moves
+  rm -rf "$dir" && mkdir -p "$dir"
+  "$fixtures" names "$dir" "$n" "$1"
+  "$after/morvanex-cli" preview "$work/job.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
+}
+micros() {
+  local start end
+  sync
+  start=$(date +%s%N)
+  "$@" > /dev/null 2>"$work/err" || { echo "FAILED: $*" >&2; cat "$work/err" >&2; exit 1; }
+  end=$(date +%s%N)
+  echo $(( (end - start) / 1000 ))
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: > "$work/ratios"
+for round in $(seq "$rounds"); do
+  fresh "$round"; b=$(micros "$before/morvanex-cli" run "$work/job.mvx" --folder "$dir")
+  fresh "$round"; rb=$(micros "$raw" "$work/plan.tsv")
+  fresh "$round"; a=$(micros "$after/morvanex-cli" run "$work/job.mvx" --folder "$dir")
+  fresh "$round"; ra=$(micros "$raw" "$work/plan.tsv")
+  echo "$b $rb $a $ra" | awk '{ printf "%.4f %.4f %.4f\n", $1 / $2, $3 / $4, ($3 / $4) / ($1 / $2) }' >> "$work/ratios"
+  echo "round $round: before $((b / 1000)) ms (raw $((rb / 1000))), after $((a / 1000)) ms (raw $((ra / 1000)))" >&2
+done
+printf 'median ratio to the raw loop, before: %s\n' "$(cut -d' ' -f1 "$work/ratios" | median)"
+printf 'median ratio to the raw loop, after:  %s\n' "$(cut -d' ' -f2 "$work/ratios" | median)"
+printf 'median of after/before per round:     %s\n' "$(cut -d' ' -f3 "$work/ratios" | median)"
