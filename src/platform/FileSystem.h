@@ -57,7 +57,8 @@ struct FileStatus {
 struct DirectoryEntry {
     std::string name;              // never "." or ".."
     std::uint8_t attributes = 0;   // with kDirectory for a folder
-    FileStatus status;             // filled (attributes too) when listed with attributes
+    FileStatus status;             // filled (attributes too) when listed with attributes;
+                                   // `link` is filled either way
 };
 
 // A place a user browses from: "/", the home folder, a mounted volume.

@@ -66,6 +66,7 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
                                                      int& error) override;
+    bool KeepsIdentity(std::string_view path) override { return m_real.KeepsIdentity(path); }
     std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
     std::vector<platform::Root> Roots() override { return m_real.Roots(); }
 
