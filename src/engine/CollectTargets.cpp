@@ -233,14 +233,14 @@ void SortEntries(std::vector<std::string>& out, std::vector<platform::FileStatus
                  std::size_t first, std::size_t last, int sortCondition, int sortDirection,
                  const std::string& root, bool fullPaths, platform::FileSystem& fileSystem) {
     switch (sortCondition) {
-        case 1:
+        case kSortByName:
             Permute(out, statuses, first, NameOrder(out, first, last, sortDirection != 0));
             return;
-        case 3:
+        case kSortByNameAscending:
             Permute(out, statuses, first, NameOrder(out, first, last, true));
             return;
-        case 2:
-        case 4: {
+        case kSortByTime:
+        case kSortBySize: {
             Permute(out, statuses, first, NameOrder(out, first, last, true));
             std::vector<std::int64_t> keys(last - first);
             std::vector<std::size_t> order(last - first);
@@ -253,7 +253,7 @@ void SortEntries(std::vector<std::string>& out, std::vector<platform::FileStatus
                     const std::string& entry = out[first + k];
                     fileSystem.GetStatus(fullPaths ? entry : root + entry, status);
                 }
-                keys[k] = sortCondition == 2 ? status.modification : status.size;
+                keys[k] = sortCondition == kSortByTime ? status.modification : status.size;
             }
             QuickSortByKey(keys, order, 0, static_cast<std::ptrdiff_t>(keys.size()) - 1,
                            sortDirection != 0);

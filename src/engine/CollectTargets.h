@@ -20,6 +20,19 @@ enum ListingMode : int {
 
 inline constexpr std::uint8_t kRunAttributeMask = 0xA0;  // archive | normal
 
+// How a folder's entries are ordered: the record's SortCondition.
+enum SortCondition : int {
+    kSortNone = 0,           // as the file system lists them
+    kSortByName = 1,         // by name, in the record's direction
+    kSortByTime = 2,         // by modification time
+    kSortByNameAscending = 3,
+    kSortBySize = 4,
+};
+// True for the orders that need each entry's status.
+constexpr bool SortsByStatus(int sortCondition) {
+    return sortCondition == kSortByTime || sortCondition == kSortBySize;
+}
+
 struct TargetRequest {
     std::string root;                 // the folder to collect from
     std::string filter;               // wildcard; empty means "*.*"

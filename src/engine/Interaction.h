@@ -55,6 +55,26 @@ public:
     virtual void EndWait() = 0;
 };
 
+// What an auto-exec run shows: no message, no list, no question of its own (each answered No);
+// progress and the wait cursor still go through to the front end.
+class SilentInteraction final : public Interaction {
+public:
+    explicit SilentInteraction(Interaction& inner) : m_inner(inner) {}
+    void ShowMessage(const std::string&, MessageIcon) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+    void ShowResultList(const ResultList&) override {}
+    bool ConfirmUndo(const ResultList&) override { return false; }
+    void Progress(unsigned total, int current) override { m_inner.Progress(total, current); }
+    void ProgressDone() override { m_inner.ProgressDone(); }
+    void ProgressReset() override { m_inner.ProgressReset(); }
+    bool ShowsProgress() const override { return m_inner.ShowsProgress(); }
+    void BeginWait() override { m_inner.BeginWait(); }
+    void EndWait() override { m_inner.EndWait(); }
+
+private:
+    Interaction& m_inner;
+};
+
 // The progress bar position for `current` of `total`: current / total * 100, truncated.
 int ProgressPosition(unsigned total, int current);
 

@@ -499,9 +499,9 @@ void RenameEngine::AttributeStep(Target& target, bool real) {
     std::uint8_t value = target.before.Status.attributes;
     if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
     unsigned mask = 0xFF;
-    const auto apply = [&](int action, std::uint8_t bit) {
-        if (action == 1) value = static_cast<std::uint8_t>(value | bit);
-        if (action == 2) mask &= ~static_cast<unsigned>(bit);
+    const auto apply = [&](AttributeAction action, std::uint8_t bit) {
+        if (action == AttributeAction::Set) value = static_cast<std::uint8_t>(value | bit);
+        if (action == AttributeAction::Clear) mask &= ~static_cast<unsigned>(bit);
     };
     apply(m_options.archive, kArchive);
     apply(m_options.readOnly, kReadOnly);
@@ -520,11 +520,11 @@ void RenameEngine::TimeStep(Target& target, bool real) {
     platform::Timestamp times[3] = {old[0], old[1], old[2]};
     for (int t = 0; t < 3; ++t) {
         switch (m_options.timeModes[static_cast<std::size_t>(t)]) {
-            case 1: times[t] = m_options.fixedTimes[static_cast<std::size_t>(t)]; break;
-            case 2: times[t] = old[0]; break;
-            case 3: times[t] = old[1]; break;
-            case 4: times[t] = old[2]; break;
-            case 5:
+            case TimeSource::Fixed: times[t] = m_options.fixedTimes[static_cast<std::size_t>(t)]; break;
+            case TimeSource::Creation: times[t] = old[0]; break;
+            case TimeSource::Modification: times[t] = old[1]; break;
+            case TimeSource::Access: times[t] = old[2]; break;
+            case TimeSource::ExifShot:
                 // The copy and the moved file hold the source's bytes: its Exif data is theirs.
                 if (const ExifData* exif = target.exif.Get()) {
                     if (const auto shot = ExifDateTime(*exif)) times[t] = *shot;

@@ -19,6 +19,13 @@ namespace morvanex::engine {
 
 class UndoJournal;
 
+// What a run does with one attribute: the record's 0, 1, 2.
+enum class AttributeAction : int { Leave = 0, Set = 1, Clear = 2 };
+
+// Where a run takes one of a file's three times from: the record's 1..5; any other value
+// leaves the time as it is.
+enum class TimeSource : int { Leave = 0, Fixed = 1, Creation = 2, Modification = 3, Access = 4, ExifShot = 5 };
+
 // The switches of a run besides the name rules of the composer.
 struct EngineOptions {
     bool copy = false;
@@ -29,16 +36,14 @@ struct EngineOptions {
     bool allAttributes = false;   // AllAttributeFileRename
 
     bool changeAttributes = false;
-    // Archive, read-only, hidden, system: 0 leave, 1 set, 2 clear.
-    int archive = 0;
-    int readOnly = 0;
-    int hidden = 0;
-    int system = 0;
+    AttributeAction archive = AttributeAction::Leave;
+    AttributeAction readOnly = AttributeAction::Leave;
+    AttributeAction hidden = AttributeAction::Leave;
+    AttributeAction system = AttributeAction::Leave;
 
     bool changeTimes = false;
-    // Creation, modification, last access: 1 fixed, 2 creation, 3 modification, 4 access,
-    // 5 Exif shooting time, other values leave the time.
-    std::array<int, 3> timeModes{};
+    // Creation, modification, last access.
+    std::array<TimeSource, 3> timeModes{};
     std::array<platform::Timestamp, 3> fixedTimes{};
 
     bool textLog = false;

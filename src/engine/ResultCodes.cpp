@@ -84,9 +84,8 @@ std::string LogFolderQuestion() {
     return platform::Sjis("指定されたフォルダ(ログ保存フォルダ)は存在しません。\nフォルダを作成しますか？");
 }
 
-int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
-                 const std::string& path, const std::string& detail) {
-    if (autoExec) return 1;
+int ShowRunError(Interaction& interaction, int code, int systemError, const std::string& path,
+                 const std::string& detail) {
     std::string text = RunErrorMessage(code, systemError, path);
     if (!detail.empty()) text += "\n" + detail;
     interaction.ShowMessage(text, MessageIcon::Exclamation);

@@ -43,9 +43,9 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path);
 std::string CopyFolderQuestion();
 std::string LogFolderQuestion();
 
-// Shows the message of a code with the exclamation icon, unless autoExec; returns 1.
-// A detail, when given, follows on a line of its own.
-int ShowRunError(Interaction& interaction, bool autoExec, int code, int systemError,
-                 const std::string& path, const std::string& detail = {});
+// Shows the message of a code with the exclamation icon; returns 1. A detail, when given,
+// follows on a line of its own. (An auto-exec run passes a SilentInteraction.)
+int ShowRunError(Interaction& interaction, int code, int systemError, const std::string& path,
+                 const std::string& detail = {});
 
 }  // namespace morvanex::engine

@@ -25,23 +25,38 @@ using settings::RenameSettings;
 constexpr const char* kAttributeHint =
     "指定フォルダ内に\n「読み取り専用(R)」\u3000「隠し(H)」\u3000「システム(S)」\nのいずれかの属性がかかっているファイルがある可能性があります。\nこれらのファイルに対して処理を行いたい場合には\n\u30001．オプションページの「すべてのファイル属性が対象」をチェックする。\n\u30002．処理を行いたいファイルの属性をエクスプローラー等で変更する。\nのいずれかの方法を取ってください。";
 
-// What the settings' part types produce in the engine.
-constexpr int kPartKindOfType[settings::kPartTypeCount] = {0, 1, 5, 2, 6, 4, 3, 10, 7, 8, 9, 12, 11, 13};
-
-int PartKindOf(int partType) {
-    return partType >= 0 && partType < settings::kPartTypeCount ? kPartKindOfType[partType] : 0;
+// What each of the record's part types is in the engine.
+PartKind PartKindOf(int partType) {
+    switch (partType) {
+        case settings::kPartFixedText: return PartKind::FixedText;
+        case settings::kPartFileName: return PartKind::BaseName;
+        case settings::kPartExtension: return PartKind::Extension;
+        case settings::kPartFolderName: return PartKind::FolderName;
+        case settings::kPartPeriod: return PartKind::Period;
+        case settings::kPartSequence: return PartKind::Sequence;
+        case settings::kPartFolderSequence: return PartKind::FolderNumber;
+        case settings::kPartCreationTime: return PartKind::CreationTime;
+        case settings::kPartModificationTime: return PartKind::ModificationTime;
+        case settings::kPartExif: return PartKind::Exif;
+        case settings::kPartFileNameRange: return PartKind::BaseNameRange;
+        case settings::kPartExtensionRange: return PartKind::ExtensionRange;
+        case settings::kPartFolderNameRange: return PartKind::FolderNameRange;
+        default: return PartKind::None;  // an unknown type is no part
+    }
 }
 
-// Every message of a run goes through here: an auto-exec run shows none of them.
-void Notify(const RunContext& context, const RenameSettings& settings, const std::string& text,
-            MessageIcon icon = MessageIcon::None) {
-    if (settings.AutoExecMode == 0) context.interaction.ShowMessage(text, icon);
+AttributeAction AttributeActionOf(int selected) {
+    return selected == 1 ? AttributeAction::Set : selected == 2 ? AttributeAction::Clear : AttributeAction::Leave;
 }
 
-void ReportNothingCollected(const RunContext& context, const RenameSettings& settings) {
-    ShowRunError(context.interaction, settings.AutoExecMode != 0, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
+TimeSource TimeSourceOf(int mode) {
+    return mode >= 1 && mode <= 5 ? static_cast<TimeSource>(mode) : TimeSource::Leave;
+}
+
+void ReportNothingCollected(Interaction& ui, const RenameSettings& settings) {
+    ShowRunError(ui, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
     if (settings.CommonOption.AllAttributeFileRename == 0) {
-        Notify(context, settings, platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
+        ui.ShowMessage(platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
     }
 }
 
@@ -59,8 +74,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     engine.SetPartCount(settings::kVisibleParts);
     for (int i = 0; i < settings::kPartSlots; ++i) {
         const settings::PartSlot& slot = s.RenameOption.Parts[static_cast<std::size_t>(i)];
-        const int kind = PartKindOf(slot.SelectedPart);
-        engine.SetPartKind(i, kind);
+        engine.SetPartKind(i, static_cast<int>(PartKindOf(slot.SelectedPart)));
         switch (slot.SelectedPart) {
             case settings::kPartFixedText:
                 engine.SetPartText(i, slot.StrPart);
@@ -91,13 +105,13 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     o.numberReset = !freeSelect && s.CommonOption.NumberReset != 0;
     o.allAttributes = s.CommonOption.AllAttributeFileRename != 0;
     o.changeAttributes = s.AttributeOption.EnableAttribute != 0;
-    o.archive = s.AttributeOption.SelectedArchive;
-    o.readOnly = s.AttributeOption.SelectedReadOnly;
-    o.hidden = s.AttributeOption.SelectedHidden;
-    o.system = s.AttributeOption.SelectedSystem;
+    o.archive = AttributeActionOf(s.AttributeOption.SelectedArchive);
+    o.readOnly = AttributeActionOf(s.AttributeOption.SelectedReadOnly);
+    o.hidden = AttributeActionOf(s.AttributeOption.SelectedHidden);
+    o.system = AttributeActionOf(s.AttributeOption.SelectedSystem);
     o.changeTimes = s.TimeStampOption.EnableTimeStamp != 0;
-    o.timeModes = {s.TimeStampOption.EnableMakeTime, s.TimeStampOption.EnableUpdateTime,
-                   s.TimeStampOption.EnableLastAccessTime};
+    o.timeModes = {TimeSourceOf(s.TimeStampOption.EnableMakeTime), TimeSourceOf(s.TimeStampOption.EnableUpdateTime),
+                   TimeSourceOf(s.TimeStampOption.EnableLastAccessTime)};
     o.fixedTimes = {platform::FromLocalTime(s.MakeTimeValue), platform::FromLocalTime(s.UpdateTimeValue),
                     platform::FromLocalTime(s.LastAccessTimeValue)};
     o.textLog = s.CommonOption.LogWrite != 0;
@@ -216,26 +230,33 @@ std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
     return conflicts;
 }
 
-// The list shows the document's status lists; they are moved in and given back afterwards
-// (a preview of many files must not hold them twice).
-ResultList MakeResultList(RenameSettings& s, std::vector<std::string> sources,
-                          std::vector<std::string> targets, bool openSource) {
+// The paths of a run's targets, in run order: where they were and where they went (empty past
+// the target a run stopped at).
+struct RunLists {
+    std::vector<std::string> sources;
+    std::vector<std::string> newPaths;
+};
+
+// Shows the run's rows. The lists and the document's status lists are lent to the list and
+// given back afterwards: a run of many files must not hold them twice.
+void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview, platform::FileSystem& fileSystem) {
     ResultList list;
     list.showAttributes = s.AttributeOption.EnableAttribute != 0;
     const bool times = s.TimeStampOption.EnableTimeStamp != 0;
     list.showCreation = times && s.TimeStampOption.EnableMakeTime != 0;
     list.showModification = times && s.TimeStampOption.EnableUpdateTime != 0;
     list.showAccess = times && s.TimeStampOption.EnableLastAccessTime != 0;
-    list.openSourceOnDoubleClick = openSource;
-    list.sources = std::move(sources);
-    list.targets = std::move(targets);
+    list.openSourceOnDoubleClick = preview;
+    list.sources = std::move(lists.sources);
+    list.targets = std::move(lists.newPaths);
     list.before = std::move(s.BeforeStatus);
     list.after = std::move(s.AfterStatus);
-    return list;
-}
-
-void ShowAndGiveBack(RenameSettings& s, Interaction& ui, ResultList& list) {
+    if (preview) {
+        list.conflicts = PredictConflicts(list.sources, list.targets, s.CopyToDir.EnableCopy != 0, fileSystem);
+    }
     ui.ShowResultList(list);
+    lists.sources = std::move(list.sources);
+    lists.newPaths = std::move(list.targets);
     s.BeforeStatus = std::move(list.before);
     s.AfterStatus = std::move(list.after);
 }
@@ -279,9 +300,8 @@ TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fi
 // later ones are still being read: nothing needs the total before the first target (no log
 // header, no progress bar) and the order does not depend on the statuses (not by time or size).
 bool CanStream(const RenameSettings& s, const Interaction& ui, bool preview) {
-    const int sort = s.CommonOption.SortCondition;
     return !preview && s.CommonOption.LogWrite == 0 && s.CommonOption.BatLogWrite == 0 &&
-           !ui.ShowsProgress() && sort != 2 && sort != 4 &&
+           !ui.ShowsProgress() && !SortsByStatus(s.CommonOption.SortCondition) &&
            Admits(RunTargetRequest(s).listingMode, 0, 0) >= 0;
 }
 
@@ -294,77 +314,68 @@ int CollectRunTargets(const RenameSettings& s, platform::FileSystem& fileSystem,
     return CollectTargets(RunTargetRequest(s), fileSystem, targets, largestPerFolder, statuses);
 }
 
-RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
-                    const std::vector<std::string>* freeList) {
-    RunOutcome outcome;
-    Interaction& ui = context.interaction;
-    const bool autoExec = s.AutoExecMode != 0;
-    const auto fail = [&](int code) {
-        outcome.resultCode = code;
-        ShowRunError(ui, autoExec, code, 0, "");
-        return outcome;
-    };
+namespace {
 
+// The targets of a run, ready for the engine.
+struct Targets {
     std::unique_ptr<TargetFeed> feed;
-    int largest = 0;
+    int largestPerFolder = 0;
+};
+
+// Collects the targets (a folder's, or the free list); 0 or the code already shown.
+int CollectForRun(const RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
+                  const std::vector<std::string>* freeList, Targets& targets) {
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
-        return fail(MRVN_ERROR_NOT_RENFILE_STR);
+        return ShowRunError(ui, MRVN_ERROR_NOT_RENFILE_STR, 0, ""), MRVN_ERROR_NOT_RENFILE_STR;
     }
-    if (freeList == nullptr && !IsRunnableFolder(s.SelectFile.FullPath)) {
-        return fail(DINFO_ERROR_NO_COUNTDIR_APP);
+    if (freeList != nullptr) {
+        targets.feed = std::make_unique<TargetFeed>(*freeList);
+        targets.largestPerFolder = static_cast<int>(freeList->size());
+        return kSuccess;
     }
-    if (freeList == nullptr) {
-        std::vector<std::string> targets;
-        ui.BeginWait();
-        if (CanStream(s, ui, preview)) {
-            // The entries in their final order first (names only: quick); which of them are
-            // targets, and their statuses, follow on a second thread while the run works.
-            TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
-            const int mode = request.listingMode;
-            request.listingMode = ModeWithoutMask(mode);
-            const int code = CollectTargets(request, context.fileSystem, targets, largest);
-            if (code != kSuccess) {
-                ui.EndWait();
-                return fail(code);
-            }
-            feed = std::make_unique<TargetFeed>(context.fileSystem, std::move(targets), mode,
-                                                request.attributeMask);
-        } else {
-            // A folder's listing reads every entry's status anyway; the run takes it from there.
-            std::vector<platform::FileStatus> statuses;
-            const int code = CollectTargets(RunTargetRequest(s, &context.fileSystem, context.journal),
-                                            context.fileSystem, targets, largest, &statuses);
-            if (code != kSuccess) {
-                ui.EndWait();
-                return fail(code);
-            }
-            feed = std::make_unique<TargetFeed>(std::move(targets), std::move(statuses));
-        }
-        const std::string* first = nullptr;
-        const platform::FileStatus* status = nullptr;
-        const bool any = feed->Get(0, first, status);
-        ui.EndWait();
-        if (!any) {
-            outcome.resultCode = DINFO_ERROR_NO_FILEINDIR_APP;
-            ReportNothingCollected(context, s);
-            return outcome;
+    if (!IsRunnableFolder(s.SelectFile.FullPath)) {
+        return ShowRunError(ui, DINFO_ERROR_NO_COUNTDIR_APP, 0, ""), DINFO_ERROR_NO_COUNTDIR_APP;
+    }
+    ui.BeginWait();
+    TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
+    std::vector<std::string> paths;
+    int code = kSuccess;
+    if (CanStream(s, ui, preview)) {
+        // The entries in their final order first (names only: quick); which of them are
+        // targets, and their statuses, follow on a second thread while the run works.
+        const int mode = request.listingMode;
+        request.listingMode = ModeWithoutMask(mode);
+        code = CollectTargets(request, context.fileSystem, paths, targets.largestPerFolder);
+        if (code == kSuccess) {
+            targets.feed = std::make_unique<TargetFeed>(context.fileSystem, std::move(paths), mode,
+                                                        request.attributeMask);
         }
     } else {
-        if (freeList->empty()) return fail(MRVN_NO_RENAME_FILE);
-        feed = std::make_unique<TargetFeed>(*freeList);
-        largest = static_cast<int>(freeList->size());
+        // A folder's listing reads every entry's status anyway; the run takes it from there.
+        std::vector<platform::FileStatus> statuses;
+        code = CollectTargets(request, context.fileSystem, paths, targets.largestPerFolder, &statuses);
+        if (code == kSuccess) targets.feed = std::make_unique<TargetFeed>(std::move(paths), std::move(statuses));
     }
+    const std::string* first = nullptr;
+    const platform::FileStatus* status = nullptr;
+    const bool any = code == kSuccess && targets.feed->Get(0, first, status);
+    ui.EndWait();
+    if (code != kSuccess) return ShowRunError(ui, code, 0, ""), code;
+    if (!any) return ReportNothingCollected(ui, s), DINFO_ERROR_NO_FILEINDIR_APP;
+    return kSuccess;
+}
 
+// Configures the engine from the record and runs it; the statuses go to the document, the
+// paths to `lists`.
+EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
+                       Targets targets, RunLists& lists) {
     const bool real = !preview;
-    const bool copying = s.CopyToDir.EnableCopy != 0;
-    const bool keepUndo = real && s.Preferences.UndoFlag != 0;
     s.BeforeStatus.clear();
     s.AfterStatus.clear();
-    if (keepUndo) s.Undo = {};
-
-    RenameEngine engine(context.fileSystem, context.clock, ui);
-    engine.SetTargets(std::move(feed));
-    engine.SetMaxPerFolder(largest);
+    // The set-up check's folder questions reach the user also in an auto-exec run.
+    RenameEngine engine(context.fileSystem, context.clock, context.interaction);
+    engine.SetTargets(std::move(targets.feed));
+    engine.SetMaxPerFolder(targets.largestPerFolder);
     Configure(engine, s);
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
@@ -378,70 +389,76 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     ui.EndWait();
     s.BeforeStatus = std::move(engine.Before());
     s.AfterStatus = std::move(engine.After());
-    std::vector<std::string> targets = engine.TakeTargets();
-    engine.NewNames() = {};  // nothing reads the bare new names after the run
-    // The undo data of a real rename run: every target's old path, and (below) the new paths
-    // of those that were done. The old paths are copied only when a list shows them as well.
-    if (keepUndo && !copying) {
-        const bool listFollows = result.code == kSuccess && s.CommonOption.ViewDetailResult != 0 && !autoExec;
-        s.Undo.OldPaths = listFollows ? targets : std::move(targets);
-        s.Undo.NewPaths.assign(s.Undo.OldPaths.size(), {});
-        s.Undo.ValidCount = static_cast<int>(s.Undo.OldPaths.size());
-    }
+    lists.sources = engine.TakeTargets();
+    lists.newPaths = std::move(engine.NewPaths());
+    return result;
+}
 
-    outcome.resultCode = result.code;
-    outcome.doneCount = result.doneCount;
-    outcome.systemError = result.systemError;
-    outcome.currentPath = result.currentPath;
-    outcome.detail = result.detail;
-
-    if (result.code != kSuccess) {
-        ShowRunError(ui, autoExec, result.code, result.systemError, result.currentPath, result.detail);
-        s.Undo.ValidCount = result.doneCount;
-        if (keepUndo && !copying) {
-            for (int i = 0; i < result.doneCount; ++i) {
-                s.Undo.NewPaths[static_cast<std::size_t>(i)] = engine.NewPaths()[static_cast<std::size_t>(i)];
-            }
+// The document's undo data of the last run: the window's Undo checks and previews them.
+void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, RunLists& lists) {
+    if (!preview && s.Preferences.UndoFlag != 0) {
+        s.Undo = {};
+        if (s.CopyToDir.EnableCopy == 0) {
+            s.Undo.ValidCount = static_cast<int>(lists.sources.size());
+            s.Undo.OldPaths = std::move(lists.sources);
+            s.Undo.NewPaths = std::move(lists.newPaths);
         }
-        ui.ProgressReset();
-        if (real && !autoExec) {
-            // A copy run leaves its sources as they were: there is nothing to take back.
-            if (result.doneCount == 0 || copying) {
-                ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"),
-                               MessageIcon::None);
-            } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%d個目以降のファイル変換が行われていません(続行は不可能です)。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
-                                          result.doneCount, result.doneCount + 1))) {
-                Undo(s, context);
-            }
-        }
-        return outcome;
     }
+    // Only the targets before the one a run stopped at were done (none of a preview).
+    if (result.code != kSuccess) s.Undo.ValidCount = result.doneCount;
+}
 
-    if (preview) {
-        ResultList list = MakeResultList(s, std::move(targets), std::move(engine.NewPaths()), true);
-        list.conflicts = PredictConflicts(list.sources, list.targets, copying, context.fileSystem);
-        ShowAndGiveBack(s, ui, list);
-        return outcome;
+void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui, const EngineResult& result,
+                   bool preview) {
+    ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
+    ui.ProgressReset();
+    if (preview) return;
+    // A copy run leaves its sources as they were: there is nothing to take back.
+    if (result.doneCount == 0 || s.CopyToDir.EnableCopy != 0) {
+        ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"),
+                       MessageIcon::None);
+    } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%d個目以降のファイル変換が行われていません(続行は不可能です)。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
+                                  result.doneCount, result.doneCount + 1))) {
+        Undo(s, context);
     }
+}
 
-    // The lists go to the undo data; copied only when the result list shows them too.
-    if (keepUndo && !copying) {
-        const bool listFollows = s.CommonOption.ViewDetailResult != 0 && !autoExec;
-        s.Undo.NewPaths = listFollows ? engine.NewPaths() : std::move(engine.NewPaths());
-    }
+void ReportSuccess(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
+                   int doneCount) {
     if (s.CommonOption.ViewDetailResult != 0) {
-        if (!autoExec) {
-            ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]ボタンを押すと変換したファイルの一覧を表示します。",
-                                  result.doneCount),
-                           MessageIcon::None);
-            ResultList list = MakeResultList(s, std::move(targets), std::move(engine.NewPaths()), false);
-            ShowAndGiveBack(s, ui, list);
-        }
+        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]ボタンを押すと変換したファイルの一覧を表示します。", doneCount),
+                       MessageIcon::None);
+        ShowRows(s, ui, lists, false, context.fileSystem);
     } else {
-        Notify(context, s, Format("変換完了。\n%d個のファイル名を変換しました。", result.doneCount));
+        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。", doneCount), MessageIcon::None);
     }
     if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0) s.FreeFileList.clear();
     ui.ProgressReset();
+}
+
+}  // namespace
+
+RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
+                    const std::vector<std::string>* freeList) {
+    SilentInteraction silent(context.interaction);
+    Interaction& ui = s.AutoExecMode != 0 ? silent : context.interaction;
+    RunOutcome outcome;
+    Targets targets;
+    outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, targets);
+    if (outcome.resultCode != kSuccess) return outcome;
+
+    RunLists lists;
+    const EngineResult result = RunEngine(s, context, ui, preview, std::move(targets), lists);
+    outcome = {result.code, result.doneCount, result.systemError, result.currentPath, result.detail};
+    if (result.code != kSuccess) {
+        KeepUndoData(s, preview, result, lists);
+        ReportFailure(s, context, ui, result, preview);
+    } else if (preview) {
+        ShowRows(s, ui, lists, true, context.fileSystem);
+    } else {
+        ReportSuccess(s, context, ui, lists, result.doneCount);
+        KeepUndoData(s, preview, result, lists);
+    }
     return outcome;
 }
 
@@ -533,14 +550,11 @@ void SaveTargetList(const RenameSettings& s, const RunContext& context, const st
         int largest = 0;
         const int code = CollectRunTargets(s, context.fileSystem, targets, largest);
         if (code != kSuccess) {
-            ShowRunError(context.interaction, false, code, 0, "");
+            ShowRunError(context.interaction, code, 0, "");
             return;
         }
         if (targets.empty()) {
-            ShowRunError(context.interaction, false, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
-            if (s.CommonOption.AllAttributeFileRename == 0) {
-                context.interaction.ShowMessage(platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
-            }
+            ReportNothingCollected(context.interaction, s);
             return;
         }
     }
