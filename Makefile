@@ -1,30 +1,54 @@
-# Two entry points: `make test` and `make run`. Both install what is missing first.
+# Two entry points: `make test` and `make run`. Both install what is missing first; `make build`
+# alone never calls the package manager.
 BUILD ?= build
+SANITIZE_BUILD ?= build/sanitize
 FUZZ_BUILD ?= build/fuzz
 FUZZ_SECONDS ?= 30
+JOBS ?= $(shell nproc)
+WERROR ?= OFF
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test fuzz run clean
+.PHONY: all deps configure build test check sanitize fuzz format run clean
 
 all: build
 
 deps:
 	@tools/install-deps.sh
 
-configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+configure:
+	@cmake -S . -B $(BUILD) -G Ninja -DMORVANEX_WERROR=$(WERROR) $(CMAKE_FLAGS) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD)
+	@cmake --build $(BUILD) -j $(JOBS)
 
-test: build
-	cd $(BUILD) && ctest --output-on-failure -j2 --timeout 600
-	@$(MAKE) --no-print-directory fuzz
+# Every test: the whole suite, the source checks, the core's tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
+test: deps
+	@$(MAKE) --no-print-directory build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
+	@$(MAKE) --no-print-directory check sanitize fuzz
 
-fuzz: deps
+# The source checks: the include layers and the committed format.
+check:
+	@tools/check-format.sh
+
+# The core (platform, settings, engine, command line) and its tests under the sanitizers.
+sanitize:
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DMORVANEX_WERROR=$(WERROR) -DMORVANEX_BUILD_GUI=OFF \
+	  -DMORVANEX_BUILD_BENCH=OFF -DMORVANEX_SANITIZE=address,undefined >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 900
+
+fuzz:
 	@tools/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-run: build
+# Rewrites every source file in the committed format.
+format:
+	@tools/check-format.sh --fix
+
+run: deps
+	@$(MAKE) --no-print-directory build
 	@tools/run.sh $(BUILD)
 
 clean:

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xdg-utils qt6-translations-l10n
   # Optional: the file system matrix test formats and mounts these (it skips without them).

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/TerminalInteraction.h"
+#include "engine/ResultCodes.h"
 #include "engine/RunDriver.h"
 #include "engine/Undo.h"
 #include "engine/UndoJournal.h"
@@ -261,10 +262,6 @@ bool AskOnTerminal(const char* question) {
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-std::string NoUndoDataMessage() {
-    return platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。");
-}
-
 int Undo(const std::vector<std::string>& args) {
     Options options;
     if (!Parse(args, "yes", options, false)) return kExitUsage;
@@ -276,7 +273,7 @@ int Undo(const std::vector<std::string>& args) {
         return kExitFailed;
     }
     if (choice.run.path.empty()) {
-        PrintCp932(stderr, NoUndoDataMessage());
+        PrintCp932(stderr, engine::NoUndoDataMessage());
         return kExitFailed;
     }
     const std::vector<engine::UndoStep> steps = engine::PlanUndo(choice.run);
@@ -307,7 +304,7 @@ int Undo(const std::vector<std::string>& args) {
         std::fprintf(stderr, "%zu of %zu files taken back.\n", report.restored + report.alreadyBack, steps.size());
         return kExitFailed;
     }
-    PrintCp932(stdout, platform::Sjis("Undoが正常終了しました。"));
+    PrintCp932(stdout, engine::UndoDoneMessage());
     return kExitOk;
 }
 

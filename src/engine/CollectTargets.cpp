@@ -68,7 +68,7 @@ bool NameBefore(const std::string& a, const std::string& b) {
 }
 
 // The quicksort that orders entries by time or size: middle pivot, i and j walking towards
-// each other; for equal keys the order it produces is the order users have always seen. The
+// each other; for equal keys the order it produces is part of the program's result. The
 // entries are positions into the list being sorted.
 void QuickSortByKey(std::vector<std::int64_t>& keys, std::vector<std::size_t>& entries,
                     std::ptrdiff_t first, std::ptrdiff_t last, bool ascending) {

@@ -41,7 +41,7 @@ std::int64_t LargestNumberOf(int digits) {
 bool IsSequence(PartKind kind) { return kind == PartKind::Sequence || kind == PartKind::FolderNumber; }
 
 // The same folder as far as the run's folder change is concerned: case-insensitive, first 260
-// bytes, as the folder texts were always compared.
+// bytes, as the program compares folder texts.
 bool SameFolder(std::string_view a, std::string_view b) {
     a = a.substr(0, platform::kTextBufferSize);
     b = b.substr(0, platform::kTextBufferSize);

@@ -58,8 +58,7 @@ std::string Fill(std::string_view format, const std::vector<std::string>& number
 
 std::string RunErrorMessage(int code, int systemError, const std::string& path) {
     if (code == MRVN_ERROR_SYSTEM_ERROR) {
-        // strerror's text ends without a line break; the message the program always showed
-        // carried one, so it is added here.
+        // strerror's text ends without a line break; the message has one there.
         const std::string systemText = platform::Cp932FromUtf8(std::string(std::strerror(systemError)) + "\n");
         std::string text = Fill(platform::Sjis("Error Code : %d\nError Define : MRVN_ERROR_SYSTEM_ERROR \nシステムエラー発生。\nWindowsが出力したエラーコードは「%d」です。\nまたWindowsからのメッセージは以下の通りです。\n%s"),
                                 {std::to_string(code), std::to_string(systemError), systemText});
@@ -75,6 +74,14 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path) 
     return Fill(platform::Sjis("Morvane Error Code : %d\nWindows Error Code : %d\n詳細不明なエラー発生。対処できません。"),
                 {std::to_string(code), std::to_string(systemError)});
 }
+
+std::string NoUndoDataMessage() {
+    return platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。");
+}
+
+std::string UndoDoneMessage() { return platform::Sjis("Undoが正常終了しました。"); }
+
+std::string UndoFailedMessage() { return platform::Sjis("Undo中にエラーが発生しました。\n処理を中断します。"); }
 
 std::string CopyFolderQuestion() {
     return platform::Sjis("指定されたフォルダ(コピー先フォルダ)は存在しません。\nフォルダを作成しますか？");

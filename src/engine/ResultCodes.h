@@ -39,6 +39,11 @@ enum ResultCode : int {
 // line of its own: which file failed, or which text holds the character).
 std::string RunErrorMessage(int code, int systemError, const std::string& path);
 
+// The undo's messages: there is nothing to undo, it ended well, it stopped at an error.
+std::string NoUndoDataMessage();
+std::string UndoDoneMessage();
+std::string UndoFailedMessage();
+
 // The set-up check's questions when the copy destination or the log folder is missing.
 std::string CopyFolderQuestion();
 std::string LogFolderQuestion();

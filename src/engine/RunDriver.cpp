@@ -493,8 +493,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     Interaction& ui = context.interaction;
     settings::UndoData& undo = s.Undo;
     if (undo.OldPaths.empty() || undo.NewPaths.empty() || undo.ValidCount <= 0) {
-        ui.ShowMessage(platform::Sjis("Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行っていないか、\nリネーム＋コピーによってリネームされた可能性があります。\nリネーム＋コピーの場合は元のファイルには何も変更が加わっていないので\nコピー先のファイルを手動で削除していただくだけで元に戻ります。"),
-                       MessageIcon::None);
+        ui.ShowMessage(NoUndoDataMessage(), MessageIcon::None);
         return;
     }
     const auto valid = std::min({static_cast<std::size_t>(undo.ValidCount), undo.OldPaths.size(), undo.NewPaths.size()});
@@ -518,7 +517,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     }
     ui.EndWait();
     if (!report.Complete()) {
-        std::string text = platform::Sjis("Undo中にエラーが発生しました。\n処理を中断します。");
+        std::string text = UndoFailedMessage();
         if (report.error != 0) {
             text += "\n" + context.journal->RunPath() + " : " + platform::Cp932FromUtf8(std::strerror(report.error));
         }
@@ -535,7 +534,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
         ui.ProgressReset();
         return;
     }
-    ui.ShowMessage(platform::Sjis("Undoが正常終了しました。"), MessageIcon::None);
+    ui.ShowMessage(UndoDoneMessage(), MessageIcon::None);
     undo = {};
     s.BeforeStatus.clear();
     s.AfterStatus.clear();
@@ -560,7 +559,7 @@ void SaveTargetList(const RenameSettings& s, const RunContext& context, const st
     }
     std::string text;
     for (const auto& target : targets) text.append(target).append("\r\n");
-    // A file that cannot be written is skipped without a message, as the command always did.
+    // A file that cannot be written is skipped without a message: the command says nothing.
     context.fileSystem.WriteFile(path, text);
 }
 

@@ -12,7 +12,7 @@
 namespace morvanex::platform {
 
 // Names, part texts and other fixed fields hold 259 bytes of text (a 260-byte buffer with its
-// terminator in the program's original terms).
+// terminator).
 inline constexpr std::size_t kTextBufferSize = 260;
 inline constexpr std::size_t kMaxTextBytes = kTextBufferSize - 1;
 

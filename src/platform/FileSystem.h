@@ -14,7 +14,7 @@
 // PosixFileSystem is the real one; tests add fault-injecting ones on top of it.
 namespace morvanex::platform {
 
-// The attribute byte: the low eight bits of the file attributes the program was written for.
+// The attribute byte the program works with: read-only, hidden, system, folder, archive, normal.
 namespace attr {
 inline constexpr std::uint8_t kReadOnly = 0x01;
 inline constexpr std::uint8_t kHidden = 0x02;

@@ -154,7 +154,7 @@ void FillStatus(const struct statx& found, std::uint8_t attributes, FileStatus& 
     status.accessNs = found.stx_atime.tv_nsec;
     status.creation =
         (found.stx_mask & STATX_BTIME) != 0 ? found.stx_btime.tv_sec : found.stx_mtime.tv_sec;
-    // A folder has no size of its own to the program, as on its original platform.
+    // A folder has no size of its own to the program.
     status.size = S_ISDIR(found.stx_mode) ? 0 : static_cast<std::int64_t>(found.stx_size);
     status.attributes = attributes;
     status.link = S_ISLNK(found.stx_mode);

@@ -8,7 +8,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "platform/Profile.h"
+#include "platform/IniFile.h"
 
 namespace morvanex::settings {
 
@@ -225,7 +225,7 @@ int ParseInteger(std::string_view text) {
 }
 
 std::string SerializePatternFile(const RenameSettings& settings) {
-    platform::ProfileWriter writer;
+    platform::IniWriter writer;
     writer.Set(kMarkerSection, kMarkerKey, "MorvaneX");
     RenameSettings copy = settings;
     VisitFields(copy, {[&](const char* section, const std::string& key, int& value) {
@@ -247,7 +247,7 @@ bool SavePatternFile(const RenameSettings& settings, std::string_view path,
 }
 
 LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
-    const platform::ProfileReader reader(text);
+    const platform::IniReader reader(text);
     const std::string marker = reader.GetString(kMarkerSection, kMarkerKey, kNotFound);
     if (marker.empty() || marker == kNotFound) return Failure(LoadError::NotAPatternFile);
 

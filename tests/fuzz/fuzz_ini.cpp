@@ -5,13 +5,13 @@
 #include <string_view>
 
 #include "platform/Codepage.h"
-#include "platform/Profile.h"
+#include "platform/IniFile.h"
 #include "settings/PatternFile.h"
 #include "settings/RenameSettings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const morvanex::platform::ProfileReader reader(text);
+    const morvanex::platform::IniReader reader(text);
     (void)reader.GetString("SelectFile", "FullPath", "NOT_FOUND");
     morvanex::settings::RenameSettings settings;
     if (morvanex::settings::LoadPatternText(settings, text)) {

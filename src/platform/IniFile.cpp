@@ -1,4 +1,4 @@
-#include "platform/Profile.h"
+#include "platform/IniFile.h"
 
 #include "platform/Codepage.h"
 
@@ -25,7 +25,7 @@ std::string_view Unquote(std::string_view value) {
 
 }  // namespace
 
-ProfileReader::ProfileReader(std::string_view text) {
+IniReader::IniReader(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     Section* current = nullptr;
     bool currentIsDuplicate = false;
@@ -64,7 +64,7 @@ ProfileReader::ProfileReader(std::string_view text) {
     }
 }
 
-std::optional<std::string> ProfileReader::Find(std::string_view section,
+std::optional<std::string> IniReader::Find(std::string_view section,
                                                std::string_view key) const {
     for (const auto& s : m_sections) {
         if (!EqualNoCase(s.name, Trim(section))) continue;
@@ -76,14 +76,14 @@ std::optional<std::string> ProfileReader::Find(std::string_view section,
     return std::nullopt;
 }
 
-std::string ProfileReader::GetString(std::string_view section, std::string_view key,
+std::string IniReader::GetString(std::string_view section, std::string_view key,
                                      std::string_view fallback, std::size_t bufferSize) const {
     const std::optional<std::string> value = Find(section, key);
     const std::string_view result = value ? std::string_view(*value) : fallback;
     return CutToFit(result, bufferSize > 0 ? bufferSize - 1 : 0);
 }
 
-std::string ProfileWriter::Encode(std::string_view value) {
+std::string IniWriter::Encode(std::string_view value) {
     const bool blankAtEnd = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
     const bool quotedAlready =
         value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front();
@@ -91,7 +91,7 @@ std::string ProfileWriter::Encode(std::string_view value) {
     return "\"" + std::string(value) + "\"";
 }
 
-void ProfileWriter::Set(std::string_view section, std::string_view key, std::string_view value) {
+void IniWriter::Set(std::string_view section, std::string_view key, std::string_view value) {
     if (!m_hasSection || !EqualNoCase(m_section, section)) {
         m_text += "[" + std::string(section) + "]\r\n";
         m_section = section;

@@ -1,4 +1,4 @@
-#include "platform/Profile.h"
+#include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 namespace morvanex::platform {
 namespace {
 
-TEST(Profile, ReadsWithPrivateProfileSemantics) {
+TEST(IniFile, ReadsWithPrivateProfileSemantics) {
     const std::string text =
         "\xEF\xBB\xBF[Main]\r\n"
         "Plain=value\r\n"
@@ -25,7 +25,7 @@ TEST(Profile, ReadsWithPrivateProfileSemantics) {
         "Later=in a duplicate section\r\n"
         "[Other]\n"
         "LfOnly=yes\n";
-    const ProfileReader reader(text);
+    const IniReader reader(text);
     struct Row {
         const char* name;
         const char* section;
@@ -51,39 +51,39 @@ TEST(Profile, ReadsWithPrivateProfileSemantics) {
     EXPECT_EQ(reader.GetString("Main", "Plain", "", 4), "val");
 }
 
-TEST(Profile, WrittenValuesReadBackIdentical) {
+TEST(IniFile, WrittenValuesReadBackIdentical) {
     const std::string values[] = {"", "plain", " lead", "trail ", "\t tab", "\"quoted\"", "'single'",
                                   "\"", "a\"b", "=equals=", "\x95\x5C\x82\xA0"};
-    ProfileWriter writer;
+    IniWriter writer;
     for (std::size_t i = 0; i < std::size(values); ++i) {
         writer.Set("S", "K" + std::to_string(i), values[i]);
     }
-    const ProfileReader reader(writer.Text());
+    const IniReader reader(writer.Text());
     for (std::size_t i = 0; i < std::size(values); ++i) {
         EXPECT_EQ(reader.Find("S", "K" + std::to_string(i)), values[i]) << '[' << values[i] << ']';
     }
 }
 
-TEST(Profile, WriterUsesCrLfAndOneHeaderPerSection) {
-    ProfileWriter writer;
+TEST(IniFile, WriterUsesCrLfAndOneHeaderPerSection) {
+    IniWriter writer;
     writer.Set("A", "x", "1");
     writer.Set("A", "y", "2");
     writer.Set("B", "z", "");
     EXPECT_EQ(writer.Text(), "[A]\r\nx=1\r\ny=2\r\n[B]\r\nz=\r\n");
 }
 
-TEST(Profile, HostileInputNeitherCrashesNorHangs) {
+TEST(IniFile, HostileInputNeitherCrashesNorHangs) {
     const std::string longLine = "[S]\r\nK=" + std::string(100000, 'v') + "\r\n";
-    const ProfileReader longReader(longLine);
+    const IniReader longReader(longLine);
     EXPECT_EQ(longReader.Find("S", "K")->size(), 100000u);
     EXPECT_EQ(longReader.GetString("S", "K", "").size(), 2047u);
 
     std::mt19937 random(7);
     std::string noise(1 << 16, '\0');
     for (char& c : noise) c = static_cast<char>(random());
-    const ProfileReader noiseReader(noise);
+    const IniReader noiseReader(noise);
     (void)noiseReader.GetString("SelectFile", "FullPath", "NOT_FOUND");
-    const ProfileReader unterminated("[Section");
+    const IniReader unterminated("[Section");
     EXPECT_FALSE(unterminated.Find("Section", "x"));
 }
 

@@ -5,15 +5,15 @@
 #include <string_view>
 #include <vector>
 
-// INI text with the private-profile semantics pattern files were written for: section and key
+// INI text as pattern files use it (private-profile semantics): section and key
 // names compare without regard to ASCII case, the first of duplicate sections and keys wins,
 // blanks around names and values are trimmed and one pair of surrounding quotes is removed.
 // Bytes are CP932; lines may end in CR LF or LF; a UTF-8 byte-order mark at the start is skipped.
 namespace morvanex::platform {
 
-class ProfileReader {
+class IniReader {
 public:
-    explicit ProfileReader(std::string_view text);
+    explicit IniReader(std::string_view text);
 
     // The value of a key, or nothing when the section or key is absent.
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
@@ -35,7 +35,7 @@ private:
 };
 
 // Writes sections and keys in the order they are set, lines ended by CR LF.
-class ProfileWriter {
+class IniWriter {
 public:
     void Set(std::string_view section, std::string_view key, std::string_view value);
     const std::string& Text() const { return m_text; }
