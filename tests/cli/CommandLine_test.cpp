@@ -157,6 +157,25 @@ TEST_F(CommandLineTest, RelativeFoldersAreResolvedOnceAndUndoWorksFromAnywhere) 
     EXPECT_NE(Cli("history").out.find("  undone  1  "), std::string::npos);
 }
 
+// A job saved by one process with a folder named in characters CP932 lacks finds that folder
+// in the next process.
+TEST_F(CommandLineTest, AJobWithAForeignFolderNameFindsItInAnotherProcess) {
+    for (const std::string folder : {"Caf\xC3\xA9", "\xEC\x82\xAC\xEC\xA7\x84"}) {  // Café, 사진
+        work.CreateFile(folder + "/a.txt", "A");
+        work.CreateFile("utf8.mvx", "\xEF\xBB\xBF[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n"
+                                    "[SelectFile]\r\nFullPath=" + work.Path() + folder + "/\r\n"
+                                    "[RenameOption]\r\nSelectedPart00=1\r\nStrPart00=new\r\n"
+                                    "SelectedPart01=5\r\nSelectedPart02=3\r\nSelectedPart03=0\r\n"
+                                    "SelectedPart04=0\r\nSelectedPart05=0\r\n");
+        const Result saved = Cli("show --ini utf8.mvx");
+        ASSERT_EQ(saved.status, 0) << saved.err;
+        work.CreateFile("saved.mvx", saved.out);
+        const Result run = Cli("run saved.mvx");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(work.ReadFile(folder + "/new.txt"), "A");
+    }
+}
+
 TEST_F(CommandLineTest, RunAnswersTheFolderQuestionsFromItsOptions) {
     Job("[CommonOption]\r\nLogWrite=1\r\nLogWritePath=" + work.Path() + "logs/\r\n");
     work.CreateFile("p/a.jpg");
