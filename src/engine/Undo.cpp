@@ -50,10 +50,11 @@ Where Locate(const Record& record, platform::FileSystem& fileSystem) {
         return !path.empty() && fileSystem.GetStatus(path, found) == 0 &&
                IsTheFile(record, found, fileSystem.KeepsIdentity(path));
     };
-    // The new path first: where the file system ignores case, the old path finds the file
-    // under its new spelling too.
-    if (moved && at(record.newPath)) return Where::New;
+    // A file found under the temporary name is parked there (under the new name there may be
+    // another link of the same file). Then the new path: where the file system ignores case,
+    // the old path finds the file under its new spelling too.
     if (moved && at(record.viaPath)) return Where::Via;
+    if (moved && at(record.newPath)) return Where::New;
     if (at(record.oldPath)) return Where::Old;
     return Where::Nowhere;
 }

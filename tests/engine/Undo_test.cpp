@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 
 #include "platform/Codepage.h"
@@ -89,6 +92,27 @@ TEST(Undo, ACaseSensitiveFileSystemWithBothNamesKeepsBothFiles) {
     EXPECT_EQ(memory.files.at("/f/A.txt").contents, "upper");
     EXPECT_EQ(memory.files.at("/f/a.txt").contents, "lower");
     EXPECT_EQ(memory.files.size(), 2u) << "nothing is left under the temporary name";
+}
+
+// A run killed after parking a file on its way to a name that is another link of the same
+// file: undo takes the parked file back and leaves the other link alone.
+TEST(Undo, AFileParkedOnItsWayToAnotherLinkOfItselfComesBack) {
+    test::TempFolder temp;
+    temp.CreateFile("a.txt", "same");
+    ASSERT_EQ(::link((temp / "a.txt").c_str(), (temp / "A.TXT").c_str()), 0);
+    platform::PosixFileSystem real;
+    platform::FileStatus before;
+    ASSERT_EQ(real.GetStatus(test::Cp932(temp / "a.txt"), before), 0);
+    journal::Run run;
+    run.records.push_back(Moved(test::Cp932(temp / "a.txt"), test::Cp932(temp / "A.TXT"),
+                                test::Cp932(temp / ".via"), before));
+    run.records[0].state = journal::State::Intended;
+    ASSERT_EQ(std::rename((temp / "a.txt").c_str(), (temp / ".via").c_str()), 0);  // parked, then killed
+
+    EXPECT_TRUE(UndoRecords(run, real, nullptr, [](std::size_t) { return 0; }).Complete());
+    EXPECT_TRUE(temp.Exists("a.txt"));
+    EXPECT_TRUE(temp.Exists("A.TXT"));
+    EXPECT_FALSE(temp.Exists(".via"));
 }
 
 // Which run the command line's undo takes, and when it refuses.
