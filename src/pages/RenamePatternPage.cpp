@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/SettingsSummary.h"
 #include "engine/TextRange.h"
 #include "pages/ByteLimitValidator.h"
 #include "pages/ExifSettingsDialog.h"
@@ -21,7 +22,6 @@
 #include "pages/TimeStampFormatDialog.h"
 #include "platform/Codepage.h"
 #include "settings/RegisteredPatterns.h"
-#include "settings/SettingsSummary.h"
 #include "shell/Document.h"
 #include "shell/MainView.h"
 #include "shell/QtText.h"
@@ -523,7 +523,7 @@ void RenamePatternPage::UpdatePreview() {
     if (!m_shown || m_filling) return;
     StoreSettings();
     m_preview->setText(
-        shell::ToQString(settings::RenamePatternPreview(Doc().Settings(), Doc().Clock().Now())));
+        shell::ToQString(engine::RenamePatternPreview(Doc().Settings(), Doc().Clock().Now())));
 }
 
 void RenamePatternPage::Warn(const char* utf8Text) const {
