@@ -24,7 +24,7 @@
 #include "platform/PosixFileSystem.h"
 #include "shell/Document.h"
 #include "shell/MainView.h"
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ Fixture& Folders() {
 }
 
 struct PageOnRoot {
-    shell::Preferences preferences;
+    widgets::Preferences preferences;
     NullInteraction interaction;
     std::unique_ptr<shell::Document> document;
     std::unique_ptr<shell::MainView> view;

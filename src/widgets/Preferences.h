@@ -15,7 +15,7 @@ class QSettings;
 // every setter writes at once. Integers are read with the sentinel 9999 and the path with
 // "NOT_FOUND"; a missing value comes back as its default, written back where the table of
 // preferences says so.
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 // A window rectangle in screen pixels; right and bottom are exclusive.
 struct WindowRect {
@@ -86,4 +86,4 @@ class Preferences {
     void WriteInt(const char* name, int value) const;
 };
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

@@ -1,13 +1,13 @@
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 #include <QFile>
 #include <QSettings>
 
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 namespace {
 
@@ -246,4 +246,4 @@ void Preferences::RemoveObsoleteKeys() {
     DeleteKey(current, "WizardSetting");
 }
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets
