@@ -86,7 +86,7 @@ struct PageOnRoot {
         settings.DriveList = {{root, "bench", root + ": bench"}};
         settings.SelectFile.SelectedRenameDrive = 0;
         settings.SelectFile.FullPath = platform::Cp932FromUtf8(fullPath);
-        page = std::make_unique<pages::FolderSelectPage>(*document, *view, nullptr);
+        page = std::make_unique<pages::FolderSelectPage>(view->Context(), nullptr);
         page->ShowSettings();
     }
 };
