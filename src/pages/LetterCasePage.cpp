@@ -18,8 +18,8 @@ struct ModeRadio {
     int changeMode;
 };
 
-// Top to bottom as the page shows them: capitalising the first letter came last, with the
-// value 2 it already had.
+// Top to bottom as the page shows them. The values do not follow that order: capitalising the
+// first letter is the last radio and ChangeMode 2.
 constexpr std::array<ModeRadio, 7> kModes{{
     {"allUpperRadio", "全て大文字に統一する", 0},
     {"allLowerRadio", "全て小文字に統一する", 1},

@@ -58,8 +58,8 @@ void Document::SetTitle(const QString& title) {
 }
 
 bool Document::NewDocument() {
-    // The framework's first new-document call comes while the program starts: the view has no
-    // tabs yet, and the construction defaults stand.
+    // The first call is part of the program's start: the view has no tabs yet, and the
+    // construction defaults stand.
     if (m_view == nullptr || !m_view->HasTabControl()) return true;
     if (!m_interaction->AskYesNo(platform::Sjis(kResetQuestion))) return false;
     m_view->DestroyPages();
