@@ -28,8 +28,13 @@ declare -A below=(
 )
 # The core and the command line build without Qt.
 without_qt=" platform settings engine cli "
-
 include_form='^[[:space:]]*#[[:space:]]*include[[:space:]]*([<"])([^">]+)[">]'
+
+# Whether a name is one of our folders.
+known() {
+  [ -n "$1" ] && [ -n "${below[$1]+set}" ]
+}
+
 faults=0
 fault() {
   echo "$1"
@@ -43,7 +48,7 @@ while IFS= read -r -d '' file; do
     */*) folder=${relative%%/*} ;;
     *) fault "$name: a file outside every layer"; continue ;;
   esac
-  if [ -z "${below[$folder]+set}" ]; then
+  if ! known "$folder"; then
     fault "$name: src/$folder/ has no place in the layers (add it to tools/check-layers.sh)"
     continue
   fi
@@ -58,7 +63,7 @@ while IFS= read -r -d '' file; do
         continue
       fi
       # A system header, unless it names one of our folders.
-      [ -n "${below[${path%%/*}]+set}" ] || continue
+      known "${path%%/*}" || continue
     fi
     case $path in
       */*) ;;
@@ -72,7 +77,7 @@ while IFS= read -r -d '' file; do
     esac
     [[ $target == */* && $target != ../* ]] || continue
     included=${target%%/*}
-    [ -n "${below[$included]+set}" ] || continue
+    known "$included" || continue
     if [[ $allowed != *" $included "* ]]; then
       fault "$name:$line: $folder may not include $target"
     fi

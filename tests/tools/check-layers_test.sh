@@ -44,6 +44,8 @@ rows=(
   "form/parent_path_back_home|pass|pages/Page.cpp|#include \"../pages/Page.h\"|"
   "form/commented_out|pass|pages/Page.cpp|// #include \"shell/Frame.h\"|"
   "form/system_header_with_folder|pass|engine/Run.h|#include <sys/stat.h>|"
+  "form/absolute_paths_are_not_ours|pass|engine/Run.h|#include </usr/include/stdio.h>|"
+  "form/absolute_quoted_path|pass|pages/Page.cpp|#include \"/usr/include/stdio.h\"|"
   "qt/engine_includes_qt|fail|engine/Run.h|#include <QString>|src/engine/Run.h:3: engine may not include <QString>"
   "qt/cli_includes_qt|fail|cli/main.cpp|#include <QtCore/QFile>|cli may not include <QtCore/QFile>"
   "qt/pages_include_qt|pass|pages/Page.cpp|#include <QWidget>|"
