@@ -13,11 +13,11 @@
 #include "engine/ExifReader.h"
 #include "engine/NameComposer.h"
 #include "engine/NameSteps.h"
+#include "engine/SettingsSummary.h"
 #include "engine/TimestampFormat.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "settings/RenameSettings.h"
-#include "settings/SettingsSummary.h"
 #include "support/FixedClock.h"
 
 // The replaced global operator new below pairs malloc with free; GCC cannot see that the two
@@ -299,7 +299,7 @@ void BM_SettingsSummary(benchmark::State& state) {
     s.RenameOption.Parts[2].StrPart = "1";
     const platform::Timestamp now = At(2003, 3, 5, 10, 20, 30);
     AllocationCounter allocations(state);
-    for (auto _ : state) benchmark::DoNotOptimize(settings::SummarizeSettings(s, now));
+    for (auto _ : state) benchmark::DoNotOptimize(engine::SummarizeSettings(s, now));
 }
 BENCHMARK(BM_SettingsSummary);
 

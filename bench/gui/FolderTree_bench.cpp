@@ -24,7 +24,7 @@
 #include "platform/PosixFileSystem.h"
 #include "shell/Document.h"
 #include "shell/MainView.h"
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ Fixture& Folders() {
 }
 
 struct PageOnRoot {
-    shell::Preferences preferences;
+    widgets::Preferences preferences;
     NullInteraction interaction;
     std::unique_ptr<shell::Document> document;
     std::unique_ptr<shell::MainView> view;
@@ -86,7 +86,7 @@ struct PageOnRoot {
         settings.DriveList = {{root, "bench", root + ": bench"}};
         settings.SelectFile.SelectedRenameDrive = 0;
         settings.SelectFile.FullPath = platform::Cp932FromUtf8(fullPath);
-        page = std::make_unique<pages::FolderSelectPage>(*document, *view, nullptr);
+        page = std::make_unique<pages::FolderSelectPage>(view->Context(), nullptr);
         page->ShowSettings();
     }
 };

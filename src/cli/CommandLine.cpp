@@ -17,6 +17,7 @@
 #include "cli/TerminalInteraction.h"
 #include "engine/ResultCodes.h"
 #include "engine/RunDriver.h"
+#include "engine/SettingsSummary.h"
 #include "engine/Undo.h"
 #include "engine/UndoJournal.h"
 #include "platform/Codepage.h"
@@ -24,7 +25,6 @@
 #include "platform/PosixFileSystem.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
-#include "settings/SettingsSummary.h"
 
 namespace morvanex::cli {
 
@@ -215,8 +215,8 @@ int Show(const std::vector<std::string>& args) {
         const std::string bytes = settings::SerializePatternFile(job.settings);
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     } else {
-        const auto summary = settings::SummarizeSettings(job.settings, job.clock.Now());
-        for (const auto& row : settings::SummaryRows(summary)) {
+        const auto summary = engine::SummarizeSettings(job.settings, job.clock.Now());
+        for (const auto& row : engine::SummaryRows(summary)) {
             std::printf("%s: %s\n", platform::Utf8FromCp932(row.label).c_str(),
                         platform::Utf8FromCp932(row.text).c_str());
         }

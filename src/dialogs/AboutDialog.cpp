@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "shell/ToolbarIcons.h"
+#include "widgets/ToolbarIcons.h"
 
 namespace morvanex::dialogs {
 
@@ -15,7 +15,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("MorvaneXのﾊﾞｰｼﾞｮﾝ情報"));
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(shell::ToolbarIcons::Application().pixmap(32, 32));
+    icon->setPixmap(widgets::ToolbarIcons::Application().pixmap(32, 32));
     auto* version = new QLabel(QStringLiteral("MorvaneX Version 3.34"), this);
     version->setObjectName("versionLabel");
     auto* maker = new QLabel(QStringLiteral("Copyright (C) Pelvarin  フリーソフトウェア"), this);

@@ -15,7 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::dialogs {
 
@@ -180,7 +180,7 @@ QString ResultListDialog::FileToOpen(int row) const {
     const std::vector<std::string>& names =
         list.openSourceOnDoubleClick ? list.sources : list.targets;
     if (row < 0 || static_cast<std::size_t>(row) >= names.size()) return QString();
-    return shell::ToHostPath(names[static_cast<std::size_t>(row)]);
+    return widgets::ToHostPath(names[static_cast<std::size_t>(row)]);
 }
 
 void ResultListDialog::OpenRow(const QModelIndex& index) {

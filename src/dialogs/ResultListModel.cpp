@@ -7,7 +7,7 @@
 #include "platform/Codepage.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::dialogs {
 
@@ -69,10 +69,10 @@ QString ResultListModel::FormatTime(platform::Timestamp time) {
 }
 
 QString ResultListModel::DisplayName(const std::string& path, bool fullPath) {
-    if (fullPath) return shell::ToQString(path);
+    if (fullPath) return widgets::ToQString(path);
     const std::size_t separator = platform::FindLastChar(path, platform::kSeparator);
     if (separator == std::string::npos) return QString();
-    return shell::ToQString(std::string_view(path).substr(separator + 1));
+    return widgets::ToQString(std::string_view(path).substr(separator + 1));
 }
 
 QString ResultListModel::CellText(int row, const ColumnInfo& info) const {
@@ -124,9 +124,9 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
             const ColumnInfo& info = m_columns[static_cast<std::size_t>(index.column())];
             QString tip;
             if (info.column == Column::Source && row < m_list.sources.size()) {
-                tip = shell::ToQString(m_list.sources[row]);
+                tip = widgets::ToQString(m_list.sources[row]);
             } else if (info.column == Column::Target && row < m_list.targets.size()) {
-                tip = shell::ToQString(m_list.targets[row]);
+                tip = widgets::ToQString(m_list.targets[row]);
             }
             QString reason;
             if (conflict == engine::Conflict::Duplicate) {

@@ -7,8 +7,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "shell/Document.h"
-
 namespace morvanex::pages {
 
 namespace {
@@ -48,8 +46,8 @@ void SelectChoice(QButtonGroup& group, int value) {
 
 }  // namespace
 
-AttributePage::AttributePage(shell::Document& document, shell::MainView& view, QWidget* parent)
-    : Page(document, view, parent) {
+AttributePage::AttributePage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent) {
     setObjectName("attributePage");
     m_enable = new QCheckBox(QStringLiteral("ファイルアトリビュート(属性)の変更を行う"), this);
     m_enable->setObjectName("enableAttributeCheck");
@@ -79,7 +77,7 @@ AttributePage::~AttributePage() {
 }
 
 void AttributePage::ShowSettings() {
-    const settings::AttributeOptionSection& option = Doc().Settings().AttributeOption;
+    const settings::AttributeOptionSection& option = Settings().AttributeOption;
     for (std::size_t g = 0; g < kGroups.size(); ++g) {
         SelectChoice(*m_groups[g], option.*kGroups[g].value);
     }
@@ -88,7 +86,7 @@ void AttributePage::ShowSettings() {
 }
 
 void AttributePage::StoreSettings() {
-    settings::AttributeOptionSection& option = Doc().Settings().AttributeOption;
+    settings::AttributeOptionSection& option = Settings().AttributeOption;
     // A group with no radio selected stores -1.
     for (std::size_t g = 0; g < kGroups.size(); ++g) {
         option.*kGroups[g].value = m_groups[g]->checkedId();

@@ -17,7 +17,7 @@ class AttributePage : public Page {
   public:
     static constexpr int kPageId = 2050;
 
-    AttributePage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    AttributePage(const widgets::WindowContext& context, QWidget* parent);
     ~AttributePage() override;
 
     void ShowSettings() override;

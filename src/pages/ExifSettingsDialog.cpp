@@ -16,13 +16,11 @@
 
 #include "engine/TextRange.h"
 #include "engine/TimestampFormat.h"
-#include "pages/ByteLimitValidator.h"
 #include "pages/PageText.h"
 #include "pages/TimeStampFormatDialog.h"
 #include "platform/Codepage.h"
-#include "shell/Document.h"
-#include "shell/MainFrame.h"
-#include "shell/QtText.h"
+#include "widgets/ByteLimitValidator.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
@@ -74,13 +72,14 @@ bool IsDateCode(int code) {
 
 }  // namespace
 
-ExifSettingsDialog::ExifSettingsDialog(shell::Document& document, int row, std::string_view format,
-                                       QWidget* parent)
-    : ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint, false),
-      m_document(document),
+ExifSettingsDialog::ExifSettingsDialog(const widgets::WindowContext& context, int row,
+                                       std::string_view format, QWidget* parent)
+    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint,
+                                 false),
+      m_context(context),
       m_row(std::clamp(row, 0, settings::kVisibleParts - 1)),
       m_format(platform::CutToFit(format, platform::kMaxTextBytes)),
-      m_now(document.Clock().Now()) {
+      m_now(context.clock.Now()) {
     setObjectName("exifSettingsDialog");
     setWindowTitle(Utf8("Exif情報埋め込みに関する設定"));
     CreateControls();
@@ -160,7 +159,8 @@ void ExifSettingsDialog::CreateControls() {
     m_fallbackLabel->setMinimumWidth(64);
     m_fallbackEdit = new QLineEdit(fallbackGroup);
     m_fallbackEdit->setObjectName("fallbackEdit");
-    m_fallbackEdit->setValidator(new ByteLimitValidator(platform::kMaxTextBytes, m_fallbackEdit));
+    m_fallbackEdit->setValidator(
+        new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_fallbackEdit));
     m_fallbackButton = new QPushButton(Utf8("フォーマットの変更"), fallbackGroup);
     m_fallbackButton->setObjectName("fallbackFormatButton");
     m_fallbackEdit->setEnabled(false);
@@ -197,18 +197,17 @@ void ExifSettingsDialog::CreateControls() {
             &ExifSettingsDialog::OnFallbackChosen);
     connect(m_fallbackButton, &QPushButton::clicked, this,
             &ExifSettingsDialog::OnFallbackFormatButton);
-    connect(help, &QPushButton::clicked, this,
-            [this] { shell::MainFrame::ShowHelpFor(this, kHelpTopic); });
+    connect(help, &QPushButton::clicked, this, [this] { m_context.host.RequestHelp(kHelpTopic); });
     connect(ok, &QPushButton::clicked, this, &ExifSettingsDialog::OnOk);
 }
 
 settings::PartSlot& ExifSettingsDialog::Fallback() const {
-    return m_document.Settings()
-        .RenameOption.Parts[static_cast<std::size_t>(settings::kVisibleParts + m_row)];
+    return m_context.record.RenameOption
+        .Parts[static_cast<std::size_t>(settings::kVisibleParts + m_row)];
 }
 
 QString ExifSettingsDialog::Expand(std::string_view format) const {
-    return shell::ToQString(engine::ExpandTimestampFormat(m_now, format));
+    return widgets::ToQString(engine::ExpandTimestampFormat(m_now, format));
 }
 
 void ExifSettingsDialog::ReadFormat() {
@@ -282,7 +281,7 @@ void ExifSettingsDialog::OnDateFormatButton() {
     const std::string_view dateFormat =
         m_format.size() > kToken ? std::string_view(m_format).substr(kToken) : std::string_view();
     // "%EDT" goes in front again, so the date format may use what the field has left.
-    TimeStampFormatDialog dialog(m_document, m_row, dateFormat, this,
+    TimeStampFormatDialog dialog(m_context, m_row, dateFormat, this,
                                  platform::kMaxTextBytes - kDateToken.size());
     dialog.exec();
     m_format = std::string(kDateToken) + dialog.FormatText();
@@ -310,7 +309,7 @@ void ExifSettingsDialog::OnFallbackFormatButton() {
     const int index = m_fallbackList->currentIndex();
     if (index != kCreationTimeEntry && index != kModificationTimeEntry) return;
     settings::PartSlot& fallback = Fallback();
-    TimeStampFormatDialog dialog(m_document, settings::kVisibleParts + m_row, fallback.StrPart,
+    TimeStampFormatDialog dialog(m_context, settings::kVisibleParts + m_row, fallback.StrPart,
                                  this);
     dialog.exec();
     fallback.StrPart = dialog.FormatText();
@@ -326,7 +325,7 @@ void ExifSettingsDialog::LayOutFallback(bool storedMode) {
     switch (entry) {
         case kFixedTextEntry:
             m_fallbackEdit->setEnabled(true);
-            m_fallbackEdit->setText(storedMode ? shell::ToQString(fallback.StrPart) : QString());
+            m_fallbackEdit->setText(storedMode ? widgets::ToQString(fallback.StrPart) : QString());
             m_fallbackButton->setEnabled(false);
             m_fallbackLabel->setText(Utf8("文字列"));
             break;
@@ -364,7 +363,7 @@ void ExifSettingsDialog::OnOk() {
         for (QLineEdit* edit : {m_first, m_last}) {
             const int position = DecimalValue(edit->text());
             if (position >= 1 && position <= kMaxPosition) continue;
-            m_document.Interaction().ShowMessage(
+            m_context.interaction.ShowMessage(
                 platform::Sjis("埋め込む文字の位置は1から255までの数値で指定してください。"),
                 engine::MessageIcon::Exclamation);
             edit->setFocus();

@@ -1,12 +1,13 @@
 #pragma once
 
-#include "pages/ButtonsOnlyDialog.h"
 #include <array>
 #include <string>
 #include <string_view>
 
 #include "platform/Clock.h"
 #include "settings/RenameSettings.h"
+#include "widgets/ButtonsOnlyDialog.h"
+#include "widgets/WindowContext.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,10 +16,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-namespace morvanex::shell {
-class Document;
-}
-
 // Edits one Exif row of the pattern page: which Exif item goes into the name (the shooting
 // time with a timestamp format, the camera maker or the camera model, the last two whole or a
 // character range of them) and the row's fallback slot 6 + r, used for files without Exif
@@ -26,7 +23,7 @@ class Document;
 // row through the caller. The dialog closes only through OK, where everything is committed.
 namespace morvanex::pages {
 
-class ExifSettingsDialog : public ButtonsOnlyDialog {
+class ExifSettingsDialog : public widgets::ButtonsOnlyDialog {
     Q_OBJECT
 
   public:
@@ -34,7 +31,7 @@ class ExifSettingsDialog : public ButtonsOnlyDialog {
     static constexpr int kMaxPosition = 255;
 
     // row is the pattern page's row 0..5; format is its Exif format text.
-    ExifSettingsDialog(shell::Document& document, int row, std::string_view format,
+    ExifSettingsDialog(const widgets::WindowContext& context, int row, std::string_view format,
                        QWidget* parent);
 
     // The row's Exif format text (CP932) after the dialog has closed.
@@ -58,7 +55,7 @@ class ExifSettingsDialog : public ButtonsOnlyDialog {
     void LayOutFallback(bool storedMode);
     void OnOk();
 
-    shell::Document& m_document;
+    widgets::WindowContext m_context;
     int m_row;
     std::string m_format;
     // The date format kept while the maker or model is chosen, so that going back restores it.

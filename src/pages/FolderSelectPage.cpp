@@ -13,14 +13,13 @@
 #include <QTreeWidget>
 
 #include "engine/CollectTargets.h"
-#include "pages/ByteLimitValidator.h"
-#include "pages/FolderDropField.h"
 #include "pages/SortConditionDialog.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "settings/SettingsLifecycle.h"
-#include "shell/Document.h"
-#include "shell/QtText.h"
+#include "widgets/ByteLimitValidator.h"
+#include "widgets/FolderDropField.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
@@ -49,7 +48,7 @@ QLabel* MakeCaption(const char* objectName, const QString& text, const QRect& pl
 }
 
 QString Bracketed(const std::string& name) {
-    return QLatin1Char('[') + shell::ToQString(name) + QLatin1Char(']');
+    return QLatin1Char('[') + widgets::ToQString(name) + QLatin1Char(']');
 }
 
 std::vector<std::string> FolderNamesBelow(const std::string& path, std::size_t rootLength) {
@@ -66,17 +65,15 @@ std::vector<std::string> FolderNamesBelow(const std::string& path, std::size_t r
 
 }  // namespace
 
-FolderSelectPage::FolderSelectPage(shell::Document& document, shell::MainView& view,
-                                   QWidget* parent)
-    : Page(document, view, parent),
-      m_openFile([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+FolderSelectPage::FolderSelectPage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent), m_openFile([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
     setObjectName("folderSelectPage");
     CreateControls();
 
-    const settings::SelectFileSection& selectFile = Doc().Settings().SelectFile;
+    const settings::SelectFileSection& selectFile = Settings().SelectFile;
     if (selectFile.RealTimeRefresh != 0) {
         // The first list is filtered as the record says, not by a still empty filter field.
-        m_filter->setText(shell::ToQString(selectFile.FileFilter));
+        m_filter->setText(widgets::ToQString(selectFile.FileFilter));
         FillFileList(true, selectFile.IncludeSubDir != 0);
     }
 }
@@ -112,7 +109,7 @@ void FolderSelectPage::CreateControls() {
                 QRect(190, 6, 150, 18), this);
     MakeCaption("dropHintCaption", QStringLiteral("↓ここにフォルダをドロップできます"),
                 QRect(330, 6, 214, 18), this);
-    m_folderField = new FolderDropField(Doc().FileSystem(), true, this);
+    m_folderField = new widgets::FolderDropField(FileSystem(), true, this);
     m_folderField->setGeometry(QRect(QPoint(190, 25), QPoint(544, 48)));
 
     MakeCaption("fileListCaption", QStringLiteral("リネームフォルダ内ファイル一覧"),
@@ -147,7 +144,7 @@ void FolderSelectPage::CreateControls() {
     m_filter = new QLineEdit(this);
     m_filter->setObjectName("filterEdit");
     m_filter->setGeometry(272, 252, 140, 24);
-    m_filter->setValidator(new ByteLimitValidator(platform::kMaxTextBytes, m_filter));
+    m_filter->setValidator(new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_filter));
 
     connect(m_driveCombo, &QComboBox::currentIndexChanged, this, &FolderSelectPage::ChooseDrive);
     connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderSelectPage::FillChildrenOf);
@@ -157,9 +154,10 @@ void FolderSelectPage::CreateControls() {
         const QList<QTreeWidgetItem*> selected = m_tree->selectedItems();
         TreeSelectionChanged(selected.isEmpty() ? nullptr : selected.constFirst());
     });
-    connect(m_folderField, &FolderDropField::FolderDropped, this, &FolderSelectPage::FolderDropped);
-    connect(m_folderField, &FolderDropField::DroppedPathTooLong, this, [this] {
-        Doc().Interaction().ShowMessage(platform::Sjis(kPathTooLong), engine::MessageIcon::None);
+    connect(m_folderField, &widgets::FolderDropField::FolderDropped, this,
+            &FolderSelectPage::FolderDropped);
+    connect(m_folderField, &widgets::FolderDropField::DroppedPathTooLong, this, [this] {
+        Interaction().ShowMessage(platform::Sjis(widgets::kPathTooLong), engine::MessageIcon::None);
     });
     connect(m_fileList, &QListWidget::itemDoubleClicked, this,
             &FolderSelectPage::EntryDoubleClicked);
@@ -170,21 +168,21 @@ void FolderSelectPage::CreateControls() {
 }
 
 void FolderSelectPage::ShowSettings() {
-    settings::RenameSettings& record = Doc().Settings();
+    settings::RenameSettings& record = Settings();
     const settings::SelectFileSection& selectFile = record.SelectFile;
     {
         // The combo keeps the drive list's order: its index is what the record stores.
         const QSignalBlocker blocker(m_driveCombo);
         m_driveCombo->clear();
         for (const settings::DriveEntry& drive : record.DriveList) {
-            m_driveCombo->addItem(shell::ToQString(drive.Text));
+            m_driveCombo->addItem(widgets::ToQString(drive.Text));
         }
         const int selected = selectFile.SelectedRenameDrive;
         m_driveCombo->setCurrentIndex(selected >= 0 && selected < m_driveCombo->count() ? selected
                                                                                         : -1);
     }
     ChooseDrive(m_driveCombo->currentIndex());
-    m_filter->setText(shell::ToQString(selectFile.FileFilter));
+    m_filter->setText(widgets::ToQString(selectFile.FileFilter));
     m_autoShow->setChecked(selectFile.RealTimeRefresh != 0);
     m_includeSubfolders->setChecked(selectFile.IncludeSubDir != 0);
     m_folderField->SetPath(selectFile.FullPath);
@@ -193,7 +191,7 @@ void FolderSelectPage::ShowSettings() {
 }
 
 void FolderSelectPage::RefreshSettings() {
-    const settings::SelectFileSection& selectFile = Doc().Settings().SelectFile;
+    const settings::SelectFileSection& selectFile = Settings().SelectFile;
     m_includeSubfolders->setChecked(selectFile.IncludeSubDir != 0);
     m_folderField->SetPath(selectFile.FullPath);
     FollowFolderPath();
@@ -201,12 +199,12 @@ void FolderSelectPage::RefreshSettings() {
 }
 
 void FolderSelectPage::StoreSettings() {
-    settings::SelectFileSection& selectFile = Doc().Settings().SelectFile;
+    settings::SelectFileSection& selectFile = Settings().SelectFile;
     // With no drive to choose from there is no choice to store; the stored one stays.
     if (m_driveCombo->currentIndex() >= 0) {
         selectFile.SelectedRenameDrive = m_driveCombo->currentIndex();
     }
-    selectFile.FileFilter = shell::ToCp932(m_filter->text());
+    selectFile.FileFilter = widgets::ToCp932(m_filter->text());
     selectFile.RealTimeRefresh = m_autoShow->isChecked() ? 1 : 0;
     selectFile.IncludeSubDir = m_includeSubfolders->isChecked() ? 1 : 0;
     selectFile.FullPath = m_folderField->Path();
@@ -221,7 +219,7 @@ void FolderSelectPage::EnableControls(bool enable) {
 }
 
 void FolderSelectPage::ChooseDrive(int index) {
-    settings::RenameSettings& record = Doc().Settings();
+    settings::RenameSettings& record = Settings();
     m_rebuildingTree = true;
     m_tree->clear();
     m_rebuildingTree = false;
@@ -252,7 +250,7 @@ std::vector<std::string> FolderSelectPage::SubfoldersOf(const std::string& folde
     request.recursive = false;
     std::vector<std::string> names;
     int largest = 0;
-    engine::CollectTargets(request, Doc().FileSystem(), names, largest);
+    engine::CollectTargets(request, FileSystem(), names, largest);
     return names;
 }
 
@@ -279,7 +277,7 @@ void FolderSelectPage::FillChildrenOf(QTreeWidgetItem* item) {
 std::string FolderSelectPage::PathOf(const QTreeWidgetItem* item) const {
     if (item->parent() == nullptr) return m_treeRoot;
     const QString text = item->text(0);
-    return PathOf(item->parent()) + shell::ToCp932(text.mid(1, text.size() - 2)) +
+    return PathOf(item->parent()) + widgets::ToCp932(text.mid(1, text.size() - 2)) +
            platform::kSeparator;
 }
 
@@ -287,33 +285,32 @@ void FolderSelectPage::TreeSelectionChanged(QTreeWidgetItem* current) {
     if (m_rebuildingTree || current == nullptr) return;
     const std::string path = PathOf(current);
     if (path.size() > platform::kMaxTextBytes) {
-        Doc().Interaction().ShowMessage(platform::Sjis(kPathTooLong), engine::MessageIcon::None);
+        Interaction().ShowMessage(platform::Sjis(widgets::kPathTooLong), engine::MessageIcon::None);
         return;
     }
-    Doc().Settings().SelectFile.FullPath = path;
+    Settings().SelectFile.FullPath = path;
     m_folderField->SetPath(path);
     FillFileList(false, false);
 }
 
 void FolderSelectPage::MakeFullPathAFolder() {
-    std::string& fullPath = Doc().Settings().SelectFile.FullPath;
+    std::string& fullPath = Settings().SelectFile.FullPath;
     // An empty path stays empty: with a separator added it would name the root of everything.
     if (fullPath.empty() || platform::EndsWithSeparator(fullPath)) return;
     if (fullPath.size() < platform::kMaxTextBytes) fullPath += platform::kSeparator;
 }
 
 bool FolderSelectPage::IsEnterableFolder(const std::string& path) {
-    return !path.empty() && path.front() == platform::kSeparator &&
-           Doc().FileSystem().CanEnter(path);
+    return !path.empty() && path.front() == platform::kSeparator && FileSystem().CanEnter(path);
 }
 
 void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
     if (!m_autoShow->isChecked() && !fillNow) return;
-    engine::Interaction& interaction = Doc().Interaction();
+    engine::Interaction& interaction = Interaction();
     interaction.BeginWait();
     m_fileList->clear();
     MakeFullPathAFolder();
-    const settings::RenameSettings& record = Doc().Settings();
+    const settings::RenameSettings& record = Settings();
     const std::string& folder = record.SelectFile.FullPath;
 
     std::vector<std::string> paths;
@@ -321,7 +318,7 @@ void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
     if (!folder.empty() && folder.front() == platform::kSeparator) {
         engine::TargetRequest request;
         request.root = folder;
-        request.filter = shell::ToCp932(m_filter->text());
+        request.filter = widgets::ToCp932(m_filter->text());
         // Full paths, though only names are shown: a file found in a subfolder must open from
         // there, not from the chosen folder. The order is the same as for bare names.
         request.fullPaths = true;
@@ -333,13 +330,13 @@ void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
         request.attributeMask = engine::kRunAttributeMask;
         request.recursive = m_includeSubfolders->isChecked() || forceRecursive;
         int largest = 0;
-        engine::CollectTargets(request, Doc().FileSystem(), paths, largest);
+        engine::CollectTargets(request, FileSystem(), paths, largest);
     }
     m_fileList->setUpdatesEnabled(false);
     for (const std::string& path : paths) {
         const std::size_t slash = platform::FindLastChar(path, platform::kSeparator);
         auto* item = new QListWidgetItem(
-            shell::ToQString(slash == std::string::npos ? path : path.substr(slash + 1)));
+            widgets::ToQString(slash == std::string::npos ? path : path.substr(slash + 1)));
         item->setData(kPathRole, QByteArray(path.data(), static_cast<qsizetype>(path.size())));
         m_fileList->addItem(item);
     }
@@ -349,7 +346,7 @@ void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
 
 bool FolderSelectPage::FollowFolderPath() {
     MakeFullPathAFolder();
-    const settings::RenameSettings& record = Doc().Settings();
+    const settings::RenameSettings& record = Settings();
     const std::string& fullPath = record.SelectFile.FullPath;
     if (fullPath.empty()) return false;
     // The drive is the root with the longest matching prefix: "/" holds every path, the home
@@ -387,8 +384,8 @@ bool FolderSelectPage::FollowFolderPath() {
 
 void FolderSelectPage::ShowFilesClicked() {
     StoreSettings();
-    if (!IsEnterableFolder(Doc().Settings().SelectFile.FullPath)) {
-        Doc().Interaction().ShowMessage(platform::Sjis(kFolderMissing), engine::MessageIcon::None);
+    if (!IsEnterableFolder(Settings().SelectFile.FullPath)) {
+        Interaction().ShowMessage(platform::Sjis(kFolderMissing), engine::MessageIcon::None);
         return;
     }
     FillFileList(true, false);
@@ -397,7 +394,7 @@ void FolderSelectPage::ShowFilesClicked() {
 
 void FolderSelectPage::SubfolderClicked(bool checked) {
     if (!checked || !m_autoShow->isChecked()) return;
-    if (Doc().Interaction().AskYesNo(platform::Sjis(kSubfolderWarning))) {
+    if (Interaction().AskYesNo(platform::Sjis(kSubfolderWarning))) {
         FillFileList(false, false);
     } else {
         m_includeSubfolders->setChecked(false);
@@ -410,7 +407,7 @@ void FolderSelectPage::AutoShowClicked(bool checked) {
         return;
     }
     if (m_includeSubfolders->isChecked() &&
-        !Doc().Interaction().AskYesNo(platform::Sjis(kAutoShowWarning))) {
+        !Interaction().AskYesNo(platform::Sjis(kAutoShowWarning))) {
         m_autoShow->setChecked(false);
         m_showFiles->setEnabled(true);
         return;
@@ -420,24 +417,24 @@ void FolderSelectPage::AutoShowClicked(bool checked) {
 }
 
 void FolderSelectPage::SortClicked() {
-    settings::CommonOptionSection& common = Doc().Settings().CommonOption;
+    settings::CommonOptionSection& common = Settings().CommonOption;
     SortConditionDialog dialog({common.SortCondition, common.SortDirection}, this);
     if (dialog.exec() != QDialog::Accepted) return;
     const SortConditionDialog::Order order = dialog.Chosen();
     common.SortCondition = order.condition;
     common.SortDirection = order.direction;
-    if (Doc().Interaction().AskYesNo(platform::Sjis(kRefreshQuestion))) FillFileList(true, false);
+    if (Interaction().AskYesNo(platform::Sjis(kRefreshQuestion))) FillFileList(true, false);
 }
 
 void FolderSelectPage::FolderDropped() {
-    Doc().Settings().SelectFile.FullPath = m_folderField->Path();
+    Settings().SelectFile.FullPath = m_folderField->Path();
     FollowFolderPath();
 }
 
 void FolderSelectPage::EntryDoubleClicked(QListWidgetItem* item) {
     if (item == nullptr) return;
     const QByteArray path = item->data(kPathRole).toByteArray();
-    m_openFile(QUrl::fromLocalFile(shell::ToHostPath(
+    m_openFile(QUrl::fromLocalFile(widgets::ToHostPath(
         std::string_view(path.constData(), static_cast<std::size_t>(path.size())))));
 }
 

@@ -17,9 +17,11 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-namespace morvanex::pages {
-
+namespace morvanex::widgets {
 class FolderDropField;
+}
+
+namespace morvanex::pages {
 
 // The first tab: the folder whose files a run renames. The user picks a drive (a root to browse
 // from), a folder in the lazily filled tree below it, or types or drops a folder path; the list
@@ -32,7 +34,7 @@ class FolderSelectPage : public Page {
   public:
     static constexpr int kPageId = 2000;
 
-    FolderSelectPage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    FolderSelectPage(const widgets::WindowContext& context, QWidget* parent);
     ~FolderSelectPage() override;
 
     void ShowSettings() override;
@@ -71,7 +73,7 @@ class FolderSelectPage : public Page {
 
     QComboBox* m_driveCombo = nullptr;
     QTreeWidget* m_tree = nullptr;
-    FolderDropField* m_folderField = nullptr;
+    widgets::FolderDropField* m_folderField = nullptr;
     QListWidget* m_fileList = nullptr;
     QCheckBox* m_autoShow = nullptr;
     QPushButton* m_showFiles = nullptr;

@@ -8,8 +8,6 @@
 #include <QVBoxLayout>
 #include <array>
 
-#include "shell/Document.h"
-
 namespace morvanex::pages {
 
 namespace {
@@ -20,8 +18,8 @@ struct ModeRadio {
     int changeMode;
 };
 
-// Top to bottom as the page shows them: capitalising the first letter came last, with the
-// value 2 it already had.
+// Top to bottom as the page shows them. The values do not follow that order: capitalising the
+// first letter is the last radio and ChangeMode 2.
 constexpr std::array<ModeRadio, 7> kModes{{
     {"allUpperRadio", "全て大文字に統一する", 0},
     {"allLowerRadio", "全て小文字に統一する", 1},
@@ -34,8 +32,8 @@ constexpr std::array<ModeRadio, 7> kModes{{
 
 }  // namespace
 
-LetterCasePage::LetterCasePage(shell::Document& document, shell::MainView& view, QWidget* parent)
-    : Page(document, view, parent) {
+LetterCasePage::LetterCasePage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent) {
     setObjectName("letterCasePage");
     m_enable = new QCheckBox(QStringLiteral("大文字・小文字統一を行う"), this);
     m_enable->setObjectName("enableLetterChangeCheck");
@@ -61,7 +59,7 @@ LetterCasePage::~LetterCasePage() {
 }
 
 void LetterCasePage::ShowSettings() {
-    const settings::LetterChangeOptionSection& option = Doc().Settings().LetterChangeOption;
+    const settings::LetterChangeOptionSection& option = Settings().LetterChangeOption;
     // A value no radio stands for leaves the radios as they are.
     if (QAbstractButton* radio = m_modes->button(option.ChangeMode)) radio->setChecked(true);
     m_enable->setChecked(option.EnableLetterChange != 0);
@@ -69,7 +67,7 @@ void LetterCasePage::ShowSettings() {
 }
 
 void LetterCasePage::StoreSettings() {
-    settings::LetterChangeOptionSection& option = Doc().Settings().LetterChangeOption;
+    settings::LetterChangeOptionSection& option = Settings().LetterChangeOption;
     if (const int mode = m_modes->checkedId(); mode >= 0) option.ChangeMode = mode;
     option.EnableLetterChange = m_enable->isChecked() ? 1 : 0;
 }

@@ -15,7 +15,7 @@ class LetterCasePage : public Page {
   public:
     static constexpr int kPageId = 2040;
 
-    LetterCasePage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    LetterCasePage(const widgets::WindowContext& context, QWidget* parent);
     ~LetterCasePage() override;
 
     void ShowSettings() override;

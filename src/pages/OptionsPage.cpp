@@ -8,11 +8,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "pages/ByteLimitValidator.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "shell/Document.h"
-#include "shell/QtText.h"
+#include "widgets/ByteLimitValidator.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
@@ -41,8 +40,8 @@ QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* pa
 
 }  // namespace
 
-OptionsPage::OptionsPage(shell::Document& document, shell::MainView& view, QWidget* parent)
-    : Page(document, view, parent) {
+OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent) {
     setObjectName("optionsPage");
 
     auto* selection = MakeGroup("fileSelectionGroup", QStringLiteral("ファイル選択設定"),
@@ -80,7 +79,8 @@ OptionsPage::OptionsPage(shell::Document& document, shell::MainView& view, QWidg
     logLayout->addWidget(caption);
     m_logFolder = new QLineEdit(log);
     m_logFolder->setObjectName("logFolderEdit");
-    m_logFolder->setValidator(new ByteLimitValidator(platform::kMaxTextBytes, m_logFolder));
+    m_logFolder->setValidator(
+        new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_logFolder));
     logLayout->addWidget(m_logFolder);
     m_browse = MakeButton("browseButton", QStringLiteral("Browse"), log);
     logLayout->addWidget(m_browse, 0, Qt::AlignRight);
@@ -98,9 +98,9 @@ OptionsPage::OptionsPage(shell::Document& document, shell::MainView& view, QWidg
     connect(m_browse, &QPushButton::clicked, this, &OptionsPage::BrowseClicked);
     // Both take the folders as last stored by the folder and copy pages.
     connect(m_renameFolderLog, &QPushButton::clicked, this,
-            [this] { SetLogFolder(Doc().Settings().SelectFile.FullPath); });
+            [this] { SetLogFolder(Settings().SelectFile.FullPath); });
     connect(m_copyFolderLog, &QPushButton::clicked, this,
-            [this] { SetLogFolder(Doc().Settings().CopyToDir.FullPath); });
+            [this] { SetLogFolder(Settings().CopyToDir.FullPath); });
 }
 
 OptionsPage::~OptionsPage() {
@@ -108,7 +108,7 @@ OptionsPage::~OptionsPage() {
 }
 
 void OptionsPage::ShowSettings() {
-    const settings::RenameSettings& record = Doc().Settings();
+    const settings::RenameSettings& record = Settings();
     const settings::CommonOptionSection& common = record.CommonOption;
     m_includeSubDir->setChecked(record.SelectFile.IncludeSubDir != 0);
     m_numberReset->setChecked(common.NumberReset != 0);
@@ -128,11 +128,11 @@ void OptionsPage::ShowSettings() {
                             record.StringChangeOption.EnableStringChange == 0);
     m_numberReset->setEnabled(record.SelectFile.IncludeSubDir != 0);
     m_keepDirTree->setEnabled(record.CopyToDir.EnableCopy != 0);
-    m_logFolder->setText(shell::ToQString(common.LogWritePath));
+    m_logFolder->setText(widgets::ToQString(common.LogWritePath));
 }
 
 void OptionsPage::StoreSettings() {
-    settings::RenameSettings& record = Doc().Settings();
+    settings::RenameSettings& record = Settings();
     settings::CommonOptionSection& common = record.CommonOption;
     // Disabled boxes are stored as they show.
     record.SelectFile.IncludeSubDir = m_includeSubDir->isChecked() ? 1 : 0;
@@ -143,11 +143,11 @@ void OptionsPage::StoreSettings() {
     common.ViewDetailResult = m_viewDetail->isChecked() ? 1 : 0;
     common.LogWrite = m_logWrite->isChecked() ? 1 : 0;
     common.BatLogWrite = m_batLogWrite->isChecked() ? 1 : 0;
-    common.LogWritePath = shell::ToCp932(m_logFolder->text());
+    common.LogWritePath = widgets::ToCp932(m_logFolder->text());
 }
 
 void OptionsPage::EnableLogControls() {
-    const settings::RenameSettings& record = Doc().Settings();
+    const settings::RenameSettings& record = Settings();
     const bool logging = m_logWrite->isChecked() || m_batLogWrite->isChecked();
     m_logFolder->setEnabled(logging);
     m_browse->setEnabled(logging);
@@ -156,7 +156,7 @@ void OptionsPage::EnableLogControls() {
 }
 
 void OptionsPage::SetLogFolder(const std::string& folder) {
-    m_logFolder->setText(shell::ToQString(folder));
+    m_logFolder->setText(widgets::ToQString(folder));
     m_logFolder->setCursorPosition(0);
 }
 
@@ -165,14 +165,14 @@ void OptionsPage::BrowseClicked() {
     dialog.setObjectName("logFolderDialog");
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    const std::string current = shell::ToCp932(m_logFolder->text());
-    dialog.setDirectory(Doc().FileSystem().CanEnter(current) ? shell::ToHostPath(current)
-                                                             : QStringLiteral("/"));
+    const std::string current = widgets::ToCp932(m_logFolder->text());
+    dialog.setDirectory(FileSystem().CanEnter(current) ? widgets::ToHostPath(current)
+                                                       : QStringLiteral("/"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const std::string folder =
-        platform::WithTrailingSeparator(shell::ToCp932(dialog.selectedFiles().constFirst()));
+        platform::WithTrailingSeparator(widgets::ToCp932(dialog.selectedFiles().constFirst()));
     if (folder.size() > platform::kMaxTextBytes) {
-        Doc().Interaction().ShowMessage(platform::Sjis(kPathTooLong), engine::MessageIcon::None);
+        Interaction().ShowMessage(platform::Sjis(widgets::kPathTooLong), engine::MessageIcon::None);
         return;
     }
     SetLogFolder(folder);

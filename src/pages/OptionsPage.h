@@ -17,7 +17,7 @@ class OptionsPage : public Page {
   public:
     static constexpr int kPageId = 2070;
 
-    OptionsPage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    OptionsPage(const widgets::WindowContext& context, QWidget* parent);
     ~OptionsPage() override;
 
     void ShowSettings() override;

@@ -2,8 +2,8 @@
 
 namespace morvanex::pages {
 
-Page::Page(shell::Document& document, shell::MainView& view, QWidget* parent)
-    : QWidget(parent), m_document(document), m_view(view) {
+Page::Page(const widgets::WindowContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context) {
     setFixedSize(kWidth, kHeight);
 }
 

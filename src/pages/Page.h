@@ -2,14 +2,12 @@
 
 #include <QWidget>
 
-namespace morvanex::shell {
-class Document;
-class MainView;
-}  // namespace morvanex::shell
+#include "widgets/WindowContext.h"
 
-// One tab page of the main view. Every page copies its slice of the document's settings into
-// its controls and back; the view calls these at the moments the page protocol fixes (page
-// created, page shown, page left, before any command reads the settings).
+// One tab page of the main view. Every page copies its slice of the settings record into its
+// controls and back; the view calls these at the moments the page protocol fixes (page created,
+// page shown, page left, before any command reads the settings). What the page needs beyond its
+// controls comes through the window context; what it asks of the window goes to its host.
 namespace morvanex::pages {
 
 class Page : public QWidget {
@@ -20,7 +18,7 @@ class Page : public QWidget {
     static constexpr int kWidth = 560;
     static constexpr int kHeight = 280;
 
-    Page(shell::Document& document, shell::MainView& view, QWidget* parent);
+    Page(const widgets::WindowContext& context, QWidget* parent);
 
     // Fills every control from the settings (the folder pages also rebuild their drive lists).
     virtual void ShowSettings() = 0;
@@ -33,12 +31,16 @@ class Page : public QWidget {
     virtual int PageId() const = 0;
 
   protected:
-    shell::Document& Doc() const { return m_document; }
-    shell::MainView& View() const { return m_view; }
+    const widgets::WindowContext& Context() const { return m_context; }
+    settings::RenameSettings& Settings() const { return m_context.record; }
+    platform::FileSystem& FileSystem() const { return m_context.fileSystem; }
+    const platform::Clock& Clock() const { return m_context.clock; }
+    engine::Interaction& Interaction() const { return m_context.interaction; }
+    const widgets::Preferences& Prefs() const { return m_context.preferences; }
+    widgets::PageHost& Host() const { return m_context.host; }
 
   private:
-    shell::Document& m_document;
-    shell::MainView& m_view;
+    const widgets::WindowContext m_context;
 };
 
 }  // namespace morvanex::pages

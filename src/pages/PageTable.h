@@ -8,11 +8,11 @@
 // entry a factory (one line in PageTable.cpp); an entry without one shows a disabled tab.
 namespace morvanex::pages {
 
-using PageFactory = Page* (*)(shell::Document& document, shell::MainView& view, QWidget* parent);
+using PageFactory = Page* (*)(const widgets::WindowContext& context, QWidget* parent);
 
 template <class PageClass>
-Page* CreatePage(shell::Document& document, shell::MainView& view, QWidget* parent) {
-    return new PageClass(document, view, parent);
+Page* CreatePage(const widgets::WindowContext& context, QWidget* parent) {
+    return new PageClass(context, parent);
 }
 
 struct PageEntry {

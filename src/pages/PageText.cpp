@@ -7,12 +7,12 @@
 #include <cstdlib>
 
 #include "platform/Codepage.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
 int DecimalValue(const QString& text) {
-    const std::string bytes = shell::ToCp932(text);
+    const std::string bytes = widgets::ToCp932(text);
     const long value = std::strtol(bytes.c_str(), nullptr, 10);
     return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
 }
@@ -25,7 +25,7 @@ std::string RangeText(int first, int last) {
 }
 
 std::string FieldText(const QLineEdit& edit) {
-    return platform::CutToFit(shell::ToCp932(edit.text()), platform::kMaxTextBytes);
+    return platform::CutToFit(widgets::ToCp932(edit.text()), platform::kMaxTextBytes);
 }
 
 }  // namespace morvanex::pages

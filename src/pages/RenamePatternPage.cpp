@@ -14,17 +14,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "engine/SettingsSummary.h"
 #include "engine/TextRange.h"
-#include "pages/ByteLimitValidator.h"
 #include "pages/ExifSettingsDialog.h"
 #include "pages/PageText.h"
 #include "pages/TimeStampFormatDialog.h"
 #include "platform/Codepage.h"
 #include "settings/RegisteredPatterns.h"
-#include "settings/SettingsSummary.h"
-#include "shell/Document.h"
-#include "shell/MainView.h"
-#include "shell/QtText.h"
+#include "widgets/ByteLimitValidator.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
@@ -91,9 +89,8 @@ std::size_t BuiltInPatternCount() {
 
 }  // namespace
 
-RenamePatternPage::RenamePatternPage(shell::Document& document, shell::MainView& view,
-                                     QWidget* parent)
-    : Page(document, view, parent) {
+RenamePatternPage::RenamePatternPage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent) {
     setObjectName("renamePatternPage");
     CreateControls();
     FillPatternList();
@@ -169,7 +166,7 @@ void RenamePatternPage::CreateControls() {
         cellLayout->setSpacing(3);
         row.text = new QLineEdit(cell);
         row.text->setObjectName(RowName("stringEdit", r));
-        row.text->setValidator(new ByteLimitValidator(platform::kMaxTextBytes, row.text));
+        row.text->setValidator(new widgets::ByteLimitValidator(platform::kMaxTextBytes, row.text));
         row.format = new QPushButton(cell);
         row.format->setObjectName(RowName("formatButton", r));
         row.format->setAutoDefault(false);
@@ -255,10 +252,10 @@ void RenamePatternPage::CreateControls() {
 void RenamePatternPage::FillPatternList() {
     m_filling = true;
     m_patternList->clear();
-    for (const RegisteredPattern& pattern : Doc().Settings().RegisteredPatterns) {
-        m_patternList->addItem(shell::ToQString(pattern.Name));
+    for (const RegisteredPattern& pattern : Settings().RegisteredPatterns) {
+        m_patternList->addItem(widgets::ToQString(pattern.Name));
     }
-    SelectIndex(*m_patternList, Doc().Settings().RenameOption.SelectedRenamePattern);
+    SelectIndex(*m_patternList, Settings().RenameOption.SelectedRenamePattern);
     m_filling = false;
 }
 
@@ -268,7 +265,7 @@ void RenamePatternPage::FillRow(int r, int type, int digits, const std::string& 
     m_filling = true;
     SelectIndex(*row.type, type);
     SelectIndex(*row.digits, digits);
-    row.text->setText(shell::ToQString(text));
+    row.text->setText(widgets::ToQString(text));
     row.step->setText(QString::number(step));
     if (platform::CharCount(text) < 4) {
         row.first->setText(Utf8("1"));
@@ -284,13 +281,13 @@ void RenamePatternPage::FillRow(int r, int type, int digits, const std::string& 
 void RenamePatternPage::ShowSettings() {
     m_shown = false;
     m_filling = true;
-    const settings::RenameOptionSection& option = Doc().Settings().RenameOption;
+    const settings::RenameOptionSection& option = Settings().RenameOption;
     for (int r = 0; r < kRows; ++r) {
         const PartSlot& slot = option.Parts[static_cast<std::size_t>(r)];
         FillRow(r, slot.SelectedPart, slot.DigitNum, slot.StrPart, slot.SkipNum);
     }
     // The table may have grown or shrunk since the list was filled.
-    if (m_patternList->count() != static_cast<int>(Doc().Settings().RegisteredPatterns.size())) {
+    if (m_patternList->count() != static_cast<int>(Settings().RegisteredPatterns.size())) {
         FillPatternList();
         m_filling = true;
     }
@@ -319,7 +316,7 @@ void RenamePatternPage::ShowSettings() {
 }
 
 void RenamePatternPage::StoreSettings() {
-    settings::RenameOptionSection& option = Doc().Settings().RenameOption;
+    settings::RenameOptionSection& option = Settings().RenameOption;
     option.EnableRename = m_renameCheck->isChecked() ? 1 : 0;
     option.EnableDigitChange = m_digitChangeCheck->isChecked() ? 1 : 0;
     for (int r = 0; r < kRows; ++r) {
@@ -457,13 +454,13 @@ void RenamePatternPage::OpenFormatDialog(int r) {
     const int type = row.type->currentIndex();
     QString result;
     if (IsDateType(type)) {
-        TimeStampFormatDialog dialog(Doc(), r, FieldText(*row.text), this);
+        TimeStampFormatDialog dialog(Context(), r, FieldText(*row.text), this);
         dialog.exec();
-        result = shell::ToQString(dialog.FormatText());
+        result = widgets::ToQString(dialog.FormatText());
     } else if (type == settings::kPartExif) {
-        ExifSettingsDialog dialog(Doc(), r, FieldText(*row.text), this);
+        ExifSettingsDialog dialog(Context(), r, FieldText(*row.text), this);
         dialog.exec();
-        result = shell::ToQString(dialog.FormatText());
+        result = widgets::ToQString(dialog.FormatText());
     } else {
         return;
     }
@@ -476,7 +473,7 @@ void RenamePatternPage::OpenFormatDialog(int r) {
 void RenamePatternPage::OnPatternChosen(int index) {
     UpdatePatternButtons();
     if (m_filling) return;
-    settings::RenameSettings& record = Doc().Settings();
+    settings::RenameSettings& record = Settings();
     if (index < 0 || static_cast<std::size_t>(index) >= record.RegisteredPatterns.size()) return;
     const RegisteredPattern pattern = record.RegisteredPatterns[static_cast<std::size_t>(index)];
     for (int r = 0; r < kRows; ++r) {
@@ -522,16 +519,15 @@ void RenamePatternPage::OnDigitChangeClicked(bool checked) {
 void RenamePatternPage::UpdatePreview() {
     if (!m_shown || m_filling) return;
     StoreSettings();
-    m_preview->setText(
-        shell::ToQString(settings::RenamePatternPreview(Doc().Settings(), Doc().Clock().Now())));
+    m_preview->setText(widgets::ToQString(engine::RenamePatternPreview(Settings(), Clock().Now())));
 }
 
 void RenamePatternPage::Warn(const char* utf8Text) const {
-    Doc().Interaction().ShowMessage(platform::Sjis(utf8Text), engine::MessageIcon::Exclamation);
+    Interaction().ShowMessage(platform::Sjis(utf8Text), engine::MessageIcon::Exclamation);
 }
 
 void RenamePatternPage::RegisterPattern() {
-    if (Doc().Settings().RegisteredPatterns.size() >=
+    if (Settings().RegisteredPatterns.size() >=
         static_cast<std::size_t>(settings::kMaxRegisteredPatterns)) {
         Warn("登録できるパターンは20個までです。\n不要なパターンを削除してから登録してください。");
         return;
@@ -548,8 +544,8 @@ void RenamePatternPage::RegisterPattern() {
 }
 
 bool RenamePatternPage::RegisterPatternAs(const QString& name) {
-    settings::RenameSettings& record = Doc().Settings();
-    const std::string text = shell::ToCp932(name.trimmed());
+    settings::RenameSettings& record = Settings();
+    const std::string text = widgets::ToCp932(name.trimmed());
     if (record.RegisteredPatterns.size() >=
         static_cast<std::size_t>(settings::kMaxRegisteredPatterns)) {
         Warn("登録できるパターンは20個までです。\n不要なパターンを削除してから登録してください。");
@@ -559,7 +555,7 @@ bool RenamePatternPage::RegisterPatternAs(const QString& name) {
         Warn("パターン名を入力してください。");
         return false;
     }
-    if (text.size() > shell::Preferences::kMaxPatternNameBytes) {
+    if (text.size() > widgets::Preferences::kMaxPatternNameBytes) {
         Warn("パターン名が長すぎます。\n全角127文字(半角255文字)以内で入力してください。");
         return false;
     }
@@ -596,7 +592,7 @@ bool RenamePatternPage::RegisterPatternAs(const QString& name) {
 }
 
 void RenamePatternPage::DeleteSelectedPattern() {
-    settings::RenameSettings& record = Doc().Settings();
+    settings::RenameSettings& record = Settings();
     const int index = m_patternList->currentIndex();
     if (index < 0 || static_cast<std::size_t>(index) < BuiltInPatternCount() ||
         static_cast<std::size_t>(index) >= record.RegisteredPatterns.size()) {
@@ -605,7 +601,7 @@ void RenamePatternPage::DeleteSelectedPattern() {
     const std::string question = platform::Sjis("登録パターン「") +
                                  record.RegisteredPatterns[static_cast<std::size_t>(index)].Name +
                                  platform::Sjis("」を削除します。\nよろしいですか？");
-    if (!Doc().Interaction().AskYesNo(question)) return;
+    if (!Interaction().AskYesNo(question)) return;
     record.RegisteredPatterns.erase(record.RegisteredPatterns.begin() + index);
     SaveUserPatterns();
     // The rows keep what they show; only the memory of the last choice goes.
@@ -618,9 +614,9 @@ void RenamePatternPage::DeleteSelectedPattern() {
 }
 
 void RenamePatternPage::SaveUserPatterns() const {
-    const std::vector<RegisteredPattern>& patterns = Doc().Settings().RegisteredPatterns;
+    const std::vector<RegisteredPattern>& patterns = Settings().RegisteredPatterns;
     const std::size_t builtIn = std::min(BuiltInPatternCount(), patterns.size());
-    Doc().Prefs().SetUserPatterns(std::vector<RegisteredPattern>(
+    Prefs().SetUserPatterns(std::vector<RegisteredPattern>(
         patterns.begin() + static_cast<std::ptrdiff_t>(builtIn), patterns.end()));
 }
 
@@ -629,7 +625,7 @@ void RenamePatternPage::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             event->accept();
-            View().RenameCommand();
+            Host().RequestRename();
             return;
         case Qt::Key_Escape:
             event->accept();

@@ -26,7 +26,7 @@ class RenamePatternPage : public Page {
     static constexpr int kPageId = 2030;
     static constexpr int kRows = 6;
 
-    RenamePatternPage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    RenamePatternPage(const widgets::WindowContext& context, QWidget* parent);
     // Stores the controls first, like leaving the page.
     ~RenamePatternPage() override;
 

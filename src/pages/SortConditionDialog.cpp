@@ -40,7 +40,7 @@ QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* pa
 }  // namespace
 
 SortConditionDialog::SortConditionDialog(Order current, QWidget* parent)
-    : ButtonsOnlyDialog(parent, Qt::Dialog, true) {
+    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog, true) {
     setObjectName("sortConditionDialog");
     setWindowTitle(QStringLiteral("検出ファイルのソート条件"));
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "pages/ButtonsOnlyDialog.h"
 #include <array>
+
+#include "widgets/ButtonsOnlyDialog.h"
 
 class QButtonGroup;
 
@@ -9,7 +10,7 @@ class QButtonGroup;
 // of the record as one of seven choices. Enter and Esc do nothing; only the buttons close it.
 namespace morvanex::pages {
 
-class SortConditionDialog : public ButtonsOnlyDialog {
+class SortConditionDialog : public widgets::ButtonsOnlyDialog {
     Q_OBJECT
 
   public:

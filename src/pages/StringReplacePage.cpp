@@ -6,8 +6,7 @@
 #include <QLineEdit>
 #include <limits>
 
-#include "shell/Document.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
@@ -34,9 +33,8 @@ QLineEdit* MakeEdit(const QString& objectName, const QRect& place, QWidget* pare
 
 }  // namespace
 
-StringReplacePage::StringReplacePage(shell::Document& document, shell::MainView& view,
-                                     QWidget* parent)
-    : Page(document, view, parent) {
+StringReplacePage::StringReplacePage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent) {
     setObjectName("stringReplacePage");
     m_enable = new QCheckBox(QStringLiteral("ファイル名内文字列置換を行う"), this);
     m_enable->setObjectName("enableStringChangeCheck");
@@ -80,21 +78,21 @@ StringReplacePage::~StringReplacePage() {
 }
 
 void StringReplacePage::ShowSettings() {
-    const settings::StringChangeOptionSection& option = Doc().Settings().StringChangeOption;
+    const settings::StringChangeOptionSection& option = Settings().StringChangeOption;
     m_enable->setChecked(option.EnableStringChange != 0);
     EnableEdits(option.EnableStringChange != 0);
     for (std::size_t r = 0; r < kRows; ++r) {
-        m_before[r]->setText(shell::ToQString(option.ChangeBefore[r]));
-        m_after[r]->setText(shell::ToQString(option.ChangeAfter[r]));
+        m_before[r]->setText(widgets::ToQString(option.ChangeBefore[r]));
+        m_after[r]->setText(widgets::ToQString(option.ChangeAfter[r]));
     }
 }
 
 void StringReplacePage::StoreSettings() {
-    settings::StringChangeOptionSection& option = Doc().Settings().StringChangeOption;
+    settings::StringChangeOptionSection& option = Settings().StringChangeOption;
     option.EnableStringChange = m_enable->isChecked() ? 1 : 0;
     for (std::size_t r = 0; r < kRows; ++r) {
-        option.ChangeBefore[r] = shell::ToCp932(m_before[r]->text());
-        option.ChangeAfter[r] = shell::ToCp932(m_after[r]->text());
+        option.ChangeBefore[r] = widgets::ToCp932(m_before[r]->text());
+        option.ChangeAfter[r] = widgets::ToCp932(m_after[r]->text());
     }
 }
 

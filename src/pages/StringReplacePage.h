@@ -19,7 +19,7 @@ class StringReplacePage : public Page {
     static constexpr int kPageId = 2080;
     static constexpr int kRows = 5;
 
-    StringReplacePage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    StringReplacePage(const widgets::WindowContext& context, QWidget* parent);
     ~StringReplacePage() override;
 
     void ShowSettings() override;

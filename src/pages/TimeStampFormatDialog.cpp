@@ -16,9 +16,7 @@
 
 #include "engine/TimestampFormat.h"
 #include "settings/RenameSettings.h"
-#include "shell/Document.h"
-#include "shell/MainFrame.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
@@ -77,22 +75,23 @@ std::string TimeStampFormatDialog::PresetFormat(int index, bool twoDigitYear) {
     return format;
 }
 
-TimeStampFormatDialog::TimeStampFormatDialog(shell::Document& document, int partIndex,
+TimeStampFormatDialog::TimeStampFormatDialog(const widgets::WindowContext& context, int partIndex,
                                              std::string_view format, QWidget* parent,
                                              std::size_t maxBytes)
-    : ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint, false),
-      m_document(document),
+    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint,
+                                 false),
+      m_context(context),
       m_part(std::clamp(partIndex, 0, settings::kPartSlots - 1)),
       m_maxBytes(std::min(maxBytes, platform::kMaxTextBytes)),
       m_format(platform::CutToFit(format, m_maxBytes)),
       m_original(m_format),
-      m_previewTime(document.Clock().Now()) {
+      m_previewTime(context.clock.Now()) {
     setObjectName("timeStampFormatDialog");
     setWindowTitle(Utf8("タイムスタンプフォーマットの指定"));
     CreateControls();
 
     const settings::PartSlot& part =
-        m_document.Settings().RenameOption.Parts[static_cast<std::size_t>(m_part)];
+        m_context.record.RenameOption.Parts[static_cast<std::size_t>(m_part)];
     const int preset =
         part.FixedFormatNum >= 0 && part.FixedFormatNum < kPresetCount ? part.FixedFormatNum : 0;
     m_presetButtons[static_cast<std::size_t>(preset)]->setChecked(true);
@@ -246,8 +245,7 @@ void TimeStampFormatDialog::CreateControls() {
     connect(m_allClear, &QPushButton::clicked, this, &TimeStampFormatDialog::AllClear);
     connect(ok, &QPushButton::clicked, this, &TimeStampFormatDialog::FinishOk);
     connect(cancel, &QPushButton::clicked, this, &TimeStampFormatDialog::FinishCancel);
-    connect(help, &QPushButton::clicked, this,
-            [this] { shell::MainFrame::ShowHelpFor(this, kHelpTopic); });
+    connect(help, &QPushButton::clicked, this, [this] { m_context.host.RequestHelp(kHelpTopic); });
 }
 
 int TimeStampFormatDialog::SelectedPreset() const {
@@ -289,7 +287,7 @@ void TimeStampFormatDialog::AppendToken(const Token& token) {
     std::string_view text = token.token;
     if (text == kFourDigitYear && m_year2Check->isChecked()) text = kTwoDigitYear;
     if (m_format.size() + text.size() > m_maxBytes) {
-        m_document.Interaction().ShowMessage(
+        m_context.interaction.ShowMessage(
             platform::Sjis("フォーマットが長すぎるため、これ以上追加できません。\n"
                            "(フォーマットは") +
                 std::to_string(m_maxBytes) + platform::Sjis("バイトまでです)"),
@@ -315,12 +313,12 @@ void TimeStampFormatDialog::ApplyYearDigits() {
 }
 
 void TimeStampFormatDialog::ShowPreview() {
-    m_preview->setText(shell::ToQString(engine::ExpandTimestampFormat(m_previewTime, m_format)));
+    m_preview->setText(widgets::ToQString(engine::ExpandTimestampFormat(m_previewTime, m_format)));
 }
 
 void TimeStampFormatDialog::FinishOk() {
     settings::PartSlot& part =
-        m_document.Settings().RenameOption.Parts[static_cast<std::size_t>(m_part)];
+        m_context.record.RenameOption.Parts[static_cast<std::size_t>(m_part)];
     part.FixedFormatNum = SelectedPreset();
     part.FormatType = m_fixedCheck->isChecked() ? 0 : 1;
     part.Year2Digit = m_year2Check->isChecked() ? 1 : 0;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "pages/ButtonsOnlyDialog.h"
 #include <array>
 #include <cstddef>
 #include <string>
@@ -9,16 +8,14 @@
 
 #include "platform/Clock.h"
 #include "platform/Codepage.h"
+#include "widgets/ButtonsOnlyDialog.h"
+#include "widgets/WindowContext.h"
 
 class QButtonGroup;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-
-namespace morvanex::shell {
-class Document;
-}
 
 // Edits the timestamp format of one name part: either one of the 17 presets (fixed mode) or a
 // text built token by token (free mode), previewed for the moment the dialog was opened. The
@@ -27,7 +24,7 @@ class Document;
 // given and leaves the part as it was.
 namespace morvanex::pages {
 
-class TimeStampFormatDialog : public ButtonsOnlyDialog {
+class TimeStampFormatDialog : public widgets::ButtonsOnlyDialog {
     Q_OBJECT
 
   public:
@@ -36,8 +33,9 @@ class TimeStampFormatDialog : public ButtonsOnlyDialog {
 
     // partIndex is the slot 0..11 whose dialog state is read and written; the text may grow to
     // maxBytes (less than a whole field when the caller puts a prefix in front of it).
-    TimeStampFormatDialog(shell::Document& document, int partIndex, std::string_view format,
-                          QWidget* parent, std::size_t maxBytes = platform::kMaxTextBytes);
+    TimeStampFormatDialog(const widgets::WindowContext& context, int partIndex,
+                          std::string_view format, QWidget* parent,
+                          std::size_t maxBytes = platform::kMaxTextBytes);
 
     // The format text (CP932) the caller takes back after the dialog has closed.
     const std::string& FormatText() const { return m_format; }
@@ -65,7 +63,7 @@ class TimeStampFormatDialog : public ButtonsOnlyDialog {
     void FinishOk();
     void FinishCancel();
 
-    shell::Document& m_document;
+    widgets::WindowContext m_context;
     int m_part;
     std::size_t m_maxBytes;
     std::string m_format;

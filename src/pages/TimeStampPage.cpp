@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "settings/RenameSettings.h"
-#include "shell/Document.h"
 
 namespace morvanex::pages {
 
@@ -48,8 +47,8 @@ void SetEnabled(QWidget* widget, bool enabled) {
 
 }  // namespace
 
-TimeStampPage::TimeStampPage(shell::Document& document, shell::MainView& view, QWidget* parent)
-    : Page(document, view, parent) {
+TimeStampPage::TimeStampPage(const widgets::WindowContext& context, QWidget* parent)
+    : Page(context, parent) {
     setObjectName("timeStampPage");
     CreateControls();
 }
@@ -213,7 +212,7 @@ platform::LocalTime TimeStampPage::PickedTime(int g) const {
 }
 
 void TimeStampPage::ShowSettings() {
-    const settings::RenameSettings& record = Doc().Settings();
+    const settings::RenameSettings& record = Settings();
     const settings::TimeStampOptionSection& option = record.TimeStampOption;
     const std::array<int, kGroups> values{option.EnableMakeTime, option.EnableUpdateTime,
                                           option.EnableLastAccessTime};
@@ -244,7 +243,7 @@ void TimeStampPage::ShowSettings() {
 }
 
 void TimeStampPage::StoreSettings() {
-    settings::RenameSettings& record = Doc().Settings();
+    settings::RenameSettings& record = Settings();
     settings::TimeStampOptionSection& option = record.TimeStampOption;
     option.EnableTimeStamp = m_enable->isChecked() ? 1 : 0;
     option.EnableMakeTime = GroupValue(kCreation);
@@ -288,7 +287,7 @@ void TimeStampPage::OnSourceClicked(int g, QCheckBox* box, bool checked) {
 }
 
 void TimeStampPage::OnNow(int g) {
-    ShowTime(g, platform::ToLocalTime(Doc().Clock().Now()));
+    ShowTime(g, platform::ToLocalTime(Clock().Now()));
 }
 
 }  // namespace morvanex::pages

@@ -22,7 +22,7 @@ class TimeStampPage : public Page {
   public:
     static constexpr int kPageId = 2060;
 
-    TimeStampPage(shell::Document& document, shell::MainView& view, QWidget* parent);
+    TimeStampPage(const widgets::WindowContext& context, QWidget* parent);
 
     void ShowSettings() override;
     void StoreSettings() override;

@@ -129,7 +129,7 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
     }
 
     CheckWizardPreference();
-    Preferences::RemoveObsoleteKeys();
+    widgets::Preferences::RemoveObsoleteKeys();
     return std::nullopt;
 }
 

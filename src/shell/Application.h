@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "shell/MainFrame.h"
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 // The start-up of the program: document, main window, the file named on the command line,
 // the unattended run of an auto-exec file, and the preference clean-up of a normal start.
@@ -25,7 +25,7 @@ class Application {
 
     Document& Doc() const { return *m_document; }
     MainFrame& Frame() const { return *m_frame; }
-    const Preferences& Prefs() const { return m_preferences; }
+    const widgets::Preferences& Prefs() const { return m_preferences; }
 
     // The command line as one text: the arguments joined by blanks, as CP932.
     static std::string RawCommandLine(int argc, char** argv);
@@ -41,7 +41,7 @@ class Application {
   private:
     void CheckWizardPreference() const;
 
-    Preferences m_preferences;
+    widgets::Preferences m_preferences;
     FrameOptions m_options;
     std::unique_ptr<Document> m_document;
     std::unique_ptr<MainFrame> m_frame;

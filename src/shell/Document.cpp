@@ -5,9 +5,9 @@
 #include "platform/Codepage.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
-#include "shell/FileDialogs.h"
 #include "shell/MainView.h"
-#include "shell/QtText.h"
+#include "widgets/FileDialogs.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::shell {
 
@@ -19,7 +19,8 @@ constexpr const char* kResetQuestion =
 
 }  // namespace
 
-Document::Document(const Preferences& preferences, std::unique_ptr<platform::FileSystem> fileSystem,
+Document::Document(const widgets::Preferences& preferences,
+                   std::unique_ptr<platform::FileSystem> fileSystem,
                    std::unique_ptr<platform::Clock> clock)
     : m_preferences(preferences), m_fileSystem(std::move(fileSystem)), m_clock(std::move(clock)) {
     m_settings = settings::ConstructSettings(Environment());
@@ -57,8 +58,8 @@ void Document::SetTitle(const QString& title) {
 }
 
 bool Document::NewDocument() {
-    // The framework's first new-document call comes while the program starts: the view has no
-    // tabs yet, and the construction defaults stand.
+    // The first call is part of the program's start: the view has no tabs yet, and the
+    // construction defaults stand.
     if (m_view == nullptr || !m_view->HasTabControl()) return true;
     if (!m_interaction->AskYesNo(platform::Sjis(kResetQuestion))) return false;
     m_view->DestroyPages();
@@ -71,14 +72,14 @@ bool Document::NewDocument() {
 }
 
 void Document::OpenCommand() {
-    if (const std::optional<std::string> path = FileDialogs::OpenPatternFile(m_window)) {
+    if (const std::optional<std::string> path = widgets::FileDialogs::OpenPatternFile(m_window)) {
         Load(*path);
     }
 }
 
 void Document::SaveAsCommand() {
     if (m_view != nullptr) m_view->StoreCurrentPage();
-    if (const std::optional<std::string> path = FileDialogs::SavePatternFile(m_window)) {
+    if (const std::optional<std::string> path = widgets::FileDialogs::SavePatternFile(m_window)) {
         Save(*path);
     }
 }
@@ -94,7 +95,7 @@ bool Document::Load(const std::string& path) {
     }
     if (m_view != nullptr) m_view->ShowCurrentPage();
     emit SettingsReplaced();
-    SetTitle(ToQString(settings::TitleForLoadedFile(path)));
+    SetTitle(widgets::ToQString(settings::TitleForLoadedFile(path)));
     return true;
 }
 

@@ -12,7 +12,7 @@
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"
 #include "settings/SettingsLifecycle.h"
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 class QWidget;
 
@@ -27,7 +27,8 @@ class Document : public QObject {
     Q_OBJECT
 
   public:
-    Document(const Preferences& preferences, std::unique_ptr<platform::FileSystem> fileSystem,
+    Document(const widgets::Preferences& preferences,
+             std::unique_ptr<platform::FileSystem> fileSystem,
              std::unique_ptr<platform::Clock> clock);
     // Writes the four preference copies back.
     ~Document() override;
@@ -36,7 +37,7 @@ class Document : public QObject {
     const settings::RenameSettings& Settings() const { return m_settings; }
     platform::FileSystem& FileSystem() { return *m_fileSystem; }
     const platform::Clock& Clock() const { return *m_clock; }
-    const Preferences& Prefs() const { return m_preferences; }
+    const widgets::Preferences& Prefs() const { return m_preferences; }
 
     // The window that shows the title and owns the dialogs, the view whose current page is
     // stored and shown, and where messages go.
@@ -68,7 +69,7 @@ class Document : public QObject {
     void AddUserPatterns();
     void SetTitle(const QString& title);
 
-    const Preferences& m_preferences;
+    const widgets::Preferences& m_preferences;
     std::unique_ptr<platform::FileSystem> m_fileSystem;
     std::unique_ptr<platform::Clock> m_clock;
     settings::RenameSettings m_settings;

@@ -15,8 +15,8 @@
 #include "shell/HelpWindow.h"
 #include "shell/MainView.h"
 #include "shell/QtInteraction.h"
-#include "shell/QtText.h"
-#include "shell/ToolbarIcons.h"
+#include "widgets/QtText.h"
+#include "widgets/ToolbarIcons.h"
 
 namespace morvanex::shell {
 
@@ -37,7 +37,7 @@ MainFrame::MainFrame(Document& document, const FrameOptions& options)
     : m_document(document), m_moveSwitch(document.Prefs().SettingViewerMoveSwitch()) {
     setObjectName("mainFrame");
     setWindowTitle(QStringLiteral("MorvaneX"));
-    setWindowIcon(ToolbarIcons::Application());
+    setWindowIcon(widgets::ToolbarIcons::Application());
     m_helpFile = options.helpFile.isEmpty()
                      ? QApplication::applicationDirPath() + QStringLiteral("/Morva.hlp")
                      : options.helpFile;
@@ -70,15 +70,15 @@ void MainFrame::CreateMenusAndToolbar() {
     QAction* reset =
         AddAction("actionReset", QStringLiteral("全ての設定項目をリセットする(&N)"),
                   QStringLiteral("全ての設定項目をリセットします\n全ての設定項目をリセットします"));
-    reset->setIcon(ToolbarIcons::Reset());
+    reset->setIcon(widgets::ToolbarIcons::Reset());
     QAction* open =
         AddAction("actionOpen", QStringLiteral("パターンファイルを読み込む(&O)"),
                   QStringLiteral("パターンファイルを読み込みます\nパターンファイルを読み込みます"));
-    open->setIcon(ToolbarIcons::Open());
+    open->setIcon(widgets::ToolbarIcons::Open());
     QAction* saveAs = AddAction(
         "actionSaveAs", QStringLiteral("名前を付けてパターンを保存(&A)"),
         QStringLiteral("名前を付けてパターンを保存します\n名前を付けてパターンを保存します"));
-    saveAs->setIcon(ToolbarIcons::SaveAs());
+    saveAs->setIcon(widgets::ToolbarIcons::SaveAs());
     QAction* saveList =
         AddAction("actionSaveTargetList", QStringLiteral("リネーム対象ファイルをテキストで保存"),
                   QStringLiteral("リネーム対象ファイルをテキストで保存します\n"
@@ -94,22 +94,22 @@ void MainFrame::CreateMenusAndToolbar() {
         AddAction("actionSettingsList", QStringLiteral("設定状況ダイアログ(&D)"),
                   QStringLiteral("設定状況ダイアログを表示します\n設定状況ダイアログを表示します"));
     settingsList->setCheckable(true);
-    settingsList->setIcon(ToolbarIcons::SettingsList());
+    settingsList->setIcon(widgets::ToolbarIcons::SettingsList());
     QAction* wizard =
         AddAction("actionWizard", QStringLiteral("リネームウィザードを起動する(&W)"),
                   QStringLiteral("リネームウィザードを起動する\nリネームウィザードを起動する"));
-    wizard->setIcon(ToolbarIcons::Wizard());
+    wizard->setIcon(widgets::ToolbarIcons::Wizard());
     QAction* options = AddAction("actionOptions", QStringLiteral("MorvaneXの動作設定(&S)"),
                                  QStringLiteral("MorvaneXの動作に関する設定を行います\n"
                                                 "MorvaneXの動作に関する設定を行います"));
-    options->setIcon(ToolbarIcons::Options());
+    options->setIcon(widgets::ToolbarIcons::Options());
     QAction* help = AddAction("actionHelp", QStringLiteral("MorvaneX ヘルプ(&H)"),
                               QStringLiteral("MorvaneXのヘルプを表示します。"));
     QAction* pageHelp =
         AddAction("actionPageHelp", QStringLiteral("現在開いているタブページのヘルプを開く(&P)"),
                   QStringLiteral("現在開いているタブページのヘルプを開きます\n"
                                  "現在開いているタブページのヘルプを開きます"));
-    pageHelp->setIcon(ToolbarIcons::PageHelp());
+    pageHelp->setIcon(widgets::ToolbarIcons::PageHelp());
     QAction* about = AddAction("actionAbout", QStringLiteral("MorvaneX のﾊﾞｰｼﾞｮﾝ情報(&A)..."),
                                QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
                                               "このページのヘルプ"));
@@ -146,7 +146,7 @@ void MainFrame::CreateMenusAndToolbar() {
 
     m_toolBar = new QToolBar(QStringLiteral("ﾂｰﾙ ﾊﾞｰ"), this);
     m_toolBar->setObjectName("toolbar");
-    m_toolBar->setIconSize(QSize(ToolbarIcons::kWidth, ToolbarIcons::kHeight));
+    m_toolBar->setIconSize(QSize(widgets::ToolbarIcons::kWidth, widgets::ToolbarIcons::kHeight));
     m_toolBar->setMovable(true);
     m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
     m_toolBar->addAction(reset);
@@ -183,6 +183,7 @@ void MainFrame::CreateMenusAndToolbar() {
     connect(m_toolBar, &QToolBar::visibilityChanged, toolbarToggle, &QAction::setChecked);
     connect(help, &QAction::triggered, this, [this] { ShowHelp(HelpWindow::kContents); });
     connect(pageHelp, &QAction::triggered, this, &MainFrame::ShowPageHelp);
+    connect(m_view, &MainView::HelpRequested, this, &MainFrame::ShowHelp);
     connect(about, &QAction::triggered, this, [this] {
         dialogs::AboutDialog dialog(this);
         dialog.exec();
@@ -190,7 +191,7 @@ void MainFrame::CreateMenusAndToolbar() {
 }
 
 void MainFrame::ApplySavedGeometry(int screenWidth, int screenHeight) {
-    const std::optional<WindowRect> rect =
+    const std::optional<widgets::WindowRect> rect =
         m_document.Prefs().SavedWindowRect(screenWidth, screenHeight);
     if (!rect) {
         resize(sizeHint());
@@ -236,7 +237,7 @@ void MainFrame::ShowHelp(int context) {
     if (m_help == nullptr) m_help = new HelpWindow(m_helpFile, this);
     if (!m_help->OpenTopic(context)) {
         const std::string message =
-            platform::Sjis("ヘルプファイルを開けませんでした。\n") + ToCp932(m_helpFile);
+            platform::Sjis("ヘルプファイルを開けませんでした。\n") + widgets::ToCp932(m_helpFile);
         m_interaction->ShowMessage(message, engine::MessageIcon::Exclamation);
     }
 }
@@ -245,21 +246,6 @@ void MainFrame::ShowPageHelp() {
     const pages::Page* page = m_view->CurrentPage();
     if (page == nullptr) return;
     if (const int context = HelpContextOfPage(page->PageId()); context != 0) ShowHelp(context);
-}
-
-void MainFrame::ShowHelpFor(QWidget* from, int context) {
-    for (QWidget* widget = from; widget != nullptr; widget = widget->parentWidget()) {
-        if (auto* frame = qobject_cast<MainFrame*>(widget)) {
-            frame->ShowHelp(context);
-            return;
-        }
-    }
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* frame = qobject_cast<MainFrame*>(widget)) {
-            frame->ShowHelp(context);
-            return;
-        }
-    }
 }
 
 }  // namespace morvanex::shell

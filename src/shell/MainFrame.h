@@ -5,7 +5,7 @@
 
 #include "engine/Interaction.h"
 #include "pages/PageTable.h"
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 class QAction;
 class QToolBar;
@@ -49,8 +49,6 @@ class MainFrame : public QMainWindow {
     // Opens the help at a context number (HelpWindow::kContents for the contents).
     void ShowHelp(int context);
     void ShowPageHelp();
-    // For dialogs: the help of the main window that owns `from` at a context number.
-    static void ShowHelpFor(QWidget* from, int context);
     // The help context of a page number, 0 when it has none.
     static int HelpContextOfPage(int pageId);
     HelpWindow* Help() const { return m_help; }

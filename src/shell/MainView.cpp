@@ -10,8 +10,8 @@
 
 #include "platform/Codepage.h"
 #include "shell/Document.h"
-#include "shell/FileDialogs.h"
 #include "shell/MultiRowTabBar.h"
+#include "widgets/FileDialogs.h"
 
 namespace morvanex::shell {
 
@@ -77,6 +77,12 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     connect(renameButton, &QPushButton::clicked, this, &MainView::RenameCommand);
 }
 
+widgets::WindowContext MainView::Context() {
+    return widgets::WindowContext{m_document.Settings(), m_document.FileSystem(),
+                                  m_document.Clock(),    m_document.Interaction(),
+                                  m_document.Prefs(),    *this};
+}
+
 void MainView::DestroyPages() {
     m_filling = true;
     m_current = nullptr;
@@ -92,12 +98,13 @@ void MainView::DestroyPages() {
 void MainView::InitialUpdate() {
     DestroyPages();
     m_filling = true;
-    std::array<QWidget*, pages::kPageCount> widgets{};
+    const widgets::WindowContext context = Context();
+    std::array<QWidget*, pages::kPageCount> tabWidgets{};
     for (const int index : pages::kCreationOrder) {
         const pages::PageEntry& entry = m_pageTable[static_cast<std::size_t>(index)];
         QWidget* widget = nullptr;
         if (entry.create != nullptr) {
-            pages::Page* page = entry.create(m_document, *this, m_tabs);
+            pages::Page* page = entry.create(context, m_tabs);
             page->hide();
             page->ShowSettings();
             m_pages[static_cast<std::size_t>(index)] = page;
@@ -107,11 +114,11 @@ void MainView::InitialUpdate() {
             widget = new QWidget(m_tabs);
             widget->setFixedSize(pages::Page::kWidth, pages::Page::kHeight);
         }
-        widgets[static_cast<std::size_t>(index)] = widget;
+        tabWidgets[static_cast<std::size_t>(index)] = widget;
     }
-    for (std::size_t i = 0; i < widgets.size(); ++i) {
+    for (std::size_t i = 0; i < tabWidgets.size(); ++i) {
         const pages::PageEntry& entry = m_pageTable[i];
-        const int tab = m_tabs->addTab(widgets[i], QString::fromUtf8(entry.caption));
+        const int tab = m_tabs->addTab(tabWidgets[i], QString::fromUtf8(entry.caption));
         m_tabs->tabBar()->setTabData(tab, entry.itemData);
         m_tabs->setTabEnabled(tab, m_pages[i] != nullptr);
     }
@@ -210,7 +217,7 @@ void MainView::ExitCommand() {
 
 void MainView::SaveTargetListCommand() {
     StoreCurrentPage();
-    const std::optional<std::string> path = FileDialogs::SaveTextFile(window());
+    const std::optional<std::string> path = widgets::FileDialogs::SaveTextFile(window());
     if (!path) return;
     engine::SaveTargetList(m_document.Settings(), m_document.RunContext(), *path);
 }

@@ -5,6 +5,8 @@
 
 #include "engine/RunDriver.h"
 #include "pages/PageTable.h"
+#include "widgets/PageHost.h"
+#include "widgets/WindowContext.h"
 
 class QProgressBar;
 class QPushButton;
@@ -12,17 +14,21 @@ class QTabWidget;
 
 // The form that fills the main window: the tab control with the nine settings pages, the
 // progress bar and the exit, undo, preview and run buttons. It owns the pages and makes the
-// page being left store its controls before anything reads the settings.
+// page being left store its controls before anything reads the settings. It is the host of its
+// pages and of their dialogs: what they ask of the window comes here.
 namespace morvanex::shell {
 
 class Document;
 class MultiRowTabBar;
 
-class MainView : public QWidget {
+class MainView : public QWidget, public widgets::PageHost {
     Q_OBJECT
 
   public:
     MainView(Document& document, const pages::PageTableType& pageTable, QWidget* parent);
+
+    // What the pages and their dialogs work with; valid once the document is attached.
+    widgets::WindowContext Context();
 
     // Creates the pages anew, fills the tabs and makes the folder selection page current.
     void InitialUpdate();
@@ -45,6 +51,9 @@ class MainView : public QWidget {
     void ExitCommand();
     void SaveTargetListCommand();
 
+    void RequestRename() override { RenameCommand(); }
+    void RequestHelp(int context) override { emit HelpRequested(context); }
+
     // One run or preview of the settings, on the free list when free selection is on.
     engine::RunOutcome StartRun(bool preview);
 
@@ -57,6 +66,8 @@ class MainView : public QWidget {
   signals:
     // The current page stored its controls on a tab change or the pages were created anew.
     void SettingsListRefreshRequested();
+    // A page or a dialog asked for the help at a context number.
+    void HelpRequested(int context);
 
   private:
     void OnTabChanged(int index);

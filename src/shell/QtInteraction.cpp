@@ -8,7 +8,7 @@
 #include "dialogs/ResultListDialog.h"
 #include "dialogs/UndoConfirmDialog.h"
 #include "platform/Codepage.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::shell {
 
@@ -26,7 +26,7 @@ void QtInteraction::ShowMessage(const std::string& text, engine::MessageIcon ico
     }
     QMessageBox box(
         icon == engine::MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
-        Caption(), ToQString(text), QMessageBox::Ok, m_owner);
+        Caption(), widgets::ToQString(text), QMessageBox::Ok, m_owner);
     box.setObjectName("messageBox");
     box.exec();
 }
@@ -37,7 +37,7 @@ bool QtInteraction::AskYesNo(const std::string& text) {
         return false;
     }
     // Questions are plain boxes: the icon is kept for the messages that ask for one.
-    QMessageBox box(QMessageBox::NoIcon, Caption(), ToQString(text),
+    QMessageBox box(QMessageBox::NoIcon, Caption(), widgets::ToQString(text),
                     QMessageBox::Yes | QMessageBox::No, m_owner);
     box.setObjectName("questionBox");
     box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));

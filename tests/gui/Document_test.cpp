@@ -24,7 +24,7 @@ constexpr const char* kResetQuestion =
     "データがクリアされます。\nよろしいですか？";
 
 TEST_F(DocumentTest, ResetAsksEveryTimeExceptTheFirstCallAtStartUp) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     // The fixture made the start-up call before the view had its tabs: nothing was asked.
     EXPECT_TRUE(shell.interaction.questions.empty());
     EXPECT_EQ(shell.Settings().LetterChangeOption.ChangeMode, 1) << "construction defaults";
@@ -37,7 +37,7 @@ TEST_F(DocumentTest, ResetAsksEveryTimeExceptTheFirstCallAtStartUp) {
     PageLog().clear();
     EXPECT_FALSE(shell.document->NewDocument());
     ASSERT_EQ(shell.interaction.questions.size(), 1u);
-    EXPECT_EQ(shell.interaction.questions[0], kResetQuestion);
+    EXPECT_EQ(test::Utf8(shell.interaction.questions[0]), kResetQuestion);
     EXPECT_EQ(shell.Settings().LetterChangeOption.ChangeMode, 5);
     EXPECT_TRUE(PageLog().empty());
 
@@ -54,7 +54,7 @@ TEST_F(DocumentTest, ResetAsksEveryTimeExceptTheFirstCallAtStartUp) {
 }
 
 TEST_F(DocumentTest, ResetReloadsThePreferenceCopies) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.Settings().Preferences.UndoFlag = 0;
     QSettings("Pelvarin", "MorvaneX").setValue("Settings/UndoFlag", 1);
     shell.interaction.answers = {true};
@@ -64,7 +64,7 @@ TEST_F(DocumentTest, ResetReloadsThePreferenceCopies) {
 }
 
 TEST_F(DocumentTest, LoadStoresThePageFirstThenShowsItAndSetsTheTitle) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     settings::RenameSettings saved = shell.Settings();
     saved.SelectFile.FileFilter = "*.jpg";
     saved.RenameOption.Parts[0].StrPart = "from_file";
@@ -100,23 +100,23 @@ TEST_F(DocumentTest, LoadFailureSaysWhyAndKeepsTheStoredPageAndTheTitle) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        test::ShellFixture shell;
+        test::WindowFixture shell(test::RecordingPages());
         const std::string path = c.contents
                                      ? m_folder.CreateFile(std::string(c.name) + ".mvx", c.contents)
                                      : m_folder / "nothing.mvx";
         shell.View().findChild<QLineEdit*>("edit1000")->setText("typed");
         EXPECT_FALSE(shell.document->Load(path));
         ASSERT_EQ(shell.interaction.messages.size(), 1u);
-        EXPECT_EQ(shell.interaction.messages[0].text, "設定ファイルの読み込みに失敗しました。\n" +
-                                                          std::string(c.reason) + "\n[" + path +
-                                                          "]");
+        EXPECT_EQ(test::Utf8(shell.interaction.messages[0]),
+                  "設定ファイルの読み込みに失敗しました。\n" + std::string(c.reason) + "\n[" +
+                      path + "]");
         EXPECT_EQ(shell.Settings().RenameOption.Parts[0].StrPart, "typed");
         EXPECT_EQ(shell.frame->windowTitle(), "MorvaneX");
     }
 }
 
 TEST_F(DocumentTest, OpenCommandLoadsTheChosenFileAndCancelDoesNothing) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     settings::RenameSettings saved = shell.Settings();
     saved.SelectFile.FileFilter = "*.png";
     const std::string path =
@@ -137,7 +137,7 @@ TEST_F(DocumentTest, OpenCommandLoadsTheChosenFileAndCancelDoesNothing) {
 }
 
 TEST_F(DocumentTest, SaveAsCancelWritesNothingAndLeavesAnExistingFile) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     const std::string path = m_folder.CreateFile("keep.mvx", "old contents");
     PageLog().clear();
     test::OnNextModal([](QWidget* modal) { test::AnswerFileDialog(modal, QString()); });
@@ -148,7 +148,7 @@ TEST_F(DocumentTest, SaveAsCancelWritesNothingAndLeavesAnExistingFile) {
 }
 
 TEST_F(DocumentTest, SaveAsWritesTheCompleteFileAndKeepsTheTitle) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.View().findChild<QLineEdit*>("edit1000")->setText("stored before saving");
     const std::string path = m_folder / "job.mvx";
     test::OnNextModal([&](QWidget* modal) {
@@ -168,17 +168,17 @@ TEST_F(DocumentTest, SaveAsWritesTheCompleteFileAndKeepsTheTitle) {
 }
 
 TEST_F(DocumentTest, SaveFailureIsReportedAndLeavesNoFile) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     const std::string path = m_folder / "no such folder/job.mvx";
     EXPECT_FALSE(shell.document->Save(path));
     ASSERT_EQ(shell.interaction.messages.size(), 1u);
-    EXPECT_EQ(shell.interaction.messages[0].text, "ファイルの書き込みに失敗しました。");
+    EXPECT_EQ(test::Utf8(shell.interaction.messages[0]), "ファイルの書き込みに失敗しました。");
     EXPECT_FALSE(m_folder.Exists("no such folder/job.mvx"));
 }
 
 TEST_F(DocumentTest, DestructionWritesFourPreferenceCopiesBack) {
     {
-        test::ShellFixture shell;
+        test::WindowFixture shell(test::RecordingPages());
         QSettings("Pelvarin", "MorvaneX").clear();
         shell.Settings().Preferences.StartWizardAtAppStart = 3;
         shell.Settings().Preferences.UndoFlag = 0;

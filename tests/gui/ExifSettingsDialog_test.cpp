@@ -9,21 +9,24 @@
 #include <QTest>
 #include <string>
 
-#include "gui/PatternPagesFixture.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/ExifSettingsDialog.h"
 #include "shell/HelpWindow.h"
 
 namespace morvanex::pages {
 namespace {
 
+using test::Find;
 using test::U;
 
 constexpr int kRow = 1;  // its fallback is slot 7
 
-class ExifSettingsDialogTest : public test::MainWindowTest {
+class ExifSettingsDialogTest : public testing::Test, protected test::WindowFixture {
   protected:
+    ExifSettingsDialogTest() : WindowFixture(test::InMemory()) {}
+
     std::unique_ptr<ExifSettingsDialog> Open(const std::string& format) {
-        return std::make_unique<ExifSettingsDialog>(*m_document, kRow, format, m_frame.get());
+        return std::make_unique<ExifSettingsDialog>(Context(), kRow, format, frame.get());
     }
     settings::PartSlot& Fallback() { return Settings().RenameOption.Parts[6 + kRow]; }
     template <class Widget>
@@ -164,14 +167,14 @@ TEST_F(ExifSettingsDialogTest, RangeOrWholeTextDecideTheMakerOrModelText) {
 TEST_F(ExifSettingsDialogTest, PositionsOutsideOneTo255AreRefusedAtOk) {
     for (const char* bad : {"0", "256", "-3", "abc", ""}) {
         SCOPED_TRACE(bad);
-        m_interaction.messages.clear();
+        interaction.messages.clear();
         const auto dialog = Open("%EMK%EST0305");
         Edit(*dialog, "lastPositionEdit")->setText(U(bad));
         Button(*dialog, "okButton")->click();
         EXPECT_NE(dialog->result(), QDialog::Accepted);
         EXPECT_EQ(dialog->FormatText(), "%EMK%EST0305");
-        ASSERT_EQ(m_interaction.messages.size(), 1u);
-        EXPECT_NE(m_interaction.messages[0].text.find("1から255"), std::string::npos);
+        ASSERT_EQ(interaction.messages.size(), 1u);
+        EXPECT_NE(test::Utf8(interaction.messages[0]).find("1から255"), std::string::npos);
     }
     // With the whole text chosen the positions do not matter.
     const auto dialog = Open("%EMK%EST0305");
@@ -305,8 +308,8 @@ TEST_F(ExifSettingsDialogTest, ClosesOnlyThroughOk) {
 TEST_F(ExifSettingsDialogTest, HelpOpensTopic49) {
     const auto dialog = Open("");
     Button(*dialog, "helpButton")->click();
-    ASSERT_NE(m_frame->Help(), nullptr);
-    EXPECT_EQ(m_frame->Help()->CurrentTopic(), 49);
+    ASSERT_NE(frame->Help(), nullptr);
+    EXPECT_EQ(frame->Help()->CurrentTopic(), 49);
 }
 
 }  // namespace

@@ -12,16 +12,17 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include "gui/PageTestSupport.h"
-#include "pages/FolderDropField.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/FolderSelectPage.h"
 #include "pages/SortConditionDialog.h"
-#include "shell/QtText.h"
+#include "widgets/FolderDropField.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 namespace {
 
 using test::Find;
+using widgets::FolderDropField;
 
 constexpr const char* kFolderMissing = "指定されたフォルダは存在しません。";
 
@@ -47,12 +48,12 @@ QTreeWidgetItem* ChildNamed(QTreeWidgetItem* item, const QString& name) {
 }
 
 QString Q(const std::string& cp932) {
-    return shell::ToQString(cp932);
+    return widgets::ToQString(cp932);
 }
 
-class FolderSelectPageTest : public testing::Test, protected test::PageFixture {
+class FolderSelectPageTest : public testing::Test, protected test::WindowFixture {
   protected:
-    FolderSelectPageTest() {
+    FolderSelectPageTest() : WindowFixture(test::OnTempDrives()) {
         folder.CreateFile("docs/b.txt", "12345");
         folder.CreateFile("docs/a.jpg", "1");
         folder.CreateFile("docs/.hidden.txt");
@@ -185,7 +186,7 @@ TEST_F(FolderSelectPageTest, ChoosingAFolderInTheTreeRefillsTheListOnlyUnderAuto
         Tree(*page)->setCurrentItem(ChildNamed(Tree(*page)->topLevelItem(0), "docs"));
         EXPECT_EQ(Settings().SelectFile.FullPath, Root() + "docs/");
         EXPECT_EQ(Names(*List(*page)), (automatic ? QStringList{"a.jpg", "b.txt"} : QStringList{}));
-        EXPECT_EQ(interaction.waitDepth, 0);
+        EXPECT_EQ(interaction.waits, 0);
     }
 }
 
@@ -254,7 +255,7 @@ TEST_F(FolderSelectPageTest, TypedPathIsStoredFirstThenTested) {
     EXPECT_TRUE(interaction.messages.empty());
     EXPECT_EQ(Settings().SelectFile.FullPath, Root() + "docs/");
     EXPECT_EQ(Names(*List(*page)), (QStringList{"a.jpg", "b.txt"}));
-    EXPECT_EQ(interaction.waitDepth, 0);
+    EXPECT_EQ(interaction.waits, 0);
 
     struct Case {
         const char* name;
@@ -272,7 +273,7 @@ TEST_F(FolderSelectPageTest, TypedPathIsStoredFirstThenTested) {
         TypePath(*page, c.typed);
         Find<QPushButton>(*page, "showFilesButton")->click();
         ASSERT_EQ(interaction.messages.size(), 1u);
-        EXPECT_EQ(interaction.messages[0].text, kFolderMissing);
+        EXPECT_EQ(test::Utf8(interaction.messages[0]), kFolderMissing);
         EXPECT_EQ(Settings().SelectFile.FullPath, c.typed) << "stored before the test";
         EXPECT_EQ(Names(*List(*page)), (QStringList{"a.jpg", "b.txt"})) << "list kept";
     }
@@ -310,7 +311,7 @@ TEST_F(FolderSelectPageTest, AutomaticDisplayFillsTheListAtCreation) {
     selectFile.IncludeSubDir = 1;
     selectFile.FileFilter = "*.txt";
     selectFile.FullPath = Root() + "docs/";
-    const FolderSelectPage page(*document, *view, nullptr);
+    const FolderSelectPage page(Context(), nullptr);
     EXPECT_EQ(Names(*List(page)), (QStringList{"b.txt", "c.txt"}));
 }
 
@@ -359,9 +360,9 @@ TEST_F(FolderSelectPageTest, TurningAutomaticDisplayOnWarnsWhenSubfoldersAreIncl
         Find<QCheckBox>(*page, "autoShowCheck")->click();
         ASSERT_EQ(interaction.questions.size(), c.questions);
         if (c.questions > 0) {
-            EXPECT_TRUE(
-                interaction.questions[0].starts_with("☆★☆★警告☆★☆★\n現在ファイル表示が"
-                                                     "「サブフォルダ以下のファイルも表示」"));
+            EXPECT_TRUE(test::Utf8(interaction.questions[0])
+                            .starts_with("☆★☆★警告☆★☆★\n現在ファイル表示が"
+                                         "「サブフォルダ以下のファイルも表示」"));
         }
         EXPECT_EQ(Find<QCheckBox>(*page, "autoShowCheck")->isChecked(), c.autoOn);
         EXPECT_EQ(Find<QPushButton>(*page, "showFilesButton")->isEnabled(), c.showEnabled);
@@ -399,7 +400,8 @@ TEST_F(FolderSelectPageTest, IncludingSubfoldersUnderAutomaticDisplayAsksFirst) 
         Find<QCheckBox>(*page, "includeSubfoldersCheck")->click();
         ASSERT_EQ(interaction.questions.size(), c.questions);
         if (c.questions > 0) {
-            EXPECT_TRUE(interaction.questions[0].find("「自動更新」") != std::string::npos);
+            EXPECT_TRUE(test::Utf8(interaction.questions[0]).find("「自動更新」") !=
+                        std::string::npos);
         }
         EXPECT_EQ(Find<QCheckBox>(*page, "includeSubfoldersCheck")->isChecked(), c.subfoldersOn);
         EXPECT_EQ(Names(*List(*page)), c.listed);
@@ -471,7 +473,7 @@ TEST_F(FolderSelectPageTest, SortButtonStoresTheChoiceAndRefillsOnYes) {
     EXPECT_EQ(Settings().CommonOption.SortCondition, 4);
     EXPECT_EQ(Settings().CommonOption.SortDirection, 0);
     ASSERT_EQ(interaction.questions.size(), 1u);
-    EXPECT_EQ(interaction.questions[0],
+    EXPECT_EQ(test::Utf8(interaction.questions[0]),
               "現在選択されているフォルダ内のファイル表示も更新しますか？");
     EXPECT_EQ(Names(*List(*page)), (QStringList{"b.txt", "a.jpg"}));
 }

@@ -1,20 +1,37 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
-#include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "engine/Interaction.h"
+#include "pages/PageTable.h"
+#include "platform/Clock.h"
 #include "platform/Codepage.h"
+#include "platform/PosixFileSystem.h"
+#include "shell/Document.h"
+#include "shell/MainFrame.h"
+#include "shell/MainView.h"
+#include "support/FixedClock.h"
+#include "support/MemoryFileSystem.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TempFolder.h"
+#include "widgets/Preferences.h"
+#include "widgets/WindowContext.h"
 
 // Readable failure output for Qt strings.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -26,42 +43,32 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
 
 namespace morvanex::test {
 
-// Records everything the program shows or asks; questions are answered from a script (No when
-// the script is empty).
-class FakeInteraction final : public engine::Interaction {
-  public:
-    struct Message {
-        std::string text;  // UTF-8
-        engine::MessageIcon icon;
-    };
+// A Japanese text of the program, as the widgets hold it.
+inline QString U(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 
-    std::vector<Message> messages;
-    std::vector<std::string> questions;  // UTF-8
-    std::deque<bool> answers;
-    std::vector<engine::ResultList> resultLists;
-    std::vector<int> progress;
-    int waitDepth = 0;
+// A text the program gave the interaction (CP932), as the source writes it.
+inline std::string Utf8(std::string_view cp932) {
+    return platform::Utf8FromCp932(cp932);
+}
 
-    void ShowMessage(const std::string& text, engine::MessageIcon icon) override {
-        messages.push_back({platform::Utf8FromCp932(text), icon});
-    }
-    bool AskYesNo(const std::string& text) override {
-        questions.push_back(platform::Utf8FromCp932(text));
-        if (answers.empty()) return false;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    void ShowResultList(const engine::ResultList& list) override { resultLists.push_back(list); }
-    bool ConfirmUndo(const engine::ResultList&) override { return AskYesNo("undo?"); }
-    void Progress(unsigned total, int current) override {
-        progress.push_back(engine::ProgressPosition(total, current));
-    }
-    void ProgressDone() override { progress.push_back(100); }
-    void ProgressReset() override { progress.push_back(0); }
-    void BeginWait() override { ++waitDepth; }
-    void EndWait() override { --waitDepth; }
-};
+// 5 March 2003 (a Wednesday), 10:20:30 in the process time zone.
+inline platform::Timestamp TestMoment() {
+    return platform::FromLocalTime({2003, 3, 3, 5, 10, 20, 30, 0});
+}
+
+// The child of `root` with the object name; fails the test when there is none.
+template <class Widget>
+Widget* Find(const QObject* root, const QString& name) {
+    auto* widget = root->findChild<Widget*>(name);
+    EXPECT_NE(widget, nullptr) << "no widget named " << name.toStdString();
+    return widget;
+}
+template <class Widget>
+Widget* Find(const QObject& root, const char* name) {
+    return Find<Widget>(&root, QString::fromLatin1(name));
+}
 
 // Runs `action` on the next modal window that opens (a file dialog, a message box), from the
 // event loop that window's exec() runs.
@@ -76,6 +83,18 @@ inline void OnNextModal(std::function<void(QWidget*)> action) {
         action(modal);
     });
     timer->start();
+}
+
+// Clicks the named button of the next modal dialog once it runs.
+inline void ClickOnNextModal(const char* buttonName) {
+    OnNextModal([buttonName](QWidget* modal) {
+        if (auto* button = modal->findChild<QAbstractButton*>(buttonName)) {
+            button->click();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            ADD_FAILURE() << "no button " << buttonName;
+            dialog->done(QDialog::Rejected);
+        }
+    });
 }
 
 // Answers a file dialog with a path (OK) or cancels it (empty path).
@@ -113,18 +132,57 @@ inline QString HelpFileOfSource() {
            QStringLiteral("/src/shell/help/Morva.hlp");
 }
 
-}  // namespace morvanex::test
+// The real file system with roots of the test's choosing, so the drive list is known.
+class RootedFileSystem final : public platform::FileSystem {
+  public:
+    explicit RootedFileSystem(std::vector<platform::Root> roots) : m_roots(std::move(roots)) {}
 
-#include <QLineEdit>
-#include <memory>
+    int ListFolder(std::string_view folder, bool withAttributes,
+                   std::vector<platform::DirectoryEntry>& entries) override {
+        ++listings;
+        return m_real.ListFolder(folder, withAttributes, entries);
+    }
+    int GetStatus(std::string_view path, platform::FileStatus& status) override {
+        return m_real.GetStatus(path, status);
+    }
+    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override {
+        return m_real.GetIdentity(path, identity);
+    }
+    int GetAttributes(std::string_view path, std::uint8_t& attributes) override {
+        return m_real.GetAttributes(path, attributes);
+    }
+    int SetAttributes(std::string_view path, std::uint8_t attributes) override {
+        return m_real.SetAttributes(path, attributes);
+    }
+    int SetTimes(std::string_view path, platform::Timestamp creation,
+                 platform::Timestamp modification, platform::Timestamp access) override {
+        return m_real.SetTimes(path, creation, modification, access);
+    }
+    int Move(std::string_view from, std::string_view to) override { return m_real.Move(from, to); }
+    int Copy(std::string_view from, std::string_view to) override { return m_real.Copy(from, to); }
+    int CreateFolder(std::string_view path) override { return m_real.CreateFolder(path); }
+    int DeleteFile(std::string_view path) override { return m_real.DeleteFile(path); }
+    bool CanEnter(std::string_view folder) override { return m_real.CanEnter(folder); }
+    bool Exists(std::string_view path) override { return m_real.Exists(path); }
+    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override {
+        return m_real.ReadFirstBytes(path, count, bytes);
+    }
+    int WriteFile(std::string_view path, std::string_view bytes) override {
+        return m_real.WriteFile(path, bytes);
+    }
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+                                                     int& error) override {
+        return m_real.OpenOutput(path, truncate, error);
+    }
+    std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
+    std::vector<platform::Root> Roots() override { return m_roots; }
 
-#include "pages/PageTable.h"
-#include "platform/PosixFileSystem.h"
-#include "shell/Document.h"
-#include "shell/MainFrame.h"
-#include "shell/MainView.h"
+    int listings = 0;  // folder listings so far
 
-namespace morvanex::test {
+  private:
+    platform::PosixFileSystem m_real;
+    std::vector<platform::Root> m_roots;
+};
 
 // What the recording pages were asked to do, in order: "Show 1004", "Store 1000", ...
 inline std::vector<std::string>& PageLog() {
@@ -137,18 +195,18 @@ inline std::vector<std::string>& PageLog() {
 template <int ItemData, int Id>
 class RecordingPage : public pages::Page {
   public:
-    RecordingPage(shell::Document& document, shell::MainView& view, QWidget* parent)
-        : Page(document, view, parent), m_edit(new QLineEdit(this)) {
+    RecordingPage(const widgets::WindowContext& context, QWidget* parent)
+        : Page(context, parent), m_edit(new QLineEdit(this)) {
         m_edit->setObjectName(QStringLiteral("edit%1").arg(ItemData));
     }
     void ShowSettings() override {
         Log("Show");
-        m_edit->setText(QString::fromStdString(Doc().Settings().RenameOption.Parts[0].StrPart));
+        m_edit->setText(QString::fromStdString(Settings().RenameOption.Parts[0].StrPart));
     }
     void RefreshSettings() override { Log("Refresh"); }
     void StoreSettings() override {
         Log("Store");
-        Doc().Settings().RenameOption.Parts[0].StrPart = m_edit->text().toStdString();
+        Settings().RenameOption.Parts[0].StrPart = m_edit->text().toStdString();
     }
     int PageId() const override { return Id; }
     QLineEdit* Edit() const { return m_edit; }
@@ -185,34 +243,141 @@ inline const pages::PageTableType& RecordingPageTable() {
     return table;
 }
 
-// A document with its main window as the program builds them at start, with a recording
-// interaction and the recording pages.
-struct ShellFixture {
-    explicit ShellFixture(const pages::PageTableType& table = RecordingPageTable(),
-                          QString helpFile = HelpFileOfSource()) {
+// How the fixture builds the window. The defaults are the program's own start: the host's file
+// system, the system clock, the program's pages, the help file of the source tree.
+struct WindowSetup {
+    enum class Files {
+        Host,        // the host's file system
+        Memory,      // an in-memory file system whose one drive is "/"
+        TempDrives,  // the host's, whose drives are the fixture's folder, its "home/" and "vol/"
+    };
+
+    WindowSetup& WithPages(const pages::PageTableType& table) {
+        pageTable = &table;
+        return *this;
+    }
+    WindowSetup& WithHelpFile(const QString& file) {
+        helpFile = file;
+        return *this;
+    }
+    // The preferences the test stored beforehand stay; otherwise the store starts empty.
+    WindowSetup& KeepingPreferences() {
+        keepPreferences = true;
+        return *this;
+    }
+
+    Files files = Files::Host;
+    // The moment the clock stands at; nothing: the system clock.
+    std::optional<platform::Timestamp> now;
+    // The tabs and their pages; nullptr: the program's own.
+    const pages::PageTableType* pageTable = nullptr;
+    QString helpFile = HelpFileOfSource();
+    bool keepPreferences = false;
+    // The view creates its pages as the program's start does; off, the test makes the pages.
+    bool fillTabs = true;
+};
+
+// The shell's own tests: the host's file system and recording pages behind the tabs.
+inline WindowSetup RecordingPages() {
+    return WindowSetup().WithPages(RecordingPageTable());
+}
+
+// The pattern pages and their dialogs: the whole window on an in-memory file system, with the
+// clock at TestMoment().
+inline WindowSetup InMemory() {
+    WindowSetup setup;
+    setup.files = WindowSetup::Files::Memory;
+    setup.now = TestMoment();
+    return setup;
+}
+
+// Pages the test makes on their own, on real folders under a temporary folder with known drives
+// (the last two inside the first, as the home folder and mounted volumes are inside "/").
+inline WindowSetup OnTempDrives() {
+    WindowSetup setup;
+    setup.files = WindowSetup::Files::TempDrives;
+    setup.now = 1700000000;
+    setup.fillTabs = false;
+    return setup;
+}
+
+// The document and the main window as the program builds them at start, with a scripted
+// interaction; the test reaches everything through the members.
+class WindowFixture {
+  public:
+    explicit WindowFixture(const WindowSetup& setup) {
         PageLog().clear();
-        document = std::make_unique<shell::Document>(preferences,
-                                                     std::make_unique<platform::PosixFileSystem>(),
-                                                     std::make_unique<platform::SystemClock>());
+        if (!setup.keepPreferences) ClearPreferences();
+        std::unique_ptr<platform::Clock> clock;
+        if (setup.now) {
+            clock = std::make_unique<FixedClock>(*setup.now);
+        } else {
+            clock = std::make_unique<platform::SystemClock>();
+        }
+        document = std::make_unique<shell::Document>(preferences, MakeFileSystem(setup.files),
+                                                     std::move(clock));
         shell::FrameOptions options;
         options.interaction = &interaction;
-        options.pageTable = &table;
-        options.helpFile = std::move(helpFile);
+        options.pageTable = setup.pageTable;
+        options.helpFile = setup.helpFile;
         frame = std::make_unique<shell::MainFrame>(*document, options);
+        // The start-up call: the view has no tabs yet, so it asks and changes nothing.
         document->NewDocument();
-        frame->View().InitialUpdate();
+        if (setup.fillTabs) View().InitialUpdate();
     }
-    ~ShellFixture() {
+    ~WindowFixture() {
         frame.reset();
         document.reset();
     }
+    WindowFixture(const WindowFixture&) = delete;
+    WindowFixture& operator=(const WindowFixture&) = delete;
+
     shell::MainView& View() const { return frame->View(); }
     settings::RenameSettings& Settings() const { return document->Settings(); }
+    // What the pages and dialogs a test makes work with: the same as the view's own pages.
+    widgets::WindowContext Context() const { return View().Context(); }
+    // The temporary folder as the core writes it (CP932, ending with '/').
+    std::string Root() const { return folder.Cp932Path(""); }
 
-    shell::Preferences preferences;
-    FakeInteraction interaction;
+    // A page of its own, outside the view, showing the settings.
+    template <class PageClass>
+    std::unique_ptr<PageClass> MakePage() const {
+        auto page = std::make_unique<PageClass>(Context(), nullptr);
+        page->ShowSettings();
+        return page;
+    }
+
+    TempFolder folder;
+    widgets::Preferences preferences;
+    ScriptedInteraction interaction;
+    RootedFileSystem* files = nullptr;  // with Files::TempDrives
     std::unique_ptr<shell::Document> document;
     std::unique_ptr<shell::MainFrame> frame;
+
+  private:
+    std::unique_ptr<platform::FileSystem> MakeFileSystem(WindowSetup::Files kind) {
+        switch (kind) {
+            case WindowSetup::Files::Memory: {
+                auto memory = std::make_unique<MemoryFileSystem>();
+                memory->AddFolder("/");
+                memory->roots = {{"/", "", false}};
+                return memory;
+            }
+            case WindowSetup::Files::TempDrives: {
+                folder.CreateFolder("home");
+                folder.CreateFolder("vol");
+                auto rooted = std::make_unique<RootedFileSystem>(
+                    std::vector<platform::Root>{{Root(), "top", false},
+                                                {Root() + "home/", "home", false},
+                                                {Root() + "vol/", "vol", true}});
+                files = rooted.get();
+                return rooted;
+            }
+            case WindowSetup::Files::Host:
+                break;
+        }
+        return std::make_unique<platform::PosixFileSystem>();
+    }
 };
 
 }  // namespace morvanex::test

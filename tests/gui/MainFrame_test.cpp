@@ -43,7 +43,7 @@ QStringList MenuEntries(QMenu* menu) {
 }
 
 TEST_F(MainFrameTest, MenusHaveTheirTextsOrderSeparatorsAndStates) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.frame->show();
     const QList<QAction*> menus = shell.frame->menuBar()->actions();
     ASSERT_EQ(menus.size(), 4);
@@ -66,7 +66,7 @@ TEST_F(MainFrameTest, MenusHaveTheirTextsOrderSeparatorsAndStates) {
 }
 
 TEST_F(MainFrameTest, ToolbarButtonsTooltipsAndIconSize) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     QToolBar* toolbar = shell.frame->findChild<QToolBar*>("toolbar");
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(toolbar->iconSize(), QSize(16, 15));
@@ -100,7 +100,7 @@ TEST_F(MainFrameTest, ToolbarButtonsTooltipsAndIconSize) {
 }
 
 TEST_F(MainFrameTest, ToolbarMenuEntryTogglesAndFollowsTheToolbar) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.frame->show();
     auto* toggle = shell.frame->findChild<QAction*>("actionToolBar");
     QToolBar* toolbar = shell.frame->ToolBar();
@@ -112,7 +112,7 @@ TEST_F(MainFrameTest, ToolbarMenuEntryTogglesAndFollowsTheToolbar) {
 }
 
 TEST_F(MainFrameTest, AcceleratorsOpenTheFileCommands) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     test::TempFolder folder;
     shell.frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.frame.get()));
@@ -141,7 +141,8 @@ TEST_F(MainFrameTest, AcceleratorsOpenTheFileCommands) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(shell.frame.get()));
     QTest::keyClick(shell.frame.get(), Qt::Key_N, Qt::ControlModifier);
     ASSERT_EQ(shell.interaction.questions.size(), 1u);
-    EXPECT_EQ(shell.interaction.questions[0].rfind("MorvaneXの全設定を初期状態に戻します。", 0),
+    EXPECT_EQ(test::Utf8(shell.interaction.questions[0])
+                  .rfind("MorvaneXの全設定を初期状態に戻します。", 0),
               0u);
 }
 
@@ -152,7 +153,7 @@ TEST_F(MainFrameTest, SavedRectangleGivesAFixedWindowAtItsClampedPlace) {
     store.setValue("Settings/RectRight", 800);
     store.setValue("Settings/RectBottom", 600);
     store.sync();
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages().KeepingPreferences());
     shell.frame->ApplySavedGeometry(1280, 1024);
     shell.frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.frame.get()));
@@ -162,7 +163,7 @@ TEST_F(MainFrameTest, SavedRectangleGivesAFixedWindowAtItsClampedPlace) {
 }
 
 TEST_F(MainFrameTest, WithoutSavedRectangleTheWindowIsSizableAndClosingSavesIt) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.frame->ApplySavedGeometry(1280, 1024);
     shell.frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.frame.get()));
@@ -170,11 +171,11 @@ TEST_F(MainFrameTest, WithoutSavedRectangleTheWindowIsSizableAndClosingSavesIt) 
     shell.frame->move(50, 60);
     shell.frame->SetMoveSwitch(2);
     shell.frame->close();
-    const std::optional<WindowRect> saved = shell.preferences.SavedWindowRect(1280, 1024);
+    const std::optional<widgets::WindowRect> saved = shell.preferences.SavedWindowRect(1280, 1024);
     ASSERT_TRUE(saved.has_value());
     const QRect frame = shell.frame->frameGeometry();
-    EXPECT_EQ(*saved, (WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
-                                  frame.top() + frame.height()}));
+    EXPECT_EQ(*saved, (widgets::WindowRect{frame.left(), frame.top(), frame.left() + frame.width(),
+                                           frame.top() + frame.height()}));
     EXPECT_EQ(QSettings("Pelvarin", "MorvaneX").value("Settings/SettingViewerMoveSwitch").toInt(),
               2);
 }
@@ -182,7 +183,7 @@ TEST_F(MainFrameTest, WithoutSavedRectangleTheWindowIsSizableAndClosingSavesIt) 
 TEST_F(MainFrameTest, PageHelpOpensTheTopicOfTheCurrentPage) {
     const std::pair<int, int> cases[] = {
         {1000, 22}, {1002, 24}, {1004, 25}, {1005, 26}, {1006, 51}};
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     for (const auto& [itemData, context] : cases) {
         shell.View().SelectPage(itemData);
         shell.frame->findChild<QAction*>("actionPageHelp")->trigger();
@@ -217,24 +218,24 @@ TEST_F(MainFrameTest, HelpFileHasATopicForEveryContextNumber) {
 }
 
 TEST_F(MainFrameTest, HelpContentsAndTheHelpOfDialogsOpenTheirTopics) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.frame->findChild<QAction*>("actionHelp")->trigger();
     ASSERT_NE(shell.frame->Help(), nullptr);
     EXPECT_EQ(shell.frame->Help()->CurrentTopic(), HelpWindow::kContents);
     EXPECT_TRUE(shell.frame->Help()->Browser()->toPlainText().contains("目次"));
 
-    QWidget dialogChild(shell.frame.get());
-    MainFrame::ShowHelpFor(&dialogChild, 47);
+    // A dialog asks its host, the view, for a topic; the main window shows it.
+    shell.Context().host.RequestHelp(47);
     EXPECT_EQ(shell.frame->Help()->CurrentTopic(), 47);
 }
 
 TEST_F(MainFrameTest, MissingHelpFileIsReported) {
-    test::ShellFixture shell(test::RecordingPageTable(), "/nonexistent/Morva.hlp");
+    test::WindowFixture shell(test::RecordingPages().WithHelpFile("/nonexistent/Morva.hlp"));
     shell.frame->findChild<QAction*>("actionHelp")->trigger();
     ASSERT_EQ(shell.interaction.messages.size(), 1u);
-    EXPECT_EQ(shell.interaction.messages[0].text,
+    EXPECT_EQ(test::Utf8(shell.interaction.messages[0]),
               "ヘルプファイルを開けませんでした。\n/nonexistent/Morva.hlp");
-    EXPECT_EQ(shell.interaction.messages[0].icon, engine::MessageIcon::Exclamation);
+    EXPECT_EQ(shell.interaction.icons[0], engine::MessageIcon::Exclamation);
 }
 
 TEST_F(MainFrameTest, AboutBoxShowsVersionAndClosingButton) {

@@ -9,9 +9,9 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "gui/PageTestSupport.h"
-#include "pages/FolderDropField.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/PageTable.h"
+#include "widgets/FolderDropField.h"
 
 // The pages in the main view: in their tabs, stored when left, and enough of them to choose a
 // folder and operations, preview and run from the window alone.
@@ -19,18 +19,19 @@ namespace morvanex::pages {
 namespace {
 
 using test::Find;
+using widgets::FolderDropField;
 
-class MainViewPagesTest : public testing::Test, protected test::PageFixture {
+class MainViewPagesTest : public testing::Test, protected test::WindowFixture {
   protected:
-    MainViewPagesTest() {
+    MainViewPagesTest() : WindowFixture(test::OnTempDrives()) {
         folder.CreateFile("photos/a.txt", "1");
         folder.CreateFile("photos/b.txt", "22");
-        view->InitialUpdate();
+        View().InitialUpdate();
     }
 
-    QTabWidget* Tabs() { return view->TabControl(); }
+    QTabWidget* Tabs() { return View().TabControl(); }
     void SelectTab(int itemData) { Tabs()->setCurrentIndex(itemData - kFirstItemData); }
-    QWidget& Current() { return *view->CurrentPage(); }
+    QWidget& Current() { return *View().CurrentPage(); }
 };
 
 TEST_F(MainViewPagesTest, PagesSitInTheirTabsAtTheirSize) {
@@ -46,7 +47,7 @@ TEST_F(MainViewPagesTest, PagesSitInTheirTabsAtTheirSize) {
     };
     for (const Tab& tab : tabs) {
         SCOPED_TRACE(tab.page);
-        Page* page = view->PageOf(tab.itemData);
+        Page* page = View().PageOf(tab.itemData);
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->objectName(), tab.page);
         EXPECT_EQ(page->PageId(), tab.pageId);
@@ -54,7 +55,7 @@ TEST_F(MainViewPagesTest, PagesSitInTheirTabsAtTheirSize) {
         EXPECT_TRUE(Tabs()->isTabEnabled(tab.itemData - kFirstItemData));
         EXPECT_EQ(Tabs()->widget(tab.itemData - kFirstItemData), page);
     }
-    EXPECT_EQ(view->CurrentPage(), view->PageOf(1000));
+    EXPECT_EQ(View().CurrentPage(), View().PageOf(1000));
 }
 
 TEST_F(MainViewPagesTest, LeavingATabStoresItsPage) {
@@ -94,7 +95,7 @@ TEST_F(MainViewPagesTest, FolderAndOperationsChosenInTheWindowPreviewAndRun) {
     Settings().RenameOption.EnableRename = 0;
 
     // Preview: the list, nothing touched.
-    view->findChild<QPushButton*>("previewButton")->click();
+    View().findChild<QPushButton*>("previewButton")->click();
     ASSERT_EQ(interaction.resultLists.size(), 1u);
     const engine::ResultList& preview = interaction.resultLists[0];
     EXPECT_EQ(preview.sources,
@@ -105,7 +106,7 @@ TEST_F(MainViewPagesTest, FolderAndOperationsChosenInTheWindowPreviewAndRun) {
 
     // Run: asked first, then done.
     interaction.answers = {true};
-    view->findChild<QPushButton*>("renameButton")->click();
+    View().findChild<QPushButton*>("renameButton")->click();
     EXPECT_FALSE(folder.Exists("photos/a.txt"));
     EXPECT_TRUE(folder.Exists("photos/A.log"));
     EXPECT_TRUE(folder.Exists("photos/B.log"));

@@ -35,7 +35,7 @@ const char* const kCaptions[] = {
 };
 
 TEST_F(MainViewTest, NineTabsInOrderAndTabsWithoutPageAreDisabled) {
-    test::ShellFixture shell(test::TabsWithoutPages());
+    test::WindowFixture shell(test::WindowSetup().WithPages(test::TabsWithoutPages()));
     QTabWidget* tabs = shell.View().findChild<QTabWidget*>("tabControl");
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(tabs->count(), 9);
@@ -51,7 +51,7 @@ TEST_F(MainViewTest, NineTabsInOrderAndTabsWithoutPageAreDisabled) {
     EXPECT_EQ(shell.View().CurrentPage(), nullptr);
 
     // With pages, exactly their tabs are enabled.
-    test::ShellFixture withPages;
+    test::WindowFixture withPages(test::RecordingPages());
     QTabWidget* pagedTabs = withPages.View().findChild<QTabWidget*>("tabControl");
     for (int i = 0; i < 9; ++i) {
         const bool built = i == 0 || i == 2 || i == 4 || i == 5 || i == 6;
@@ -60,7 +60,7 @@ TEST_F(MainViewTest, NineTabsInOrderAndTabsWithoutPageAreDisabled) {
 }
 
 TEST_F(MainViewTest, InitialUpdateCreatesPagesInOrderAndShowsTheFolderPage) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     // Creation order: folder, copy, rename pattern, letter case, string replacement (the pages
     // that exist, in the program's creation order), then the folder page is shown again.
     EXPECT_EQ(PageLog(), (std::vector<std::string>{"Show 1000", "Show 1002", "Show 1004",
@@ -71,7 +71,7 @@ TEST_F(MainViewTest, InitialUpdateCreatesPagesInOrderAndShowsTheFolderPage) {
 }
 
 TEST_F(MainViewTest, TabChangeStoresThePageBeingLeft) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.frame->show();
     MultiRowTabBar* rows = shell.View().TabRows();
 
@@ -104,7 +104,7 @@ TEST_F(MainViewTest, TabChangeStoresThePageBeingLeft) {
 }
 
 TEST_F(MainViewTest, SelectPageStoresAndShows) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     PageLog().clear();
     shell.View().SelectPage(1004);
     EXPECT_EQ(PageLog(), (std::vector<std::string>{"Store 1000", "Show 1004"}));
@@ -130,7 +130,7 @@ TEST_F(MainViewTest, RenameAsksTheQuestionOfTheAttributeRuleAfterStoring) {
          "リードオンリー・システム・隠し属性のファイルはりネームされません！！"},
     };
     for (const auto& c : cases) {
-        test::ShellFixture shell;
+        test::WindowFixture shell(test::RecordingPages());
         test::TempFolder folder;
         folder.CreateFile("a.txt");
         shell.Settings().SelectFile.FullPath = folder.Path();
@@ -139,7 +139,7 @@ TEST_F(MainViewTest, RenameAsksTheQuestionOfTheAttributeRuleAfterStoring) {
         PageLog().clear();
         QTest::mouseClick(shell.View().findChild<QPushButton*>("renameButton"), Qt::LeftButton);
         ASSERT_EQ(shell.interaction.questions.size(), 1u);
-        EXPECT_EQ(shell.interaction.questions[0], c.question);
+        EXPECT_EQ(test::Utf8(shell.interaction.questions[0]), c.question);
         EXPECT_EQ(PageLog(), std::vector<std::string>{"Store 1000"});
         // No: nothing ran and the stored text stays stored.
         EXPECT_EQ(shell.Settings().RenameOption.Parts[0].StrPart, "X");
@@ -150,10 +150,10 @@ TEST_F(MainViewTest, RenameAsksTheQuestionOfTheAttributeRuleAfterStoring) {
 
 TEST_F(MainViewTest, ButtonTextsAndUndoButtonFollowsTheUndoFlag) {
     QSettings("Pelvarin", "MorvaneX").setValue("Settings/UndoFlag", 0);
-    test::ShellFixture off;
+    test::WindowFixture off(test::RecordingPages().KeepingPreferences());
     EXPECT_FALSE(off.View().UndoButton()->isEnabled());
     QSettings("Pelvarin", "MorvaneX").setValue("Settings/UndoFlag", 1);
-    test::ShellFixture on;
+    test::WindowFixture on(test::RecordingPages().KeepingPreferences());
     EXPECT_TRUE(on.View().UndoButton()->isEnabled());
 
     const std::pair<const char*, const char*> buttons[] = {
@@ -195,7 +195,7 @@ TEST_F(MainViewTest, ProgressPositionIsTruncatedPercentage) {
 }
 
 TEST_F(MainViewTest, ExitButtonClosesTheMainWindow) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     shell.frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.frame.get()));
     QTest::mouseClick(shell.View().findChild<QPushButton*>("exitButton"), Qt::LeftButton);
@@ -204,7 +204,7 @@ TEST_F(MainViewTest, ExitButtonClosesTheMainWindow) {
 }
 
 TEST_F(MainViewTest, PreviewStoresThePageAndShowsTheResultList) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     test::TempFolder folder;
     folder.CreateFile("b.txt");
     folder.CreateFile("a.txt");
@@ -222,7 +222,7 @@ TEST_F(MainViewTest, PreviewStoresThePageAndShowsTheResultList) {
 }
 
 TEST_F(MainViewTest, SavedTargetListIsCp932WithCrLfLines) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     test::TempFolder folder;
     shell.Settings().SelectFile.FreeFileSelect = 1;
     shell.Settings().FreeFileList = {platform::Sjis("/data/写真.jpg"), "/data/b.txt"};
@@ -234,7 +234,7 @@ TEST_F(MainViewTest, SavedTargetListIsCp932WithCrLfLines) {
 }
 
 TEST_F(MainViewTest, SavingTheTargetListOfAMissingFolderReportsAndWritesNothing) {
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     test::TempFolder folder;
     shell.Settings().SelectFile.FullPath = folder / "missing/";
     test::OnNextModal([&](QWidget* modal) {
@@ -242,7 +242,7 @@ TEST_F(MainViewTest, SavingTheTargetListOfAMissingFolderReportsAndWritesNothing)
     });
     shell.View().SaveTargetListCommand();
     ASSERT_EQ(shell.interaction.messages.size(), 1u);
-    EXPECT_NE(shell.interaction.messages[0].text.find("DINFO_ERROR_NO_COUNTDIR_APP"),
+    EXPECT_NE(test::Utf8(shell.interaction.messages[0]).find("DINFO_ERROR_NO_COUNTDIR_APP"),
               std::string::npos);
     EXPECT_FALSE(folder.Exists("list.txt"));
 }

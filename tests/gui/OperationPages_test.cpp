@@ -7,11 +7,11 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "gui/PageTestSupport.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/AttributePage.h"
 #include "pages/LetterCasePage.h"
 #include "pages/StringReplacePage.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 // The letter-case, attribute and string replacement pages: what each shows from the record and
 // stores back.
@@ -20,7 +20,10 @@ namespace {
 
 using test::Find;
 
-class OperationPagesTest : public testing::Test, protected test::PageFixture {};
+class OperationPagesTest : public testing::Test, protected test::WindowFixture {
+  protected:
+    OperationPagesTest() : WindowFixture(test::OnTempDrives()) {}
+};
 
 struct ModeRadio {
     const char* radio;
@@ -67,7 +70,7 @@ TEST_F(OperationPagesTest, LetterCaseRadiosStandForTheirModes) {
 TEST_F(OperationPagesTest, LetterCaseKeepsItsRadioForUnknownModesAndBeforeTheFirstLoad) {
     {
         // Never shown: no radio is selected, and storing leaves the mode alone.
-        LetterCasePage page(*document, *view, nullptr);
+        LetterCasePage page(Context(), nullptr);
         EXPECT_EQ(page.findChildren<QRadioButton*>().size(), 7);
         for (const QRadioButton* radio : page.findChildren<QRadioButton*>()) {
             EXPECT_FALSE(radio->isChecked());

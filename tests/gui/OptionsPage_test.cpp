@@ -5,16 +5,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "gui/PageTestSupport.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/OptionsPage.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 namespace morvanex::pages {
 namespace {
 
 using test::Find;
 
-class OptionsPageTest : public testing::Test, protected test::PageFixture {};
+class OptionsPageTest : public testing::Test, protected test::WindowFixture {
+  protected:
+    OptionsPageTest() : WindowFixture(test::OnTempDrives()) {}
+};
 
 struct CheckField {
     const char* check;
@@ -212,7 +215,7 @@ TEST_F(OptionsPageTest, BrowseChoosesAFolderOrLeavesTheEdit) {
 
     test::OnNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     Find<QPushButton>(*page, "browseButton")->click();
-    EXPECT_EQ(Find<QLineEdit>(*page, "logFolderEdit")->text(), shell::ToQString(Root()));
+    EXPECT_EQ(Find<QLineEdit>(*page, "logFolderEdit")->text(), widgets::ToQString(Root()));
 
     QString title;
     QString startedIn;

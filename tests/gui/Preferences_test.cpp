@@ -4,9 +4,9 @@
 #include <functional>
 
 #include "gui/GuiTestSupport.h"
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
-namespace morvanex::shell {
+namespace morvanex::widgets {
 namespace {
 
 class PreferencesTest : public testing::Test {
@@ -206,4 +206,4 @@ TEST_F(PreferencesTest, ObsoleteKeysAreRemovedButKeysWithSubkeysStay) {
 }
 
 }  // namespace
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

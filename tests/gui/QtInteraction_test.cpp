@@ -94,7 +94,7 @@ TEST(QtInteraction, UndoConfirmationStartsUndoOnlyOnItsStartButton) {
 
 TEST(ShellRun, RenameThenUndoThroughTheButtons) {
     test::ClearPreferences();
-    test::ShellFixture shell;
+    test::WindowFixture shell(test::RecordingPages());
     test::TempFolder folder;
     folder.CreateFile("a.txt", "A");
     folder.CreateFile("b.txt", "B");
@@ -106,21 +106,22 @@ TEST(ShellRun, RenameThenUndoThroughTheButtons) {
     EXPECT_EQ(folder.ReadFile("001.txt"), "A");
     EXPECT_EQ(folder.ReadFile("002.txt"), "B");
     ASSERT_FALSE(shell.interaction.messages.empty());
-    EXPECT_EQ(shell.interaction.messages.back().text,
+    EXPECT_EQ(test::Utf8(shell.interaction.messages.back()),
               "変換完了。\n2個のファイル名を変換しました。");
     EXPECT_NE(std::find(shell.interaction.progress.begin(), shell.interaction.progress.end(), 50),
               shell.interaction.progress.end());
 
-    shell.interaction.answers = {true};
+    shell.interaction.confirmUndo = true;
     QTest::mouseClick(shell.View().UndoButton(), Qt::LeftButton);
     EXPECT_EQ(folder.ReadFile("a.txt"), "A");
     EXPECT_EQ(folder.ReadFile("b.txt"), "B");
     EXPECT_FALSE(folder.Exists("001.txt"));
-    EXPECT_EQ(shell.interaction.messages.back().text, "Undoが正常終了しました。");
+    EXPECT_EQ(test::Utf8(shell.interaction.messages.back()), "Undoが正常終了しました。");
 
     // Nothing left to undo.
     QTest::mouseClick(shell.View().UndoButton(), Qt::LeftButton);
-    EXPECT_EQ(shell.interaction.messages.back().text.rfind("Undo用のデータがありません。", 0), 0u);
+    EXPECT_EQ(
+        test::Utf8(shell.interaction.messages.back()).rfind("Undo用のデータがありません。", 0), 0u);
 }
 
 }  // namespace

@@ -8,19 +8,22 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "gui/PatternPagesFixture.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/RenamePatternPage.h"
 #include "settings/RegisteredPatterns.h"
 
 namespace morvanex::pages {
 namespace {
 
+using test::Cp932;
+using test::Find;
 using test::U;
 
-class RenamePatternPageTest : public test::MainWindowTest {
+class RenamePatternPageTest : public testing::Test, protected test::WindowFixture {
   protected:
+    RenamePatternPageTest() : WindowFixture(test::InMemory()) {}
+
     void SetUp() override {
-        MainWindowTest::SetUp();
         View().SelectPage(1004);
         m_page = dynamic_cast<RenamePatternPage*>(View().PageOf(1004));
         ASSERT_NE(m_page, nullptr);
@@ -318,14 +321,15 @@ TEST_F(RenamePatternPageTest, LoadedSwitchesDecideTheBoxesAndRows) {
 
 TEST_F(RenamePatternPageTest, EnterStartsTheRenameCommandAndEscapeDoesNothing) {
     QTest::keyClick(Text(1), Qt::Key_Escape);
-    EXPECT_TRUE(m_interaction.questions.empty());
+    EXPECT_TRUE(interaction.questions.empty());
 
     QTest::keyClick(Text(1), Qt::Key_Return);
-    ASSERT_EQ(m_interaction.questions.size(), 1u);
-    EXPECT_EQ(m_interaction.questions[0].rfind("上記条件でリネームを開始します。", 0), 0u);
+    ASSERT_EQ(interaction.questions.size(), 1u);
+    EXPECT_EQ(test::Utf8(interaction.questions[0]).rfind("上記条件でリネームを開始します。", 0),
+              0u);
 
     QTest::keyClick(Type(2), Qt::Key_Enter);
-    EXPECT_EQ(m_interaction.questions.size(), 2u);
+    EXPECT_EQ(interaction.questions.size(), 2u);
 }
 
 TEST_F(RenamePatternPageTest, ChoosingAPatternFillsRowsAndCopiesFallbacksIntoTheRecord) {
@@ -392,7 +396,7 @@ TEST_F(RenamePatternPageTest, RegisteredPatternIsChosenKeptAndSurvivesARestart) 
     Slot(6).SelectedPart = settings::kPartFixedText;
     Slot(6).StrPart = "fallback";
     ASSERT_TRUE(m_page->RegisterPatternAs(U("  旅行写真  ")));
-    EXPECT_TRUE(m_interaction.messages.empty());
+    EXPECT_TRUE(interaction.messages.empty());
 
     ASSERT_EQ(Settings().RegisteredPatterns.size(), 8u);
     const settings::RegisteredPattern& added = Settings().RegisteredPatterns[7];
@@ -406,7 +410,7 @@ TEST_F(RenamePatternPageTest, RegisteredPatternIsChosenKeptAndSurvivesARestart) 
     EXPECT_TRUE(Find<QPushButton>(m_page, "deletePatternButton")->isEnabled());
 
     // A new document (the next start) finds it after the built-in ones.
-    shell::Document next(m_preferences, std::make_unique<test::MemoryFileSystem>(),
+    shell::Document next(preferences, std::make_unique<test::MemoryFileSystem>(),
                          std::make_unique<test::FixedClock>(test::TestMoment()));
     ASSERT_EQ(next.Settings().RegisteredPatterns.size(), 8u);
     EXPECT_EQ(next.Settings().RegisteredPatterns[7], added);
@@ -448,12 +452,12 @@ TEST_F(RenamePatternPageTest, UnusableNamesAreRefusedWithAMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
-        m_interaction.messages.clear();
+        interaction.messages.clear();
         EXPECT_FALSE(m_page->RegisterPatternAs(c.name));
-        ASSERT_EQ(m_interaction.messages.size(), 1u);
-        EXPECT_EQ(m_interaction.messages[0].text.rfind(c.message, 0), 0u);
+        ASSERT_EQ(interaction.messages.size(), 1u);
+        EXPECT_EQ(test::Utf8(interaction.messages[0]).rfind(c.message, 0), 0u);
         EXPECT_EQ(Settings().RegisteredPatterns.size(), 7u);
-        EXPECT_TRUE(m_preferences.UserPatterns().empty());
+        EXPECT_TRUE(preferences.UserPatterns().empty());
     }
     // 127 double-byte characters are 254 bytes: that fits.
     EXPECT_TRUE(m_page->RegisterPatternAs(QString(127, QChar(0x3042))));
@@ -463,9 +467,10 @@ TEST_F(RenamePatternPageTest, TheTableHoldsTwentyPatterns) {
     for (int i = 0; i < 13; ++i) ASSERT_TRUE(m_page->RegisterPatternAs(QString::number(i)));
     EXPECT_EQ(Settings().RegisteredPatterns.size(), 20u);
     EXPECT_FALSE(m_page->RegisterPatternAs(U("one more")));
-    ASSERT_EQ(m_interaction.messages.size(), 1u);
-    EXPECT_EQ(m_interaction.messages[0].text.rfind("登録できるパターンは20個までです。", 0), 0u);
-    EXPECT_EQ(m_preferences.UserPatterns().size(), 13u);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_EQ(test::Utf8(interaction.messages[0]).rfind("登録できるパターンは20個までです。", 0),
+              0u);
+    EXPECT_EQ(preferences.UserPatterns().size(), 13u);
 }
 
 TEST_F(RenamePatternPageTest, OnlyTheUsersOwnPatternsCanBeDeleted) {
@@ -476,19 +481,19 @@ TEST_F(RenamePatternPageTest, OnlyTheUsersOwnPatternsCanBeDeleted) {
     Patterns()->setCurrentIndex(7);
     EXPECT_TRUE(deleteButton->isEnabled());
 
-    m_interaction.answers = {false};
+    interaction.answers = {false};
     deleteButton->click();
     EXPECT_EQ(Settings().RegisteredPatterns.size(), 9u);
 
-    m_interaction.answers = {true};
+    interaction.answers = {true};
     deleteButton->click();
     ASSERT_EQ(Settings().RegisteredPatterns.size(), 8u);
     EXPECT_EQ(Settings().RegisteredPatterns[7].Name, "b");
     EXPECT_EQ(Patterns()->count(), 8);
     EXPECT_EQ(Patterns()->currentIndex(), -1);
     EXPECT_FALSE(deleteButton->isEnabled());
-    ASSERT_EQ(m_preferences.UserPatterns().size(), 1u);
-    EXPECT_EQ(m_preferences.UserPatterns()[0].Name, "b");
+    ASSERT_EQ(preferences.UserPatterns().size(), 1u);
+    EXPECT_EQ(preferences.UserPatterns()[0].Name, "b");
 
     Patterns()->setCurrentIndex(3);
     EXPECT_FALSE(deleteButton->isEnabled());

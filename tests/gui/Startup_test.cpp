@@ -77,7 +77,7 @@ class StartupTest : public testing::Test {
         return options;
     }
 
-    test::FakeInteraction m_interaction;
+    test::ScriptedInteraction m_interaction;
     test::TempFolder m_jobs;
     test::TempFolder m_files;
 };
@@ -139,7 +139,7 @@ TEST_F(StartupTest, AutoExecFileThatCannotBeLoadedRunsNothing) {
     Application application(Options());
     EXPECT_EQ(application.Start(job), 1);
     ASSERT_EQ(m_interaction.messages.size(), 1u);
-    EXPECT_EQ(m_interaction.messages[0].text,
+    EXPECT_EQ(test::Utf8(m_interaction.messages[0]),
               "設定ファイルの読み込みに失敗しました。\nMorvaneXの設定ファイルではありません("
               "ParameterSaveFile の ApplicationName がありません)。\n[" +
                   job + "]");
@@ -186,7 +186,7 @@ TEST_F(StartupTest, AutoExecStartLeavesObsoleteKeysAndWizardModeAlone) {
 TEST_F(StartupTest, PreferredFileIsLoadedButNeverRun) {
     m_files.CreateFile("a.txt");
     const std::string job = WriteJob("preferred.mxs", m_files.Path());
-    Preferences preferences;
+    widgets::Preferences preferences;
     preferences.SetAppExecWithOpenMVXFlag(1);
     preferences.SetAutoExecPath(job);
     Application application(Options());
@@ -203,7 +203,7 @@ TEST_F(StartupTest, PreferredFileIsLoadedButNeverRun) {
 }
 
 TEST_F(StartupTest, PreferredFileMissingLoadsNothingAndWritesNoPath) {
-    Preferences preferences;
+    widgets::Preferences preferences;
     preferences.SetAppExecWithOpenMVXFlag(1);
     Application application(Options());
     EXPECT_EQ(application.Start(std::nullopt), std::nullopt);

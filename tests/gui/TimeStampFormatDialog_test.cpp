@@ -7,17 +7,20 @@
 #include <QTest>
 #include <string>
 
-#include "gui/PatternPagesFixture.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/TimeStampFormatDialog.h"
 #include "shell/HelpWindow.h"
 
 namespace morvanex::pages {
 namespace {
 
+using test::Find;
 using test::U;
 
-class TimeStampFormatDialogTest : public test::MainWindowTest {
+class TimeStampFormatDialogTest : public testing::Test, protected test::WindowFixture {
   protected:
+    TimeStampFormatDialogTest() : WindowFixture(test::InMemory()) {}
+
     // Opens the dialog for name-part slot 2 with the slot's dialog state and the given text.
     std::unique_ptr<TimeStampFormatDialog> Open(int formatType, int fixedNum, int year2,
                                                 const std::string& text) {
@@ -25,7 +28,7 @@ class TimeStampFormatDialogTest : public test::MainWindowTest {
         part.FormatType = formatType;
         part.FixedFormatNum = fixedNum;
         part.Year2Digit = year2;
-        return std::make_unique<TimeStampFormatDialog>(*m_document, 2, text, m_frame.get());
+        return std::make_unique<TimeStampFormatDialog>(Context(), 2, text, frame.get());
     }
     settings::PartSlot& Part() { return Settings().RenameOption.Parts[2]; }
     static QAbstractButton* Button(const TimeStampFormatDialog& dialog, const char* name) {
@@ -192,19 +195,19 @@ TEST_F(TimeStampFormatDialogTest, TokenThatWouldNotFitIsRefusedWithAMessage) {
     const auto dialog = Open(1, 0, 0, full);
     Button(*dialog, "minuteButton")->click();
     EXPECT_EQ(dialog->FormatText().size(), 256u);
-    EXPECT_TRUE(m_interaction.messages.empty());
+    EXPECT_TRUE(interaction.messages.empty());
     Button(*dialog, "secondButton")->click();
     EXPECT_EQ(dialog->FormatText().size(), 256u);
     EXPECT_EQ(dialog->FormatText().substr(252), "%2MI");
-    ASSERT_EQ(m_interaction.messages.size(), 1u);
-    EXPECT_NE(m_interaction.messages[0].text.find("259"), std::string::npos);
+    ASSERT_EQ(interaction.messages.size(), 1u);
+    EXPECT_NE(test::Utf8(interaction.messages[0]).find("259"), std::string::npos);
 
     // A caller that puts "%EDT" in front leaves the dialog four bytes less.
     Settings().RenameOption.Parts[0].FormatType = 1;
-    const TimeStampFormatDialog exifDate(*m_document, 0, full, m_frame.get(), 255);
+    const TimeStampFormatDialog exifDate(Context(), 0, full, frame.get(), 255);
     Find<QAbstractButton>(&exifDate, "minuteButton")->click();
     EXPECT_EQ(exifDate.FormatText().size(), 252u);
-    EXPECT_EQ(m_interaction.messages.size(), 2u);
+    EXPECT_EQ(interaction.messages.size(), 2u);
 }
 
 TEST_F(TimeStampFormatDialogTest, OkRecordsTheChoiceInThePart) {
@@ -259,8 +262,8 @@ TEST_F(TimeStampFormatDialogTest, EnterAndEscapeDoNotCloseTheDialog) {
 TEST_F(TimeStampFormatDialogTest, HelpOpensTopic47) {
     const auto dialog = Open(0, 0, 0, "");
     Button(*dialog, "helpButton")->click();
-    ASSERT_NE(m_frame->Help(), nullptr);
-    EXPECT_EQ(m_frame->Help()->CurrentTopic(), 47);
+    ASSERT_NE(frame->Help(), nullptr);
+    EXPECT_EQ(frame->Help()->CurrentTopic(), 47);
 }
 
 }  // namespace

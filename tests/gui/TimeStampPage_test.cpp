@@ -6,18 +6,21 @@
 #include <QTimeEdit>
 #include <array>
 
-#include "gui/PatternPagesFixture.h"
+#include "gui/GuiTestSupport.h"
 #include "pages/TimeStampPage.h"
 
 namespace morvanex::pages {
 namespace {
 
+using test::Find;
+
 constexpr std::array<const char*, 3> kGroups{"creation", "modification", "access"};
 
-class TimeStampPageTest : public test::MainWindowTest {
+class TimeStampPageTest : public testing::Test, protected test::WindowFixture {
   protected:
+    TimeStampPageTest() : WindowFixture(test::InMemory()) {}
+
     void SetUp() override {
-        MainWindowTest::SetUp();
         View().SelectPage(1008);
         m_page = dynamic_cast<TimeStampPage*>(View().PageOf(1008));
         ASSERT_NE(m_page, nullptr);

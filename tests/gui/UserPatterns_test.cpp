@@ -2,7 +2,7 @@
 
 #include <QSettings>
 
-#include "gui/PatternPagesFixture.h"
+#include "gui/GuiTestSupport.h"
 #include "settings/RegisteredPatterns.h"
 
 namespace morvanex::shell {
@@ -23,31 +23,34 @@ settings::RegisteredPattern Pattern(const char* utf8Name, int firstType, const c
     return pattern;
 }
 
-class UserPatternsTest : public test::MainWindowTest {};
+class UserPatternsTest : public testing::Test, protected test::WindowFixture {
+  protected:
+    UserPatternsTest() : WindowFixture(test::InMemory()) {}
+};
 
 TEST_F(UserPatternsTest, PatternsComeBackAsStored) {
     const std::vector<settings::RegisteredPattern> patterns{
         Pattern("写真", settings::kPartFixedText, "旅行_"),
         Pattern("b", settings::kPartExif, "%EMK%EST0305"),
     };
-    m_preferences.SetUserPatterns(patterns);
-    EXPECT_EQ(m_preferences.UserPatterns(), patterns);
+    preferences.SetUserPatterns(patterns);
+    EXPECT_EQ(preferences.UserPatterns(), patterns);
 
     // A shorter list leaves nothing of the longer one behind.
-    m_preferences.SetUserPatterns({patterns[1]});
-    EXPECT_EQ(m_preferences.UserPatterns(), std::vector{patterns[1]});
-    m_preferences.SetUserPatterns({});
-    EXPECT_TRUE(m_preferences.UserPatterns().empty());
+    preferences.SetUserPatterns({patterns[1]});
+    EXPECT_EQ(preferences.UserPatterns(), std::vector{patterns[1]});
+    preferences.SetUserPatterns({});
+    EXPECT_TRUE(preferences.UserPatterns().empty());
 }
 
 TEST_F(UserPatternsTest, DamagedEntriesAreSkippedOrCut) {
-    m_preferences.SetUserPatterns({Pattern("a", 1, "x"), Pattern("b", 1, "y")});
+    preferences.SetUserPatterns({Pattern("a", 1, "x"), Pattern("b", 1, "y")});
     QSettings store("Pelvarin", "MorvaneX");
     store.setValue("UserPatterns/1/Name", QString());
     store.setValue("UserPatterns/2/StrPart00", QString(300, QLatin1Char('z')));
     store.setValue("UserPatterns/2/DigitNum02", QStringLiteral("many"));
     store.sync();
-    const std::vector<settings::RegisteredPattern> read = m_preferences.UserPatterns();
+    const std::vector<settings::RegisteredPattern> read = preferences.UserPatterns();
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].Name, "b");
     EXPECT_EQ(read[0].StrPart[0], std::string(259, 'z'));
@@ -59,10 +62,10 @@ TEST_F(UserPatternsTest, DocumentAddsThemAfterTheBuiltInOnesAsFarAsThereIsRoom) 
     for (int i = 0; i < 15; ++i) {
         many.push_back(Pattern(std::to_string(i).c_str(), settings::kPartFixedText, "t"));
     }
-    m_preferences.SetUserPatterns(many);
-    Document document(m_preferences, std::make_unique<test::MemoryFileSystem>(),
-                      std::make_unique<test::FixedClock>(test::TestMoment()));
-    const std::vector<settings::RegisteredPattern>& table = document.Settings().RegisteredPatterns;
+    preferences.SetUserPatterns(many);
+    Document nextStart(preferences, std::make_unique<test::MemoryFileSystem>(),
+                       std::make_unique<test::FixedClock>(test::TestMoment()));
+    const std::vector<settings::RegisteredPattern>& table = nextStart.Settings().RegisteredPatterns;
     ASSERT_EQ(table.size(), 20u);
     EXPECT_EQ(std::vector(table.begin(), table.begin() + 7), settings::BuiltInPatterns());
     EXPECT_EQ(table[7], many[0]);
@@ -70,9 +73,9 @@ TEST_F(UserPatternsTest, DocumentAddsThemAfterTheBuiltInOnesAsFarAsThereIsRoom) 
 }
 
 TEST_F(UserPatternsTest, ResetKeepsTheUsersPatterns) {
-    m_preferences.SetUserPatterns({Pattern("mine", settings::kPartFixedText, "t")});
-    m_interaction.answers = {true};
-    ASSERT_TRUE(m_document->NewDocument());
+    preferences.SetUserPatterns({Pattern("mine", settings::kPartFixedText, "t")});
+    interaction.answers = {true};
+    ASSERT_TRUE(document->NewDocument());
     ASSERT_EQ(Settings().RegisteredPatterns.size(), 8u);
     EXPECT_EQ(Settings().RegisteredPatterns[7].Name, "mine");
 }

@@ -1,11 +1,11 @@
-#include "shell/ToolbarIcons.h"
+#include "widgets/ToolbarIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
 
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 namespace {
 
@@ -145,4 +145,4 @@ QIcon ToolbarIcons::Application() {
         32, 32);
 }
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

@@ -1,10 +1,10 @@
-#include "shell/FileDialogs.h"
+#include "widgets/FileDialogs.h"
 
 #include <QFileDialog>
 
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 namespace {
 
@@ -43,4 +43,4 @@ std::optional<std::string> FileDialogs::SaveTextFile(QWidget* owner) {
     return Choose(owner, QFileDialog::AcceptSave, kTextFilter, QStringLiteral("txt"));
 }
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

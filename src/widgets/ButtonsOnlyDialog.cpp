@@ -1,9 +1,9 @@
-#include "pages/ButtonsOnlyDialog.h"
+#include "widgets/ButtonsOnlyDialog.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 
-namespace morvanex::pages {
+namespace morvanex::widgets {
 
 ButtonsOnlyDialog::ButtonsOnlyDialog(QWidget* parent, Qt::WindowFlags flags, bool closeBoxCloses)
     : QDialog(parent, flags), m_closeBoxCloses(closeBoxCloses) {}
@@ -28,4 +28,4 @@ void ButtonsOnlyDialog::closeEvent(QCloseEvent* event) {
     }
 }
 
-}  // namespace morvanex::pages
+}  // namespace morvanex::widgets

@@ -1,4 +1,4 @@
-#include "settings/SettingsSummary.h"
+#include "engine/SettingsSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,14 @@
 #include "platform/Codepage.h"
 #include "support/FixedClock.h"
 
-namespace morvanex::settings {
+namespace morvanex::engine {
 namespace {
 
 using platform::Sjis;
+using settings::kPartFixedText;
+using settings::kVisibleParts;
+using settings::PartSlot;
+using settings::RenameSettings;
 
 using test::Local;
 
@@ -276,4 +280,4 @@ TEST(SettingsSummary, LabelledRows) {
 }
 
 }  // namespace
-}  // namespace morvanex::settings
+}  // namespace morvanex::engine

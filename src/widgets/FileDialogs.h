@@ -6,7 +6,7 @@
 class QWidget;
 
 // The program's file dialogs; each returns the chosen path (CP932) or nothing on Cancel.
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 class FileDialogs {
   public:
@@ -15,4 +15,4 @@ class FileDialogs {
     static std::optional<std::string> SaveTextFile(QWidget* owner);
 };
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

@@ -6,7 +6,7 @@
 
 #include "platform/FileSystem.h"
 
-namespace morvanex::pages {
+namespace morvanex::widgets {
 
 class ByteLimitValidator;
 
@@ -44,4 +44,4 @@ class FolderDropField : public QLineEdit {
     ByteLimitValidator* m_limit = nullptr;
 };
 
-}  // namespace morvanex::pages
+}  // namespace morvanex::widgets

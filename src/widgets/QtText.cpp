@@ -1,10 +1,10 @@
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
 #include <QFile>
 
 #include "platform/Codepage.h"
 
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 QString ToQString(std::string_view cp932) {
     const std::u16string utf16 = platform::Utf16FromCp932(cp932);
@@ -21,4 +21,4 @@ QString ToHostPath(std::string_view cp932Path) {
     return QFile::decodeName(QByteArray(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

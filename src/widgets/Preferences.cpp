@@ -1,13 +1,13 @@
-#include "shell/Preferences.h"
+#include "widgets/Preferences.h"
 
 #include <QFile>
 #include <QSettings>
 
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 namespace {
 
@@ -32,7 +32,7 @@ int IntOr(const QVariant& value, int fallback) {
     return ok ? number : fallback;
 }
 
-// A registry key is removed only when it has no subkeys; its values go with it.
+// A group is removed only when it has no groups below it; its values go with it.
 bool DeleteKey(QSettings& store, const QString& group) {
     store.beginGroup(group);
     const bool leaf = store.childGroups().isEmpty();
@@ -233,10 +233,10 @@ void Preferences::RemoveObsoleteKeys() {
         DeleteKey(older, "Settings");
         older.remove("WizardSetting/StartWizardAtAppStart");
         DeleteKey(older, "WizardSetting");
-        // The older edition's own key goes only when nothing below it is left.
+        // The "Morvane" store itself goes only when nothing below it is left.
         if (older.childGroups().isEmpty()) older.clear();
         older.sync();
-        // On Linux the key is a file of its own: an empty one is removed like the key.
+        // On Linux the store is a file of its own: an empty one is removed with it.
         if (older.allKeys().isEmpty() && QFile::exists(older.fileName())) {
             QFile::remove(older.fileName());
         }
@@ -246,4 +246,4 @@ void Preferences::RemoveObsoleteKeys() {
     DeleteKey(current, "WizardSetting");
 }
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

@@ -8,7 +8,7 @@ class QKeyEvent;
 // A modal dialog that only its buttons close: Enter and Esc do nothing (no default button
 // answers for the user), and with `closeBoxCloses` false a close request from the window
 // manager is refused too, for dialogs whose result is decided by which button was pressed.
-namespace morvanex::pages {
+namespace morvanex::widgets {
 
 class ButtonsOnlyDialog : public QDialog {
     Q_OBJECT
@@ -24,4 +24,4 @@ class ButtonsOnlyDialog : public QDialog {
     bool m_closeBoxCloses;
 };
 
-}  // namespace morvanex::pages
+}  // namespace morvanex::widgets

@@ -11,11 +11,11 @@
 class QSettings;
 
 // The per-user preferences, kept in QSettings("Pelvarin", "MorvaneX"), group "Settings" (the
-// registry on Windows). Nothing is cached: every getter reads at the moment of the call and
-// every setter writes at once. Integers are read with the sentinel 9999 and the path with
-// "NOT_FOUND"; a missing value comes back as its default, written back where the table of
-// preferences says so.
-namespace morvanex::shell {
+// file ~/.config/Pelvarin/MorvaneX.conf on Linux). Nothing is cached: every getter reads at the
+// moment of the call and every setter writes at once. Integers are read with the sentinel 9999 and
+// the path with "NOT_FOUND"; a missing value comes back as its default, written back where the
+// table of preferences says so.
+namespace morvanex::widgets {
 
 // A window rectangle in screen pixels; right and bottom are exclusive.
 struct WindowRect {
@@ -77,7 +77,8 @@ class Preferences {
     // The four copies the document writes back (StartWizardAtAppStart is not one of them).
     void WriteCopies(const settings::PreferenceCopies& copies) const;
 
-    // Removes what the older edition left behind, ignoring every failure.
+    // Removes the keys the program no longer reads: the store of the "Morvane" edition and the
+    // wizard's start-up value kept under "WizardSetting". Every failure is ignored.
     static void RemoveObsoleteKeys();
 
   private:
@@ -86,4 +87,4 @@ class Preferences {
     void WriteInt(const char* name, int value) const;
 };
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

@@ -1,8 +1,8 @@
-#include "pages/ByteLimitValidator.h"
+#include "widgets/ByteLimitValidator.h"
 
-#include "shell/QtText.h"
+#include "widgets/QtText.h"
 
-namespace morvanex::pages {
+namespace morvanex::widgets {
 
 ByteLimitValidator::ByteLimitValidator(std::size_t maxBytes, QObject* parent)
     : QValidator(parent), m_maxBytes(maxBytes) {}
@@ -12,7 +12,7 @@ QValidator::State ByteLimitValidator::validate(QString& input, int&) const {
 }
 
 bool ByteLimitValidator::Fits(const QString& text) const {
-    return shell::ToCp932(text).size() <= m_maxBytes;
+    return widgets::ToCp932(text).size() <= m_maxBytes;
 }
 
-}  // namespace morvanex::pages
+}  // namespace morvanex::widgets

@@ -6,7 +6,7 @@
 // Refuses edits that would make a text longer than the record's field can hold, counted in
 // CP932 bytes as the record stores it. Storing would otherwise have to cut the text, and a cut
 // folder path names a different folder.
-namespace morvanex::pages {
+namespace morvanex::widgets {
 
 // What a page says when a dropped or browsed folder path is longer than its field (UTF-8).
 inline constexpr const char* kPathTooLong =
@@ -25,4 +25,4 @@ class ByteLimitValidator : public QValidator {
     std::size_t m_maxBytes;
 };
 
-}  // namespace morvanex::pages
+}  // namespace morvanex::widgets

@@ -1,4 +1,4 @@
-#include "pages/FolderDropField.h"
+#include "widgets/FolderDropField.h"
 
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
@@ -6,12 +6,12 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "pages/ByteLimitValidator.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "shell/QtText.h"
+#include "widgets/ByteLimitValidator.h"
+#include "widgets/QtText.h"
 
-namespace morvanex::pages {
+namespace morvanex::widgets {
 
 namespace {
 
@@ -36,18 +36,18 @@ FolderDropField::FolderDropField(platform::FileSystem& fileSystem, bool editable
 }
 
 std::string FolderDropField::Path() const {
-    return shell::ToCp932(text());
+    return widgets::ToCp932(text());
 }
 
 void FolderDropField::SetPath(const std::string& path) {
-    setText(shell::ToQString(path));
+    setText(widgets::ToQString(path));
     // A long path shows its beginning, where the folders a user recognises are.
     setCursorPosition(0);
 }
 
 bool FolderDropField::TakeDroppedPaths(const QStringList& hostPaths) {
     for (const QString& hostPath : hostPaths) {
-        const std::string path = shell::ToCp932(hostPath);
+        const std::string path = widgets::ToCp932(hostPath);
         std::uint8_t attributes = 0;
         if (path.empty() || m_fileSystem.GetAttributes(path, attributes) != 0 ||
             (attributes & platform::attr::kDirectory) == 0) {
@@ -93,4 +93,4 @@ void FolderDropField::dropEvent(QDropEvent* event) {
     TakeDroppedPaths(paths);
 }
 
-}  // namespace morvanex::pages
+}  // namespace morvanex::widgets

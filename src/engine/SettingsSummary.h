@@ -8,7 +8,7 @@
 
 // The one-line summary of every group of settings that the settings list shows, and the rename
 // pattern text that the pattern page previews. All texts are CP932.
-namespace morvanex::settings {
+namespace morvanex::engine {
 
 // The fields of the settings list, in the order they are filled.
 struct SettingsSummary {
@@ -42,16 +42,17 @@ struct SummaryRow {
 };
 
 // The summary of the record, with `now` as the current time that the time parts are shown for.
-SettingsSummary SummarizeSettings(const RenameSettings& settings, platform::Timestamp now);
+SettingsSummary SummarizeSettings(const settings::RenameSettings& settings,
+                                  platform::Timestamp now);
 
 // The name the six visible part rows make, with placeholders for what only a file can tell:
 // the pattern page's live preview and the settings list's rename row when composing is on.
-std::string RenamePatternPreview(const RenameSettings& settings, platform::Timestamp now);
+std::string RenamePatternPreview(const settings::RenameSettings& settings, platform::Timestamp now);
 
 // The settings list's rename row: the pattern preview, the digit alignment, or nothing.
-std::string RenameSummary(const RenameSettings& settings, platform::Timestamp now);
+std::string RenameSummary(const settings::RenameSettings& settings, platform::Timestamp now);
 
 // The summary as labelled rows in the settings list's order.
 std::vector<SummaryRow> SummaryRows(const SettingsSummary& summary);
 
-}  // namespace morvanex::settings
+}  // namespace morvanex::engine

@@ -4,7 +4,7 @@
 
 // The toolbar's 16 x 15 images and the application icon, drawn here rather than shipped as
 // image files so that they need no resource step.
-namespace morvanex::shell {
+namespace morvanex::widgets {
 
 class ToolbarIcons {
   public:
@@ -21,4 +21,4 @@ class ToolbarIcons {
     static QIcon Application();
 };
 
-}  // namespace morvanex::shell
+}  // namespace morvanex::widgets

@@ -1,4 +1,4 @@
-#include "settings/SettingsSummary.h"
+#include "engine/SettingsSummary.h"
 
 #include <array>
 #include <cstdio>
@@ -8,11 +8,21 @@
 #include "platform/Codepage.h"
 #include "settings/PatternFile.h"
 
-namespace morvanex::settings {
+namespace morvanex::engine {
 
 namespace {
 
 using platform::Sjis;
+using settings::AttributeOptionSection;
+using settings::CommonOptionSection;
+using settings::CopyToDirSection;
+using settings::LetterChangeOptionSection;
+using settings::PartSlot;
+using settings::RenameOptionSection;
+using settings::RenameSettings;
+using settings::SelectFileSection;
+using settings::StringChangeOptionSection;
+using settings::TimeStampOptionSection;
 
 // The fixed texts of the summary, converted once.
 struct Texts {
@@ -67,7 +77,7 @@ std::string DigitAlignment(int digitChangeNum) {
 std::string StartNumber(const PartSlot& slot) {
     static constexpr std::array<const char*, 9> kFormats = {"%d",   "%01d", "%02d", "%03d", "%04d",
                                                             "%05d", "%06d", "%07d", "%08d"};
-    const int start = ParseInteger(slot.StrPart);
+    const int start = settings::ParseInteger(slot.StrPart);
     const bool padded = slot.DigitNum >= 1 && slot.DigitNum <= 8;
     return Printf(kFormats[padded ? static_cast<std::size_t>(slot.DigitNum) : 0], start);
 }
@@ -104,37 +114,37 @@ const std::string& OnOff(int flag, const std::string& on, const std::string& off
 std::string RenamePatternPreview(const RenameSettings& settings, platform::Timestamp now) {
     const Texts& t = GetTexts();
     std::string text;
-    for (int r = 0; r < kVisibleParts; ++r) {
+    for (int r = 0; r < settings::kVisibleParts; ++r) {
         const PartSlot& slot = settings.RenameOption.Parts[static_cast<std::size_t>(r)];
         switch (slot.SelectedPart) {
-            case kPartFixedText:
+            case settings::kPartFixedText:
                 text += slot.StrPart;
                 break;
-            case kPartFileName:
-            case kPartFileNameRange:
+            case settings::kPartFileName:
+            case settings::kPartFileNameRange:
                 text += t.fileName;
                 break;
-            case kPartExtension:
-            case kPartExtensionRange:
+            case settings::kPartExtension:
+            case settings::kPartExtensionRange:
                 text += t.extension;
                 break;
-            case kPartFolderName:
-            case kPartFolderNameRange:
+            case settings::kPartFolderName:
+            case settings::kPartFolderNameRange:
                 text += t.folderName;
                 break;
-            case kPartPeriod:
+            case settings::kPartPeriod:
                 text += '.';
                 break;
-            case kPartSequence:
-            case kPartFolderSequence:
+            case settings::kPartSequence:
+            case settings::kPartFolderSequence:
                 text += StartNumber(slot);
                 break;
-            case kPartCreationTime:
-            case kPartModificationTime:
-                text += engine::ExpandTimestampFormat(now, slot.StrPart);
+            case settings::kPartCreationTime:
+            case settings::kPartModificationTime:
+                text += ExpandTimestampFormat(now, slot.StrPart);
                 break;
-            case kPartExif:
-                text += engine::ExifPlaceholder(slot.StrPart);
+            case settings::kPartExif:
+                text += ExifPlaceholder(slot.StrPart);
                 break;
             default:
                 break;
@@ -234,4 +244,4 @@ std::vector<SummaryRow> SummaryRows(const SettingsSummary& s) {
     };
 }
 
-}  // namespace morvanex::settings
+}  // namespace morvanex::engine
