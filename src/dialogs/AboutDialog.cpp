@@ -16,7 +16,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setPixmap(widgets::ToolbarIcons::Application().pixmap(32, 32));
-    auto* version = new QLabel(QStringLiteral("MorvaneX Version 3.34"), this);
+    auto* version = new QLabel(QStringLiteral("MorvaneX Version " MORVANEX_VERSION), this);
     version->setObjectName("versionLabel");
     auto* maker = new QLabel(QStringLiteral("Copyright (C) Pelvarin  フリーソフトウェア"), this);
     maker->setObjectName("makerLabel");

@@ -2,19 +2,17 @@
 
 #include <QLineEdit>
 #include <algorithm>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/Codepage.h"
+#include "settings/PatternFile.h"
 #include "widgets/QtText.h"
 
 namespace morvanex::pages {
 
 int DecimalValue(const QString& text) {
-    const std::string bytes = widgets::ToCp932(text);
-    const long value = std::strtol(bytes.c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
+    // The same reading as a job file's integer keys.
+    return settings::ParseInteger(widgets::ToCp932(text));
 }
 
 std::string RangeText(int first, int last) {

@@ -88,7 +88,12 @@ void Application::CheckWizardPreference() const {
     if (mode < 0 || mode > 3) m_preferences.SetStartWizardAtAppStart(1);
 }
 
-std::optional<int> Application::Start(const std::optional<std::string>& startUpFile) {
+std::optional<std::string> Application::FileToOpen(int argc, char** argv) {
+    if (argc != 3 || std::string_view(argv[1]) != "--open") return std::nullopt;
+    return platform::Cp932FromUtf8(argv[2]);
+}
+
+std::optional<int> Application::Start(const std::optional<std::string>& startUpFile, bool openOnly) {
     m_document =
         std::make_unique<Document>(m_preferences, std::make_unique<platform::PosixFileSystem>(),
                                    std::make_unique<platform::SystemClock>());
@@ -114,7 +119,7 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
         }
     }
 
-    if (startUpFile && IsAutoExecFile(*startUpFile)) {
+    if (startUpFile && IsAutoExecFile(*startUpFile) && !openOnly) {
         int status = 1;
         // A job file that did not load must not run: the record would still describe the
         // default job on the first drive.
@@ -134,8 +139,10 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
 }
 
 int Application::Main(int argc, char** argv) {
-    const std::optional<std::string> startUpFile = StartUpFile(RawCommandLine(argc, argv));
-    const bool autoExec = startUpFile && IsAutoExecFile(*startUpFile);
+    // A downloaded auto-exec file opened from the desktop must never rename files unasked.
+    const std::optional<std::string> toOpen = FileToOpen(argc, argv);
+    const std::optional<std::string> startUpFile = toOpen ? toOpen : StartUpFile(RawCommandLine(argc, argv));
+    const bool autoExec = !toOpen && startUpFile && IsAutoExecFile(*startUpFile);
     if (!HasDisplay()) {
         if (!autoExec) {
             std::fprintf(stderr,
@@ -167,7 +174,7 @@ int Application::Main(int argc, char** argv) {
     options.headless =
         platformName == QLatin1String("offscreen") || platformName == QLatin1String("minimal");
     Application program(options);
-    if (const std::optional<int> status = program.Start(startUpFile)) return *status;
+    if (const std::optional<int> status = program.Start(startUpFile, toOpen.has_value())) return *status;
     return QApplication::exec();
 }
 

@@ -21,7 +21,8 @@ class Application {
 
     // Everything after the toolkit exists, in order. Returns the process exit status when
     // the program ends at once (an auto-exec file was given), nothing when the window stays.
-    std::optional<int> Start(const std::optional<std::string>& startUpFile);
+    // With openOnly the file is loaded into the window whatever its kind, never run.
+    std::optional<int> Start(const std::optional<std::string>& startUpFile, bool openOnly = false);
 
     Document& Doc() const { return *m_document; }
     MainFrame& Frame() const { return *m_frame; }
@@ -34,6 +35,10 @@ class Application {
     static std::optional<std::string> StartUpFile(std::string_view rawCommandLine);
     // True for an auto-exec file: the extension is "mxs" in any letter case.
     static bool IsAutoExecFile(std::string_view path);
+
+    // "--open FILE" (the desktop entry's command: a double-clicked job is opened, never run),
+    // the file as CP932; nothing for any other command line.
+    static std::optional<std::string> FileToOpen(int argc, char** argv);
 
     // The whole program (main() calls only this).
     static int Main(int argc, char** argv);

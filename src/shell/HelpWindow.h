@@ -5,7 +5,7 @@
 
 class QTextBrowser;
 
-// The viewer of the help file "Morva.hlp": an HTML document of our own whose topics are
+// The viewer of the help file "morvanex-help.html": an HTML document of our own whose topics are
 // anchors named "ctx" and the context number ("ctx22"); the contents are at "contents".
 namespace morvanex::shell {
 

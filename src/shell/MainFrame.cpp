@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QCloseEvent>
 #include <QKeySequence>
 #include <QLayout>
@@ -27,6 +28,13 @@ QString TooltipOf(const QString& prompt) {
     const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
     return newline < 0 ? prompt : prompt.mid(newline + 1);
 }
+// The help beside the executable (a build), else where it is installed.
+QString InstalledHelpFile() {
+    const QString name = QStringLiteral("/morvanex-help.html");
+    const QString beside = QApplication::applicationDirPath() + name;
+    return QFileInfo::exists(beside) ? beside : QStringLiteral(MORVANEX_HELP_FOLDER) + name;
+}
+
 QString StatusOf(const QString& prompt) {
     return prompt.section(QLatin1Char('\n'), 0, 0);
 }
@@ -38,9 +46,7 @@ MainFrame::MainFrame(Document& document, const FrameOptions& options)
     setObjectName("mainFrame");
     setWindowTitle(QStringLiteral("MorvaneX"));
     setWindowIcon(widgets::ToolbarIcons::Application());
-    m_helpFile = options.helpFile.isEmpty()
-                     ? QApplication::applicationDirPath() + QStringLiteral("/Morva.hlp")
-                     : options.helpFile;
+    m_helpFile = options.helpFile.isEmpty() ? InstalledHelpFile() : options.helpFile;
 
     m_view = new MainView(
         document, options.pageTable != nullptr ? *options.pageTable : pages::MainPageTable(), this);
@@ -233,8 +239,19 @@ int MainFrame::HelpContextOfPage(int pageId) {
     return 0;
 }
 
+HelpWindow* MainFrame::Help() const {
+    return m_help.data();
+}
+
 void MainFrame::ShowHelp(int context) {
-    if (m_help == nullptr) m_help = new HelpWindow(m_helpFile, this);
+    // Asked from a modal dialog, the help window belongs to that dialog: a window of the frame
+    // would be blocked behind it, unreadable until the dialog closes.
+    QWidget* owner = QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget() : this;
+    if (m_help == nullptr) {
+        m_help = new HelpWindow(m_helpFile, owner);
+    } else if (m_help->parentWidget() != owner) {
+        m_help->setParent(owner, m_help->windowFlags());
+    }
     if (!m_help->OpenTopic(context)) {
         const std::string message =
             platform::Sjis("ヘルプファイルを開けませんでした。\n") + widgets::ToCp932(m_helpFile);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <memory>
 
 #include "engine/Interaction.h"
@@ -24,7 +25,7 @@ struct FrameOptions {
     engine::Interaction* interaction = nullptr;
     // The tabs and their pages; nullptr: the program's own table.
     const pages::PageTableType* pageTable = nullptr;
-    // The help file; empty: "Morva.hlp" beside the executable.
+    // The help file; empty: "morvanex-help.html" beside the executable, else where it is installed.
     QString helpFile;
     // No screen to show anything on (an unattended auto-exec run).
     bool headless = false;
@@ -51,7 +52,7 @@ class MainFrame : public QMainWindow {
     void ShowPageHelp();
     // The help context of a page number, 0 when it has none.
     static int HelpContextOfPage(int pageId);
-    HelpWindow* Help() const { return m_help; }
+    HelpWindow* Help() const;
     QToolBar* ToolBar() const { return m_toolBar; }
 
     int MoveSwitch() const { return m_moveSwitch; }
@@ -70,7 +71,8 @@ class MainFrame : public QMainWindow {
     engine::Interaction* m_interaction = nullptr;
     MainView* m_view = nullptr;
     QToolBar* m_toolBar = nullptr;
-    HelpWindow* m_help = nullptr;
+    // Owned by the frame, or by the modal dialog it was opened from (gone with it).
+    QPointer<HelpWindow> m_help;
     QString m_helpFile;
     int m_moveSwitch = 0;
     bool m_saveGeometryOnClose = true;

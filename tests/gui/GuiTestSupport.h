@@ -129,7 +129,7 @@ inline void ClearPreferences() {
 
 inline QString HelpFileOfSource() {
     return QString::fromLocal8Bit(qgetenv("MORVANEX_SOURCE_DIR")) +
-           QStringLiteral("/src/shell/help/Morva.hlp");
+           QStringLiteral("/src/shell/help/morvanex-help.html");
 }
 
 // The real file system with roots of the test's choosing, so the drive list is known.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
@@ -8,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -229,12 +231,36 @@ TEST_F(MainFrameTest, HelpContentsAndTheHelpOfDialogsOpenTheirTopics) {
     EXPECT_EQ(shell.frame->Help()->CurrentTopic(), 47);
 }
 
+// Help asked from a modal dialog belongs to that dialog, so the dialog does not block it; once
+// the dialog is gone, help opens from the frame again.
+TEST_F(MainFrameTest, HelpFromAModalDialogIsNotBlockedByIt) {
+    test::WindowFixture shell(test::RecordingPages());
+    QWidget* owner = nullptr;
+    bool shown = false;
+    {
+        QDialog dialog(shell.frame.get());
+        QTimer::singleShot(0, &dialog, [&] {
+            shell.Context().host.RequestHelp(47);
+            owner = shell.frame->Help() != nullptr ? shell.frame->Help()->parentWidget() : nullptr;
+            shown = shell.frame->Help() != nullptr && shell.frame->Help()->isVisible();
+            dialog.reject();
+        });
+        dialog.exec();
+        EXPECT_EQ(owner, &dialog);
+    }
+    EXPECT_TRUE(shown);
+    shell.Context().host.RequestHelp(49);
+    ASSERT_NE(shell.frame->Help(), nullptr);
+    EXPECT_EQ(shell.frame->Help()->parentWidget(), shell.frame.get());
+    EXPECT_EQ(shell.frame->Help()->CurrentTopic(), 49);
+}
+
 TEST_F(MainFrameTest, MissingHelpFileIsReported) {
-    test::WindowFixture shell(test::RecordingPages().WithHelpFile("/nonexistent/Morva.hlp"));
+    test::WindowFixture shell(test::RecordingPages().WithHelpFile("/nonexistent/morvanex-help.html"));
     shell.frame->findChild<QAction*>("actionHelp")->trigger();
     ASSERT_EQ(shell.interaction.messages.size(), 1u);
     EXPECT_EQ(test::Utf8(shell.interaction.messages[0]),
-              "ヘルプファイルを開けませんでした。\n/nonexistent/Morva.hlp");
+              "ヘルプファイルを開けませんでした。\n/nonexistent/morvanex-help.html");
     EXPECT_EQ(shell.interaction.icons[0], engine::MessageIcon::Exclamation);
 }
 

@@ -95,6 +95,21 @@ TEST_F(StartupTest, PatternFileIsLoadedAndTheWindowStaysOpen) {
     EXPECT_TRUE(m_interaction.messages.empty());
 }
 
+// The desktop entry opens a double-clicked job: an auto-exec file too is only loaded.
+TEST_F(StartupTest, AnAutoExecFileOpenedFromTheDesktopIsLoadedNotRun) {
+    m_files.CreateFile("a.txt");
+    const std::string job = WriteJob("job.mxs", m_files.Path());
+    std::string open = "--open";
+    std::string path = platform::Utf8FromCp932(job);
+    char* argv[] = {open.data(), open.data(), path.data()};
+    ASSERT_EQ(Application::FileToOpen(3, argv), job);
+    Application application(Options());
+    EXPECT_EQ(application.Start(job, true), std::nullopt);
+    EXPECT_TRUE(m_files.Exists("a.txt"));
+    EXPECT_EQ(application.Doc().Settings().AutoExecMode, 0);
+    EXPECT_EQ(application.Doc().Settings().SelectFile.FullPath, m_files.Path());
+}
+
 TEST_F(StartupTest, AutoExecFileRunsSilentlyAndEnds) {
     m_files.CreateFile("b.txt");
     m_files.CreateFile("a.txt");
