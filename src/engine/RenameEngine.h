@@ -40,6 +40,8 @@ struct EngineOptions {
     // 5 Exif shooting time, other values leave the time.
     std::array<int, 3> timeModes{};
     std::array<platform::Timestamp, 3> fixedTimes{};
+    // How the Exif parts and the Exif time mode read a file.
+    ExifReading exifReading = ExifReading::Wide;
 
     bool textLog = false;
     bool batchLog = false;
