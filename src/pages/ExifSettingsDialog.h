@@ -1,9 +1,9 @@
 #pragma once
 
-#include "pages/ButtonsOnlyDialog.h"
 #include <array>
 #include <string>
 #include <string_view>
+#include "pages/ButtonsOnlyDialog.h"
 
 #include "platform/Clock.h"
 #include "settings/RenameSettings.h"
@@ -22,8 +22,9 @@ class Document;
 // Edits one Exif row of the pattern page: which Exif item goes into the name (the shooting
 // time with a timestamp format, the camera maker or the camera model, the last two whole or a
 // character range of them) and the row's fallback slot 6 + r, used for files without Exif
-// data. The fallback is written into the settings at once; the format text goes back to the
-// row through the caller. The dialog closes only through OK, where everything is committed.
+// data, and whether the job reads only JPEG files whose first segment is their Exif segment.
+// The fallback is written into the settings at once; the format text goes back to the row
+// through the caller. The dialog closes only through OK, where everything is committed.
 namespace morvanex::pages {
 
 class ExifSettingsDialog : public ButtonsOnlyDialog {
@@ -77,6 +78,7 @@ class ExifSettingsDialog : public ButtonsOnlyDialog {
     QLabel* m_fallbackLabel = nullptr;
     QLineEdit* m_fallbackEdit = nullptr;
     QPushButton* m_fallbackButton = nullptr;
+    QCheckBox* m_strictJpeg = nullptr;
 };
 
 }  // namespace morvanex::pages
