@@ -19,6 +19,7 @@
 #include "platform/PosixFileSystem.h"
 #include "settings/RenameSettings.h"
 #include "support/FixedClock.h"
+#include "support/MediaBuilder.h"
 
 // The replaced global operator new below pairs malloc with free; GCC cannot see that the two
 // replacements belong together and warns at every inlined delete.
@@ -283,6 +284,70 @@ void BM_ReadExifPhoto2MiB(benchmark::State& state) {
     ReadExifFromFile(state, 2 << 20);
 }
 BENCHMARK(BM_ReadExifPhoto2MiB);
+
+// The wide reading per container, each a small file in the page cache (the movie with its
+// metadata after 1 MiB of media data costs one positioned read more), and the strict reading
+// of the JPEG it also reads.
+std::string CameraTiff() {
+    return test::TiffBuilder()
+        .Main(0x010F, "Camera Maker")
+        .Main(0x0110, "Model X")
+        .Main(0x0132, "2020:01:01 09:00:00")
+        .Exif(0x9003, "2003:03:05 10:20:30")
+        .Build();
+}
+
+std::string ContainerFile(const std::string& kind) {
+    const std::string header = test::MovieHeader(1700000000ULL + 2082844800ULL);
+    const std::string keys =
+        test::QuickTimeMeta({{"com.apple.quicktime.make", "Camera Maker"},
+                             {"com.apple.quicktime.creationdate", "2023-11-14T16:05:09+0900"}});
+    if (kind == "jpeg") return test::JpegFile({test::ExifSegment(CameraTiff())});
+    if (kind == "jpeg_after_jfif") {
+        return test::JpegFile({test::JfifSegment(), test::ExifSegment(CameraTiff())});
+    }
+    if (kind == "dng") return CameraTiff() + std::string(6000, '\x33');
+    if (kind == "heic") return test::HeifFile(test::ExifItem(CameraTiff()));
+    if (kind == "cr3") {
+        return test::Cr3File(
+            test::TiffBuilder().Main(0x010F, "Camera Maker").Main(0x0110, "Model X").Build(),
+            test::TiffBuilder().Main(0x9003, "2003:03:05 10:20:30").Build());
+    }
+    if (kind == "mp4") return test::MovieFile("isom", {header, keys}, 8000);
+    return test::MovieFile("qt  ", {header, keys}, 1 << 20, true);
+}
+
+void BM_ReadExifContainer(benchmark::State& state, const std::string& kind,
+                          engine::ExifReading reading) {
+    TemporaryJpeg file(ContainerFile(kind));
+    platform::PosixFileSystem fileSystem;
+    engine::ExifData data;
+    if (file.Path().empty() || engine::ReadExif(fileSystem, file.Path(), data, reading) != 1 ||
+        data.maker != "Camera Maker") {
+        state.SkipWithError("cannot write or read the temporary file");
+        return;
+    }
+    AllocationCounter allocations(state);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(engine::ReadExif(fileSystem, file.Path(), data, reading));
+    }
+}
+constexpr auto kWide = engine::ExifReading::Wide;
+BENCHMARK_CAPTURE(BM_ReadExifContainer, jpeg_strict, "jpeg", engine::ExifReading::StrictJpeg);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, jpeg, "jpeg", kWide);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, jpeg_after_jfif, "jpeg_after_jfif", kWide);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, dng, "dng", kWide);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, heic, "heic", kWide);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, cr3, "cr3", kWide);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, mp4, "mp4", kWide);
+BENCHMARK_CAPTURE(BM_ReadExifContainer, mov_metadata_after_1mib, "mov", kWide);
+
+void BM_ParseMetadataHeic(benchmark::State& state) {
+    const std::string bytes = ContainerFile("heic");
+    AllocationCounter allocations(state);
+    for (auto _ : state) benchmark::DoNotOptimize(engine::ParseMetadata(bytes));
+}
+BENCHMARK(BM_ParseMetadataHeic);
 
 void BM_ParseExif(benchmark::State& state) {
     const std::string bytes = SmallJpeg(200);

@@ -15,7 +15,8 @@ class ExifAccessor {
     // No file at hand: never any Exif data.
     ExifAccessor() = default;
     // The path is not copied: it must outlive the accessor.
-    ExifAccessor(platform::FileSystem& fileSystem, std::string_view path);
+    ExifAccessor(platform::FileSystem& fileSystem, std::string_view path,
+                 ExifReading reading = ExifReading::Wide);
     // Data already known (nothing, or what an earlier read found).
     explicit ExifAccessor(std::optional<ExifData> known);
 
@@ -27,6 +28,7 @@ class ExifAccessor {
   private:
     platform::FileSystem* m_fileSystem = nullptr;
     std::string_view m_path;
+    ExifReading m_reading = ExifReading::Wide;
     bool m_known = false;
     int m_readCount = 0;
     std::optional<ExifData> m_data;

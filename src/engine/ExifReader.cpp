@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include "engine/ExifContainers.h"
+#include "engine/ExifSource.h"
 #include "engine/TextRange.h"
 #include "engine/TimestampFormat.h"
 
@@ -135,6 +137,43 @@ std::string CutExpansion(std::string text, std::size_t bufferSize) {
     return text;
 }
 
+bool IsValidDate(const std::string& text) {
+    ExifData probe;
+    probe.dateTime = text;
+    return ExifDateTime(probe).has_value();
+}
+
+// The shooting time first: an Exif date that forms no valid moment (a camera without a set
+// clock writes zeros) gives way to the next one.
+std::optional<ExifData> Conclude(const FoundMetadata& found) {
+    ExifData data;
+    data.order = found.order;
+    data.maker = found.maker;
+    data.model = found.model;
+    for (const std::string* date : {&found.dateTimeOriginal, &found.dateTimeDigitized,
+                                    &found.dateTime, &found.quickTimeDate, &found.movieDate}) {
+        if (IsValidDate(*date)) {
+            data.dateTime = *date;
+            break;
+        }
+    }
+    if (data.maker.empty() && data.model.empty() && data.dateTime.empty()) return std::nullopt;
+    return data;
+}
+
+std::optional<ExifData> ReadMetadata(ExifSource& source) {
+    const std::string_view head = source.Head();
+    FoundMetadata found;
+    if (head.starts_with("\xFF\xD8")) {
+        ReadJpegMetadata(source, found);
+    } else if (LooksLikeTiff(head)) {
+        ReadTiffStructure(source, 0, kToEndOfFile, true, found);
+    } else if (LooksLikeIsoMedia(head)) {
+        ReadIsoMediaMetadata(source, found);
+    }
+    return Conclude(found);
+}
+
 }  // namespace
 
 std::size_t ExifBytesWanted(std::string_view bytes) {
@@ -170,11 +209,30 @@ std::optional<ExifData> ParseExif(std::string_view bytes) {
     return data;
 }
 
-int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data) {
+std::optional<ExifData> ParseMetadata(std::string_view wholeFile) {
+    ExifSource source(wholeFile);
+    return ReadMetadata(source);
+}
+
+int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data,
+             ExifReading reading) {
+    return ReadExif(fileSystem, path, data, reading, kExifFirstRead);
+}
+
+int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data,
+             ExifReading reading, std::size_t firstRead) {
+    if (reading == ExifReading::Wide) {
+        ExifSource source(fileSystem, path);
+        if (source.Load(firstRead) != 0) return 0;
+        auto found = ReadMetadata(source);
+        if (!found) return 0;
+        data = std::move(*found);
+        return 1;
+    }
     std::string bytes;
-    if (fileSystem.ReadFirstBytes(path, kExifFirstRead, bytes) != 0) return 0;
+    if (fileSystem.ReadFirstBytes(path, firstRead, bytes) != 0) return 0;
     // Only a file that filled the first read can hold more of what the directory points to.
-    if (bytes.size() >= kExifFirstRead) {
+    if (bytes.size() >= firstRead) {
         const std::size_t wanted = ExifBytesWanted(bytes);
         if (wanted > bytes.size() && fileSystem.ReadFirstBytes(path, wanted, bytes) != 0) {
             return 0;
@@ -257,9 +315,10 @@ std::string ExpandExifFormat(const ExifData& data, std::string_view format,
 }
 
 int ExpandExifFormat(platform::FileSystem& fileSystem, std::string_view path,
-                     std::string_view format, std::string& out, std::size_t bufferSize) {
+                     std::string_view format, std::string& out, std::size_t bufferSize,
+                     ExifReading reading) {
     ExifData data;
-    if (ReadExif(fileSystem, path, data) == 0) return kNoExifData;
+    if (ReadExif(fileSystem, path, data, reading) == 0) return kNoExifData;
     out = ExpandExifFormat(data, format, bufferSize);
     return 0;
 }

@@ -10,11 +10,20 @@
 #include "platform/Codepage.h"
 #include "platform/FileSystem.h"
 
-// The small Exif reader: camera maker, camera model and date-time of the main image's first
-// directory of a JPEG whose first segment is the Exif APP1 segment, and the Exif format tokens
-// "%EDT" (date-time, followed by timestamp tokens), "%EMK" (maker), "%ECM" (model) and "%EST"
-// (a byte range of the maker or model text).
+// The Exif reader: camera maker, camera model and shooting date-time of a photo or a movie, and
+// the Exif format tokens "%EDT" (date-time, followed by timestamp tokens), "%EMK" (maker),
+// "%ECM" (model) and "%EST" (a byte range of the maker or model text).
+//
+// Two readings. The wide one (the default) reads JPEG files with the Exif segment anywhere
+// among their leading segments, TIFF files and TIFF-based raw files, HEIF/AVIF images, CR3 raw
+// files and MP4/MOV/3GP movies; its date is the shooting time (DateTimeOriginal, else
+// DateTimeDigitized, else the main directory's DateTime; for a movie the QuickTime creation
+// date, else the movie header's creation time). The strict one reads only a JPEG whose first
+// segment is the Exif APP1 segment with its first directory right after the TIFF header, and
+// takes the main directory's DateTime (the time of the last save, for an edited photo).
 namespace morvanex::engine {
+
+enum class ExifReading { Wide, StrictJpeg };
 
 // What ExpandExifFormat returns for a file without Exif data; the caller then uses the part's
 // fallback. It is a return value, not a result code of a run.
@@ -41,16 +50,28 @@ struct ExifData {
     friend bool operator==(const ExifData&, const ExifData&) = default;
 };
 
-// The pure parser: the Exif data of a file whose first bytes are `bytes`, or nothing when the
-// file has none. `bytes` may be any prefix of the file; values beyond it count as absent.
+// The strict reading's pure parser: the Exif data of a file whose first bytes are `bytes`, or
+// nothing when the file has none. `bytes` may be any prefix of the file; values beyond it count
+// as absent.
 std::optional<ExifData> ParseExif(std::string_view bytes);
+
+// The wide reading of a whole file held in memory: its data, or nothing when none of the three
+// values was found (a date that forms no valid date and time counts as none).
+std::optional<ExifData> ParseMetadata(std::string_view wholeFile);
 
 // How many bytes from the start of the file the parser would look at, judged from a prefix.
 std::size_t ExifBytesWanted(std::string_view bytes);
 
-// Reads the first bytes of a file (never the whole file) and parses them. 1 with `data` filled
-// when the file carries Exif data; 0 otherwise (missing, unreadable, a folder, not Exif).
-int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data);
+// Reads the first bytes of a file (never the whole file: the wide reading adds at most a few
+// reads of what they point to) and parses them. 1 with `data` filled when the file carries
+// Exif data; 0 otherwise (missing, unreadable, a folder, no data). In the wide reading a file
+// carries data when its maker, its model or a valid date-time was found.
+int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data,
+             ExifReading reading = ExifReading::Wide);
+// The same with the size of the first read chosen (tests and the fuzzer make files larger
+// than it with small ones).
+int ReadExif(platform::FileSystem& fileSystem, std::string_view path, ExifData& data,
+             ExifReading reading, std::size_t firstRead);
 
 // The date-time as a moment of local time; nothing when the text is empty or does not form a
 // valid date and time (an all-zero date counts as no date-time).
@@ -75,7 +96,8 @@ std::string ExpandExifFormat(const ExifData& data, std::string_view format,
 // with `out` unchanged when the file has no Exif data.
 int ExpandExifFormat(platform::FileSystem& fileSystem, std::string_view path,
                      std::string_view format, std::string& out,
-                     std::size_t bufferSize = platform::kTextBufferSize);
+                     std::size_t bufferSize = platform::kTextBufferSize,
+                     ExifReading reading = ExifReading::Wide);
 
 // What stands for an Exif format where no file is at hand: "(撮影時間)" for "%EDT",
 // "(メーカー名)" for "%EMK", "(機種名)" for "%ECM", nothing for any other chunk.

@@ -45,6 +45,8 @@ struct EngineOptions {
     // Creation, modification, last access.
     std::array<TimeSource, 3> timeModes{};
     std::array<platform::Timestamp, 3> fixedTimes{};
+    // How the Exif parts and the Exif time mode read a file.
+    ExifReading exifReading = ExifReading::Wide;
 
     bool textLog = false;
     bool batchLog = false;

@@ -114,6 +114,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
                    TimeSourceOf(s.TimeStampOption.EnableLastAccessTime)};
     o.fixedTimes = {platform::FromLocalTime(s.MakeTimeValue), platform::FromLocalTime(s.UpdateTimeValue),
                     platform::FromLocalTime(s.LastAccessTimeValue)};
+    o.exifReading = s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
     o.textLog = s.CommonOption.LogWrite != 0;
     o.batchLog = s.CommonOption.BatLogWrite != 0;
     // An empty log folder means the temporary folder (the engine's own default).

@@ -54,6 +54,8 @@ struct Texts {
     std::string recorded = Sjis("記録");
     std::string none = Sjis("なし");
     std::string noLogFolder = std::string(24, '-');
+    std::string exifWide = Sjis("JPEG・TIFF・RAW・HEIF・動画の撮影日時");
+    std::string exifStrict = Sjis("先頭にExifがあるJPEGの日時のみ");
 };
 
 const Texts& GetTexts() {
@@ -217,6 +219,7 @@ SettingsSummary SummarizeSettings(const RenameSettings& settings, platform::Time
     s.batchLog = OnOff(common.BatLogWrite, t.recorded, t.none);
     s.logFolder =
         common.BatLogWrite != 0 || common.LogWrite != 0 ? common.LogWritePath : t.noLogFolder;
+    s.exifReading = settings.RenameOption.ExifStrictJpeg != 0 ? t.exifStrict : t.exifWide;
     return s;
 }
 
@@ -241,6 +244,7 @@ std::vector<SummaryRow> SummaryRows(const SettingsSummary& s) {
         {Sjis("復元用BATログ"), s.batchLog},
         {Sjis("フォルダも処理"), s.foldersToo},
         {Sjis("ログ保存フォルダ"), s.logFolder},
+        {Sjis("Exif情報の読み取り"), s.exifReading},
     };
 }
 

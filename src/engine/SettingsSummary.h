@@ -31,6 +31,7 @@ struct SettingsSummary {
     std::string log;
     std::string batchLog;
     std::string logFolder;
+    std::string exifReading;  // which files the Exif parts and the Exif time mode read
 
     friend bool operator==(const SettingsSummary&, const SettingsSummary&) = default;
 };

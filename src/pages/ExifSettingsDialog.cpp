@@ -171,6 +171,11 @@ void ExifSettingsDialog::CreateControls() {
     fallbackLayout->addWidget(m_fallbackEdit, 1);
     fallbackLayout->addWidget(m_fallbackButton);
 
+    // The job's choice for all its Exif parts and its Exif time mode, not this row's.
+    m_strictJpeg = new QCheckBox(Utf8("JPEGの先頭にあるExifだけを読む"), this);
+    m_strictJpeg->setObjectName("strictJpegCheck");
+    m_strictJpeg->setChecked(m_document.Settings().RenameOption.ExifStrictJpeg != 0);
+
     auto* help = new QPushButton(QStringLiteral("Help"), this);
     help->setObjectName("helpButton");
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
@@ -187,6 +192,7 @@ void ExifSettingsDialog::CreateControls() {
     layout->addWidget(intro);
     layout->addWidget(itemGroup);
     layout->addWidget(fallbackGroup);
+    layout->addWidget(m_strictJpeg);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -381,6 +387,8 @@ void ExifSettingsDialog::OnOk() {
     } else if (!IsDateCode(fallback.SelectedPart)) {
         fallback.StrPart.clear();
     }
+
+    m_document.Settings().RenameOption.ExifStrictJpeg = m_strictJpeg->isChecked() ? 1 : 0;
 
     if (item != kDateItem) {
         m_format = item == kMakerItem ? kMakerToken : kModelToken;

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include "pages/ButtonsOnlyDialog.h"
 
 #include "platform/Clock.h"
 #include "settings/RenameSettings.h"
@@ -19,8 +20,9 @@ class QRadioButton;
 // Edits one Exif row of the pattern page: which Exif item goes into the name (the shooting
 // time with a timestamp format, the camera maker or the camera model, the last two whole or a
 // character range of them) and the row's fallback slot 6 + r, used for files without Exif
-// data. The fallback is written into the settings at once; the format text goes back to the
-// row through the caller. The dialog closes only through OK, where everything is committed.
+// data, and whether the job reads only JPEG files whose first segment is their Exif segment.
+// The fallback is written into the settings at once; the format text goes back to the row
+// through the caller. The dialog closes only through OK, where everything is committed.
 namespace morvanex::pages {
 
 class ExifSettingsDialog : public widgets::ButtonsOnlyDialog {
@@ -74,6 +76,7 @@ class ExifSettingsDialog : public widgets::ButtonsOnlyDialog {
     QLabel* m_fallbackLabel = nullptr;
     QLineEdit* m_fallbackEdit = nullptr;
     QPushButton* m_fallbackButton = nullptr;
+    QCheckBox* m_strictJpeg = nullptr;
 };
 
 }  // namespace morvanex::pages

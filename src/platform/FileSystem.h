@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -122,6 +123,21 @@ public:
 
     // At most `count` bytes from the start of a file; fewer when the file is shorter.
     virtual int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) = 0;
+    // At most `count` bytes from `offset` of a file: fewer where the file ends sooner, none when
+    // it ends before `offset`. This default goes through ReadFirstBytes and so reads everything
+    // before `offset` too; a file system on real files overrides it with a positioned read.
+    virtual int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
+                            std::string& bytes) {
+        bytes.clear();
+        if (offset > SIZE_MAX - count) return EOVERFLOW;
+        std::string head;
+        if (const int error =
+                ReadFirstBytes(path, static_cast<std::size_t>(offset) + count, head)) {
+            return error;
+        }
+        if (head.size() > offset) bytes.assign(head, static_cast<std::size_t>(offset));
+        return 0;
+    }
     // Creates or empties the file and writes all bytes; on failure nothing partial remains.
     virtual int WriteFile(std::string_view path, std::string_view bytes) = 0;
     // Opens a file for appending (creating or emptying it first when truncate is set).

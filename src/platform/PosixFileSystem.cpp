@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <thread>
 
@@ -633,6 +634,39 @@ int PosixFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, st
             return error;
         }
     }
+    return 0;
+}
+
+int PosixFileSystem::ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
+                                 std::string& bytes) {
+    bytes.clear();
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return EOVERFLOW;
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    FileDescriptor in(open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.Get() < 0) return errno;
+    struct stat status {};
+    if (fstat(in.Get(), &status) != 0) return errno;
+    if (S_ISDIR(status.st_mode)) return EISDIR;
+    if (!S_ISREG(status.st_mode)) return EINVAL;
+    // Never more than the file holds past the offset: a hostile count costs no memory.
+    const auto size = static_cast<std::uint64_t>(status.st_size);
+    if (offset >= size) return 0;
+    bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, size - offset)));
+    std::size_t have = 0;
+    while (have < bytes.size()) {
+        const ssize_t got = pread(in.Get(), bytes.data() + have, bytes.size() - have,
+                                  static_cast<off_t>(offset + have));
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            bytes.clear();
+            return error;
+        }
+        have += static_cast<std::size_t>(got);
+    }
+    bytes.resize(have);
     return 0;
 }
 

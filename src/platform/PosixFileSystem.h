@@ -43,6 +43,8 @@ class PosixFileSystem : public FileSystem {
     bool CanEnter(std::string_view folder) override;
     bool Exists(std::string_view path) override;
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
+    int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
+                    std::string& bytes) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
                                            int& error) override;

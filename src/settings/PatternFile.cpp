@@ -38,6 +38,10 @@ struct FieldVisitor {
     std::function<void(const char* section, const std::string& key, std::string& value,
                        TextKind kind)>
         text;
+    // An integer that a file without the key sets to `missing` instead of leaving it; where
+    // unset, `integer` visits it.
+    std::function<void(const char* section, const std::string& key, int& value, int missing)>
+        integerOrDefault;
 };
 
 void VisitFields(RenameSettings& s, const FieldVisitor& v) {
@@ -82,6 +86,13 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
         i(ro, Key("FormatType%02d", n), part.FormatType);
         i(ro, Key("FixedFormatNum%02d", n), part.FixedFormatNum);
         i(ro, Key("Year2Digit%02d", n), part.Year2Digit);
+    }
+    // A job never inherits the Exif reading of the job loaded before it: without the key it
+    // means the default reading.
+    if (v.integerOrDefault) {
+        v.integerOrDefault(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg, 0);
+    } else {
+        i(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg);
     }
 
     const char* lc = "LetterChangeOption";
@@ -232,7 +243,8 @@ std::string SerializePatternFile(const RenameSettings& settings) {
                            writer.Set(section, key, std::to_string(value));
                        },
                        [&](const char* section, const std::string& key, std::string& value,
-                           TextKind) { writer.Set(section, key, value); }});
+                           TextKind) { writer.Set(section, key, value); },
+                       {}});
     return writer.Text();
 }
 
@@ -264,7 +276,8 @@ LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
                          result.section = section;
                          result.key = key;
                      }
-                 }});
+                 },
+                 {}});
     if (!result) return result;
 
     VisitFields(
@@ -278,6 +291,10 @@ LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
              if (read == kNotFound) return;
              value =
                  kind == TextKind::Fixed ? platform::CutToFit(read, platform::kMaxTextBytes) : read;
+         },
+         [&](const char* section, const std::string& key, int& value, int missing) {
+             const std::string read = reader.GetString(section, key, kNotFound);
+             value = read != kNotFound ? ParseInteger(read) : missing;
          }});
     return result;
 }

@@ -83,6 +83,10 @@ struct RenameOptionSection {
     int DigitChangeNum = 2;
     int SelectedRenamePattern = 0;
     std::array<PartSlot, kPartSlots> Parts{};
+    // 1: the Exif parts and the Exif time mode read only a JPEG whose first segment is its
+    // Exif segment, and take the main directory's date-time; 0: every photo and movie format
+    // the reader knows, with the shooting time. A job file without the key means 0.
+    int ExifStrictJpeg = 0;
 
     friend bool operator==(const RenameOptionSection&, const RenameOptionSection&) = default;
 };

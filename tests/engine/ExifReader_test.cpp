@@ -7,9 +7,9 @@
 
 #include "platform/Codepage.h"
 #include "support/ExifSamples.h"
+#include "support/FixedClock.h"
 #include "support/JpegBuilder.h"
 #include "support/RecordingFileSystem.h"
-#include "support/FixedClock.h"
 
 namespace morvanex::engine {
 namespace {
@@ -19,6 +19,9 @@ using test::JpegBuilder;
 using test::RecordingFileSystem;
 
 using test::At;
+
+// These tables describe the strict reading; the wide one has its own in ExifContainers_test.
+constexpr ExifReading kStrict = ExifReading::StrictJpeg;
 
 std::string Full(bool bigEndian = false) {
     return JpegBuilder(bigEndian)
@@ -55,7 +58,7 @@ void RunFileRows(const std::vector<FileRow>& rows) {
         RecordingFileSystem fileSystem;
         fileSystem.AddFile("/p/a.jpg", row.bytes);
         ExifData data;
-        const int result = ReadExif(fileSystem, "/p/a.jpg", data);
+        const int result = ReadExif(fileSystem, "/p/a.jpg", data, kStrict);
         EXPECT_EQ(result, row.expected.present ? 1 : 0) << row.name;
         if (result == 1) {
             EXPECT_EQ(data.maker, row.expected.maker) << row.name;
@@ -151,14 +154,14 @@ TEST(ExifReader, HostileDirectoriesAreReadWithinBounds) {
     // the window lies past the end.
     fileSystem.AddFile("/p/short.jpg", Sample("entry_count_ffff_100_bytes"));
     ExifData data;
-    EXPECT_EQ(ReadExif(fileSystem, "/p/short.jpg", data), 1);
+    EXPECT_EQ(ReadExif(fileSystem, "/p/short.jpg", data, kStrict), 1);
     EXPECT_EQ(data, ExifData{});
     EXPECT_EQ(fileSystem.readRequests, (std::vector<std::size_t>{kExifFirstRead}));
 
     // The same claim in a long file: one more read, of exactly the bytes the window needs.
     std::string longFile = JpegBuilder().Maker("M").EntryCount(0xFFFF).Padding(900000).Build();
     fileSystem.AddFile("/p/long.jpg", longFile);
-    EXPECT_EQ(ReadExif(fileSystem, "/p/long.jpg", data), 1);
+    EXPECT_EQ(ReadExif(fileSystem, "/p/long.jpg", data, kStrict), 1);
     EXPECT_EQ(data, ExifData{});
     EXPECT_EQ(fileSystem.readRequests,
               (std::vector<std::size_t>{kExifFirstRead, kExifFirstRead,
@@ -169,7 +172,7 @@ TEST(ExifReader, ReadsOnlyTheFirstBytes) {
     RecordingFileSystem fileSystem;
     fileSystem.AddFile("/p/big.jpg", Full() + std::string(5'000'000, '\0'));
     ExifData data;
-    EXPECT_EQ(ReadExif(fileSystem, "/p/big.jpg", data), 1);
+    EXPECT_EQ(ReadExif(fileSystem, "/p/big.jpg", data, kStrict), 1);
     EXPECT_EQ(data.maker, "Camera Maker");
     EXPECT_EQ(fileSystem.readRequests, (std::vector<std::size_t>{kExifFirstRead}));
 }
@@ -182,7 +185,7 @@ TEST(ExifReader, LargeDirectoryIsReadInASecondRead) {
     RecordingFileSystem fileSystem;
     fileSystem.AddFile("/p/many.jpg", builder.Padding(100000).Build());
     ExifData data;
-    EXPECT_EQ(ReadExif(fileSystem, "/p/many.jpg", data), 1);
+    EXPECT_EQ(ReadExif(fileSystem, "/p/many.jpg", data, kStrict), 1);
     EXPECT_EQ(data.maker, "Far Maker");
     EXPECT_EQ(fileSystem.readRequests.size(), 2u);
 }

@@ -227,14 +227,14 @@ TEST(NameComposer, FallbackSequenceUsesTheExifEntrysCounter) {
 
 TEST(NameComposer, ExifIsReadOncePerFileAndOnlyWhenNeeded) {
     test::RecordingFileSystem fileSystem;
-    fileSystem.AddFile(kSource, test::JpegBuilder().Maker("Camera Maker").Model("M").Build());
+    fileSystem.AddFile(kSource, test::JpegBuilder().Maker("Camera Maker").Model("Model M").Build());
     NameComposer composer;
     Configure(composer, {{9, "%EMK"}, {1, "_"}, {9, "%ECM"}}, {{1, "a"}, {0, ""}, {1, "b"}});
     PartCounters counters;
     ExifAccessor exif(fileSystem, kSource);
     std::string name;
     composer.ComposeParts(counters, Facts(), exif, name);
-    EXPECT_EQ(name, "Camera Maker_M");
+    EXPECT_EQ(name, "Camera Maker_Model M");
     EXPECT_EQ(exif.ReadCount(), 1);
     EXPECT_EQ(fileSystem.readRequests.size(), 1u);
 

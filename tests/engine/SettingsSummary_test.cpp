@@ -262,12 +262,20 @@ TEST(SettingsSummary, SelectionCopyAndCommonOptions) {
     EXPECT_EQ(summary.foldersToo, dashes);
 }
 
+TEST(SettingsSummary, ExifReadingFollowsTheJob) {
+    RenameSettings s = Fresh();
+    const std::string wide = SummarizeSettings(s, kNow).exifReading;
+    EXPECT_EQ(wide, Sjis("JPEG・TIFF・RAW・HEIF・動画の撮影日時"));
+    s.RenameOption.ExifStrictJpeg = 1;
+    EXPECT_EQ(SummarizeSettings(s, kNow).exifReading, Sjis("先頭にExifがあるJPEGの日時のみ"));
+}
+
 TEST(SettingsSummary, LabelledRows) {
     RenameSettings s = Fresh();
     s.SelectFile.FreeFileSelect = 1;
     const SettingsSummary summary = SummarizeSettings(s, kNow);
     const std::vector<SummaryRow> rows = SummaryRows(summary);
-    ASSERT_EQ(rows.size(), 19u);
+    ASSERT_EQ(rows.size(), 20u);
     EXPECT_EQ(rows[0].label, Sjis("ファイル選択"));
     EXPECT_EQ(rows[0].text, Sjis("ドラッグアンドドロップによる選択"));
     EXPECT_EQ(rows[2].label, Sjis("リネーム処理"));
@@ -276,7 +284,7 @@ TEST(SettingsSummary, LabelledRows) {
     // Every field appears once.
     std::size_t filled = 0;
     for (const SummaryRow& row : rows) filled += row.text.empty() ? 0 : 1;
-    EXPECT_EQ(filled, 19u);
+    EXPECT_EQ(filled, 20u);
 }
 
 }  // namespace

@@ -292,6 +292,35 @@ TEST_F(ExifSettingsDialogTest, FallbackFormatButtonEditsTheSlot) {
     EXPECT_EQ(Fallback().StrPart, "%2HO%2MI%2SE");
 }
 
+// strict/shown_and_set, strict/shown_and_cleared, strict/refused_ok_changes_nothing
+TEST_F(ExifSettingsDialogTest, StrictJpegReadingIsTheJobsAndCommittedAtOk) {
+    struct Case {
+        const char* name;
+        const char* format;
+        int stored;
+        const char* first;  // the range's first position, typed before OK
+        int expected;
+    };
+    const Case cases[] = {
+        {"shown_and_set", "", 0, "1", 1},
+        {"shown_and_cleared", "", 1, "1", 0},
+        {"refused_ok_changes_nothing", "%EMK%EST0103", 0, "0", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings().RenameOption.ExifStrictJpeg = c.stored;
+        const auto dialog = Open(c.format);
+        QAbstractButton* strict = Button(*dialog, "strictJpegCheck");
+        EXPECT_EQ(strict->text(), U("JPEGの先頭にあるExifだけを読む"));
+        EXPECT_EQ(strict->isChecked(), c.stored != 0);
+        strict->click();
+        EXPECT_EQ(Settings().RenameOption.ExifStrictJpeg, c.stored);  // nothing before OK
+        Edit(*dialog, "firstPositionEdit")->setText(U(c.first));
+        Button(*dialog, "okButton")->click();
+        EXPECT_EQ(Settings().RenameOption.ExifStrictJpeg, c.expected);
+    }
+}
+
 TEST_F(ExifSettingsDialogTest, ClosesOnlyThroughOk) {
     const auto dialog = Open("%ECM");
     test::OnNextModal([&](QWidget* modal) {

@@ -852,6 +852,36 @@ TEST_F(PosixFileSystemTest, ReadFirstBytesNeverReadsBeyondCount) {
     }
 }
 
+TEST_F(PosixFileSystemTest, ReadBytesAtReadsOnlyWhatTheFileHoldsThere) {
+    std::string large;
+    for (int i = 0; i < 200000; ++i) large += static_cast<char>('a' + i % 26);
+    Create({{"small", "0123456789"}, {"large", large}, {"d/", ""}});
+    struct Row {
+        const char* name;
+        const char* path;
+        std::uint64_t offset;
+        std::size_t count;
+        int error;
+        std::string expected;
+    } rows[] = {
+        {"at/middle", "small", 3, 4, 0, "3456"},
+        {"at/running_past_the_end", "small", 8, 4096, 0, "89"},
+        {"at/the_end", "small", 10, 4, 0, ""},
+        {"at/past_the_end", "small", 11, 4, 0, ""},
+        {"at/far_past_the_end", "small", 1ULL << 40, 4, 0, ""},
+        {"at/offset_near_2_64", "small", ~0ULL - 2, 16, EOVERFLOW, ""},
+        {"at/count_claims_everything", "small", 2, ~std::size_t{0}, 0, "23456789"},
+        {"at/deep_in_a_large_file", "large", 150000, 70000, 0, large.substr(150000)},
+        {"at/folder", "d", 0, 16, EISDIR, ""},
+        {"at/missing", "missing", 0, 16, ENOENT, ""},
+    };
+    for (const auto& row : rows) {
+        std::string bytes = "stale";
+        EXPECT_EQ(fs.ReadBytesAt(P(row.path), row.offset, row.count, bytes), row.error) << row.name;
+        EXPECT_EQ(bytes, row.expected) << row.name;
+    }
+}
+
 TEST_F(PosixFileSystemTest, WriteFileReplacesContentsOrLeavesNothing) {
     ASSERT_EQ(fs.WriteFile(P("f"), "long contents"), 0);
     ASSERT_EQ(fs.WriteFile(P("f"), "short"), 0);

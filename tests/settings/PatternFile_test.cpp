@@ -34,7 +34,8 @@ TEST(PatternFile, WritesEverySectionAndKeyInFileOrder) {
                   "SkipNum00=1\r\nFormatType00=0\r\nFixedFormatNum00=0\r\nYear2Digit00=0\r\n"
                   "SelectedPart01="),
         std::string::npos);
-    EXPECT_NE(text.find("Year2Digit11=0\r\n[LetterChangeOption]\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Year2Digit11=0\r\nExifStrictJpeg=0\r\n[LetterChangeOption]\r\n"),
+              std::string::npos);
     EXPECT_NE(text.find("ChangeBefore001=\r\nChangeAfter001=\r\nChangeBefore002="),
               std::string::npos);
     EXPECT_NE(text.find("ChangeAfter010=\r\n[AttributeOption]"), std::string::npos);
@@ -90,6 +91,34 @@ TEST(PatternFile, LoadAppliesItsRulesKeyByKey) {
         EXPECT_EQ(s.LetterChangeOption.ChangeMode, row.changeMode) << row.name;
         EXPECT_EQ(s.RenameOption.Parts[3].SelectedPart, row.selectedPart3) << row.name;
     }
+}
+
+// The Exif reading never carries over from the job loaded before: a file without the key
+// means the default, unlike every other key.
+TEST(PatternFile, ExifReadingKeyLoadsItsDefaultWhenMissing) {
+    struct Row {
+        const char* name;
+        int before;
+        std::string file;
+        int expected;
+    } rows[] = {
+        {"exif_key/strict", 0, WithMarker("[RenameOption]\r\nExifStrictJpeg=1\r\n"), 1},
+        {"exif_key/wide", 1, WithMarker("[RenameOption]\r\nExifStrictJpeg=0\r\n"), 0},
+        {"exif_key/missing_after_a_strict_job", 1, WithMarker("[RenameOption]\r\nDigitNum00=4\r\n"),
+         0},
+        {"exif_key/marker_only_after_a_strict_job", 1, WithMarker(""), 0},
+    };
+    for (const Row& row : rows) {
+        RenameSettings s;
+        s.RenameOption.ExifStrictJpeg = row.before;
+        ASSERT_TRUE(LoadPatternText(s, row.file)) << row.name;
+        EXPECT_EQ(s.RenameOption.ExifStrictJpeg, row.expected) << row.name;
+    }
+    RenameSettings saved;
+    saved.RenameOption.ExifStrictJpeg = 1;
+    RenameSettings loaded;
+    ASSERT_TRUE(LoadPatternText(loaded, SerializePatternFile(saved)));
+    EXPECT_EQ(loaded.RenameOption.ExifStrictJpeg, 1);
 }
 
 TEST(PatternFile, MarkerOnlyFileChangesNothing) {

@@ -5,8 +5,9 @@
 
 namespace morvanex::test {
 
-// Small JPEG heads, ordinary and hostile, made by the JpegBuilder: the Exif tests read them and
-// the same bytes are the fuzzer's seed corpus.
+// Small files, ordinary and hostile, made by the JpegBuilder and the media builders (one per
+// container the wide reading knows): the Exif tests read them and the same bytes are the
+// fuzzer's seed corpus.
 struct ExifSample {
     std::string name;
     std::string bytes;

@@ -91,6 +91,12 @@ int FaultInjectingFileSystem::ReadFirstBytes(std::string_view path, std::size_t 
     return m_real.ReadFirstBytes(path, count, bytes);
 }
 
+int FaultInjectingFileSystem::ReadBytesAt(std::string_view path, std::uint64_t offset,
+                                          std::size_t count, std::string& bytes) {
+    if (const int error = NextCall(Op::ReadBytesAt)) return error;
+    return m_real.ReadBytesAt(path, offset, count, bytes);
+}
+
 int FaultInjectingFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
     if (const int error = NextCall(Op::WriteFile)) return error;
     return m_real.WriteFile(path, bytes);

@@ -33,6 +33,7 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
         CanEnter,  // a failed call answers false
         Exists,    // a failed call answers false
         ReadFirstBytes,
+        ReadBytesAt,
         WriteFile,
         OpenOutput,
         Append,  // OutputFile::Append of any file opened through this one
@@ -63,6 +64,8 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
     bool CanEnter(std::string_view folder) override;
     bool Exists(std::string_view path) override;
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
+    int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
+                    std::string& bytes) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
                                                      int& error) override;

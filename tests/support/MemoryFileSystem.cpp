@@ -153,6 +153,17 @@ int MemoryFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, s
     return 0;
 }
 
+int MemoryFileSystem::ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
+                                  std::string& bytes) {
+    bytes.clear();
+    if (folders.contains(FolderKey(path))) return EISDIR;
+    const auto it = files.find(std::string(path));
+    if (it == files.end()) return ENOENT;
+    const std::string& contents = it->second.contents;
+    if (offset < contents.size()) bytes = contents.substr(static_cast<std::size_t>(offset), count);
+    return 0;
+}
+
 int MemoryFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
     if (writeError != 0) return writeError;
     AddFile(std::string(path), std::string(bytes));
