@@ -27,6 +27,7 @@
 #include "shell/MainFrame.h"
 #include "shell/MainView.h"
 #include "support/FixedClock.h"
+#include "support/ForwardingFileSystem.h"
 #include "support/MemoryFileSystem.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempFolder.h"
@@ -132,55 +133,26 @@ inline QString HelpFileOfSource() {
            QStringLiteral("/src/shell/help/morvanex-help.html");
 }
 
-// The real file system with roots of the test's choosing, so the drive list is known.
-class RootedFileSystem final : public platform::FileSystem {
+// The real file system with roots of the test's choosing, so the drive list is known; counts
+// the folder listings. (The member comes first so that it exists before the forwarding base.)
+struct PosixFileSystemMember {
+    platform::PosixFileSystem posix;
+};
+class RootedFileSystem final : private PosixFileSystemMember, public ForwardingFileSystem {
   public:
-    explicit RootedFileSystem(std::vector<platform::Root> roots) : m_roots(std::move(roots)) {}
+    explicit RootedFileSystem(std::vector<platform::Root> roots)
+        : ForwardingFileSystem(posix), m_roots(std::move(roots)) {}
 
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override {
         ++listings;
-        return m_real.ListFolder(folder, withAttributes, entries);
+        return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
     }
-    int GetStatus(std::string_view path, platform::FileStatus& status) override {
-        return m_real.GetStatus(path, status);
-    }
-    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override {
-        return m_real.GetIdentity(path, identity);
-    }
-    int GetAttributes(std::string_view path, std::uint8_t& attributes) override {
-        return m_real.GetAttributes(path, attributes);
-    }
-    int SetAttributes(std::string_view path, std::uint8_t attributes) override {
-        return m_real.SetAttributes(path, attributes);
-    }
-    int SetTimes(std::string_view path, platform::Timestamp creation,
-                 platform::Timestamp modification, platform::Timestamp access) override {
-        return m_real.SetTimes(path, creation, modification, access);
-    }
-    int Move(std::string_view from, std::string_view to) override { return m_real.Move(from, to); }
-    int Copy(std::string_view from, std::string_view to) override { return m_real.Copy(from, to); }
-    int CreateFolder(std::string_view path) override { return m_real.CreateFolder(path); }
-    int DeleteFile(std::string_view path) override { return m_real.DeleteFile(path); }
-    bool CanEnter(std::string_view folder) override { return m_real.CanEnter(folder); }
-    bool Exists(std::string_view path) override { return m_real.Exists(path); }
-    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override {
-        return m_real.ReadFirstBytes(path, count, bytes);
-    }
-    int WriteFile(std::string_view path, std::string_view bytes) override {
-        return m_real.WriteFile(path, bytes);
-    }
-    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
-                                                     int& error) override {
-        return m_real.OpenOutput(path, truncate, error);
-    }
-    std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
     std::vector<platform::Root> Roots() override { return m_roots; }
 
     int listings = 0;  // folder listings so far
 
   private:
-    platform::PosixFileSystem m_real;
     std::vector<platform::Root> m_roots;
 };
 

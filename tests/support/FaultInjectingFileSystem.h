@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "support/ForwardingFileSystem.h"
 
 namespace morvanex::test {
 
@@ -17,7 +18,7 @@ namespace morvanex::test {
 // fails chosen calls with a chosen error before they reach the real one (so the failed call
 // changes nothing on disk). Files opened through it share one count of Append calls; it must
 // outlive them.
-class FaultInjectingFileSystem final : public platform::FileSystem {
+class FaultInjectingFileSystem final : public ForwardingFileSystem {
   public:
     enum class Op {
         ListFolder,
@@ -39,7 +40,8 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
         Append,  // OutputFile::Append of any file opened through this one
     };
 
-    explicit FaultInjectingFileSystem(platform::FileSystem& real) : m_real(real) {}
+    explicit FaultInjectingFileSystem(platform::FileSystem& real)
+        : ForwardingFileSystem(real), m_real(real) {}
 
     // The k-th call of `op` (counting from 1 since construction) fails with `error`.
     void FailCall(Op op, int k, int error) { m_faults[{op, k}] = error; }
@@ -49,9 +51,6 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, platform::FileStatus& status) override;
-    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override {
-        return m_real.GetIdentity(path, identity);
-    }
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
     int SetAttributes(std::string_view path, std::uint8_t attributes) override;
     int SetTimes(std::string_view path, platform::Timestamp creation,
@@ -69,9 +68,6 @@ class FaultInjectingFileSystem final : public platform::FileSystem {
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
                                                      int& error) override;
-    bool KeepsIdentity(std::string_view path) override { return m_real.KeepsIdentity(path); }
-    std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
-    std::vector<platform::Root> Roots() override { return m_real.Roots(); }
 
   private:
     class InjectedOutputFile;

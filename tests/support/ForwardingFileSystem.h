@@ -1,0 +1,73 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace morvanex::test {
+
+// A file system that hands every call to another one: the base of the test doubles that change
+// a few calls of a real file system (fail them, count them, give other roots) and must pass all
+// the others through unchanged — also those the interface gains later.
+class ForwardingFileSystem : public platform::FileSystem {
+  public:
+    explicit ForwardingFileSystem(platform::FileSystem& real) : m_real(real) {}
+
+    int ListFolder(std::string_view folder, bool withAttributes,
+                   std::vector<platform::DirectoryEntry>& entries) override {
+        return m_real.ListFolder(folder, withAttributes, entries);
+    }
+    int GetStatus(std::string_view path, platform::FileStatus& status) override {
+        return m_real.GetStatus(path, status);
+    }
+    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override {
+        return m_real.GetIdentity(path, identity);
+    }
+    int GetAttributes(std::string_view path, std::uint8_t& attributes) override {
+        return m_real.GetAttributes(path, attributes);
+    }
+    int SetAttributes(std::string_view path, std::uint8_t attributes) override {
+        return m_real.SetAttributes(path, attributes);
+    }
+    int SetTimes(std::string_view path, platform::Timestamp creation,
+                 platform::Timestamp modification, platform::Timestamp access) override {
+        return m_real.SetTimes(path, creation, modification, access);
+    }
+    int RestoreTimes(std::string_view path, const platform::FileStatus& saved) override {
+        return m_real.RestoreTimes(path, saved);
+    }
+    int Move(std::string_view from, std::string_view to) override { return m_real.Move(from, to); }
+    int Copy(std::string_view from, std::string_view to) override { return m_real.Copy(from, to); }
+    int CreateFolder(std::string_view path) override { return m_real.CreateFolder(path); }
+    int DeleteFile(std::string_view path) override { return m_real.DeleteFile(path); }
+    bool KeepsIdentity(std::string_view path) override { return m_real.KeepsIdentity(path); }
+    bool CanEnter(std::string_view folder) override { return m_real.CanEnter(folder); }
+    bool Exists(std::string_view path) override { return m_real.Exists(path); }
+    int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override {
+        return m_real.ReadFirstBytes(path, count, bytes);
+    }
+    int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
+                    std::string& bytes) override {
+        return m_real.ReadBytesAt(path, offset, count, bytes);
+    }
+    int WriteFile(std::string_view path, std::string_view bytes) override {
+        return m_real.WriteFile(path, bytes);
+    }
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+                                                     int& error) override {
+        return m_real.OpenOutput(path, truncate, error);
+    }
+    std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
+    std::vector<platform::Root> Roots() override { return m_real.Roots(); }
+
+  protected:
+    platform::FileSystem& Real() { return m_real; }
+
+  private:
+    platform::FileSystem& m_real;
+};
+
+}  // namespace morvanex::test
