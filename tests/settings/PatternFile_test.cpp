@@ -37,9 +37,9 @@ TEST(PatternFile, WritesEverySectionAndKeyInFileOrder) {
     EXPECT_NE(text.find("Year2Digit11=0\r\n[LetterChangeOption]\r\n"), std::string::npos);
     EXPECT_NE(text.find("ChangeBefore001=\r\nChangeAfter001=\r\nChangeBefore002="),
               std::string::npos);
-    EXPECT_NE(text.find("ChangeAfter010=\r\n[AttributeOption]"), std::string::npos);
+    EXPECT_NE(text.find("ChangeAfter010=\r\nUseRegex=0\r\n[AttributeOption]"), std::string::npos);
     EXPECT_EQ(text.find("ChangeBefore000"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("BatLogWrite=0\r\nLogWritePath=\r\n"));
+    EXPECT_TRUE(text.ends_with("BatLogWrite=0\r\nLogWritePath=\r\nNaturalOrder=0\r\n"));
 }
 
 TEST(PatternFile, SaveAndLoadGiveTheSameRecordBack) {
