@@ -1,5 +1,6 @@
 #include "cli/CommandLine.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -42,10 +43,17 @@ constexpr const char* kUsage =
     "or an auto-exec file (.mxs), both saved by the program.\n"
     "\n"
     "Commands:\n"
-    "  show JOB             Print what JOB does, one labelled row per group of settings.\n"
-    "  show --ini JOB       Load JOB into fresh settings and write the job file the program\n"
-    "                       would save for them (CP932, CR LF lines): normalises a job.\n"
-    "  preview JOB [--folder DIR] [--list FILE] [--format text|tsv|json]\n"
+    "  new [JOB]            Write a fresh job with every key at its default (the file the\n"
+    "                       program saves for a new document) to JOB, or to standard output.\n"
+    "                       An existing JOB is never replaced.\n"
+    "  show JOB [--set SECTION.KEY=VALUE]...\n"
+    "                       Print what JOB does, one labelled row per group of settings.\n"
+    "  show --ini JOB [--set SECTION.KEY=VALUE]...\n"
+    "                       Load JOB into fresh settings and write the job file the program\n"
+    "                       would save for them (CP932, CR LF lines): normalises a job, and\n"
+    "                       with --set saves a tuned copy of it.\n"
+    "  preview JOB [--folder DIR] [--list FILE] [--format text|tsv|json] [--set ...]\n"
+    "          [--quiet]\n"
     "                       Work out every new name without touching anything; one row\n"
     "                       per target: source, new path and a status:\n"
     "                         ok         the file gets the new path\n"
@@ -56,8 +64,10 @@ constexpr const char* kUsage =
     "                       (the real run would stop at a duplicate or exists row).\n"
     "                       tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS.\n"
     "  run JOB [--folder DIR] [--list FILE] [--yes] [--undo-on-failure] [--no-journal]\n"
+    "          [--set ...] [--quiet]\n"
     "                       Rename (or copy) for real.\n"
-    "  undo [--yes]         Take back the newest run that is not undone yet: its files move\n"
+    "  undo [--yes] [--quiet]\n"
+    "                       Take back the newest run that is not undone yet: its files move\n"
     "                       back, newest first, and get back the attributes and times the run\n"
     "                       changed; also after a run that was killed. A file is moved back\n"
     "                       only while it is still the file the run moved, never over another\n"
@@ -79,6 +89,26 @@ constexpr const char* kUsage =
     "  --undo-on-failure    run: when the run stops midway, move the files it renamed back.\n"
     "  --no-journal         run: do not record the run for undo (a run that cannot record\n"
     "                       itself otherwise stops before changing anything).\n"
+    "  --set SECTION.KEY=VALUE\n"
+    "                       show, preview, run: after JOB is loaded, set one of its keys as\n"
+    "                       the line KEY=VALUE in section [SECTION] of the file would (names\n"
+    "                       in any letter case, the value trimmed and unquoted, texts cut to\n"
+    "                       their limit, folders absolute). Repeatable; applied in order,\n"
+    "                       before --folder and --list. An unknown key, or a value other\n"
+    "                       than digits (with a sign) for a numeric key, is a usage error.\n"
+    "                       The file itself is not changed. Examples:\n"
+    "                         --set StringChangeOption.UseRegex=1\n"
+    "                         --set CommonOption.NaturalOrder=1\n"
+    "                         --set \"StringChangeOption.ChangeBefore001=^IMG_(\\d+)\"\n"
+    "  --quiet              run, preview, undo: no progress line. Without it, work that\n"
+    "                       takes longer than half a second shows one updating line on\n"
+    "                       standard error (count / total, files per second, time left)\n"
+    "                       when standard error is a terminal, wiped when the work ends.\n"
+    "\n"
+    "Keys of note: StringChangeOption.UseRegex=1 makes every ChangeBefore a regular\n"
+    "expression (PCRE2, over characters) and lets its ChangeAfter use $0-$9, ${name} and\n"
+    "$$; CommonOption.NaturalOrder=1 sorts names with their numbers by value (file2 before\n"
+    "file10).\n"
     "\n"
     "Every real run is recorded in a journal of its own in $XDG_STATE_HOME/morvanex/\n"
     "(default ~/.local/state/morvanex/; the last 20 runs are kept) so that `undo` can take\n"
@@ -113,6 +143,8 @@ struct Options {
     bool undoOnFailure = false;
     bool noJournal = false;
     bool ini = false;
+    bool quiet = false;
+    std::vector<std::string> sets;  // SECTION.KEY=VALUE, in the order given
 };
 
 // Parses the arguments a command allows; false (message printed) on anything else.
@@ -147,6 +179,12 @@ bool Parse(const std::vector<std::string>& args, std::string_view allowed, Optio
             options.noJournal = true;
         } else if (arg == "--ini" && allows("ini")) {
             options.ini = true;
+        } else if (arg == "--quiet" && allows("quiet")) {
+            options.quiet = true;
+        } else if (arg == "--set" && allows("set")) {
+            const std::string* v = value();
+            if (v == nullptr) return UsageError("--set needs SECTION.KEY=VALUE"), false;
+            options.sets.push_back(*v);
         } else if (!arg.starts_with("--") && needJob && options.job.empty()) {
             options.job = arg;
         } else {
@@ -171,6 +209,39 @@ bool LoadJob(Job& job, const std::string& path) {
     if (const settings::LoadResult result = settings::LoadPatternFile(job.settings, cp932, job.fileSystem); !result) {
         PrintCp932(stderr, settings::LoadFailureMessage(result, cp932));
         return false;
+    }
+    return true;
+}
+
+// Applies the --set overrides in order; false (message printed) at the first that is not a key
+// of a job or not a value the key takes.
+bool ApplyOverrides(Job& job, const Options& options) {
+    for (const std::string& set : options.sets) {
+        const std::size_t equals = set.find('=');
+        const std::size_t dot = set.find('.');
+        if (equals == std::string::npos || dot == std::string::npos || dot > equals || dot == 0 ||
+            dot + 1 == equals) {
+            return UsageError("--set takes SECTION.KEY=VALUE, not '" + set + "'"), false;
+        }
+        const std::string section = set.substr(0, dot);
+        const std::string key = set.substr(dot + 1, equals - dot - 1);
+        const std::string value = set.substr(equals + 1);
+        const settings::LoadResult result =
+            settings::SetPatternKey(job.settings, platform::Cp932FromUtf8(section),
+                                    platform::Cp932FromUtf8(key), platform::Cp932FromUtf8(value));
+        const std::string name = platform::Utf8FromCp932(result.section + "." + result.key);
+        switch (result.error) {
+            case settings::LoadError::None:
+                continue;
+            case settings::LoadError::UnknownKey:
+                return UsageError("--set: a job has no key '" + name + "'"), false;
+            case settings::LoadError::NotANumber:
+                return UsageError("--set: " + name + " takes a number, not '" + value + "'"), false;
+            default:
+                return UsageError("--set: " +
+                                  platform::Utf8FromCp932(settings::LoadErrorReason(result))),
+                       false;
+        }
     }
     return true;
 }
@@ -206,11 +277,55 @@ bool ApplyTargets(Job& job, const Options& options) {
     return true;
 }
 
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int New(const std::vector<std::string>& args) {
+    if (args.size() > 1) return UsageError("new takes at most one job file");
+    if (args.size() == 1 && (args[0].empty() || args[0].starts_with("--"))) {
+        return UsageError("unexpected argument '" + args[0] + "'");
+    }
+    Job job;
+    job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
+    const std::string bytes = settings::SerializePatternFile(job.settings);
+    if (args.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+    }
+    const std::string& path = args[0];
+    // A job someone wrote must not be lost to a fresh one: the file is made only if it is new.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int error = errno;
+        std::fprintf(stderr, "morvanex-cli: %s: %s\n", path.c_str(),
+                     error == EEXIST ? "already exists; a new job never replaces a file"
+                                     : std::strerror(error));
+        return kExitFailed;
+    }
+    const bool written = WriteAll(fd, bytes);
+    const int error = written ? 0 : errno;
+    if (::close(fd) != 0 || !written) {
+        ::unlink(path.c_str());
+        std::fprintf(stderr, "morvanex-cli: %s: %s\n", path.c_str(),
+                     std::strerror(error != 0 ? error : EIO));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 int Show(const std::vector<std::string>& args) {
     Options options;
-    if (!Parse(args, "ini", options, true)) return kExitUsage;
+    if (!Parse(args, "ini set", options, true)) return kExitUsage;
     Job job;
-    if (!LoadJob(job, options.job)) return kExitUsage;
+    if (!LoadJob(job, options.job) || !ApplyOverrides(job, options)) return kExitUsage;
     if (options.ini) {
         const std::string bytes = settings::SerializePatternFile(job.settings);
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -226,10 +341,14 @@ int Show(const std::vector<std::string>& args) {
 
 int Preview(const std::vector<std::string>& args) {
     Options options;
-    if (!Parse(args, "folder list format", options, true)) return kExitUsage;
+    if (!Parse(args, "folder list format set quiet", options, true)) return kExitUsage;
     Job job;
-    if (!LoadJob(job, options.job) || !ApplyTargets(job, options)) return kExitUsage;
-    TerminalInteraction terminal({}, options.format, true);
+    if (!LoadJob(job, options.job) || !ApplyOverrides(job, options) ||
+        !ApplyTargets(job, options)) {
+        return kExitUsage;
+    }
+    TerminalInteraction terminal({}, options.format, true,
+                                 WantsProgressLine(STDERR_FILENO, options.quiet));
     const engine::RunContext context{job.fileSystem, job.clock, terminal, nullptr};
     const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
     const engine::RunOutcome outcome =
@@ -241,11 +360,16 @@ int Preview(const std::vector<std::string>& args) {
 
 int Run(const std::vector<std::string>& args) {
     Options options;
-    if (!Parse(args, "folder list yes undo-on-failure no-journal", options, true)) return kExitUsage;
+    if (!Parse(args, "folder list yes undo-on-failure no-journal set quiet", options, true))
+        return kExitUsage;
     Job job;
-    if (!LoadJob(job, options.job) || !ApplyTargets(job, options)) return kExitUsage;
+    if (!LoadJob(job, options.job) || !ApplyOverrides(job, options) ||
+        !ApplyTargets(job, options)) {
+        return kExitUsage;
+    }
     const bool copying = job.settings.CopyToDir.EnableCopy != 0;
-    TerminalInteraction terminal({options.yes, options.undoOnFailure && !copying}, ListFormat::Text, false);
+    TerminalInteraction terminal({options.yes, options.undoOnFailure && !copying}, ListFormat::Text,
+                                 false, WantsProgressLine(STDERR_FILENO, options.quiet));
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
     const engine::RunContext context{job.fileSystem, job.clock, terminal, options.noJournal ? nullptr : &journal};
     const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
@@ -264,7 +388,7 @@ bool AskOnTerminal(const char* question) {
 
 int Undo(const std::vector<std::string>& args) {
     Options options;
-    if (!Parse(args, "yes", options, false)) return kExitUsage;
+    if (!Parse(args, "yes quiet", options, false)) return kExitUsage;
     platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
     const engine::UndoChoice choice = engine::ChooseRunToUndo(folder);
@@ -288,7 +412,10 @@ int Undo(const std::vector<std::string>& args) {
         const std::string question = "Take these " + std::to_string(steps.size()) + " files back?";
         if (!AskOnTerminal(question.c_str())) return kExitFailed;
     }
-    const engine::UndoReport report = engine::UndoRun(choice.run.path, fileSystem, nullptr);
+    TerminalInteraction terminal({}, ListFormat::Text, false,
+                                 WantsProgressLine(STDERR_FILENO, options.quiet));
+    terminal.CountProgressDown();
+    const engine::UndoReport report = engine::UndoRun(choice.run.path, fileSystem, &terminal);
     if (report.error != 0) {
         std::fprintf(stderr, "morvanex-cli: %s: %s\n", platform::Utf8FromCp932(choice.run.path).c_str(),
                      report.error == EWOULDBLOCK ? "the journal is in use by a run or another undo"
@@ -331,6 +458,7 @@ int RunCommandLine(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
+    if (command == "new") return New(args);
     if (command == "show") return Show(args);
     if (command == "preview") return Preview(args);
     if (command == "run") return Run(args);

@@ -59,12 +59,23 @@ const char* RowStatus(const engine::ResultList& list, std::size_t row) {
     return "ok";
 }
 
+void TerminalInteraction::Progress(unsigned total, int current) {
+    if (!m_line.Enabled() || current < 0) return;
+    const auto count = static_cast<std::uint64_t>(current);
+    // The engine passes the total known so far; a run passes the number done, an undo the
+    // number of records still to look at.
+    const std::uint64_t done = m_countsDown ? (total > count ? total - count : 0) : count;
+    m_line.Update(done, total);
+}
+
 void TerminalInteraction::ShowMessage(const std::string& text, engine::MessageIcon icon) {
+    m_line.Clear();
     FILE* stream = icon == engine::MessageIcon::Exclamation || m_rowsOnStdout ? stderr : stdout;
     std::fprintf(stream, "%s\n", platform::Utf8FromCp932(text).c_str());
 }
 
 bool TerminalInteraction::AskYesNo(const std::string& text) {
+    m_line.Clear();
     const bool folderQuestion = text == engine::CopyFolderQuestion() || text == engine::LogFolderQuestion();
     const bool answer = folderQuestion ? m_answers.createFolders : m_answers.undoOnFailure;
     // The answer says why it is what it is: the flag that gave it, or the flag's absence.
@@ -75,6 +86,7 @@ bool TerminalInteraction::AskYesNo(const std::string& text) {
 }
 
 void TerminalInteraction::ShowResultList(const engine::ResultList& list) {
+    m_line.Clear();
     FILE* out = m_rowsOnStdout ? stdout : stderr;
     std::string text;
     text.reserve(list.sources.size() * 128);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/ProgressLine.h"
 #include "engine/Interaction.h"
 
 namespace morvanex::cli {
@@ -11,7 +12,10 @@ enum class ListFormat { Text, Tsv, Json };
 
 // The interaction of a run on a terminal: messages in UTF-8 (errors on standard error), the
 // set-up check's folder questions and the undo-after-failure question answered from options,
-// the result list printed one row per target.
+// the result list printed one row per target. With a progress line, how far the work has come
+// shows on standard error; the line is wiped before anything else is printed. There is no
+// progress bar that needs the total up front (ShowsProgress is false), so a run can start
+// while the folder's statuses are still being read.
 class TerminalInteraction final : public engine::Interaction {
 public:
     struct Answers {
@@ -19,17 +23,25 @@ public:
         bool undoOnFailure = false;   // --undo-on-failure
     };
 
-    TerminalInteraction(Answers answers, ListFormat format, bool rowsOnStdout)
-        : m_answers(answers), m_format(format), m_rowsOnStdout(rowsOnStdout) {}
+    TerminalInteraction(Answers answers, ListFormat format, bool rowsOnStdout,
+                        bool progressLine = false,
+                        ProgressLine::Clock clock = &ProgressLine::SteadyNanoseconds)
+        : m_answers(answers),
+          m_format(format),
+          m_rowsOnStdout(rowsOnStdout),
+          m_line(stderr, progressLine, clock) {}
 
     void ShowMessage(const std::string& text, engine::MessageIcon icon) override;
     bool AskYesNo(const std::string& text) override;
     void ShowResultList(const engine::ResultList& list) override;
     bool ConfirmUndo(const engine::ResultList&) override { return true; }
-    void Progress(unsigned, int) override {}
-    void ProgressDone() override {}
-    void ProgressReset() override {}
+    void Progress(unsigned total, int current) override;
+    void ProgressDone() override { m_line.Clear(); }
+    void ProgressReset() override { m_line.Clear(); }
     bool ShowsProgress() const override { return false; }
+    bool ShowsProgressLine() const override { return m_line.Enabled(); }
+    // An undo reports the records left (it goes newest first); the line counts them done.
+    void CountProgressDown() { m_countsDown = true; }
     void BeginWait() override {}
     void EndWait() override {}
 
@@ -41,6 +53,8 @@ private:
     ListFormat m_format;
     bool m_rowsOnStdout;
     bool m_sawConflict = false;
+    bool m_countsDown = false;
+    ProgressLine m_line;
 };
 
 // The status word of a preview row.

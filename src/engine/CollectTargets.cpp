@@ -60,6 +60,74 @@ int ModeWithoutMask(int mode) {
 
 namespace {
 
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+unsigned char FoldCase(unsigned char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// The end of the run of digits that starts at i.
+std::size_t DigitRunEnd(std::string_view text, std::size_t i) {
+    while (i < text.size() && IsDigit(static_cast<unsigned char>(text[i]))) ++i;
+    return i;
+}
+
+}  // namespace
+
+int CompareNatural(std::string_view a, std::string_view b) {
+    // Bytes compared unsigned, letters folded where they start a character, as the plain
+    // comparison does; a digit is never part of a double-byte character (trail bytes start at
+    // 0x40), so a run of digits can only start on a character.
+    std::size_t i = 0;
+    std::size_t j = 0;
+    std::size_t restA = 0;  // bytes left of the character a[i] belongs to
+    std::size_t restB = 0;
+    while (i < a.size() && j < b.size()) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[j]);
+        if (restA == 0 && restB == 0 && IsDigit(ca) && IsDigit(cb)) {
+            // By value without converting: leading zeros skipped, then the longer run is the
+            // larger number, and runs of one length compare digit by digit.
+            const std::size_t endA = DigitRunEnd(a, i);
+            const std::size_t endB = DigitRunEnd(b, j);
+            while (i + 1 < endA && a[i] == '0') ++i;
+            while (j + 1 < endB && b[j] == '0') ++j;
+            if (endA - i != endB - j) return endA - i < endB - j ? -1 : 1;
+            if (const int c = a.substr(i, endA - i).compare(b.substr(j, endB - j)))
+                return c < 0 ? -1 : 1;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (restA == 0) {
+            restA = platform::CharSizeAt(a, i);
+            if (restA == 1) ca = FoldCase(ca);
+        }
+        if (restB == 0) {
+            restB = platform::CharSizeAt(b, j);
+            if (restB == 1) cb = FoldCase(cb);
+        }
+        if (ca != cb) return ca < cb ? -1 : 1;
+        --restA;
+        --restB;
+        ++i;
+        ++j;
+    }
+    const bool moreA = i < a.size();
+    const bool moreB = j < b.size();
+    return moreA == moreB ? 0 : moreA ? 1 : -1;
+}
+
+bool NaturalBefore(std::string_view a, std::string_view b) {
+    if (const int c = CompareNatural(a, b)) return c < 0;
+    const int c = platform::CompareNoCase(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+namespace {
+
 // Case-insensitive, double-byte aware; names equal but for case fall back to their bytes so
 // the order is the same on every run.
 bool NameBefore(const std::string& a, const std::string& b) {
@@ -147,11 +215,18 @@ struct Collector {
         }
         if (out.size() > first) {
             SortEntries(out, statuses, first, out.size(), request.sortCondition,
-                        request.sortDirection, root, request.fullPaths, fileSystem);
+                        request.sortDirection, request.naturalOrder, root, request.fullPaths,
+                        fileSystem);
         }
         largest = std::max(largest, static_cast<int>(out.size()));
 
-        std::sort(subfolders.begin(), subfolders.end(), NameBefore);
+        if (request.naturalOrder) {
+            std::sort(
+                subfolders.begin(), subfolders.end(),
+                [](const std::string& a, const std::string& b) { return NaturalBefore(a, b); });
+        } else {
+            std::sort(subfolders.begin(), subfolders.end(), NameBefore);
+        }
         for (const auto& subfolder : subfolders) {
             platform::FileIdentity identity;
             if (fileSystem.GetIdentity(subfolder, identity) != 0 || IsSkipped(identity)) continue;
@@ -178,11 +253,9 @@ void Permute(std::vector<std::string>& out, std::vector<platform::FileStatus>* s
     std::copy(sorted.begin(), sorted.end(), statuses->begin() + static_cast<std::ptrdiff_t>(first));
 }
 
-// The order of out[first, last) by name, case-insensitive and double-byte aware, ties broken by
-// the names' own bytes. Entries of one folder share their folder's path: that part is skipped,
-// and the next eight bytes, folded, make a number that settles almost every comparison.
-std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::size_t first,
-                                   std::size_t last, bool ascending) {
+// The shared folder part of out[first, last): skipped by the comparisons, it never ends inside
+// a character.
+std::size_t CommonPrefix(const std::vector<std::string>& out, std::size_t first, std::size_t last) {
     std::size_t common = out[first].size();
     for (std::size_t k = first + 1; k < last && common > 0; ++k) {
         const std::string& a = out[first];
@@ -191,31 +264,12 @@ std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::siz
         while (n < common && n < b.size() && a[n] == b[n]) ++n;
         common = n;
     }
-    // Back to a character boundary, so the skipped part never ends inside a character.
-    common = platform::FitLength(out[first], common);
+    return platform::FitLength(out[first], common);
+}
 
-    struct Key {
-        std::uint64_t prefix;
-        std::size_t index;
-    };
-    std::vector<Key> keys(last - first);
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        std::string head = out[first + k].substr(common, 8);
-        platform::ToLowerAscii(head);
-        std::uint64_t prefix = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            prefix = (prefix << 8) | (b < head.size() ? static_cast<unsigned char>(head[b]) : 0u);
-        }
-        keys[k] = {prefix, k};
-    }
-    const auto before = [&](const Key& a, const Key& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        const std::string& x = out[first + a.index];
-        const std::string& y = out[first + b.index];
-        const int c = platform::CompareNoCase(std::string_view(x).substr(common),
-                                              std::string_view(y).substr(common));
-        return c != 0 ? c < 0 : x < y;
-    };
+// Positions of out[first, last) as `before` orders them, ascending or descending.
+template <typename Key, typename Before>
+std::vector<std::size_t> Ordered(std::vector<Key>& keys, bool ascending, const Before& before) {
     if (ascending) {
         std::sort(keys.begin(), keys.end(), before);
     } else {
@@ -227,21 +281,95 @@ std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::siz
     return order;
 }
 
+struct PrefixKey {
+    std::uint64_t prefix;
+    std::size_t index;
+};
+
+std::uint64_t PackBytes(std::string_view head) {
+    std::uint64_t prefix = 0;
+    for (std::size_t b = 0; b < 8; ++b) {
+        prefix = (prefix << 8) | (b < head.size() ? static_cast<unsigned char>(head[b]) : 0u);
+    }
+    return prefix;
+}
+
+// The order of out[first, last) by name, case-insensitive and double-byte aware, ties broken by
+// the names' own bytes. Entries of one folder share their folder's path: that part is skipped,
+// and the next eight bytes, folded, make a number that settles almost every comparison.
+std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::size_t first,
+                                   std::size_t last, bool ascending) {
+    const std::size_t common = CommonPrefix(out, first, last);
+    std::vector<PrefixKey> keys(last - first);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        std::string head = out[first + k].substr(common, 8);
+        platform::ToLowerAscii(head);
+        keys[k] = {PackBytes(head), k};
+    }
+    return Ordered(keys, ascending, [&](const PrefixKey& a, const PrefixKey& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const std::string& x = out[first + a.index];
+        const std::string& y = out[first + b.index];
+        const int c = platform::CompareNoCase(std::string_view(x).substr(common),
+                                              std::string_view(y).substr(common));
+        return c != 0 ? c < 0 : x < y;
+    });
+}
+
+// The same in the natural order. The prefix number holds the folded bytes before the first
+// digit and, for that digit, '0': any digit stands where every digit would in a comparison
+// with a character that is not one, and two names with digits at the same place go on to the
+// full comparison.
+std::vector<std::size_t> NaturalNameOrder(const std::vector<std::string>& out, std::size_t first,
+                                          std::size_t last, bool ascending) {
+    std::size_t common = CommonPrefix(out, first, last);
+    // A shared part ending in digits would cut numbers in two ("x19" and "x100" share "x1").
+    while (common > 0 && IsDigit(static_cast<unsigned char>(out[first][common - 1]))) --common;
+    std::vector<PrefixKey> keys(last - first);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        std::string head = out[first + k].substr(common, 8);
+        platform::ToLowerAscii(head);
+        for (std::size_t b = 0; b < head.size(); ++b) {
+            if (IsDigit(static_cast<unsigned char>(head[b]))) {
+                head.resize(b);
+                head += '0';
+                break;
+            }
+        }
+        keys[k] = {PackBytes(head), k};
+    }
+    return Ordered(keys, ascending, [&](const PrefixKey& a, const PrefixKey& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        const std::string_view x = std::string_view(out[first + a.index]).substr(common);
+        const std::string_view y = std::string_view(out[first + b.index]).substr(common);
+        // The skipped part is the same in both: comparing the rest decides.
+        return NaturalBefore(x, y);
+    });
+}
+
+std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::size_t first,
+                                   std::size_t last, bool ascending, bool natural) {
+    return natural ? NaturalNameOrder(out, first, last, ascending)
+                   : NameOrder(out, first, last, ascending);
+}
+
 }  // namespace
 
 void SortEntries(std::vector<std::string>& out, std::vector<platform::FileStatus>* statuses,
                  std::size_t first, std::size_t last, int sortCondition, int sortDirection,
-                 const std::string& root, bool fullPaths, platform::FileSystem& fileSystem) {
+                 bool naturalOrder, const std::string& root, bool fullPaths,
+                 platform::FileSystem& fileSystem) {
     switch (sortCondition) {
         case kSortByName:
-            Permute(out, statuses, first, NameOrder(out, first, last, sortDirection != 0));
+            Permute(out, statuses, first,
+                    NameOrder(out, first, last, sortDirection != 0, naturalOrder));
             return;
         case kSortByNameAscending:
-            Permute(out, statuses, first, NameOrder(out, first, last, true));
+            Permute(out, statuses, first, NameOrder(out, first, last, true, naturalOrder));
             return;
         case kSortByTime:
         case kSortBySize: {
-            Permute(out, statuses, first, NameOrder(out, first, last, true));
+            Permute(out, statuses, first, NameOrder(out, first, last, true, naturalOrder));
             std::vector<std::int64_t> keys(last - first);
             std::vector<std::size_t> order(last - first);
             for (std::size_t k = 0; k < keys.size(); ++k) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -39,6 +40,7 @@ struct TargetRequest {
     bool fullPaths = true;            // entries as full paths, or as bare names
     int sortCondition = 1;            // 0 none, 1 name, 2 time, 3 name ascending, 4 size
     int sortDirection = 1;            // 1 ascending, 0 descending
+    bool naturalOrder = false;        // names compare their runs of digits by value
     int listingMode = kListFilesWithinMask;
     std::uint8_t attributeMask = kRunAttributeMask;
     bool recursive = false;
@@ -71,6 +73,15 @@ int CollectTargets(const TargetRequest& request, platform::FileSystem& fileSyste
 // statuses, the status for time and size is read there.
 void SortEntries(std::vector<std::string>& out, std::vector<platform::FileStatus>* statuses,
                  std::size_t first, std::size_t last, int sortCondition, int sortDirection,
-                 const std::string& root, bool fullPaths, platform::FileSystem& fileSystem);
+                 bool naturalOrder, const std::string& root, bool fullPaths,
+                 platform::FileSystem& fileSystem);
+
+// The natural order of two names: case-insensitive and double-byte aware like the plain order,
+// but where both have a run of ASCII digits at the same place the runs compare by value (of any
+// length; "2" before "10"). 0 for names equal but for letter case and leading zeros.
+int CompareNatural(std::string_view a, std::string_view b);
+// The order a natural name sort gives: CompareNatural, then the plain case-insensitive
+// comparison, then the bytes; so it is total and the same on every run.
+bool NaturalBefore(std::string_view a, std::string_view b);
 
 }  // namespace morvanex::engine

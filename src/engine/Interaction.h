@@ -50,6 +50,10 @@ public:
     // False for a front end without a progress bar: a run need not know its total before it
     // starts and may begin on the first targets while the rest are still being listed.
     virtual bool ShowsProgress() const { return true; }
+    // True for a front end without a bar that still shows how far a run or a preview has come
+    // (a line on a terminal). It gets Progress calls without the run waiting for the total:
+    // `total` is the best known so far, an upper bound while targets are still being listed.
+    virtual bool ShowsProgressLine() const { return false; }
 
     virtual void BeginWait() = 0;
     virtual void EndWait() = 0;
@@ -68,6 +72,7 @@ public:
     void ProgressDone() override { m_inner.ProgressDone(); }
     void ProgressReset() override { m_inner.ProgressReset(); }
     bool ShowsProgress() const override { return m_inner.ShowsProgress(); }
+    bool ShowsProgressLine() const override { return m_inner.ShowsProgressLine(); }
     void BeginWait() override { m_inner.BeginWait(); }
     void EndWait() override { m_inner.EndWait(); }
 

@@ -1,6 +1,7 @@
 #include "engine/NameComposer.h"
 
 #include "engine/NameSteps.h"
+#include "engine/ResultCodes.h"
 #include "engine/TextRange.h"
 #include "engine/TimestampFormat.h"
 #include "platform/Codepage.h"
@@ -87,8 +88,13 @@ void NameComposer::ComposeParts(PartCounters& counters, const FileFacts& facts, 
     }
 }
 
-void NameComposer::Compose(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
-                           std::string& name) const {
+int NameComposer::PrepareReplacements(std::string& detail) {
+    if (!m_rules.replace || !m_rules.regex) return kSuccess;
+    return m_regex.Compile(m_rules.before, m_rules.after, detail) ? kSuccess : MRVN_ERROR_BAD_REGEX;
+}
+
+int NameComposer::Compose(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
+                          std::string& name, std::string* detail) const {
     if (m_rules.rename) {
         ComposeParts(counters, facts, exif, name);
     } else {
@@ -98,7 +104,15 @@ void NameComposer::Compose(PartCounters& counters, const FileFacts& facts, ExifA
     }
     if (m_rules.alignDigits) AlignDigits(name, m_rules.digitWidth, m_rules.extensionRule);
     if (m_rules.changeCase) ChangeLetterCase(name, m_rules.caseMode, m_rules.extensionRule);
-    if (m_rules.replace) ReplaceStrings(name, m_rules.before, m_rules.after);
+    if (!m_rules.replace) return kSuccess;
+    if (!m_rules.regex) {
+        ReplaceStrings(name, m_rules.before, m_rules.after);
+        return kSuccess;
+    }
+    std::string reason;
+    if (m_regex.Ready() && m_regex.Apply(name, reason)) return kSuccess;
+    if (detail != nullptr) *detail = std::move(reason);
+    return MRVN_ERROR_BAD_REGEX;
 }
 
 }  // namespace morvanex::engine

@@ -7,6 +7,7 @@
 #include "engine/FileFacts.h"
 #include "engine/PartCounters.h"
 #include "engine/PartTable.h"
+#include "engine/RegexReplace.h"
 #include "platform/Paths.h"
 
 namespace morvanex::engine {
@@ -21,6 +22,7 @@ struct NameRules {
     bool changeCase = false;
     int caseMode = 0;
     bool replace = false;
+    bool regex = false;  // the pairs are regular expressions (compiled by PrepareReplacements)
     std::array<std::string, kReplacementPairs> before{};
     std::array<std::string, kReplacementPairs> after{};
     platform::ExtensionRule extensionRule = platform::ExtensionRule::LastPeriod;
@@ -41,10 +43,16 @@ class NameComposer {
     void ComposeParts(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
                       std::string& name) const;
 
+    // Compiles the replacement pairs when the rules make them regular expressions: once per
+    // run, before the first Compose. 0, or MRVN_ERROR_BAD_REGEX with `detail` naming the pair.
+    int PrepareReplacements(std::string& detail);
+
     // The whole new name before the final step: the parts (or the old name with the rename
-    // switch off), then digit alignment, letter case and replacements as switched on.
-    void Compose(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
-                 std::string& name) const;
+    // switch off), then digit alignment, letter case and replacements as switched on. 0, or
+    // MRVN_ERROR_BAD_REGEX (with `detail` when given) when a regular expression gave up on
+    // this name or was never prepared.
+    int Compose(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
+                std::string& name, std::string* detail = nullptr) const;
 
   private:
     void AppendPart(const PartEntry& entry, std::size_t counter, bool fallback,
@@ -52,6 +60,7 @@ class NameComposer {
 
     PartTable m_parts;
     NameRules m_rules;
+    RegexPairs m_regex;
 };
 
 }  // namespace morvanex::engine

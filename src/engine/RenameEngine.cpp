@@ -231,6 +231,8 @@ int RenameEngine::CheckSetup(bool real) {
                 return MRVN_ERROR_BAD_STRING_USED;
             }
         }
+        // Compiled here, once for the whole run; a pattern that cannot be used stops it now.
+        if (const int code = m_composer.PrepareReplacements(m_setupDetail)) return code;
     }
     return kSuccess;
 }
@@ -273,7 +275,7 @@ EngineResult RenameEngine::Run(bool real) {
     m_before.reserve(bound);
     m_after.reserve(bound);
     // The total, where it must be known before the first target: for the progress bar.
-    const std::size_t total = m_progress ? m_targets->Count() : 0;
+    const std::size_t exactTotal = m_progress == Progress::ExactTotal ? m_targets->Count() : 0;
     if (real && (result.code = BeginRecords(result)) != kSuccess) return result;
     m_previousFolder.clear();
     for (std::size_t i = 0; m_targets->Get(i, source, listed); ++i) {
@@ -284,7 +286,11 @@ EngineResult RenameEngine::Run(bool real) {
         result.code = ProcessTarget(i, *source, listed, real, result);
         if (result.code != kSuccess) break;
         ++result.doneCount;
-        if (m_progress) m_interaction.Progress(static_cast<unsigned>(total), result.doneCount);
+        if (m_progress != Progress::Off) {
+            const std::size_t total =
+                m_progress == Progress::ExactTotal ? exactTotal : m_targets->TotalSoFar();
+            m_interaction.Progress(static_cast<unsigned>(total), result.doneCount);
+        }
     }
     if (m_journal != nullptr) m_journal->EndRun();
     m_log.reset();
@@ -294,7 +300,7 @@ EngineResult RenameEngine::Run(bool real) {
     m_newNames.resize(count);
     m_before.resize(count);
     m_after.resize(count);
-    if (result.code == kSuccess && m_progress) m_interaction.ProgressDone();
+    if (result.code == kSuccess && m_progress != Progress::Off) m_interaction.ProgressDone();
     return result;
 }
 
@@ -376,7 +382,10 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         if (index != 0) m_counters.AdvanceFolderNumbers(m_composer.Parts());
     }
     m_previousFolder.assign(target.facts.folder);
-    m_composer.Compose(m_counters, target.facts, target.exif, target.name);
+    if (const int code = m_composer.Compose(m_counters, target.facts, target.exif, target.name,
+                                            &result.detail)) {
+        return code;
+    }
     RemoveTrailingPeriod(target.name);
     if (!IsUsableName(target.name)) {
         result.detail = platform::Sjis("変更後の名前 : ") + target.name;

@@ -84,7 +84,10 @@ public:
     int SetPartText(int index, std::string_view text);
     int SetPartFormat(int index, std::string_view format);
     int SetSequence(int index, int start, int step, int digits);
-    void SetProgress(bool on) { m_progress = on; }
+    // Whether the run reports its progress, and with which total: the exact one (waited for
+    // before the first target, for a progress bar) or the best known so far (for a line).
+    enum class Progress { Off, ExactTotal, TotalSoFar };
+    void SetProgress(Progress progress) { m_progress = progress; }
     void SetJournal(UndoJournal* journal) { m_journal = journal; }
 
     EngineOptions& Options() { return m_options; }
@@ -124,7 +127,7 @@ private:
     PartCounters m_counters;
     EngineOptions m_options;
     int m_maxPerFolder = 1;
-    bool m_progress = false;
+    Progress m_progress = Progress::Off;
     UndoJournal* m_journal = nullptr;
 
     std::unique_ptr<TargetFeed> m_targets;

@@ -34,6 +34,7 @@ constexpr CodeText kCodeTexts[] = {
     {16, "Error Code : %d\nError Define : MRVN_ERROR_SAME_NAME_EXSIT \nリネーム後のファイル名と同じファイルがすでに存在します。\n[%s]"},
     {17, "Error Code : %d\nError Define : MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW \nリネーム処理中にファイルが重複してしまいます。\n処理内容を今一度確認してください。\n[%s]"},
     {18, "Error Code : %d\nError Define : MRVN_ERROR_NO_JOURNAL \nUndo用の記録ファイルを作成または追記できないため、処理を中止しました。\nこの時点までに変更したファイルはUndoで元に戻せます。\n[%s]"},
+    {19, "Error Code : %d\nError Define : MRVN_ERROR_BAD_REGEX \n文字列置換の正規表現を使えません。"},
     {1001, "Error Code : %d\nError Define : DINFO_ERROR_NO_COUNTDIR_APP \nリネーム対象の指定フォルダは存在していません。"},
     {1004, "Error Code : %d\nError Define : DINFO_ERROR_NO_FILEINDIR_APP \nリネーム対象の指定フォルダ内にファイルがありません。"},
 };
@@ -68,7 +69,7 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path) 
     for (const auto& entry : kCodeTexts) {
         if (entry.code != code) continue;
         std::string text = Fill(platform::Sjis(entry.text), {std::to_string(code), path});
-        if (code == MRVN_ERROR_BAD_STRING_USED && !path.empty()) text += "\n[" + path + "]";
+        if ((code == MRVN_ERROR_BAD_STRING_USED || code == MRVN_ERROR_BAD_REGEX) && !path.empty()) text += "\n[" + path + "]";
         return text;
     }
     return Fill(platform::Sjis("Morvane Error Code : %d\nWindows Error Code : %d\n詳細不明なエラー発生。対処できません。"),

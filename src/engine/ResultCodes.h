@@ -28,6 +28,9 @@ enum ResultCode : int {
     MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW = 17,
     // Ours: the undo journal could not be made or written, so nothing more is changed.
     MRVN_ERROR_NO_JOURNAL = 18,
+    // Ours: a replacement pair cannot be used as a regular expression (set-up check), or
+    // matching one gave up at its limits (the file named).
+    MRVN_ERROR_BAD_REGEX = 19,
     MRVN_ERROR_SYSTEM_ERROR = 999,
     DINFO_ERROR_NO_COUNTDIR_APP = 1001,
     DINFO_ERROR_NO_FILEINDIR_APP = 1004,
@@ -35,8 +38,8 @@ enum ResultCode : int {
 };
 
 // The message of a code, filled with the code, the system error code (999 and the fallback)
-// and the path text (16, 17 and 18; for 10 and 999 the path, when there is one, follows on a
-// line of its own: which file failed, or which text holds the character).
+// and the path text (16, 17 and 18; for 10, 19 and 999 the path, when there is one, follows on
+// a line of its own: which file failed, or which text holds the character).
 std::string RunErrorMessage(int code, int systemError, const std::string& path);
 
 // The undo's messages: there is nothing to undo, it ended well, it stopped at an error.

@@ -129,6 +129,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     rules.changeCase = s.LetterChangeOption.EnableLetterChange != 0;
     rules.caseMode = s.LetterChangeOption.ChangeMode;
     rules.replace = s.StringChangeOption.EnableStringChange != 0;
+    rules.regex = s.StringChangeOption.UseRegex != 0;
     for (std::size_t p = 0; p < settings::kReplacePairs; ++p) {
         rules.before[p] = s.StringChangeOption.ChangeBefore[p];
         rules.after[p] = s.StringChangeOption.ChangeAfter[p];
@@ -285,6 +286,7 @@ TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fi
     request.fullPaths = true;
     request.sortCondition = s.CommonOption.SortCondition;
     request.sortDirection = s.CommonOption.SortDirection;
+    request.naturalOrder = s.CommonOption.NaturalOrder != 0;
     request.listingMode = allAttributes ? (folders ? kListAll : kListFiles)
                                         : (folders ? kListAllWithinMask : kListFilesWithinMask);
     request.attributeMask = kRunAttributeMask;
@@ -382,9 +384,13 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     if (real) engine.SetJournal(context.journal);
 
     ui.BeginWait();
-    if (real) {
-        ui.ProgressReset();
-        engine.SetProgress(ui.ShowsProgress());
+    if (real) ui.ProgressReset();
+    // A bar moves in real runs and waits for the total; a line follows previews too, with the
+    // total known so far, so that the run can still start while the targets are being listed.
+    if (real && ui.ShowsProgress()) {
+        engine.SetProgress(RenameEngine::Progress::ExactTotal);
+    } else if (ui.ShowsProgressLine()) {
+        engine.SetProgress(RenameEngine::Progress::TotalSoFar);
     }
     const EngineResult result = engine.Run(real);
     ui.EndWait();

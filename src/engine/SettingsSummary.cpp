@@ -56,6 +56,16 @@ struct Texts {
     std::string noLogFolder = std::string(24, '-');
     std::string exifWide = Sjis("JPEG・TIFF・RAW・HEIF・動画の撮影日時");
     std::string exifStrict = Sjis("先頭にExifがあるJPEGの日時のみ");
+    std::string regex = Sjis("正規表現: ");
+    // The sort condition dialog's choices by SortCondition and SortDirection.
+    std::string unsorted = Sjis("ソートしない(検出順)");
+    std::array<std::string, 6> sorted = {Sjis("ファイル名で逆順"),
+                                         Sjis("ファイル名で正順"),
+                                         Sjis("タイムスタンプで逆順(新しいものが先)"),
+                                         Sjis("タイムスタンプで正順(古いものが先)"),
+                                         Sjis("ファイルサイズで逆順(大きいものが先)"),
+                                         Sjis("ファイルサイズで正順(小さいものが先)")};
+    std::string natural = Sjis("、数字を数値として並べる");
 };
 
 const Texts& GetTexts() {
@@ -105,6 +115,31 @@ std::string TimeRow(int mode, const platform::LocalTime& fixed, bool fromCreatio
     if (mode == 3 && fromModification) return t.fromModification;
     if (mode == 5) return t.fromExif;
     return t.noChange;
+}
+
+std::string SortOrder(const CommonOptionSection& common) {
+    const Texts& t = GetTexts();
+    const int ascending = common.SortDirection != 0 ? 1 : 0;
+    std::string text;
+    switch (common.SortCondition) {
+        case 1:
+            text = t.sorted[static_cast<std::size_t>(ascending)];
+            break;
+        case 3:
+            text = t.sorted[1];
+            break;
+        case 2:
+            text = t.sorted[static_cast<std::size_t>(2 + ascending)];
+            break;
+        case 4:
+            text = t.sorted[static_cast<std::size_t>(4 + ascending)];
+            break;
+        default:
+            text = t.unsorted;
+            break;
+    }
+    if (common.NaturalOrder != 0) text += t.natural;
+    return text;
 }
 
 const std::string& OnOff(int flag, const std::string& on, const std::string& off) {
@@ -183,7 +218,12 @@ SettingsSummary SummarizeSettings(const RenameSettings& settings, platform::Time
     }
 
     const StringChangeOptionSection& replace = settings.StringChangeOption;
-    s.replaceBefore = replace.EnableStringChange != 0 ? replace.ChangeBefore[0] : t.noChange;
+    if (replace.EnableStringChange == 0) {
+        s.replaceBefore = t.noChange;
+    } else {
+        s.replaceBefore =
+            replace.UseRegex != 0 ? t.regex + replace.ChangeBefore[0] : replace.ChangeBefore[0];
+    }
     s.replaceAfter = replace.EnableStringChange != 0 ? replace.ChangeAfter[0] : t.noChange;
 
     const AttributeOptionSection& attribute = settings.AttributeOption;
@@ -220,6 +260,7 @@ SettingsSummary SummarizeSettings(const RenameSettings& settings, platform::Time
     s.logFolder =
         common.BatLogWrite != 0 || common.LogWrite != 0 ? common.LogWritePath : t.noLogFolder;
     s.exifReading = settings.RenameOption.ExifStrictJpeg != 0 ? t.exifStrict : t.exifWide;
+    s.sortOrder = SortOrder(common);
     return s;
 }
 
@@ -245,6 +286,7 @@ std::vector<SummaryRow> SummaryRows(const SettingsSummary& s) {
         {Sjis("フォルダも処理"), s.foldersToo},
         {Sjis("ログ保存フォルダ"), s.logFolder},
         {Sjis("Exif情報の読み取り"), s.exifReading},
+        {Sjis("ソート条件"), s.sortOrder},
     };
 }
 

@@ -16,7 +16,7 @@ struct SettingsSummary {
     std::string copyDestination;
     std::string rename;
     std::string letterCase;
-    std::string replaceBefore;  // the first replacement pair
+    std::string replaceBefore;  // the first replacement pair (marked when it is an expression)
     std::string replaceAfter;
     std::string attributes;
     std::string creationTime;
@@ -32,6 +32,7 @@ struct SettingsSummary {
     std::string batchLog;
     std::string logFolder;
     std::string exifReading;  // which files the Exif parts and the Exif time mode read
+    std::string sortOrder;  // not in the settings list: the command line's summary shows it
 
     friend bool operator==(const SettingsSummary&, const SettingsSummary&) = default;
 };
@@ -53,7 +54,7 @@ std::string RenamePatternPreview(const settings::RenameSettings& settings, platf
 // The settings list's rename row: the pattern preview, the digit alignment, or nothing.
 std::string RenameSummary(const settings::RenameSettings& settings, platform::Timestamp now);
 
-// The summary as labelled rows in the settings list's order.
+// The summary as labelled rows: the settings list's, in its order, then the sort order.
 std::vector<SummaryRow> SummaryRows(const SettingsSummary& summary);
 
 }  // namespace morvanex::engine

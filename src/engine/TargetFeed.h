@@ -37,6 +37,11 @@ public:
     std::size_t Count();
     // No smaller than Count(), known at once.
     std::size_t UpperBound() const { return m_candidates.size(); }
+    // Count() once the list is complete, UpperBound() before: without waiting.
+    std::size_t TotalSoFar() const {
+        return m_complete.load(std::memory_order_acquire) ? m_found.load(std::memory_order_acquire)
+                                                          : UpperBound();
+    }
     // The targets in run order (the whole list, waited for); the feed gives them up.
     std::vector<std::string> TakePaths();
 

@@ -25,6 +25,10 @@ std::string_view Unquote(std::string_view value) {
 
 }  // namespace
 
+std::string_view IniValue(std::string_view text) {
+    return Unquote(Trim(text));
+}
+
 IniReader::IniReader(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     Section* current = nullptr;
@@ -59,7 +63,7 @@ IniReader::IniReader(std::string_view text) {
         }
         if (!known) {
             current->entries.push_back(
-                {std::string(key), std::string(Unquote(Trim(line.substr(equals + 1))))});
+                {std::string(key), std::string(IniValue(line.substr(equals + 1)))});
         }
     }
 }

@@ -34,6 +34,10 @@ private:
     std::vector<Section> m_sections;
 };
 
+// The value a line "key=text" gives a reader: blanks at either end trimmed, then one pair of
+// surrounding quotes removed.
+std::string_view IniValue(std::string_view text);
+
 // Writes sections and keys in the order they are set, lines ended by CR LF.
 class IniWriter {
 public:

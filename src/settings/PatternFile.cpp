@@ -17,6 +17,8 @@ namespace {
 constexpr const char* kMarkerSection = "ParameterSaveFile";
 constexpr const char* kMarkerKey = "ApplicationName";
 constexpr const char* kNotFound = "NOT_FOUND";
+// The reader's buffer for one value, as the private-profile reader's callers gave it.
+constexpr std::size_t kValueBuffer = 2048;
 
 std::string Key(const char* format, int number) {
     char key[32];
@@ -32,21 +34,24 @@ enum class TextKind {
 };
 
 // Visits every persistent field in file order with its section and key. One list serves the
-// writer and the reader, so the two can never disagree on names or order.
+// writer, the reader and single keys set from outside, so they can never disagree on names or
+// order. An integer with `missing` takes that value when a file lacks its key: a key added
+// after files without it were written, so that such a file never inherits the key's value
+// from a job loaded before it.
 struct FieldVisitor {
-    std::function<void(const char* section, const std::string& key, int& value)> integer;
+    std::function<void(const char* section, const std::string& key, int& value, const int* missing)>
+        integer;
     std::function<void(const char* section, const std::string& key, std::string& value,
                        TextKind kind)>
         text;
-    // An integer that a file without the key sets to `missing` instead of leaving it; where
-    // unset, `integer` visits it.
-    std::function<void(const char* section, const std::string& key, int& value, int missing)>
-        integerOrDefault;
 };
 
 void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     const auto i = [&](const char* section, const std::string& key, int& value) {
-        v.integer(section, key, value);
+        v.integer(section, key, value, nullptr);
+    };
+    const auto added = [&](const char* section, const std::string& key, int& value, int missing) {
+        v.integer(section, key, value, &missing);
     };
     const auto t = [&](const char* section, const std::string& key, std::string& value) {
         v.text(section, key, value, TextKind::Fixed);
@@ -89,11 +94,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     }
     // A job never inherits the Exif reading of the job loaded before it: without the key it
     // means the default reading.
-    if (v.integerOrDefault) {
-        v.integerOrDefault(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg, 0);
-    } else {
-        i(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg);
-    }
+    added(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg, 0);
 
     const char* lc = "LetterChangeOption";
     i(lc, "EnableLetterChange", s.LetterChangeOption.EnableLetterChange);
@@ -107,6 +108,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
         v.text(sc, Key("ChangeAfter%03d", p + 1), s.StringChangeOption.ChangeAfter[p],
                TextKind::Free);
     }
+    added(sc, "UseRegex", s.StringChangeOption.UseRegex, StringChangeOptionSection{}.UseRegex);
 
     const char* ao = "AttributeOption";
     i(ao, "EnableAttribute", s.AttributeOption.EnableAttribute);
@@ -131,6 +133,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     i(co, "LogWrite", s.CommonOption.LogWrite);
     i(co, "BatLogWrite", s.CommonOption.BatLogWrite);
     folder(co, "LogWritePath", s.CommonOption.LogWritePath);
+    added(co, "NaturalOrder", s.CommonOption.NaturalOrder, CommonOptionSection{}.NaturalOrder);
 }
 
 // Empty stays allowed: the run refuses an empty target folder itself, and an empty log folder
@@ -194,6 +197,13 @@ void ToCp932(std::string_view bytes, std::string& text) {
     }
 }
 
+// What a text field keeps of a value read for it (a value already within the reader's buffer).
+std::string TextValue(std::string_view read, TextKind kind) {
+    return std::string(kind == TextKind::Fixed
+                           ? read.substr(0, platform::FitLength(read, platform::kMaxTextBytes))
+                           : read);
+}
+
 LoadResult Failure(LoadError error, int systemError = 0) {
     LoadResult result;
     result.error = error;
@@ -239,7 +249,7 @@ std::string SerializePatternFile(const RenameSettings& settings) {
     platform::IniWriter writer;
     writer.Set(kMarkerSection, kMarkerKey, "MorvaneX");
     RenameSettings copy = settings;
-    VisitFields(copy, {[&](const char* section, const std::string& key, int& value) {
+    VisitFields(copy, {[&](const char* section, const std::string& key, int& value, const int*) {
                            writer.Set(section, key, std::to_string(value));
                        },
                        [&](const char* section, const std::string& key, std::string& value,
@@ -266,10 +276,11 @@ LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
     // The folders are checked before any field changes, so a refused file changes nothing.
     LoadResult result;
     VisitFields(settings,
-                {[](const char*, const std::string&, int&) {},
+                {[](const char*, const std::string&, int&, const int*) {},
                  [&](const char* section, const std::string& key, std::string&, TextKind kind) {
                      if (kind != TextKind::Folder || !result) return;
-                     const std::string read = reader.GetString(section, key, kNotFound);
+                     const std::string read =
+                         reader.GetString(section, key, kNotFound, kValueBuffer);
                      if (read == kNotFound) return;
                      if (const LoadError error = CheckFolder(read); error != LoadError::None) {
                          result = Failure(error);
@@ -282,19 +293,17 @@ LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
 
     VisitFields(
         settings,
-        {[&](const char* section, const std::string& key, int& value) {
-             const std::string read = reader.GetString(section, key, kNotFound);
-             if (read != kNotFound) value = ParseInteger(read);
+        {[&](const char* section, const std::string& key, int& value, const int* missing) {
+             const std::string read = reader.GetString(section, key, kNotFound, kValueBuffer);
+             if (read != kNotFound) {
+                 value = ParseInteger(read);
+             } else if (missing != nullptr) {
+                 value = *missing;
+             }
          },
          [&](const char* section, const std::string& key, std::string& value, TextKind kind) {
-             const std::string read = reader.GetString(section, key, kNotFound);
-             if (read == kNotFound) return;
-             value =
-                 kind == TextKind::Fixed ? platform::CutToFit(read, platform::kMaxTextBytes) : read;
-         },
-         [&](const char* section, const std::string& key, int& value, int missing) {
-             const std::string read = reader.GetString(section, key, kNotFound);
-             value = read != kNotFound ? ParseInteger(read) : missing;
+             const std::string read = reader.GetString(section, key, kNotFound, kValueBuffer);
+             if (read != kNotFound) value = TextValue(read, kind);
          }});
     return result;
 }
@@ -312,6 +321,55 @@ LoadResult LoadPatternFile(RenameSettings& settings, std::string_view path,
     return LoadPatternText(settings, text);
 }
 
+namespace {
+
+// Optional sign and digits, nothing else: what a number given from outside a file must be.
+bool IsNumber(std::string_view text) {
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+}  // namespace
+
+LoadResult SetPatternKey(RenameSettings& settings, std::string_view section, std::string_view key,
+                         std::string_view text) {
+    LoadResult result = Failure(LoadError::UnknownKey);
+    result.section = section;
+    result.key = key;
+    if (text.find_first_of("\r\n") != std::string_view::npos) {
+        result.error = LoadError::LineBreak;
+        return result;
+    }
+    const std::string value = platform::CutToFit(platform::IniValue(text), kValueBuffer - 1);
+    const auto named = [&](const char* fieldSection, const std::string& fieldKey) {
+        if (!platform::EqualNoCase(section, fieldSection) ||
+            !platform::EqualNoCase(key, fieldKey)) {
+            return false;
+        }
+        result.section = fieldSection;
+        result.key = fieldKey;
+        return true;
+    };
+    VisitFields(
+        settings,
+        {[&](const char* fieldSection, const std::string& fieldKey, int& field, const int*) {
+             if (!named(fieldSection, fieldKey)) return;
+             if (!IsNumber(value)) {
+                 result.error = LoadError::NotANumber;
+                 return;
+             }
+             field = ParseInteger(value);
+             result.error = LoadError::None;
+         },
+         [&](const char* fieldSection, const std::string& fieldKey, std::string& field,
+             TextKind kind) {
+             if (!named(fieldSection, fieldKey)) return;
+             result.error = kind == TextKind::Folder ? CheckFolder(value) : LoadError::None;
+             if (result.error == LoadError::None) field = TextValue(value, kind);
+         }});
+    return result;
+}
+
 std::string TitleForLoadedFile(std::string_view path) {
     std::string name = platform::FileNameOf(path);
     return "MorvaneX - " + name;
@@ -324,45 +382,46 @@ std::string LoadFailedMessage() {
     return platform::Sjis("設定ファイルの読み込みに失敗しました。");
 }
 
-std::string LoadFailureMessage(const LoadResult& result, std::string_view path) {
+std::string LoadErrorReason(const LoadResult& result) {
     const std::string key = result.section + platform::Sjis(" の ") + result.key;
-    std::string reason;
     switch (result.error) {
         case LoadError::None:
             return {};
         case LoadError::Missing:
-            reason = platform::Sjis("指定されたファイルは存在しません。");
-            break;
+            return platform::Sjis("指定されたファイルは存在しません。");
         case LoadError::Folder:
-            reason = platform::Sjis("指定されたパスはファイルではなくフォルダです。");
-            break;
+            return platform::Sjis("指定されたパスはファイルではなくフォルダです。");
         case LoadError::NoPermission:
-            reason = platform::Sjis("ファイルを読み込む権限がありません。");
-            break;
+            return platform::Sjis("ファイルを読み込む権限がありません。");
         case LoadError::Unreadable:
-            reason = platform::Sjis("ファイルを読み込めません(") +
-                     platform::Cp932FromUtf8(std::strerror(result.systemError)) +
-                     platform::Sjis(")。");
-            break;
+            return platform::Sjis("ファイルを読み込めません(") +
+                   platform::Cp932FromUtf8(std::strerror(result.systemError)) +
+                   platform::Sjis(")。");
         case LoadError::TooLarge:
-            reason = platform::Sjis("ファイルが大きすぎます(設定ファイルは16MBまでです)。");
-            break;
+            return platform::Sjis("ファイルが大きすぎます(設定ファイルは16MBまでです)。");
         case LoadError::NotAPatternFile:
-            reason = platform::Sjis(
+            return platform::Sjis(
                 "MorvaneXの設定ファイルではありません(ParameterSaveFile の ApplicationName "
                 "がありません)。");
-            break;
         case LoadError::PathTooLong:
-            reason = key + platform::Sjis(" が長すぎます(259バイトまで)。");
-            break;
+            return key + platform::Sjis(" が長すぎます(259バイトまで)。");
         case LoadError::PathMalformed:
-            reason = key + platform::Sjis(" に途中で切れた2バイト文字があります。");
-            break;
+            return key + platform::Sjis(" に途中で切れた2バイト文字があります。");
         case LoadError::PathNotAbsolute:
-            reason = key + platform::Sjis(" が / で始まる絶対パスではありません。");
-            break;
+            return key + platform::Sjis(" が / で始まる絶対パスではありません。");
+        case LoadError::UnknownKey:
+            return key + platform::Sjis(" という設定項目はありません。");
+        case LoadError::NotANumber:
+            return key + platform::Sjis(" には数値を指定してください。");
+        case LoadError::LineBreak:
+            return key + platform::Sjis(" の値に改行は使えません。");
     }
-    return LoadFailedMessage() + "\n" + reason + "\n[" + std::string(path) + "]";
+    return {};
+}
+
+std::string LoadFailureMessage(const LoadResult& result, std::string_view path) {
+    if (result) return {};
+    return LoadFailedMessage() + "\n" + LoadErrorReason(result) + "\n[" + std::string(path) + "]";
 }
 
 }  // namespace morvanex::settings

@@ -36,6 +36,10 @@ enum class LoadError {
     PathTooLong,      // over 259 bytes (cutting it would name an ancestor)
     PathMalformed,    // ends inside a double-byte character, or one swallows a separator
     PathNotAbsolute,  // would depend on the folder that happens to be current
+    // A single key set from outside a file (SetPatternKey):
+    UnknownKey,  // no field has that section and key
+    NotANumber,  // an integer field given something other than a sign and digits
+    LineBreak,   // a value no line of a file could hold
 };
 
 struct LoadResult {
@@ -59,12 +63,23 @@ LoadResult LoadPatternFile(RenameSettings& settings, std::string_view path,
 // The same on CP932 text already read.
 LoadResult LoadPatternText(RenameSettings& settings, std::string_view text);
 
+// Sets one field as the line "key=text" in that section of a loaded file would: names compared
+// without regard to ASCII case, the text trimmed and unquoted and cut to the reader's buffer,
+// an integer by the C rules, a fixed text cut to 259 bytes, a folder key refused as a load
+// refuses it. Unlike a file, it refuses an unknown section or key and, for an integer field,
+// anything but an optional sign and digits (a file would read that as a number). The field is
+// unchanged unless the result is None; the result names the field as the file spells it.
+LoadResult SetPatternKey(RenameSettings& settings, std::string_view section, std::string_view key,
+                         std::string_view text);
+
 // "MorvaneX - name" for a loaded file; the name is "" when the path has no separator.
 std::string TitleForLoadedFile(std::string_view path);
 
 // The messages the front ends show for a failed save or load (CP932).
 std::string SaveFailedMessage();
 std::string LoadFailedMessage();
+// Why a load or a single key failed, one line naming the key where there is one (CP932).
+std::string LoadErrorReason(const LoadResult& result);
 // What a front end shows for a failed load: LoadFailedMessage(), then why, then the file's
 // path in brackets (CP932).
 std::string LoadFailureMessage(const LoadResult& result, std::string_view path);

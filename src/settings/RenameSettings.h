@@ -104,6 +104,8 @@ struct StringChangeOptionSection {
     // Index 0 is pair number 001 of the file.
     std::array<std::string, kReplacePairs> ChangeBefore{};
     std::array<std::string, kReplacePairs> ChangeAfter{};
+    // 1: each "before" text is a regular expression and each "after" text may name its groups.
+    int UseRegex = 0;
 
     friend bool operator==(const StringChangeOptionSection&,
                            const StringChangeOptionSection&) = default;
@@ -138,6 +140,8 @@ struct CommonOptionSection {
     int LogWrite = 0;
     int BatLogWrite = 0;
     std::string LogWritePath;
+    // 1: names sort with their runs of digits compared by value ("file2" before "file10").
+    int NaturalOrder = 0;
 
     friend bool operator==(const CommonOptionSection&, const CommonOptionSection&) = default;
 };

@@ -5,7 +5,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/Clock.h"
 #include "platform/Codepage.h"
+#include "platform/PosixFileSystem.h"
+#include "settings/PatternFile.h"
+#include "settings/SettingsLifecycle.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::cli {
@@ -93,8 +97,10 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
     }
     const Result help = Cli("--help");
     EXPECT_EQ(help.status, 0);
-    for (const char* word : {"show", "preview", "run", "undo", "history", "--folder", "--list", "--format",
-                             "--yes", "--undo-on-failure", "--no-journal", "duplicate", "exists", "unchanged"}) {
+    for (const char* word :
+         {"show", "preview", "run", "undo", "history", "--folder", "--list", "--format", "--yes",
+          "--undo-on-failure", "--no-journal", "duplicate", "exists", "unchanged", "new [JOB]",
+          "--set SECTION.KEY=VALUE", "--quiet", "UseRegex", "NaturalOrder"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
 }
@@ -187,6 +193,131 @@ TEST_F(CommandLineTest, RunAnswersTheFolderQuestionsFromItsOptions) {
     EXPECT_EQ(accepted.status, 0) << accepted.err;
     EXPECT_TRUE(work.Exists("p/IMG_0001.jpg"));
     EXPECT_TRUE(work.Exists("logs"));
+}
+
+TEST_F(CommandLineTest, SetOverridesAJobKeyOrSaysWhyNot) {
+    Job();
+    work.CreateFile("p/a.jpg");
+    struct Row {
+        const char* name;
+        std::string arguments;
+        int status;
+        const char* errStart;
+    } rows[] = {
+        {"unknown/key", "show job.mvx --set CommonOption.Nope=1", 2,
+         "morvanex-cli: --set: a job has no key 'CommonOption.Nope'\n"},
+        {"unknown/section", "show job.mvx --set Nope.SortCondition=1", 2,
+         "morvanex-cli: --set: a job has no key 'Nope.SortCondition'\n"},
+        {"number/words", "preview job.mvx --folder p --set commonoption.naturalorder=yes", 2,
+         "morvanex-cli: --set: CommonOption.NaturalOrder takes a number, not 'yes'\n"},
+        {"number/trailing_letters", "run job.mvx --folder p --set RenameOption.DigitNum01=4x", 2,
+         "morvanex-cli: --set: RenameOption.DigitNum01 takes a number, not '4x'\n"},
+        {"folder/relative", "show --ini job.mvx --set SelectFile.FullPath=rel/", 2,
+         "morvanex-cli: --set: SelectFile の FullPath が / で始まる絶対パスではありません。\n"},
+        {"folder/too_long",
+         "show job.mvx --set CommonOption.LogWritePath=/" + std::string(300, 'a'), 2,
+         "morvanex-cli: --set: CommonOption の LogWritePath が長すぎます(259バイトまで)。\n"},
+        {"form/no_equals", "show job.mvx --set CommonOption.NaturalOrder", 2,
+         "morvanex-cli: --set takes SECTION.KEY=VALUE"},
+        {"form/no_section", "show job.mvx --set NaturalOrder=1", 2,
+         "morvanex-cli: --set takes SECTION.KEY=VALUE"},
+        {"form/no_value", "show job.mvx --set", 2, "morvanex-cli: --set needs SECTION.KEY=VALUE"},
+        {"command/not_for_undo", "undo --set CommonOption.NaturalOrder=1", 2,
+         "morvanex-cli: unexpected argument"},
+        // A key that takes its value but makes a job that cannot run fails as the job.
+        {"job/bad_expression",
+         "preview job.mvx --folder p --set StringChangeOption.EnableStringChange=1 --set "
+         "StringChangeOption.UseRegex=1 --set 'StringChangeOption.ChangeBefore002=(a'",
+         1, "Error Code : 19\n"},
+    };
+    for (const auto& row : rows) {
+        const Result result = Cli(row.arguments);
+        EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
+        EXPECT_TRUE(result.err.starts_with(row.errStart)) << row.name << "\n" << result.err;
+    }
+    EXPECT_TRUE(work.Exists("p/a.jpg"));
+    EXPECT_NE(
+        Cli(rows[10].arguments)
+            .err.find("置換前の文字列2 : (a\n正規表現の誤り(位置 2): missing closing parenthesis"),
+        std::string::npos);
+}
+
+TEST_F(CommandLineTest, ShowIniSavesTheJobWithItsOverrides) {
+    Job("[LetterChangeOption]\r\nChangeMode=4\r\n");
+    const Result tuned = Cli(
+        "show --ini job.mvx --set StringChangeOption.UseRegex=1 --set CommonOption.NaturalOrder=1 "
+        "--set 'StringChangeOption.ChangeBefore001=  \"^(\\d+) \" ' --set "
+        "RenameOption.StrPart00=写真_");
+    ASSERT_EQ(tuned.status, 0) << tuned.err;
+    for (const std::string line : {"UseRegex=1\r\n", "NaturalOrder=1\r\n",
+                                   "ChangeBefore001=\"^(\\d+) \"\r\n", "ChangeMode=4\r\n"}) {
+        EXPECT_NE(tuned.out.find(line), std::string::npos) << line;
+    }
+    EXPECT_NE(tuned.out.find(platform::Sjis("StrPart00=写真_\r\n")), std::string::npos);
+    // Saved, the tuned job is the job: the same bytes without any override.
+    work.CreateFile("tuned.mvx", tuned.out);
+    EXPECT_EQ(Cli("show --ini tuned.mvx").out, tuned.out);
+    // Overrides apply in order: the last one for a key wins.
+    EXPECT_NE(Cli("show --ini job.mvx --set CommonOption.NaturalOrder=1 --set "
+                  "CommonOption.NaturalOrder=0")
+                  .out.find("NaturalOrder=0\r\n"),
+              std::string::npos);
+}
+
+// The examples of the README: natural order and a regular expression with a group.
+TEST_F(CommandLineTest, NaturalOrderAndRegularExpressionsFromTheCommandLine) {
+    Job();
+    for (const char* name : {"shot10.jpg", "shot2.jpg", "Shot1.jpg"})
+        work.CreateFile(std::string("n/") + name, name);
+    const Result natural = Cli("run job.mvx --folder n --set CommonOption.NaturalOrder=1 --quiet");
+    ASSERT_EQ(natural.status, 0) << natural.err;
+    EXPECT_EQ(work.ReadFile("n/IMG_0001.jpg"), "Shot1.jpg");
+    EXPECT_EQ(work.ReadFile("n/IMG_0002.jpg"), "shot2.jpg");
+    EXPECT_EQ(work.ReadFile("n/IMG_0003.jpg"), "shot10.jpg");
+    // Standard error is no terminal here: not a trace of a progress line.
+    EXPECT_EQ(natural.err.find('\r'), std::string::npos);
+    ASSERT_EQ(Cli("undo --yes --quiet").status, 0);
+
+    const Result regex =
+        Cli("run job.mvx --folder n --set RenameOption.EnableRename=0 "
+            "--set StringChangeOption.EnableStringChange=1 --set StringChangeOption.UseRegex=1 "
+            "--set 'StringChangeOption.ChangeBefore001=^(?i)shot(\\d+)' "
+            "--set 'StringChangeOption.ChangeAfter001=写真_$1'");
+    ASSERT_EQ(regex.status, 0) << regex.err;
+    EXPECT_EQ(regex.err.find('\r'), std::string::npos);
+    EXPECT_EQ(work.ReadFile("n/写真_1.jpg"), "Shot1.jpg");
+    EXPECT_EQ(work.ReadFile("n/写真_10.jpg"), "shot10.jpg");
+}
+
+TEST_F(CommandLineTest, NewWritesTheJobTheProgramSavesForANewDocument) {
+    platform::PosixFileSystem fileSystem;
+    platform::SystemClock clock;
+    const std::string expected =
+        settings::SerializePatternFile(settings::ConstructSettings({fileSystem, clock, {}}));
+
+    const Result printed = Cli("new");
+    ASSERT_EQ(printed.status, 0) << printed.err;
+    EXPECT_EQ(printed.out, expected);
+
+    const Result written = Cli("new fresh.mvx");
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_EQ(work.ReadFile("fresh.mvx"), expected);
+    EXPECT_EQ(Cli("show --ini fresh.mvx").out, expected);
+
+    work.CreateFile("mine.mvx", "precious");
+    const Result refused = Cli("new mine.mvx");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "morvanex-cli: mine.mvx: already exists; a new job never replaces a file\n");
+    EXPECT_EQ(work.ReadFile("mine.mvx"), "precious");
+
+    EXPECT_EQ(Cli("new a.mvx b.mvx").status, 2);
+    EXPECT_EQ(Cli("new --ini").status, 2);
+    EXPECT_FALSE(work.Exists("a.mvx"));
+    const Result nowhere = Cli("new missing/x.mvx");
+    EXPECT_EQ(nowhere.status, 1);
+    EXPECT_TRUE(nowhere.err.starts_with("morvanex-cli: missing/x.mvx: No such file or directory"))
+        << nowhere.err;
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "engine/ResultCodes.h"
 #include "engine/Wildcard.h"
+#include "platform/Codepage.h"
 #include "platform/FileSystem.h"
 #include "platform/PosixFileSystem.h"
 #include "support/MemoryFileSystem.h"
@@ -137,6 +141,145 @@ TEST_F(CollectTargetsTest, ResultCodes) {
     request.filter = "*.none";  // noticed only when the listing has an entry
     Collect(request, &code);
     EXPECT_EQ(code, kSuccess);
+}
+
+TEST(NaturalOrder, RunsOfDigitsCompareByValue) {
+    using platform::Sjis;
+    const std::string many9 = "a" + std::string(25, '9');
+    const std::string one0 = "a1" + std::string(25, '0');
+    struct Row {
+        const char* name;
+        std::string a, b;
+        int natural;  // sign of CompareNatural(a, b)
+        bool before;  // NaturalBefore(a, b): the total order, ties broken
+    } rows[] = {
+        {"digits/shorter_number_first", "file2", "file10", -1, true},
+        {"digits/same_length", "file13", "file12", 1, false},
+        {"digits/beyond_64_bits", many9, one0, -1, true},
+        {"digits/beyond_64_bits_same_length", "x123456789012345678901234567890",
+         "x123456789012345678901234567891", -1, true},
+        {"digits/several_runs", "v1.10.2", "v1.9.10", 1, false},
+        {"digits/digit_before_letter", "a1", "ab", -1, true},
+        {"digits/punctuation_before_digit", "a1", "a-", 1, false},
+        {"digits/end_first", "a", "a1", -1, true},
+        {"zeros/equal_value_plain_order_decides", "a01", "a1", 0, true},
+        {"zeros/value_before_zeros", "a002", "a1", 1, false},
+        {"zeros/all_zero", "a000", "a0", 0, false},
+        {"zeros/then_the_rest", "a01b", "a1c", -1, true},
+        {"case/folded", "File2", "file10", -1, true},
+        {"case/equal_but_for_case_bytes_decide", "ABC", "abc", 0, true},
+        {"case/bytes_decide_the_other_way", "abc", "ABC", 0, false},
+        {"doublebyte/digits_after", Sjis("写真2"), Sjis("写真10"), -1, true},
+        {"doublebyte/fullwidth_digits_are_characters", Sjis("１０"), Sjis("２"), -1, true},
+        // ア's trail byte is "A" and ヂ's is "a": never folded, so never equal.
+        {"doublebyte/trail_byte_not_folded", Sjis("ア"), Sjis("ヂ"), -1, true},
+        {"doublebyte/trail_byte_not_a_digit_run", Sjis("ア1"), Sjis("ア01"), 0, false},
+        {"foreign/pair_then_number",
+         platform::Cp932FromUtf8("\xF0\x9F\x98\x80"
+                                 "9"),
+         platform::Cp932FromUtf8("\xF0\x9F\x98\x80"
+                                 "10"),
+         -1, true},
+        {"ties/identical", "same1", "same1", 0, false},
+    };
+    for (const auto& row : rows) {
+        const int c = CompareNatural(row.a, row.b);
+        EXPECT_EQ((c > 0) - (c < 0), row.natural) << row.name;
+        const int reverse = CompareNatural(row.b, row.a);
+        EXPECT_EQ((reverse > 0) - (reverse < 0), -row.natural) << row.name;
+        EXPECT_EQ(NaturalBefore(row.a, row.b), row.before) << row.name;
+        if (row.a != row.b) {
+            EXPECT_NE(NaturalBefore(row.a, row.b), NaturalBefore(row.b, row.a)) << row.name;
+        }
+    }
+}
+
+TEST_F(CollectTargetsTest, NaturalOrderOfFilesAndSubfolders) {
+    using V = std::vector<std::string>;
+    fs = {};
+    fs.AddFolder("/n/");
+    for (const char* name : {"x19.jpg", "x100.jpg", "x15.jpg", "x1.jpg"})
+        File(std::string("/n/") + name, kArchive, 1, 1);
+    for (const char* folder : {"/n/d10/", "/n/d9/", "/n/D09/"}) {
+        fs.AddFolder(folder);
+        File(std::string(folder) + "f.jpg", kArchive, 1, 1);
+    }
+    struct Row {
+        const char* name;
+        int condition, direction;
+        bool natural;
+        V expected;
+    } rows[] = {
+        // The four share "x1": numbers stay whole all the same.
+        {"natural/ascending", 1, 1, true,
+         V{"/n/x1.jpg", "/n/x15.jpg", "/n/x19.jpg", "/n/x100.jpg", "/n/D09/f.jpg", "/n/d9/f.jpg",
+           "/n/d10/f.jpg"}},
+        {"natural/descending_files_subfolders_ascending", 1, 0, true,
+         V{"/n/x100.jpg", "/n/x19.jpg", "/n/x15.jpg", "/n/x1.jpg", "/n/D09/f.jpg", "/n/d9/f.jpg",
+           "/n/d10/f.jpg"}},
+        {"natural/name_ascending_condition", 3, 0, true,
+         V{"/n/x1.jpg", "/n/x15.jpg", "/n/x19.jpg", "/n/x100.jpg", "/n/D09/f.jpg", "/n/d9/f.jpg",
+           "/n/d10/f.jpg"}},
+        {"plain/ascending", 1, 1, false,
+         V{"/n/x1.jpg", "/n/x100.jpg", "/n/x15.jpg", "/n/x19.jpg", "/n/D09/f.jpg", "/n/d10/f.jpg",
+           "/n/d9/f.jpg"}},
+    };
+    for (const auto& row : rows) {
+        TargetRequest request;
+        request.root = "/n/";
+        request.recursive = true;
+        request.sortCondition = row.condition;
+        request.sortDirection = row.direction;
+        request.naturalOrder = row.natural;
+        EXPECT_EQ(Collect(request), row.expected) << row.name;
+    }
+}
+
+// The sort settles most comparisons on a number made of the first bytes of each name; whatever
+// the names, the order must be the one the full comparison gives.
+TEST(NaturalOrder, SortingGivesTheOrderOfTheFullComparison) {
+    const std::vector<std::string> pieces = {"a",
+                                             "B",
+                                             "b",
+                                             "0",
+                                             "00",
+                                             "1",
+                                             "9",
+                                             "10",
+                                             "_",
+                                             ".",
+                                             "-",
+                                             " ",
+                                             platform::Sjis("写"),
+                                             platform::Sjis("ア"),
+                                             platform::Sjis("ヂ"),
+                                             platform::Sjis("１"),
+                                             platform::Cp932FromUtf8("\xF0\x9F\x98\x80"),
+                                             platform::Cp932FromUtf8("\xC3\xA9")};
+    test::MemoryFileSystem fs;
+    // Names that share a beginning ending in a digit, too: the shared part is skipped.
+    for (const std::uint32_t seed : {1u, 2u, 3u, 4u}) {
+        std::mt19937 random(seed);
+        std::vector<std::string> names;
+        for (int n = 0; n < 1500; ++n) {
+            std::string name = seed % 2 == 0 ? "/d/IMG1" : "/d/";
+            const auto length = 1 + random() % 10;
+            for (std::uint32_t k = 0; k < length; ++k) name += pieces[random() % pieces.size()];
+            names.push_back(name);
+        }
+        for (const bool ascending : {true, false}) {
+            std::vector<std::string> sorted = names;
+            SortEntries(sorted, nullptr, 0, sorted.size(), kSortByName, ascending ? 1 : 0, true,
+                        "/d/", true, fs);
+            std::vector<std::string> expected = names;
+            std::sort(expected.begin(), expected.end(),
+                      [&](const std::string& x, const std::string& y) {
+                          return ascending ? NaturalBefore(x, y) : NaturalBefore(y, x);
+                      });
+            EXPECT_EQ(sorted, expected)
+                << "seed " << seed << (ascending ? " ascending" : " descending");
+        }
+    }
 }
 
 // On a real tree: a link to a folder may itself be a target, but recursion never goes through it,

@@ -754,10 +754,111 @@ TEST_P(RunDriverTest, DigitCountsOutOfRangeStopTheSetUp) {
     }
 }
 
+TEST_P(RunDriverTest, RegularExpressionPairsRenameInNaturalOrderAndStopCleanly) {
+    const std::string bomb = "zz" + std::string(60, 'a') + "b.jpg";
+    for (const std::string& name : std::vector<std::string>{"shot10.jpg", "shot2.jpg", bomb}) {
+        temp.CreateFile(name, name);
+    }
+    settings.RenameOption.EnableRename = 0;
+    settings.StringChangeOption.EnableStringChange = 1;
+    settings.StringChangeOption.UseRegex = 1;
+    settings.StringChangeOption.ChangeBefore[0] = "^shot(\\d+)";
+    settings.StringChangeOption.ChangeAfter[0] = Cp932("$1_写真");
+    settings.CommonOption.NaturalOrder = 1;
+    struct Row {
+        const char* name;
+        const char* secondPattern;
+        int code;
+        int done;
+        std::vector<std::string> existing;  // afterwards
+    } rows[] = {
+        {"pattern/cannot_compile_nothing_moves",
+         "(",
+         MRVN_ERROR_BAD_REGEX,
+         0,
+         {"shot10.jpg", "shot2.jpg", bomb}},
+        // In natural order the endless one comes last: the first two are done, the run stops.
+        {"matching/gives_up_at_the_third",
+         "(a+)+$",
+         MRVN_ERROR_BAD_REGEX,
+         2,
+         {"10_写真.jpg", "2_写真.jpg", bomb}},
+    };
+    for (const auto& row : rows) {
+        ui = {};
+        ui.showsProgress = GetParam();
+        settings.StringChangeOption.ChangeBefore[1] = row.secondPattern;
+        const RunOutcome outcome = Run();
+        EXPECT_EQ(outcome.resultCode, row.code) << row.name;
+        EXPECT_EQ(outcome.doneCount, row.done) << row.name;
+        for (const std::string& name : row.existing)
+            EXPECT_TRUE(temp.Exists(name)) << row.name << ": " << name;
+        ASSERT_FALSE(ui.messages.empty()) << row.name;
+        const std::string message = platform::Utf8FromCp932(ui.messages[0]);
+        EXPECT_TRUE(message.starts_with("Error Code : 19\nError Define : MRVN_ERROR_BAD_REGEX \n"))
+            << message;
+        EXPECT_NE(message.find(std::string("置換前の文字列2 : ") + row.secondPattern),
+                  std::string::npos)
+            << message;
+        // A pattern that gives up names the file it gave up on; one that cannot compile, none.
+        EXPECT_EQ(message.find("[" + temp.Path() + bomb + "]") != std::string::npos, row.done != 0)
+            << message;
+        EXPECT_EQ(ui.questions.size(), row.done != 0 ? 1u : 0u)
+            << row.name;  // undo offered after a change
+    }
+    Undo(settings, {faulty, clock, ui, &journal});
+    EXPECT_EQ(temp.ReadFile("shot2.jpg"), "shot2.jpg");
+    EXPECT_EQ(temp.ReadFile("shot10.jpg"), "shot10.jpg");
+}
+
 INSTANTIATE_TEST_SUITE_P(Listing, RunDriverTest, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& param) {
                              return param.param ? "listed_in_full" : "streamed";
                          });
+
+// A front end without a bar that shows a line: the run still starts while the statuses are being
+// read, and reports each target with the total known so far; a preview reports too.
+TEST(RunDriverProgress, ALineFollowsARunWithTheTotalKnownSoFar) {
+    test::TempFolder temp;
+    test::TempFolder state;
+    platform::PosixFileSystem fileSystem;
+    test::FixedClock clock{kNow};
+    UndoJournal journal(Cp932(state.Path()));
+    constexpr unsigned kFiles = 600;
+    constexpr unsigned kHidden = 10;  // listed, but no targets: only their statuses tell
+    for (unsigned i = 0; i < kFiles; ++i) temp.CreateFile("f" + std::to_string(i) + ".txt");
+    for (unsigned i = 0; i < kHidden; ++i) temp.CreateFile(".h" + std::to_string(i) + ".txt");
+    struct Row {
+        const char* name;
+        bool line;
+        bool preview;
+        bool reported;
+    } rows[] = {
+        {"line/run", true, false, true},
+        {"line/preview", true, true, true},
+        {"none/run", false, false, false},
+    };
+    for (const auto& row : rows) {
+        RenameSettings s = settings::ConstructSettings({fileSystem, clock, {}});
+        s.SelectFile.FullPath = Cp932(temp.Path());
+        s.SelectFile.FileFilter = "*";
+        test::ScriptedInteraction ui;
+        ui.showsProgress = false;
+        ui.showsProgressLine = row.line;
+        ASSERT_EQ(StartRun(s, {fileSystem, clock, ui, &journal}, row.preview, nullptr).resultCode,
+                  0)
+            << row.name;
+        EXPECT_EQ(ui.progressTotals.size(), row.reported ? kFiles : 0u) << row.name;
+        for (const unsigned total : ui.progressTotals) {
+            ASSERT_GE(total, kFiles) << row.name;
+            ASSERT_LE(total, kFiles + kHidden) << row.name;
+        }
+        // Done at the end (a run then resets its bar for the report).
+        if (row.reported) {
+            EXPECT_EQ(ui.progress[ui.progress.size() - (row.preview ? 1 : 2)], 100) << row.name;
+        }
+    }
+}
 
 }  // namespace
 }  // namespace morvanex::engine

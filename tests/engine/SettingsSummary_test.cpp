@@ -158,6 +158,43 @@ TEST(SettingsSummary, ReplacementAndAttributes) {
     EXPECT_EQ(SummarizeSettings(s, kNow).attributes, "R:+  H:-  S:*  A:+  ");
 }
 
+TEST(SettingsSummary, RegularExpressionsAndSortOrder) {
+    struct Row {
+        const char* name;
+        int enable, regex;
+        int condition, direction, natural;
+        const char* replaceBefore;
+        const char* sortOrder;
+    } rows[] = {
+        {"replace/plain_text", 1, 0, 1, 1, 0, "^(\\d+)", "ファイル名で正順"},
+        {"replace/expression_marked", 1, 1, 1, 1, 0, "正規表現: ^(\\d+)", "ファイル名で正順"},
+        {"replace/off_says_so_whatever_the_flag", 0, 1, 1, 1, 0, "変換しません",
+         "ファイル名で正順"},
+        {"sort/natural_name_descending", 0, 0, 1, 0, 1, "変換しません",
+         "ファイル名で逆順、数字を数値として並べる"},
+        {"sort/name_ascending_condition", 0, 0, 3, 0, 1, "変換しません",
+         "ファイル名で正順、数字を数値として並べる"},
+        {"sort/time", 0, 0, 2, 1, 0, "変換しません", "タイムスタンプで正順(古いものが先)"},
+        {"sort/size_descending", 0, 0, 4, 0, 0, "変換しません",
+         "ファイルサイズで逆順(大きいものが先)"},
+        {"sort/none", 0, 0, 0, 1, 0, "変換しません", "ソートしない(検出順)"},
+        {"sort/unknown_condition", 0, 0, 9, 1, 0, "変換しません", "ソートしない(検出順)"},
+    };
+    for (const auto& row : rows) {
+        RenameSettings s = Fresh();
+        s.StringChangeOption.EnableStringChange = row.enable;
+        s.StringChangeOption.UseRegex = row.regex;
+        s.StringChangeOption.ChangeBefore[0] = "^(\\d+)";
+        s.CommonOption.SortCondition = row.condition;
+        s.CommonOption.SortDirection = row.direction;
+        s.CommonOption.NaturalOrder = row.natural;
+        const SettingsSummary summary = SummarizeSettings(s, kNow);
+        EXPECT_EQ(summary.replaceBefore, Sjis(row.replaceBefore)) << row.name;
+        EXPECT_EQ(summary.sortOrder, Sjis(row.sortOrder)) << row.name;
+        EXPECT_EQ(SummaryRows(summary).back().text, Sjis(row.sortOrder)) << row.name;
+    }
+}
+
 TEST(SettingsSummary, TimeStamps) {
     struct Row {
         const char* name;
@@ -281,6 +318,7 @@ TEST(SettingsSummary, LabelledRows) {
     EXPECT_EQ(rows[2].label, Sjis("リネーム処理"));
     EXPECT_EQ(rows[2].text, Sjis("001.(元拡張子)"));
     EXPECT_EQ(rows[18].text, std::string(24, '-'));
+    EXPECT_EQ(rows[19].label, Sjis("ソート条件"));
     // Every field appears once.
     std::size_t filled = 0;
     for (const SummaryRow& row : rows) filled += row.text.empty() ? 0 : 1;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
@@ -38,9 +39,9 @@ TEST(PatternFile, WritesEverySectionAndKeyInFileOrder) {
               std::string::npos);
     EXPECT_NE(text.find("ChangeBefore001=\r\nChangeAfter001=\r\nChangeBefore002="),
               std::string::npos);
-    EXPECT_NE(text.find("ChangeAfter010=\r\n[AttributeOption]"), std::string::npos);
+    EXPECT_NE(text.find("ChangeAfter010=\r\nUseRegex=0\r\n[AttributeOption]"), std::string::npos);
     EXPECT_EQ(text.find("ChangeBefore000"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("BatLogWrite=0\r\nLogWritePath=\r\n"));
+    EXPECT_TRUE(text.ends_with("BatLogWrite=0\r\nLogWritePath=\r\nNaturalOrder=0\r\n"));
 }
 
 TEST(PatternFile, SaveAndLoadGiveTheSameRecordBack) {
@@ -127,6 +128,116 @@ TEST(PatternFile, MarkerOnlyFileChangesNothing) {
     const RenameSettings before = s;
     ASSERT_TRUE(LoadPatternText(s, "[ParameterSaveFile]\r\nApplicationName=x\r\n"));
     EXPECT_TRUE(s.SamePersistentFields(before));
+}
+
+// An older job lacks the keys added since: it never inherits their values from the job loaded
+// before it, while an old key it lacks still keeps its value.
+TEST(PatternFile, AJobWithoutTheNewerKeysTakesTheirDefaults) {
+    struct Row {
+        const char* name;
+        std::string body;
+        int useRegex, naturalOrder;
+    } rows[] = {
+        {"missing/both", "[StringChangeOption]\r\nEnableStringChange=1\r\n", 0, 0},
+        {"missing/sections_absent", "", 0, 0},
+        {"present/both",
+         "[StringChangeOption]\r\nUseRegex=1\r\n[CommonOption]\r\nNaturalOrder=1\r\n", 1, 1},
+        {"present/one", "[CommonOption]\r\nnaturalorder=7\r\n", 0, 7},
+        {"not_found_text/is_missing", "[StringChangeOption]\r\nUseRegex=NOT_FOUND\r\n", 0, 0},
+    };
+    for (const auto& row : rows) {
+        RenameSettings s;
+        s.StringChangeOption.UseRegex = 1;
+        s.CommonOption.NaturalOrder = 1;
+        s.LetterChangeOption.ChangeMode = 5;
+        ASSERT_TRUE(LoadPatternText(s, WithMarker(row.body))) << row.name;
+        EXPECT_EQ(s.StringChangeOption.UseRegex, row.useRegex) << row.name;
+        EXPECT_EQ(s.CommonOption.NaturalOrder, row.naturalOrder) << row.name;
+        EXPECT_EQ(s.LetterChangeOption.ChangeMode, 5) << row.name;
+    }
+}
+
+TEST(PatternFile, OneKeySetFromOutsideAFileAsItsLineWould) {
+    const std::string long259 = "/" + std::string(258, 'a');
+    std::string japanese150;
+    for (int i = 0; i < 150; ++i) japanese150 += "\x82\xA0";
+    struct Row {
+        const char* name;
+        const char* section;
+        const char* key;
+        std::string text;
+        LoadError error;
+        std::function<std::string(const RenameSettings&)> field;
+        std::string expected;  // the field afterwards (unchanged on an error)
+    } rows[] = {
+        {"integer/plain", "CommonOption", "NaturalOrder", "1", LoadError::None,
+         [](const RenameSettings& s) { return std::to_string(s.CommonOption.NaturalOrder); }, "1"},
+        {"integer/sign_and_blanks", "LetterChangeOption", "ChangeMode", "  -3 ", LoadError::None,
+         [](const RenameSettings& s) { return std::to_string(s.LetterChangeOption.ChangeMode); },
+         "-3"},
+        {"integer/quoted", "LetterChangeOption", "ChangeMode", "'4'", LoadError::None,
+         [](const RenameSettings& s) { return std::to_string(s.LetterChangeOption.ChangeMode); },
+         "4"},
+        {"integer/out_of_range_saturates", "RenameOption", "DigitNum01", "99999999999",
+         LoadError::None,
+         [](const RenameSettings& s) { return std::to_string(s.RenameOption.Parts[1].DigitNum); },
+         "2147483647"},
+        {"integer/names_in_any_case", "renameoption", "SELECTEDPART03", "7", LoadError::None,
+         [](const RenameSettings& s) {
+             return std::to_string(s.RenameOption.Parts[3].SelectedPart);
+         },
+         "7"},
+        {"integer/letters_refused", "LetterChangeOption", "ChangeMode", "abc",
+         LoadError::NotANumber,
+         [](const RenameSettings& s) { return std::to_string(s.LetterChangeOption.ChangeMode); },
+         "1"},
+        {"integer/trailing_junk_refused", "LetterChangeOption", "ChangeMode", "4x",
+         LoadError::NotANumber,
+         [](const RenameSettings& s) { return std::to_string(s.LetterChangeOption.ChangeMode); },
+         "1"},
+        {"integer/empty_refused", "LetterChangeOption", "ChangeMode", "", LoadError::NotANumber,
+         [](const RenameSettings& s) { return std::to_string(s.LetterChangeOption.ChangeMode); },
+         "1"},
+        {"text/fixed_cut_to_field", "RenameOption", "StrPart00", japanese150, LoadError::None,
+         [](const RenameSettings& s) { return s.RenameOption.Parts[0].StrPart; },
+         japanese150.substr(0, 258)},
+        {"text/free_kept_whole", "StringChangeOption", "ChangeBefore010", japanese150,
+         LoadError::None,
+         [](const RenameSettings& s) { return s.StringChangeOption.ChangeBefore[9]; }, japanese150},
+        {"text/quotes_keep_blanks", "StringChangeOption", "ChangeAfter001", "\" x \"",
+         LoadError::None,
+         [](const RenameSettings& s) { return s.StringChangeOption.ChangeAfter[0]; }, " x "},
+        {"text/line_break_refused", "StringChangeOption", "ChangeAfter001", "a\nb",
+         LoadError::LineBreak,
+         [](const RenameSettings& s) { return s.StringChangeOption.ChangeAfter[0]; }, ""},
+        {"folder/absolute", "SelectFile", "FullPath", long259, LoadError::None,
+         [](const RenameSettings& s) { return s.SelectFile.FullPath; }, long259},
+        {"folder/too_long", "SelectFile", "FullPath", long259 + "a", LoadError::PathTooLong,
+         [](const RenameSettings& s) { return s.SelectFile.FullPath; }, ""},
+        {"folder/relative", "CommonOption", "LogWritePath", "logs/", LoadError::PathNotAbsolute,
+         [](const RenameSettings& s) { return s.CommonOption.LogWritePath; }, ""},
+        {"unknown/key", "CommonOption", "NoSuchKey", "1", LoadError::UnknownKey, nullptr, ""},
+        {"unknown/section", "NoSection", "SortCondition", "1", LoadError::UnknownKey, nullptr, ""},
+        {"unknown/marker_is_no_field", "ParameterSaveFile", "ApplicationName", "x",
+         LoadError::UnknownKey, nullptr, ""},
+    };
+    for (const auto& row : rows) {
+        RenameSettings s;
+        const RenameSettings before = s;
+        const LoadResult result = SetPatternKey(s, row.section, row.key, row.text);
+        EXPECT_EQ(result.error, row.error) << row.name;
+        if (row.field) {
+            EXPECT_EQ(row.field(s), row.expected) << row.name;
+        }
+        if (row.error != LoadError::None) {
+            EXPECT_TRUE(s.SamePersistentFields(before)) << row.name;
+            EXPECT_NE(LoadErrorReason(result).find(row.key), std::string::npos) << row.name;
+        }
+    }
+    // The result names the field as a file spells it.
+    RenameSettings s;
+    const LoadResult result = SetPatternKey(s, "commonoption", "naturalorder", "x");
+    EXPECT_EQ(result.section + "." + result.key, "CommonOption.NaturalOrder");
 }
 
 TEST(PatternFile, LongTextsAreCutOnACharacterBoundary) {

@@ -20,8 +20,10 @@ public:
     bool confirmUndo = true;
     int confirmUndoCalls = 0;
     std::vector<int> progress;  // positions, as the bar would show them
+    std::vector<unsigned> progressTotals;  // the total of each Progress call
     int waits = 0;
     bool showsProgress = true;
+    bool showsProgressLine = false;
 
     void ShowMessage(const std::string& text, engine::MessageIcon icon) override {
         messages.push_back(text);
@@ -41,10 +43,12 @@ public:
     }
     void Progress(unsigned total, int current) override {
         progress.push_back(engine::ProgressPosition(total, current));
+        progressTotals.push_back(total);
     }
     void ProgressDone() override { progress.push_back(100); }
     void ProgressReset() override { progress.push_back(0); }
     bool ShowsProgress() const override { return showsProgress; }
+    bool ShowsProgressLine() const override { return showsProgressLine; }
     void BeginWait() override { ++waits; }
     void EndWait() override { --waits; }
 
