@@ -163,6 +163,35 @@ TEST_F(FreeSelectPageTest, DroppedNameThatIsNotUtf8NamesTheSameFile) {
     EXPECT_TRUE(files->Exists(entry));
 }
 
+TEST_F(FreeSelectPageTest, ProgramsOwnJournalsAreNeverTaken) {
+    // The state folder as a run finds it; the test's own, restored afterwards.
+    const std::string saved = std::getenv("XDG_STATE_HOME");
+    setenv("XDG_STATE_HOME", (folder / "state").c_str(), 1);
+    folder.CreateFile("state/morvanex/run.journal");
+    folder.CreateFile("state/keep.txt");
+    Settings().CommonOption.AllAttributeFileRename = 1;
+    struct Case {
+        const char* name;
+        int folderAction;
+        std::vector<std::string> dropped;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"file/in_state_folder", 0, {"state/morvanex/run.journal"}, {}},
+        {"folder/state_folder_itself", 1, {"state/morvanex"}, {}},
+        {"folder/files_of_state_folder", 2, {"state/morvanex"}, {}},
+        {"folder/walk_passes_state_folder_by", 3, {"state"}, {"state/keep.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Settings().SelectFile.DropDirAction = c.folderAction;
+        const auto page = PageWith({});
+        DropFiles(*page, c.dropped);
+        EXPECT_EQ(Entries(*page), c.expected);
+    }
+    setenv("XDG_STATE_HOME", saved.c_str(), 1);
+}
+
 TEST(DroppedPathsTest, FileUrlsDecodeToHostBytes) {
     struct Case {
         const char* name;
