@@ -66,10 +66,20 @@ std::vector<std::string> FolderNamesBelow(const std::string& path, std::size_t r
 }  // namespace
 
 FolderSelectPage::FolderSelectPage(const widgets::WindowContext& context, QWidget* parent)
-    : Page(context, parent), m_openFile([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
-    setObjectName("folderSelectPage");
+    : FolderSelectPage(context, parent, Kind::RenameFolder) {}
+
+FolderSelectPage::FolderSelectPage(const widgets::WindowContext& context, QWidget* parent,
+                                   Kind kind)
+    : Page(context, parent),
+      m_kind(kind),
+      m_openFile([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
+    setObjectName(kind == Kind::RenameFolder ? "folderSelectPage" : "copyDestPage");
     CreateControls();
 
+    if (kind == Kind::CopyDestination) {
+        if (Settings().CopyToDir.RealTimeRefresh != 0) FillFileList(true, false);
+        return;
+    }
     const settings::SelectFileSection& selectFile = Settings().SelectFile;
     if (selectFile.RealTimeRefresh != 0) {
         // The first list is filtered as the record says, not by a still empty filter field.
@@ -79,11 +89,36 @@ FolderSelectPage::FolderSelectPage(const widgets::WindowContext& context, QWidge
 }
 
 FolderSelectPage::~FolderSelectPage() {
-    StoreSettings();
+    // The copy page has stored its own group by now; this one would store the folder group
+    // from controls that page does not have.
+    if (m_kind == Kind::RenameFolder) StoreSettings();
+}
+
+std::string& FolderSelectPage::FolderPath() const {
+    return m_kind == Kind::RenameFolder ? Settings().SelectFile.FullPath
+                                        : Settings().CopyToDir.FullPath;
+}
+
+std::string& FolderSelectPage::RootDirText() const {
+    return m_kind == Kind::RenameFolder ? Settings().SelectFile.RootDir
+                                        : Settings().CopyToDir.RootDir;
+}
+
+int& FolderSelectPage::SelectedDrive() const {
+    return m_kind == Kind::RenameFolder ? Settings().SelectFile.SelectedRenameDrive
+                                        : Settings().CopyToDir.SelectedCopyToDrive;
+}
+
+int& FolderSelectPage::AutoRefresh() const {
+    return m_kind == Kind::RenameFolder ? Settings().SelectFile.RealTimeRefresh
+                                        : Settings().CopyToDir.RealTimeRefresh;
 }
 
 void FolderSelectPage::CreateControls() {
-    MakeCaption("folderChoiceCaption", QStringLiteral("リネーム対象フォルダ選択"),
+    const bool renameFolder = m_kind == Kind::RenameFolder;
+    MakeCaption("folderChoiceCaption",
+                renameFolder ? QStringLiteral("リネーム対象フォルダ選択")
+                             : QStringLiteral("コピー先フォルダ選択"),
                 QRect(8, 6, 176, 18), this);
     m_driveCombo = new QComboBox(this);
     m_driveCombo->setObjectName("driveCombo");
@@ -105,14 +140,18 @@ void FolderSelectPage::CreateControls() {
     m_folderIcon.addPixmap(style->standardIcon(QStyle::SP_DirOpenIcon).pixmap(16, 16),
                            QIcon::Selected);
 
-    MakeCaption("folderFieldCaption", QStringLiteral("リネーム対象フォルダ"),
-                QRect(190, 6, 150, 18), this);
+    MakeCaption(
+        "folderFieldCaption",
+        renameFolder ? QStringLiteral("リネーム対象フォルダ") : QStringLiteral("コピー先フォルダ"),
+        QRect(190, 6, 150, 18), this);
     MakeCaption("dropHintCaption", QStringLiteral("↓ここにフォルダをドロップできます"),
                 QRect(330, 6, 214, 18), this);
     m_folderField = new widgets::FolderDropField(FileSystem(), true, this);
     m_folderField->setGeometry(QRect(QPoint(190, 25), QPoint(544, 48)));
 
-    MakeCaption("fileListCaption", QStringLiteral("リネームフォルダ内ファイル一覧"),
+    MakeCaption("fileListCaption",
+                renameFolder ? QStringLiteral("リネームフォルダ内ファイル一覧")
+                             : QStringLiteral("コピー先フォルダ内ファイル一覧"),
                 QRect(190, 54, 354, 18), this);
     m_fileList = new QListWidget(this);
     m_fileList->setObjectName("fileList");
@@ -131,20 +170,6 @@ void FolderSelectPage::CreateControls() {
     m_showFiles = new QPushButton(QStringLiteral("ファイルを表示する"), this);
     m_showFiles->setObjectName("showFilesButton");
     m_showFiles->setGeometry(282, 195, 130, 26);
-    m_sortButton = new QPushButton(QStringLiteral("ソート方法変更"), this);
-    m_sortButton->setObjectName("sortButton");
-    m_sortButton->setGeometry(420, 195, 124, 26);
-
-    m_includeSubfolders =
-        new QCheckBox(QStringLiteral("サブフォルダ以下のファイルも表示(リネーム)する"), this);
-    m_includeSubfolders->setObjectName("includeSubfoldersCheck");
-    m_includeSubfolders->setGeometry(190, 224, 354, 24);
-
-    MakeCaption("filterCaption", QStringLiteral("検索フィルタ"), QRect(190, 253, 80, 22), this);
-    m_filter = new QLineEdit(this);
-    m_filter->setObjectName("filterEdit");
-    m_filter->setGeometry(272, 252, 140, 24);
-    m_filter->setValidator(new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_filter));
 
     connect(m_driveCombo, &QComboBox::currentIndexChanged, this, &FolderSelectPage::ChooseDrive);
     connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderSelectPage::FillChildrenOf);
@@ -161,27 +186,48 @@ void FolderSelectPage::CreateControls() {
     });
     connect(m_fileList, &QListWidget::itemDoubleClicked, this,
             &FolderSelectPage::EntryDoubleClicked);
-    connect(m_autoShow, &QCheckBox::clicked, this, &FolderSelectPage::AutoShowClicked);
-    connect(m_showFiles, &QPushButton::clicked, this, &FolderSelectPage::ShowFilesClicked);
+    connect(m_autoShow, &QCheckBox::clicked, this,
+            [this](bool checked) { AutoShowClicked(checked); });
+    connect(m_showFiles, &QPushButton::clicked, this, [this] { ShowFilesClicked(); });
+    if (!renameFolder) return;
+
+    m_sortButton = new QPushButton(QStringLiteral("ソート方法変更"), this);
+    m_sortButton->setObjectName("sortButton");
+    m_sortButton->setGeometry(420, 195, 124, 26);
+
+    m_includeSubfolders =
+        new QCheckBox(QStringLiteral("サブフォルダ以下のファイルも表示(リネーム)する"), this);
+    m_includeSubfolders->setObjectName("includeSubfoldersCheck");
+    m_includeSubfolders->setGeometry(190, 224, 354, 24);
+
+    MakeCaption("filterCaption", QStringLiteral("検索フィルタ"), QRect(190, 253, 80, 22), this);
+    m_filter = new QLineEdit(this);
+    m_filter->setObjectName("filterEdit");
+    m_filter->setGeometry(272, 252, 140, 24);
+    m_filter->setValidator(new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_filter));
+
     connect(m_sortButton, &QPushButton::clicked, this, &FolderSelectPage::SortClicked);
     connect(m_includeSubfolders, &QCheckBox::clicked, this, &FolderSelectPage::SubfolderClicked);
 }
 
-void FolderSelectPage::ShowSettings() {
-    settings::RenameSettings& record = Settings();
-    const settings::SelectFileSection& selectFile = record.SelectFile;
+void FolderSelectPage::FillDriveCombo() {
     {
         // The combo keeps the drive list's order: its index is what the record stores.
         const QSignalBlocker blocker(m_driveCombo);
         m_driveCombo->clear();
-        for (const settings::DriveEntry& drive : record.DriveList) {
+        for (const settings::DriveEntry& drive : Settings().DriveList) {
             m_driveCombo->addItem(widgets::ToQString(drive.Text));
         }
-        const int selected = selectFile.SelectedRenameDrive;
+        const int selected = SelectedDrive();
         m_driveCombo->setCurrentIndex(selected >= 0 && selected < m_driveCombo->count() ? selected
                                                                                         : -1);
     }
     ChooseDrive(m_driveCombo->currentIndex());
+}
+
+void FolderSelectPage::ShowSettings() {
+    const settings::SelectFileSection& selectFile = Settings().SelectFile;
+    FillDriveCombo();
     m_filter->setText(widgets::ToQString(selectFile.FileFilter));
     m_autoShow->setChecked(selectFile.RealTimeRefresh != 0);
     m_includeSubfolders->setChecked(selectFile.IncludeSubDir != 0);
@@ -228,9 +274,9 @@ void FolderSelectPage::ChooseDrive(int index) {
         return;
     }
     m_treeRoot = record.DriveList[static_cast<std::size_t>(index)].Root;
-    record.SelectFile.RootDir = settings::DriveNameOf(m_treeRoot);
+    RootDirText() = settings::DriveNameOf(m_treeRoot);
 
-    auto* root = new QTreeWidgetItem(QStringList(Bracketed(record.SelectFile.RootDir)));
+    auto* root = new QTreeWidgetItem(QStringList(Bracketed(RootDirText())));
     root->setIcon(0, m_folderIcon);
     QList<QTreeWidgetItem*> children;
     for (const std::string& name : SubfoldersOf(m_treeRoot)) children.append(MakeFolderItem(name));
@@ -288,13 +334,13 @@ void FolderSelectPage::TreeSelectionChanged(QTreeWidgetItem* current) {
         Interaction().ShowMessage(platform::Sjis(widgets::kPathTooLong), engine::MessageIcon::None);
         return;
     }
-    Settings().SelectFile.FullPath = path;
+    FolderPath() = path;
     m_folderField->SetPath(path);
     FillFileList(false, false);
 }
 
 void FolderSelectPage::MakeFullPathAFolder() {
-    std::string& fullPath = Settings().SelectFile.FullPath;
+    std::string& fullPath = FolderPath();
     // An empty path stays empty: with a separator added it would name the root of everything.
     if (fullPath.empty() || platform::EndsWithSeparator(fullPath)) return;
     if (fullPath.size() < platform::kMaxTextBytes) fullPath += platform::kSeparator;
@@ -306,29 +352,41 @@ bool FolderSelectPage::IsEnterableFolder(const std::string& path) {
 
 void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
     if (!m_autoShow->isChecked() && !fillNow) return;
+    const bool renameFolder = m_kind == Kind::RenameFolder;
     engine::Interaction& interaction = Interaction();
-    interaction.BeginWait();
+    // The destination's one folder is listed without subfolders: no wait worth a cursor.
+    if (renameFolder) interaction.BeginWait();
     m_fileList->clear();
     MakeFullPathAFolder();
     const settings::RenameSettings& record = Settings();
-    const std::string& folder = record.SelectFile.FullPath;
+    const std::string& folder = FolderPath();
 
     std::vector<std::string> paths;
     // A relative path would be taken from wherever the program happened to start.
     if (!folder.empty() && folder.front() == platform::kSeparator) {
         engine::TargetRequest request;
         request.root = folder;
-        request.filter = widgets::ToCp932(m_filter->text());
         // Full paths, though only names are shown: a file found in a subfolder must open from
         // there, not from the chosen folder. The order is the same as for bare names.
         request.fullPaths = true;
-        request.sortCondition = record.CommonOption.SortCondition;
-        request.sortDirection = record.CommonOption.SortDirection;
-        request.listingMode = record.CommonOption.AllAttributeFileRename != 0
-                                  ? engine::kListFiles
-                                  : engine::kListFilesWithinMask;
         request.attributeMask = engine::kRunAttributeMask;
-        request.recursive = m_includeSubfolders->isChecked() || forceRecursive;
+        if (renameFolder) {
+            request.filter = widgets::ToCp932(m_filter->text());
+            request.sortCondition = record.CommonOption.SortCondition;
+            request.sortDirection = record.CommonOption.SortDirection;
+            request.listingMode = record.CommonOption.AllAttributeFileRename != 0
+                                      ? engine::kListFiles
+                                      : engine::kListFilesWithinMask;
+            request.recursive = m_includeSubfolders->isChecked() || forceRecursive;
+        } else {
+            // Everything already in the destination, whatever its attributes: these are the
+            // names a copy could meet there.
+            request.filter = "*.*";
+            request.sortCondition = engine::kSortByName;
+            request.sortDirection = 1;
+            request.listingMode = engine::kListFiles;
+            request.recursive = false;
+        }
         int largest = 0;
         engine::CollectTargets(request, FileSystem(), paths, largest);
     }
@@ -341,13 +399,13 @@ void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
         m_fileList->addItem(item);
     }
     m_fileList->setUpdatesEnabled(true);
-    interaction.EndWait();
+    if (renameFolder) interaction.EndWait();
 }
 
 bool FolderSelectPage::FollowFolderPath() {
     MakeFullPathAFolder();
     const settings::RenameSettings& record = Settings();
-    const std::string& fullPath = record.SelectFile.FullPath;
+    const std::string& fullPath = FolderPath();
     if (fullPath.empty()) return false;
     // The drive is the root with the longest matching prefix: "/" holds every path, the home
     // folder and mounted volumes only theirs.
@@ -427,7 +485,7 @@ void FolderSelectPage::SortClicked() {
 }
 
 void FolderSelectPage::FolderDropped() {
-    Settings().SelectFile.FullPath = m_folderField->Path();
+    FolderPath() = m_folderField->Path();
     FollowFolderPath();
 }
 

@@ -28,6 +28,10 @@ namespace morvanex::pages {
 // shows the files a run would take from there with the page's filter, subfolder and attribute
 // rules. The page edits the folder group of the record and reads the sort order and the
 // attribute rule.
+//
+// The copy destination page is the same page on the record's copy group: the drive, tree,
+// drop-field and list mechanics live here once, and the kind chosen at construction decides
+// which group they work on and which of the controls exist.
 class FolderSelectPage : public Page {
     Q_OBJECT
 
@@ -51,6 +55,31 @@ class FolderSelectPage : public Page {
     using FileOpener = std::function<void(const QUrl&)>;
     void SetFileOpener(FileOpener opener) { m_openFile = std::move(opener); }
 
+  protected:
+    enum class Kind {
+        RenameFolder,     // the folder group: filter, subfolders, sort order, attribute rule
+        CopyDestination,  // the copy group: every file of the one folder, nothing more
+    };
+    FolderSelectPage(const widgets::WindowContext& context, QWidget* parent, Kind kind);
+
+    // The fields of the group the page edits.
+    std::string& FolderPath() const;
+    std::string& RootDirText() const;
+    int& SelectedDrive() const;
+    int& AutoRefresh() const;
+
+    void FillDriveCombo();
+    void FillFileList(bool fillNow, bool forceRecursive);
+    virtual void ShowFilesClicked();
+    virtual void AutoShowClicked(bool checked);
+
+    QComboBox* m_driveCombo = nullptr;
+    QTreeWidget* m_tree = nullptr;
+    widgets::FolderDropField* m_folderField = nullptr;
+    QListWidget* m_fileList = nullptr;
+    QCheckBox* m_autoShow = nullptr;
+    QPushButton* m_showFiles = nullptr;
+
   private:
     void CreateControls();
     void ChooseDrive(int index);
@@ -59,24 +88,17 @@ class FolderSelectPage : public Page {
     QTreeWidgetItem* MakeFolderItem(const std::string& name) const;
     std::string PathOf(const QTreeWidgetItem* item) const;
     void TreeSelectionChanged(QTreeWidgetItem* current);
-    void FillFileList(bool fillNow, bool forceRecursive);
     bool IsEnterableFolder(const std::string& path);
     void EnableControls(bool enable);
     void MakeFullPathAFolder();
 
-    void ShowFilesClicked();
     void SubfolderClicked(bool checked);
-    void AutoShowClicked(bool checked);
     void SortClicked();
     void FolderDropped();
     void EntryDoubleClicked(QListWidgetItem* item);
 
-    QComboBox* m_driveCombo = nullptr;
-    QTreeWidget* m_tree = nullptr;
-    widgets::FolderDropField* m_folderField = nullptr;
-    QListWidget* m_fileList = nullptr;
-    QCheckBox* m_autoShow = nullptr;
-    QPushButton* m_showFiles = nullptr;
+    const Kind m_kind;
+    // Only on the rename folder page.
     QCheckBox* m_includeSubfolders = nullptr;
     QLineEdit* m_filter = nullptr;
     QPushButton* m_sortButton = nullptr;

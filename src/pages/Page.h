@@ -27,6 +27,9 @@ class Page : public QWidget {
     virtual void RefreshSettings() {}
     // Writes the controls into the settings.
     virtual void StoreSettings() = 0;
+    // A run has ended; it may have changed run-time members a page shows (the free list is
+    // emptied after a run when the user asks for that). The page stored itself before the run.
+    virtual void AfterRun() {}
     // The page number: 2000, 2010, ... 2080 (the help topic is chosen by it).
     virtual int PageId() const = 0;
 

@@ -1,7 +1,9 @@
 #include "pages/PageTable.h"
 
 #include "pages/AttributePage.h"
+#include "pages/CopyDestPage.h"
 #include "pages/FolderSelectPage.h"
+#include "pages/FreeSelectPage.h"
 #include "pages/LetterCasePage.h"
 #include "pages/OptionsPage.h"
 #include "pages/RenamePatternPage.h"
@@ -13,8 +15,8 @@ namespace morvanex::pages {
 const PageTableType& MainPageTable() {
     static const PageTableType table{{
         {1000, "ファイル選択(フォルダ単位)", 2000, &CreatePage<FolderSelectPage>},
-        {1001, "ファイル選択(自由選択)", 2010, nullptr},
-        {1002, "コピー先選択", 2020, nullptr},
+        {1001, "ファイル選択(自由選択)", 2010, &CreatePage<FreeSelectPage>},
+        {1002, "コピー先選択", 2020, &CreatePage<CopyDestPage>},
         {1003, "オプション", 2070, &CreatePage<OptionsPage>},
         {1004, "リネーム処理", 2030, &CreatePage<RenamePatternPage>},
         {1005, "大(小)文字統一", 2040, &CreatePage<LetterCasePage>},

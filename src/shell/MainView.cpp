@@ -200,6 +200,7 @@ void MainView::RenameCommand() {
         platform::Sjis(allAttributes ? kRenameQuestionAllAttributes : kRenameQuestion);
     if (!m_document.Interaction().AskYesNo(question)) return;
     StartRun(false);
+    if (m_current != nullptr) m_current->AfterRun();
 }
 
 void MainView::PreviewCommand() {

@@ -4,24 +4,19 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QUrl>
 
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "widgets/ByteLimitValidator.h"
+#include "widgets/DroppedPaths.h"
 #include "widgets/QtText.h"
 
 namespace morvanex::widgets {
 
 namespace {
 
-QStringList LocalFilesOf(const QMimeData* mime) {
-    QStringList paths;
-    if (mime == nullptr || !mime->hasUrls()) return paths;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile()) paths.append(url.toLocalFile());
-    }
-    return paths;
+bool OffersFiles(const QMimeData* mime) {
+    return mime != nullptr && mime->hasFormat(QStringLiteral("text/uri-list"));
 }
 
 }  // namespace
@@ -46,8 +41,13 @@ void FolderDropField::SetPath(const std::string& path) {
 }
 
 bool FolderDropField::TakeDroppedPaths(const QStringList& hostPaths) {
-    for (const QString& hostPath : hostPaths) {
-        const std::string path = widgets::ToCp932(hostPath);
+    std::vector<std::string> paths;
+    for (const QString& hostPath : hostPaths) paths.push_back(widgets::ToCp932(hostPath));
+    return TakeDroppedPaths(paths);
+}
+
+bool FolderDropField::TakeDroppedPaths(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
         std::uint8_t attributes = 0;
         if (path.empty() || m_fileSystem.GetAttributes(path, attributes) != 0 ||
             (attributes & platform::attr::kDirectory) == 0) {
@@ -68,7 +68,7 @@ bool FolderDropField::TakeDroppedPaths(const QStringList& hostPaths) {
 }
 
 void FolderDropField::dragEnterEvent(QDragEnterEvent* event) {
-    if (!LocalFilesOf(event->mimeData()).isEmpty()) {
+    if (OffersFiles(event->mimeData())) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -76,7 +76,7 @@ void FolderDropField::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void FolderDropField::dragMoveEvent(QDragMoveEvent* event) {
-    if (!LocalFilesOf(event->mimeData()).isEmpty()) {
+    if (OffersFiles(event->mimeData())) {
         event->acceptProposedAction();
     } else {
         event->ignore();
@@ -84,8 +84,9 @@ void FolderDropField::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void FolderDropField::dropEvent(QDropEvent* event) {
-    const QStringList paths = LocalFilesOf(event->mimeData());
-    if (paths.isEmpty()) {
+    // The names as the host spells them: a folder whose name is not UTF-8 is still found.
+    const std::vector<std::string> paths = DroppedPaths(event->mimeData());
+    if (paths.empty()) {
         event->ignore();
         return;
     }

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -26,6 +27,8 @@ class FolderDropField : public QLineEdit {
     // Takes the first of the dropped host paths that is a folder, as that folder with a
     // trailing separator, and announces it; files, missing paths and everything after the
     // folder are ignored. False when none was taken (also when that folder's path is too long).
+    bool TakeDroppedPaths(const std::vector<std::string>& paths);
+    // The same for paths as Qt gives them.
     bool TakeDroppedPaths(const QStringList& hostPaths);
 
   signals:

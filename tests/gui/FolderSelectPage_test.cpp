@@ -604,6 +604,20 @@ TEST_F(FolderSelectPageTest, DropFieldTakesTheFirstFolderOnly) {
     }
 }
 
+TEST_F(FolderSelectPageTest, DroppedFolderWhoseNameIsNotUtf8IsFound) {
+    folder.CreateFolder("caf\xe9");
+    const auto page = PageOn("docs/");
+    QMimeData mime;
+    mime.setData("text/uri-list",
+                 QByteArray::fromStdString("file://" + (folder / "caf%E9") + "\r\n"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Field(*page), &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Field(*page), &drop);
+    EXPECT_EQ(Settings().SelectFile.FullPath, Root() + platform::Cp932FromUtf8("caf\xe9/"));
+    EXPECT_TRUE(files->CanEnter(Settings().SelectFile.FullPath));
+}
+
 TEST_F(FolderSelectPageTest, DropFieldRefusesTypingPastTheRecordsLimit) {
     FolderDropField field(*files, true, nullptr);
     field.setText(QString(258, QLatin1Char('a')));

@@ -41,7 +41,8 @@ TEST_F(MainViewPagesTest, PagesSitInTheirTabsAtTheirSize) {
         int pageId;
     };
     const Tab tabs[] = {
-        {1000, "folderSelectPage", 2000}, {1003, "optionsPage", 2070},
+        {1000, "folderSelectPage", 2000}, {1001, "freeSelectPage", 2010},
+        {1002, "copyDestPage", 2020},     {1003, "optionsPage", 2070},
         {1005, "letterCasePage", 2040},   {1006, "stringReplacePage", 2080},
         {1007, "attributePage", 2050},
     };
