@@ -4,13 +4,18 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeySequence>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QShortcut>
 #include <QToolBar>
 
 #include "dialogs/AboutDialog.h"
+#include "dialogs/EnvironmentOptionsDialog.h"
+#include "dialogs/SettingsListDialog.h"
+#include "pages/Page.h"
 #include "platform/Codepage.h"
 #include "shell/Document.h"
 #include "shell/HelpWindow.h"
@@ -38,6 +43,14 @@ QString InstalledHelpFile() {
 QString StatusOf(const QString& prompt) {
     return prompt.section(QLatin1Char('\n'), 0, 0);
 }
+
+// Wayland lets no program place its own top-level windows: there the compositor decides where
+// the settings list goes, and it does not follow the main window.
+bool PlacesWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+constexpr int kFolderSelectionPageId = 2000;
 
 }  // namespace
 
@@ -120,10 +133,9 @@ void MainFrame::CreateMenusAndToolbar() {
                                QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
                                               "このページのヘルプ"));
 
-    // The settings list, the wizard and the environment options are not part of this build.
-    settingsList->setEnabled(false);
+    // The wizard is not part of this build.
     wizard->setEnabled(false);
-    options->setEnabled(false);
+    m_settingsListAction = settingsList;
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     file->setObjectName("menuFile");
@@ -190,6 +202,11 @@ void MainFrame::CreateMenusAndToolbar() {
     connect(help, &QAction::triggered, this, [this] { ShowHelp(HelpWindow::kContents); });
     connect(pageHelp, &QAction::triggered, this, &MainFrame::ShowPageHelp);
     connect(m_view, &MainView::HelpRequested, this, &MainFrame::ShowHelp);
+    connect(settingsList, &QAction::triggered, this, &MainFrame::ToggleSettingsList);
+    connect(options, &QAction::triggered, this, &MainFrame::ShowEnvironmentOptions);
+    connect(m_view, &MainView::SettingsListRefreshRequested, this, &MainFrame::RefreshSettingsList);
+    connect(m_view, &MainView::SettingsListToggleRequested, this, &MainFrame::ToggleSettingsList);
+    connect(&m_document, &Document::SettingsReplaced, this, &MainFrame::RefreshSettingsList);
     connect(about, &QAction::triggered, this, [this] {
         dialogs::AboutDialog dialog(this);
         dialog.exec();
@@ -225,7 +242,102 @@ void MainFrame::SaveWindowState() {
 void MainFrame::closeEvent(QCloseEvent* event) {
     SaveWindowState();
     if (m_help != nullptr) m_help->close();
+    // Ending the program with the list open keeps "SettingViewer" at 1: it opens again at the
+    // next start.
+    if (m_settingsList != nullptr) m_settingsList->hide();
     QMainWindow::closeEvent(event);
+}
+
+void MainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    if (m_settingsList == nullptr || m_settingsListPending) return;
+    if (m_moveSwitch == 1) PlaceSettingsList(Side::Right);
+    if (m_moveSwitch == 2) PlaceSettingsList(Side::Left);
+}
+
+void MainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_settingsList == nullptr || !m_settingsListPending) return;
+    m_settingsListPending = false;
+    m_settingsList->show();
+    PlaceSettingsList(m_moveSwitch == 2 ? Side::Left : Side::Right);
+}
+
+void MainFrame::PlaceSettingsList(Side side) {
+    if (m_settingsList == nullptr || !PlacesWindows()) return;
+    const QRect frame = frameGeometry();
+    const int left = side == Side::Right ? frame.left() + frame.width()
+                                         : frame.left() - m_settingsList->frameGeometry().width();
+    m_settingsList->move(left, frame.top());
+}
+
+void MainFrame::DockSettingsListRight() {
+    PlaceSettingsList(Side::Right);
+}
+
+void MainFrame::DockSettingsListLeft() {
+    PlaceSettingsList(Side::Left);
+}
+
+void MainFrame::ToggleSettingsList() {
+    if (m_settingsList != nullptr) {
+        CloseSettingsList();
+    } else {
+        m_settingsList = new dialogs::SettingsListDialog(m_view->Context(), this);
+        connect(m_settingsList, &dialogs::SettingsListDialog::PageRequested, m_view,
+                &MainView::SelectPage);
+        connect(m_settingsList, &dialogs::SettingsListDialog::CloseRequested, this,
+                &MainFrame::CloseSettingsList);
+        connect(m_settingsList, &dialogs::SettingsListDialog::FolderSelected, this,
+                &MainFrame::SettingsListFolderSelected);
+        // Filled and laid out before it is placed: the left placement needs its final width.
+        m_settingsList->Refresh();
+        m_settingsList->ensurePolished();
+        m_settingsList->layout()->activate();
+        if (isVisible()) {
+            m_settingsList->show();
+            PlaceSettingsList(m_moveSwitch == 2 ? Side::Left : Side::Right);
+        } else {
+            m_settingsListPending = true;
+        }
+        m_document.Prefs().SetSettingViewer(1);
+    }
+    m_settingsListAction->setChecked(m_settingsList != nullptr);
+    activateWindow();
+}
+
+void MainFrame::CloseSettingsList() {
+    if (m_settingsList == nullptr) return;
+    // Deleted later: the request may come from one of the dialog's own buttons.
+    m_settingsList->hide();
+    m_settingsList->deleteLater();
+    m_settingsList = nullptr;
+    m_settingsListPending = false;
+    m_document.Prefs().SetSettingViewer(0);
+    m_settingsListAction->setChecked(false);
+}
+
+void MainFrame::RefreshSettingsList() {
+    if (m_settingsList != nullptr) m_settingsList->Refresh();
+}
+
+void MainFrame::SettingsListFolderSelected() {
+    pages::Page* page = m_view->CurrentPage();
+    if (page != nullptr && page->PageId() == kFolderSelectionPageId) page->ShowSettings();
+}
+
+void MainFrame::ShowEnvironmentOptions() {
+    m_view->StoreCurrentPage();
+    dialogs::EnvironmentOptionsDialog dialog(m_view->Context(), this);
+    connect(&dialog, &dialogs::EnvironmentOptionsDialog::DockRightRequested, this,
+            &MainFrame::DockSettingsListRight);
+    connect(&dialog, &dialogs::EnvironmentOptionsDialog::DockLeftRequested, this,
+            &MainFrame::DockSettingsListLeft);
+    connect(&dialog, &dialogs::EnvironmentOptionsDialog::MoveSwitchChosen, this,
+            &MainFrame::SetMoveSwitch);
+    connect(&dialog, &dialogs::EnvironmentOptionsDialog::UndoAvailabilityChosen,
+            m_view->UndoButton(), &QWidget::setEnabled);
+    dialog.exec();
 }
 
 int MainFrame::HelpContextOfPage(int pageId) {

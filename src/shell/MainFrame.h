@@ -11,6 +11,10 @@
 class QAction;
 class QToolBar;
 
+namespace morvanex::dialogs {
+class SettingsListDialog;
+}
+
 // The main window: menu, accelerators, toolbar, help, the saved window position, and the main
 // view in the middle.
 namespace morvanex::shell {
@@ -58,13 +62,33 @@ class MainFrame : public QMainWindow {
     int MoveSwitch() const { return m_moveSwitch; }
     void SetMoveSwitch(int value) { m_moveSwitch = value; }
 
+    // The settings list beside the window: nullptr while it is closed.
+    dialogs::SettingsListDialog* SettingsList() const { return m_settingsList; }
+    // Opens the list (placed by the move switch, "SettingViewer" 1) or closes it.
+    void ToggleSettingsList();
+    // Closes the list if it is open and stores that it is closed ("SettingViewer" 0).
+    void CloseSettingsList();
+    // Rebuilds the list's summary if it is open.
+    void RefreshSettingsList();
+    // Places an open list once beside the window, whatever the move switch says.
+    void DockSettingsListRight();
+    void DockSettingsListLeft();
+
+    // The environment options, after the current page has stored its controls.
+    void ShowEnvironmentOptions();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
   private:
     QAction* AddAction(const char* objectName, const QString& text, const QString& prompt);
     void CreateMenusAndToolbar();
     void SaveWindowState();
+    enum class Side { Right, Left };
+    void PlaceSettingsList(Side side);
+    void SettingsListFolderSelected();
 
     Document& m_document;
     std::unique_ptr<QtInteraction> m_ownInteraction;
@@ -73,6 +97,10 @@ class MainFrame : public QMainWindow {
     QToolBar* m_toolBar = nullptr;
     // Owned by the frame, or by the modal dialog it was opened from (gone with it).
     QPointer<HelpWindow> m_help;
+    QAction* m_settingsListAction = nullptr;
+    dialogs::SettingsListDialog* m_settingsList = nullptr;
+    // The list was opened before the window was shown: it is placed and shown with the window.
+    bool m_settingsListPending = false;
     QString m_helpFile;
     int m_moveSwitch = 0;
     bool m_saveGeometryOnClose = true;

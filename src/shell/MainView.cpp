@@ -136,6 +136,7 @@ void MainView::InitialUpdate() {
     }
     m_undoButton->setEnabled(m_document.Settings().Preferences.UndoFlag != 0);
     emit SettingsListRefreshRequested();
+    if (m_document.Prefs().SettingViewer() != 0) emit SettingsListToggleRequested();
 }
 
 pages::Page* MainView::PageOf(int itemData) const {

@@ -66,6 +66,9 @@ class MainView : public QWidget, public widgets::PageHost {
   signals:
     // The current page stored its controls on a tab change or the pages were created anew.
     void SettingsListRefreshRequested();
+    // The pages were created anew while "SettingViewer" is set: at start this reopens the
+    // settings list; a reset while it is open closes it.
+    void SettingsListToggleRequested();
     // A page or a dialog asked for the help at a context number.
     void HelpRequested(int context);
 
