@@ -174,7 +174,7 @@ void ExifSettingsDialog::CreateControls() {
     // The job's choice for all its Exif parts and its Exif time mode, not this row's.
     m_strictJpeg = new QCheckBox(Utf8("JPEGの先頭にあるExifだけを読む"), this);
     m_strictJpeg->setObjectName("strictJpegCheck");
-    m_strictJpeg->setChecked(m_document.Settings().RenameOption.ExifStrictJpeg != 0);
+    m_strictJpeg->setChecked(m_context.record.RenameOption.ExifStrictJpeg != 0);
 
     auto* help = new QPushButton(QStringLiteral("Help"), this);
     help->setObjectName("helpButton");
@@ -388,7 +388,7 @@ void ExifSettingsDialog::OnOk() {
         fallback.StrPart.clear();
     }
 
-    m_document.Settings().RenameOption.ExifStrictJpeg = m_strictJpeg->isChecked() ? 1 : 0;
+    m_context.record.RenameOption.ExifStrictJpeg = m_strictJpeg->isChecked() ? 1 : 0;
 
     if (item != kDateItem) {
         m_format = item == kMakerItem ? kMakerToken : kModelToken;

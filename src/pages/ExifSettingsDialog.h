@@ -3,7 +3,6 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include "pages/ButtonsOnlyDialog.h"
 
 #include "platform/Clock.h"
 #include "settings/RenameSettings.h"

@@ -253,8 +253,7 @@ std::string SerializePatternFile(const RenameSettings& settings) {
                            writer.Set(section, key, std::to_string(value));
                        },
                        [&](const char* section, const std::string& key, std::string& value,
-                           TextKind) { writer.Set(section, key, value); },
-                       {}});
+                           TextKind) { writer.Set(section, key, value); }});
     return writer.Text();
 }
 
@@ -287,8 +286,7 @@ LoadResult LoadPatternText(RenameSettings& settings, std::string_view text) {
                          result.section = section;
                          result.key = key;
                      }
-                 },
-                 {}});
+                 }});
     if (!result) return result;
 
     VisitFields(

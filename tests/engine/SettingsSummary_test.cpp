@@ -312,17 +312,18 @@ TEST(SettingsSummary, LabelledRows) {
     s.SelectFile.FreeFileSelect = 1;
     const SettingsSummary summary = SummarizeSettings(s, kNow);
     const std::vector<SummaryRow> rows = SummaryRows(summary);
-    ASSERT_EQ(rows.size(), 20u);
+    ASSERT_EQ(rows.size(), 21u);
     EXPECT_EQ(rows[0].label, Sjis("ファイル選択"));
     EXPECT_EQ(rows[0].text, Sjis("ドラッグアンドドロップによる選択"));
     EXPECT_EQ(rows[2].label, Sjis("リネーム処理"));
     EXPECT_EQ(rows[2].text, Sjis("001.(元拡張子)"));
     EXPECT_EQ(rows[18].text, std::string(24, '-'));
-    EXPECT_EQ(rows[19].label, Sjis("ソート条件"));
+    EXPECT_EQ(rows[19].label, Sjis("Exif情報の読み取り"));
+    EXPECT_EQ(rows[20].label, Sjis("ソート条件"));
     // Every field appears once.
     std::size_t filled = 0;
     for (const SummaryRow& row : rows) filled += row.text.empty() ? 0 : 1;
-    EXPECT_EQ(filled, 20u);
+    EXPECT_EQ(filled, 21u);
 }
 
 }  // namespace
