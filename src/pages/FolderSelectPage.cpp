@@ -327,6 +327,7 @@ void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
         request.fullPaths = true;
         request.sortCondition = record.CommonOption.SortCondition;
         request.sortDirection = record.CommonOption.SortDirection;
+        request.naturalOrder = record.CommonOption.NaturalOrder != 0;
         request.listingMode = record.CommonOption.AllAttributeFileRename != 0
                                   ? engine::kListFiles
                                   : engine::kListFilesWithinMask;
@@ -421,11 +422,13 @@ void FolderSelectPage::AutoShowClicked(bool checked) {
 
 void FolderSelectPage::SortClicked() {
     settings::CommonOptionSection& common = Doc().Settings().CommonOption;
-    SortConditionDialog dialog({common.SortCondition, common.SortDirection}, this);
+    SortConditionDialog dialog({common.SortCondition, common.SortDirection}, this,
+                               common.NaturalOrder != 0);
     if (dialog.exec() != QDialog::Accepted) return;
     const SortConditionDialog::Order order = dialog.Chosen();
     common.SortCondition = order.condition;
     common.SortDirection = order.direction;
+    common.NaturalOrder = dialog.NaturalOrder() ? 1 : 0;
     if (Doc().Interaction().AskYesNo(platform::Sjis(kRefreshQuestion))) FillFileList(true, false);
 }
 
