@@ -1,6 +1,7 @@
 #include "engine/CollectTargets.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 #include "engine/ResultCodes.h"
@@ -316,30 +317,67 @@ std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::siz
     });
 }
 
-// The same in the natural order. The prefix number holds the folded bytes before the first
-// digit and, for that digit, '0': any digit stands where every digit would in a comparison
-// with a character that is not one, and two names with digits at the same place go on to the
-// full comparison.
+// The first sixteen bytes of a name's natural key, as two numbers: compared as numbers, two
+// keys order their names as CompareNatural does, or are equal. A character is its bytes, a
+// letter folded; a run of digits is '0' (where any digit stands against a character that is
+// none), then the count of its digits without leading zeros (the longer number is the larger),
+// then those digits. A run of 255 digits or more ends the key: the full comparison decides.
+// Sixteen bytes, not eight: names of a series share more than the series' name ("trip12 day 3").
+struct NaturalKey {
+    std::uint64_t high;
+    std::uint64_t low;
+    std::size_t index;
+
+    friend bool operator<(const NaturalKey& a, const NaturalKey& b) {
+        return a.high != b.high ? a.high < b.high : a.low < b.low;
+    }
+    friend bool operator==(const NaturalKey& a, const NaturalKey& b) {
+        return a.high == b.high && a.low == b.low;
+    }
+};
+
+NaturalKey NaturalPrefix(std::string_view name, std::size_t index) {
+    std::array<unsigned char, 16> key{};
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < name.size() && k < key.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const std::size_t size = platform::CharSizeAt(name, i);
+        if (size == 1 && IsDigit(c)) {
+            const std::size_t end = DigitRunEnd(name, i);
+            while (i + 1 < end && name[i] == '0') ++i;
+            const std::size_t length = end - i;
+            key[k++] = '0';
+            if (k == key.size()) break;
+            key[k++] = static_cast<unsigned char>(std::min<std::size_t>(length, 255));
+            if (length >= 255) break;
+            for (; i < end && k < key.size(); ++i) key[k++] = static_cast<unsigned char>(name[i]);
+            i = end;
+            continue;
+        }
+        key[k++] = size == 1 ? FoldCase(c) : c;
+        for (std::size_t b = 1; b < size && k < key.size(); ++b) {
+            key[k++] = static_cast<unsigned char>(name[i + b]);
+        }
+        i += size;
+    }
+    NaturalKey result{0, 0, index};
+    for (std::size_t b = 0; b < 8; ++b) result.high = (result.high << 8) | key[b];
+    for (std::size_t b = 8; b < 16; ++b) result.low = (result.low << 8) | key[b];
+    return result;
+}
+
+// The same in the natural order.
 std::vector<std::size_t> NaturalNameOrder(const std::vector<std::string>& out, std::size_t first,
                                           std::size_t last, bool ascending) {
     std::size_t common = CommonPrefix(out, first, last);
     // A shared part ending in digits would cut numbers in two ("x19" and "x100" share "x1").
     while (common > 0 && IsDigit(static_cast<unsigned char>(out[first][common - 1]))) --common;
-    std::vector<PrefixKey> keys(last - first);
+    std::vector<NaturalKey> keys(last - first);
     for (std::size_t k = 0; k < keys.size(); ++k) {
-        std::string head = out[first + k].substr(common, 8);
-        platform::ToLowerAscii(head);
-        for (std::size_t b = 0; b < head.size(); ++b) {
-            if (IsDigit(static_cast<unsigned char>(head[b]))) {
-                head.resize(b);
-                head += '0';
-                break;
-            }
-        }
-        keys[k] = {PackBytes(head), k};
+        keys[k] = NaturalPrefix(std::string_view(out[first + k]).substr(common), k);
     }
-    return Ordered(keys, ascending, [&](const PrefixKey& a, const PrefixKey& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    return Ordered(keys, ascending, [&](const NaturalKey& a, const NaturalKey& b) {
+        if (!(a == b)) return a < b;
         const std::string_view x = std::string_view(out[first + a.index]).substr(common);
         const std::string_view y = std::string_view(out[first + b.index]).substr(common);
         // The skipped part is the same in both: comparing the rest decides.

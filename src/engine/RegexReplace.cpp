@@ -135,6 +135,7 @@ struct RegexPairs::Impl {
 
     Impl() {
         context = pcre2_match_context_create(nullptr);
+        if (context == nullptr) return;
         pcre2_set_match_limit(context, kMatchLimit);
         pcre2_set_depth_limit(context, kDepthLimit);
         pcre2_set_heap_limit(context, kHeapLimitKiB);
@@ -220,6 +221,7 @@ bool RegexPairs::Compile(std::span<const std::string> before, std::span<const st
                          std::string& detail) {
     if (m_impl == nullptr) m_impl = std::make_unique<Impl>();
     m_impl->Clear();
+    detail.clear();
     const std::size_t count = std::min(before.size(), after.size());
     for (std::size_t p = 0; p < count; ++p) {
         if (before[p].empty()) continue;
@@ -241,8 +243,13 @@ bool RegexPairs::Compile(std::span<const std::string> before, std::span<const st
         }
         pair.match = pcre2_match_data_create_from_pattern(pair.code, nullptr);
         std::string reason;
-        if (!ParseAfter(platform::Utf8FromCp932(after[p]), pair.code, pair.pieces, reason)) {
+        if (pair.match == nullptr || m_impl->context == nullptr) {
+            detail = PairLabel("置換前の文字列", p, before[p]) +
+                     platform::Cp932FromUtf8(PcreMessage(PCRE2_ERROR_NOMEMORY));
+        } else if (!ParseAfter(platform::Utf8FromCp932(after[p]), pair.code, pair.pieces, reason)) {
             detail = PairLabel("置換後の文字列", p, after[p]) + reason;
+        }
+        if (!detail.empty()) {
             pcre2_match_data_free(pair.match);
             pcre2_code_free(pair.code);
             m_impl->Clear();

@@ -33,7 +33,8 @@ class RegexPairs {
 
     // Applies the compiled pairs to a name. False when matching gave up at PCRE2's match, depth
     // or memory limits (a pattern that backtracks without end): the name is then unchanged and
-    // `detail` names the pair and the reason.
+    // `detail` names the pair and the reason. One name at a time: the pairs keep their working
+    // buffers between names.
     bool Apply(std::string& name, std::string& detail) const;
 
   private:

@@ -374,6 +374,7 @@ void FolderSelectPage::FillFileList(bool fillNow, bool forceRecursive) {
             request.filter = widgets::ToCp932(m_filter->text());
             request.sortCondition = record.CommonOption.SortCondition;
             request.sortDirection = record.CommonOption.SortDirection;
+            request.naturalOrder = record.CommonOption.NaturalOrder != 0;
             request.listingMode = record.CommonOption.AllAttributeFileRename != 0
                                       ? engine::kListFiles
                                       : engine::kListFilesWithinMask;
@@ -476,11 +477,13 @@ void FolderSelectPage::AutoShowClicked(bool checked) {
 
 void FolderSelectPage::SortClicked() {
     settings::CommonOptionSection& common = Settings().CommonOption;
-    SortConditionDialog dialog({common.SortCondition, common.SortDirection}, this);
+    SortConditionDialog dialog({common.SortCondition, common.SortDirection}, this,
+                               common.NaturalOrder != 0);
     if (dialog.exec() != QDialog::Accepted) return;
     const SortConditionDialog::Order order = dialog.Chosen();
     common.SortCondition = order.condition;
     common.SortDirection = order.direction;
+    common.NaturalOrder = dialog.NaturalOrder() ? 1 : 0;
     if (Interaction().AskYesNo(platform::Sjis(kRefreshQuestion))) FillFileList(true, false);
 }
 

@@ -1,6 +1,7 @@
 #include "pages/SortConditionDialog.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -39,7 +40,7 @@ QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* pa
 
 }  // namespace
 
-SortConditionDialog::SortConditionDialog(Order current, QWidget* parent)
+SortConditionDialog::SortConditionDialog(Order current, QWidget* parent, bool naturalOrder)
     : widgets::ButtonsOnlyDialog(parent, Qt::Dialog, true) {
     setObjectName("sortConditionDialog");
     setWindowTitle(QStringLiteral("検出ファイルのソート条件"));
@@ -64,6 +65,9 @@ SortConditionDialog::SortConditionDialog(Order current, QWidget* parent)
         groupLayout->addWidget(radio);
     }
     m_choices->button(IndexOf(current))->setChecked(true);
+    m_natural = new QCheckBox(QStringLiteral("数字を数値として並べる"), this);
+    m_natural->setObjectName("naturalOrderCheck");
+    m_natural->setChecked(naturalOrder);
 
     auto* ok = MakeButton("okButton", QStringLiteral("OK"), this);
     auto* cancel = MakeButton("cancelButton", QStringLiteral("ｷｬﾝｾﾙ"), this);
@@ -80,6 +84,7 @@ SortConditionDialog::SortConditionDialog(Order current, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addLayout(body);
+    layout->addWidget(m_natural);
 }
 
 int SortConditionDialog::IndexOf(Order order) {
@@ -107,6 +112,10 @@ SortConditionDialog::Order SortConditionDialog::OrderOf(int index) {
 
 int SortConditionDialog::SelectedIndex() const {
     return m_choices->checkedId();
+}
+
+bool SortConditionDialog::NaturalOrder() const {
+    return m_natural->isChecked();
 }
 
 }  // namespace morvanex::pages

@@ -5,9 +5,11 @@
 #include "widgets/ButtonsOnlyDialog.h"
 
 class QButtonGroup;
+class QCheckBox;
 
 // Chooses how the folder page orders the files of each folder: the sort condition and direction
-// of the record as one of seven choices. Enter and Esc do nothing; only the buttons close it.
+// of the record as one of seven choices, and whether names compare their numbers by value
+// (NaturalOrder). Enter and Esc do nothing; only the buttons close it.
 namespace morvanex::pages {
 
 class SortConditionDialog : public widgets::ButtonsOnlyDialog {
@@ -23,7 +25,7 @@ class SortConditionDialog : public widgets::ButtonsOnlyDialog {
 
     static constexpr int kChoiceCount = 7;
 
-    SortConditionDialog(Order current, QWidget* parent);
+    SortConditionDialog(Order current, QWidget* parent, bool naturalOrder = false);
 
     // The choice that shows an order, and the order a choice stands for.
     static int IndexOf(Order order);
@@ -31,9 +33,11 @@ class SortConditionDialog : public widgets::ButtonsOnlyDialog {
 
     int SelectedIndex() const;
     Order Chosen() const { return OrderOf(SelectedIndex()); }
+    bool NaturalOrder() const;
 
   private:
     QButtonGroup* m_choices = nullptr;
+    QCheckBox* m_natural = nullptr;
 };
 
 }  // namespace morvanex::pages

@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <limits>
 
+#include "engine/RegexReplace.h"
 #include "widgets/QtText.h"
 
 namespace morvanex::pages {
@@ -61,13 +63,17 @@ StringReplacePage::StringReplacePage(const widgets::WindowContext& context, QWid
             MakeEdit(QStringLiteral("changeAfter%1").arg(row + 1), QRect(300, y, 200, 24), group);
     }
 
+    m_regex = new QCheckBox(QStringLiteral("正規表現を使う"), this);
+    m_regex->setObjectName("useRegexCheck");
+    m_regex->setGeometry(20, 220, 400, 22);
+
     auto* note =
         MakeLabel(QStringLiteral("replaceNote"),
                   QStringLiteral(
                       "注意：選択されているファイルの中から置換前文字列が含まれているファイルのみを"
                       "自動的に抽出して変換します。置換前文字列が含まれていないファイルがリネーム"
                       "対象になっていても問題ありません。"),
-                  QRect(20, 224, 520, 50), this);
+                  QRect(20, 242, 520, 38), this);
     note->setWordWrap(true);
 
     connect(m_enable, &QCheckBox::clicked, this, &StringReplacePage::EnableEdits);
@@ -80,6 +86,7 @@ StringReplacePage::~StringReplacePage() {
 void StringReplacePage::ShowSettings() {
     const settings::StringChangeOptionSection& option = Settings().StringChangeOption;
     m_enable->setChecked(option.EnableStringChange != 0);
+    m_regex->setChecked(option.UseRegex != 0);
     EnableEdits(option.EnableStringChange != 0);
     for (std::size_t r = 0; r < kRows; ++r) {
         m_before[r]->setText(widgets::ToQString(option.ChangeBefore[r]));
@@ -90,6 +97,7 @@ void StringReplacePage::ShowSettings() {
 void StringReplacePage::StoreSettings() {
     settings::StringChangeOptionSection& option = Settings().StringChangeOption;
     option.EnableStringChange = m_enable->isChecked() ? 1 : 0;
+    option.UseRegex = m_regex->isChecked() ? 1 : 0;
     for (std::size_t r = 0; r < kRows; ++r) {
         option.ChangeBefore[r] = widgets::ToCp932(m_before[r]->text());
         option.ChangeAfter[r] = widgets::ToCp932(m_after[r]->text());
@@ -101,6 +109,17 @@ void StringReplacePage::EnableEdits(bool enable) {
         m_before[r]->setEnabled(enable);
         m_after[r]->setEnabled(enable);
     }
+    m_regex->setEnabled(enable);
+}
+
+void StringReplacePage::hideEvent(QHideEvent* event) {
+    Page::hideEvent(event);
+    // Another tab takes the page's place; a window being closed or minimised is no leaving.
+    if (event->spontaneous() || !window()->isVisible()) return;
+    StoreSettings();
+    const std::string problem = engine::RegexPairsProblem(Settings().StringChangeOption);
+    if (!problem.empty())
+        Interaction().ShowMessage(problem, engine::MessageIcon::Exclamation);
 }
 
 }  // namespace morvanex::pages

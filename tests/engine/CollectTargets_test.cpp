@@ -255,7 +255,10 @@ TEST(NaturalOrder, SortingGivesTheOrderOfTheFullComparison) {
                                              platform::Sjis("ヂ"),
                                              platform::Sjis("１"),
                                              platform::Cp932FromUtf8("\xF0\x9F\x98\x80"),
-                                             platform::Cp932FromUtf8("\xC3\xA9")};
+                                             platform::Cp932FromUtf8("\xC3\xA9"),
+                                             std::string(254, '7'),
+                                             std::string(300, '1'),
+                                             std::string(256, '9')};
     test::MemoryFileSystem fs;
     // Names that share a beginning ending in a digit, too: the shared part is skipped.
     for (const std::uint32_t seed : {1u, 2u, 3u, 4u}) {

@@ -478,6 +478,41 @@ TEST_F(FolderSelectPageTest, SortButtonStoresTheChoiceAndRefillsOnYes) {
     EXPECT_EQ(Names(*List(*page)), (QStringList{"b.txt", "a.jpg"}));
 }
 
+TEST_F(FolderSelectPageTest, TheSortDialogsNaturalOrderOrdersTheList) {
+    for (const char* name : {"f10.txt", "F9.txt", "f100.txt"})
+        folder.CreateFile(std::string("nums/") + name);
+    const auto page = PageOn("nums/");
+    Find<QPushButton>(*page, "showFilesButton")->click();
+    ASSERT_EQ(Names(*List(*page)), (QStringList{"f10.txt", "f100.txt", "F9.txt"}));
+    struct Row {
+        const char* name;
+        bool check;  // click the box
+        const char* button;
+        int stored;
+        QStringList listed;
+    } rows[] = {
+        {"ok/on", true, "okButton", 1, {"F9.txt", "f10.txt", "f100.txt"}},
+        {"cancel/keeps_it_on", true, "cancelButton", 1, {"F9.txt", "f10.txt", "f100.txt"}},
+        {"ok/off_again", true, "okButton", 0, {"f10.txt", "f100.txt", "F9.txt"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const bool wasOn = Settings().CommonOption.NaturalOrder != 0;
+        interaction.answers = {true};  // refill the list
+        test::OnNextModal([&](QWidget* dialog) {
+            auto* box = Find<QCheckBox>(*dialog, "naturalOrderCheck");
+            EXPECT_EQ(box->text(), QStringLiteral("数字を数値として並べる"));
+            EXPECT_EQ(box->isChecked(), wasOn);
+            if (row.check) box->click();
+            Find<QPushButton>(*dialog, row.button)->click();
+        });
+        Find<QPushButton>(*page, "sortButton")->click();
+        EXPECT_EQ(Settings().CommonOption.NaturalOrder, row.stored);
+        EXPECT_EQ(Settings().CommonOption.SortCondition, 1);  // the choice of order is untouched
+        EXPECT_EQ(Names(*List(*page)), row.listed);
+    }
+}
+
 // A drop handed to the page: the field takes the first folder and the page follows it.
 TEST_F(FolderSelectPageTest, DroppedFolderBecomesThePathAndPicksItsDrive) {
     Settings().Preferences.FolderTreeSync = 1;

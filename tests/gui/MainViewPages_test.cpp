@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "engine/RegexReplace.h"
 #include "gui/GuiTestSupport.h"
 #include "pages/PageTable.h"
 #include "widgets/FolderDropField.h"
@@ -111,6 +112,67 @@ TEST_F(MainViewPagesTest, FolderAndOperationsChosenInTheWindowPreviewAndRun) {
     EXPECT_FALSE(folder.Exists("photos/a.txt"));
     EXPECT_TRUE(folder.Exists("photos/A.log"));
     EXPECT_TRUE(folder.Exists("photos/B.log"));
+}
+
+// Pairs that cannot be used as regular expressions: the page says so when it is left for another
+// tab, with the very message a preview gives; a window closing is no leaving.
+TEST_F(MainViewPagesTest, LeavingTheReplacementPageWithAnUnusableExpressionSaysWhy) {
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    struct Row {
+        const char* name;
+        bool regex;
+        const char* before;
+        const char* after;
+        const char* pair;    // the text the message names
+        const char* reason;  // in the message; none expected when null
+    } rows[] = {
+        {"pattern/unclosed", true, "(写真", "", "置換前の文字列1 : (写真",
+         "missing closing parenthesis"},
+        {"after/unknown_group", true, "(a)", "$3", "置換後の文字列1 : $3",
+         "グループ 3 はありません"},
+        {"fine/expression", true, "(a)", "$1", nullptr, nullptr},
+        {"fine/plain_text", false, "(写真", "", nullptr, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SelectTab(1006);
+        auto* enable = Find<QCheckBox>(Current(), "enableStringChangeCheck");
+        if (!enable->isChecked()) enable->click();
+        auto* regex = Find<QCheckBox>(Current(), "useRegexCheck");
+        if (regex->isChecked() != row.regex) regex->click();
+        Find<QLineEdit>(Current(), "changeBefore1")->setText(QString::fromUtf8(row.before));
+        Find<QLineEdit>(Current(), "changeAfter1")->setText(QString::fromUtf8(row.after));
+        interaction.messages.clear();
+        SelectTab(1007);
+        if (row.reason == nullptr) {
+            EXPECT_TRUE(interaction.messages.empty());
+            continue;
+        }
+        ASSERT_EQ(interaction.messages.size(), 1u);
+        const std::string shown = interaction.messages[0].text;
+        EXPECT_EQ(shown, platform::Utf8FromCp932(
+                             engine::RegexPairsProblem(Settings().StringChangeOption)));
+        EXPECT_TRUE(shown.starts_with("Error Code : 19\n")) << shown;
+        EXPECT_NE(shown.find(row.pair), std::string::npos) << shown;
+        EXPECT_NE(shown.find(row.reason), std::string::npos) << shown;
+        EXPECT_EQ(interaction.messages[0].icon, engine::MessageIcon::Exclamation);
+        // A preview stops with the same message, and touches nothing.
+        Settings().SelectFile.FullPath = Root() + "photos/";
+        interaction.messages.clear();
+        view->findChild<QPushButton*>("previewButton")->click();
+        ASSERT_FALSE(interaction.messages.empty());
+        EXPECT_EQ(interaction.messages[0].text, shown);
+        EXPECT_TRUE(interaction.resultLists.empty());
+    }
+    SelectTab(1006);
+    Find<QCheckBox>(Current(), "useRegexCheck")->click();
+    Find<QLineEdit>(Current(), "changeBefore1")->setText("(");
+    view->StoreCurrentPage();
+    ASSERT_FALSE(engine::RegexPairsProblem(Settings().StringChangeOption).empty());
+    interaction.messages.clear();
+    view->hide();
+    EXPECT_TRUE(interaction.messages.empty());
 }
 
 }  // namespace

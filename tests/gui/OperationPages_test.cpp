@@ -272,5 +272,36 @@ TEST_F(OperationPagesTest, StringReplacementOffDisablesTheEditsButKeepsTheirText
                        "がリネーム対象になっていても問題ありません。"));
 }
 
+TEST_F(OperationPagesTest, StringReplacementRegularExpressionBox) {
+    struct Row {
+        const char* name;
+        int enable, useRegex;
+        bool click;
+        int stored;
+    } rows[] = {
+        {"shown/off", 1, 0, false, 0},
+        {"shown/on", 1, 1, false, 1},
+        {"clicked/on", 1, 0, true, 1},
+        {"clicked/off", 1, 1, true, 0},
+        // Replacement off: the box keeps its value and cannot be changed.
+        {"replacement_off/kept", 0, 1, false, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Settings().StringChangeOption.EnableStringChange = row.enable;
+        Settings().StringChangeOption.UseRegex = row.useRegex;
+        const auto page = MakePage<StringReplacePage>();
+        auto* box = Find<QCheckBox>(*page, "useRegexCheck");
+        EXPECT_EQ(box->text(), QStringLiteral("正規表現を使う"));
+        EXPECT_EQ(box->isChecked(), row.useRegex != 0);
+        EXPECT_EQ(box->isEnabled(), row.enable != 0);
+        // Below the pairs.
+        EXPECT_GT(box->y(), Find<QGroupBox>(*page, "replacePairsGroup")->geometry().bottom());
+        if (row.click) box->click();
+        page->StoreSettings();
+        EXPECT_EQ(Settings().StringChangeOption.UseRegex, row.stored);
+    }
+}
+
 }  // namespace
 }  // namespace morvanex::pages
