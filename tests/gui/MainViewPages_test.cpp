@@ -117,8 +117,8 @@ TEST_F(MainViewPagesTest, FolderAndOperationsChosenInTheWindowPreviewAndRun) {
 // Pairs that cannot be used as regular expressions: the page says so when it is left for another
 // tab, with the very message a preview gives; a window closing is no leaving.
 TEST_F(MainViewPagesTest, LeavingTheReplacementPageWithAnUnusableExpressionSaysWhy) {
-    view->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     struct Row {
         const char* name;
         bool regex;
@@ -150,28 +150,28 @@ TEST_F(MainViewPagesTest, LeavingTheReplacementPageWithAnUnusableExpressionSaysW
             continue;
         }
         ASSERT_EQ(interaction.messages.size(), 1u);
-        const std::string shown = interaction.messages[0].text;
+        const std::string shown = test::Utf8(interaction.messages[0]);
         EXPECT_EQ(shown, platform::Utf8FromCp932(
                              engine::RegexPairsProblem(Settings().StringChangeOption)));
         EXPECT_TRUE(shown.starts_with("Error Code : 19\n")) << shown;
         EXPECT_NE(shown.find(row.pair), std::string::npos) << shown;
         EXPECT_NE(shown.find(row.reason), std::string::npos) << shown;
-        EXPECT_EQ(interaction.messages[0].icon, engine::MessageIcon::Exclamation);
+        EXPECT_EQ(interaction.icons[0], engine::MessageIcon::Exclamation);
         // A preview stops with the same message, and touches nothing.
-        Settings().SelectFile.FullPath = Root() + "photos/";
+        Settings().SelectFile.FullPath = folder / "photos/";
         interaction.messages.clear();
-        view->findChild<QPushButton*>("previewButton")->click();
+        View().findChild<QPushButton*>("previewButton")->click();
         ASSERT_FALSE(interaction.messages.empty());
-        EXPECT_EQ(interaction.messages[0].text, shown);
+        EXPECT_EQ(test::Utf8(interaction.messages[0]), shown);
         EXPECT_TRUE(interaction.resultLists.empty());
     }
     SelectTab(1006);
     Find<QCheckBox>(Current(), "useRegexCheck")->click();
     Find<QLineEdit>(Current(), "changeBefore1")->setText("(");
-    view->StoreCurrentPage();
+    View().StoreCurrentPage();
     ASSERT_FALSE(engine::RegexPairsProblem(Settings().StringChangeOption).empty());
     interaction.messages.clear();
-    view->hide();
+    frame->hide();
     EXPECT_TRUE(interaction.messages.empty());
 }
 
