@@ -19,7 +19,8 @@
 namespace {
 
 void Put16(std::string& out, unsigned value, bool big) {
-    const unsigned char b[2] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8)};
+    const unsigned char b[2] = {static_cast<unsigned char>(value),
+                                static_cast<unsigned char>(value >> 8)};
     out += static_cast<char>(big ? b[1] : b[0]);
     out += static_cast<char>(big ? b[0] : b[1]);
 }
@@ -249,8 +250,8 @@ int main(int argc, char** argv) {
             std::tm t{};
             gmtime_r(&moment, &t);
             char dateTime[80];
-            std::snprintf(dateTime, sizeof dateTime, "%04d:%02d:%02d %02d:%02d:%02d", t.tm_year + 1900,
-                          t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+            std::snprintf(dateTime, sizeof dateTime, "%04d:%02d:%02d %02d:%02d:%02d",
+                          t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
             char name[32];
             std::snprintf(name, sizeof name, "p%07ld.jpg", i);
             if (!Write(dir + name, Jpeg(i % 2 == 1, dateTime))) return 1;

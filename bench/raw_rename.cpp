@@ -21,13 +21,16 @@ int main(int argc, char** argv) {
         const std::size_t tab = text.find('\t');
         if (tab == std::string::npos) continue;
         const std::size_t end = text.find('\t', tab + 1);
-        moves.emplace_back(text.substr(0, tab), text.substr(tab + 1, end == std::string::npos ? std::string::npos : end - tab - 1));
+        moves.emplace_back(
+            text.substr(0, tab),
+            text.substr(tab + 1, end == std::string::npos ? std::string::npos : end - tab - 1));
     }
     std::free(line);
     std::fclose(plan);
     int failures = 0;
     if (reverse) {
-        for (auto it = moves.rbegin(); it != moves.rend(); ++it) failures += std::rename(it->second.c_str(), it->first.c_str()) != 0;
+        for (auto it = moves.rbegin(); it != moves.rend(); ++it)
+            failures += std::rename(it->second.c_str(), it->first.c_str()) != 0;
     } else {
         for (const auto& [from, to] : moves) failures += std::rename(from.c_str(), to.c_str()) != 0;
     }

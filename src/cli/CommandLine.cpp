@@ -3,8 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -150,7 +150,9 @@ struct Options {
 // Parses the arguments a command allows; false (message printed) on anything else.
 bool Parse(const std::vector<std::string>& args, std::string_view allowed, Options& options,
            bool needJob) {
-    const auto allows = [&](std::string_view flag) { return allowed.find(flag) != std::string_view::npos; };
+    const auto allows = [&](std::string_view flag) {
+        return allowed.find(flag) != std::string_view::npos;
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const auto value = [&]() -> const std::string* {
@@ -170,7 +172,9 @@ bool Parse(const std::vector<std::string>& args, std::string_view allowed, Optio
             if (v == nullptr || (*v != "text" && *v != "tsv" && *v != "json")) {
                 return UsageError("--format takes text, tsv or json"), false;
             }
-            options.format = *v == "tsv" ? ListFormat::Tsv : *v == "json" ? ListFormat::Json : ListFormat::Text;
+            options.format = *v == "tsv"    ? ListFormat::Tsv
+                             : *v == "json" ? ListFormat::Json
+                                            : ListFormat::Text;
         } else if (arg == "--yes" && allows("yes")) {
             options.yes = true;
         } else if (arg == "--undo-on-failure" && allows("undo-on-failure")) {
@@ -206,7 +210,9 @@ struct Job {
 bool LoadJob(Job& job, const std::string& path) {
     job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
     const std::string cp932 = platform::Cp932FromUtf8(Absolute(path));
-    if (const settings::LoadResult result = settings::LoadPatternFile(job.settings, cp932, job.fileSystem); !result) {
+    if (const settings::LoadResult result =
+            settings::LoadPatternFile(job.settings, cp932, job.fileSystem);
+        !result) {
         PrintCp932(stderr, settings::LoadFailureMessage(result, cp932));
         return false;
     }
@@ -262,7 +268,8 @@ bool ApplyTargets(Job& job, const Options& options) {
     if (options.list) {
         std::ifstream in(*options.list, std::ios::binary);
         if (!in) {
-            std::fprintf(stderr, "morvanex-cli: cannot read the list '%s'\n", options.list->c_str());
+            std::fprintf(stderr, "morvanex-cli: cannot read the list '%s'\n",
+                         options.list->c_str());
             return false;
         }
         job.settings.FreeFileList.clear();
@@ -351,8 +358,8 @@ int Preview(const std::vector<std::string>& args) {
                                  WantsProgressLine(STDERR_FILENO, options.quiet));
     const engine::RunContext context{job.fileSystem, job.clock, terminal, nullptr};
     const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
-    const engine::RunOutcome outcome =
-        engine::StartRun(job.settings, context, true, freeSelect ? &job.settings.FreeFileList : nullptr);
+    const engine::RunOutcome outcome = engine::StartRun(
+        job.settings, context, true, freeSelect ? &job.settings.FreeFileList : nullptr);
     std::fflush(stdout);
     if (outcome.resultCode != 0) return kExitFailed;
     return terminal.SawConflict() ? kExitConflicts : kExitOk;
@@ -371,10 +378,11 @@ int Run(const std::vector<std::string>& args) {
     TerminalInteraction terminal({options.yes, options.undoOnFailure && !copying}, ListFormat::Text,
                                  false, WantsProgressLine(STDERR_FILENO, options.quiet));
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
-    const engine::RunContext context{job.fileSystem, job.clock, terminal, options.noJournal ? nullptr : &journal};
+    const engine::RunContext context{job.fileSystem, job.clock, terminal,
+                                     options.noJournal ? nullptr : &journal};
     const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
-    const engine::RunOutcome outcome =
-        engine::StartRun(job.settings, context, false, freeSelect ? &job.settings.FreeFileList : nullptr);
+    const engine::RunOutcome outcome = engine::StartRun(
+        job.settings, context, false, freeSelect ? &job.settings.FreeFileList : nullptr);
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
 }
 
@@ -417,18 +425,22 @@ int Undo(const std::vector<std::string>& args) {
     terminal.CountProgressDown();
     const engine::UndoReport report = engine::UndoRun(choice.run.path, fileSystem, &terminal);
     if (report.error != 0) {
-        std::fprintf(stderr, "morvanex-cli: %s: %s\n", platform::Utf8FromCp932(choice.run.path).c_str(),
+        std::fprintf(stderr, "morvanex-cli: %s: %s\n",
+                     platform::Utf8FromCp932(choice.run.path).c_str(),
                      report.error == EWOULDBLOCK ? "the journal is in use by a run or another undo"
                                                  : std::strerror(report.error));
         return kExitFailed;
     }
     for (const auto& problem : report.problems) PrintCp932(stderr, problem);
     if (report.damaged != 0) {
-        PrintCp932(stderr, platform::Sjis("Undo用の記録ファイルが壊れています: ") + choice.run.path);
-        std::fprintf(stderr, "%zu damaged records; every record that verified was taken back.\n", report.damaged);
+        PrintCp932(stderr,
+                   platform::Sjis("Undo用の記録ファイルが壊れています: ") + choice.run.path);
+        std::fprintf(stderr, "%zu damaged records; every record that verified was taken back.\n",
+                     report.damaged);
     }
     if (!report.Complete()) {
-        std::fprintf(stderr, "%zu of %zu files taken back.\n", report.restored + report.alreadyBack, steps.size());
+        std::fprintf(stderr, "%zu of %zu files taken back.\n", report.restored + report.alreadyBack,
+                     steps.size());
         return kExitFailed;
     }
     PrintCp932(stdout, engine::UndoDoneMessage());

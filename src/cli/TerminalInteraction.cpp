@@ -15,7 +15,8 @@ void AppendJsonString(std::string& out, const std::string& cp932) {
     out += '"';
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             out += "\\u";
@@ -76,12 +77,13 @@ void TerminalInteraction::ShowMessage(const std::string& text, engine::MessageIc
 
 bool TerminalInteraction::AskYesNo(const std::string& text) {
     m_line.Clear();
-    const bool folderQuestion = text == engine::CopyFolderQuestion() || text == engine::LogFolderQuestion();
+    const bool folderQuestion =
+        text == engine::CopyFolderQuestion() || text == engine::LogFolderQuestion();
     const bool answer = folderQuestion ? m_answers.createFolders : m_answers.undoOnFailure;
     // The answer says why it is what it is: the flag that gave it, or the flag's absence.
     const char* flag = folderQuestion ? "--yes" : "--undo-on-failure";
-    std::fprintf(stderr, "%s\n-> %s (%s %s)\n", platform::Utf8FromCp932(text).c_str(), answer ? "Yes" : "No",
-                 answer ? "given" : "without", flag);
+    std::fprintf(stderr, "%s\n-> %s (%s %s)\n", platform::Utf8FromCp932(text).c_str(),
+                 answer ? "Yes" : "No", answer ? "given" : "without", flag);
     return answer;
 }
 
@@ -106,7 +108,8 @@ void TerminalInteraction::ShowResultList(const engine::ResultList& list) {
         const std::string target = platform::Utf8FromCp932(list.targets[row]);
         switch (m_format) {
             case ListFormat::Tsv:
-                text.append(source).append("\t").append(target).append("\t").append(status).append("\n");
+                text.append(source).append("\t").append(target).append("\t").append(status).append(
+                    "\n");
                 break;
             case ListFormat::Json:
                 break;

@@ -17,10 +17,10 @@ enum class ListFormat { Text, Tsv, Json };
 // progress bar that needs the total up front (ShowsProgress is false), so a run can start
 // while the folder's statuses are still being read.
 class TerminalInteraction final : public engine::Interaction {
-public:
+  public:
     struct Answers {
-        bool createFolders = false;   // --yes
-        bool undoOnFailure = false;   // --undo-on-failure
+        bool createFolders = false;  // --yes
+        bool undoOnFailure = false;  // --undo-on-failure
     };
 
     TerminalInteraction(Answers answers, ListFormat format, bool rowsOnStdout,
@@ -48,7 +48,7 @@ public:
     // True when a printed list had a row that would collide in the real run.
     bool SawConflict() const { return m_sawConflict; }
 
-private:
+  private:
     Answers m_answers;
     ListFormat m_format;
     bool m_rowsOnStdout;

@@ -231,7 +231,8 @@ struct Collector {
         for (const auto& subfolder : subfolders) {
             platform::FileIdentity identity;
             if (fileSystem.GetIdentity(subfolder, identity) != 0 || IsSkipped(identity)) continue;
-            if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end()) continue;
+            if (std::find(ancestors.begin(), ancestors.end(), identity) != ancestors.end())
+                continue;
             ancestors.push_back(identity);
             const int code = Collect(subfolder);
             ancestors.pop_back();

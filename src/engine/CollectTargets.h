@@ -11,21 +11,21 @@ namespace morvanex::engine {
 
 // Which entries of a folder a listing takes (the attribute mask decides "within the mask").
 enum ListingMode : int {
-    kListAll = 0,                  // every file and folder
-    kListFiles = 1,                // every file
-    kListFolders = 2,              // every folder
-    kListAllWithinMask = 3,        // files and folders within the mask
-    kListFilesWithinMask = 4,      // files within the mask
-    kListFoldersWithinMask = 5,    // folders whose bits, the folder bit included, are in the mask
+    kListAll = 0,                // every file and folder
+    kListFiles = 1,              // every file
+    kListFolders = 2,            // every folder
+    kListAllWithinMask = 3,      // files and folders within the mask
+    kListFilesWithinMask = 4,    // files within the mask
+    kListFoldersWithinMask = 5,  // folders whose bits, the folder bit included, are in the mask
 };
 
 inline constexpr std::uint8_t kRunAttributeMask = 0xA0;  // archive | normal
 
 // How a folder's entries are ordered: the record's SortCondition.
 enum SortCondition : int {
-    kSortNone = 0,           // as the file system lists them
-    kSortByName = 1,         // by name, in the record's direction
-    kSortByTime = 2,         // by modification time
+    kSortNone = 0,    // as the file system lists them
+    kSortByName = 1,  // by name, in the record's direction
+    kSortByTime = 2,  // by modification time
     kSortByNameAscending = 3,
     kSortBySize = 4,
 };
@@ -35,12 +35,12 @@ constexpr bool SortsByStatus(int sortCondition) {
 }
 
 struct TargetRequest {
-    std::string root;                 // the folder to collect from
-    std::string filter;               // wildcard; empty means "*.*"
-    bool fullPaths = true;            // entries as full paths, or as bare names
-    int sortCondition = 1;            // 0 none, 1 name, 2 time, 3 name ascending, 4 size
-    int sortDirection = 1;            // 1 ascending, 0 descending
-    bool naturalOrder = false;        // names compare their runs of digits by value
+    std::string root;           // the folder to collect from
+    std::string filter;         // wildcard; empty means "*.*"
+    bool fullPaths = true;      // entries as full paths, or as bare names
+    int sortCondition = 1;      // 0 none, 1 name, 2 time, 3 name ascending, 4 size
+    int sortDirection = 1;      // 1 ascending, 0 descending
+    bool naturalOrder = false;  // names compare their runs of digits by value
     int listingMode = kListFilesWithinMask;
     std::uint8_t attributeMask = kRunAttributeMask;
     bool recursive = false;

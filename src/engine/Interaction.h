@@ -27,11 +27,11 @@ struct ResultList {
     std::vector<std::string> targets;  // full paths
     std::vector<settings::FileStatusRecord> before;
     std::vector<settings::FileStatusRecord> after;
-    std::vector<Conflict> conflicts;   // empty, or one per row (previews only)
+    std::vector<Conflict> conflicts;  // empty, or one per row (previews only)
 };
 
 class Interaction {
-public:
+  public:
     virtual ~Interaction() = default;
 
     // A message box with an OK button.
@@ -62,7 +62,7 @@ public:
 // What an auto-exec run shows: no message, no list, no question of its own (each answered No);
 // progress and the wait cursor still go through to the front end.
 class SilentInteraction final : public Interaction {
-public:
+  public:
     explicit SilentInteraction(Interaction& inner) : m_inner(inner) {}
     void ShowMessage(const std::string&, MessageIcon) override {}
     bool AskYesNo(const std::string&) override { return false; }
@@ -76,7 +76,7 @@ public:
     void BeginWait() override { m_inner.BeginWait(); }
     void EndWait() override { m_inner.EndWait(); }
 
-private:
+  private:
     Interaction& m_inner;
 };
 

@@ -38,7 +38,9 @@ std::int64_t LargestNumberOf(int digits) {
     return largest - 1;
 }
 
-bool IsSequence(PartKind kind) { return kind == PartKind::Sequence || kind == PartKind::FolderNumber; }
+bool IsSequence(PartKind kind) {
+    return kind == PartKind::Sequence || kind == PartKind::FolderNumber;
+}
 
 // The same folder as far as the run's folder change is concerned: case-insensitive, first 260
 // bytes, as the program compares folder texts.
@@ -72,7 +74,15 @@ bool HasForbiddenCharacter(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); i += platform::CharSizeAt(text, i)) {
         if (platform::CharSizeAt(text, i) != 1) continue;
         switch (text[i]) {
-            case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+            case '\\':
+            case '/':
+            case ':':
+            case '*':
+            case '?':
+            case '"':
+            case '<':
+            case '>':
+            case '|':
                 return true;
             default:
                 break;
@@ -117,7 +127,9 @@ std::vector<std::string> RenameEngine::TakeTargets() {
     return paths;
 }
 
-int RenameEngine::SetPartCount(int count) { return m_composer.Parts().SetPartCount(count); }
+int RenameEngine::SetPartCount(int count) {
+    return m_composer.Parts().SetPartCount(count);
+}
 
 int RenameEngine::SetMaxPerFolder(int largest) {
     if (largest < 1) return MRVN_PARAMETER_ERROR;
@@ -146,8 +158,10 @@ int RenameEngine::CheckSetup(bool real) {
     if (o.copy && o.copyDestination.empty()) return MRVN_ERROR_NO_COPYTOSTR;
     // A folder text that cannot take a separator (it ends inside a character) names no folder;
     // and a relative one would name whatever folder is current.
-    if (!o.copyDestination.empty()) o.copyDestination = platform::WithTrailingSeparator(o.copyDestination);
-    if (o.copy && !o.copyDestination.starts_with(platform::kSeparator)) return MRVN_ERROR_NO_COPYTOSTR;
+    if (!o.copyDestination.empty())
+        o.copyDestination = platform::WithTrailingSeparator(o.copyDestination);
+    if (o.copy && !o.copyDestination.starts_with(platform::kSeparator))
+        return MRVN_ERROR_NO_COPYTOSTR;
     if (!o.logFolder.empty()) o.logFolder = platform::WithTrailingSeparator(o.logFolder);
     if ((o.textLog || o.batchLog) && !o.logFolder.starts_with(platform::kSeparator)) {
         return MRVN_ERROR_NO_LOGWRITEDIR;
@@ -195,7 +209,8 @@ int RenameEngine::CheckSetup(bool real) {
         for (int i = 0; i < entries; ++i) {
             const PartEntry& entry = parts.Entry(i);
             if (entry.kind == PartKind::FixedText && HasForbiddenCharacter(entry.text)) {
-                m_setupDetail = platform::Sjis("パーツ") + std::to_string(i % n + 1) + " : " + entry.text;
+                m_setupDetail =
+                    platform::Sjis("パーツ") + std::to_string(i % n + 1) + " : " + entry.text;
                 return MRVN_ERROR_BAD_STRING_USED;
             }
         }
@@ -227,7 +242,8 @@ int RenameEngine::CheckSetup(bool real) {
     if (rules.replace) {
         for (std::size_t p = 0; p < rules.after.size(); ++p) {
             if (HasForbiddenCharacter(rules.after[p])) {
-                m_setupDetail = platform::Sjis("置換後の文字列") + std::to_string(p + 1) + " : " + rules.after[p];
+                m_setupDetail = platform::Sjis("置換後の文字列") + std::to_string(p + 1) + " : " +
+                                rules.after[p];
                 return MRVN_ERROR_BAD_STRING_USED;
             }
         }
@@ -305,14 +321,15 @@ EngineResult RenameEngine::Run(bool real) {
 }
 
 int RenameEngine::BeginRecords(EngineResult& result) {
-    m_log.emplace(m_fileSystem, RunLogOptions{m_options.textLog, m_options.batchLog,
-                                              m_options.logFolder, m_options.copy,
-                                              m_options.copyDestination});
+    m_log.emplace(m_fileSystem,
+                  RunLogOptions{m_options.textLog, m_options.batchLog, m_options.logFolder,
+                                m_options.copy, m_options.copyDestination});
     m_ownFiles.clear();
     if (m_options.textLog || m_options.batchLog) {
         // A log that cannot be written is reported before anything is changed.
         std::string failed;
-        if (const int error = m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()), &failed)) {
+        if (const int error =
+                m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()), &failed)) {
             m_log.reset();
             result.systemError = error;
             result.currentPath = failed;
@@ -320,7 +337,8 @@ int RenameEngine::BeginRecords(EngineResult& result) {
         }
         for (const std::string* path : {&m_log->TextLogPath(), &m_log->BatchLogPath()}) {
             platform::FileIdentity identity;
-            if (!path->empty() && m_fileSystem.GetIdentity(*path, identity) == 0) m_ownFiles.push_back(identity);
+            if (!path->empty() && m_fileSystem.GetIdentity(*path, identity) == 0)
+                m_ownFiles.push_back(identity);
         }
     }
     if (m_journal != nullptr) {
@@ -329,11 +347,13 @@ int RenameEngine::BeginRecords(EngineResult& result) {
         m_targets->Get(0, first, listed);
         // What the run works on, for the history: its folder, or where its list begins.
         const std::string root = !m_options.rootFolder.empty() ? m_options.rootFolder
-                                 : first != nullptr          ? platform::DirectoryOf(*first)
-                                                             : std::string();
-        if (const int error = m_journal->BeginRun(root, m_clock.Now())) return JournalFailure(error, result);
+                                 : first != nullptr            ? platform::DirectoryOf(*first)
+                                                               : std::string();
+        if (const int error = m_journal->BeginRun(root, m_clock.Now()))
+            return JournalFailure(error, result);
         platform::FileIdentity identity;
-        if (m_fileSystem.GetIdentity(m_journal->RunPath(), identity) == 0) m_ownFiles.push_back(identity);
+        if (m_fileSystem.GetIdentity(m_journal->RunPath(), identity) == 0)
+            m_ownFiles.push_back(identity);
     }
     return kSuccess;
 }
@@ -341,7 +361,7 @@ int RenameEngine::BeginRecords(EngineResult& result) {
 int RenameEngine::JournalFailure(int error, EngineResult& result) const {
     // The message names the journal (or the folder it was to be made in) and the reason.
     result.systemError = error;
-    result.currentPath = m_journal == nullptr         ? std::string()
+    result.currentPath = m_journal == nullptr            ? std::string()
                          : !m_journal->RunPath().empty() ? m_journal->RunPath()
                                                          : m_journal->Folder();
     result.currentPath += " : " + platform::Cp932FromUtf8(std::strerror(error));
@@ -398,17 +418,18 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         return kSuccess;
     }
 
-    const int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
+    const int code =
+        m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
     if (code != kSuccess) return code;
     if (m_options.changeAttributes) AttributeStep(target, real);
     if (m_options.changeTimes) TimeStep(target, real);
-    if (target.journaled && !m_journal->Done(target.after.Status.modification,
-                                            m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
+    if (target.journaled &&
+        !m_journal->Done(target.after.Status.modification,
+                         m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
         return JournalFailure(EIO, result);
     }
     if (real && m_log) {
-        m_log->AppendLine(result.doneCount + 1, source, target.newPath,
-                          target.facts.fileName);
+        m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
     }
     return kSuccess;
 }
@@ -419,7 +440,8 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
         return m_options.copyDestination;
     }
     std::string destination = m_options.copyDestination + folder.substr(root.size());
-    if (real && destination != m_options.copyDestination) CreateFolderTree(m_fileSystem, destination);
+    if (real && destination != m_options.copyDestination)
+        CreateFolderTree(m_fileSystem, destination);
     return destination;
 }
 
@@ -439,8 +461,8 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     // run killed in between is undone too.
     const bool journaled = clearAttributes && m_journal != nullptr;
     if (journaled) {
-        if (const int failed = m_journal->Intend(target.source, target.source, {}, target.before.Status,
-                                                 journal::kAttributes)) {
+        if (const int failed = m_journal->Intend(target.source, target.source, {},
+                                                 target.before.Status, journal::kAttributes)) {
             return JournalFailure(failed, result);
         }
     }
@@ -472,15 +494,17 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     // ignores case; that name is recorded before it is used.
     std::string via;
     if (moving && DiffersOnlyInCase(target.source, target.newPath)) {
-        via = std::string(target.facts.folder) + ".morvanex-case-" + std::to_string(::getpid()) + "-" +
-              std::to_string(target.index);
+        via = std::string(target.facts.folder) + ".morvanex-case-" + std::to_string(::getpid()) +
+              "-" + std::to_string(target.index);
     }
     // Everything the run changes of this file is recorded before the first of it happens.
-    const std::uint32_t changes = (moving ? journal::kMoved : 0u) |
-                                  (m_options.changeAttributes || clearAttributes ? journal::kAttributes : 0u) |
-                                  (m_options.changeTimes ? journal::kTimes : 0u);
+    const std::uint32_t changes =
+        (moving ? journal::kMoved : 0u) |
+        (m_options.changeAttributes || clearAttributes ? journal::kAttributes : 0u) |
+        (m_options.changeTimes ? journal::kTimes : 0u);
     if (changes != 0 && m_journal != nullptr) {
-        if (const int error = m_journal->Intend(target.source, target.newPath, via, target.before.Status, changes)) {
+        if (const int error = m_journal->Intend(target.source, target.newPath, via,
+                                                target.before.Status, changes)) {
             return JournalFailure(error, result);
         }
         target.journaled = true;
@@ -529,17 +553,26 @@ void RenameEngine::TimeStep(Target& target, bool real) {
     platform::Timestamp times[3] = {old[0], old[1], old[2]};
     for (int t = 0; t < 3; ++t) {
         switch (m_options.timeModes[static_cast<std::size_t>(t)]) {
-            case TimeSource::Fixed: times[t] = m_options.fixedTimes[static_cast<std::size_t>(t)]; break;
-            case TimeSource::Creation: times[t] = old[0]; break;
-            case TimeSource::Modification: times[t] = old[1]; break;
-            case TimeSource::Access: times[t] = old[2]; break;
+            case TimeSource::Fixed:
+                times[t] = m_options.fixedTimes[static_cast<std::size_t>(t)];
+                break;
+            case TimeSource::Creation:
+                times[t] = old[0];
+                break;
+            case TimeSource::Modification:
+                times[t] = old[1];
+                break;
+            case TimeSource::Access:
+                times[t] = old[2];
+                break;
             case TimeSource::ExifShot:
                 // The copy and the moved file hold the source's bytes: its Exif data is theirs.
                 if (const ExifData* exif = target.exif.Get()) {
                     if (const auto shot = ExifDateTime(*exif)) times[t] = *shot;
                 }
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     target.after.Status.creation = times[0];

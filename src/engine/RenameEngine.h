@@ -24,16 +24,23 @@ enum class AttributeAction : int { Leave = 0, Set = 1, Clear = 2 };
 
 // Where a run takes one of a file's three times from: the record's 1..5; any other value
 // leaves the time as it is.
-enum class TimeSource : int { Leave = 0, Fixed = 1, Creation = 2, Modification = 3, Access = 4, ExifShot = 5 };
+enum class TimeSource : int {
+    Leave = 0,
+    Fixed = 1,
+    Creation = 2,
+    Modification = 3,
+    Access = 4,
+    ExifShot = 5
+};
 
 // The switches of a run besides the name rules of the composer.
 struct EngineOptions {
     bool copy = false;
     std::string copyDestination;  // ends with the separator after the set-up check
     bool keepDirTree = false;
-    std::string rootFolder;       // the folder the targets were collected from
+    std::string rootFolder;  // the folder the targets were collected from
     bool numberReset = true;
-    bool allAttributes = false;   // AllAttributeFileRename
+    bool allAttributes = false;  // AllAttributeFileRename
 
     bool changeAttributes = false;
     AttributeAction archive = AttributeAction::Leave;
@@ -65,7 +72,7 @@ struct EngineResult {
 // attributes and times, logs it and records it for undo; or, as a preview, computes all of
 // that and touches nothing. Configured from the settings by the run driver, run once.
 class RenameEngine {
-public:
+  public:
     RenameEngine(platform::FileSystem& fileSystem, const platform::Clock& clock,
                  Interaction& interaction);
 
@@ -106,7 +113,7 @@ public:
     // The set-up check alone (folder questions through the interaction when real).
     int CheckSetup(bool real);
 
-private:
+  private:
     struct Target;
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);

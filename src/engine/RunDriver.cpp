@@ -23,30 +23,50 @@ namespace {
 using settings::RenameSettings;
 
 constexpr const char* kAttributeHint =
-    "指定フォルダ内に\n「読み取り専用(R)」\u3000「隠し(H)」\u3000「システム(S)」\nのいずれかの属性がかかっているファイルがある可能性があります。\nこれらのファイルに対して処理を行いたい場合には\n\u30001．オプションページの「すべてのファイル属性が対象」をチェックする。\n\u30002．処理を行いたいファイルの属性をエクスプローラー等で変更する。\nのいずれかの方法を取ってください。";
+    "指定フォルダ内に\n「読み取り専用(R)」\u3000「隠し(H)」\u3000「システム(S)"
+    "」\nのいずれかの属性がかかっているファイルがある可能性があります。\nこれらのファイルに対して処"
+    "理を行いたい場合には\n\u30001．オプションページの「すべてのファイル属性が対象」をチェックする"
+    "。\n\u30002．処理を行いたいファイルの属性をエクスプローラー等で変更する。\nのいずれかの方法を"
+    "取ってください。";
 
 // What each of the record's part types is in the engine.
 PartKind PartKindOf(int partType) {
     switch (partType) {
-        case settings::kPartFixedText: return PartKind::FixedText;
-        case settings::kPartFileName: return PartKind::BaseName;
-        case settings::kPartExtension: return PartKind::Extension;
-        case settings::kPartFolderName: return PartKind::FolderName;
-        case settings::kPartPeriod: return PartKind::Period;
-        case settings::kPartSequence: return PartKind::Sequence;
-        case settings::kPartFolderSequence: return PartKind::FolderNumber;
-        case settings::kPartCreationTime: return PartKind::CreationTime;
-        case settings::kPartModificationTime: return PartKind::ModificationTime;
-        case settings::kPartExif: return PartKind::Exif;
-        case settings::kPartFileNameRange: return PartKind::BaseNameRange;
-        case settings::kPartExtensionRange: return PartKind::ExtensionRange;
-        case settings::kPartFolderNameRange: return PartKind::FolderNameRange;
-        default: return PartKind::None;  // an unknown type is no part
+        case settings::kPartFixedText:
+            return PartKind::FixedText;
+        case settings::kPartFileName:
+            return PartKind::BaseName;
+        case settings::kPartExtension:
+            return PartKind::Extension;
+        case settings::kPartFolderName:
+            return PartKind::FolderName;
+        case settings::kPartPeriod:
+            return PartKind::Period;
+        case settings::kPartSequence:
+            return PartKind::Sequence;
+        case settings::kPartFolderSequence:
+            return PartKind::FolderNumber;
+        case settings::kPartCreationTime:
+            return PartKind::CreationTime;
+        case settings::kPartModificationTime:
+            return PartKind::ModificationTime;
+        case settings::kPartExif:
+            return PartKind::Exif;
+        case settings::kPartFileNameRange:
+            return PartKind::BaseNameRange;
+        case settings::kPartExtensionRange:
+            return PartKind::ExtensionRange;
+        case settings::kPartFolderNameRange:
+            return PartKind::FolderNameRange;
+        default:
+            return PartKind::None;  // an unknown type is no part
     }
 }
 
 AttributeAction AttributeActionOf(int selected) {
-    return selected == 1 ? AttributeAction::Set : selected == 2 ? AttributeAction::Clear : AttributeAction::Leave;
+    return selected == 1   ? AttributeAction::Set
+           : selected == 2 ? AttributeAction::Clear
+                           : AttributeAction::Leave;
 }
 
 TimeSource TimeSourceOf(int mode) {
@@ -81,7 +101,8 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
                 break;
             case settings::kPartSequence:
             case settings::kPartFolderSequence:
-                engine.SetSequence(i, settings::ParseInteger(slot.StrPart), slot.SkipNum, slot.DigitNum);
+                engine.SetSequence(i, settings::ParseInteger(slot.StrPart), slot.SkipNum,
+                                   slot.DigitNum);
                 break;
             case settings::kPartCreationTime:
             case settings::kPartModificationTime:
@@ -97,8 +118,9 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     }
     const bool freeSelect = s.SelectFile.FreeFileSelect != 0;
     EngineOptions& o = engine.Options();
-    o.rootFolder = s.SelectFile.FullPath.empty() ? std::string()
-                                                 : platform::WithTrailingSeparator(s.SelectFile.FullPath);
+    o.rootFolder = s.SelectFile.FullPath.empty()
+                       ? std::string()
+                       : platform::WithTrailingSeparator(s.SelectFile.FullPath);
     o.copy = s.CopyToDir.EnableCopy != 0;
     o.copyDestination = s.CopyToDir.FullPath;
     o.keepDirTree = !freeSelect && s.CopyToDir.KeepDirTree != 0;
@@ -110,11 +132,14 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     o.hidden = AttributeActionOf(s.AttributeOption.SelectedHidden);
     o.system = AttributeActionOf(s.AttributeOption.SelectedSystem);
     o.changeTimes = s.TimeStampOption.EnableTimeStamp != 0;
-    o.timeModes = {TimeSourceOf(s.TimeStampOption.EnableMakeTime), TimeSourceOf(s.TimeStampOption.EnableUpdateTime),
+    o.timeModes = {TimeSourceOf(s.TimeStampOption.EnableMakeTime),
+                   TimeSourceOf(s.TimeStampOption.EnableUpdateTime),
                    TimeSourceOf(s.TimeStampOption.EnableLastAccessTime)};
-    o.fixedTimes = {platform::FromLocalTime(s.MakeTimeValue), platform::FromLocalTime(s.UpdateTimeValue),
+    o.fixedTimes = {platform::FromLocalTime(s.MakeTimeValue),
+                    platform::FromLocalTime(s.UpdateTimeValue),
                     platform::FromLocalTime(s.LastAccessTimeValue)};
-    o.exifReading = s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
+    o.exifReading =
+        s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
     o.textLog = s.CommonOption.LogWrite != 0;
     o.batchLog = s.CommonOption.BatLogWrite != 0;
     // An empty log folder means the temporary folder (the engine's own default).
@@ -141,7 +166,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
 // so that asking whether a new path is taken costs no system call per target. Kept sorted
 // rather than hashed: a preview of many files must stay small.
 class ExistingNames {
-public:
+  public:
     explicit ExistingNames(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
 
     bool Exists(const std::string& path) {
@@ -166,7 +191,7 @@ public:
                                   std::less<>{});
     }
 
-private:
+  private:
     struct Folder {
         bool listed = false;
         std::vector<std::string> names;
@@ -188,10 +213,11 @@ std::vector<std::uint32_t> SortedPositions(const std::vector<std::string>& texts
 
 // The first position (in `order`) whose text equals `text`, or order.end().
 std::vector<std::uint32_t>::const_iterator FirstEqual(const std::vector<std::uint32_t>& order,
-                                                     const std::vector<std::string>& texts,
-                                                     const std::string& text) {
-    const auto it = std::lower_bound(order.begin(), order.end(), text,
-                                     [&](std::uint32_t p, const std::string& t) { return texts[p] < t; });
+                                                      const std::vector<std::string>& texts,
+                                                      const std::string& text) {
+    const auto it =
+        std::lower_bound(order.begin(), order.end(), text,
+                         [&](std::uint32_t p, const std::string& t) { return texts[p] < t; });
     return it != order.end() && texts[*it] == text ? it : order.end();
 }
 
@@ -202,7 +228,8 @@ std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
                                        platform::FileSystem& fileSystem) {
     std::vector<Conflict> conflicts(targets.size(), Conflict::None);
     const std::vector<std::uint32_t> byTarget = SortedPositions(targets);
-    const std::vector<std::uint32_t> bySource = copying ? std::vector<std::uint32_t>{} : SortedPositions(sources);
+    const std::vector<std::uint32_t> bySource =
+        copying ? std::vector<std::uint32_t>{} : SortedPositions(sources);
     ExistingNames existing(fileSystem);
     for (std::size_t i = 0; i < targets.size(); ++i) {
         const std::string& target = targets[i];
@@ -241,7 +268,8 @@ struct RunLists {
 
 // Shows the run's rows. The lists and the document's status lists are lent to the list and
 // given back afterwards: a run of many files must not hold them twice.
-void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview, platform::FileSystem& fileSystem) {
+void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview,
+              platform::FileSystem& fileSystem) {
     ResultList list;
     list.showAttributes = s.AttributeOption.EnableAttribute != 0;
     const bool times = s.TimeStampOption.EnableTimeStamp != 0;
@@ -254,7 +282,8 @@ void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview,
     list.before = std::move(s.BeforeStatus);
     list.after = std::move(s.AfterStatus);
     if (preview) {
-        list.conflicts = PredictConflicts(list.sources, list.targets, s.CopyToDir.EnableCopy != 0, fileSystem);
+        list.conflicts =
+            PredictConflicts(list.sources, list.targets, s.CopyToDir.EnableCopy != 0, fileSystem);
     }
     ui.ShowResultList(list);
     lists.sources = std::move(list.sources);
@@ -293,7 +322,8 @@ TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fi
     request.recursive = s.SelectFile.IncludeSubDir != 0;
     // The journals are the program's own: a run never renames them, wherever they lie.
     platform::FileIdentity state;
-    if (fileSystem != nullptr && journal != nullptr && fileSystem->GetIdentity(journal->Folder(), state) == 0) {
+    if (fileSystem != nullptr && journal != nullptr &&
+        fileSystem->GetIdentity(journal->Folder(), state) == 0) {
         request.skipFolders.push_back(state);
     }
     return request;
@@ -356,8 +386,10 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     } else {
         // A folder's listing reads every entry's status anyway; the run takes it from there.
         std::vector<platform::FileStatus> statuses;
-        code = CollectTargets(request, context.fileSystem, paths, targets.largestPerFolder, &statuses);
-        if (code == kSuccess) targets.feed = std::make_unique<TargetFeed>(std::move(paths), std::move(statuses));
+        code =
+            CollectTargets(request, context.fileSystem, paths, targets.largestPerFolder, &statuses);
+        if (code == kSuccess)
+            targets.feed = std::make_unique<TargetFeed>(std::move(paths), std::move(statuses));
     }
     const std::string* first = nullptr;
     const platform::FileStatus* status = nullptr;
@@ -415,16 +447,19 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
     if (result.code != kSuccess) s.Undo.ValidCount = result.doneCount;
 }
 
-void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui, const EngineResult& result,
-                   bool preview) {
+void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui,
+                   const EngineResult& result, bool preview) {
     ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
     ui.ProgressReset();
     if (preview) return;
     // A copy run leaves its sources as they were: there is nothing to take back.
     if (result.doneCount == 0 || s.CopyToDir.EnableCopy != 0) {
-        ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"),
+        ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていませ"
+                                      "ん(続行は不可能です)。"),
                        MessageIcon::None);
-    } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%d個目以降のファイル変換が行われていません(続行は不可能です)。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
+    } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
+                                  "d個目以降のファイル変換が行われていません(続行は不可能です)"
+                                  "。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
                                   result.doneCount, result.doneCount + 1))) {
         Undo(s, context);
     }
@@ -433,13 +468,17 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
 void ReportSuccess(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
                    int doneCount) {
     if (s.CommonOption.ViewDetailResult != 0) {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]ボタンを押すと変換したファイルの一覧を表示します。", doneCount),
+        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
+                              "ボタンを押すと変換したファイルの一覧を表示します。",
+                              doneCount),
                        MessageIcon::None);
         ShowRows(s, ui, lists, false, context.fileSystem);
     } else {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。", doneCount), MessageIcon::None);
+        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。", doneCount),
+                       MessageIcon::None);
     }
-    if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0) s.FreeFileList.clear();
+    if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0)
+        s.FreeFileList.clear();
     ui.ProgressReset();
 }
 
@@ -456,7 +495,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
 
     RunLists lists;
     const EngineResult result = RunEngine(s, context, ui, preview, std::move(targets), lists);
-    outcome = {result.code, result.doneCount, result.systemError, result.currentPath, result.detail};
+    outcome = {result.code, result.doneCount, result.systemError, result.currentPath,
+               result.detail};
     if (result.code != kSuccess) {
         KeepUndoData(s, preview, result, lists);
         ReportFailure(s, context, ui, result, preview);
@@ -487,7 +527,8 @@ journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
         record.newPath = s.Undo.NewPaths[i];
         record.changes = changes | (record.oldPath != record.newPath ? journal::kMoved : 0u);
         if (i < s.BeforeStatus.size()) record.before = s.BeforeStatus[i].Status;
-        const platform::FileStatus& after = i < s.AfterStatus.size() ? s.AfterStatus[i].Status : record.before;
+        const platform::FileStatus& after =
+            i < s.AfterStatus.size() ? s.AfterStatus[i].Status : record.before;
         record.afterModification = after.modification;
         record.afterModificationNs = after.modificationNs;
     }
@@ -503,12 +544,19 @@ void Undo(RenameSettings& s, const RunContext& context) {
         ui.ShowMessage(NoUndoDataMessage(), MessageIcon::None);
         return;
     }
-    const auto valid = std::min({static_cast<std::size_t>(undo.ValidCount), undo.OldPaths.size(), undo.NewPaths.size()});
+    const auto valid = std::min(
+        {static_cast<std::size_t>(undo.ValidCount), undo.OldPaths.size(), undo.NewPaths.size()});
     ResultList preview;
-    preview.sources.assign(undo.NewPaths.begin(), undo.NewPaths.begin() + static_cast<std::ptrdiff_t>(valid));
-    preview.targets.assign(undo.OldPaths.begin(), undo.OldPaths.begin() + static_cast<std::ptrdiff_t>(valid));
-    preview.before.assign(s.AfterStatus.begin(), s.AfterStatus.begin() + static_cast<std::ptrdiff_t>(std::min(valid, s.AfterStatus.size())));
-    preview.after.assign(s.BeforeStatus.begin(), s.BeforeStatus.begin() + static_cast<std::ptrdiff_t>(std::min(valid, s.BeforeStatus.size())));
+    preview.sources.assign(undo.NewPaths.begin(),
+                           undo.NewPaths.begin() + static_cast<std::ptrdiff_t>(valid));
+    preview.targets.assign(undo.OldPaths.begin(),
+                           undo.OldPaths.begin() + static_cast<std::ptrdiff_t>(valid));
+    preview.before.assign(
+        s.AfterStatus.begin(),
+        s.AfterStatus.begin() + static_cast<std::ptrdiff_t>(std::min(valid, s.AfterStatus.size())));
+    preview.after.assign(s.BeforeStatus.begin(),
+                         s.BeforeStatus.begin() +
+                             static_cast<std::ptrdiff_t>(std::min(valid, s.BeforeStatus.size())));
     if (!ui.ConfirmUndo(preview)) return;
 
     ui.BeginWait();
@@ -520,22 +568,26 @@ void Undo(RenameSettings& s, const RunContext& context) {
     if (journaled) {
         report = UndoRun(context.journal->RunPath(), context.fileSystem, &ui);
     } else {
-        report = UndoRecords(RecordsOfUndoData(s, valid), context.fileSystem, &ui, [](std::size_t) { return 0; });
+        report = UndoRecords(RecordsOfUndoData(s, valid), context.fileSystem, &ui,
+                             [](std::size_t) { return 0; });
     }
     ui.EndWait();
     if (!report.Complete()) {
         std::string text = UndoFailedMessage();
         if (report.error != 0) {
-            text += "\n" + context.journal->RunPath() + " : " + platform::Cp932FromUtf8(std::strerror(report.error));
+            text += "\n" + context.journal->RunPath() + " : " +
+                    platform::Cp932FromUtf8(std::strerror(report.error));
         }
         if (report.damaged != 0) {
-            text += platform::Sjis("\nUndo用の記録ファイルが壊れています(") + std::to_string(report.damaged) +
-                    platform::Sjis("件)。");
+            text += platform::Sjis("\nUndo用の記録ファイルが壊れています(") +
+                    std::to_string(report.damaged) + platform::Sjis("件)。");
         }
         constexpr std::size_t kShown = 20;
-        for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i) text += "\n" + report.problems[i];
+        for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i)
+            text += "\n" + report.problems[i];
         if (report.problems.size() > kShown) {
-            text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) + platform::Sjis("件");
+            text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) +
+                    platform::Sjis("件");
         }
         ui.ShowMessage(text, MessageIcon::None);
         ui.ProgressReset();

@@ -11,8 +11,10 @@ namespace {
 // The wide blanks of the headers are ideographic spaces (U+3000); the colon is full-width.
 constexpr const char* kCopyFolder = "コピー先フォルダ \u3000\u3000： ";
 constexpr const char* kFileCount = "総変換ファイル数 \u3000\u3000\u3000\u3000： ";
-constexpr const char* kModeCopy = "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： コピー\r\n\r\n";
-constexpr const char* kModeRename = "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： リネーム\r\n\r\n";
+constexpr const char* kModeCopy =
+    "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： コピー\r\n\r\n";
+constexpr const char* kModeRename =
+    "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： リネーム\r\n\r\n";
 
 std::string Stamp(platform::Timestamp time) {
     const platform::LocalTime t = platform::ToLocalTime(time);
@@ -44,7 +46,8 @@ int RunLog::Open(platform::Timestamp runStart, int targetCount, std::string* fai
         m_text = m_fileSystem.OpenOutput(m_textPath, true, error);
         if (m_text) {
             std::string header;
-            if (m_options.copying) header += platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n";
+            if (m_options.copying)
+                header += platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n";
             header += platform::Sjis(kFileCount) + count + mode;
             error = m_text->Append(header);
         }
@@ -56,8 +59,9 @@ int RunLog::Open(platform::Timestamp runStart, int targetCount, std::string* fai
     if (m_options.batchLog) {
         m_batch = m_fileSystem.OpenOutput(m_batchPath, true, error);
         if (m_batch) {
-            error = m_batch->Append("rem " + platform::Sjis(kCopyFolder) + m_options.copyDestination + "\r\n" +
-                                    "rem " + platform::Sjis(kFileCount) + count + "rem " + mode);
+            error = m_batch->Append("rem " + platform::Sjis(kCopyFolder) +
+                                    m_options.copyDestination + "\r\n" + "rem " +
+                                    platform::Sjis(kFileCount) + count + "rem " + mode);
         }
         if (error != 0) {
             if (failed != nullptr) *failed = m_batchPath;

@@ -9,10 +9,10 @@
 namespace morvanex::engine {
 
 struct RunLogOptions {
-    bool textLog = false;        // LogWrite
-    bool batchLog = false;       // BatLogWrite
-    std::string folder;          // the log folder, ending with the separator
-    bool copying = false;        // EnableCopy
+    bool textLog = false;   // LogWrite
+    bool batchLog = false;  // BatLogWrite
+    std::string folder;     // the log folder, ending with the separator
+    bool copying = false;   // EnableCopy
     std::string copyDestination;
 };
 
@@ -20,7 +20,7 @@ struct RunLogOptions {
 // target's line reaches the file before the next target starts, so the logs are complete
 // after every target even if the process dies.
 class RunLog {
-public:
+  public:
     RunLog(platform::FileSystem& fileSystem, RunLogOptions options);
 
     // Names the logs after the run's start time and writes their headers. A second run in the
@@ -34,7 +34,7 @@ public:
     const std::string& TextLogPath() const { return m_textPath; }
     const std::string& BatchLogPath() const { return m_batchPath; }
 
-private:
+  private:
     platform::FileSystem& m_fileSystem;
     RunLogOptions m_options;
     std::string m_textPath;

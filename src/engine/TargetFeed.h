@@ -18,7 +18,7 @@ namespace morvanex::engine {
 // while the run already works on the first ones: the statuses decide which entries are
 // targets (the attribute rule of the listing mode) and become the targets' before-status.
 class TargetFeed {
-public:
+  public:
     // A list known in full; statuses (one per path) when a listing read them, else empty.
     explicit TargetFeed(std::vector<std::string> paths,
                         std::vector<platform::FileStatus> statuses = {});
@@ -45,7 +45,7 @@ public:
     // The targets in run order (the whole list, waited for); the feed gives them up.
     std::vector<std::string> TakePaths();
 
-private:
+  private:
     void ReadStatuses();
     // Waits until target i is known or the list is complete; true when target i exists.
     bool WaitFor(std::size_t i);

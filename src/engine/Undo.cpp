@@ -32,7 +32,8 @@ bool IsTheFile(const Record& record, const platform::FileStatus& found, bool ide
     if (found.link != record.before.link) return false;
     const bool known = record.before.identity != platform::FileIdentity{};
     // The same inode number with another birth is a new file that got a freed number.
-    const bool reborn = record.before.birth != 0 && found.birth != 0 && found.birth != record.before.birth;
+    const bool reborn =
+        record.before.birth != 0 && found.birth != 0 && found.birth != record.before.birth;
     if (known && found.identity == record.before.identity) return !reborn;
     if (known && identityKept) return false;
     // Nothing but the file's size and time to go by.
@@ -60,7 +61,8 @@ Where Locate(const Record& record, platform::FileSystem& fileSystem) {
 }
 
 // Gives the file at `path` back what the run changed besides its name.
-void RestoreStatus(const Record& record, const std::string& path, platform::FileSystem& fileSystem) {
+void RestoreStatus(const Record& record, const std::string& path,
+                   platform::FileSystem& fileSystem) {
     if ((record.changes & journal::kAttributes) != 0) {
         fileSystem.SetAttributes(path, record.before.attributes);
     }
@@ -81,8 +83,8 @@ bool DiffersOnlyInCase(std::string_view a, std::string_view b) {
     return a != b && platform::EqualNoCase(a, b);
 }
 
-int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from, const std::string& to,
-                    const std::string& via) {
+int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
+                    const std::string& to, const std::string& via) {
     const int error = fileSystem.Move(from, to);
     if (error != EEXIST || via.empty() || !DiffersOnlyInCase(from, to)) return error;
     // Where the file system ignores case, `to` is `from` itself and the move refuses it.
@@ -121,14 +123,15 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
     return report;
 }
 
-UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem, Interaction* progress,
-                       const std::function<int(std::size_t)>& markUndone) {
+UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem,
+                       Interaction* progress, const std::function<int(std::size_t)>& markUndone) {
     UndoReport report;
     report.damaged = run.Damaged();
     const std::size_t total = run.records.size();
     for (std::size_t i = total; i-- > 0;) {
         const Record& r = run.records[i];
-        if (progress != nullptr) progress->Progress(static_cast<unsigned>(total), static_cast<int>(i));
+        if (progress != nullptr)
+            progress->Progress(static_cast<unsigned>(total), static_cast<int>(i));
         if (r.damaged) {
             report.problems.push_back(Problem(r.oldPath, "記録が壊れているため元に戻せません。"));
             continue;
@@ -138,17 +141,19 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         if (where == Where::Nowhere) {
             // A change the run only intended, whose file is found under neither name, never
             // happened to this file: there is nothing of it to take back, and nothing is moved.
-            report.problems.push_back(Problem((r.changes & journal::kMoved) != 0 ? r.newPath : r.oldPath,
-                                              "ファイルが見つからないか、別のファイルに変わっているため元に戻せません。"));
+            report.problems.push_back(Problem(
+                (r.changes & journal::kMoved) != 0 ? r.newPath : r.oldPath,
+                "ファイルが見つからないか、別のファイルに変わっているため元に戻せません。"));
             continue;
         }
         if (where != Where::Old) {
             const std::string& from = where == Where::New ? r.newPath : r.viaPath;
             const std::string via = r.viaPath.empty() ? TemporaryBeside(r.oldPath) : r.viaPath;
-            if (const int error = MoveKeepingCase(fileSystem, from, r.oldPath, where == Where::Via ? std::string() : via)) {
-                report.problems.push_back(error == EEXIST
-                                              ? Problem(r.oldPath, "元の名前のファイルがすでに存在します。")
-                                              : SystemProblem(from, error));
+            if (const int error = MoveKeepingCase(fileSystem, from, r.oldPath,
+                                                  where == Where::Via ? std::string() : via)) {
+                report.problems.push_back(
+                    error == EEXIST ? Problem(r.oldPath, "元の名前のファイルがすでに存在します。")
+                                    : SystemProblem(from, error));
                 continue;
             }
             ++report.restored;
@@ -177,8 +182,10 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder) {
             return choice;
         }
         if (!run.readable) {
-            choice.refusal = platform::Sjis("Undoの記録ファイルが壊れているため読めません。\n") + path +
-                             platform::Sjis("\nこれより前の処理をUndoするには、このファイルを削除してください。");
+            choice.refusal =
+                platform::Sjis("Undoの記録ファイルが壊れているため読めません。\n") + path +
+                platform::Sjis(
+                    "\nこれより前の処理をUndoするには、このファイルを削除してください。");
             return choice;
         }
         if (run.Pending() > 0 || (run.Damaged() > 0 && run.undoPasses == 0)) {
@@ -214,12 +221,12 @@ std::vector<std::string> DescribeHistory(const std::string& journalFolder) {
         char when[32] = "-";
         if (run.readable) {
             const platform::LocalTime t = platform::ToLocalTime(run.started);
-            std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                          t.hour, t.minute, t.second);
+            std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month,
+                          t.day, t.hour, t.minute, t.second);
         }
         const std::size_t changed = run.records.size() - run.Count(State::Void);
-        lines.push_back(run.name + "  " + when + "  " + state + "  " + std::to_string(changed) + "  " +
-                        run.root);
+        lines.push_back(run.name + "  " + when + "  " + state + "  " + std::to_string(changed) +
+                        "  " + run.root);
     }
     return lines;
 }

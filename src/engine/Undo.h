@@ -15,10 +15,10 @@ namespace morvanex::engine {
 
 // What an undo of one run did.
 struct UndoReport {
-    int error = 0;                 // the journal could not be opened (EWOULDBLOCK: it is in use)
-    std::size_t restored = 0;      // records taken back now
-    std::size_t alreadyBack = 0;   // found as they were before the run (an undo was interrupted)
-    std::size_t damaged = 0;       // records that do not verify (a journal cut short counts one)
+    int error = 0;                // the journal could not be opened (EWOULDBLOCK: it is in use)
+    std::size_t restored = 0;     // records taken back now
+    std::size_t alreadyBack = 0;  // found as they were before the run (an undo was interrupted)
+    std::size_t damaged = 0;      // records that do not verify (a journal cut short counts one)
     std::vector<std::string> problems;  // CP932, one line per record left as it is
 
     bool Complete() const { return error == 0 && damaged == 0 && problems.empty(); }
@@ -41,15 +41,15 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
                    Interaction* progress);
 // The same over records held in memory (a run made without a journal); `markUndone` is told
 // each record taken back and returns 0 or the error that stops the undo.
-UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem, Interaction* progress,
-                       const std::function<int(std::size_t)>& markUndone);
+UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem,
+                       Interaction* progress, const std::function<int(std::size_t)>& markUndone);
 
 // The run the command line's undo takes back: the newest with records not yet undone (or with
 // damage an undo has not reported yet). It refuses, naming the run, while a newer run is still
 // going or a newer journal cannot be read, so a newer run is never passed over silently.
 struct UndoChoice {
-    journal::Run run;       // the chosen run (path empty when there is none)
-    std::string refusal;    // CP932; set when it refuses
+    journal::Run run;     // the chosen run (path empty when there is none)
+    std::string refusal;  // CP932; set when it refuses
 };
 UndoChoice ChooseRunToUndo(const std::string& journalFolder);
 

@@ -97,7 +97,7 @@ int CreateFolders(const std::string& hostFolder) {
 // The name of a new run's journal: its start in local time to the nanosecond and the process,
 // so that names sort in the order the runs began.
 std::string NewRunName(long extra) {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const platform::LocalTime local = platform::ToLocalTime(now.tv_sec);
     char name[80];
@@ -125,15 +125,17 @@ void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, j
             run.cutShort = true;  // nothing after this can be found
             return;
         }
-        const std::size_t recordSize = kRecordHeaderSize + Padded(std::size_t{oldSize} + newSize + viaSize);
+        const std::size_t recordSize =
+            kRecordHeaderSize + Padded(std::size_t{oldSize} + newSize + viaSize);
         if (recordSize > size - at) {
             run.cutShort = true;
             return;
         }
         journal::Record& r = run.records.emplace_back();
         const char* paths = reinterpret_cast<const char*>(record + kRecordHeaderSize);
-        const std::uint64_t sum = Checksum(record + kRecordHeaderSize, std::size_t{oldSize} + newSize + viaSize,
-                                           Checksum(record + 4, kChecksumAt - 4));
+        const std::uint64_t sum =
+            Checksum(record + kRecordHeaderSize, std::size_t{oldSize} + newSize + viaSize,
+                     Checksum(record + 4, kChecksumAt - 4));
         r.damaged = sum != Get<std::uint64_t>(record + kChecksumAt) || !IsKnownState(state);
         r.state = static_cast<State>(state);
         r.changes = Get<std::uint32_t>(record + 4);
@@ -210,14 +212,15 @@ journal::Run Parse(const std::string& path, const std::string& bytes,
 namespace journal {
 
 std::size_t Run::Count(State state) const {
-    return static_cast<std::size_t>(std::count_if(records.begin(), records.end(), [state](const Record& r) {
-        return !r.damaged && r.state == state;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(records.begin(), records.end(),
+                      [state](const Record& r) { return !r.damaged && r.state == state; }));
 }
 
 std::size_t Run::Damaged() const {
-    return (cutShort ? 1 : 0) + static_cast<std::size_t>(std::count_if(
-                                    records.begin(), records.end(), [](const Record& r) { return r.damaged; }));
+    return (cutShort ? 1 : 0) +
+           static_cast<std::size_t>(std::count_if(records.begin(), records.end(),
+                                                  [](const Record& r) { return r.damaged; }));
 }
 
 std::size_t Run::Pending() const {
@@ -254,7 +257,9 @@ Run ReadRun(const std::string& path) {
     return run;
 }
 
-RunFile::~RunFile() { Close(); }
+RunFile::~RunFile() {
+    Close();
+}
 
 int RunFile::Open(const std::string& path) {
     Close();
@@ -353,8 +358,9 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now) {
             Put<std::int64_t>(data + 16, now);
             Put<std::uint32_t>(data + 24, static_cast<std::uint32_t>(::getpid()));
             std::memcpy(data + kHeaderSize, hostRoot.data(), hostRoot.size());
-            Put<std::uint64_t>(data + kHeaderChecksumAt,
-                               Checksum(data + kHeaderSize, hostRoot.size(), Checksum(data, kHeaderChecked)));
+            Put<std::uint64_t>(
+                data + kHeaderChecksumAt,
+                Checksum(data + kHeaderSize, hostRoot.size(), Checksum(data, kHeaderChecked)));
         });
         if (!stored) error = EIO;
     }
@@ -369,8 +375,9 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now) {
     return 0;
 }
 
-int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath, std::string_view viaPath,
-                        const platform::FileStatus& before, std::uint32_t changes) {
+int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath,
+                        std::string_view viaPath, const platform::FileStatus& before,
+                        std::uint32_t changes) {
     if (!m_writing) return EBADF;
     // Paths are kept in the host's own form: the journal outlives this process.
     std::string& paths = m_buffer;
@@ -388,7 +395,8 @@ int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath, std:
         (viaSize > 0 && paths[oldSize + newSize] != '/')) {
         return EINVAL;
     }
-    if (oldSize > kLongestPath || newSize > kLongestPath || viaSize > kLongestPath) return ENAMETOOLONG;
+    if (oldSize > kLongestPath || newSize > kLongestPath || viaSize > kLongestPath)
+        return ENAMETOOLONG;
     const std::size_t size = kRecordHeaderSize + Padded(paths.size());
     // One more record header beyond this record stays zero: it marks the end of the records.
     if (const int error = m_file.Reserve(m_end + size + kRecordHeaderSize)) return error;
@@ -410,9 +418,10 @@ int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath, std:
         record[77] = before.link ? 1 : 0;
         Put<std::int64_t>(record + kBirthAt, before.birth);
         std::memcpy(record + kRecordHeaderSize, paths.data(), paths.size());
-        Put<std::uint64_t>(record + kChecksumAt,
-                           Checksum(record + kRecordHeaderSize, paths.size(), Checksum(record + 4, kChecksumAt - 4)));
-        StateWord(record).store(static_cast<std::uint32_t>(State::Intended), std::memory_order_release);
+        Put<std::uint64_t>(record + kChecksumAt, Checksum(record + kRecordHeaderSize, paths.size(),
+                                                          Checksum(record + 4, kChecksumAt - 4)));
+        StateWord(record).store(static_cast<std::uint32_t>(State::Intended),
+                                std::memory_order_release);
     });
     if (!stored) return EIO;
     m_lastRecord = m_end;

@@ -61,10 +61,10 @@ struct Run {
     std::string path;  // CP932 path of the journal file
     std::string name;  // the file's name without ".journal": the run's name in messages
     platform::Timestamp started = 0;
-    std::string root;  // CP932: the folder the run worked on, or the list it was given
-    bool readable = false;  // a journal of this version with an intact header
-    bool running = false;   // locked by a run (or an undo) that is still going
-    bool cutShort = false;  // the end of the records is missing: the file was cut or damaged
+    std::string root;              // CP932: the folder the run worked on, or the list it was given
+    bool readable = false;         // a journal of this version with an intact header
+    bool running = false;          // locked by a run (or an undo) that is still going
+    bool cutShort = false;         // the end of the records is missing: the file was cut or damaged
     std::uint32_t undoPasses = 0;  // how many undos have worked on it
     std::vector<Record> records;
 

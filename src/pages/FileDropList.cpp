@@ -317,8 +317,8 @@ void FileDropList::Sort(int method) {
     const SortMethod& how = kSortMethods[static_cast<std::size_t>(method)];
     std::vector<std::string> paths = m_model->paths;
     if (how.withPath || how.key != engine::kSortByName) {
-        engine::SortEntries(paths, nullptr, 0, paths.size(), how.key, how.ascending ? 1 : 0,
-                            false, std::string(), true, m_fileSystem);
+        engine::SortEntries(paths, nullptr, 0, paths.size(), how.key, how.ascending ? 1 : 0, false,
+                            std::string(), true, m_fileSystem);
     } else {
         // An exchange sort, as the list has always sorted by name alone: entries whose names
         // differ only in their folders keep the order it gives them.

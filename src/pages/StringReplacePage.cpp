@@ -118,8 +118,7 @@ void StringReplacePage::hideEvent(QHideEvent* event) {
     if (event->spontaneous() || !window()->isVisible()) return;
     StoreSettings();
     const std::string problem = engine::RegexPairsProblem(Settings().StringChangeOption);
-    if (!problem.empty())
-        Interaction().ShowMessage(problem, engine::MessageIcon::Exclamation);
+    if (!problem.empty()) Interaction().ShowMessage(problem, engine::MessageIcon::Exclamation);
 }
 
 }  // namespace morvanex::pages

@@ -71,7 +71,8 @@ Timestamp FromLocalTime(const LocalTime& local) {
     std::int64_t month0 = local.month - 1;
     year += FloorDiv(month0, 12);
     month0 -= FloorDiv(month0, 12) * 12;
-    const std::int64_t days = DaysFromCivil(year, static_cast<unsigned>(month0 + 1), 1) + local.day - 1;
+    const std::int64_t days =
+        DaysFromCivil(year, static_cast<unsigned>(month0 + 1), 1) + local.day - 1;
     return days * 86400 + local.hour * 3600LL + local.minute * 60LL + local.second -
            kUtcOffsetSeconds;
 }
@@ -83,6 +84,8 @@ bool IsValidLocalTime(const LocalTime& local) {
            local.second <= 59;
 }
 
-Timestamp SystemClock::Now() const { return static_cast<Timestamp>(std::time(nullptr)); }
+Timestamp SystemClock::Now() const {
+    return static_cast<Timestamp>(std::time(nullptr));
+}
 
 }  // namespace morvanex::platform

@@ -34,13 +34,13 @@ Timestamp FromLocalTime(const LocalTime& local);
 bool IsValidLocalTime(const LocalTime& local);
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual Timestamp Now() const = 0;
 };
 
 class SystemClock final : public Clock {
-public:
+  public:
     Timestamp Now() const override;
 };
 

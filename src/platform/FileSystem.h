@@ -44,10 +44,10 @@ struct FileStatus {
     Timestamp access = 0;
     std::int64_t size = 0;
     std::uint8_t attributes = 0;
-    bool link = false;                  // a symbolic link (of any target)
-    std::uint32_t modificationNs = 0;   // nanoseconds within the second
+    bool link = false;                 // a symbolic link (of any target)
+    std::uint32_t modificationNs = 0;  // nanoseconds within the second
     std::uint32_t accessNs = 0;
-    FileIdentity identity;              // {0, 0} when the host did not say
+    FileIdentity identity;  // {0, 0} when the host did not say
     // When the file was made, in nanoseconds, where the host records it (else 0): an inode
     // number freed by a deleted file is soon given to a new one, which was made later.
     std::int64_t birth = 0;
@@ -56,10 +56,10 @@ struct FileStatus {
 };
 
 struct DirectoryEntry {
-    std::string name;              // never "." or ".."
-    std::uint8_t attributes = 0;   // with kDirectory for a folder
-    FileStatus status;             // filled (attributes too) when listed with attributes;
-                                   // `link` is filled either way
+    std::string name;             // never "." or ".."
+    std::uint8_t attributes = 0;  // with kDirectory for a folder
+    FileStatus status;            // filled (attributes too) when listed with attributes;
+                                  // `link` is filled either way
 };
 
 // A place a user browses from: "/", the home folder, a mounted volume.
@@ -72,13 +72,13 @@ struct Root {
 // A file kept open for appending lines: each Append reaches the file (the kernel) before it
 // returns, so what was appended survives the process being killed.
 class OutputFile {
-public:
+  public:
     virtual ~OutputFile() = default;
     virtual int Append(std::string_view bytes) = 0;
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
     // The entries of a folder in the order the system lists them, each with its status. With

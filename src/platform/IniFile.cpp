@@ -6,7 +6,9 @@ namespace morvanex::platform {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -14,7 +16,9 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
-bool IsQuote(char c) { return c == '"' || c == '\''; }
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
 
 std::string_view Unquote(std::string_view value) {
     if (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()) {
@@ -68,8 +72,7 @@ IniReader::IniReader(std::string_view text) {
     }
 }
 
-std::optional<std::string> IniReader::Find(std::string_view section,
-                                               std::string_view key) const {
+std::optional<std::string> IniReader::Find(std::string_view section, std::string_view key) const {
     for (const auto& s : m_sections) {
         if (!EqualNoCase(s.name, Trim(section))) continue;
         for (const auto& entry : s.entries) {
@@ -81,7 +84,7 @@ std::optional<std::string> IniReader::Find(std::string_view section,
 }
 
 std::string IniReader::GetString(std::string_view section, std::string_view key,
-                                     std::string_view fallback, std::size_t bufferSize) const {
+                                 std::string_view fallback, std::size_t bufferSize) const {
     const std::optional<std::string> value = Find(section, key);
     const std::string_view result = value ? std::string_view(*value) : fallback;
     return CutToFit(result, bufferSize > 0 ? bufferSize - 1 : 0);

@@ -12,17 +12,17 @@
 namespace morvanex::platform {
 
 class IniReader {
-public:
+  public:
     explicit IniReader(std::string_view text);
 
     // The value of a key, or nothing when the section or key is absent.
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
     // As the private-profile reader: the value, or `fallback` when absent; cut to fit a buffer
     // of bufferSize bytes (never splitting a character).
-    std::string GetString(std::string_view section, std::string_view key,
-                          std::string_view fallback, std::size_t bufferSize = 2048) const;
+    std::string GetString(std::string_view section, std::string_view key, std::string_view fallback,
+                          std::size_t bufferSize = 2048) const;
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::string value;
@@ -40,7 +40,7 @@ std::string_view IniValue(std::string_view text);
 
 // Writes sections and keys in the order they are set, lines ended by CR LF.
 class IniWriter {
-public:
+  public:
     void Set(std::string_view section, std::string_view key, std::string_view value);
     const std::string& Text() const { return m_text; }
 
@@ -48,7 +48,7 @@ public:
     // unchanged (blanks at either end, or a quote at both ends).
     static std::string Encode(std::string_view value);
 
-private:
+  private:
     std::string m_text;
     std::string m_section;
     bool m_hasSection = false;

@@ -44,7 +44,9 @@ void InstallStoreFaultHandler() {
 
 }  // namespace detail
 
-MappedFile::~MappedFile() { Close(); }
+MappedFile::~MappedFile() {
+    Close();
+}
 
 int MappedFile::CreateLocked(std::string_view path) {
     Close();

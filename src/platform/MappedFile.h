@@ -10,7 +10,7 @@ namespace morvanex::platform {
 // the file at once, without a system call, and survives the process being killed. Sync pushes
 // it to the disk. Used for the undo journal, which is written for every target of a run.
 class MappedFile {
-public:
+  public:
     MappedFile() = default;
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
@@ -42,7 +42,7 @@ public:
     static bool Guarded(Store&& store);
     std::size_t Size() const { return m_size; }
 
-private:
+  private:
     int m_fd = -1;
     unsigned char* m_data = nullptr;
     std::size_t m_size = 0;

@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "platform/Codepage.h"
-#include "platform/Paths.h"
 #include "platform/IniFile.h"
+#include "platform/Paths.h"
 
 namespace morvanex::settings {
 

@@ -159,9 +159,9 @@ struct RegisteredPattern {
 
 // One place to browse from, as the folder pages show it.
 struct DriveEntry {
-    std::string Root;   // the root folder, ending with the separator
+    std::string Root;  // the root folder, ending with the separator
     std::string Label;
-    std::string Text;   // the combo text: root and label
+    std::string Text;  // the combo text: root and label
 
     friend bool operator==(const DriveEntry&, const DriveEntry&) = default;
 };

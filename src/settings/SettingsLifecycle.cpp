@@ -33,7 +33,9 @@ void ResetSettings(RenameSettings& settings, const SettingsEnvironment& environm
     SetDefaults(settings, environment, 0);
 }
 
-std::string DriveNameOf(const std::string& root) { return platform::WithoutTrailingSeparator(root); }
+std::string DriveNameOf(const std::string& root) {
+    return platform::WithoutTrailingSeparator(root);
+}
 
 void BuildDriveList(RenameSettings& settings, platform::FileSystem& fileSystem) {
     settings.DriveList.clear();

@@ -93,7 +93,8 @@ std::optional<std::string> Application::FileToOpen(int argc, char** argv) {
     return platform::Cp932FromUtf8(argv[2]);
 }
 
-std::optional<int> Application::Start(const std::optional<std::string>& startUpFile, bool openOnly) {
+std::optional<int> Application::Start(const std::optional<std::string>& startUpFile,
+                                      bool openOnly) {
     m_document =
         std::make_unique<Document>(m_preferences, std::make_unique<platform::PosixFileSystem>(),
                                    std::make_unique<platform::SystemClock>());
@@ -141,7 +142,8 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
 int Application::Main(int argc, char** argv) {
     // A downloaded auto-exec file opened from the desktop must never rename files unasked.
     const std::optional<std::string> toOpen = FileToOpen(argc, argv);
-    const std::optional<std::string> startUpFile = toOpen ? toOpen : StartUpFile(RawCommandLine(argc, argv));
+    const std::optional<std::string> startUpFile =
+        toOpen ? toOpen : StartUpFile(RawCommandLine(argc, argv));
     const bool autoExec = !toOpen && startUpFile && IsAutoExecFile(*startUpFile);
     if (!HasDisplay()) {
         if (!autoExec) {
@@ -174,7 +176,8 @@ int Application::Main(int argc, char** argv) {
     options.headless =
         platformName == QLatin1String("offscreen") || platformName == QLatin1String("minimal");
     Application program(options);
-    if (const std::optional<int> status = program.Start(startUpFile, toOpen.has_value())) return *status;
+    if (const std::optional<int> status = program.Start(startUpFile, toOpen.has_value()))
+        return *status;
     return QApplication::exec();
 }
 

@@ -2,8 +2,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFileInfo>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLayout>
@@ -358,7 +358,8 @@ HelpWindow* MainFrame::Help() const {
 void MainFrame::ShowHelp(int context) {
     // Asked from a modal dialog, the help window belongs to that dialog: a window of the frame
     // would be blocked behind it, unreadable until the dialog closes.
-    QWidget* owner = QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget() : this;
+    QWidget* owner =
+        QApplication::activeModalWidget() != nullptr ? QApplication::activeModalWidget() : this;
     if (m_help == nullptr) {
         m_help = new HelpWindow(m_helpFile, owner);
     } else if (m_help->parentWidget() != owner) {

@@ -22,17 +22,19 @@ struct Result {
 };
 
 class CommandLineTest : public testing::Test {
-protected:
-    Result Cli(const std::string& arguments, const std::string& input = "", const std::string& in = "") {
+  protected:
+    Result Cli(const std::string& arguments, const std::string& input = "",
+               const std::string& in = "") {
         const char* cli = std::getenv("MORVANEX_CLI");
         EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
         state.CreateFile("stdin", input);
-        const std::string command = "cd '" + work.Path() + in + "' && XDG_STATE_HOME='" + state.Path() +
-                                    "' '" + std::string(cli ? cli : "false") + "' " + arguments +
-                                    " <'" + state.Path() + "stdin' >'" + state.Path() + "out' 2>'" +
-                                    state.Path() + "err'";
+        const std::string command = "cd '" + work.Path() + in + "' && XDG_STATE_HOME='" +
+                                    state.Path() + "' '" + std::string(cli ? cli : "false") + "' " +
+                                    arguments + " <'" + state.Path() + "stdin' >'" + state.Path() +
+                                    "out' 2>'" + state.Path() + "err'";
         const int raw = std::system(command.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"), state.ReadFile("err")};
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"),
+                state.ReadFile("err")};
     }
     // A job: "IMG_" + four-digit sequence + "." + extension, names sorted ascending.
     std::string Job(const std::string& extra = "") {
@@ -66,7 +68,9 @@ TEST_F(CommandLineTest, ShowIniWritesTheSavedBytesAndNormalisesAJob) {
 
 TEST_F(CommandLineTest, ExitStatusesAndMessages) {
     work.CreateFile("bad.mvx", "[Other]\r\nx=1\r\n");
-    work.CreateFile("listjob.mvx", "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[SelectFile]\r\nFreeFileSelect=1\r\n");
+    work.CreateFile(
+        "listjob.mvx",
+        "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n[SelectFile]\r\nFreeFileSelect=1\r\n");
     work.CreateFolder("empty");
     Job();
     struct Row {
@@ -80,9 +84,11 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
         {"load_failure_preview", "preview bad.mvx", 2, "設定ファイルの読み込みに失敗しました。"},
         {"missing_job", "show --ini missing.mvx", 2, "設定ファイルの読み込みに失敗しました。"},
         // An unset shell variable gives an empty value: never a fall-back to another folder.
-        {"empty_folder_value", "run job.mvx --folder ''", 2, "morvanex-cli: --folder needs a folder"},
+        {"empty_folder_value", "run job.mvx --folder ''", 2,
+         "morvanex-cli: --folder needs a folder"},
         {"empty_list_value", "run job.mvx --list ''", 2, "morvanex-cli: --list needs a file"},
-        {"list_job_without_list", "run listjob.mvx", 2, "morvanex-cli: the job takes its targets from a list"},
+        {"list_job_without_list", "run listjob.mvx", 2,
+         "morvanex-cli: the job takes its targets from a list"},
         {"folder_and_list", "run job.mvx --folder empty --list x", 2, "morvanex-cli: give either"},
         {"unknown_command", "frobnicate", 2, "morvanex-cli: unknown command"},
         {"unknown_option", "preview job.mvx --nope", 2, "morvanex-cli: unexpected argument"},
@@ -152,7 +158,8 @@ TEST_F(CommandLineTest, RelativeFoldersAreResolvedOnceAndUndoWorksFromAnywhere) 
     ASSERT_EQ(Cli("run job.mvx --folder d").status, 0);
     EXPECT_EQ(work.ReadFile("d/IMG_0001.txt"), "mine");
     const Result history = Cli("history", "", "elsewhere");
-    EXPECT_NE(history.out.find("  done  1  " + work.Path() + "d/"), std::string::npos) << history.out;
+    EXPECT_NE(history.out.find("  done  1  " + work.Path() + "d/"), std::string::npos)
+        << history.out;
 
     // An undo killed after its move, before its mark: the next one finds everything back.
     ASSERT_EQ(std::rename((work / "d/IMG_0001.txt").c_str(), (work / "d/a.txt").c_str()), 0);
@@ -168,11 +175,14 @@ TEST_F(CommandLineTest, RelativeFoldersAreResolvedOnceAndUndoWorksFromAnywhere) 
 TEST_F(CommandLineTest, AJobWithAForeignFolderNameFindsItInAnotherProcess) {
     for (const std::string folder : {"Caf\xC3\xA9", "\xEC\x82\xAC\xEC\xA7\x84"}) {  // Café, 사진
         work.CreateFile(folder + "/a.txt", "A");
-        work.CreateFile("utf8.mvx", "\xEF\xBB\xBF[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n"
-                                    "[SelectFile]\r\nFullPath=" + work.Path() + folder + "/\r\n"
-                                    "[RenameOption]\r\nSelectedPart00=1\r\nStrPart00=new\r\n"
-                                    "SelectedPart01=5\r\nSelectedPart02=3\r\nSelectedPart03=0\r\n"
-                                    "SelectedPart04=0\r\nSelectedPart05=0\r\n");
+        work.CreateFile("utf8.mvx",
+                        "\xEF\xBB\xBF[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n"
+                        "[SelectFile]\r\nFullPath=" +
+                            work.Path() + folder +
+                            "/\r\n"
+                            "[RenameOption]\r\nSelectedPart00=1\r\nStrPart00=new\r\n"
+                            "SelectedPart01=5\r\nSelectedPart02=3\r\nSelectedPart03=0\r\n"
+                            "SelectedPart04=0\r\nSelectedPart05=0\r\n");
         const Result saved = Cli("show --ini utf8.mvx");
         ASSERT_EQ(saved.status, 0) << saved.err;
         work.CreateFile("saved.mvx", saved.out);

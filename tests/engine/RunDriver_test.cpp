@@ -58,7 +58,7 @@ std::map<std::string, Entry> Snapshot(const std::string& root) {
 // Every test runs twice: with the whole list known before the run starts (a front end with a
 // progress bar), and with the run starting while the statuses are still being read.
 class RunDriverTest : public testing::TestWithParam<bool> {
-protected:
+  protected:
     RunDriverTest() : faulty(real), journal(Cp932(state.Path())) {
         settings = settings::ConstructSettings({real, clock, {}});
         settings.SelectFile.FullPath = Cp932(temp.Path());
@@ -116,7 +116,8 @@ TEST_P(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     EXPECT_FALSE(temp.Exists("IMG_001.jpg"));
     EXPECT_TRUE(ui.Showed("Undoが正常終了しました。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
-    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty()) << "the run is not offered twice";
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty())
+        << "the run is not offered twice";
 }
 
 TEST_P(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
@@ -134,7 +135,8 @@ TEST_P(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
     EXPECT_EQ(list.sources[0], Cp932(temp / "a.jpg"));
     EXPECT_EQ(list.targets[0], Cp932(temp / "IMG_001.jpg"));
     // IMG_002.jpg is a target too, but it is moved away only after b.jpg wants its name.
-    EXPECT_EQ(list.conflicts, (std::vector<Conflict>{Conflict::None, Conflict::Exists, Conflict::None}));
+    EXPECT_EQ(list.conflicts,
+              (std::vector<Conflict>{Conflict::None, Conflict::Exists, Conflict::None}));
     EXPECT_TRUE(list.openSourceOnDoubleClick);
     EXPECT_TRUE(ui.Showed("指定されたフォルダ(ログ保存フォルダ)は存在しません(警告)。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
@@ -168,7 +170,8 @@ TEST_P(RunDriverTest, PreviewFlagsDuplicatesAndExistingFiles) {
     UsePattern("", 0, 0);
     ui.resultLists.clear();
     ASSERT_EQ(Run(true).resultCode, 0);
-    EXPECT_EQ(ui.resultLists.at(0).conflicts, (std::vector<Conflict>{Conflict::None, Conflict::None}));
+    EXPECT_EQ(ui.resultLists.at(0).conflicts,
+              (std::vector<Conflict>{Conflict::None, Conflict::None}));
     EXPECT_EQ(ui.resultLists.at(0).targets[1], Cp932(temp / "1.jpg"));
 }
 
@@ -186,9 +189,13 @@ TEST_P(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_TRUE(ui.messages[0].starts_with("Error Code : 999\n"));
     ASSERT_EQ(ui.questions.size(), 1u);
-    EXPECT_EQ(ui.questions[0], platform::Sjis("処理が中断しました。\n2個目のファイルまで変換しました。\n3個目以降のファイル変換が行われていません(続行は不可能です)。\nリネームされてしまったファイルを元に戻しますか？(Undo)"));
+    EXPECT_EQ(ui.questions[0],
+              platform::Sjis("処理が中断しました。\n2個目のファイルまで変換しました。\n3個目以降の"
+                             "ファイル変換が行われていません(続行は不可能です)"
+                             "。\nリネームされてしまったファイルを元に戻しますか？(Undo)"));
     // After the undo every file is back, with its mode and time.
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"}) EXPECT_EQ(temp.ReadFile(name), name);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+        EXPECT_EQ(temp.ReadFile(name), name);
     EXPECT_EQ(temp.ModificationTime("b.jpg"), 2000000);
     struct stat st {};
     ::stat((temp / "b.jpg").c_str(), &st);
@@ -214,7 +221,8 @@ TEST_P(RunDriverTest, FailureOnTheFirstTargetOffersNoUndo) {
     faulty.FailCall(Op::Move, 1, EACCES);
     EXPECT_EQ(Run().resultCode, MRVN_ERROR_SYSTEM_ERROR);
     EXPECT_TRUE(ui.questions.empty());
-    EXPECT_TRUE(ui.Showed("処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"));
+    EXPECT_TRUE(ui.Showed(
+        "処理が中断しました。\n指定の全ファイルの変換が行われていません(続行は不可能です)。"));
 }
 
 TEST_P(RunDriverTest, ACollisionStopsAtTheSecondTargetAndNamesItsSource) {
@@ -271,7 +279,8 @@ TEST_P(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
 }
 
 TEST_P(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
-    for (const char* name : {"f1/a.jpg", "f1/b.jpg", "f2/c.jpg", "f3/d.jpg", "f3/e.jpg"}) temp.CreateFile(name);
+    for (const char* name : {"f1/a.jpg", "f1/b.jpg", "f2/c.jpg", "f3/d.jpg", "f3/e.jpg"})
+        temp.CreateFile(name);
     settings.SelectFile.IncludeSubDir = 1;
     auto& parts = settings.RenameOption.Parts;
     for (auto& part : parts) part = settings::PartSlot{};
@@ -290,7 +299,8 @@ TEST_P(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
         ui.resultLists.clear();
         ASSERT_EQ(Run(true).resultCode, 0);
         std::vector<std::string> names;
-        for (const auto& target : ui.resultLists.at(0).targets) names.push_back(platform::FileNameOf(target));
+        for (const auto& target : ui.resultLists.at(0).targets)
+            names.push_back(platform::FileNameOf(target));
         EXPECT_EQ(names, row.expected) << "NumberReset " << row.numberReset;
     }
 }
@@ -303,16 +313,50 @@ TEST_P(RunDriverTest, SetupCheckCodes) {
         bool preview;
         int code;
     } rows[] = {
-        {"copy_without_destination", [](RenameSettings& s) { s.CopyToDir.EnableCopy = 1; s.CopyToDir.FullPath = ""; }, true, MRVN_ERROR_NO_COPYTOSTR},
-        {"only_a_period", [](RenameSettings& s) { for (auto& p : s.RenameOption.Parts) p = {}; s.RenameOption.Parts[0].SelectedPart = settings::kPartPeriod; }, true, MRVN_ERROR_NO_RENFORMAT},
-        {"copy_folder_declined", [](RenameSettings& s) { s.CopyToDir.EnableCopy = 1; s.CopyToDir.FullPath = "/nonexistent/morvanex/"; }, false, MRVN_ERROR_NO_COPYTO},
-        {"negative_digits", [](RenameSettings& s) { s.RenameOption.Parts[1].DigitNum = -1; }, true, MRVN_ERROR_NO_DIGITNUM},
-        {"start_beyond_digits", [](RenameSettings& s) { s.RenameOption.Parts[1].StrPart = "1000"; }, true, MRVN_ERROR_LOWER_NUM_OVER},
-        {"last_beyond_digits", [](RenameSettings& s) { s.RenameOption.Parts[1].StrPart = "999"; s.RenameOption.Parts[1].SkipNum = 5; }, true, kSuccess},
-        {"forbidden_in_fixed_text", [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = "a:b"; }, true, MRVN_ERROR_BAD_STRING_USED},
-        {"forbidden_in_fallback_text", [](RenameSettings& s) { s.RenameOption.Parts[7] = {settings::kPartFixedText, "x|"}; }, true, MRVN_ERROR_BAD_STRING_USED},
-        {"forbidden_in_replacement", [](RenameSettings& s) { s.StringChangeOption.EnableStringChange = 1; s.StringChangeOption.ChangeAfter[9] = "?"; }, true, MRVN_ERROR_BAD_STRING_USED},
-        {"log_folder_declined", [](RenameSettings& s) { s.CommonOption.BatLogWrite = 1; }, false, MRVN_ERROR_NO_LOGWRITEDIR},
+        {"copy_without_destination",
+         [](RenameSettings& s) {
+             s.CopyToDir.EnableCopy = 1;
+             s.CopyToDir.FullPath = "";
+         },
+         true, MRVN_ERROR_NO_COPYTOSTR},
+        {"only_a_period",
+         [](RenameSettings& s) {
+             for (auto& p : s.RenameOption.Parts) p = {};
+             s.RenameOption.Parts[0].SelectedPart = settings::kPartPeriod;
+         },
+         true, MRVN_ERROR_NO_RENFORMAT},
+        {"copy_folder_declined",
+         [](RenameSettings& s) {
+             s.CopyToDir.EnableCopy = 1;
+             s.CopyToDir.FullPath = "/nonexistent/morvanex/";
+         },
+         false, MRVN_ERROR_NO_COPYTO},
+        {"negative_digits", [](RenameSettings& s) { s.RenameOption.Parts[1].DigitNum = -1; }, true,
+         MRVN_ERROR_NO_DIGITNUM},
+        {"start_beyond_digits", [](RenameSettings& s) { s.RenameOption.Parts[1].StrPart = "1000"; },
+         true, MRVN_ERROR_LOWER_NUM_OVER},
+        {"last_beyond_digits",
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[1].StrPart = "999";
+             s.RenameOption.Parts[1].SkipNum = 5;
+         },
+         true, kSuccess},
+        {"forbidden_in_fixed_text",
+         [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = "a:b"; }, true,
+         MRVN_ERROR_BAD_STRING_USED},
+        {"forbidden_in_fallback_text",
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[7] = {settings::kPartFixedText, "x|"};
+         },
+         true, MRVN_ERROR_BAD_STRING_USED},
+        {"forbidden_in_replacement",
+         [](RenameSettings& s) {
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.ChangeAfter[9] = "?";
+         },
+         true, MRVN_ERROR_BAD_STRING_USED},
+        {"log_folder_declined", [](RenameSettings& s) { s.CommonOption.BatLogWrite = 1; }, false,
+         MRVN_ERROR_NO_LOGWRITEDIR},
     };
     for (const auto& row : rows) {
         const RenameSettings saved = settings;
@@ -336,10 +380,29 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         void (*change)(RenameSettings&);
         int code;
     } rows[] = {
-        {"empty_after_the_final_period", [](RenameSettings& s) { for (auto& p : s.RenameOption.Parts) p = {}; s.RenameOption.Parts[0] = {settings::kPartFixedText, "."}; }, MRVN_ERROR_BAD_STRING_USED},
-        {"replaced_to_nothing", [](RenameSettings& s) { s.RenameOption.EnableRename = 0; s.StringChangeOption.EnableStringChange = 1; s.StringChangeOption.ChangeBefore[0] = "a.jpg"; }, MRVN_ERROR_BAD_STRING_USED},
-        {"dot_dot", [](RenameSettings& s) { for (auto& p : s.RenameOption.Parts) p = {}; s.RenameOption.Parts[0] = {settings::kPartFixedText, ".."}; s.RenameOption.Parts[1] = {settings::kPartFixedText, "."}; }, MRVN_ERROR_BAD_STRING_USED},
-        {"longer_than_a_name_may_be", [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = std::string(259, 'x'); }, MRVN_ERROR_SYSTEM_ERROR},
+        {"empty_after_the_final_period",
+         [](RenameSettings& s) {
+             for (auto& p : s.RenameOption.Parts) p = {};
+             s.RenameOption.Parts[0] = {settings::kPartFixedText, "."};
+         },
+         MRVN_ERROR_BAD_STRING_USED},
+        {"replaced_to_nothing",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.ChangeBefore[0] = "a.jpg";
+         },
+         MRVN_ERROR_BAD_STRING_USED},
+        {"dot_dot",
+         [](RenameSettings& s) {
+             for (auto& p : s.RenameOption.Parts) p = {};
+             s.RenameOption.Parts[0] = {settings::kPartFixedText, ".."};
+             s.RenameOption.Parts[1] = {settings::kPartFixedText, "."};
+         },
+         MRVN_ERROR_BAD_STRING_USED},
+        {"longer_than_a_name_may_be",
+         [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = std::string(259, 'x'); },
+         MRVN_ERROR_SYSTEM_ERROR},
     };
     for (const auto& row : rows) {
         const RenameSettings saved = settings;
@@ -349,7 +412,8 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         EXPECT_EQ(outcome.currentPath, Cp932(temp / "a.jpg")) << row.name;
         EXPECT_EQ(temp.ReadFile("a.jpg"), "A") << row.name;
         // The message names the file that failed.
-        EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos) << row.name;
+        EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos)
+            << row.name;
         ui.messages.clear();
         settings = saved;
     }
@@ -379,7 +443,8 @@ TEST_P(RunDriverTest, SelectionRules) {
     ui.messages.clear();
     EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_FILEINDIR_APP);
     ASSERT_EQ(ui.messages.size(), 2u);
-    EXPECT_TRUE(ui.messages[1].starts_with(platform::Sjis("指定フォルダ内に\n「読み取り専用(R)」\u3000")));
+    EXPECT_TRUE(
+        ui.messages[1].starts_with(platform::Sjis("指定フォルダ内に\n「読み取り専用(R)」\u3000")));
     settings.AutoExecMode = 1;
     ui.messages.clear();
     EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_FILEINDIR_APP);
@@ -430,12 +495,13 @@ TEST_P(RunDriverTest, LogsHoldOneLinePerFinishedTarget) {
     EXPECT_NE(text.find("00001 : " + Cp932(temp / "a.jpg")), std::string::npos);
     EXPECT_EQ(text.find("00002 : "), std::string::npos);
     const std::string batch = temp.ReadFile("logs/20240506070809BAT.log");
-    EXPECT_NE(batch.find("ren \"" + Cp932(temp / "IMG_001.jpg") + "\" \"a.jpg\" \r\n"), std::string::npos);
+    EXPECT_NE(batch.find("ren \"" + Cp932(temp / "IMG_001.jpg") + "\" \"a.jpg\" \r\n"),
+              std::string::npos);
 }
 
 // Kills the process right after the k-th move reached the disk, before the run could note it.
 class KillingFileSystem final : public platform::PosixFileSystem {
-public:
+  public:
     explicit KillingFileSystem(int k) : m_k(k) {}
     int Move(std::string_view from, std::string_view to) override {
         const int result = PosixFileSystem::Move(from, to);
@@ -443,13 +509,14 @@ public:
         return result;
     }
 
-private:
+  private:
     int m_k;
     int m_moves = 0;
 };
 
 TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
-    for (int i = 0; i < 6; ++i) temp.CreateFile("f" + std::to_string(i) + ".jpg", std::to_string(i));
+    for (int i = 0; i < 6; ++i)
+        temp.CreateFile("f" + std::to_string(i) + ".jpg", std::to_string(i));
     temp.SetModificationTime("f1.jpg", 4000000);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -469,7 +536,8 @@ TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
     const UndoReport report = UndoRun(choice.run.path, real, nullptr);
     EXPECT_EQ(report.restored, 4u);
     EXPECT_TRUE(report.Complete());
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(temp.ReadFile("f" + std::to_string(i) + ".jpg"), std::to_string(i));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(temp.ReadFile("f" + std::to_string(i) + ".jpg"), std::to_string(i));
     EXPECT_EQ(temp.ModificationTime("f1.jpg"), 4000000);
     // Undone entries are not offered again.
     EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty());
@@ -527,14 +595,14 @@ TEST_P(RunDriverTest, TargetsLeftOutByTheirAttributesDoNotCountAgainstTheSequenc
 
 // Kills the process as the k-th move is about to begin: the file has not moved yet.
 class KillingBeforeMoveFileSystem final : public platform::PosixFileSystem {
-public:
+  public:
     explicit KillingBeforeMoveFileSystem(int k) : m_k(k) {}
     int Move(std::string_view from, std::string_view to) override {
         if (++m_moves == m_k) ::raise(SIGKILL);
         return PosixFileSystem::Move(from, to);
     }
 
-private:
+  private:
     int m_k;
     int m_moves = 0;
 };
@@ -597,7 +665,8 @@ TEST_P(RunDriverTest, AKillAroundAMoveOfAReadOnlyFileIsUndone) {
             UndoJournal own(Cp932(journals.Path()));
             KillingBeforeMoveFileSystem before(1);
             KillingFileSystem after(1);
-            platform::FileSystem& killer = afterTheMove ? static_cast<platform::FileSystem&>(after) : before;
+            platform::FileSystem& killer =
+                afterTheMove ? static_cast<platform::FileSystem&>(after) : before;
             StartRun(settings, {killer, clock, ui, &own}, false, nullptr);
             _exit(0);
         }
@@ -617,14 +686,16 @@ TEST_P(RunDriverTest, BothUndosGiveBackAttributesAndTimesOfEveryTarget) {
         const char* name;
         void (*job)(RenameSettings&);
     } rows[] = {
-        {"lower_case_and_read_only", [](RenameSettings& s) {
+        {"lower_case_and_read_only",
+         [](RenameSettings& s) {
              s.RenameOption.EnableRename = 0;
              s.LetterChangeOption.EnableLetterChange = 1;
              s.LetterChangeOption.ChangeMode = 0;
              s.AttributeOption.EnableAttribute = 1;
              s.AttributeOption.SelectedReadOnly = 1;
          }},
-        {"times_only", [](RenameSettings& s) {
+        {"times_only",
+         [](RenameSettings& s) {
              s.RenameOption.EnableRename = 0;
              s.TimeStampOption.EnableTimeStamp = 1;
              s.TimeStampOption.EnableUpdateTime = 1;
@@ -643,7 +714,9 @@ TEST_P(RunDriverTest, BothUndosGiveBackAttributesAndTimesOfEveryTarget) {
             UndoJournal own(Cp932(journals.Path()));
             const RunContext context{faulty, clock, ui, &own};
             ASSERT_EQ(StartRun(job, context, false, nullptr).resultCode, 0) << row.name;
-            ASSERT_NE(ModeOf(files / "a.txt") == 0444u && files.ModificationTime("a.txt") == 1000000, true)
+            ASSERT_NE(
+                ModeOf(files / "a.txt") == 0444u && files.ModificationTime("a.txt") == 1000000,
+                true)
                 << row.name << ": the run changed nothing";
             ui.answers = {true};
             if (window) {
@@ -670,7 +743,8 @@ TEST_P(RunDriverTest, ALogThatCannotBeWrittenStopsTheRunBeforeItStarts) {
     EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
     EXPECT_EQ(outcome.doneCount, 0);
     EXPECT_TRUE(temp.Exists("a.jpg"));
-    EXPECT_NE(ui.messages.at(0).find(Cp932(temp / "blocker/logs/")), std::string::npos) << ui.messages.at(0);
+    EXPECT_NE(ui.messages.at(0).find(Cp932(temp / "blocker/logs/")), std::string::npos)
+        << ui.messages.at(0);
 }
 
 // A run that cannot record itself changes nothing and says where and why.
@@ -683,7 +757,8 @@ TEST_P(RunDriverTest, NoJournalNoMove) {
     EXPECT_EQ(outcome.doneCount, 0);
     EXPECT_TRUE(temp.Exists("a.jpg"));
     ASSERT_FALSE(ui.messages.empty());
-    EXPECT_NE(ui.messages[0].find(Cp932(state / "in-the-way/morvanex/")), std::string::npos) << ui.messages[0];
+    EXPECT_NE(ui.messages[0].find(Cp932(state / "in-the-way/morvanex/")), std::string::npos)
+        << ui.messages[0];
 }
 
 // The journal cannot grow midway (its folder is a small file system): the run stops before the
@@ -691,7 +766,8 @@ TEST_P(RunDriverTest, NoJournalNoMove) {
 TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     const std::string small = state.CreateFolder("small");
-    if (std::system(("mount -t tmpfs -o size=1200k tmpfs '" + small + "' 2>/dev/null").c_str()) != 0) {
+    if (std::system(("mount -t tmpfs -o size=1200k tmpfs '" + small + "' 2>/dev/null").c_str()) !=
+        0) {
         GTEST_SKIP() << "tmpfs could not be mounted here";
     }
     const std::string name(150, 'n');
@@ -707,7 +783,8 @@ TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     const UndoReport report = UndoRun(tight.RunPath(), real, nullptr);
     EXPECT_TRUE(report.Complete());
     EXPECT_EQ(report.restored, static_cast<std::size_t>(outcome.doneCount));
-    for (int i = 0; i < kFiles; i += 97) EXPECT_TRUE(temp.Exists(name + std::to_string(10000 + i))) << i;
+    for (int i = 0; i < kFiles; i += 97)
+        EXPECT_TRUE(temp.Exists(name + std::to_string(10000 + i))) << i;
     std::system(("umount '" + small + "'").c_str());
 }
 
@@ -742,9 +819,21 @@ TEST_P(RunDriverTest, DigitCountsOutOfRangeStopTheSetUp) {
     } rows[] = {
         {"sequence_nine", [](RenameSettings& s) { s.RenameOption.Parts[1].DigitNum = 9; }},
         {"sequence_huge", [](RenameSettings& s) { s.RenameOption.Parts[1].DigitNum = 2147483647; }},
-        {"alignment_eight", [](RenameSettings& s) { s.RenameOption.EnableDigitChange = 1; s.RenameOption.DigitChangeNum = 8; }},
-        {"alignment_negative", [](RenameSettings& s) { s.RenameOption.EnableDigitChange = 1; s.RenameOption.DigitChangeNum = -1; }},
-        {"alignment_huge", [](RenameSettings& s) { s.RenameOption.EnableDigitChange = 1; s.RenameOption.DigitChangeNum = 2147483647; }},
+        {"alignment_eight",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableDigitChange = 1;
+             s.RenameOption.DigitChangeNum = 8;
+         }},
+        {"alignment_negative",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableDigitChange = 1;
+             s.RenameOption.DigitChangeNum = -1;
+         }},
+        {"alignment_huge",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableDigitChange = 1;
+             s.RenameOption.DigitChangeNum = 2147483647;
+         }},
     };
     for (const Row& row : rows) {
         const RenameSettings saved = settings;

@@ -22,20 +22,21 @@ TEST(RunLog, TextAndBatchLogsAreByteExact) {
     EXPECT_EQ(log.TextLogPath(), "/logs/20030305102030.log");
     EXPECT_EQ(log.BatchLogPath(), "/logs/20030305102030BAT.log");
 
-    const std::string wide = "\x81\x40";  // ideographic space
+    const std::string wide = "\x81\x40";   // ideographic space
     const std::string colon = "\x81\x46";  // full-width colon
     const std::string expectedText =
-        Sjis("総変換ファイル数") + " " + wide + wide + wide + wide + colon + " 2\r\n" + Sjis("モード") +
-        wide + wide + wide + wide + wide + wide + wide + wide + wide + " " + colon + " " +
-        Sjis("リネーム") + "\r\n\r\n" + "00001 : /p/a.jpg  \x81\xA8  /p/IMG_001.jpg \r\n" +
-        "00002 : " + Sjis("/p/写真.jpg") + "  \x81\xA8  /p/IMG_002.jpg \r\n";
+        Sjis("総変換ファイル数") + " " + wide + wide + wide + wide + colon + " 2\r\n" +
+        Sjis("モード") + wide + wide + wide + wide + wide + wide + wide + wide + wide + " " +
+        colon + " " + Sjis("リネーム") + "\r\n\r\n" +
+        "00001 : /p/a.jpg  \x81\xA8  /p/IMG_001.jpg \r\n" + "00002 : " + Sjis("/p/写真.jpg") +
+        "  \x81\xA8  /p/IMG_002.jpg \r\n";
     EXPECT_EQ(fs.files["/logs/20030305102030.log"].contents, expectedText);
 
     const std::string expectedBatch =
         "rem " + Sjis("コピー先フォルダ") + " " + wide + wide + colon + " /copy/\r\n" + "rem " +
         Sjis("総変換ファイル数") + " " + wide + wide + wide + wide + colon + " 2\r\n" + "rem " +
-        Sjis("モード") + wide + wide + wide + wide + wide + wide + wide + wide + wide + " " + colon +
-        " " + Sjis("リネーム") + "\r\n\r\n" + "ren \"/p/IMG_001.jpg\" \"a.jpg\" \r\n" +
+        Sjis("モード") + wide + wide + wide + wide + wide + wide + wide + wide + wide + " " +
+        colon + " " + Sjis("リネーム") + "\r\n\r\n" + "ren \"/p/IMG_001.jpg\" \"a.jpg\" \r\n" +
         "ren \"/p/IMG_002.jpg\" \"" + Sjis("写真.jpg") + "\" \r\n";
     EXPECT_EQ(fs.files["/logs/20030305102030BAT.log"].contents, expectedBatch);
 }

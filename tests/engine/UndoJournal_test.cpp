@@ -1,10 +1,10 @@
 #include "engine/UndoJournal.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -35,7 +35,8 @@ platform::FileStatus Status(int n) {
 std::string WriteThreeRecords(const std::string& folder) {
     UndoJournal journal(folder);
     EXPECT_EQ(journal.BeginRun("/a/", 5000), 0);
-    EXPECT_EQ(journal.Intend("/a/1", "/a/one", "", Status(1), journal::kMoved | journal::kTimes), 0);
+    EXPECT_EQ(journal.Intend("/a/1", "/a/one", "", Status(1), journal::kMoved | journal::kTimes),
+              0);
     EXPECT_TRUE(journal.Done(9000, 0));
     EXPECT_EQ(journal.Intend("/a/\x82\xA0", "/a/Two", "/a/.via", Status(2), journal::kMoved), 0);
     EXPECT_TRUE(journal.Void());
@@ -61,7 +62,8 @@ TEST(UndoJournal, RecordsEachChangeWithTheFileItWasMadeTo) {
     EXPECT_EQ(run.records[1].oldPath, "/a/\x82\xA0");
     EXPECT_EQ(run.records[1].viaPath, "/a/.via");
     EXPECT_EQ(run.records[2].state, State::Intended);
-    EXPECT_EQ(run.records[2].afterModification, Status(3).modification) << "not done: the time before";
+    EXPECT_EQ(run.records[2].afterModification, Status(3).modification)
+        << "not done: the time before";
     EXPECT_EQ(run.Pending(), 2u);
     EXPECT_EQ(run.Damaged(), 0u);
 }
@@ -87,11 +89,31 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
     };
     const Row rows[] = {
         {"intact", [](std::string&) {}, true, {false, false, false}, false},
-        {"bit_in_a_path", [](std::string& b) { b[b.find("/a/one")] ^= 0x01; }, true, {true, false, false}, false},
-        {"bit_in_a_state", [](std::string& b) { b[b.find("/a/1/a/one") - 120] ^= 0x10; }, true, {true, false, false}, false},
-        {"bit_in_a_time", [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 120 + 48] ^= 0x04; }, true, {false, true, false}, false},
-        {"cut_inside_a_record", [](std::string& b) { b.resize(b.find("/a/3") + 2); }, true, {false, false}, true},
-        {"cut_between_records", [](std::string& b) { b.resize(b.find("/a/3") - 120); }, true, {false, false}, true},
+        {"bit_in_a_path",
+         [](std::string& b) { b[b.find("/a/one")] ^= 0x01; },
+         true,
+         {true, false, false},
+         false},
+        {"bit_in_a_state",
+         [](std::string& b) { b[b.find("/a/1/a/one") - 120] ^= 0x10; },
+         true,
+         {true, false, false},
+         false},
+        {"bit_in_a_time",
+         [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 120 + 48] ^= 0x04; },
+         true,
+         {false, true, false},
+         false},
+        {"cut_inside_a_record",
+         [](std::string& b) { b.resize(b.find("/a/3") + 2); },
+         true,
+         {false, false},
+         true},
+        {"cut_between_records",
+         [](std::string& b) { b.resize(b.find("/a/3") - 120); },
+         true,
+         {false, false},
+         true},
         {"bit_in_the_header", [](std::string& b) { b[17] ^= 0x01; }, false, {}, false},
         {"not_a_journal", [](std::string& b) { b.assign(200, 'x'); }, false, {}, false},
     };
@@ -123,8 +145,8 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
         UndoJournal journal(test::Cp932(temp.Path()));
         if (journal.BeginRun("/old/", 0) != 0) _exit(2);
         for (int i = 0; i < 5000; ++i) {
-            if (journal.Intend("/old/" + std::to_string(i), "/new/" + std::to_string(i), "", Status(i),
-                               journal::kMoved) != 0) {
+            if (journal.Intend("/old/" + std::to_string(i), "/new/" + std::to_string(i), "",
+                               Status(i), journal::kMoved) != 0) {
                 _exit(3);
             }
             journal.Done(0, 0);

@@ -63,7 +63,8 @@ TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
     card.AddFile("/card/IMG_0001.JPG", "photo");
     card.files["/card/IMG_0001.JPG"].status.modification = 1000;
     const platform::FileStatus before = card.files["/card/IMG_0001.JPG"].status;
-    EXPECT_EQ(card.Move("/card/IMG_0001.JPG", "/card/img_0001.jpg"), EEXIST) << "the card refuses it";
+    EXPECT_EQ(card.Move("/card/IMG_0001.JPG", "/card/img_0001.jpg"), EEXIST)
+        << "the card refuses it";
 
     ASSERT_EQ(MoveKeepingCase(card, "/card/IMG_0001.JPG", "/card/img_0001.jpg", "/card/.via"), 0);
     ASSERT_EQ(card.files.count("/card/img_0001.jpg"), 1u);
@@ -72,7 +73,8 @@ TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
     journal::Run run;
     run.records.push_back(Moved("/card/IMG_0001.JPG", "/card/img_0001.jpg", "/card/.via", before));
     std::size_t marked = 0;
-    const UndoReport report = UndoRecords(run, card, nullptr, [&](std::size_t) { return ++marked, 0; });
+    const UndoReport report =
+        UndoRecords(run, card, nullptr, [&](std::size_t) { return ++marked, 0; });
     EXPECT_TRUE(report.Complete());
     EXPECT_EQ(marked, 1u);
     EXPECT_EQ(card.files.count("/card/IMG_0001.JPG"), 1u);
@@ -107,7 +109,8 @@ TEST(Undo, AFileParkedOnItsWayToAnotherLinkOfItselfComesBack) {
     run.records.push_back(Moved(test::Cp932(temp / "a.txt"), test::Cp932(temp / "A.TXT"),
                                 test::Cp932(temp / ".via"), before));
     run.records[0].state = journal::State::Intended;
-    ASSERT_EQ(std::rename((temp / "a.txt").c_str(), (temp / ".via").c_str()), 0);  // parked, then killed
+    ASSERT_EQ(std::rename((temp / "a.txt").c_str(), (temp / ".via").c_str()),
+              0);  // parked, then killed
 
     EXPECT_TRUE(UndoRecords(run, real, nullptr, [](std::size_t) { return 0; }).Complete());
     EXPECT_TRUE(temp.Exists("a.txt"));
@@ -126,14 +129,19 @@ TEST(Undo, TheCommandLineTakesTheNewestRunAndNeverPassesOneSilently) {
     };
     const Row rows[] = {
         {"newer_pending", [](const std::string&) {}, false, true},
-        {"newer_undone", [](const std::string& path) {
+        {"newer_undone",
+         [](const std::string& path) {
              journal::RunFile file;
              ASSERT_EQ(file.Open(path), 0);
              ASSERT_EQ(file.SetState(0, journal::State::Undone), 0);
-         }, false, false},
-        {"newer_unreadable", [](const std::string& path) {
-             std::ofstream(platform::Utf8FromCp932(path), std::ios::binary | std::ios::trunc) << "garbage";
-         }, true, false},
+         },
+         false, false},
+        {"newer_unreadable",
+         [](const std::string& path) {
+             std::ofstream(platform::Utf8FromCp932(path), std::ios::binary | std::ios::trunc)
+                 << "garbage";
+         },
+         true, false},
     };
     for (const Row& row : rows) {
         test::TempFolder temp;
@@ -142,7 +150,8 @@ TEST(Undo, TheCommandLineTakesTheNewestRunAndNeverPassesOneSilently) {
         for (int i = 0; i < 2; ++i) {
             UndoJournal journal(folder);
             ASSERT_EQ(journal.BeginRun("/r/", i), 0);
-            ASSERT_EQ(journal.Intend("/r/" + std::to_string(i), "/r/new", "", {}, journal::kMoved), 0);
+            ASSERT_EQ(journal.Intend("/r/" + std::to_string(i), "/r/new", "", {}, journal::kMoved),
+                      0);
             journal.Done(0, 0);
             journal.EndRun();
             paths[i] = journal.RunPath();
@@ -178,7 +187,8 @@ TEST(Undo, ADamagedJournalGivesBackWhatVerifiesAndSaysSo) {
         platform::FileStatus before;
         ASSERT_EQ(real.GetStatus(test::Cp932(temp / (std::string("new") + n)), before), 0);
         ASSERT_EQ(journal.Intend(test::Cp932(temp / (std::string("old") + n)),
-                                 test::Cp932(temp / (std::string("new") + n)), "", before, journal::kMoved),
+                                 test::Cp932(temp / (std::string("new") + n)), "", before,
+                                 journal::kMoved),
                   0);
         journal.Done(before.modification, before.modificationNs);
     }

@@ -15,13 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)reader.GetString("SelectFile", "FullPath", "NOT_FOUND");
     morvanex::settings::RenameSettings settings;
     if (morvanex::settings::LoadPatternText(settings, text)) {
-        if (settings.SelectFile.FullPath.size() > morvanex::platform::kMaxTextBytes) __builtin_trap();
+        if (settings.SelectFile.FullPath.size() > morvanex::platform::kMaxTextBytes)
+            __builtin_trap();
         for (const auto& part : settings.RenameOption.Parts) {
             if (part.StrPart.size() > morvanex::platform::kMaxTextBytes) __builtin_trap();
         }
         // What was loaded must save and load back to the same record.
         morvanex::settings::RenameSettings again;
-        if (!morvanex::settings::LoadPatternText(again, morvanex::settings::SerializePatternFile(settings)) ||
+        if (!morvanex::settings::LoadPatternText(
+                again, morvanex::settings::SerializePatternFile(settings)) ||
             !again.SamePersistentFields(settings)) {
             __builtin_trap();
         }

@@ -256,7 +256,8 @@ TEST_F(MainFrameTest, HelpFromAModalDialogIsNotBlockedByIt) {
 }
 
 TEST_F(MainFrameTest, MissingHelpFileIsReported) {
-    test::WindowFixture shell(test::RecordingPages().WithHelpFile("/nonexistent/morvanex-help.html"));
+    test::WindowFixture shell(
+        test::RecordingPages().WithHelpFile("/nonexistent/morvanex-help.html"));
     shell.frame->findChild<QAction*>("actionHelp")->trigger();
     ASSERT_EQ(shell.interaction.messages.size(), 1u);
     EXPECT_EQ(test::Utf8(shell.interaction.messages[0]),

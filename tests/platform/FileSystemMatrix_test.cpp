@@ -373,9 +373,13 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              // The file system may refuse the other spelling as taken; the run's move goes
              // through a temporary name then.
              at.Write("IMG_0001.JPG", "photo");
-             EXPECT_EQ(engine::MoveKeepingCase(fs, at.P("IMG_0001.JPG"), at.P("img_0001.jpg"), at.P(".via")), 0);
+             EXPECT_EQ(engine::MoveKeepingCase(fs, at.P("IMG_0001.JPG"), at.P("img_0001.jpg"),
+                                               at.P(".via")),
+                       0);
              EXPECT_EQ(at.Names(), (std::vector<std::string>{"img_0001.jpg"}));
-             EXPECT_EQ(engine::MoveKeepingCase(fs, at.P("img_0001.jpg"), at.P("Img_0001.Jpg"), at.P(".via")), 0);
+             EXPECT_EQ(engine::MoveKeepingCase(fs, at.P("img_0001.jpg"), at.P("Img_0001.Jpg"),
+                                               at.P(".via")),
+                       0);
              EXPECT_EQ(at.Names(), (std::vector<std::string>{"Img_0001.Jpg"}));
              EXPECT_EQ(at.Read("Img_0001.Jpg"), "photo");
          }},

@@ -46,14 +46,16 @@ TEST(IniFile, ReadsWithPrivateProfileSemantics) {
         {"lf_lines", "Other", "LfOnly", "yes"},
         {"missing_section", "Nope", "Plain", std::nullopt},
     };
-    for (const auto& row : rows) EXPECT_EQ(reader.Find(row.section, row.key), row.expected) << row.name;
+    for (const auto& row : rows)
+        EXPECT_EQ(reader.Find(row.section, row.key), row.expected) << row.name;
     EXPECT_EQ(reader.GetString("Main", "Missing", "NOT_FOUND"), "NOT_FOUND");
     EXPECT_EQ(reader.GetString("Main", "Plain", "", 4), "val");
 }
 
 TEST(IniFile, WrittenValuesReadBackIdentical) {
-    const std::string values[] = {"", "plain", " lead", "trail ", "\t tab", "\"quoted\"", "'single'",
-                                  "\"", "a\"b", "=equals=", "\x95\x5C\x82\xA0"};
+    const std::string values[] = {"",       "plain",      " lead",           "trail ",
+                                  "\t tab", "\"quoted\"", "'single'",        "\"",
+                                  "a\"b",   "=equals=",   "\x95\x5C\x82\xA0"};
     IniWriter writer;
     for (std::size_t i = 0; i < std::size(values); ++i) {
         writer.Set("S", "K" + std::to_string(i), values[i]);

@@ -11,7 +11,7 @@ namespace morvanex::settings {
 namespace {
 
 class SettingsLifecycleTest : public testing::Test {
-protected:
+  protected:
     SettingsLifecycleTest() {
         fs.roots = {{"/", "sys", false}, {"/home/u/", "home", false}, {"/media/usb/", "USB", true}};
         fs.AddFolder("/");

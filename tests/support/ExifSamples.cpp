@@ -30,10 +30,10 @@ std::vector<ExifSample> ExifSeedSamples() {
     HeifOptions inItemData;
     inItemData.inItemData = true;
     const std::string movieHeader = MovieHeader(1700000000ULL + 2082844800ULL);
-    const std::string keys = QuickTimeMeta({{"com.apple.quicktime.make", "Apple"},
-                                            {"com.apple.quicktime.model", "iPhone"},
-                                            {"com.apple.quicktime.creationdate",
-                                             "2023-11-14T16:05:09+0900"}});
+    const std::string keys =
+        QuickTimeMeta({{"com.apple.quicktime.make", "Apple"},
+                       {"com.apple.quicktime.model", "iPhone"},
+                       {"com.apple.quicktime.creationdate", "2023-11-14T16:05:09+0900"}});
     const std::string userData =
         Box("udta", UserDataText("\xA9mak", "Sony") + UserDataText("\xA9mod", "ILCE"));
 

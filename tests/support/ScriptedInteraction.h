@@ -11,7 +11,7 @@ namespace morvanex::test {
 // An interaction that records everything shown and answers questions from a script (No when
 // the script has run out). Texts are CP932, as the core gives them.
 class ScriptedInteraction final : public engine::Interaction {
-public:
+  public:
     std::vector<std::string> messages;
     std::vector<engine::MessageIcon> icons;
     std::vector<std::string> questions;
@@ -19,7 +19,7 @@ public:
     std::vector<engine::ResultList> resultLists;
     bool confirmUndo = true;
     int confirmUndoCalls = 0;
-    std::vector<int> progress;  // positions, as the bar would show them
+    std::vector<int> progress;             // positions, as the bar would show them
     std::vector<unsigned> progressTotals;  // the total of each Progress call
     int waits = 0;
     bool showsProgress = true;
