@@ -318,72 +318,91 @@ std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::siz
     });
 }
 
-// The first sixteen bytes of a name's natural key, as two numbers: compared as numbers, two
-// keys order their names as CompareNatural does, or are equal. A character is its bytes, a
-// letter folded; a run of digits is '0' (where any digit stands against a character that is
-// none), then the count of its digits without leading zeros (the longer number is the larger),
-// then those digits. A run of 255 digits or more ends the key: the full comparison decides.
-// Sixteen bytes, not eight: names of a series share more than the series' name ("trip12 day 3").
-struct NaturalKey {
-    std::uint64_t high;
-    std::uint64_t low;
-    std::size_t index;
-
-    friend bool operator<(const NaturalKey& a, const NaturalKey& b) {
-        return a.high != b.high ? a.high < b.high : a.low < b.low;
-    }
-    friend bool operator==(const NaturalKey& a, const NaturalKey& b) {
-        return a.high == b.high && a.low == b.low;
-    }
-};
-
-NaturalKey NaturalPrefix(std::string_view name, std::size_t index) {
-    std::array<unsigned char, 16> key{};
+// The first bytes of a name's natural key: compared byte by byte, two keys order their names
+// as CompareNatural does, or are equal. A character is its bytes, a letter folded; a run of
+// digits is '0' (where any digit stands against a character that is none), then the count of
+// its digits without leading zeros (the longer number is the larger), then those digits. A run
+// of 255 digits or more ends the key: the full comparison decides.
+template <std::size_t N>
+std::array<unsigned char, N> NaturalKeyBytes(std::string_view name) {
+    std::array<unsigned char, N> key{};
     std::size_t k = 0;
-    for (std::size_t i = 0; i < name.size() && k < key.size();) {
+    for (std::size_t i = 0; i < name.size() && k < N;) {
         const auto c = static_cast<unsigned char>(name[i]);
+        if (c < 0x80 && !IsDigit(c)) {
+            key[k++] = FoldCase(c);
+            ++i;
+            continue;
+        }
         const std::size_t size = platform::CharSizeAt(name, i);
         if (size == 1 && IsDigit(c)) {
             const std::size_t end = DigitRunEnd(name, i);
             while (i + 1 < end && name[i] == '0') ++i;
             const std::size_t length = end - i;
             key[k++] = '0';
-            if (k == key.size()) break;
+            if (k == N) break;
             key[k++] = static_cast<unsigned char>(std::min<std::size_t>(length, 255));
             if (length >= 255) break;
-            for (; i < end && k < key.size(); ++i) key[k++] = static_cast<unsigned char>(name[i]);
+            for (; i < end && k < N; ++i) key[k++] = static_cast<unsigned char>(name[i]);
             i = end;
             continue;
         }
-        key[k++] = size == 1 ? FoldCase(c) : c;
-        for (std::size_t b = 1; b < size && k < key.size(); ++b) {
+        key[k++] = c;
+        for (std::size_t b = 1; b < size && k < N; ++b)
             key[k++] = static_cast<unsigned char>(name[i + b]);
-        }
         i += size;
     }
-    NaturalKey result{0, 0, index};
-    for (std::size_t b = 0; b < 8; ++b) result.high = (result.high << 8) | key[b];
-    for (std::size_t b = 8; b < 16; ++b) result.low = (result.low << 8) | key[b];
-    return result;
+    return key;
 }
 
-// The same in the natural order.
+std::uint64_t Pack(const unsigned char* bytes) {
+    std::uint64_t value = 0;
+    for (std::size_t b = 0; b < 8; ++b) value = (value << 8) | bytes[b];
+    return value;
+}
+
+struct NaturalKey {
+    std::uint64_t high;  // key bytes 0-7
+    std::uint64_t low;   // key bytes 8-15, made only for names whose first eight are shared
+    std::size_t index;
+};
+
+// The same in the natural order, in two steps: by the first eight key bytes, which settle
+// almost every pair of unrelated names cheaply; then each group that shares them (the names of
+// a series share more than the series' name: "trip12 day 3") by the next eight and, where those
+// are shared too, by the full comparison.
 std::vector<std::size_t> NaturalNameOrder(const std::vector<std::string>& out, std::size_t first,
                                           std::size_t last, bool ascending) {
     std::size_t common = CommonPrefix(out, first, last);
     // A shared part ending in digits would cut numbers in two ("x19" and "x100" share "x1").
     while (common > 0 && IsDigit(static_cast<unsigned char>(out[first][common - 1]))) --common;
+    const auto tail = [&](std::size_t index) {
+        return std::string_view(out[first + index]).substr(common);
+    };
     std::vector<NaturalKey> keys(last - first);
-    for (std::size_t k = 0; k < keys.size(); ++k) {
-        keys[k] = NaturalPrefix(std::string_view(out[first + k]).substr(common), k);
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        keys[k] = {Pack(NaturalKeyBytes<8>(tail(k)).data()), 0, k};
+    const auto ordered = [ascending](auto a, auto b) { return ascending ? a < b : b < a; };
+    std::sort(keys.begin(), keys.end(),
+              [&](const NaturalKey& a, const NaturalKey& b) { return ordered(a.high, b.high); });
+    for (auto group = keys.begin(); group != keys.end();) {
+        auto end = group + 1;
+        while (end != keys.end() && end->high == group->high) ++end;
+        if (end - group > 1) {
+            for (auto key = group; key != end; ++key)
+                key->low = Pack(NaturalKeyBytes<16>(tail(key->index)).data() + 8);
+            std::sort(group, end, [&](const NaturalKey& a, const NaturalKey& b) {
+                if (a.low != b.low) return ordered(a.low, b.low);
+                // The skipped part is the same in both: comparing the rest decides.
+                return ascending ? NaturalBefore(tail(a.index), tail(b.index))
+                                 : NaturalBefore(tail(b.index), tail(a.index));
+            });
+        }
+        group = end;
     }
-    return Ordered(keys, ascending, [&](const NaturalKey& a, const NaturalKey& b) {
-        if (!(a == b)) return a < b;
-        const std::string_view x = std::string_view(out[first + a.index]).substr(common);
-        const std::string_view y = std::string_view(out[first + b.index]).substr(common);
-        // The skipped part is the same in both: comparing the rest decides.
-        return NaturalBefore(x, y);
-    });
+    std::vector<std::size_t> order(keys.size());
+    for (std::size_t k = 0; k < keys.size(); ++k) order[k] = keys[k].index;
+    return order;
 }
 
 std::vector<std::size_t> NameOrder(const std::vector<std::string>& out, std::size_t first,
