@@ -30,23 +30,6 @@ constexpr char kEmk[] = "%EMK";
 constexpr char kEcm[] = "%ECM";
 constexpr char kEst[] = "%EST";
 
-unsigned Byte(std::string_view bytes, std::size_t at) {
-    return static_cast<unsigned char>(bytes[at]);
-}
-
-std::uint16_t Read16(std::string_view bytes, std::size_t at, ByteOrder order) {
-    const unsigned a = Byte(bytes, at);
-    const unsigned b = Byte(bytes, at + 1);
-    return static_cast<std::uint16_t>(order == ByteOrder::LittleEndian ? a | (b << 8)
-                                                                       : (a << 8) | b);
-}
-
-std::uint32_t Read32(std::string_view bytes, std::size_t at, ByteOrder order) {
-    const std::uint32_t a = Read16(bytes, at, order);
-    const std::uint32_t b = Read16(bytes, at + 2, order);
-    return order == ByteOrder::LittleEndian ? a | (b << 16) : (a << 16) | b;
-}
-
 bool Matches(std::string_view bytes, std::size_t at, std::string_view expected) {
     return bytes.substr(at, expected.size()) == expected;
 }

@@ -40,6 +40,24 @@ inline constexpr std::size_t kMaxExifTextBytes = 255;
 
 enum class ByteOrder { LittleEndian, BigEndian };
 
+// The byte, 16-bit and 32-bit values at a position of a TIFF block (the caller keeps within it).
+inline unsigned Byte(std::string_view bytes, std::size_t at) {
+    return static_cast<unsigned char>(bytes[at]);
+}
+
+inline std::uint16_t Read16(std::string_view bytes, std::size_t at, ByteOrder order) {
+    const unsigned a = Byte(bytes, at);
+    const unsigned b = Byte(bytes, at + 1);
+    return static_cast<std::uint16_t>(order == ByteOrder::LittleEndian ? a | (b << 8)
+                                                                       : (a << 8) | b);
+}
+
+inline std::uint32_t Read32(std::string_view bytes, std::size_t at, ByteOrder order) {
+    const std::uint32_t a = Read16(bytes, at, order);
+    const std::uint32_t b = Read16(bytes, at + 2, order);
+    return order == ByteOrder::LittleEndian ? a | (b << 16) : (a << 16) | b;
+}
+
 // The three texts of one file's Exif data (each up to its first zero byte; empty when absent).
 struct ExifData {
     ByteOrder order = ByteOrder::LittleEndian;

@@ -34,23 +34,6 @@ constexpr unsigned kApp1 = 0xE1;
 // Files seen in practice carry fewer than twenty segments before the image data.
 constexpr int kMostSegments = 64;
 
-unsigned Byte(std::string_view bytes, std::size_t at) {
-    return static_cast<unsigned char>(bytes[at]);
-}
-
-std::uint16_t Read16(std::string_view bytes, std::size_t at, ByteOrder order) {
-    const unsigned a = Byte(bytes, at);
-    const unsigned b = Byte(bytes, at + 1);
-    return static_cast<std::uint16_t>(order == ByteOrder::LittleEndian ? a | (b << 8)
-                                                                       : (a << 8) | b);
-}
-
-std::uint32_t Read32(std::string_view bytes, std::size_t at, ByteOrder order) {
-    const std::uint32_t a = Read16(bytes, at, order);
-    const std::uint32_t b = Read16(bytes, at + 2, order);
-    return order == ByteOrder::LittleEndian ? a | (b << 16) : (a << 16) | b;
-}
-
 class TiffReader {
   public:
     TiffReader(ExifSource& source, std::uint64_t base, std::uint64_t limit, ByteOrder order)
