@@ -18,6 +18,7 @@
 #include "pages/Page.h"
 #include "platform/Codepage.h"
 #include "shell/Document.h"
+#include "shell/FrameWizard.h"
 #include "shell/HelpWindow.h"
 #include "shell/MainView.h"
 #include "shell/QtInteraction.h"
@@ -72,10 +73,14 @@ MainFrame::MainFrame(Document& document, const FrameOptions& options)
         m_interaction = m_ownInteraction.get();
     }
     document.Attach(*this, *m_view, *m_interaction);
+    m_wizard = std::make_unique<FrameWizard>(*this);
     CreateMenusAndToolbar();
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame() {
+    // The wizard's pages are windows of the frame and refer to the view's context.
+    m_wizard.reset();
+}
 
 QAction* MainFrame::AddAction(const char* objectName, const QString& text, const QString& prompt) {
     auto* action = new QAction(text, this);
@@ -133,8 +138,6 @@ void MainFrame::CreateMenusAndToolbar() {
                                QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
                                               "このページのヘルプ"));
 
-    // The wizard is not part of this build.
-    wizard->setEnabled(false);
     m_settingsListAction = settingsList;
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
@@ -204,6 +207,7 @@ void MainFrame::CreateMenusAndToolbar() {
     connect(m_view, &MainView::HelpRequested, this, &MainFrame::ShowHelp);
     connect(settingsList, &QAction::triggered, this, &MainFrame::ToggleSettingsList);
     connect(options, &QAction::triggered, this, &MainFrame::ShowEnvironmentOptions);
+    connect(wizard, &QAction::triggered, this, qOverload<>(&MainFrame::StartWizard));
     connect(m_view, &MainView::SettingsListRefreshRequested, this, &MainFrame::RefreshSettingsList);
     connect(m_view, &MainView::SettingsListToggleRequested, this, &MainFrame::ToggleSettingsList);
     connect(&m_document, &Document::SettingsReplaced, this, &MainFrame::RefreshSettingsList);
@@ -240,6 +244,11 @@ void MainFrame::SaveWindowState() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    // The window is disabled while the wizard runs: it ends when the wizard has ended.
+    if (m_wizard->IsRunning()) {
+        event->ignore();
+        return;
+    }
     SaveWindowState();
     if (m_help != nullptr) m_help->close();
     // Ending the program with the list open keeps "SettingViewer" at 1: it opens again at the
@@ -284,8 +293,8 @@ void MainFrame::ToggleSettingsList() {
         CloseSettingsList();
     } else {
         m_settingsList = new dialogs::SettingsListDialog(m_view->Context(), this);
-        connect(m_settingsList, &dialogs::SettingsListDialog::PageRequested, m_view,
-                &MainView::SelectPage);
+        connect(m_settingsList, &dialogs::SettingsListDialog::PageRequested, this,
+                &MainFrame::SettingsListPageRequested);
         connect(m_settingsList, &dialogs::SettingsListDialog::CloseRequested, this,
                 &MainFrame::CloseSettingsList);
         connect(m_settingsList, &dialogs::SettingsListDialog::FolderSelected, this,
@@ -321,7 +330,17 @@ void MainFrame::RefreshSettingsList() {
     if (m_settingsList != nullptr) m_settingsList->Refresh();
 }
 
+void MainFrame::SettingsListPageRequested(int itemData) {
+    // The view's pages wait behind the wizard; storing one now would undo what the wizard set.
+    if (m_wizard->IsRunning()) return;
+    m_view->SelectPage(itemData);
+}
+
 void MainFrame::SettingsListFolderSelected() {
+    if (m_wizard->IsRunning()) {
+        m_wizard->FolderChangedOutside();
+        return;
+    }
     pages::Page* page = m_view->CurrentPage();
     if (page != nullptr && page->PageId() == kFolderSelectionPageId) page->ShowSettings();
 }
@@ -338,6 +357,15 @@ void MainFrame::ShowEnvironmentOptions() {
     connect(&dialog, &dialogs::EnvironmentOptionsDialog::UndoAvailabilityChosen,
             m_view->UndoButton(), &QWidget::setEnabled);
     dialog.exec();
+}
+
+void MainFrame::StartWizard() {
+    m_view->StoreCurrentPage();
+    StartWizard(m_document.Prefs().StartWizardAtAppStart());
+}
+
+void MainFrame::StartWizard(int mode) {
+    m_wizard->Start(mode);
 }
 
 int MainFrame::HelpContextOfPage(int pageId) {

@@ -11,6 +11,9 @@
 #include "pages/StringReplacePage.h"
 #include "pages/TimeStampPage.h"
 #include "wizard/EmbeddingPage.h"
+#include "wizard/FileSelectionPage.h"
+#include "wizard/FinalPage.h"
+#include "wizard/OperationSelectionPage.h"
 #include "wizard/WizardDriver.h"
 
 // The wizard's pages by kind: the settings pages it shows as they are, and the pages of its own.
@@ -27,8 +30,7 @@ constexpr std::array<EmbeddingPageSpec, 11> kEmbeddingPages{{
     {PageKind::CopyDestination, "定型処理ウィザード：コピー先フォルダ選択",
      "◆コピー先のフォルダを選択してください。", &CreatePage<pages::CopyDestPage>, true},
     {PageKind::Attributes, "定型処理ウィザード：属性統一情報設定",
-     "◆ファイル属性統一に必要な情報を入力してください。", &CreatePage<pages::AttributePage>,
-     true},
+     "◆ファイル属性統一に必要な情報を入力してください。", &CreatePage<pages::AttributePage>, true},
     {PageKind::DroppedFiles, "定型処理ウィザード：リネーム対象ファイルの選択",
      "◆リネームしたいファイルのあるファイルをドラッグアンドドロップしてください。",
      &CreatePage<pages::FreeSelectPage>, true},
@@ -45,8 +47,8 @@ constexpr std::array<EmbeddingPageSpec, 11> kEmbeddingPages{{
     {PageKind::CommonOptions, "共通オプション設定", "◆全処理に共通するオプションを設定します",
      &CreatePage<pages::OptionsPage>, false},
     {PageKind::StringReplace, "ファイル名文字列置換設定",
-     "◆置換したい文字列と置換後の文字列を指定してください",
-     &CreatePage<pages::StringReplacePage>, true},
+     "◆置換したい文字列と置換後の文字列を指定してください", &CreatePage<pages::StringReplacePage>,
+     true},
 }};
 
 }  // namespace
@@ -56,6 +58,12 @@ WizardPage* CreateWizardPage(PageKind kind, WizardDriver& driver) {
         if (spec.kind == kind) return new EmbeddingPage(driver, spec);
     }
     switch (kind) {
+        case PageKind::Final:
+            return new FinalPage(driver);
+        case PageKind::OperationSelection:
+            return new OperationSelectionPage(driver);
+        case PageKind::FileSelection:
+            return new FileSelectionPage(driver);
         default:
             return nullptr;
     }
