@@ -1,8 +1,8 @@
 #include "shell/FrameWizard.h"
 
+#include "pages/FolderSelectPage.h"
 #include "shell/MainFrame.h"
 #include "shell/MainView.h"
-#include "pages/FolderSelectPage.h"
 #include "wizard/WizardPage.h"
 
 namespace morvanex::shell {

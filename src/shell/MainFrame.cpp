@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QToolBar>
+#include <QWindow>
 
 #include "dialogs/AboutDialog.h"
 #include "dialogs/EnvironmentOptionsDialog.h"
@@ -245,7 +246,7 @@ void MainFrame::SaveWindowState() {
 
 void MainFrame::closeEvent(QCloseEvent* event) {
     // The window is disabled while the wizard runs: it ends when the wizard has ended.
-    if (m_wizard->IsRunning()) {
+    if (m_wizard->IsRunning() || m_pendingWizardMode) {
         event->ignore();
         return;
     }
@@ -365,7 +366,27 @@ void MainFrame::StartWizard() {
 }
 
 void MainFrame::StartWizard(int mode) {
+    // At the program's start the window is shown but not yet where the window manager puts it;
+    // the wizard opens over it once it is there.
+    QWindow* window = windowHandle();
+    if (window != nullptr && isVisible() && !window->isExposed()) {
+        m_pendingWizardMode = mode;
+        setEnabled(false);
+        window->installEventFilter(this);
+        return;
+    }
     m_wizard->Start(mode);
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && m_pendingWizardMode &&
+        windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        const int mode = *m_pendingWizardMode;
+        m_pendingWizardMode.reset();
+        m_wizard->Start(mode);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 int MainFrame::HelpContextOfPage(int pageId) {

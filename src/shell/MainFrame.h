@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <memory>
+#include <optional>
 
 #include "engine/Interaction.h"
 #include "pages/PageTable.h"
@@ -86,6 +87,7 @@ class MainFrame : public QMainWindow {
     FrameWizard& Wizard() const { return *m_wizard; }
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -107,6 +109,8 @@ class MainFrame : public QMainWindow {
     // Owned by the frame, or by the modal dialog it was opened from (gone with it).
     QPointer<HelpWindow> m_help;
     std::unique_ptr<FrameWizard> m_wizard;
+    // The start-up's wizard waits for the window to be on the screen.
+    std::optional<int> m_pendingWizardMode;
     QAction* m_settingsListAction = nullptr;
     dialogs::SettingsListDialog* m_settingsList = nullptr;
     // The list was opened before the window was shown: it is placed and shown with the window.

@@ -93,8 +93,14 @@ bool WizardDriver::Open(PageKind kind) {
     Destroy(kind);
     m_slots[SlotOf(kind)] = page;
     page->Load();
-    // The pages follow one another in one place, wherever the user moved the wizard to.
-    if (placed) page->move(place);
+    // The pages follow one another in one place, wherever the user moved the wizard to; the
+    // first stands over the middle of the main window.
+    if (placed) {
+        page->move(place);
+    } else if (const QWidget* window = page->parentWidget()) {
+        const QRect area = window->frameGeometry();
+        page->move(area.center() - QPoint(page->width() / 2, page->height() / 2));
+    }
     page->show();
     page->raise();
     page->activateWindow();
