@@ -10,7 +10,12 @@
 #include "pages/RenamePatternPage.h"
 #include "pages/StringReplacePage.h"
 #include "pages/TimeStampPage.h"
+#include "wizard/CaseSettingsPage.h"
 #include "wizard/EmbeddingPage.h"
+#include "wizard/ExtensionSettingsPage.h"
+#include "wizard/SequenceSettingsPage.h"
+#include "wizard/TaskSelectionPage.h"
+#include "wizard/WelcomePage.h"
 #include "wizard/WizardDriver.h"
 
 // The wizard's pages by kind: the settings pages it shows as they are, and the pages of its own.
@@ -56,6 +61,16 @@ WizardPage* CreateWizardPage(PageKind kind, WizardDriver& driver) {
         if (spec.kind == kind) return new EmbeddingPage(driver, spec);
     }
     switch (kind) {
+        case PageKind::Welcome:
+            return new WelcomePage(driver);
+        case PageKind::TaskSelection:
+            return new TaskSelectionPage(driver);
+        case PageKind::SequenceSettings:
+            return new SequenceSettingsPage(driver);
+        case PageKind::LetterCase:
+            return new CaseSettingsPage(driver);
+        case PageKind::Extension:
+            return new ExtensionSettingsPage(driver);
         default:
             return nullptr;
     }
