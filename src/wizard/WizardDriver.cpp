@@ -19,7 +19,7 @@ WizardDriver::WizardDriver(const widgets::WindowContext& context, WizardHost& ho
 
 WizardDriver::WizardDriver(const widgets::WindowContext& context, WizardHost& host,
                            PageFactory factory)
-    : m_context{context.record,      context.fileSystem, context.clock,
+    : m_context{context.record,      context.fileSystem,  context.clock,
                 context.interaction, context.preferences, *this},
       m_host(host),
       m_factory(std::move(factory)) {}

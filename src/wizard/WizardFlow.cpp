@@ -56,7 +56,8 @@ int ChainIndex(PageKind page, const FlowState& state) {
 PageKind NextApplicable(PageKind from, const FlowState& state) {
     const auto chain = Chain(state);
     for (int i = ChainIndex(from, state) + 1; i < static_cast<int>(chain.size()); ++i) {
-        if (chain[static_cast<std::size_t>(i)].second) return chain[static_cast<std::size_t>(i)].first;
+        if (chain[static_cast<std::size_t>(i)].second)
+            return chain[static_cast<std::size_t>(i)].first;
     }
     return PageKind::Final;
 }
@@ -64,7 +65,8 @@ PageKind NextApplicable(PageKind from, const FlowState& state) {
 PageKind PreviousApplicable(PageKind from, const FlowState& state) {
     const auto chain = Chain(state);
     for (int i = ChainIndex(from, state) - 1; i >= 0; --i) {
-        if (chain[static_cast<std::size_t>(i)].second) return chain[static_cast<std::size_t>(i)].first;
+        if (chain[static_cast<std::size_t>(i)].second)
+            return chain[static_cast<std::size_t>(i)].first;
     }
     return PageKind::FileSelection;
 }

@@ -32,8 +32,7 @@ constexpr std::array<EmbeddingPageSpec, 11> kEmbeddingPages{{
     {PageKind::CopyDestination, "定型処理ウィザード：コピー先フォルダ選択",
      "◆コピー先のフォルダを選択してください。", &CreatePage<pages::CopyDestPage>, true},
     {PageKind::Attributes, "定型処理ウィザード：属性統一情報設定",
-     "◆ファイル属性統一に必要な情報を入力してください。", &CreatePage<pages::AttributePage>,
-     true},
+     "◆ファイル属性統一に必要な情報を入力してください。", &CreatePage<pages::AttributePage>, true},
     {PageKind::DroppedFiles, "定型処理ウィザード：リネーム対象ファイルの選択",
      "◆リネームしたいファイルのあるファイルをドラッグアンドドロップしてください。",
      &CreatePage<pages::FreeSelectPage>, true},
@@ -50,8 +49,8 @@ constexpr std::array<EmbeddingPageSpec, 11> kEmbeddingPages{{
     {PageKind::CommonOptions, "共通オプション設定", "◆全処理に共通するオプションを設定します",
      &CreatePage<pages::OptionsPage>, false},
     {PageKind::StringReplace, "ファイル名文字列置換設定",
-     "◆置換したい文字列と置換後の文字列を指定してください",
-     &CreatePage<pages::StringReplacePage>, true},
+     "◆置換したい文字列と置換後の文字列を指定してください", &CreatePage<pages::StringReplacePage>,
+     true},
 }};
 
 }  // namespace
