@@ -10,10 +10,15 @@
 #include "pages/RenamePatternPage.h"
 #include "pages/StringReplacePage.h"
 #include "pages/TimeStampPage.h"
+#include "wizard/CaseSettingsPage.h"
 #include "wizard/EmbeddingPage.h"
+#include "wizard/ExtensionSettingsPage.h"
 #include "wizard/FileSelectionPage.h"
 #include "wizard/FinalPage.h"
 #include "wizard/OperationSelectionPage.h"
+#include "wizard/SequenceSettingsPage.h"
+#include "wizard/TaskSelectionPage.h"
+#include "wizard/WelcomePage.h"
 #include "wizard/WizardDriver.h"
 
 // The wizard's pages by kind: the settings pages it shows as they are, and the pages of its own.
@@ -64,6 +69,16 @@ WizardPage* CreateWizardPage(PageKind kind, WizardDriver& driver) {
             return new OperationSelectionPage(driver);
         case PageKind::FileSelection:
             return new FileSelectionPage(driver);
+        case PageKind::Welcome:
+            return new WelcomePage(driver);
+        case PageKind::TaskSelection:
+            return new TaskSelectionPage(driver);
+        case PageKind::SequenceSettings:
+            return new SequenceSettingsPage(driver);
+        case PageKind::LetterCase:
+            return new CaseSettingsPage(driver);
+        case PageKind::Extension:
+            return new ExtensionSettingsPage(driver);
         default:
             return nullptr;
     }
