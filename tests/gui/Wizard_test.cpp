@@ -503,5 +503,98 @@ TEST_F(WizardFlowsTest, EndingShowsTheSettingsInTheViewAndTheWindowWaitsForTheWi
     EXPECT_TRUE(test::Find<QAbstractButton>(m_shell.View(), "allLowerRadio")->isChecked());
 }
 
+TEST_F(WizardFlowsTest, TheTemplateTasksLeadFromTheWelcomeToTheFinalPageAndBack) {
+    const struct {
+        const char* name;
+        const char* task;
+        std::vector<const char*> boxes;  // ticked on the task selection page
+        std::vector<std::pair<const char*, Kind>> steps;
+    } rows[] = {
+        {"sequence_with_copy",
+         "sequenceTaskRadio",
+         {"copyCheck"},
+         {{"nextButton", Kind::TargetFolder},
+          {"nextButton", Kind::CopyDestination},
+          {"nextButton", Kind::SequenceSettings},
+          {"nextButton", Kind::Final},
+          {"backButton", Kind::SequenceSettings},
+          {"backButton", Kind::CopyDestination}}},
+        {"letter_case_with_dropped_files",
+         "letterCaseTaskRadio",
+         {"dropSelectCheck"},
+         {{"nextButton", Kind::DroppedFiles},
+          {"nextButton", Kind::LetterCase},
+          {"nextButton", Kind::Final},
+          {"backButton", Kind::LetterCase}}},
+        {"attributes",
+         "attributeTaskRadio",
+         {},
+         {{"nextButton", Kind::TargetFolder},
+          {"nextButton", Kind::Attributes},
+          {"backButton", Kind::TargetFolder},
+          {"backButton", Kind::TaskSelection},
+          {"backButton", Kind::Welcome}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_shell.frame->StartWizard(1);
+        ASSERT_EQ(CurrentKind(), Kind::Welcome);
+        Click("templateFlowButton");
+        ASSERT_EQ(CurrentKind(), Kind::TaskSelection);
+        Click(row.task);
+        for (QCheckBox* box : Page()->findChildren<QCheckBox*>()) {
+            box->setChecked(std::find_if(row.boxes.begin(), row.boxes.end(), [box](const char* n) {
+                                return box->objectName() == QLatin1String(n);
+                            }) != row.boxes.end());
+        }
+        for (const auto& [button, kind] : row.steps) {
+            SCOPED_TRACE(button);
+            Click(button);
+            ASSERT_EQ(CurrentKind(), kind);
+        }
+        if (CurrentKind() == Kind::LetterCase) {
+            // With dropped files there are no subfolders to ask about.
+            for (const char* name : {"subfolderYesRadio", "subfolderNoRadio", "folderNameYesRadio",
+                                     "folderNameNoRadio"}) {
+                EXPECT_FALSE(test::Find<QAbstractButton>(*Page(), name)->isEnabled()) << name;
+            }
+        }
+        Click(CurrentKind() == Kind::Welcome ? "endWizardButton" : "closeButton");
+        ASSERT_FALSE(Driver().IsRunning());
+    }
+}
+
+TEST_F(WizardFlowsTest, ClosingOnTheLetterCasePageKeepsItsChoiceInTheMainWindow) {
+    m_shell.View().SelectPage(1005);
+    Driver().SetTaskKind(wizard::kTaskLetterCase);
+    m_shell.frame->StartWizard(2);
+    Click("nextButton");
+    Click("nextButton");
+    ASSERT_EQ(CurrentKind(), Kind::LetterCase);
+    Click("extensionLowerRadio");
+    Click("closeButton");
+    EXPECT_EQ(Settings().LetterChangeOption.EnableLetterChange, 1);
+    EXPECT_EQ(Settings().LetterChangeOption.ChangeMode, 6);
+    EXPECT_TRUE(m_shell.frame->isEnabled());
+    EXPECT_TRUE(test::Find<QAbstractButton>(m_shell.View(), "extensionLowerRadio")->isChecked());
+}
+
+TEST_F(WizardFlowsTest, AfterARunTheTaskSelectionOpensAgainWithTheTaskThatWasUsed) {
+    m_shell.preferences.SetStartWizardAtAppStart(2);
+    Driver().SetTaskKind(wizard::kTaskLetterCase);
+    m_shell.frame->StartWizard(2);
+    Click("nextButton");
+    Click("nextButton");
+    Click("allUpperRadio");
+    Click("nextButton");
+    ASSERT_EQ(CurrentKind(), Kind::Final);
+    m_shell.interaction.answers = {true, true};
+    Click("runButton");
+    EXPECT_TRUE(m_shell.folder.Exists("data/A.TXT"));
+    ASSERT_EQ(CurrentKind(), Kind::TaskSelection);
+    EXPECT_TRUE(test::Find<QAbstractButton>(*Page(), "letterCaseTaskRadio")->isChecked());
+    EXPECT_FALSE(m_shell.frame->isEnabled());
+}
+
 }  // namespace
 }  // namespace morvanex
