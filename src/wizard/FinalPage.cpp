@@ -49,11 +49,11 @@ FinalPage::FinalPage(WizardDriver& driver)
         group->setGeometry(Units(7, top, 316, 62));
         auto* text = new QLabel(QString::fromUtf8(choice.text), group);
         text->setWordWrap(true);
-        text->setGeometry(Units(6, 12, 236, 46));
+        text->setGeometry(Units(6, 12, 232, 46));
         auto* button = new QPushButton(QString::fromUtf8(choice.buttonText), group);
         button->setObjectName(choice.buttonName);
         button->setAutoDefault(false);
-        button->setGeometry(Units(248, 22, 62, 26));
+        button->setGeometry(Units(244, 22, 66, 26));
         top += 66;
         connect(button, &QPushButton::clicked, this, choice.action);
     }

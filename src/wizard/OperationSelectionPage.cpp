@@ -47,14 +47,14 @@ OperationSelectionPage::OperationSelectionPage(WizardDriver& driver)
                  QStringLiteral("処理を行う項目を選択してください")) {
     AddHeading(QStringLiteral("◆下記の処理の中から実行したいもののみにチェックをつけてください"));
     auto* extra = new QGroupBox(QStringLiteral("リネーム時の付加動作"), this);
-    extra->setGeometry(Units(7, 24, 316, 30));
+    extra->setGeometry(Units(5, 24, 322, 30));
     auto* files = new QGroupBox(QStringLiteral("ファイルに対する処理"), this);
-    files->setGeometry(Units(7, 62, 316, 110));
+    files->setGeometry(Units(5, 62, 322, 110));
     for (std::size_t i = 0; i < kBoxes.size(); ++i) {
         QGroupBox* group = i == 0 ? extra : files;
         auto* box = new QCheckBox(QString::fromUtf8(kBoxes[i].text), group);
         box->setObjectName(kBoxes[i].objectName);
-        box->setGeometry(Units(8, i == 0 ? 12 : 14 + 18 * static_cast<int>(i - 1), 300, 12));
+        box->setGeometry(Units(5, i == 0 ? 12 : 14 + 18 * static_cast<int>(i - 1), 315, 12));
         m_boxes[i] = box;
     }
     AddNavigation();
