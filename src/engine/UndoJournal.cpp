@@ -23,7 +23,10 @@ namespace {
 using journal::State;
 
 constexpr char kMagic[8] = {'M', 'V', 'X', 'J', 'R', 'N', 'L', '2'};
-constexpr std::uint32_t kVersion = 2;
+// Version 3 checksums its records word by word; journals of version 2 (byte by byte) are still
+// read, so that a run made before an update can be undone after it.
+constexpr std::uint32_t kVersion = 3;
+constexpr std::uint32_t kByteChecksumVersion = 2;
 constexpr std::size_t kHeaderSize = 64;
 constexpr std::size_t kHeaderChecksumAt = 56;
 // The header's checksum covers its first bytes and the root; what an undo writes later lies
@@ -55,8 +58,8 @@ T Get(const unsigned char* at) {
     return value;
 }
 
-// FNV-1a over 64 bits: quick enough to run as each record is written, and any damaged byte
-// changes it.
+// FNV-1a over 64 bits: any damaged byte changes it. It guards the header and the few bytes an
+// ended change adds to a record.
 std::uint64_t Checksum(const unsigned char* data, std::size_t size,
                        std::uint64_t hash = 0xcbf29ce484222325ULL) {
     for (std::size_t i = 0; i < size; ++i) {
@@ -64,6 +67,30 @@ std::uint64_t Checksum(const unsigned char* data, std::size_t size,
         hash *= 0x100000001b3ULL;
     }
     return hash;
+}
+
+// The same over eight bytes a step, for the records the run writes as it goes: a step is a
+// bijection of the hash for any given word, so a damaged word always changes the result, and the
+// chain of multiplications is an eighth as long as FNV-1a's.
+std::uint64_t WordChecksum(const unsigned char* data, std::size_t size,
+                           std::uint64_t hash = 0xcbf29ce484222325ULL) {
+    constexpr std::uint64_t kOdd = 0x9E3779B97F4A7C15ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        hash = (hash ^ word) * kOdd;
+    }
+    return Checksum(data + i, size - i, hash);
+}
+
+using ChecksumFunction = std::uint64_t (*)(const unsigned char*, std::size_t, std::uint64_t);
+
+// A record's checksum: its fixed fields, then its paths.
+std::uint64_t RecordChecksum(const unsigned char* record, std::size_t pathBytes,
+                             ChecksumFunction sum) {
+    return sum(record + kRecordHeaderSize, pathBytes,
+               sum(record + 4, kChecksumAt - 4, 0xcbf29ce484222325ULL));
 }
 
 std::atomic_ref<std::uint32_t> StateWord(unsigned char* record) {
@@ -109,7 +136,7 @@ std::string NewRunName(long extra) {
 
 // Parses the records of a journal read into memory.
 void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, journal::Run& run,
-                  std::vector<std::uint64_t>* offsets) {
+                  std::vector<std::uint64_t>* offsets, ChecksumFunction sum) {
     for (;;) {
         if (at + kRecordHeaderSize > size) {
             run.cutShort = true;  // a finished or killed run always leaves an empty record here
@@ -133,10 +160,9 @@ void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, j
         }
         journal::Record& r = run.records.emplace_back();
         const char* paths = reinterpret_cast<const char*>(record + kRecordHeaderSize);
-        const std::uint64_t sum =
-            Checksum(record + kRecordHeaderSize, std::size_t{oldSize} + newSize + viaSize,
-                     Checksum(record + 4, kChecksumAt - 4));
-        r.damaged = sum != Get<std::uint64_t>(record + kChecksumAt) || !IsKnownState(state);
+        r.damaged = RecordChecksum(record, std::size_t{oldSize} + newSize + viaSize, sum) !=
+                        Get<std::uint64_t>(record + kChecksumAt) ||
+                    !IsKnownState(state);
         r.state = static_cast<State>(state);
         r.changes = Get<std::uint32_t>(record + 4);
         r.before.modificationNs = Get<std::uint32_t>(record + 20);
@@ -189,10 +215,9 @@ journal::Run Parse(const std::string& path, const std::string& bytes,
     const std::string fileName = path.substr(path.rfind('/') + 1);
     run.name = fileName.substr(0, fileName.size() - std::strlen(kSuffix));
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    if (bytes.size() < kHeaderSize || std::memcmp(data, kMagic, sizeof kMagic) != 0 ||
-        Get<std::uint32_t>(data + 8) != kVersion) {
-        return run;
-    }
+    if (bytes.size() < kHeaderSize || std::memcmp(data, kMagic, sizeof kMagic) != 0) return run;
+    const auto version = Get<std::uint32_t>(data + 8);
+    if (version != kVersion && version != kByteChecksumVersion) return run;
     const auto rootSize = Get<std::uint32_t>(data + 12);
     if (rootSize > kLongestPath || kHeaderSize + Padded(rootSize) > bytes.size() ||
         Checksum(data + kHeaderSize, rootSize, Checksum(data, kHeaderChecked)) !=
@@ -203,7 +228,8 @@ journal::Run Parse(const std::string& path, const std::string& bytes,
     run.started = Get<std::int64_t>(data + 16);
     run.undoPasses = Get<std::uint32_t>(data + kUndoPassesAt);
     run.root = platform::Cp932FromUtf8(std::string_view(bytes.data() + kHeaderSize, rootSize));
-    ParseRecords(data, bytes.size(), kHeaderSize + Padded(rootSize), run, offsets);
+    ParseRecords(data, bytes.size(), kHeaderSize + Padded(rootSize), run, offsets,
+                 version == kVersion ? &WordChecksum : &Checksum);
     return run;
 }
 
@@ -418,8 +444,8 @@ int UndoJournal::Intend(std::string_view oldPath, std::string_view newPath,
         record[77] = before.link ? 1 : 0;
         Put<std::int64_t>(record + kBirthAt, before.birth);
         std::memcpy(record + kRecordHeaderSize, paths.data(), paths.size());
-        Put<std::uint64_t>(record + kChecksumAt, Checksum(record + kRecordHeaderSize, paths.size(),
-                                                          Checksum(record + 4, kChecksumAt - 4)));
+        Put<std::uint64_t>(record + kChecksumAt,
+                           RecordChecksum(record, paths.size(), &WordChecksum));
         StateWord(record).store(static_cast<std::uint32_t>(State::Intended),
                                 std::memory_order_release);
     });

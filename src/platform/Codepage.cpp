@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace morvanex::platform {
 
@@ -225,7 +226,13 @@ void DecodeCp932(std::string_view text, Emit emit, EmitRaw emitRaw) {
 
 // Length of the leading run of ASCII bytes.
 std::size_t AsciiPrefix(std::string_view text) {
+    // Eight bytes a step while none has its high bit set: paths are mostly ASCII.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
     std::size_t i = 0;
+    for (std::uint64_t word; i + 8 <= text.size(); i += 8) {
+        std::memcpy(&word, text.data() + i, sizeof word);
+        if ((word & kHighBits) != 0) break;
+    }
     while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
     return i;
 }

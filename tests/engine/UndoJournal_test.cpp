@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -134,6 +135,44 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
         for (std::size_t i = 0; i < row.damaged.size(); ++i) {
             EXPECT_EQ(run.records[i].damaged, row.damaged[i]) << row.name << " record " << i;
         }
+    }
+}
+
+// A journal written before the records were checksummed word by word: a run made before an update
+// is still undone after it, and its records are still verified.
+TEST(UndoJournal, AJournalOfTheEarlierVersionIsStillReadAndVerified) {
+    const std::string fixture =
+        std::string(std::getenv("MORVANEX_SOURCE_DIR")) + "/tests/engine/data/version2.journal";
+    std::string bytes;
+    {
+        std::ifstream in(fixture, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_FALSE(bytes.empty()) << fixture;
+    const struct {
+        const char* name;
+        const char* flipped;  // a byte of this text is changed; nullptr: none
+        std::vector<bool> damaged;
+    } rows[] = {
+        {"intact", nullptr, {false, false}},
+        {"bit_in_a_path", "old-b.txt.txt", {false, true}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        std::string copy = bytes;
+        if (row.flipped != nullptr) copy[copy.find(row.flipped)] ^= 0x01;
+        const std::string path = temp.Path() + "/20261208-020306.272716492-26598.journal";
+        std::ofstream(path, std::ios::binary) << copy;
+        const journal::Run run = journal::ReadRun(test::Cp932(path));
+        ASSERT_TRUE(run.readable);
+        EXPECT_EQ(run.root, "/tmp/v2j/job/");
+        ASSERT_EQ(run.records.size(), row.damaged.size());
+        for (std::size_t i = 0; i < row.damaged.size(); ++i) {
+            EXPECT_EQ(run.records[i].damaged, row.damaged[i]) << "record " << i;
+            EXPECT_EQ(run.records[i].state, State::Done);
+        }
+        EXPECT_EQ(run.records[0].newPath, "/tmp/v2j/job/old-a.txt.txt");
     }
 }
 
