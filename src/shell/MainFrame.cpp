@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolBar>
 
 #include "dialogs/AboutDialog.h"
@@ -51,6 +52,10 @@ bool PlacesWindows() {
 }
 
 constexpr int kFolderSelectionPageId = 2000;
+
+// How long after the window is shown its frame is expected, and how often it is looked for.
+constexpr qint64 kPlacementMilliseconds = 3000;
+constexpr int kPlacementPollMilliseconds = 20;
 
 }  // namespace
 
@@ -226,6 +231,35 @@ void MainFrame::ApplySavedGeometry(int screenWidth, int screenHeight) {
                    Qt::WindowCloseButtonHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(rect->left, rect->top);
+    m_savedFramePosition = QPoint(rect->left, rect->top);
+}
+
+// The saved rectangle is the frame's, and so is the position move() takes. Under X11 the frame's
+// size is not known before the window manager has framed the window, so Qt places the client
+// area at that corner instead, and the next save would store a frame one title bar higher: the
+// window would creep on every start. Once the frame is there, a window whose client area sits at
+// the saved corner is moved so that its frame does. Window managers frame a window some time
+// after it is shown, and not always with a move event: the frame is looked for until then.
+void MainFrame::KeepSavedFramePosition() {
+    if (!m_savedFramePosition) return;
+    if (m_placementClock.isValid() && m_placementClock.elapsed() > kPlacementMilliseconds) {
+        StopKeepingFramePosition();
+        return;
+    }
+    if (!isVisible()) return;
+    const QPoint frame = frameGeometry().topLeft();
+    const QPoint client = geometry().topLeft();
+    if (frame == client) return;  // not framed yet
+    const QPoint saved = *m_savedFramePosition;
+    if (client == saved && frame != saved) {
+        StopKeepingFramePosition();
+        move(saved);
+    }
+}
+
+void MainFrame::StopKeepingFramePosition() {
+    m_savedFramePosition.reset();
+    if (m_placementTimer != nullptr) m_placementTimer->stop();
 }
 
 void MainFrame::SaveWindowState() {
@@ -250,6 +284,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
 
 void MainFrame::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    KeepSavedFramePosition();
     if (m_settingsList == nullptr || m_settingsListPending) return;
     if (m_moveSwitch == 1) PlaceSettingsList(Side::Right);
     if (m_moveSwitch == 2) PlaceSettingsList(Side::Left);
@@ -257,6 +292,13 @@ void MainFrame::moveEvent(QMoveEvent* event) {
 
 void MainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    if (m_savedFramePosition && !m_placementClock.isValid()) {
+        m_placementClock.start();
+        m_placementTimer = new QTimer(this);
+        m_placementTimer->setInterval(kPlacementPollMilliseconds);
+        connect(m_placementTimer, &QTimer::timeout, this, &MainFrame::KeepSavedFramePosition);
+        m_placementTimer->start();
+    }
     if (m_settingsList == nullptr || !m_settingsListPending) return;
     m_settingsListPending = false;
     m_settingsList->show();
