@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -34,11 +35,17 @@ QString TooltipOf(const QString& prompt) {
     const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
     return newline < 0 ? prompt : prompt.mid(newline + 1);
 }
-// The help beside the executable (a build), else where it is installed.
+// The help beside the executable (a build), else where it is installed. The installed one is
+// looked for from the executable's folder first, so that an installation under any prefix (or
+// staged under DESTDIR) finds its own, then in the folder the build was configured for.
 QString InstalledHelpFile() {
     const QString name = QStringLiteral("/morvanex-help.html");
-    const QString beside = QApplication::applicationDirPath() + name;
-    return QFileInfo::exists(beside) ? beside : QStringLiteral(MORVANEX_HELP_FOLDER) + name;
+    const QString programFolder = QApplication::applicationDirPath();
+    for (const QString& folder :
+         {programFolder, programFolder + QStringLiteral("/" MORVANEX_HELP_FROM_PROGRAM)}) {
+        if (QFileInfo::exists(folder + name)) return QDir::cleanPath(folder + name);
+    }
+    return QStringLiteral(MORVANEX_HELP_FOLDER) + name;
 }
 
 QString StatusOf(const QString& prompt) {
