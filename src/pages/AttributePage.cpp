@@ -100,4 +100,8 @@ void AttributePage::EnableChoices(bool enable) {
     }
 }
 
+QWidget* AttributePage::OperationSwitch() const {
+    return m_enable;
+}
+
 }  // namespace morvanex::pages

@@ -23,6 +23,7 @@ class AttributePage : public Page {
     void ShowSettings() override;
     void StoreSettings() override;
     int PageId() const override { return kPageId; }
+    QWidget* OperationSwitch() const override;
 
   private:
     void EnableChoices(bool enable);

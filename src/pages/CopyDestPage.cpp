@@ -95,4 +95,8 @@ void CopyDestPage::AutoShowClicked(bool checked) {
     m_showFiles->setEnabled(!checked);
 }
 
+QWidget* CopyDestPage::OperationSwitch() const {
+    return m_enableCopy;
+}
+
 }  // namespace morvanex::pages

@@ -23,6 +23,7 @@ class CopyDestPage : public FolderSelectPage {
     void RefreshSettings() override;
     void StoreSettings() override;
     int PageId() const override { return kPageId; }
+    QWidget* OperationSwitch() const override;
 
   protected:
     void ShowFilesClicked() override;

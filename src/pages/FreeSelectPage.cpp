@@ -112,4 +112,8 @@ void FreeSelectPage::SortClicked() {
     m_list->Sort(dialog.SelectedIndex());
 }
 
+QWidget* FreeSelectPage::OperationSwitch() const {
+    return m_freeSelect;
+}
+
 }  // namespace morvanex::pages

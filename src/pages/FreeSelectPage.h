@@ -28,6 +28,7 @@ class FreeSelectPage : public Page {
     void ShowSettings() override;
     void StoreSettings() override;
     int PageId() const override { return kPageId; }
+    QWidget* OperationSwitch() const override;
     void AfterRun() override;
 
     // How a double-clicked entry is opened: the desktop's default application unless replaced.

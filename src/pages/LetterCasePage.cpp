@@ -77,4 +77,8 @@ void LetterCasePage::EnableModes(bool enable) {
     for (QAbstractButton* radio : m_modes->buttons()) radio->setEnabled(enable);
 }
 
+QWidget* LetterCasePage::OperationSwitch() const {
+    return m_enable;
+}
+
 }  // namespace morvanex::pages

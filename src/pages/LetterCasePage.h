@@ -21,6 +21,7 @@ class LetterCasePage : public Page {
     void ShowSettings() override;
     void StoreSettings() override;
     int PageId() const override { return kPageId; }
+    QWidget* OperationSwitch() const override;
 
   private:
     void EnableModes(bool enable);

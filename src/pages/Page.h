@@ -30,6 +30,10 @@ class Page : public QWidget {
     // A run has ended; it may have changed run-time members a page shows (the free list is
     // emptied after a run when the user asks for that). The page stored itself before the run.
     virtual void AfterRun() {}
+    // The page's own switch for its operation (the copy, free selection, letter case, string
+    // replacement, attribute or timestamp box), nullptr for a page without one. The wizard hides
+    // it where its own pages decide whether the operation runs.
+    virtual QWidget* OperationSwitch() const { return nullptr; }
     // The page number: 2000, 2010, ... 2080 (the help topic is chosen by it).
     virtual int PageId() const = 0;
 

@@ -2,13 +2,11 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
+#include <array>
+
+#include "widgets/ChoiceLayout.h"
 
 namespace morvanex::pages {
 
@@ -29,15 +27,6 @@ const std::array<Choice, SortConditionDialog::kChoiceCount> kChoices{{
     {"ファイルサイズで逆順(大きいものが先)", {4, 0}},
 }};
 
-QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    // Enter must not press a button: the dialog closes only by a click.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
 }  // namespace
 
 SortConditionDialog::SortConditionDialog(Order current, QWidget* parent, bool naturalOrder)
@@ -45,46 +34,25 @@ SortConditionDialog::SortConditionDialog(Order current, QWidget* parent, bool na
     setObjectName("sortConditionDialog");
     setWindowTitle(QStringLiteral("検出ファイルのソート条件"));
 
-    auto* text = new QLabel(
+    std::array<const char*, kChoiceCount> labels{};
+    for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = kChoices[i].label;
+    const widgets::ChoiceControls controls = widgets::LayOutChoices(
+        *this,
         QStringLiteral(
             "リネーム元ファイルが格納されている指定フォルダ内のファイルをソートする条件を"
             "選んでください。\n連番リネームの場合この条件で連番が付与されます。\n"
             "大文字,小文字変換の場合には関係ありません。"),
-        this);
-    text->setObjectName("sortConditionText");
-
-    auto* group = new QGroupBox(QStringLiteral("ソート条件"), this);
-    group->setObjectName("sortConditionGroup");
-    auto* groupLayout = new QVBoxLayout(group);
-    m_choices = new QButtonGroup(this);
-    for (int i = 0; i < kChoiceCount; ++i) {
-        auto* radio =
-            new QRadioButton(QString::fromUtf8(kChoices[static_cast<std::size_t>(i)].label), group);
-        radio->setObjectName(QStringLiteral("sortChoice%1").arg(i));
-        m_choices->addButton(radio, i);
-        groupLayout->addWidget(radio);
-    }
+        QStringLiteral("ソート条件"), labels, QStringLiteral("sortChoice"),
+        widgets::EnterKey::Ignored);
+    m_choices = controls.choices;
     m_choices->button(IndexOf(current))->setChecked(true);
     m_natural = new QCheckBox(QStringLiteral("数字を数値として並べる"), this);
     m_natural->setObjectName("naturalOrderCheck");
     m_natural->setChecked(naturalOrder);
 
-    auto* ok = MakeButton("okButton", QStringLiteral("OK"), this);
-    auto* cancel = MakeButton("cancelButton", QStringLiteral("ｷｬﾝｾﾙ"), this);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    buttons->addStretch(1);
-    auto* body = new QHBoxLayout;
-    body->addWidget(group, 1);
-    body->addLayout(buttons);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
-    layout->addLayout(body);
-    layout->addWidget(m_natural);
+    connect(controls.ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(controls.cancel, &QPushButton::clicked, this, &QDialog::reject);
+    controls.layout->addWidget(m_natural);
 }
 
 int SortConditionDialog::IndexOf(Order order) {

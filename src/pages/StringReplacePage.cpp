@@ -121,4 +121,8 @@ void StringReplacePage::hideEvent(QHideEvent* event) {
     if (!problem.empty()) Interaction().ShowMessage(problem, engine::MessageIcon::Exclamation);
 }
 
+QWidget* StringReplacePage::OperationSwitch() const {
+    return m_enable;
+}
+
 }  // namespace morvanex::pages

@@ -28,6 +28,7 @@ class StringReplacePage : public Page {
     void ShowSettings() override;
     void StoreSettings() override;
     int PageId() const override { return kPageId; }
+    QWidget* OperationSwitch() const override;
 
   protected:
     void hideEvent(QHideEvent* event) override;

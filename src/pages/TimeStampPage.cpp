@@ -290,4 +290,8 @@ void TimeStampPage::OnNow(int g) {
     ShowTime(g, platform::ToLocalTime(Clock().Now()));
 }
 
+QWidget* TimeStampPage::OperationSwitch() const {
+    return m_enable;
+}
+
 }  // namespace morvanex::pages

@@ -27,6 +27,7 @@ class TimeStampPage : public Page {
     void ShowSettings() override;
     void StoreSettings() override;
     int PageId() const override { return kPageId; }
+    QWidget* OperationSwitch() const override;
 
   private:
     enum GroupIndex { kCreation = 0, kModification = 1, kAccess = 2 };

@@ -612,29 +612,7 @@ bool PosixFileSystem::Exists(std::string_view path) {
 }
 
 int PosixFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) {
-    bytes.clear();
-    std::string host;
-    if (const int error = ToHost(path, host)) return error;
-    FileDescriptor in(open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.Get() < 0) return errno;
-    struct stat status {};
-    if (fstat(in.Get(), &status) != 0) return errno;
-    if (S_ISDIR(status.st_mode)) return EISDIR;
-    if (!S_ISREG(status.st_mode)) return EINVAL;
-    while (bytes.size() < count) {
-        const std::size_t have = bytes.size();
-        const std::size_t want = std::min(count - have, kChunk);
-        bytes.resize(have + want);
-        const ssize_t got = read(in.Get(), bytes.data() + have, want);
-        bytes.resize(have + static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-        if (got == 0) break;
-        if (got < 0 && errno != EINTR) {
-            const int error = errno;
-            bytes.clear();
-            return error;
-        }
-    }
-    return 0;
+    return ReadBytesAt(path, 0, count, bytes);
 }
 
 int PosixFileSystem::ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,

@@ -81,11 +81,14 @@ bool Application::IsAutoExecFile(std::string_view path) {
     return period != std::string::npos && platform::EqualNoCase(name.substr(period), ".mxs");
 }
 
-void Application::CheckWizardPreference() const {
-    const int mode = m_preferences.StoredStartWizardAtAppStart();
-    // The wizard itself is not part of this build; an invalid mode is still repaired as the
-    // wizard's start would repair it.
-    if (mode < 0 || mode > 3) m_preferences.SetStartWizardAtAppStart(1);
+void Application::StartWizardIfWanted() const {
+    int mode = m_preferences.StoredStartWizardAtAppStart();
+    if (mode == 0) return;
+    if (mode < 1 || mode > 3) {
+        mode = 1;
+        m_preferences.SetStartWizardAtAppStart(mode);
+    }
+    m_frame->StartWizard(mode);
 }
 
 std::optional<std::string> Application::FileToOpen(int argc, char** argv) {
@@ -134,7 +137,7 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
         return status;
     }
 
-    CheckWizardPreference();
+    StartWizardIfWanted();
     widgets::Preferences::RemoveObsoleteKeys();
     return std::nullopt;
 }

@@ -44,7 +44,8 @@ class Application {
     static int Main(int argc, char** argv);
 
   private:
-    void CheckWizardPreference() const;
+    // The wizard at start, in the mode the preferences hold (a value that is none is made 1).
+    void StartWizardIfWanted() const;
 
     widgets::Preferences m_preferences;
     FrameOptions m_options;

@@ -13,6 +13,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
+#include <QWindow>
 
 #include "dialogs/AboutDialog.h"
 #include "dialogs/EnvironmentOptionsDialog.h"
@@ -20,6 +21,7 @@
 #include "pages/Page.h"
 #include "platform/Codepage.h"
 #include "shell/Document.h"
+#include "shell/FrameWizard.h"
 #include "shell/HelpWindow.h"
 #include "shell/MainView.h"
 #include "shell/QtInteraction.h"
@@ -84,10 +86,14 @@ MainFrame::MainFrame(Document& document, const FrameOptions& options)
         m_interaction = m_ownInteraction.get();
     }
     document.Attach(*this, *m_view, *m_interaction);
+    m_wizard = std::make_unique<FrameWizard>(*this);
     CreateMenusAndToolbar();
 }
 
-MainFrame::~MainFrame() = default;
+MainFrame::~MainFrame() {
+    // The wizard's pages are windows of the frame and refer to the view's context.
+    m_wizard.reset();
+}
 
 QAction* MainFrame::AddAction(const char* objectName, const QString& text, const QString& prompt) {
     auto* action = new QAction(text, this);
@@ -145,8 +151,6 @@ void MainFrame::CreateMenusAndToolbar() {
                                QStringLiteral("現在開いているページ(タブ)のヘルプを表示します。\n"
                                               "このページのヘルプ"));
 
-    // The wizard is not part of this build.
-    wizard->setEnabled(false);
     m_settingsListAction = settingsList;
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
@@ -216,6 +220,7 @@ void MainFrame::CreateMenusAndToolbar() {
     connect(m_view, &MainView::HelpRequested, this, &MainFrame::ShowHelp);
     connect(settingsList, &QAction::triggered, this, &MainFrame::ToggleSettingsList);
     connect(options, &QAction::triggered, this, &MainFrame::ShowEnvironmentOptions);
+    connect(wizard, &QAction::triggered, this, qOverload<>(&MainFrame::StartWizard));
     connect(m_view, &MainView::SettingsListRefreshRequested, this, &MainFrame::RefreshSettingsList);
     connect(m_view, &MainView::SettingsListToggleRequested, this, &MainFrame::ToggleSettingsList);
     connect(&m_document, &Document::SettingsReplaced, this, &MainFrame::RefreshSettingsList);
@@ -281,6 +286,11 @@ void MainFrame::SaveWindowState() {
 }
 
 void MainFrame::closeEvent(QCloseEvent* event) {
+    // The window is disabled while the wizard runs: it ends when the wizard has ended.
+    if (m_wizard->IsRunning() || m_pendingWizardMode) {
+        event->ignore();
+        return;
+    }
     SaveWindowState();
     if (m_help != nullptr) m_help->close();
     // Ending the program with the list open keeps "SettingViewer" at 1: it opens again at the
@@ -333,8 +343,8 @@ void MainFrame::ToggleSettingsList() {
         CloseSettingsList();
     } else {
         m_settingsList = new dialogs::SettingsListDialog(m_view->Context(), this);
-        connect(m_settingsList, &dialogs::SettingsListDialog::PageRequested, m_view,
-                &MainView::SelectPage);
+        connect(m_settingsList, &dialogs::SettingsListDialog::PageRequested, this,
+                &MainFrame::SettingsListPageRequested);
         connect(m_settingsList, &dialogs::SettingsListDialog::CloseRequested, this,
                 &MainFrame::CloseSettingsList);
         connect(m_settingsList, &dialogs::SettingsListDialog::FolderSelected, this,
@@ -370,7 +380,17 @@ void MainFrame::RefreshSettingsList() {
     if (m_settingsList != nullptr) m_settingsList->Refresh();
 }
 
+void MainFrame::SettingsListPageRequested(int itemData) {
+    // The view's pages wait behind the wizard; storing one now would undo what the wizard set.
+    if (m_wizard->IsRunning()) return;
+    m_view->SelectPage(itemData);
+}
+
 void MainFrame::SettingsListFolderSelected() {
+    if (m_wizard->IsRunning()) {
+        m_wizard->FolderChangedOutside();
+        return;
+    }
     pages::Page* page = m_view->CurrentPage();
     if (page != nullptr && page->PageId() == kFolderSelectionPageId) page->ShowSettings();
 }
@@ -387,6 +407,35 @@ void MainFrame::ShowEnvironmentOptions() {
     connect(&dialog, &dialogs::EnvironmentOptionsDialog::UndoAvailabilityChosen,
             m_view->UndoButton(), &QWidget::setEnabled);
     dialog.exec();
+}
+
+void MainFrame::StartWizard() {
+    m_view->StoreCurrentPage();
+    StartWizard(m_document.Prefs().StartWizardAtAppStart());
+}
+
+void MainFrame::StartWizard(int mode) {
+    // At the program's start the window is shown but not yet where the window manager puts it;
+    // the wizard opens over it once it is there.
+    QWindow* window = windowHandle();
+    if (window != nullptr && isVisible() && !window->isExposed()) {
+        m_pendingWizardMode = mode;
+        setEnabled(false);
+        window->installEventFilter(this);
+        return;
+    }
+    m_wizard->Start(mode);
+}
+
+bool MainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && m_pendingWizardMode &&
+        windowHandle()->isExposed()) {
+        windowHandle()->removeEventFilter(this);
+        const int mode = *m_pendingWizardMode;
+        m_pendingWizardMode.reset();
+        m_wizard->Start(mode);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 int MainFrame::HelpContextOfPage(int pageId) {

@@ -24,6 +24,7 @@ class SettingsListDialog;
 namespace morvanex::shell {
 
 class Document;
+class FrameWizard;
 class HelpWindow;
 class MainView;
 class QtInteraction;
@@ -81,7 +82,15 @@ class MainFrame : public QMainWindow {
     // The environment options, after the current page has stored its controls.
     void ShowEnvironmentOptions();
 
+    // The wizard command: the current page stores its controls, the window is disabled and the
+    // wizard opens at the page of the start mode the preferences hold.
+    void StartWizard();
+    // The wizard at a start mode, the window disabled (the start-up's wizard).
+    void StartWizard(int mode);
+    FrameWizard& Wizard() const { return *m_wizard; }
+
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -95,6 +104,7 @@ class MainFrame : public QMainWindow {
     enum class Side { Right, Left };
     void PlaceSettingsList(Side side);
     void SettingsListFolderSelected();
+    void SettingsListPageRequested(int itemData);
 
     Document& m_document;
     std::unique_ptr<QtInteraction> m_ownInteraction;
@@ -103,6 +113,9 @@ class MainFrame : public QMainWindow {
     QToolBar* m_toolBar = nullptr;
     // Owned by the frame, or by the modal dialog it was opened from (gone with it).
     QPointer<HelpWindow> m_help;
+    std::unique_ptr<FrameWizard> m_wizard;
+    // The start-up's wizard waits for the window to be on the screen.
+    std::optional<int> m_pendingWizardMode;
     QAction* m_settingsListAction = nullptr;
     dialogs::SettingsListDialog* m_settingsList = nullptr;
     // The list was opened before the window was shown: it is placed and shown with the window.

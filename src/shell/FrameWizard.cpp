@@ -1,0 +1,73 @@
+#include "shell/FrameWizard.h"
+
+#include "pages/FolderSelectPage.h"
+#include "shell/MainFrame.h"
+#include "shell/MainView.h"
+#include "wizard/WizardPage.h"
+
+namespace morvanex::shell {
+
+FrameWizard::FrameWizard(MainFrame& frame) : m_frame(frame) {}
+
+FrameWizard::~FrameWizard() = default;
+
+wizard::WizardDriver& FrameWizard::Driver() {
+    if (m_driver == nullptr) {
+        m_driver = std::make_unique<wizard::WizardDriver>(m_frame.View().Context(), *this);
+    }
+    return *m_driver;
+}
+
+void FrameWizard::Start(int mode) {
+    DisableMainWindow();
+    Driver().Start(mode);
+}
+
+bool FrameWizard::IsRunning() const {
+    return m_driver != nullptr && m_driver->IsRunning();
+}
+
+void FrameWizard::FolderChangedOutside() {
+    wizard::WizardPage* page = m_driver != nullptr ? m_driver->CurrentPage() : nullptr;
+    pages::Page* embedded = page != nullptr ? page->Embedded() : nullptr;
+    if (embedded != nullptr && embedded->PageId() == pages::FolderSelectPage::kPageId) {
+        embedded->ShowSettings();
+    }
+}
+
+void FrameWizard::DisableMainWindow() {
+    m_frame.setEnabled(false);
+    // Disabling a window disables the windows it owns as well; the settings list and the help
+    // are meant to be used beside the wizard. (Windows made later start enabled.)
+    for (QWidget* child : m_frame.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow()) child->setEnabled(true);
+    }
+}
+
+QWidget* FrameWizard::PageParent() {
+    return &m_frame;
+}
+
+engine::RunOutcome FrameWizard::StartRun(bool preview) {
+    MainView& view = m_frame.View();
+    const engine::RunOutcome outcome = view.StartRun(preview);
+    // The run may have emptied the free list: the view's page must not bring it back.
+    if (!preview && view.CurrentPage() != nullptr) view.CurrentPage()->AfterRun();
+    return outcome;
+}
+
+void FrameWizard::WizardEnded() {
+    m_frame.setEnabled(true);
+    m_frame.View().ShowCurrentPage();
+    m_frame.RefreshSettingsList();
+}
+
+void FrameWizard::RefreshSettingsList() {
+    m_frame.RefreshSettingsList();
+}
+
+void FrameWizard::ShowHelp(int context) {
+    m_frame.ShowHelp(context);
+}
+
+}  // namespace morvanex::shell

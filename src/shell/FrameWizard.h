@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+
+#include "wizard/WizardDriver.h"
+#include "wizard/WizardHost.h"
+
+// The wizard as the main window runs it: the window is disabled while a wizard page is in front
+// (the settings list and the help stay usable), runs go through the view, and the end gives the
+// window back showing the settings as the wizard left them.
+namespace morvanex::shell {
+
+class MainFrame;
+
+class FrameWizard final : public wizard::WizardHost {
+  public:
+    explicit FrameWizard(MainFrame& frame);
+    ~FrameWizard() override;
+
+    // Disables the main window and opens the page of the start mode.
+    void Start(int mode);
+    bool IsRunning() const;
+    // A folder was chosen outside the wizard (dropped on the settings list): the folder page in
+    // front shows it.
+    void FolderChangedOutside();
+    wizard::WizardDriver& Driver();
+
+    QWidget* PageParent() override;
+    engine::RunOutcome StartRun(bool preview) override;
+    void WizardEnded() override;
+    void RefreshSettingsList() override;
+    void ShowHelp(int context) override;
+
+  private:
+    void DisableMainWindow();
+
+    MainFrame& m_frame;
+    // Made at the first start: the view's context exists only once the document is attached.
+    std::unique_ptr<wizard::WizardDriver> m_driver;
+};
+
+}  // namespace morvanex::shell

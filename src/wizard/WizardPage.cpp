@@ -1,0 +1,155 @@
+#include "wizard/WizardPage.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <cmath>
+
+#include "widgets/WindowHints.h"
+
+namespace morvanex::wizard {
+
+namespace {
+
+int Pixels(int units, double scale) {
+    return static_cast<int>(std::lround(units * scale));
+}
+
+// Where an embedded settings page sits: below the heading line.
+constexpr QPoint kEmbeddedPlace{12, 26};
+
+}  // namespace
+
+QRect WizardPage::Units(int x, int y, int width, int height) {
+    return {Pixels(x, kUnitX), Pixels(y, kUnitY), Pixels(width, kUnitX), Pixels(height, kUnitY)};
+}
+
+WizardPage::WizardPage(WizardDriver& driver, PageKind kind, const QString& caption)
+    : QDialog(driver.Host().PageParent()), m_driver(driver), m_kind(kind) {
+    setWindowTitle(caption);
+    setModal(false);
+    setFixedSize(Units(0, 0, 330, 240).size());
+    widgets::RemoveCloseButton(*this);
+}
+
+WizardPage::~WizardPage() = default;
+
+void WizardPage::Load() {}
+
+void WizardPage::Store() {
+    if (m_embedded != nullptr) m_embedded->StoreSettings();
+}
+
+void WizardPage::Leave() {
+    if (m_leaving) return;
+    m_leaving = true;
+    delete m_embedded;
+    m_embedded = nullptr;
+    hide();
+    deleteLater();
+}
+
+QLabel* WizardPage::AddHeading(const QString& text) {
+    auto* heading = new QLabel(text, this);
+    heading->setObjectName("headingLabel");
+    heading->move(12, 6);
+    heading->adjustSize();
+    return heading;
+}
+
+void WizardPage::AddNavigation(int which) {
+    const auto make = [this](const char* name, const char* text, int x) {
+        auto* button = new QPushButton(QString::fromUtf8(text), this);
+        button->setObjectName(name);
+        button->setGeometry(Units(x, 219, 50, 14));
+        // Enter is Close (keyPressEvent), whichever button has the focus.
+        button->setAutoDefault(false);
+        return button;
+    };
+    if ((which & kBack) != 0) {
+        m_back = make("backButton", "＜ 戻る", 7);
+        connect(m_back, &QPushButton::clicked, this, [this] { Back(); });
+    }
+    if ((which & kClose) != 0) {
+        m_close = make("closeButton", "閉じる ×", 140);
+        connect(m_close, &QPushButton::clicked, this, [this] { Close(); });
+    }
+    if ((which & kNext) != 0) {
+        m_next = make("nextButton", "次へ ＞", 273);
+        connect(m_next, &QPushButton::clicked, this, [this] { Next(); });
+    }
+}
+
+QPushButton* WizardPage::NavigationButton(WizardButton button) const {
+    switch (button) {
+        case WizardButton::Back:
+            return m_back;
+        case WizardButton::Next:
+            return m_next;
+        case WizardButton::Close:
+            return m_close;
+        default:
+            return nullptr;
+    }
+}
+
+void WizardPage::Back() {
+    StoreAndGo(WizardButton::Back);
+}
+
+void WizardPage::Next() {
+    StoreAndGo(WizardButton::Next);
+}
+
+void WizardPage::Close() {
+    StoreAndGo(WizardButton::Close);
+}
+
+void WizardPage::StoreAndGo(WizardButton button) {
+    if (m_leaving) return;
+    Store();
+    m_driver.Transition(m_kind, button);
+}
+
+void WizardPage::Embed(pages::Page* page, bool hideSwitch) {
+    DestroyEmbedded();
+    m_embedded = page;
+    page->move(kEmbeddedPlace);
+    page->resize(pages::Page::kWidth, pages::Page::kHeight);
+    if (hideSwitch) {
+        if (QWidget* own = page->OperationSwitch()) own->hide();
+    }
+    page->ShowSettings();
+    page->show();
+}
+
+void WizardPage::DestroyEmbedded() {
+    if (m_embedded == nullptr) return;
+    m_embedded->StoreSettings();
+    delete m_embedded;
+    m_embedded = nullptr;
+}
+
+void WizardPage::reject() {
+    // Esc: the dialog would hide itself and leave the main window disabled.
+    Close();
+}
+
+void WizardPage::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    // The driver's own destruction of the page hides it without a close event; this one came
+    // from the window system (where it gave the page a close box after all) or the user.
+    Close();
+}
+
+void WizardPage::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        Close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace morvanex::wizard
