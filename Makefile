@@ -7,8 +7,12 @@ FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
 WERROR ?= OFF
 CMAKE_FLAGS ?=
+# Where `make install` puts the programs; DESTDIR, when given, is put in front of it (staging).
+PREFIX ?= /usr/local
+DESTDIR ?=
 
-.PHONY: all deps configure build test check sanitize fuzz format run clean
+.PHONY: all deps configure build test check check-install sanitize fuzz format run install \
+        package clean
 
 all: build
 
@@ -21,12 +25,16 @@ configure:
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Every test: the whole suite, the source checks, the core's tests under AddressSanitizer and
+# Every test: the whole suite, the install rules (the build installed into a temporary root and
+# started from there), the source checks, the core's tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, and the fuzz targets for a bounded time.
 test: deps
 	@$(MAKE) --no-print-directory build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 600
-	@$(MAKE) --no-print-directory check sanitize fuzz
+	@$(MAKE) --no-print-directory check-install check sanitize fuzz
+
+check-install:
+	@tools/check-install.sh $(BUILD)
 
 # The source checks: the include layers and the committed format.
 check:
@@ -46,6 +54,20 @@ fuzz:
 # Rewrites every source file in the committed format.
 format:
 	@tools/check-format.sh --fix
+
+# The programs, the help, the desktop entry, icons, job file types and the manual page under
+# PREFIX (default /usr/local); builds the programs first, not the tests.
+install: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target programs
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# A Debian package of the same files under /usr (morvanex_VERSION_ARCH.deb in the build folder),
+# its library dependencies worked out by dpkg-shlibdeps. Install it with
+# `apt install ./build/morvanex_VERSION_ARCH.deb`.
+package: deps configure
+	@cmake --build $(BUILD) -j $(JOBS) --target programs
+	@cd $(BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
+	@ls $(BUILD)/morvanex_*.deb
 
 run: deps
 	@$(MAKE) --no-print-directory build

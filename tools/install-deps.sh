@@ -9,6 +9,8 @@ packages=(
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xdg-utils qt6-translations-l10n
+  # make package: CPack's Debian generator works out library dependencies with these.
+  dpkg-dev file
   # Optional: the file system matrix test formats and mounts these (it skips without them).
   dosfstools fusefat exfatprogs exfat-fuse ntfs-3g xfsprogs btrfs-progs
 )

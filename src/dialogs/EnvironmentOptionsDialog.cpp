@@ -15,6 +15,7 @@
 #include "platform/Codepage.h"
 #include "widgets/ByteLimitValidator.h"
 #include "widgets/QtText.h"
+#include "widgets/WindowHints.h"
 
 namespace morvanex::dialogs {
 
@@ -56,8 +57,8 @@ QGroupBox* MakeGroup(QCheckBox* check, QLayout* controls, QWidget* parent) {
 
 EnvironmentOptionsDialog::EnvironmentOptionsDialog(const widgets::WindowContext& context,
                                                    QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_context(context) {
+    : QDialog(parent), m_context(context) {
+    widgets::RemoveCloseButton(*this);
     setObjectName("environmentOptionsDialog");
     setWindowTitle(QStringLiteral("MorvaneX 動作環境オプション"));
 

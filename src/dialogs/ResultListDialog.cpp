@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -58,6 +59,8 @@ ResultListDialog::ResultListDialog(const engine::ResultList& list, QWidget* pare
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setWordWrap(false);
+    // A long path keeps its start and its name; the tooltip has it whole.
+    m_table->setTextElideMode(Qt::ElideMiddle);
     m_table->verticalHeader()->hide();
     // Fixed row heights: nothing is measured per row, whatever the row count.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -133,34 +136,21 @@ void ResultListDialog::ApplyFlags() {
 }
 
 int ResultListDialog::ColumnUnit() const {
-    return (m_table->width() - 20) / m_model->UnitCount();
-}
-
-int ResultListDialog::MinimumColumnWidth(int column) const {
-    // A column is never narrower than its title, nor a time column than a time: below that
-    // the list scrolls sideways instead of cutting the texts.
-    QHeaderView* header = m_table->horizontalHeader();
-    const int title = header->fontMetrics().horizontalAdvance(
-                          m_model->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
-                      16;
-    const ResultListModel::Column kind =
-        m_model->Columns()[static_cast<std::size_t>(column)].column;
-    if (kind == ResultListModel::Column::Creation ||
-        kind == ResultListModel::Column::Modification || kind == ResultListModel::Column::Access) {
-        return std::max(
-            title,
-            m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 12);
-    }
-    return title;
+    const int units = m_model->UnitCount();
+    const int unit = (m_table->width() - 20) / units;
+    // The 20 pixels are the list's borders and its vertical scroll bar. Where the style's are
+    // wider, the unit comes from the room they leave, so that the columns never run past the
+    // right edge.
+    const int room = m_table->width() - 2 * m_table->frameWidth() -
+                     m_table->verticalScrollBar()->sizeHint().width();
+    return std::max(std::min(unit, room / units), 0);
 }
 
 void ResultListDialog::ApplyColumnWidths() {
-    const int unit = std::max(ColumnUnit(), 1);
+    const int unit = ColumnUnit();
     const std::vector<ResultListModel::ColumnInfo>& columns = m_model->Columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const int column = static_cast<int>(i);
-        m_table->horizontalHeader()->resizeSection(
-            column, std::max(columns[i].units * unit, MinimumColumnWidth(column)));
+        m_table->horizontalHeader()->resizeSection(static_cast<int>(i), columns[i].units * unit);
     }
 }
 

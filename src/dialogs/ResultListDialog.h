@@ -11,7 +11,9 @@ class QLineEdit;
 class QTableView;
 
 // The preview and result list: which file gets which name, with attributes and times before
-// and after. The columns share the list width in units: names 5, attributes 1, each time 2.
+// and after. The columns share the list width in units: names 5, attributes 1, each time 2;
+// together they fill it, and a column the user widens by hand keeps its width until the list is
+// resized or a check box changes the columns.
 namespace morvanex::dialogs {
 
 class ResultListDialog : public QDialog {
@@ -28,7 +30,7 @@ class ResultListDialog : public QDialog {
     // True when the two name lists have the same length (the dialog can be shown).
     bool CountsMatch() const;
 
-    // The column unit for the current list width.
+    // The column unit for the current list width: (width - 20) / UnitCount().
     int ColumnUnit() const;
     QTableView* Table() const { return m_table; }
     const ResultListModel& Model() const { return *m_model; }
@@ -45,7 +47,6 @@ class ResultListDialog : public QDialog {
   private:
     void ApplyFlags();
     void ApplyColumnWidths();
-    int MinimumColumnWidth(int column) const;
     void OpenRow(const QModelIndex& index);
 
     ResultListModel* m_model;

@@ -13,6 +13,7 @@
 #include "widgets/ByteLimitValidator.h"
 #include "widgets/FolderDropField.h"
 #include "widgets/QtText.h"
+#include "widgets/WindowHints.h"
 
 namespace morvanex::dialogs {
 
@@ -58,8 +59,8 @@ void Show(QLineEdit* field, const std::string& cp932) {
 }  // namespace
 
 SettingsListDialog::SettingsListDialog(const widgets::WindowContext& context, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_context(context) {
+    : QDialog(parent), m_context(context) {
+    widgets::RemoveCloseButton(*this);
     setObjectName("settingsListDialog");
     setWindowTitle(QStringLiteral("現在設定されている項目の一覧"));
     setModal(false);

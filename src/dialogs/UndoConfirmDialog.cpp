@@ -6,12 +6,13 @@
 #include <QVBoxLayout>
 
 #include "dialogs/ResultListDialog.h"
+#include "widgets/WindowHints.h"
 
 namespace morvanex::dialogs {
 
 UndoConfirmDialog::UndoConfirmDialog(const engine::ResultList& preview, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      m_preview(preview) {
+    : QDialog(parent), m_preview(preview) {
+    widgets::RemoveCloseButton(*this);
     setObjectName("undoConfirmDialog");
     setWindowTitle(QStringLiteral("Undo確認"));
 

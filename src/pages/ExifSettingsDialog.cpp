@@ -74,8 +74,7 @@ bool IsDateCode(int code) {
 
 ExifSettingsDialog::ExifSettingsDialog(const widgets::WindowContext& context, int row,
                                        std::string_view format, QWidget* parent)
-    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint,
-                                 false),
+    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog, false),
       m_context(context),
       m_row(std::clamp(row, 0, settings::kVisibleParts - 1)),
       m_format(platform::CutToFit(format, platform::kMaxTextBytes)),

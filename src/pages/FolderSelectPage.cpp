@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include "engine/CollectTargets.h"
@@ -46,6 +47,38 @@ QLabel* MakeCaption(const char* objectName, const QString& text, const QRect& pl
     label->setGeometry(place);
     return label;
 }
+
+// Rows of one height in the file list. A name in Japanese is drawn with a fallback font taller
+// than the Latin one, so measured one by one the rows of a mixed folder would differ; every row
+// takes the height of a line that has both. Widths stay each name's own.
+class UniformRowDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        // Measured once per font: a large folder asks for every row's size.
+        if (m_height < 0 || option.font != m_font) {
+            m_font = option.font;
+            QStyleOptionViewItem sample = option;
+            initStyleOption(&sample, index);
+            sample.text = QStringLiteral("Ag漢字かなカナ");
+            const QWidget* widget = option.widget;
+            const QStyle* style = widget != nullptr ? widget->style() : nullptr;
+            m_height =
+                style != nullptr
+                    ? style->sizeFromContents(QStyle::CT_ItemViewItem, &sample, QSize(), widget)
+                          .height()
+                    : size.height();
+        }
+        size.setHeight(m_height);
+        return size;
+    }
+
+  private:
+    mutable QFont m_font;
+    mutable int m_height = -1;
+};
 
 QString Bracketed(const std::string& name) {
     return QLatin1Char('[') + widgets::ToQString(name) + QLatin1Char(']');
@@ -163,6 +196,7 @@ void FolderSelectPage::CreateControls() {
     m_fileList->setResizeMode(QListView::Adjust);
     m_fileList->setLayoutMode(QListView::Batched);
     m_fileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_fileList->setItemDelegate(new UniformRowDelegate(m_fileList));
 
     m_autoShow = new QCheckBox(QStringLiteral("自動表示"), this);
     m_autoShow->setObjectName("autoShowCheck");

@@ -78,8 +78,7 @@ std::string TimeStampFormatDialog::PresetFormat(int index, bool twoDigitYear) {
 TimeStampFormatDialog::TimeStampFormatDialog(const widgets::WindowContext& context, int partIndex,
                                              std::string_view format, QWidget* parent,
                                              std::size_t maxBytes)
-    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint,
-                                 false),
+    : widgets::ButtonsOnlyDialog(parent, Qt::Dialog, false),
       m_context(context),
       m_part(std::clamp(partIndex, 0, settings::kPartSlots - 1)),
       m_maxBytes(std::min(maxBytes, platform::kMaxTextBytes)),

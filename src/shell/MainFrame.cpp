@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -35,11 +37,17 @@ QString TooltipOf(const QString& prompt) {
     const qsizetype newline = prompt.indexOf(QLatin1Char('\n'));
     return newline < 0 ? prompt : prompt.mid(newline + 1);
 }
-// The help beside the executable (a build), else where it is installed.
+// The help beside the executable (a build), else where it is installed. The installed one is
+// looked for from the executable's folder first, so that an installation under any prefix (or
+// staged under DESTDIR) finds its own, then in the folder the build was configured for.
 QString InstalledHelpFile() {
     const QString name = QStringLiteral("/morvanex-help.html");
-    const QString beside = QApplication::applicationDirPath() + name;
-    return QFileInfo::exists(beside) ? beside : QStringLiteral(MORVANEX_HELP_FOLDER) + name;
+    const QString programFolder = QApplication::applicationDirPath();
+    for (const QString& folder :
+         {programFolder, programFolder + QStringLiteral("/" MORVANEX_HELP_FROM_PROGRAM)}) {
+        if (QFileInfo::exists(folder + name)) return QDir::cleanPath(folder + name);
+    }
+    return QStringLiteral(MORVANEX_HELP_FOLDER) + name;
 }
 
 QString StatusOf(const QString& prompt) {
@@ -53,6 +61,10 @@ bool PlacesWindows() {
 }
 
 constexpr int kFolderSelectionPageId = 2000;
+
+// How long after the window is shown its frame is expected, and how often it is looked for.
+constexpr qint64 kPlacementMilliseconds = 3000;
+constexpr int kPlacementPollMilliseconds = 20;
 
 }  // namespace
 
@@ -231,6 +243,35 @@ void MainFrame::ApplySavedGeometry(int screenWidth, int screenHeight) {
                    Qt::WindowCloseButtonHint);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     move(rect->left, rect->top);
+    m_savedFramePosition = QPoint(rect->left, rect->top);
+}
+
+// The saved rectangle is the frame's, and so is the position move() takes. Under X11 the frame's
+// size is not known before the window manager has framed the window, so Qt places the client
+// area at that corner instead, and the next save would store a frame one title bar higher: the
+// window would creep on every start. Once the frame is there, a window whose client area sits at
+// the saved corner is moved so that its frame does. Window managers frame a window some time
+// after it is shown, and not always with a move event: the frame is looked for until then.
+void MainFrame::KeepSavedFramePosition() {
+    if (!m_savedFramePosition) return;
+    if (m_placementClock.isValid() && m_placementClock.elapsed() > kPlacementMilliseconds) {
+        StopKeepingFramePosition();
+        return;
+    }
+    if (!isVisible()) return;
+    const QPoint frame = frameGeometry().topLeft();
+    const QPoint client = geometry().topLeft();
+    if (frame == client) return;  // not framed yet
+    const QPoint saved = *m_savedFramePosition;
+    if (client == saved && frame != saved) {
+        StopKeepingFramePosition();
+        move(saved);
+    }
+}
+
+void MainFrame::StopKeepingFramePosition() {
+    m_savedFramePosition.reset();
+    if (m_placementTimer != nullptr) m_placementTimer->stop();
 }
 
 void MainFrame::SaveWindowState() {
@@ -260,6 +301,7 @@ void MainFrame::closeEvent(QCloseEvent* event) {
 
 void MainFrame::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    KeepSavedFramePosition();
     if (m_settingsList == nullptr || m_settingsListPending) return;
     if (m_moveSwitch == 1) PlaceSettingsList(Side::Right);
     if (m_moveSwitch == 2) PlaceSettingsList(Side::Left);
@@ -267,6 +309,13 @@ void MainFrame::moveEvent(QMoveEvent* event) {
 
 void MainFrame::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    if (m_savedFramePosition && !m_placementClock.isValid()) {
+        m_placementClock.start();
+        m_placementTimer = new QTimer(this);
+        m_placementTimer->setInterval(kPlacementPollMilliseconds);
+        connect(m_placementTimer, &QTimer::timeout, this, &MainFrame::KeepSavedFramePosition);
+        m_placementTimer->start();
+    }
     if (m_settingsList == nullptr || !m_settingsListPending) return;
     m_settingsListPending = false;
     m_settingsList->show();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPoint>
 #include <QPointer>
 #include <memory>
 #include <optional>
@@ -10,6 +12,7 @@
 #include "widgets/Preferences.h"
 
 class QAction;
+class QTimer;
 class QToolBar;
 
 namespace morvanex::dialogs {
@@ -96,6 +99,8 @@ class MainFrame : public QMainWindow {
     QAction* AddAction(const char* objectName, const QString& text, const QString& prompt);
     void CreateMenusAndToolbar();
     void SaveWindowState();
+    void KeepSavedFramePosition();
+    void StopKeepingFramePosition();
     enum class Side { Right, Left };
     void PlaceSettingsList(Side side);
     void SettingsListFolderSelected();
@@ -119,6 +124,11 @@ class MainFrame : public QMainWindow {
     int m_moveSwitch = 0;
     bool m_saveGeometryOnClose = true;
     bool m_stateSaved = false;
+    // Where the frame's corner belongs (the saved rectangle), while the window manager may still
+    // be framing the window: since the window was shown, looked for by the timer.
+    std::optional<QPoint> m_savedFramePosition;
+    QElapsedTimer m_placementClock;
+    QTimer* m_placementTimer = nullptr;
 };
 
 }  // namespace morvanex::shell

@@ -60,11 +60,14 @@ QAbstractButton* MultiRowTabBar::TabButton(int index) const {
 void MultiRowTabBar::Rebuild(int width) {
     for (QAbstractButton* button : m_buttons) delete button;
     m_buttons.clear();
+    for (QWidget* row : m_rows) delete row;
+    m_rows.clear();
+    m_tabRow.clear();
     delete layout();
 
-    auto* rows = new QVBoxLayout(this);
-    rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(0);
+    m_stack = new QVBoxLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->setSpacing(0);
     std::vector<int> widths;
     for (int i = 0; i < m_tabs.count(); ++i) {
         auto* button = new class TabButton(m_tabs.tabText(i), this);
@@ -101,20 +104,25 @@ void MultiRowTabBar::Rebuild(int width) {
     QHBoxLayout* row = nullptr;
     int rowWidth = 0;
     std::size_t inRow = 0;
-    m_rowCount = 0;
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         if (row == nullptr || rowWidth + widths[i] > width || inRow == perRow) {
-            row = new QHBoxLayout;
+            auto* rowWidget = new QWidget(this);
+            rowWidget->setObjectName(QStringLiteral("tabRow%1").arg(m_rows.size()));
+            row = new QHBoxLayout(rowWidget);
+            row->setContentsMargins(0, 0, 0, 0);
             row->setSpacing(0);
-            rows->addLayout(row);
+            m_rows.push_back(rowWidget);
+            m_stack->addWidget(rowWidget);
             rowWidth = 0;
             inRow = 0;
-            ++m_rowCount;
         }
         row->addWidget(m_buttons[i]);
+        m_tabRow.push_back(static_cast<int>(m_rows.size()) - 1);
         rowWidth += widths[i];
         ++inRow;
     }
+    m_rowCount = static_cast<int>(m_rows.size());
+    m_bottomRow = -1;
     Sync();
 }
 
@@ -123,6 +131,22 @@ void MultiRowTabBar::Sync() {
         const int index = static_cast<int>(i);
         m_buttons[i]->setEnabled(m_tabs.isTabEnabled(index));
         m_buttons[i]->setChecked(m_tabs.currentIndex() == index);
+    }
+    const int current = m_tabs.currentIndex();
+    if (current >= 0 && static_cast<std::size_t>(current) < m_tabRow.size()) {
+        PutRowNextToPage(m_tabRow[static_cast<std::size_t>(current)]);
+    }
+}
+
+void MultiRowTabBar::PutRowNextToPage(int row) {
+    if (row == m_bottomRow || m_stack == nullptr) return;
+    m_bottomRow = row;
+    // The rows keep their circular order: the ones after the selected row go to the top, the
+    // ones before it follow, and the selected row touches the page.
+    for (QWidget* rowWidget : m_rows) m_stack->removeWidget(rowWidget);
+    const std::size_t count = m_rows.size();
+    for (std::size_t step = 1; step <= count; ++step) {
+        m_stack->addWidget(m_rows[(static_cast<std::size_t>(row) + step) % count]);
     }
 }
 

@@ -3,10 +3,14 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 
+#include "widgets/WindowHints.h"
+
 namespace morvanex::widgets {
 
 ButtonsOnlyDialog::ButtonsOnlyDialog(QWidget* parent, Qt::WindowFlags flags, bool closeBoxCloses)
-    : QDialog(parent, flags), m_closeBoxCloses(closeBoxCloses) {}
+    : QDialog(parent, flags), m_closeBoxCloses(closeBoxCloses) {
+    if (!m_closeBoxCloses) RemoveCloseButton(*this);
+}
 
 void ButtonsOnlyDialog::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {

@@ -6,8 +6,9 @@ class QCloseEvent;
 class QKeyEvent;
 
 // A modal dialog that only its buttons close: Enter and Esc do nothing (no default button
-// answers for the user), and with `closeBoxCloses` false a close request from the window
-// manager is refused too, for dialogs whose result is decided by which button was pressed.
+// answers for the user), and with `closeBoxCloses` false the window has no close button where
+// the window manager honours that, and a close request is refused where it does not, for dialogs
+// whose result is decided by which button was pressed.
 namespace morvanex::widgets {
 
 class ButtonsOnlyDialog : public QDialog {

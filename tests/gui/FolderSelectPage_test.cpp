@@ -305,6 +305,30 @@ TEST_F(FolderSelectPageTest, ListShowsWhatARunWouldTake) {
     }
 }
 
+// Every row of the list has one height, whatever script its name is in (a Japanese font is
+// taller than a Latin one); the names still get the width they need.
+TEST_F(FolderSelectPageTest, ListRowsHaveOneHeightWhateverTheScript) {
+    const char* names[] = {"abc.txt",        "写真2021.jpg", "IMG_0001.JPG",
+                           "ファイル名.txt", "한글.txt",     "mixed_漢字_name.txt"};
+    for (const char* name : names) folder.CreateFile(std::string("scripts/") + name);
+    const auto page = PageOn("scripts/");
+    page->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(page.get()));
+    Find<QPushButton>(*page, "showFilesButton")->click();
+    QListWidget* list = List(*page);
+    ASSERT_EQ(list->count(), 6);
+    QTest::qWait(50);  // the list lays its items out in batches
+    const int height = list->visualItemRect(list->item(0)).height();
+    EXPECT_GT(height, 0);
+    for (int i = 0; i < list->count(); ++i) {
+        const QListWidgetItem* item = list->item(i);
+        SCOPED_TRACE(item->text().toStdString());
+        const QRect rect = list->visualItemRect(item);
+        EXPECT_EQ(rect.height(), height);
+        EXPECT_GE(rect.width(), list->fontMetrics().horizontalAdvance(item->text()));
+    }
+}
+
 TEST_F(FolderSelectPageTest, AutomaticDisplayFillsTheListAtCreation) {
     settings::SelectFileSection& selectFile = Settings().SelectFile;
     selectFile.RealTimeRefresh = 1;

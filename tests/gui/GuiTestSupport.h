@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPoint>
 #include <QSettings>
 #include <QTimer>
 #include <QWidget>
@@ -41,6 +42,16 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << list.join(QStringLiteral(" | ")).toStdString();
 }
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << "(" << point.x() << ", " << point.y() << ")";
+}
+
+namespace morvanex::widgets {
+inline void PrintTo(const WindowRect& rect, std::ostream* out) {
+    *out << "left " << rect.left << " top " << rect.top << " right " << rect.right << " bottom "
+         << rect.bottom;
+}
+}  // namespace morvanex::widgets
 
 namespace morvanex::test {
 

@@ -181,6 +181,74 @@ TEST_F(MainFrameTest, WithoutSavedRectangleTheWindowIsSizableAndClosingSavesIt) 
               2);
 }
 
+// What the window system does with a new window asked to put its frame at a place.
+enum class Placement {
+    AsAsked,             // the frame's corner at the place
+    ClientAtThePlace,    // the client area's corner there (X11, before the frame is known)
+    ShiftedByTheSystem,  // somewhere else of its own choosing (a panel in the way)
+};
+
+// Starts the window as the program does, lets the window system place it, ends the program and
+// gives back the rectangle stored for the next start.
+widgets::WindowRect RestartOnce(Placement placement) {
+    test::WindowFixture shell(test::RecordingPages().KeepingPreferences());
+    shell.frame->ApplySavedGeometry(1280, 1024);
+    shell.frame->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(shell.frame.get()));
+    const QRect frame = shell.frame->frameGeometry();
+    const QRect client = shell.frame->geometry();
+    EXPECT_NE(frame, client) << "the test needs a platform that frames its windows";
+    if (placement == Placement::ClientAtThePlace) {
+        shell.frame->setGeometry(QRect(frame.topLeft(), client.size()));
+    } else if (placement == Placement::ShiftedByTheSystem) {
+        shell.frame->setGeometry(client.translated(0, 30));
+    }
+    QCoreApplication::processEvents();
+    shell.frame->close();
+    return shell.preferences.SavedWindowRect(1280, 1024).value_or(widgets::WindowRect{});
+}
+
+// The stored rectangle is the frame's and the next start puts the frame there again, so a
+// window nobody moves stays where it was over any number of starts.
+TEST_F(MainFrameTest, WindowNotMovedStaysPutAcrossRestarts) {
+    struct Case {
+        const char* name;
+        int storedLeft;
+        int storedTop;
+        Placement placement;
+        QPoint expected;  // the frame's corner after every start
+    };
+    const Case cases[] = {
+        {"placed/as_asked", 60, 80, Placement::AsAsked, {60, 80}},
+        {"placed/client_at_frame_corner", 60, 80, Placement::ClientAtThePlace, {60, 80}},
+        {"placed/client_at_screen_corner", 0, 0, Placement::ClientAtThePlace, {0, 0}},
+        {"clamped/negative_top", 60, -40, Placement::ClientAtThePlace, {60, 0}},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        test::ClearPreferences();
+        widgets::Preferences().SetWindowRect(
+            {row.storedLeft, row.storedTop, row.storedLeft + 640, row.storedTop + 480});
+        std::optional<widgets::WindowRect> first;
+        for (int start = 1; start <= 3; ++start) {
+            SCOPED_TRACE(start);
+            const widgets::WindowRect saved = RestartOnce(row.placement);
+            EXPECT_EQ(QPoint(saved.left, saved.top), row.expected);
+            if (!first) first = saved;
+            EXPECT_EQ(saved, *first) << "the same rectangle at every start";
+        }
+    }
+}
+
+// A place the window system chose itself is the window's new place, kept from then on.
+TEST_F(MainFrameTest, PlaceChosenByTheWindowSystemIsKept) {
+    widgets::Preferences().SetWindowRect({60, 80, 700, 560});
+    const widgets::WindowRect shifted = RestartOnce(Placement::ShiftedByTheSystem);
+    EXPECT_EQ(QPoint(shifted.left, shifted.top), QPoint(60, 110));
+    const widgets::WindowRect next = RestartOnce(Placement::AsAsked);
+    EXPECT_EQ(next, shifted);
+}
+
 TEST_F(MainFrameTest, PageHelpOpensTheTopicOfTheCurrentPage) {
     const std::pair<int, int> cases[] = {
         {1000, 22}, {1002, 24}, {1004, 25}, {1005, 26}, {1006, 51}};

@@ -188,9 +188,13 @@ TEST_F(StartupTest, WizardModeIsRepairedAndObsoleteKeysGoOnANormalStart) {
         const auto page = [&application] {
             return application.Frame().Wizard().Driver().CurrentPage();
         };
-        if (c.after != 0) QTest::qWaitFor([&page] { return page() != nullptr; }, 2000);
+        if (c.after != 0) {
+            EXPECT_TRUE(QTest::qWaitFor([&page] { return page() != nullptr; }, 2000));
+        }
         ASSERT_EQ(page() != nullptr, c.after != 0);
-        if (page() != nullptr) EXPECT_EQ(page()->Kind(), wizard::StartPage(c.after));
+        if (page() != nullptr) {
+            EXPECT_EQ(page()->Kind(), wizard::StartPage(c.after));
+        }
         EXPECT_EQ(QSettings("Pelvarin", "MorvaneX").value("Settings/StartWizardAtAppStart").toInt(),
                   c.after);
         EXPECT_FALSE(
