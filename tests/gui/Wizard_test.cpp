@@ -296,10 +296,10 @@ class WizardDriverTest : public WizardPagesTest {
     wizard::WizardDriver& Driver(std::vector<Kind> failing = {}) {
         m_driver = std::make_unique<wizard::WizardDriver>(
             Context(), m_host,
-            [failing](Kind kind, wizard::WizardDriver& driver) -> wizard::WizardPage* {
+            [failing](Kind kind, wizard::WizardDriver& owner) -> wizard::WizardPage* {
                 if (std::find(failing.begin(), failing.end(), kind) != failing.end())
                     return nullptr;
-                return new PlainPage(driver, kind);
+                return new PlainPage(owner, kind);
             });
         return *m_driver;
     }
@@ -320,35 +320,35 @@ TEST_F(WizardDriverTest, APageThatCannotBeMadeEndsTheWizardAndNoPageStays) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         m_host.ended = 0;
-        wizard::WizardDriver& driver = Driver(row.failing);
-        driver.Start(3);
-        ASSERT_EQ(driver.IsRunning(), !row.startFails);
-        if (!row.startFails) driver.Transition(Kind::FileSelection, Button::Back);
-        EXPECT_FALSE(driver.IsRunning());
-        EXPECT_EQ(driver.PageOf(Kind::FileSelection), nullptr);
+        wizard::WizardDriver& tested = Driver(row.failing);
+        tested.Start(3);
+        ASSERT_EQ(tested.IsRunning(), !row.startFails);
+        if (!row.startFails) tested.Transition(Kind::FileSelection, Button::Back);
+        EXPECT_FALSE(tested.IsRunning());
+        EXPECT_EQ(tested.PageOf(Kind::FileSelection), nullptr);
         EXPECT_EQ(m_host.ended, 1);
     }
 }
 
 TEST_F(WizardDriverTest, OnePageAtATimeAndTheListIsRefreshedAfterEachStep) {
-    wizard::WizardDriver& driver = Driver();
-    driver.Start(2);
-    ASSERT_NE(driver.PageOf(Kind::TaskSelection), nullptr);
-    driver.Transition(Kind::TaskSelection, Button::Back);
-    EXPECT_EQ(driver.PageOf(Kind::TaskSelection), nullptr);
-    ASSERT_NE(driver.CurrentPage(), nullptr);
-    EXPECT_EQ(driver.CurrentPage()->Kind(), Kind::Welcome);
+    wizard::WizardDriver& tested = Driver();
+    tested.Start(2);
+    ASSERT_NE(tested.PageOf(Kind::TaskSelection), nullptr);
+    tested.Transition(Kind::TaskSelection, Button::Back);
+    EXPECT_EQ(tested.PageOf(Kind::TaskSelection), nullptr);
+    ASSERT_NE(tested.CurrentPage(), nullptr);
+    EXPECT_EQ(tested.CurrentPage()->Kind(), Kind::Welcome);
     EXPECT_EQ(m_host.refreshes, 1);
-    driver.Transition(Kind::Welcome, Button::AllOptionsFlow);
-    EXPECT_EQ(driver.TaskKind(), wizard::kTaskAllOptions);
-    driver.Transition(Kind::OperationSelection, Button::Back);
-    driver.Transition(Kind::Welcome, Button::TemplateFlow);
-    EXPECT_EQ(driver.TaskKind(), wizard::kTaskSequence);
+    tested.Transition(Kind::Welcome, Button::AllOptionsFlow);
+    EXPECT_EQ(tested.TaskKind(), wizard::kTaskAllOptions);
+    tested.Transition(Kind::OperationSelection, Button::Back);
+    tested.Transition(Kind::Welcome, Button::TemplateFlow);
+    EXPECT_EQ(tested.TaskKind(), wizard::kTaskSequence);
     // A new start keeps the task kind of the last run of the wizard.
-    driver.SetTaskKind(3);
-    driver.End();
-    driver.Start(1);
-    EXPECT_EQ(driver.TaskKind(), 3);
+    tested.SetTaskKind(3);
+    tested.End();
+    tested.Start(1);
+    EXPECT_EQ(tested.TaskKind(), 3);
     EXPECT_EQ(m_host.ended, 1);
 }
 
@@ -366,12 +366,12 @@ TEST_F(WizardDriverTest, EscEnterAndTheCloseRequestAreCloseNeverAVanishingPage) 
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         m_host.ended = 0;
-        wizard::WizardDriver& driver = Driver();
-        driver.Start(1);
-        wizard::WizardPage* page = driver.CurrentPage();
+        wizard::WizardDriver& tested = Driver();
+        tested.Start(1);
+        wizard::WizardPage* page = tested.CurrentPage();
         ASSERT_NE(page, nullptr);
         row.act(page);
-        EXPECT_FALSE(driver.IsRunning());
+        EXPECT_FALSE(tested.IsRunning());
         EXPECT_EQ(m_host.ended, 1);
     }
 }
