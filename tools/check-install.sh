@@ -37,7 +37,7 @@ done <"$build/install_manifest.txt"
 
 gui=0
 [ -x "$build/morvanex" ] && gui=1
-expected=(bin/morvanex-cli share/man/man1/morvanex-cli.1)
+expected=(bin/morvanex-cli share/man/man1/morvanex-cli.1.gz)
 if [ $gui -eq 1 ]; then
   expected+=(bin/morvanex share/morvanex/morvanex-help.html share/applications/morvanex.desktop
              share/mime/packages/morvanex.xml share/icons/hicolor/scalable/apps/morvanex.svg
@@ -46,8 +46,9 @@ fi
 for file in "${expected[@]}"; do
   [ -s "$installed/$file" ] || fail "not installed: $prefix/$file"
 done
-head -c 3 "$installed/share/man/man1/morvanex-cli.1" | grep -q '^\.TH' ||
-  fail "the manual page is not a manual page"
+gzip -dc "$installed/share/man/man1/morvanex-cli.1.gz" >"$work/manual" ||
+  fail "the manual page is not compressed with gzip"
+head -c 3 "$work/manual" | grep -q '^\.TH' || fail "the manual page is not a manual page"
 
 cli=$installed/bin/morvanex-cli
 "$cli" --help >"$work/help.txt" || fail "the installed morvanex-cli --help failed"
