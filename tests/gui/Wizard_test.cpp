@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <optional>
 #include <string>
+#include "dialogs/SettingsListDialog.h"
 #include "gui/GuiTestSupport.h"
 #include "platform/Codepage.h"
 #include "shell/FrameWizard.h"
@@ -549,11 +550,17 @@ TEST_F(WizardFlowsTest, TheFinalPageRunsAfterItsQuestionShowingTheResultAndStart
 
 TEST_F(WizardFlowsTest, EndingShowsTheSettingsInTheViewAndTheWindowWaitsForTheWizard) {
     m_shell.View().SelectPage(1005);
+    m_shell.frame->ToggleSettingsList();
     Settings().LetterChangeOption.EnableLetterChange = 1;
     Settings().RenameOption.EnableRename = 0;
     m_shell.frame->StartWizard(3);
     Click("nextButton");
     ASSERT_EQ(CurrentKind(), Kind::AllLetterCase);
+    // The settings list stays usable beside the wizard; its page buttons leave the view alone.
+    ASSERT_NE(m_shell.frame->SettingsList(), nullptr);
+    EXPECT_TRUE(m_shell.frame->SettingsList()->isEnabled());
+    emit m_shell.frame->SettingsList()->PageRequested(1000);
+    EXPECT_EQ(m_shell.View().CurrentItemData(), 1005);
     test::Find<QAbstractButton>(*Page(), "allLowerRadio")->click();
     EXPECT_FALSE(m_shell.frame->close()) << "the window is disabled while the wizard runs";
     Click("closeButton");
