@@ -33,15 +33,8 @@ fresh() {  # a new folder of N files with random names, and the planned moves
   "$fixtures" names "$dir" "$n" "$1"
   "$after/morvanex-cli" preview "$work/job.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
 }
-micros() {
-  local start end
-  sync
-  start=$(date +%s%N)
-  "$@" > /dev/null 2>"$work/err" || { echo "FAILED: $*" >&2; cat "$work/err" >&2; exit 1; }
-  end=$(date +%s%N)
-  echo $(( (end - start) / 1000 ))
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# shellcheck source=bench/lib.sh
+source "$(dirname "$0")/lib.sh"
 
 : > "$work/ratios"
 for round in $(seq "$rounds"); do

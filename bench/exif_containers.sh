@@ -47,30 +47,13 @@ fresh() {  # fresh KIND: a new folder of N files and the planned moves
   "$fixtures" "$1" "$dir" "$n"
   "$cli" preview "$work/exif.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
 }
-micros() {  # run a command, print its wall time in microseconds
-  local start end
-  sync
-  start=$(date +%s%N)
-  "$@" > /dev/null 2>"$work/err" || { echo "FAILED: $*" >&2; cat "$work/err" >&2; exit 1; }
-  end=$(date +%s%N)
-  echo $(( (end - start) / 1000 ))
-}
 renamed() {  # how many files of the folder no longer have their fixture name
   find "$dir" -maxdepth 1 -type f ! -name 'm0*' ! -name 'p0*' | wc -l
 }
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-ms() { awk -v u="$1" 'BEGIN { printf "%.0f ms", u / 1000 }'; }
+REPORT_LABEL_WIDTH=48
+# shellcheck source=bench/lib.sh
+source "$(dirname "$0")/lib.sh"
 
-declare -A samples
-record() { samples[$1]+="$2 "; }
-report() {  # report LABEL A B : medians of A and B and the median of the ratios A/B
-  local label=$1 a=$2 b=$3 ma mb mr
-  ma=$(tr ' ' '\n' <<<"${samples[$a]}" | grep . | median)
-  mb=$(tr ' ' '\n' <<<"${samples[$b]}" | grep . | median)
-  mr=$(paste <(tr ' ' '\n' <<<"${samples[$a]}" | grep .) <(tr ' ' '\n' <<<"${samples[$b]}" | grep .) |
-       awk '{ print $1 / $2 }' | median)
-  printf '%-48s %10s %10s %9.3f\n' "$label" "$(ms "$ma")" "$(ms "$mb")" "$mr"
-}
 check() {  # check WHAT EXPECTED: every file was renamed
   local got
   got=$(renamed)
