@@ -51,14 +51,10 @@ void WizardDriver::Transition(PageKind from, WizardButton button, const FlowStat
 }
 
 void WizardDriver::RestartAfterRun() {
-    const PageKind current = CurrentPage() != nullptr ? CurrentPage()->Kind() : PageKind::Final;
-    const PageKind start = StartPage(m_context.preferences.StartWizardAtAppStart());
-    if (start == current) {
-        // The page of the start mode is the one in front: it is made anew, as after any run.
-        Destroy(current);
-    }
-    if (!Open(start)) return;
-    if (start != current) Destroy(current);
+    WizardPage* finalPage = CurrentPage();
+    if (!Open(StartPage(m_context.preferences.StartWizardAtAppStart()))) return;
+    // The start page is never the final page, which asked for this.
+    if (finalPage != nullptr) Destroy(finalPage->Kind());
 }
 
 void WizardDriver::End() {
