@@ -16,8 +16,8 @@ int Pixels(int units, double scale) {
     return static_cast<int>(std::lround(units * scale));
 }
 
-// Where an embedded settings page sits: below the heading line.
-constexpr QPoint kEmbeddedPlace{12, 26};
+// Where an embedded settings page sits: below the heading line, in the middle.
+constexpr int kEmbeddedTop = 26;
 
 }  // namespace
 
@@ -115,7 +115,7 @@ void WizardPage::StoreAndGo(WizardButton button) {
 void WizardPage::Embed(pages::Page* page, bool hideSwitch) {
     DestroyEmbedded();
     m_embedded = page;
-    page->move(kEmbeddedPlace);
+    page->move((width() - pages::Page::kWidth) / 2, kEmbeddedTop);
     page->resize(pages::Page::kWidth, pages::Page::kHeight);
     if (hideSwitch) {
         if (QWidget* own = page->OperationSwitch()) own->hide();

@@ -20,7 +20,7 @@ class WizardPage : public QDialog {
   public:
     // The page's size, and where its parts go, in the units its layout was drawn in; one unit
     // is kUnitX by kUnitY pixels.
-    static constexpr double kUnitX = 1.75;
+    static constexpr double kUnitX = 2.0;
     static constexpr double kUnitY = 1.75;
     static QRect Units(int x, int y, int width, int height);
 
