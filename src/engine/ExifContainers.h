@@ -16,6 +16,13 @@ namespace morvanex::engine {
 // No end known: a container read up to where the file ends.
 inline constexpr std::uint64_t kToEndOfFile = std::numeric_limits<std::uint64_t>::max();
 
+// The TIFF tags both readings look for. The Exif pointer leads from the main image's directory
+// to the Exif directory.
+inline constexpr std::uint16_t kTagMaker = 0x010F;
+inline constexpr std::uint16_t kTagModel = 0x0110;
+inline constexpr std::uint16_t kTagDateTime = 0x0132;
+inline constexpr std::uint16_t kTagExifPointer = 0x8769;
+
 // The values found in a file, each the first of its kind (texts as stored, up to 20 bytes for
 // the Exif dates, up to 255 for maker and model).
 struct FoundMetadata {

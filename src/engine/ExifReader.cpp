@@ -13,12 +13,6 @@ namespace morvanex::engine {
 
 namespace {
 
-constexpr std::uint16_t kTagMaker = 0x010F;
-constexpr std::uint16_t kTagModel = 0x0110;
-constexpr std::uint16_t kTagDateTime = 0x0132;
-// The Exif standard's pointer from the main image's directory to the Exif directory.
-constexpr std::uint16_t kTagExifPointer = 0x8769;
-
 constexpr std::size_t kHeaderBytes = 20;
 constexpr std::size_t kCountPosition = 20;
 constexpr std::size_t kEntriesPosition = 22;

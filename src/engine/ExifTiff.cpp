@@ -7,10 +7,6 @@ namespace morvanex::engine {
 
 namespace {
 
-constexpr std::uint16_t kTagMaker = 0x010F;
-constexpr std::uint16_t kTagModel = 0x0110;
-constexpr std::uint16_t kTagDateTime = 0x0132;
-constexpr std::uint16_t kTagExifPointer = 0x8769;
 constexpr std::uint16_t kTagDateTimeOriginal = 0x9003;
 constexpr std::uint16_t kTagDateTimeDigitized = 0x9004;
 
