@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTest>
+#include <filesystem>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -517,56 +518,90 @@ TEST_F(WizardFlowsTest, TheFileSelectionSwitchesBetweenTheFolderAndTheDroppedFil
 }
 
 TEST_F(WizardFlowsTest, TheFinalPageRunsAfterItsQuestionShowingTheResultAndStartsAgain) {
-    m_shell.preferences.SetStartWizardAtAppStart(3);
-    Settings().TimeStampOption.EnableTimeStamp = 0;
-    Settings().RenameOption.EnableRename = 0;
-    Settings().LetterChangeOption.EnableLetterChange = 1;
-    Settings().LetterChangeOption.ChangeMode = 0;  // upper case
-    m_shell.frame->StartWizard(3);
-    Click("nextButton");
-    Click("nextButton");
-    ASSERT_EQ(CurrentKind(), Kind::Final);
+    const struct {
+        const char* name;
+        int mode;  // the start mode, and the preference after the run
+        Kind casePage;
+        Kind restart;
+        const char* restartRadio;  // checked on the page of the restart; nullptr: none to see
+    } rows[] = {
+        {"all_options", 3, Kind::AllLetterCase, Kind::FileSelection, nullptr},
+        {"template_letter_case", 2, Kind::LetterCase, Kind::TaskSelection, "letterCaseTaskRadio"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        m_shell.folder.CreateFile("data/a.txt");
+        m_shell.preferences.SetStartWizardAtAppStart(row.mode);
+        Settings().TimeStampOption.EnableTimeStamp = 0;
+        Settings().RenameOption.EnableRename = 0;
+        Settings().LetterChangeOption.EnableLetterChange = 1;
+        Driver().SetTaskKind(wizard::kTaskLetterCase);
+        m_shell.frame->StartWizard(row.mode);
+        for (int step = 0; step < 4 && CurrentKind() != row.casePage; ++step) Click("nextButton");
+        ASSERT_EQ(CurrentKind(), row.casePage);
+        Click("allUpperRadio");
+        Click("nextButton");
+        ASSERT_EQ(CurrentKind(), Kind::Final);
 
-    Click("previewButton");
-    EXPECT_EQ(CurrentKind(), Kind::Final);
-    EXPECT_TRUE(m_shell.folder.Exists("data/a.txt"));
+        Click("previewButton");
+        EXPECT_EQ(CurrentKind(), Kind::Final);
+        m_shell.interaction.answers = {false};
+        Click("runButton");
+        EXPECT_EQ(CurrentKind(), Kind::Final);
+        EXPECT_TRUE(m_shell.folder.Exists("data/a.txt")) << "neither preview nor No renames";
 
-    m_shell.interaction.answers = {false};
-    Click("runButton");
-    EXPECT_EQ(CurrentKind(), Kind::Final);
-    EXPECT_TRUE(m_shell.folder.Exists("data/a.txt"));
-
-    m_shell.interaction.answers = {true, true};
-    const std::size_t listsBefore = m_shell.interaction.resultLists.size();
-    Click("runButton");
-    EXPECT_EQ(test::Utf8(m_shell.interaction.questions.front()),
-              "リネームを開始します。\nよろしいですか？(最終確認です)");
-    EXPECT_TRUE(m_shell.folder.Exists("data/A.TXT"));
-    EXPECT_EQ(m_shell.interaction.resultLists.size(), listsBefore + 1) << "the result is shown";
-    EXPECT_EQ(Settings().CommonOption.ViewDetailResult, 0);
-    EXPECT_EQ(CurrentKind(), Kind::FileSelection);
-    EXPECT_FALSE(m_shell.frame->isEnabled());
+        m_shell.interaction.answers = {true, true};
+        const std::size_t listsBefore = m_shell.interaction.resultLists.size();
+        Click("runButton");
+        EXPECT_EQ(test::Utf8(m_shell.interaction.questions.back()),
+                  "リネームを開始します。\nよろしいですか？(最終確認です)");
+        EXPECT_TRUE(m_shell.folder.Exists("data/A.TXT"));
+        EXPECT_EQ(m_shell.interaction.resultLists.size(), listsBefore + 1) << "the result is shown";
+        EXPECT_EQ(Settings().CommonOption.ViewDetailResult, 0);
+        ASSERT_EQ(CurrentKind(), row.restart);
+        if (row.restartRadio != nullptr) {
+            EXPECT_TRUE(test::Find<QAbstractButton>(*Page(), row.restartRadio)->isChecked());
+        }
+        EXPECT_FALSE(m_shell.frame->isEnabled());
+        Click("closeButton");
+        std::filesystem::remove(m_shell.folder / "data/A.TXT");
+    }
 }
 
-TEST_F(WizardFlowsTest, EndingShowsTheSettingsInTheViewAndTheWindowWaitsForTheWizard) {
+TEST_F(WizardFlowsTest, EndingKeepsWhatTheWizardSetAndTheViewShowsIt) {
+    const struct {
+        const char* name;
+        int mode;
+        Kind casePage;
+        const char* radio;
+        int changeMode;
+    } rows[] = {
+        {"all_options_page", 3, Kind::AllLetterCase, "allLowerRadio", 1},
+        {"template_task_page", 2, Kind::LetterCase, "extensionLowerRadio", 6},
+    };
     m_shell.View().SelectPage(1005);
     m_shell.frame->ToggleSettingsList();
-    Settings().LetterChangeOption.EnableLetterChange = 1;
-    Settings().RenameOption.EnableRename = 0;
-    m_shell.frame->StartWizard(3);
-    Click("nextButton");
-    ASSERT_EQ(CurrentKind(), Kind::AllLetterCase);
-    // The settings list stays usable beside the wizard; its page buttons leave the view alone.
-    ASSERT_NE(m_shell.frame->SettingsList(), nullptr);
-    EXPECT_TRUE(m_shell.frame->SettingsList()->isEnabled());
-    emit m_shell.frame->SettingsList()->PageRequested(1000);
-    EXPECT_EQ(m_shell.View().CurrentItemData(), 1005);
-    test::Find<QAbstractButton>(*Page(), "allLowerRadio")->click();
-    EXPECT_FALSE(m_shell.frame->close()) << "the window is disabled while the wizard runs";
-    Click("closeButton");
-    EXPECT_EQ(Settings().LetterChangeOption.ChangeMode, 1);
-    EXPECT_TRUE(m_shell.frame->isEnabled());
-    EXPECT_TRUE(test::Find<QAbstractButton>(m_shell.View(), "allLowerRadio")->isChecked());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Settings().LetterChangeOption.EnableLetterChange = 1;
+        Settings().RenameOption.EnableRename = 0;
+        Driver().SetTaskKind(wizard::kTaskLetterCase);
+        m_shell.frame->StartWizard(row.mode);
+        for (int step = 0; step < 4 && CurrentKind() != row.casePage; ++step) Click("nextButton");
+        ASSERT_EQ(CurrentKind(), row.casePage);
+        // The settings list stays usable beside the wizard; its page buttons leave the view alone.
+        ASSERT_NE(m_shell.frame->SettingsList(), nullptr);
+        EXPECT_TRUE(m_shell.frame->SettingsList()->isEnabled());
+        emit m_shell.frame->SettingsList()->PageRequested(1000);
+        EXPECT_EQ(m_shell.View().CurrentItemData(), 1005);
+        Click(row.radio);
+        EXPECT_FALSE(m_shell.frame->close()) << "the window is disabled while the wizard runs";
+        Click("closeButton");
+        EXPECT_EQ(Settings().LetterChangeOption.EnableLetterChange, 1);
+        EXPECT_EQ(Settings().LetterChangeOption.ChangeMode, row.changeMode);
+        EXPECT_TRUE(m_shell.frame->isEnabled());
+        EXPECT_TRUE(test::Find<QAbstractButton>(m_shell.View(), row.radio)->isChecked());
+    }
 }
 
 TEST_F(WizardFlowsTest, TheTemplateTasksLeadFromTheWelcomeToTheFinalPageAndBack) {
@@ -628,38 +663,6 @@ TEST_F(WizardFlowsTest, TheTemplateTasksLeadFromTheWelcomeToTheFinalPageAndBack)
         Click(CurrentKind() == Kind::Welcome ? "endWizardButton" : "closeButton");
         ASSERT_FALSE(Driver().IsRunning());
     }
-}
-
-TEST_F(WizardFlowsTest, ClosingOnTheLetterCasePageKeepsItsChoiceInTheMainWindow) {
-    m_shell.View().SelectPage(1005);
-    Driver().SetTaskKind(wizard::kTaskLetterCase);
-    m_shell.frame->StartWizard(2);
-    Click("nextButton");
-    Click("nextButton");
-    ASSERT_EQ(CurrentKind(), Kind::LetterCase);
-    Click("extensionLowerRadio");
-    Click("closeButton");
-    EXPECT_EQ(Settings().LetterChangeOption.EnableLetterChange, 1);
-    EXPECT_EQ(Settings().LetterChangeOption.ChangeMode, 6);
-    EXPECT_TRUE(m_shell.frame->isEnabled());
-    EXPECT_TRUE(test::Find<QAbstractButton>(m_shell.View(), "extensionLowerRadio")->isChecked());
-}
-
-TEST_F(WizardFlowsTest, AfterARunTheTaskSelectionOpensAgainWithTheTaskThatWasUsed) {
-    m_shell.preferences.SetStartWizardAtAppStart(2);
-    Driver().SetTaskKind(wizard::kTaskLetterCase);
-    m_shell.frame->StartWizard(2);
-    Click("nextButton");
-    Click("nextButton");
-    Click("allUpperRadio");
-    Click("nextButton");
-    ASSERT_EQ(CurrentKind(), Kind::Final);
-    m_shell.interaction.answers = {true, true};
-    Click("runButton");
-    EXPECT_TRUE(m_shell.folder.Exists("data/A.TXT"));
-    ASSERT_EQ(CurrentKind(), Kind::TaskSelection);
-    EXPECT_TRUE(test::Find<QAbstractButton>(*Page(), "letterCaseTaskRadio")->isChecked());
-    EXPECT_FALSE(m_shell.frame->isEnabled());
 }
 
 }  // namespace
