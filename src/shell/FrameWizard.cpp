@@ -49,11 +49,7 @@ QWidget* FrameWizard::PageParent() {
 }
 
 engine::RunOutcome FrameWizard::StartRun(bool preview) {
-    MainView& view = m_frame.View();
-    const engine::RunOutcome outcome = view.StartRun(preview);
-    // The run may have emptied the free list: the view's page must not bring it back.
-    if (!preview && view.CurrentPage() != nullptr) view.CurrentPage()->AfterRun();
-    return outcome;
+    return m_frame.View().StartRun(preview);
 }
 
 void FrameWizard::WizardEnded() {

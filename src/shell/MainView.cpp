@@ -191,7 +191,11 @@ engine::RunOutcome MainView::StartRun(bool preview) {
     settings::RenameSettings& settings = m_document.Settings();
     const std::vector<std::string>* freeList =
         settings.SelectFile.FreeFileSelect != 0 ? &settings.FreeFileList : nullptr;
-    return engine::StartRun(settings, m_document.RunContext(), preview, freeList);
+    const engine::RunOutcome outcome =
+        engine::StartRun(settings, m_document.RunContext(), preview, freeList);
+    // A real run may have changed what the page on top shows (the free list emptied after it).
+    if (!preview && m_current != nullptr) m_current->AfterRun();
+    return outcome;
 }
 
 void MainView::RenameCommand() {
@@ -201,7 +205,6 @@ void MainView::RenameCommand() {
         platform::Sjis(allAttributes ? kRenameQuestionAllAttributes : kRenameQuestion);
     if (!m_document.Interaction().AskYesNo(question)) return;
     StartRun(false);
-    if (m_current != nullptr) m_current->AfterRun();
 }
 
 void MainView::PreviewCommand() {

@@ -54,7 +54,8 @@ class MainView : public QWidget, public widgets::PageHost {
     void RequestRename() override { RenameCommand(); }
     void RequestHelp(int context) override { emit HelpRequested(context); }
 
-    // One run or preview of the settings, on the free list when free selection is on.
+    // One run or preview of the settings, on the free list when free selection is on; after a
+    // real run the page on top learns of it.
     engine::RunOutcome StartRun(bool preview);
 
     QProgressBar* ProgressBar() const { return m_progressBar; }
