@@ -7,28 +7,22 @@
 
 namespace morvanex::shell {
 
-FrameWizard::FrameWizard(MainFrame& frame) : m_frame(frame) {}
+FrameWizard::FrameWizard(MainFrame& frame)
+    : m_frame(frame), m_driver(frame.View().Context(), *this) {}
 
 FrameWizard::~FrameWizard() = default;
 
-wizard::WizardDriver& FrameWizard::Driver() {
-    if (m_driver == nullptr) {
-        m_driver = std::make_unique<wizard::WizardDriver>(m_frame.View().Context(), *this);
-    }
-    return *m_driver;
-}
-
 void FrameWizard::Start(int mode) {
     DisableMainWindow();
-    Driver().Start(mode);
+    m_driver.Start(mode);
 }
 
 bool FrameWizard::IsRunning() const {
-    return m_driver != nullptr && m_driver->IsRunning();
+    return m_driver.IsRunning();
 }
 
 void FrameWizard::FolderChangedOutside() {
-    wizard::WizardPage* page = m_driver != nullptr ? m_driver->CurrentPage() : nullptr;
+    wizard::WizardPage* page = m_driver.CurrentPage();
     pages::Page* embedded = page != nullptr ? page->Embedded() : nullptr;
     if (embedded != nullptr && embedded->PageId() == pages::FolderSelectPage::kPageId) {
         embedded->ShowSettings();

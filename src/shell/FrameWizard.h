@@ -1,7 +1,5 @@
 #pragma once
 
-#include <memory>
-
 #include "wizard/WizardDriver.h"
 #include "wizard/WizardHost.h"
 
@@ -14,6 +12,7 @@ class MainFrame;
 
 class FrameWizard final : public wizard::WizardHost {
   public:
+    // Made once the frame's view has its document (the wizard works on the view's context).
     explicit FrameWizard(MainFrame& frame);
     ~FrameWizard() override;
 
@@ -23,7 +22,7 @@ class FrameWizard final : public wizard::WizardHost {
     // A folder was chosen outside the wizard (dropped on the settings list): the folder page in
     // front shows it.
     void FolderChangedOutside();
-    wizard::WizardDriver& Driver();
+    wizard::WizardDriver& Driver() { return m_driver; }
 
     QWidget* PageParent() override;
     engine::RunOutcome StartRun(bool preview) override;
@@ -35,8 +34,7 @@ class FrameWizard final : public wizard::WizardHost {
     void DisableMainWindow();
 
     MainFrame& m_frame;
-    // Made at the first start: the view's context exists only once the document is attached.
-    std::unique_ptr<wizard::WizardDriver> m_driver;
+    wizard::WizardDriver m_driver;
 };
 
 }  // namespace morvanex::shell
