@@ -59,38 +59,28 @@ QLabel* WizardPage::AddHeading(const QString& text) {
 }
 
 void WizardPage::AddNavigation(int which) {
-    const auto make = [this](const char* name, const char* text, int x) {
-        auto* button = new QPushButton(QString::fromUtf8(text), this);
-        button->setObjectName(name);
-        button->setGeometry(Units(x, 219, 50, 14));
+    struct Navigation {
+        int flag;
+        const char* name;
+        const char* text;
+        int x;
+        void (WizardPage::*act)();
+    };
+    static constexpr Navigation kButtons[] = {
+        {kBack, "backButton", "＜ 戻る", 7, &WizardPage::Back},
+        {kClose, "closeButton", "閉じる ×", 140, &WizardPage::Close},
+        {kNext, "nextButton", "次へ ＞", 273, &WizardPage::Next},
+    };
+    for (const Navigation& navigation : kButtons) {
+        if ((which & navigation.flag) == 0) continue;
+        auto* button = new QPushButton(QString::fromUtf8(navigation.text), this);
+        button->setObjectName(navigation.name);
+        button->setGeometry(Units(navigation.x, 219, 50, 14));
         // Enter is Close (keyPressEvent), whichever button has the focus.
         button->setAutoDefault(false);
-        return button;
-    };
-    if ((which & kBack) != 0) {
-        m_back = make("backButton", "＜ 戻る", 7);
-        connect(m_back, &QPushButton::clicked, this, [this] { Back(); });
-    }
-    if ((which & kClose) != 0) {
-        m_close = make("closeButton", "閉じる ×", 140);
-        connect(m_close, &QPushButton::clicked, this, [this] { Close(); });
-    }
-    if ((which & kNext) != 0) {
-        m_next = make("nextButton", "次へ ＞", 273);
-        connect(m_next, &QPushButton::clicked, this, [this] { Next(); });
-    }
-}
-
-QPushButton* WizardPage::NavigationButton(WizardButton button) const {
-    switch (button) {
-        case WizardButton::Back:
-            return m_back;
-        case WizardButton::Next:
-            return m_next;
-        case WizardButton::Close:
-            return m_close;
-        default:
-            return nullptr;
+        // Through the virtual functions: a page may give a button work of its own.
+        connect(button, &QPushButton::clicked, this,
+                [this, act = navigation.act] { (this->*act)(); });
     }
 }
 

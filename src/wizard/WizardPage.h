@@ -6,7 +6,6 @@
 #include "wizard/WizardDriver.h"
 
 class QLabel;
-class QPushButton;
 
 // One page of the wizard: a window of its own in front of the disabled main window, with a
 // heading and the Back, Close and Next buttons. Each button stores the page into the settings
@@ -49,9 +48,8 @@ class WizardPage : public QDialog {
     // The heading line at the top left.
     QLabel* AddHeading(const QString& text);
     enum Buttons { kBack = 1, kClose = 2, kNext = 4, kAll = kBack | kClose | kNext };
-    // The navigation buttons at the bottom, each wired to Back(), Close() and Next().
+    // The navigation buttons at the bottom, wired to Back(), Close() and Next().
     void AddNavigation(int which = kAll);
-    QPushButton* NavigationButton(WizardButton button) const;
 
     // The three buttons' work; the defaults store the page and ask the driver to go on.
     virtual void Back();
@@ -74,9 +72,6 @@ class WizardPage : public QDialog {
     WizardDriver& m_driver;
     const PageKind m_kind;
     pages::Page* m_embedded = nullptr;
-    QPushButton* m_back = nullptr;
-    QPushButton* m_close = nullptr;
-    QPushButton* m_next = nullptr;
     bool m_leaving = false;
 };
 
