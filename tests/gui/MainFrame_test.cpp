@@ -298,6 +298,16 @@ TEST_F(MainFrameTest, HelpContentsAndTheHelpOfDialogsOpenTheirTopics) {
     EXPECT_EQ(shell.frame->Help()->CurrentTopic(), 47);
 }
 
+TEST_F(MainFrameTest, EscClosesTheHelpWindow) {
+    test::WindowFixture shell(test::RecordingPages());
+    shell.frame->findChild<QAction*>("actionHelp")->trigger();
+    ASSERT_NE(shell.frame->Help(), nullptr);
+    ASSERT_TRUE(shell.frame->Help()->isVisible());
+    // The key reaches the text, which has the focus, and the window behind it.
+    QTest::keyClick(shell.frame->Help()->Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(shell.frame->Help()->isVisible());
+}
+
 // Help asked from a modal dialog belongs to that dialog, so the dialog does not block it; once
 // the dialog is gone, help opens from the frame again.
 TEST_F(MainFrameTest, HelpFromAModalDialogIsNotBlockedByIt) {
