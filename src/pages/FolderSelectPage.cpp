@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -471,8 +472,23 @@ bool FolderSelectPage::FollowFolderPath() {
         item = found;
     }
     m_tree->setCurrentItem(item);
-    m_tree->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    ScrollTreeTo(item);
     return true;
+}
+
+void FolderSelectPage::ScrollTreeTo(QTreeWidgetItem* item) {
+    // Down to the folder, in the middle; sideways the names stay readable from their start.
+    // Centred sideways as well, a long name would push the names above it out on the left.
+    m_tree->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    QScrollBar* sideways = m_tree->horizontalScrollBar();
+    const int start = m_tree->visualItemRect(item).left() + sideways->value();
+    // Only a folder so deep that even the start of its name is out of sight scrolls, and then
+    // by as little as shows its name after one level of its parents' lines.
+    const int room = m_tree->viewport()->width();
+    const int nameStart = start + m_tree->iconSize().width();
+    sideways->setValue(nameStart + m_tree->fontMetrics().averageCharWidth() * 4 <= room
+                           ? 0
+                           : start - m_tree->indentation());
 }
 
 void FolderSelectPage::ShowFilesClicked() {
