@@ -97,6 +97,8 @@ ResultListDialog::ResultListDialog(const engine::ResultList& list, QWidget* pare
     bottom->addWidget(ok, 0, Qt::AlignVCenter);
     bottom->addSpacing(16);
     bottom->addLayout(right);
+    // The size grip takes the corner below the count.
+    if (const auto* grip = findChild<QSizeGrip*>()) bottom->addSpacing(grip->sizeHint().width());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addLayout(bottom);
