@@ -277,6 +277,8 @@ TEST_F(MainFrameTest, HelpFileHasATopicForEveryContextNumber) {
         EXPECT_TRUE(html.contains(QStringLiteral("name=\"%1\"").arg(anchor)))
             << anchor.toStdString();
     }
+    // Every page and dialog exists: no topic may still promise one for a later version.
+    EXPECT_FALSE(html.contains(QStringLiteral("次の版"))) << "a topic promises a later version";
     // Every link inside the file leads to a topic that exists.
     const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
     for (auto it = link.globalMatch(html); it.hasNext();) {
