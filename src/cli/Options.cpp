@@ -71,8 +71,8 @@ constexpr CommandSpec kCommands[] = {
      "that was killed. A file is moved back only while it is\n"
      "still the file the run moved, never over another file.\n"
      "Run again, it takes back the run before. It refuses\n"
-     "while a newer run is still going. Without --yes it shows\n"
-     "what it would do and asks.",
+     "while a newer run is still going. Without --yes it\n"
+     "shows what it would do and asks.",
      false},
     {Command::History, "history", "history", 0, 0, "",
      "List the kept runs, newest first: name, start, state,\n"
@@ -125,19 +125,20 @@ constexpr OptionSpec kOptions[] = {
      "back."},
     {kNoJournal, "no-journal", false, nullptr, nullptr, Bit(Command::Run),
      "Do not record the run for undo (a run that cannot\n"
-     "record itself otherwise stops before changing anything)."},
+     "record itself otherwise stops before changing\n"
+     "anything)."},
     {kIni, "ini", false, nullptr, nullptr, Bit(Command::Show),
      "Print the job file instead of the summary."},
     {kSet, "set", false, "SECTION.KEY=VALUE", "SECTION.KEY=VALUE",
      Bit(Command::Show) | Bit(Command::Preview) | Bit(Command::Run),
      "After JOB is loaded, set one of its keys as the line\n"
-     "KEY=VALUE in section [SECTION] of the file would (names\n"
-     "in any letter case, the value trimmed and unquoted,\n"
-     "texts cut to their limit, folders absolute). Repeatable;\n"
-     "applied in order, before --folder and --list. An unknown\n"
-     "key, or a value other than digits (with a sign) for a\n"
-     "numeric key, is a usage error. The file itself is not\n"
-     "changed. Examples:\n"
+     "KEY=VALUE in section [SECTION] of the file would\n"
+     "(names in any letter case, the value trimmed and\n"
+     "unquoted, texts cut to their limit, folders absolute).\n"
+     "Repeatable; applied in order, before --folder and\n"
+     "--list. An unknown key, or a value other than digits\n"
+     "(with a sign) for a numeric key, is a usage error. The\n"
+     "file itself is not changed. Examples:\n"
      "  --set StringChangeOption.UseRegex=1\n"
      "  --set CommonOption.NaturalOrder=1\n"
      "  --set \"StringChangeOption.ChangeBefore001=^IMG_(\\d+)\""},
@@ -311,29 +312,30 @@ void AppendSynopsis(std::string& out, const char* prefix, const CommandSpec& spe
 }
 
 constexpr const char* kProgramText =
-    "Renames many files at once as a MorvaneX job file describes: a pattern file (.mvx)\n"
-    "or an auto-exec file (.mxs), both saved by the program.\n";
+    "Renames many files at once as a MorvaneX job file describes: a pattern file\n"
+    "(.mvx) or an auto-exec file (.mxs), both saved by the program.\n";
 
 constexpr const char* kOptionRules =
-    "Options may stand before or after the command. A long option takes its value as\n"
-    "--folder=DIR or --folder DIR and may be shortened to any beginning that names it\n"
-    "alone (--undo for --undo-on-failure); -- ends the options (for a job file whose name\n"
-    "starts with -).\n";
+    "Options may stand before or after the command. A long option takes its value\n"
+    "as --folder=DIR or --folder DIR and may be shortened to any beginning that\n"
+    "names it alone (--undo for --undo-on-failure); -- ends the options (for a job\n"
+    "file whose name starts with -).\n";
 
 constexpr const char* kProgramNotes =
     "Keys of note: StringChangeOption.UseRegex=1 makes every ChangeBefore a regular\n"
-    "expression (PCRE2, over characters) and lets its ChangeAfter use $0-$9, ${name} and\n"
-    "$$; CommonOption.NaturalOrder=1 sorts names with their numbers by value (file2 before\n"
-    "file10).\n"
+    "expression (PCRE2, over characters) and lets its ChangeAfter use $0-$9,\n"
+    "${name} and $$; CommonOption.NaturalOrder=1 sorts names with their numbers by\n"
+    "value (file2 before file10).\n"
     "\n"
-    "Every real run is recorded in a journal of its own in $XDG_STATE_HOME/morvanex/\n"
-    "(default ~/.local/state/morvanex/; the last 20 runs are kept) so that `undo` can take\n"
-    "it back. Folder and list paths are taken relative to the current folder.\n";
+    "Every real run is recorded in a journal of its own in\n"
+    "$XDG_STATE_HOME/morvanex/ (default ~/.local/state/morvanex/; the last 20 runs\n"
+    "are kept) so that `undo` can take it back. Folder and list paths are taken\n"
+    "relative to the current folder.\n";
 
 constexpr const char* kExitStatus =
-    "Exit status: 0 success; 1 the job (or the undo) failed, its message on standard error\n"
-    "(for a job, first line \"Error Code : N\"); 2 usage error or a job file that does not\n"
-    "load; 3 preview found duplicate or exists rows.\n";
+    "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"
+    "standard error (for a job, first line \"Error Code : N\"); 2 usage error or a\n"
+    "job file that does not load; 3 preview found duplicate or exists rows.\n";
 
 }  // namespace
 

@@ -93,8 +93,6 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
         {"unknown_command", "frobnicate", 2, "morvanex-cli: unknown command"},
         {"unknown_option", "preview job.mvx --nope", 2,
          "morvanex-cli: unknown option '--nope'\nTry 'morvanex-cli preview --help'.\n"},
-        {"ambiguous_option", "--fo=x preview job.mvx", 2,
-         "morvanex-cli: option '--fo' is ambiguous: --folder, --format\n"},
         {"bad_format", "preview job.mvx --format xml", 2, "morvanex-cli: --format"},
         {"missing_folder", "preview job.mvx --folder nowhere", 1, "Error Code : 1001\n"},
         {"empty_folder", "run job.mvx --folder empty", 1, "Error Code : 1004\n"},

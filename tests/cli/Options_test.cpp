@@ -55,7 +55,6 @@ TEST(Options, WordsBecomeACommandWithItsOperandsAndOptions) {
          "error: --format needs text, tsv or json"},
         // An unset shell variable gives an empty value: never a fall-back to another folder.
         {"value/empty", {"run", "job.mvx", "--folder="}, "error: --folder needs a folder"},
-        {"value/empty_list", {"run", "job.mvx", "--list", ""}, "error: --list needs a file"},
         {"value/given_to_a_switch", {"run", "job.mvx", "--yes=1"}, "error: --yes takes no value"},
         {"value/format_unknown",
          {"preview", "job.mvx", "--format", "xml"},

@@ -74,9 +74,6 @@ check jobs/none_for_history "" morvanex-cli history ""
 check set/keys_with_their_sections "CommonOption.NaturalOrder=" \
   morvanex-cli preview job.mvx --set CommonOption.Nat
 check set/in_any_letter_case "CommonOption.NaturalOrder=" morvanex-cli show --set commonoption.nat
-check set/a_whole_section \
-  "StringChangeOption.ChangeAfter001= StringChangeOption.ChangeAfter002= StringChangeOption.ChangeAfter003= StringChangeOption.ChangeAfter004= StringChangeOption.ChangeAfter005= StringChangeOption.ChangeAfter006= StringChangeOption.ChangeAfter007= StringChangeOption.ChangeAfter008= StringChangeOption.ChangeAfter009= StringChangeOption.ChangeAfter010=" \
-  morvanex-cli run job.mvx --set StringChangeOption.ChangeA
 check set/no_value_guessed "" morvanex-cli run job.mvx --set CommonOption.NaturalOrder = ""
 check set/no_value_guessed_at_equals "" morvanex-cli run job.mvx --set CommonOption.NaturalOrder =
 check help/commands "preview" morvanex-cli help pre
