@@ -170,13 +170,13 @@ int RenameEngine::CheckSetup(bool real) {
     const bool logging = o.textLog || o.batchLog;
     if (real) {
         if (o.copy && !m_fileSystem.CanEnter(o.copyDestination)) {
-            if (!m_interaction.AskYesNo(CopyFolderQuestion())) {
+            if (!m_interaction.AskYesNo(Question::CreateCopyFolder, CopyFolderQuestion())) {
                 return MRVN_ERROR_NO_COPYTO;
             }
             CreateFolderTree(m_fileSystem, o.copyDestination);
         }
         if (logging && !m_fileSystem.CanEnter(o.logFolder)) {
-            if (!m_interaction.AskYesNo(LogFolderQuestion())) {
+            if (!m_interaction.AskYesNo(Question::CreateLogFolder, LogFolderQuestion())) {
                 return MRVN_ERROR_NO_LOGWRITEDIR;
             }
             CreateFolderTree(m_fileSystem, o.logFolder);

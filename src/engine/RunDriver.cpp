@@ -76,7 +76,7 @@ TimeSource TimeSourceOf(int mode) {
 void ReportNothingCollected(Interaction& ui, const RenameSettings& settings) {
     ShowRunError(ui, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
     if (settings.CommonOption.AllAttributeFileRename == 0) {
-        ui.ShowMessage(platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
+        ui.ShowNotice(Notice::AttributeHint, platform::Sjis(kAttributeHint), 0);
     }
 }
 
@@ -457,7 +457,8 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
         ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていませ"
                                       "ん(続行は不可能です)。"),
                        MessageIcon::None);
-    } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
+    } else if (ui.AskYesNo(Question::UndoAfterFailure,
+                           Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
                                   "d個目以降のファイル変換が行われていません(続行は不可能です)"
                                   "。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
                                   result.doneCount, result.doneCount + 1))) {
@@ -468,14 +469,14 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
 void ReportSuccess(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
                    int doneCount) {
     if (s.CommonOption.ViewDetailResult != 0) {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
-                              "ボタンを押すと変換したファイルの一覧を表示します。",
-                              doneCount),
-                       MessageIcon::None);
+        ui.ShowNotice(Notice::DoneListFollows,
+                      Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
+                             "ボタンを押すと変換したファイルの一覧を表示します。",
+                             doneCount),
+                      doneCount);
         ShowRows(s, ui, lists, false, context.fileSystem);
     } else {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。", doneCount),
-                       MessageIcon::None);
+        ui.ShowMessage(RunDoneMessage(doneCount), MessageIcon::None);
     }
     if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0)
         s.FreeFileList.clear();
@@ -541,7 +542,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     Interaction& ui = context.interaction;
     settings::UndoData& undo = s.Undo;
     if (undo.OldPaths.empty() || undo.NewPaths.empty() || undo.ValidCount <= 0) {
-        ui.ShowMessage(NoUndoDataMessage(), MessageIcon::None);
+        ui.ShowNotice(Notice::NoUndoData, NoUndoDataMessage(), 0);
         return;
     }
     const auto valid = std::min(

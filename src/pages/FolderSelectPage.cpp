@@ -503,7 +503,8 @@ void FolderSelectPage::ShowFilesClicked() {
 
 void FolderSelectPage::SubfolderClicked(bool checked) {
     if (!checked || !m_autoShow->isChecked()) return;
-    if (Interaction().AskYesNo(platform::Sjis(kSubfolderWarning))) {
+    if (Interaction().AskYesNo(engine::Question::ListSubfolders,
+                               platform::Sjis(kSubfolderWarning))) {
         FillFileList(false, false);
     } else {
         m_includeSubfolders->setChecked(false);
@@ -516,7 +517,8 @@ void FolderSelectPage::AutoShowClicked(bool checked) {
         return;
     }
     if (m_includeSubfolders->isChecked() &&
-        !Interaction().AskYesNo(platform::Sjis(kAutoShowWarning))) {
+        !Interaction().AskYesNo(engine::Question::AutoListWithSubfolders,
+                                platform::Sjis(kAutoShowWarning))) {
         m_autoShow->setChecked(false);
         m_showFiles->setEnabled(true);
         return;
@@ -534,7 +536,8 @@ void FolderSelectPage::SortClicked() {
     common.SortCondition = order.condition;
     common.SortDirection = order.direction;
     common.NaturalOrder = dialog.NaturalOrder() ? 1 : 0;
-    if (Interaction().AskYesNo(platform::Sjis(kRefreshQuestion))) FillFileList(true, false);
+    if (Interaction().AskYesNo(engine::Question::RefreshFileList, platform::Sjis(kRefreshQuestion)))
+        FillFileList(true, false);
 }
 
 void FolderSelectPage::FolderDropped() {

@@ -601,7 +601,7 @@ void RenamePatternPage::DeleteSelectedPattern() {
     const std::string question = platform::Sjis("登録パターン「") +
                                  record.RegisteredPatterns[static_cast<std::size_t>(index)].Name +
                                  platform::Sjis("」を削除します。\nよろしいですか？");
-    if (!Interaction().AskYesNo(question)) return;
+    if (!Interaction().AskYesNo(engine::Question::DeleteRegisteredPattern, question)) return;
     record.RegisteredPatterns.erase(record.RegisteredPatterns.begin() + index);
     SaveUserPatterns();
     // The rows keep what they show; only the memory of the last choice goes.

@@ -368,6 +368,21 @@ LoadResult SetPatternKey(RenameSettings& settings, std::string_view section, std
     return result;
 }
 
+std::vector<std::string> PatternKeys() {
+    std::vector<std::string> keys;
+    RenameSettings scratch;
+    const auto add = [&](const char* section, const std::string& key) {
+        keys.push_back(std::string(section) + "." + key);
+    };
+    VisitFields(scratch, {[&](const char* section, const std::string& key, int&, const int*) {
+                              add(section, key);
+                          },
+                          [&](const char* section, const std::string& key, std::string&, TextKind) {
+                              add(section, key);
+                          }});
+    return keys;
+}
+
 std::string TitleForLoadedFile(std::string_view path) {
     std::string name = platform::FileNameOf(path);
     return "MorvaneX - " + name;

@@ -207,7 +207,7 @@ void MainView::RenameCommand() {
     const bool allAttributes = m_document.Settings().CommonOption.AllAttributeFileRename != 0;
     const std::string question =
         platform::Sjis(allAttributes ? kRenameQuestionAllAttributes : kRenameQuestion);
-    if (!m_document.Interaction().AskYesNo(question)) return;
+    if (!m_document.Interaction().AskYesNo(engine::Question::StartRun, question)) return;
     StartRun(false);
 }
 

@@ -91,7 +91,8 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
          "morvanex-cli: the job takes its targets from a list"},
         {"folder_and_list", "run job.mvx --folder empty --list x", 2, "morvanex-cli: give either"},
         {"unknown_command", "frobnicate", 2, "morvanex-cli: unknown command"},
-        {"unknown_option", "preview job.mvx --nope", 2, "morvanex-cli: unexpected argument"},
+        {"unknown_option", "preview job.mvx --nope", 2,
+         "morvanex-cli: unknown option '--nope'\nTry 'morvanex-cli preview --help'.\n"},
         {"bad_format", "preview job.mvx --format xml", 2, "morvanex-cli: --format"},
         {"missing_folder", "preview job.mvx --folder nowhere", 1, "Error Code : 1001\n"},
         {"empty_folder", "run job.mvx --folder empty", 1, "Error Code : 1004\n"},
@@ -101,6 +102,13 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
         EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
         EXPECT_TRUE(result.err.starts_with(row.errStart)) << row.name << "\n" << result.err;
     }
+    // Nothing collected: the hint says how the command line takes every file, not which box of
+    // the window to tick.
+    const Result empty = Cli("run job.mvx --folder empty");
+    EXPECT_NE(empty.err.find("--set CommonOption.AllAttributeFileRename=1"), std::string::npos)
+        << empty.err;
+    EXPECT_EQ(empty.err.find("オプションページ"), std::string::npos) << empty.err;
+
     const Result help = Cli("--help");
     EXPECT_EQ(help.status, 0);
     for (const char* word :
@@ -116,7 +124,8 @@ TEST_F(CommandLineTest, PreviewPrintsOneTsvRowPerTarget) {
     work.CreateFile("p/b.jpg");
     work.CreateFile("p/a.jpg");
     work.CreateFile("p/IMG_0002.jpg");
-    const Result result = Cli("preview job.mvx --folder p --format tsv");
+    // Options before the command, a value after "=", a short form.
+    const Result result = Cli("--folder=p preview job.mvx -f tsv");
     EXPECT_EQ(result.status, 3) << result.err;
     const std::string p = work.Path() + "p/";
     EXPECT_EQ(result.out, p + "a.jpg\t" + p + "IMG_0001.jpg\tok\n" + p + "b.jpg\t" + p +
@@ -131,9 +140,13 @@ TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
     work.CreateFile("z.txt", "Z");
     work.CreateFile(foreign, "E");
     work.CreateFile("list.txt", "z.txt\n" + foreign + "\n");
-    const Result run = Cli("run job.mvx --list list.txt");
+    // A job that shows what it did: the list follows at once, no [OK] button to press.
+    const Result run = Cli("run job.mvx --list list.txt --set CommonOption.ViewDetailResult=1");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("変換完了。\n2個のファイル名を変換しました。"), std::string::npos);
+    EXPECT_NE(run.out.find("変換完了。\n2個のファイル名を変換しました。\n"), std::string::npos);
+    EXPECT_EQ(run.out.find("ボタン"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("z.txt -> " + work.Path() + "IMG_0001.txt"), std::string::npos)
+        << run.err;
     EXPECT_EQ(work.ReadFile("IMG_0001.txt"), "Z");
     EXPECT_EQ(work.ReadFile("IMG_0002.txt"), "E");
 
@@ -146,7 +159,11 @@ TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(work.ReadFile("z.txt"), "Z");
     EXPECT_EQ(work.ReadFile(foreign), "E");
-    EXPECT_EQ(Cli("undo --yes").status, 1);  // nothing left to undo
+    // Nothing left to undo: said in the command line's words, not the window's button.
+    const Result nothing = Cli("undo --yes");
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_TRUE(nothing.err.starts_with("Nothing to undo")) << nothing.err;
+    EXPECT_EQ(nothing.err.find("ボタン"), std::string::npos) << nothing.err;
 }
 
 // A relative folder is the one below the folder the run started in, for good: an undo started
@@ -224,7 +241,7 @@ TEST_F(CommandLineTest, SetOverridesAJobKeyOrSaysWhyNot) {
          "morvanex-cli: --set takes SECTION.KEY=VALUE"},
         {"form/no_value", "show job.mvx --set", 2, "morvanex-cli: --set needs SECTION.KEY=VALUE"},
         {"command/not_for_undo", "undo --set CommonOption.NaturalOrder=1", 2,
-         "morvanex-cli: unexpected argument"},
+         "morvanex-cli: --set is not an option of undo\n"},
         // A key that takes its value but makes a job that cannot run fails as the job.
         {"job/bad_expression",
          "preview job.mvx --folder p --set StringChangeOption.EnableStringChange=1 --set "
@@ -319,6 +336,97 @@ TEST_F(CommandLineTest, NewWritesTheJobTheProgramSavesForANewDocument) {
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_TRUE(nowhere.err.starts_with("morvanex-cli: missing/x.mvx: No such file or directory"))
         << nowhere.err;
+}
+
+TEST_F(CommandLineTest, EachCommandHasItsHelpAndTheProgramItsVersion) {
+    const Result preview = Cli("preview --help");
+    EXPECT_EQ(preview.status, 0);
+    EXPECT_TRUE(preview.out.starts_with("Usage: morvanex-cli preview JOB")) << preview.out;
+    EXPECT_NE(preview.out.find("-f, --format FORMAT"), std::string::npos) << preview.out;
+    EXPECT_EQ(preview.out.find("--undo-on-failure"), std::string::npos) << preview.out;
+    EXPECT_EQ(Cli("help preview").out, preview.out);
+
+    const Result version = Cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("morvanex-cli (MorvaneX) ")) << version.out;
+    EXPECT_EQ(version.out.find_first_not_of("0123456789.\n", 24), std::string::npos) << version.out;
+}
+
+// The JSON rows of a preview read by a JSON Schema validator (Python's jsonschema) against the
+// schema in docs/: every status, and names that are not UTF-8 written so that they map back to
+// their bytes.
+TEST_F(CommandLineTest, PreviewJsonFollowsItsSchema) {
+    const char* source = std::getenv("MORVANEX_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    if (std::system("python3 -c 'import jsonschema' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "python3-jsonschema is not installed (tools/install-deps.sh)";
+    }
+    Job();
+    const std::string stray = "\xE9\xFF.png";  // two bytes that are no UTF-8
+    for (const std::string& name : {std::string("IMG_.jpg"), std::string("a.png"), stray,
+                                    std::string("c.txt"), std::string("IMG_.txt")}) {
+        work.CreateFile("p/" + name);
+    }
+    work.CreateFile("list.txt", "p/IMG_.jpg\np/a.png\np/" + stray + "\np/c.txt\n");
+    // Only the fixed text and the extension: every target gets the name "IMG_".
+    const Result result =
+        Cli("preview job.mvx --list list.txt --format json --set RenameOption.SelectedPart01=0");
+    EXPECT_EQ(result.status, 3) << result.err;
+    state.CreateFile("preview.json", result.out);
+    const std::string check = "python3 '" + std::string(source) +
+                              "/tests/cli/check-preview-json.py' '" + std::string(source) +
+                              "/docs/preview.schema.json' <'" + state.Path() + "preview.json' >'" +
+                              state.Path() + "checked' 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << state.ReadFile("checked");
+    const std::string p = work.Path() + "p/";
+    const std::string rows[] = {p + "IMG_.jpg", p + "IMG_.jpg", "unchanged",    p + "a.png",
+                                p + "IMG_.png", "ok",           p + stray,      p + "IMG_.png",
+                                "duplicate",    p + "c.txt",    p + "IMG_.txt", "exists"};
+    std::string expected;
+    for (const std::string& field : rows) expected += field + '\0';
+    EXPECT_EQ(state.ReadFile("checked"), expected);
+}
+
+// A run that stops midway: with --undo-on-failure everything is back at once, with or without
+// a journal; without it the files stay renamed and `undo` takes them back later.
+TEST_F(CommandLineTest, ARunThatFailsMidwayIsTakenBack) {
+    Job("[SelectFile]\r\nFileFilter=?.txt\r\n");
+    struct Row {
+        const char* name;
+        const char* options;
+        const char* answer;
+        bool laterUndo;
+    } rows[] = {
+        {"journal/undo_on_failure", "--undo-on-failure", "-> Yes (given --undo-on-failure)\n",
+         false},
+        {"no_journal/undo_on_failure", "--undo-on-failure --no-journal",
+         "-> Yes (given --undo-on-failure)\n", false},
+        {"journal/undo_later", "",
+         "-> No (without --undo-on-failure); 'morvanex-cli undo' takes the run back\n", true},
+    };
+    for (const auto& row : rows) {
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            work.CreateFile(std::string("p/") + name, name);
+        work.CreateFile("p/IMG_0003.txt", "someone else's");  // c.txt's new name is taken
+        const Result run = Cli(std::string("run job.mvx --folder p ") + row.options);
+        EXPECT_EQ(run.status, 1) << row.name;
+        EXPECT_NE(run.err.find("Error Code : 16\n"), std::string::npos) << row.name << run.err;
+        EXPECT_NE(run.err.find("2個目のファイルまで変換しました。"), std::string::npos) << row.name;
+        EXPECT_NE(run.err.find(row.answer), std::string::npos) << row.name << "\n" << run.err;
+        if (row.laterUndo) {
+            EXPECT_EQ(work.ReadFile("p/IMG_0001.txt"), "a.txt") << row.name;
+            EXPECT_EQ(Cli("undo --yes").status, 0) << row.name;
+        } else {
+            EXPECT_NE(run.out.find("Undoが正常終了しました。"), std::string::npos) << row.name;
+        }
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            EXPECT_EQ(work.ReadFile(std::string("p/") + name), name) << row.name;
+        EXPECT_EQ(work.ReadFile("p/IMG_0003.txt"), "someone else's") << row.name;
+        EXPECT_FALSE(work.Exists("p/IMG_0001.txt")) << row.name;
+        EXPECT_FALSE(work.Exists("p/IMG_0002.txt")) << row.name;
+    }
+    // Every journaled run ended undone: nothing is left for a later undo.
+    EXPECT_EQ(Cli("undo --yes").status, 1);
 }
 
 }  // namespace

@@ -189,6 +189,7 @@ TEST_P(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_TRUE(ui.messages[0].starts_with("Error Code : 999\n"));
     ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questionKinds[0], Question::UndoAfterFailure);
     EXPECT_EQ(ui.questions[0],
               platform::Sjis("処理が中断しました。\n2個目のファイルまで変換しました。\n3個目以降の"
                              "ファイル変換が行われていません(続行は不可能です)"
@@ -271,11 +272,13 @@ TEST_P(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
     ui.answers = {true};  // create the missing destination
     const auto before = Snapshot(temp / "src/");
     ASSERT_EQ(Run().resultCode, 0);
+    EXPECT_EQ(ui.questionKinds, std::vector<Question>{Question::CreateCopyFolder});
     EXPECT_EQ(Snapshot(temp / "src/"), before);
     EXPECT_EQ(temp.ReadFile("dest/IMG_001.jpg"), "A");
     EXPECT_EQ(temp.ReadFile("dest/sub/IMG_001.jpg"), "B");  // numbering restarts per folder
     Undo(settings, {faulty, clock, ui, &journal});
     EXPECT_TRUE(ui.Showed("Undo用のデータがありません。"));
+    EXPECT_EQ(ui.notices, std::vector<Notice>{Notice::NoUndoData});
 }
 
 TEST_P(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
@@ -445,6 +448,7 @@ TEST_P(RunDriverTest, SelectionRules) {
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_TRUE(
         ui.messages[1].starts_with(platform::Sjis("指定フォルダ内に\n「読み取り専用(R)」\u3000")));
+    EXPECT_EQ(ui.notices, std::vector<Notice>{Notice::AttributeHint});
     settings.AutoExecMode = 1;
     ui.messages.clear();
     EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_FILEINDIR_APP);

@@ -237,6 +237,32 @@ TEST(PatternFile, OneKeySetFromOutsideAFileAsItsLineWould) {
     EXPECT_EQ(result.section + "." + result.key, "CommonOption.NaturalOrder");
 }
 
+// The keys offered to the shells' completion are the file's keys, and each is one --set takes.
+TEST(PatternFile, TheKeyListIsTheKeysAFileHolds) {
+    std::vector<std::string> written;
+    std::string section;
+    const std::string text = SerializePatternFile(RenameSettings{});
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find("\r\n", at);
+        const std::string line = text.substr(at, end - at);
+        at = end + 2;
+        if (line.starts_with("[")) {
+            section = line.substr(1, line.size() - 2);
+        } else if (section != "ParameterSaveFile") {
+            written.push_back(section + "." + line.substr(0, line.find('=')));
+        }
+    }
+    const std::vector<std::string> keys = PatternKeys();
+    EXPECT_EQ(keys, written);
+    for (const std::string& key : keys) {
+        RenameSettings s;
+        const std::size_t dot = key.find('.');
+        EXPECT_NE(SetPatternKey(s, key.substr(0, dot), key.substr(dot + 1), "/").error,
+                  LoadError::UnknownKey)
+            << key;
+    }
+}
+
 TEST(PatternFile, LongTextsAreCutOnACharacterBoundary) {
     std::string longText;
     for (int i = 0; i < 150; ++i) longText += "\x82\xA0";
