@@ -41,7 +41,8 @@ struct Folder {
             values.date = "2003";
             const std::string bytes = test::TaggedFile(kinds[i % 4], values, 180);
             const fs::path file = path / ("t" + std::to_string(i) + extensions[i % 4]);
-            std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            std::ofstream(file, std::ios::binary)
+                .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
             files.push_back(file.string());
         }
     }
@@ -64,7 +65,8 @@ void BM_ReadMediaTags(benchmark::State& state) {
         benchmark::DoNotOptimize(tags);
         next = (next + 1) % folder.files.size();
     }
-    std::nth_element(micros.begin(), micros.begin() + static_cast<long>(micros.size() / 2), micros.end());
+    std::nth_element(micros.begin(), micros.begin() + static_cast<long>(micros.size() / 2),
+                     micros.end());
     state.counters["median_us"] = micros[micros.size() / 2];
 }
 BENCHMARK(BM_ReadMediaTags)->MinTime(2.0);

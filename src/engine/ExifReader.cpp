@@ -196,8 +196,8 @@ std::string TagValue(const MediaTags& tags, const TagToken& token) {
         case TagItem::Duration: {
             if (tags.durationMs < 0) return {};
             const std::int64_t seconds = (tags.durationMs + 500) / 1000;
-            return std::to_string(seconds / 60) + "m" + ZeroFilled(static_cast<int>(seconds % 60), 2) +
-                   "s";
+            return std::to_string(seconds / 60) + "m" +
+                   ZeroFilled(static_cast<int>(seconds % 60), 2) + "s";
         }
     }
     return {};
@@ -212,8 +212,10 @@ struct Placeholders {
 
 const Placeholders& GetPlaceholders() {
     static const Placeholders texts = [] {
-        Placeholders p{platform::Sjis("(撮影時間)"), platform::Sjis("(メーカー名)"),
-                       platform::Sjis("(機種名)"), {}};
+        Placeholders p{platform::Sjis("(撮影時間)"),
+                       platform::Sjis("(メーカー名)"),
+                       platform::Sjis("(機種名)"),
+                       {}};
         for (std::size_t i = 0; i < kTagTokens.size(); ++i) {
             p.tags[i] = platform::Sjis(kTagTokens[i].placeholder);
         }
@@ -435,7 +437,8 @@ bool TagsHaveValuesFor(const MediaTags& tags, std::string_view format) {
     for (std::size_t k = 0; k < chunks; ++k) {
         if (IsChunk(format, k, kEst)) {
             ++k;  // its range digits are no token
-        } else if (const auto token = TagTokenAt(format, k); token && !HasValue(tags, token->item)) {
+        } else if (const auto token = TagTokenAt(format, k);
+                   token && !HasValue(tags, token->item)) {
             return false;
         }
     }

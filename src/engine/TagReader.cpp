@@ -54,11 +54,22 @@ enum class Container {
 
 // The fields in the order of the property names TagLib gives every container, and the ID3v2
 // frames that hold them (empty: no frame of its own).
-enum Field { kArtist, kAlbumArtist, kAlbum, kTitle, kGenre, kTrack, kTrackTotal, kDisc,
-             kDiscTotal, kDate, kFieldCount };
+enum Field {
+    kArtist,
+    kAlbumArtist,
+    kAlbum,
+    kTitle,
+    kGenre,
+    kTrack,
+    kTrackTotal,
+    kDisc,
+    kDiscTotal,
+    kDate,
+    kFieldCount
+};
 constexpr std::array<const char*, kFieldCount> kPropertyNames = {
-    "ARTIST", "ALBUMARTIST", "ALBUM", "TITLE", "GENRE", "TRACKNUMBER", "TRACKTOTAL",
-    "DISCNUMBER", "DISCTOTAL", "DATE"};
+    "ARTIST",      "ALBUMARTIST", "ALBUM",      "TITLE",     "GENRE",
+    "TRACKNUMBER", "TRACKTOTAL",  "DISCNUMBER", "DISCTOTAL", "DATE"};
 // Other names some taggers write for the same field.
 constexpr std::array<const char*, kFieldCount> kOtherNames = {
     "", "ALBUM ARTIST", "", "", "", "", "TOTALTRACKS", "", "TOTALDISCS", "YEAR"};
@@ -81,8 +92,7 @@ bool IsMpegFrameHeader(std::string_view head) {
     const auto b1 = static_cast<unsigned char>(head[1]);
     const auto b2 = static_cast<unsigned char>(head[2]);
     return static_cast<unsigned char>(head[0]) == 0xFF && (b1 & 0xE0) == 0xE0 &&
-           ((b1 >> 3) & 3) != 1 && ((b1 >> 1) & 3) != 0 && (b2 >> 4) != 0xF &&
-           ((b2 >> 2) & 3) != 3;
+           ((b1 >> 3) & 3) != 1 && ((b1 >> 1) & 3) != 0 && (b2 >> 4) != 0xF && ((b2 >> 2) & 3) != 3;
 }
 
 // Images of the ISO base media format carry no tags: TagLib is not asked about them.
@@ -101,7 +111,9 @@ Container OggKind(TagStream& stream) {
     const std::string_view packet = stream.Peek(27 + segments, 8);
     if (packet.starts_with("\x01vorbis")) return Container::OggVorbis;
     if (packet.starts_with("OpusHead")) return Container::OggOpus;
-    if (packet.starts_with("\x7F" "FLAC")) return Container::OggFlac;
+    if (packet.starts_with("\x7F"
+                           "FLAC"))
+        return Container::OggFlac;
     if (packet.starts_with("Speex   ")) return Container::OggSpeex;
     return Container::None;
 }
@@ -195,9 +207,8 @@ void OfferId3v2(const TagLib::ID3v2::Tag* tag, TagTextReading reading, Collected
             std::string joined;
             for (TagLib::String value : text->fieldList()) {
                 if (field == kGenre) value = GenreName(value);
-                const std::string part =
-                    raw ? TagTextFromBytes(value.to8Bit(false), reading)
-                        : TagTextFromUtf8(value.to8Bit(true));
+                const std::string part = raw ? TagTextFromBytes(value.to8Bit(false), reading)
+                                             : TagTextFromUtf8(value.to8Bit(true));
                 if (part.empty()) continue;
                 if (!joined.empty()) joined += kTagValueSeparator;
                 joined += part;
@@ -359,7 +370,8 @@ void Conclude(const Collected& collected, MediaTags& tags) {
     if (tags.discTotal == 0) tags.discTotal = NumberPair(v[kDiscTotal]).first;
     // A date is "2003", "2003-05-12" or "2003-05-12T10:20:30": its year comes first.
     const std::string_view date = v[kDate];
-    if (date.size() >= 4 && date.substr(0, 4).find_first_not_of("0123456789") == std::string::npos) {
+    if (date.size() >= 4 &&
+        date.substr(0, 4).find_first_not_of("0123456789") == std::string::npos) {
         tags.year = NumberPair(date.substr(0, 4)).first;
     }
 }

@@ -61,9 +61,8 @@ TagLib::ByteVector TagStream::readBlock(unsigned long length) {
 
 void TagStream::seek(long offset, Position position) {
     const auto base = static_cast<std::int64_t>(position == Beginning ? 0
-                                                 : position == Current
-                                                     ? m_position
-                                                     : m_size);
+                                                : position == Current ? m_position
+                                                                      : m_size);
     // The library seeks before the start of a short file when it looks for a tail tag; it then
     // stands at the start, as a seek on a real file would refuse to move it further.
     const std::int64_t target = base + static_cast<std::int64_t>(offset);

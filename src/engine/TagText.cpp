@@ -61,7 +61,8 @@ constexpr std::array<FullWidth, 9> kFullWidth{{{'\\', "＼"},
 const std::array<std::string, 9>& FullWidthCp932() {
     static const std::array<std::string, 9> texts = [] {
         std::array<std::string, 9> t;
-        for (std::size_t i = 0; i < kFullWidth.size(); ++i) t[i] = platform::Sjis(kFullWidth[i].utf8);
+        for (std::size_t i = 0; i < kFullWidth.size(); ++i)
+            t[i] = platform::Sjis(kFullWidth[i].utf8);
         return t;
     }();
     return texts;
@@ -88,9 +89,10 @@ std::string TagTextFromBytes(std::string_view bytes, TagTextReading reading, boo
     }
     int doubleBytes = 0;
     bool lowLead = false;
-    const bool cp932 = reading == TagTextReading::Automatic  ? LooksLikeCp932(bytes)
-                       : reading == TagTextReading::Latin1 ? false
-                                                           : AllAssigned(bytes, doubleBytes, lowLead);
+    const bool cp932 = reading == TagTextReading::Automatic ? LooksLikeCp932(bytes)
+                       : reading == TagTextReading::Latin1
+                           ? false
+                           : AllAssigned(bytes, doubleBytes, lowLead);
     if (cp932) return std::string(bytes);
     return TagTextFromLatin1(bytes);
 }

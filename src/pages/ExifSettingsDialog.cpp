@@ -72,15 +72,16 @@ ItemChoice ItemOf(std::string_view format) {
     for (std::size_t i = 0; i < kItems.size(); ++i) {
         const ItemDef& def = kItems[i];
         if (!def.digits && kind == def.token.substr(2, 2)) return {static_cast<int>(i)};
-        if (def.digits && kind[0] == def.token[2] && kind[1] >= '0' && kind[1] <= '0' + kMaxDigits) {
+        if (def.digits && kind[0] == def.token[2] && kind[1] >= '0' &&
+            kind[1] <= '0' + kMaxDigits) {
             return {static_cast<int>(i), kind[1] - '0'};
         }
     }
     return {};
 }
 
-constexpr std::array<const char*, 3> kTagTexts = {
-    "自動判定(Shift-JIS/Latin-1)", "常にShift-JISとして読む", "Latin-1として読む"};
+constexpr std::array<const char*, 3> kTagTexts = {"自動判定(Shift-JIS/Latin-1)",
+                                                  "常にShift-JISとして読む", "Latin-1として読む"};
 
 struct FallbackEntry {
     const char* label;  // UTF-8
@@ -247,8 +248,8 @@ void ExifSettingsDialog::CreateControls() {
     m_tagText->setObjectName("tagTextList");
     for (const char* text : kTagTexts) m_tagText->addItem(Utf8(text));
     const int tagText = m_context.record.RenameOption.ExifTagCp932;
-    m_tagText->setCurrentIndex(tagText >= 0 && tagText < static_cast<int>(kTagTexts.size()) ? tagText
-                                                                                         : 0);
+    m_tagText->setCurrentIndex(
+        tagText >= 0 && tagText < static_cast<int>(kTagTexts.size()) ? tagText : 0);
     auto* tagTextLine = new QHBoxLayout;
     tagTextLine->addWidget(new QLabel(Utf8("タグの文字コード(ID3v1など)"), this));
     tagTextLine->addWidget(m_tagText);
@@ -354,7 +355,8 @@ void ExifSettingsDialog::EnableItemControls() {
 std::string ExifSettingsDialog::ItemToken(int item) const {
     const ItemDef& def = kItems[static_cast<std::size_t>(item)];
     std::string token(def.token);
-    if (def.digits) token += static_cast<char>('0' + std::clamp(m_digits->currentIndex(), 0, kMaxDigits));
+    if (def.digits)
+        token += static_cast<char>('0' + std::clamp(m_digits->currentIndex(), 0, kMaxDigits));
     return token;
 }
 

@@ -58,7 +58,6 @@ class ExifSettingsDialog : public widgets::ButtonsOnlyDialog {
     };
 
   private:
-
     void CreateControls();
     settings::PartSlot& Fallback() const;
     QString Expand(std::string_view format) const;

@@ -111,27 +111,38 @@ TEST(MediaTags, RawByteFieldsAreShiftJisOnlyWhenTheyLookLikeIt) {
         {"legacy/sjis_id3v24_frame", kFrameV4, album, automatic, "アルバム"},
         {"legacy/sjis_id3v1", kId3v1, artist, automatic, "アーティスト"},
         {"legacy/sjis_cut_by_id3v1", kId3v1, cut, automatic, "Aああああああああああああああ"},
-        {"legacy/frederic_looks_like_kanji", kFrameV3, "Fr\xE9" "d\xE9ric Chopin", automatic,
-         "Frédéric Chopin"},
+        {"legacy/frederic_looks_like_kanji", kFrameV3,
+         "Fr\xE9"
+         "d\xE9ric Chopin",
+         automatic, "Frédéric Chopin"},
         {"legacy/pokemon", kFrameV3, "Pok\xE9mon", automatic, "Pokémon"},
         {"legacy/amelie", kId3v1, "Am\xE9lie", automatic, "Amélie"},
         {"legacy/beyonce", kFrameV4, "Beyonc\xE9", automatic, "Beyoncé"},
         {"legacy/sigur_ros", kFrameV3, "Sigur R\xF3s", automatic, "Sigur Rós"},
-        {"legacy/motley_crue", kId3v1, "M\xF6tley Cr\xFC" "e", automatic, "Mötley Crüe"},
+        {"legacy/motley_crue", kId3v1,
+         "M\xF6tley Cr\xFC"
+         "e",
+         automatic, "Mötley Crüe"},
         {"legacy/cp1252_dont", kFrameV3, "Don\x92t", automatic, "Don’t"},
-        {"legacy/always_cp932", kFrameV3, "Fr\xE9" "d\xE9ric", TagTextReading::AlwaysCp932,
-         "Fr馘駻ic"},
+        {"legacy/always_cp932", kFrameV3,
+         "Fr\xE9"
+         "d\xE9ric",
+         TagTextReading::AlwaysCp932, "Fr馘駻ic"},
         {"legacy/always_cp932_not_cp932", kFrameV3, "Beyonc\xE9", TagTextReading::AlwaysCp932,
          "Beyoncé"},
         {"legacy/never_cp932", kFrameV3, album, TagTextReading::Latin1, "ƒAƒ‹ƒoƒ€"},
-        {"legacy/control_dropped", kFrameV3, "A\x01" "B\x7F" "C\x81", automatic, "ABC"},
+        {"legacy/control_dropped", kFrameV3,
+         "A\x01"
+         "B\x7F"
+         "C\x81",
+         automatic, "ABC"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const std::string file = row.where == kId3v1
-                                     ? test::Mp3WithId3v1(row.bytes, "t")
-                                     : test::Mp3WithLatin1Frames(row.bytes, "t",
-                                                                 row.where == kFrameV4 ? 4 : 3);
+        const std::string file =
+            row.where == kId3v1
+                ? test::Mp3WithId3v1(row.bytes, "t")
+                : test::Mp3WithLatin1Frames(row.bytes, "t", row.where == kFrameV4 ? 4 : 3);
         const auto tags = Read(file, row.reading);
         ASSERT_TRUE(tags);
         EXPECT_EQ(Utf8FromCp932(tags->artist), row.utf8);
@@ -217,7 +228,8 @@ TEST(MediaTags, PlaceholdersStandForTheTagTokens) {
 // A photo's parts never read tags; a song's tag parts never read Exif data.
 TEST(MediaTags, EachPartReadsOnlyWhatItNeeds) {
     test::MemoryFileSystem fileSystem;
-    fileSystem.AddFile(kPath, test::TaggedFile(TagContainer::Mp3Id3v24, ArtistAndTitle("", "Song")));
+    fileSystem.AddFile(kPath,
+                       test::TaggedFile(TagContainer::Mp3Id3v24, ArtistAndTitle("", "Song")));
     ExifAccessor song(fileSystem, kPath);
     std::string out;
     EXPECT_TRUE(AppendExifPart("%ETI", song, out));
@@ -247,7 +259,8 @@ class EndlessFile final : public platform::InputFile {
     std::uint64_t Size() const override { return m_size; }
     int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) override {
         m_counts.largestRead = std::max(m_counts.largestRead, count);
-        bytes.assign(static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset)), '\0');
+        bytes.assign(static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset)),
+                     '\0');
         for (std::size_t i = 0; i < bytes.size() && offset + i < m_head.size(); ++i) {
             bytes[i] = m_head[static_cast<std::size_t>(offset) + i];
         }
@@ -263,7 +276,8 @@ class EndlessFile final : public platform::InputFile {
 
 class EndlessFileSystem final : public test::MemoryFileSystem {
   public:
-    EndlessFileSystem(std::string head, std::uint64_t size) : m_head(std::move(head)), m_size(size) {}
+    EndlessFileSystem(std::string head, std::uint64_t size)
+        : m_head(std::move(head)), m_size(size) {}
     std::unique_ptr<platform::InputFile> OpenInput(std::string_view, int& error) override {
         error = 0;
         ++opened;
@@ -297,12 +311,12 @@ TEST(MediaTags, HostileFilesCostBoundedReads) {
     const Row rows[] = {
         {"hostile/id3v2_claims_256mb", "ID3\x04\x00\x00" + SyncSafe(256u << 20), kHuge},
         {"hostile/id3v2_then_no_frames", "ID3\x03\x00\x00" + SyncSafe(100), kHuge},
-        {"hostile/mp4_atom_of_8gb", test::Box("ftyp", "M4A ") + test::BoxClaiming("moov", kHuge - 16, ""),
-         kHuge},
+        {"hostile/mp4_atom_of_8gb",
+         test::Box("ftyp", "M4A ") + test::BoxClaiming("moov", kHuge - 16, ""), kHuge},
         {"hostile/mp4_nested_atoms", test::Box("ftyp", "M4A ") + nested, kHuge},
         {"hostile/flac_blocks_of_zero", "fLaC", kHuge},
-        {"hostile/ogg_pages_of_zero", "OggS" + std::string(22, '\0') + '\x01' + '\x1E' + "\x01vorbis",
-         kHuge},
+        {"hostile/ogg_pages_of_zero",
+         "OggS" + std::string(22, '\0') + '\x01' + '\x1E' + "\x01vorbis", kHuge},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -33,8 +33,8 @@ void CheckNameSafe(const std::string& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     test::MemoryFileSystem fileSystem;
     fileSystem.AddFile("/f.mp3", std::string(reinterpret_cast<const char*>(data), size));
-    for (const auto reading : {engine::TagTextReading::Automatic,
-                               engine::TagTextReading::AlwaysCp932}) {
+    for (const auto reading :
+         {engine::TagTextReading::Automatic, engine::TagTextReading::AlwaysCp932}) {
         engine::MediaTags tags;
         if (engine::ReadMediaTags(fileSystem, "/f.mp3", tags, reading) != 1) continue;
         for (const std::string* text :

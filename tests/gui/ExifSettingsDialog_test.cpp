@@ -365,14 +365,10 @@ TEST_F(ExifSettingsDialogTest, ChoosingTagItemsWritesTheirTokens) {
         const char* format;
     };
     const Case cases[] = {
-        {"artistItemRadio", 2, true, "%EAR"},
-        {"albumArtistItemRadio", 2, false, "%EAA%EST0104"},
-        {"albumItemRadio", 2, true, "%EAL"},
-        {"titleItemRadio", 2, true, "%ETI"},
-        {"trackItemRadio", 2, true, "%ET2"},
-        {"discItemRadio", 0, true, "%ED0"},
-        {"yearItemRadio", 2, false, "%EYR"},
-        {"genreItemRadio", 2, true, "%EGN"},
+        {"artistItemRadio", 2, true, "%EAR"},   {"albumArtistItemRadio", 2, false, "%EAA%EST0104"},
+        {"albumItemRadio", 2, true, "%EAL"},    {"titleItemRadio", 2, true, "%ETI"},
+        {"trackItemRadio", 2, true, "%ET2"},    {"discItemRadio", 0, true, "%ED0"},
+        {"yearItemRadio", 2, false, "%EYR"},    {"genreItemRadio", 2, true, "%EGN"},
         {"durationItemRadio", 2, true, "%ELN"},
     };
     for (const Case& c : cases) {

@@ -74,7 +74,8 @@ std::uint32_t OggCrc(std::string_view bytes) {
     std::uint32_t crc = 0;
     for (const char c : bytes) {
         crc ^= static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << 24;
-        for (int bit = 0; bit < 8; ++bit) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
     }
     return crc;
 }
@@ -117,22 +118,22 @@ std::string M4aFile(int seconds) {
     const auto duration = static_cast<std::uint32_t>(seconds);
     const std::string matrix = Be32(0x10000) + Be32(0) + Be32(0) + Be32(0) + Be32(0x10000) +
                                Be32(0) + Be32(0) + Be32(0) + Be32(0x40000000);
-    const std::string mvhd = FullBox("mvhd", 0,
-                                     Be32(0) + Be32(0) + Be32(1000) + Be32(duration * 1000) +
-                                         Be32(0x10000) + Be16(0x100) + std::string(10, '\0') +
-                                         matrix + std::string(24, '\0') + Be32(2));
-    const std::string tkhd =
-        FullBox("tkhd", 0,
-                Be32(0) + Be32(0) + Be32(1) + Be32(0) + Be32(duration * 1000) +
-                    std::string(8, '\0') + Be16(0) + Be16(0) + Be16(0x100) + Be16(0) + matrix +
-                    Be32(0) + Be32(0));
-    const std::string mdhd = FullBox(
-        "mdhd", 0, Be32(0) + Be32(0) + Be32(44100) + Be32(duration * 44100) + Be16(0x55C4) + Be16(0));
+    const std::string mvhd =
+        FullBox("mvhd", 0,
+                Be32(0) + Be32(0) + Be32(1000) + Be32(duration * 1000) + Be32(0x10000) +
+                    Be16(0x100) + std::string(10, '\0') + matrix + std::string(24, '\0') + Be32(2));
+    const std::string tkhd = FullBox("tkhd", 0,
+                                     Be32(0) + Be32(0) + Be32(1) + Be32(0) + Be32(duration * 1000) +
+                                         std::string(8, '\0') + Be16(0) + Be16(0) + Be16(0x100) +
+                                         Be16(0) + matrix + Be32(0) + Be32(0));
+    const std::string mdhd =
+        FullBox("mdhd", 0,
+                Be32(0) + Be32(0) + Be32(44100) + Be32(duration * 44100) + Be16(0x55C4) + Be16(0));
     const std::string hdlr =
         FullBox("hdlr", 0, Be32(0) + "soun" + std::string(12, '\0') + "SoundHandler" + '\0');
-    const std::string mp4a = Box("mp4a", std::string(6, '\0') + Be16(1) + std::string(8, '\0') +
-                                             Be16(2) + Be16(16) + Be16(0) + Be16(0) +
-                                             Be32(44100u << 16));
+    const std::string mp4a =
+        Box("mp4a", std::string(6, '\0') + Be16(1) + std::string(8, '\0') + Be16(2) + Be16(16) +
+                        Be16(0) + Be16(0) + Be32(44100u << 16));
     const std::string stbl =
         Box("stbl", FullBox("stsd", 0, Be32(1) + mp4a) + FullBox("stts", 0, Be32(0)) +
                         FullBox("stsc", 0, Be32(0)) + FullBox("stsz", 0, Be32(0) + Be32(0)) +
@@ -359,12 +360,13 @@ std::string Mp3WithLatin1Frames(std::string_view artistBytes, std::string_view t
     TagLib::ByteVectorStream stream(ByteVector(bare.data(), static_cast<unsigned>(bare.size())));
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     TagLib::ID3v2::Tag& tag = *file.ID3v2Tag(true);
-    for (const auto& [id, bytes] : {std::pair{"TPE1", artistBytes}, std::pair{"TIT2", titleBytes}}) {
+    for (const auto& [id, bytes] :
+         {std::pair{"TPE1", artistBytes}, std::pair{"TIT2", titleBytes}}) {
         if (bytes.empty()) continue;
         auto* frame = new TagLib::ID3v2::TextIdentificationFrame(ByteVector(id), String::Latin1);
         // Latin-1 gives every byte back as it was when the frame is written.
-        frame->setText(String(ByteVector(bytes.data(), static_cast<unsigned>(bytes.size())),
-                              String::Latin1));
+        frame->setText(
+            String(ByteVector(bytes.data(), static_cast<unsigned>(bytes.size())), String::Latin1));
         tag.addFrame(frame);
     }
     file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
@@ -378,7 +380,8 @@ std::string Mp3WithId3v1(std::string_view artistBytes, std::string_view titleByt
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), false);
     TagLib::ID3v1::Tag& tag = *file.ID3v1Tag(true);
     const auto latin1 = [](std::string_view bytes) {
-        return String(ByteVector(bytes.data(), static_cast<unsigned>(bytes.size())), String::Latin1);
+        return String(ByteVector(bytes.data(), static_cast<unsigned>(bytes.size())),
+                      String::Latin1);
     };
     tag.setArtist(latin1(artistBytes));
     tag.setTitle(latin1(titleBytes));

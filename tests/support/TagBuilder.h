@@ -44,7 +44,6 @@ std::string UntaggedFile(TagContainer container, int seconds = 183);
 std::string Mp3WithLatin1Frames(std::string_view artistBytes, std::string_view titleBytes,
                                 int version = 3);
 // An MP3 with only an ID3v1 tag whose artist and title are the bytes as given (cut to 30).
-std::string Mp3WithId3v1(std::string_view artistBytes, std::string_view titleBytes,
-                         int track = 0);
+std::string Mp3WithId3v1(std::string_view artistBytes, std::string_view titleBytes, int track = 0);
 
 }  // namespace morvanex::test
