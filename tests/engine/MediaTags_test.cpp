@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/ExifAccessor.h"
-#include "engine/TagStream.h"
 #include "platform/Codepage.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/JpegBuilder.h"
