@@ -277,8 +277,9 @@ TEST_F(CommandLineTest, MusicExampleOfTheReadme) {
     values.track = "3/12";
     const std::string tagged = test::TaggedFile(test::TagContainer::Mp3Id3v23, values, 60);
     work.CreateFile("m/Track01.mp3", tagged);
-    work.CreateFile("m/Track02.mp3", test::Mp3WithId3v1("\x83\x41\x81\x5B\x83\x65\x83\x42\x83\x58\x83\x67",
-                                                        "\x8B\xC8\x96\xBC", 4));
+    work.CreateFile("m/Track02.mp3",
+                    test::Mp3WithId3v1("\x83\x41\x81\x5B\x83\x65\x83\x42\x83\x58\x83\x67",
+                                       "\x8B\xC8\x96\xBC", 4));
     values.title.clear();
     work.CreateFile("m/Track03.mp3", test::TaggedFile(test::TagContainer::Mp3Id3v24, values, 60));
     const std::string sets =
