@@ -54,6 +54,8 @@ struct EngineOptions {
     std::array<platform::Timestamp, 3> fixedTimes{};
     // How the Exif parts and the Exif time mode read a file.
     ExifReading exifReading = ExifReading::Wide;
+    // How the tag tokens read fields of raw bytes.
+    TagTextReading tagReading = TagTextReading::Automatic;
 
     bool textLog = false;
     bool batchLog = false;

@@ -73,6 +73,13 @@ TimeSource TimeSourceOf(int mode) {
     return mode >= 1 && mode <= 5 ? static_cast<TimeSource>(mode) : TimeSource::Leave;
 }
 
+// A value outside the three choices is the default, as an unknown key value is elsewhere.
+TagTextReading TagTextReadingOf(int setting) {
+    return setting == 1   ? TagTextReading::AlwaysCp932
+           : setting == 2 ? TagTextReading::Latin1
+                          : TagTextReading::Automatic;
+}
+
 void ReportNothingCollected(Interaction& ui, const RenameSettings& settings) {
     ShowRunError(ui, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
     if (settings.CommonOption.AllAttributeFileRename == 0) {
@@ -140,6 +147,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
                     platform::FromLocalTime(s.LastAccessTimeValue)};
     o.exifReading =
         s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
+    o.tagReading = TagTextReadingOf(s.RenameOption.ExifTagCp932);
     o.textLog = s.CommonOption.LogWrite != 0;
     o.batchLog = s.CommonOption.BatLogWrite != 0;
     // An empty log folder means the temporary folder (the engine's own default).

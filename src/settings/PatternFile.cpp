@@ -95,6 +95,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     // A job never inherits the Exif reading of the job loaded before it: without the key it
     // means the default reading.
     added(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg, 0);
+    added(ro, "ExifTagCp932", s.RenameOption.ExifTagCp932, 0);
 
     const char* lc = "LetterChangeOption";
     i(lc, "EnableLetterChange", s.LetterChangeOption.EnableLetterChange);

@@ -10,6 +10,7 @@
 #include "platform/PosixFileSystem.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
+#include "support/TagBuilder.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::cli {
@@ -280,6 +281,45 @@ TEST_F(CommandLineTest, ShowIniSavesTheJobWithItsOverrides) {
                   "CommonOption.NaturalOrder=0")
                   .out.find("NaturalOrder=0\r\n"),
               std::string::npos);
+}
+
+// The music example of the README: "track artist - title" from ID3v2 frames and from Shift-JIS
+// bytes of an ID3v1 tag; a file without a title keeps its old name for that part; `show` names
+// the parts and the tag text reading.
+TEST_F(CommandLineTest, MusicExampleOfTheReadme) {
+    Job();
+    test::TagValues values;
+    values.artist = "アーティスト";
+    values.title = "Why? Part 1";
+    values.track = "3/12";
+    const std::string tagged = test::TaggedFile(test::TagContainer::Mp3Id3v23, values, 60);
+    work.CreateFile("m/Track01.mp3", tagged);
+    work.CreateFile("m/Track02.mp3",
+                    test::Mp3WithId3v1("\x83\x41\x81\x5B\x83\x65\x83\x42\x83\x58\x83\x67",
+                                       "\x8B\xC8\x96\xBC", 4));
+    values.title.clear();
+    work.CreateFile("m/Track03.mp3", test::TaggedFile(test::TagContainer::Mp3Id3v24, values, 60));
+    const std::string sets =
+        " --set 'SelectFile.FileFilter=*.mp3'"
+        " --set RenameOption.SelectedPart00=10 --set 'RenameOption.StrPart00=%ET2'"
+        " --set RenameOption.SelectedPart01=1 --set 'RenameOption.StrPart01=\" \"'"
+        " --set RenameOption.SelectedPart02=10 --set 'RenameOption.StrPart02=%EAR'"
+        " --set RenameOption.SelectedPart03=1 --set 'RenameOption.StrPart03=\" - \"'"
+        " --set RenameOption.SelectedPart04=10 --set 'RenameOption.StrPart04=%ETI'"
+        " --set RenameOption.SelectedPart10=2"
+        " --set RenameOption.SelectedPart05=1 --set 'RenameOption.StrPart05=.mp3'";
+    const Result shown = Cli("show job.mvx" + sets);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("リネーム処理: (トラック番号) (アーティスト名) - (曲名).mp3\n"),
+              std::string::npos)
+        << shown.out;
+    EXPECT_NE(shown.out.find("タグの文字コード: 自動判定(Shift-JIS/Latin-1)\n"), std::string::npos);
+
+    const Result run = Cli("run job.mvx --folder m --quiet" + sets);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(work.ReadFile("m/03 アーティスト - Why？ Part 1.mp3"), tagged);
+    EXPECT_TRUE(work.Exists("m/04 アーティスト - 曲名.mp3"));
+    EXPECT_TRUE(work.Exists("m/03 アーティスト - Track03.mp3"));
 }
 
 // The examples of the README: natural order and a regular expression with a group.
