@@ -66,16 +66,22 @@ constexpr const char* kUsage =
     "  run JOB [--folder DIR] [--list FILE] [--yes] [--undo-on-failure] [--no-journal]\n"
     "          [--set ...] [--quiet]\n"
     "                       Rename (or copy) for real.\n"
-    "  undo [--yes] [--quiet]\n"
+    "  undo [RUN] [--yes] [--quiet]\n"
     "                       Take back the newest run that is not undone yet: its files move\n"
     "                       back, newest first, and get back the attributes and times the run\n"
     "                       changed; also after a run that was killed. A file is moved back\n"
     "                       only while it is still the file the run moved, never over another\n"
-    "                       file. Run again, it takes back the run before. It refuses while a\n"
-    "                       newer run is still going. Without --yes it shows what it would do\n"
-    "                       and asks.\n"
+    "                       file, and never from or to a place outside the run's folders.\n"
+    "                       Run again, it takes back the run before, also after an undo that\n"
+    "                       reported files it could not give back (history lists them). With\n"
+    "                       RUN (a name from history) it takes back that run, again if need\n"
+    "                       be, unless a newer run changed one of its files further. It\n"
+    "                       refuses while a newer run is still going. Without --yes it shows\n"
+    "                       what it would do and asks.\n"
     "  history              List the kept runs, newest first: name, start, state, number of\n"
-    "                       files changed, folder.\n"
+    "                       files changed, folder (for a list, the folder its files share);\n"
+    "                       below a run an undo could not take back fully, the files it left\n"
+    "                       and why.\n"
     "  --help               Show this text.\n"
     "\n"
     "Options:\n"
@@ -111,8 +117,11 @@ constexpr const char* kUsage =
     "file10).\n"
     "\n"
     "Every real run is recorded in a journal of its own in $XDG_STATE_HOME/morvanex/\n"
-    "(default ~/.local/state/morvanex/; the last 20 runs are kept) so that `undo` can take\n"
-    "it back. Folder and list paths are taken relative to the current folder.\n"
+    "(default: .local/state/morvanex/ in the home folder of your password entry; the last\n"
+    "20 runs are kept) so that `undo` can take it back. The folder must be yours and\n"
+    "writable by no one else, or nothing runs; journals are checked with a key of yours\n"
+    "kept there, so one written by anyone else is refused. Folder and list paths are taken\n"
+    "relative to the current folder.\n"
     "\n"
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on standard error\n"
     "(for a job, first line \"Error Code : N\"); 2 usage error or a job file that does not\n"
@@ -396,10 +405,21 @@ bool AskOnTerminal(const char* question) {
 
 int Undo(const std::vector<std::string>& args) {
     Options options;
-    if (!Parse(args, "yes quiet", options, false)) return kExitUsage;
+    // The run may be named, as history shows it.
+    std::vector<std::string> rest;
+    std::string name;
+    for (const std::string& arg : args) {
+        if (!arg.starts_with("--") && name.empty()) {
+            name = arg;
+        } else {
+            rest.push_back(arg);
+        }
+    }
+    if (!Parse(rest, "yes quiet", options, false)) return kExitUsage;
     platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
-    const engine::UndoChoice choice = engine::ChooseRunToUndo(folder);
+    const engine::UndoChoice choice =
+        engine::ChooseRunToUndo(folder, platform::Cp932FromUtf8(name));
     if (!choice.refusal.empty()) {
         PrintCp932(stderr, choice.refusal);
         return kExitFailed;
@@ -450,8 +470,14 @@ int Undo(const std::vector<std::string>& args) {
 int History(const std::vector<std::string>& args) {
     Options options;
     if (!Parse(args, "", options, false)) return kExitUsage;
-    for (const std::string& line : engine::DescribeHistory(engine::UndoJournal::DefaultFolder())) {
+    std::string refusal;
+    const std::string folder = engine::UndoJournal::DefaultFolder();
+    for (const std::string& line : engine::DescribeHistory(folder, &refusal)) {
         PrintCp932(stdout, line);
+    }
+    if (!refusal.empty()) {
+        PrintCp932(stderr, refusal);
+        return kExitFailed;
     }
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

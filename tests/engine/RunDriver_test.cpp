@@ -766,7 +766,8 @@ TEST_P(RunDriverTest, NoJournalNoMove) {
 TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     const std::string small = state.CreateFolder("small");
-    if (std::system(("mount -t tmpfs -o size=1200k tmpfs '" + small + "' 2>/dev/null").c_str()) !=
+    if (std::system(
+            ("mount -t tmpfs -o size=1200k,mode=0700 tmpfs '" + small + "' 2>/dev/null").c_str()) !=
         0) {
         GTEST_SKIP() << "tmpfs could not be mounted here";
     }

@@ -80,6 +80,8 @@ TEST(UndoJournal, ARelativePathIsNeverRecorded) {
 
 // Damage of every kind is seen as damage: the records that verify stay usable.
 TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
+    // A record's fixed part, before its paths; its modification time lies 88 bytes in.
+    constexpr std::size_t kRecord = 128;
     struct Row {
         const char* name;
         // Changes the bytes of a three-record journal.
@@ -96,12 +98,12 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
          {true, false, false},
          false},
         {"bit_in_a_state",
-         [](std::string& b) { b[b.find("/a/1/a/one") - 120] ^= 0x10; },
+         [](std::string& b) { b[b.find("/a/1/a/one") - kRecord] ^= 0x10; },
          true,
          {true, false, false},
          false},
         {"bit_in_a_time",
-         [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 120 + 48] ^= 0x04; },
+         [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - kRecord + 88] ^= 0x04; },
          true,
          {false, true, false},
          false},
@@ -111,7 +113,7 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
          {false, false},
          true},
         {"cut_between_records",
-         [](std::string& b) { b.resize(b.find("/a/3") - 120); },
+         [](std::string& b) { b.resize(b.find("/a/3") - kRecord); },
          true,
          {false, false},
          true},

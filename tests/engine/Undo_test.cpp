@@ -62,6 +62,7 @@ TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
     CaseBlindFileSystem card;
     card.AddFile("/card/IMG_0001.JPG", "photo");
     card.files["/card/IMG_0001.JPG"].status.modification = 1000;
+    card.files["/card/IMG_0001.JPG"].status.identity = {9, 1};  // a number of this mount only
     const platform::FileStatus before = card.files["/card/IMG_0001.JPG"].status;
     EXPECT_EQ(card.Move("/card/IMG_0001.JPG", "/card/img_0001.jpg"), EEXIST)
         << "the card refuses it";
