@@ -849,6 +849,7 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
     }
     if (const int error = m_state.Open(m_folder, true)) {
         m_problem = m_state.Problem();
+        m_state.Close();
         return error;
     }
     // The folder block: the root, then the folders the records must lie in.
@@ -862,12 +863,19 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
         platform::Utf8FromCp932(folder, host);
         block.append(host).append(1, '\0');
     }
-    if (rootSize > kLongestPath || block.size() > kLongestFolders) return ENAMETOOLONG;
+    if (rootSize > kLongestPath || block.size() > kLongestFolders) {
+        m_state.Close();
+        return ENAMETOOLONG;
+    }
 
     // The number is taken, and the oldest journals make room, under the folder's lock: two runs
     // beginning at once get two numbers, whatever the clock says.
     const int lock = m_state.Lock(true);
-    if (lock < 0) return errno;
+    if (lock < 0) {
+        const int error = errno;
+        m_state.Close();
+        return error;
+    }
     const std::vector<Listed> listed = ListJournals(m_state);
     std::uint64_t highest = 0;
     for (const Listed& entry : listed) {
@@ -921,6 +929,7 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
         ::unlinkat(m_state.Fd(), m_runPath.substr(m_folder.size()).c_str(), 0);
     }
     ::close(lock);
+    m_state.Close();
     if (error != 0) {
         m_file.Close();
         m_runPath.clear();

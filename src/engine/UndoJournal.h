@@ -245,7 +245,7 @@ class UndoJournal {
     std::string m_folder;
     std::string m_runPath;
     std::string m_problem;
-    journal::StateFolder m_state;
+    journal::StateFolder m_state;  // open while a run begins
     platform::MappedFile m_file;
     journal::Key m_runKey{};
     bool m_writing = false;
