@@ -196,7 +196,12 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
                    Interaction* progress) {
     journal::RunFile file;
     UndoReport report;
-    if ((report.error = file.Open(journalPath)) != 0) return report;
+    if ((report.error = file.Open(journalPath)) != 0) {
+        // The state folder or the file refused: say which, and why.
+        if (!file.Contents().problem.empty())
+            report.problems.push_back(journalPath + " : " + file.Contents().problem);
+        return report;
+    }
     if (!file.Contents().readable) {
         report.error = EINVAL;
         report.problems.push_back(journalPath + " : " + file.Contents().problem);

@@ -719,7 +719,9 @@ int OpenAndRead(const std::string& path, int flags, Run& run, std::vector<std::u
     }
     const int fd = ::openat(folder.Fd(), host.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        run.problem = SystemText(errno);
+        const int error = errno;
+        run.problem = SystemText(error);
+        errno = error;
         return -1;
     }
     if ((flags & O_ACCMODE) == O_RDONLY) {
@@ -732,8 +734,9 @@ int OpenAndRead(const std::string& path, int flags, Run& run, std::vector<std::u
     }
     std::string bytes;
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || ReadAll(fd, bytes) != 0) {
-        const int error = errno;
+    int error = ::fstat(fd, &status) != 0 ? errno : 0;
+    if (error == 0) error = ReadAll(fd, bytes);
+    if (error != 0) {
         ::close(fd);
         errno = error;
         return -1;
