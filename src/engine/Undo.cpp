@@ -358,7 +358,7 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder, std::string_view na
             return choice;
         }
         // One newer journal at a time: each may hold many records.
-        const PendingFiles files(run);
+        const PendingFiles files(newer.empty() ? journal::Run{} : run);
         for (const std::string& newerPath : newer) {
             const journal::Run later = journal::ReadRun(newerPath);
             if (later.running || !later.readable) {

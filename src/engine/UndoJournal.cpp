@@ -827,11 +827,15 @@ std::string UndoJournal::DefaultFolder() {
         // into a folder someone else chose or shares.
         passwd entry{};
         passwd* found = nullptr;
-        std::vector<char> buffer(16384);
-        if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
-            found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/') {
-            return {};
+        std::vector<char> buffer(1024);
+        int error = 0;
+        while ((error = ::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found)) ==
+                   ERANGE &&
+               buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
         }
+        if (error != 0 || found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/')
+            return {};
         folder = std::string(found->pw_dir);
         if (folder.back() != '/') folder += '/';
         folder += ".local/state";
@@ -854,6 +858,10 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
         m_problem = m_state.Problem();
         m_state.Close();
         return error;
+    }
+    if (!m_state.HasKey()) {  // made a moment ago and gone again
+        m_state.Close();
+        return ENOENT;
     }
     // The folder block: the root, then the folders the records must lie in.
     std::string block;
