@@ -44,8 +44,9 @@ std::vector<UndoStep> PlanUndo(const journal::Run& run);
 // plain `undo` goes on to the run before).
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
                    Interaction* progress);
-// The same over records held in memory (a journal's, or a run made without a journal: then the
-// run has no folders and its records are not confined to any). `markUndone` is told each record
+// The same over records held in memory: a journal's, or a run's made without one. A run that
+// records no folders (made without a journal, or a journal of an earlier version) does not
+// confine its records. `markUndone` is told each record
 // taken back and returns 0 or the error that stops the undo; `markLeft`, when given, each record
 // left as it was and why.
 UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem,

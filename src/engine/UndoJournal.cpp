@@ -385,8 +385,10 @@ bool ParseLegacy(const std::string& bytes, journal::Run& run, std::vector<std::u
     }
     run.started = Get<std::int64_t>(data + 16);
     run.undoPasses = Get<std::uint32_t>(data + kOldUndoPassesAt);
+    // These versions record no folders (a list's run recorded the job's folder as its root):
+    // such a journal is trusted as the user's own file in the user's checked folder, and its
+    // records are not confined.
     run.root = platform::Cp932FromUtf8(std::string_view(bytes.data() + kOldHeaderSize, rootSize));
-    run.folders = {run.root};
     ParseLegacyRecords(data, bytes.size(), kOldHeaderSize + Padded(rootSize), run, offsets);
     return true;
 }

@@ -89,7 +89,7 @@ struct Run {
     std::string root;
     // CP932, each ending with the separator: where the run's files lie (the folder, the copy
     // destination, each folder of a list). A record with a path outside all of them is never
-    // taken back.
+    // taken back. Empty for a journal of an earlier version, which recorded none.
     std::vector<std::string> folders;
     bool readable = false;         // an intact journal of the user, of a version this program reads
     std::string problem;           // CP932: why it is not readable
