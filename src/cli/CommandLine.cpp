@@ -250,15 +250,12 @@ bool AskOnTerminal(const char* question) {
 }
 
 int Undo(const Arguments& options) {
-    // Which run to take back by name is the journal's to say; until it does, only the newest.
-    if (!options.operands.empty()) {
-        return UsageError("undo takes back the newest run; it does not choose one by name ('" +
-                              options.operands[0] + "')",
-                          options.command);
-    }
+    // The run may be named, as history shows it.
+    const std::string name = options.operands.empty() ? std::string() : options.operands[0];
     platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
-    const engine::UndoChoice choice = engine::ChooseRunToUndo(folder);
+    const engine::UndoChoice choice =
+        engine::ChooseRunToUndo(folder, platform::Cp932FromUtf8(name));
     if (!choice.refusal.empty()) {
         PrintCp932(stderr, choice.refusal);
         return kExitFailed;
@@ -307,8 +304,14 @@ int Undo(const Arguments& options) {
 }
 
 int History() {
-    for (const std::string& line : engine::DescribeHistory(engine::UndoJournal::DefaultFolder())) {
+    std::string refusal;
+    const std::string folder = engine::UndoJournal::DefaultFolder();
+    for (const std::string& line : engine::DescribeHistory(folder, &refusal)) {
         PrintCp932(stdout, line);
+    }
+    if (!refusal.empty()) {
+        PrintCp932(stderr, refusal);
+        return kExitFailed;
     }
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }

@@ -30,7 +30,7 @@ struct CommandSpec {
     bool hidden;                 // for the completions, not in the help
 };
 
-// `undo` reads one operand, the run to take back, which it does not yet accept by name.
+// `undo` reads one operand: the run to take back, by the name history shows.
 constexpr CommandSpec kCommands[] = {
     {Command::New, "new", "new [JOB]", 0, 1, "",
      "Write a fresh job with every key at its default (the\n"
@@ -64,19 +64,26 @@ constexpr CommandSpec kCommands[] = {
      "[--undo-on-failure] [--no-journal]\n"
      "[--set SECTION.KEY=VALUE]...",
      1, 1, "no job file given", "Rename (or copy) for real.", false},
-    {Command::Undo, "undo", "undo [-y] [-q]", 0, 1, "",
+    {Command::Undo, "undo", "undo [RUN] [-y] [-q]", 0, 1, "",
      "Take back the newest run that is not undone yet: its\n"
      "files move back, newest first, and get back the\n"
      "attributes and times the run changed; also after a run\n"
      "that was killed. A file is moved back only while it is\n"
-     "still the file the run moved, never over another file.\n"
-     "Run again, it takes back the run before. It refuses\n"
-     "while a newer run is still going. Without --yes it\n"
-     "shows what it would do and asks.",
+     "still the file the run moved, never over another file,\n"
+     "and never from or to a place outside the run's folders.\n"
+     "Run again, it takes back the run before, also after an\n"
+     "undo that reported files it could not give back\n"
+     "(history lists them). With RUN (a name from history) it\n"
+     "takes back that run, again if need be, unless a newer\n"
+     "run changed one of its files further. It refuses while\n"
+     "a newer run is still going. Without --yes it shows what\n"
+     "it would do and asks.",
      false},
     {Command::History, "history", "history", 0, 0, "",
      "List the kept runs, newest first: name, start, state,\n"
-     "number of files changed, folder.",
+     "number of files changed, folder (for a list, the folder\n"
+     "its files share); below a run an undo could not take\n"
+     "back fully, the files it left and why.",
      false},
     {Command::Keys, "keys", "keys", 0, 0, "",
      "List every key of a job as SECTION.KEY, in file order.", true},
@@ -328,9 +335,12 @@ constexpr const char* kProgramNotes =
     "value (file2 before file10).\n"
     "\n"
     "Every real run is recorded in a journal of its own in\n"
-    "$XDG_STATE_HOME/morvanex/ (default ~/.local/state/morvanex/; the last 20 runs\n"
-    "are kept) so that `undo` can take it back. Folder and list paths are taken\n"
-    "relative to the current folder.\n";
+    "$XDG_STATE_HOME/morvanex/ (default: .local/state/morvanex/ in the home folder\n"
+    "of your password entry; the last 20 runs are kept) so that `undo` can take it\n"
+    "back. The folder must be yours and writable by no one else, or nothing runs;\n"
+    "journals are checked with a key of yours kept there, so one written by anyone\n"
+    "else is refused. Folder and list paths are taken relative to the current\n"
+    "folder.\n";
 
 constexpr const char* kExitStatus =
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"

@@ -361,6 +361,7 @@ namespace {
 struct Targets {
     std::unique_ptr<TargetFeed> feed;
     int largestPerFolder = 0;
+    bool listed = false;  // a given list, not a folder's listing
 };
 
 // Collects the targets (a folder's, or the free list); 0 or the code already shown.
@@ -372,6 +373,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     if (freeList != nullptr) {
         targets.feed = std::make_unique<TargetFeed>(*freeList);
         targets.largestPerFolder = static_cast<int>(freeList->size());
+        targets.listed = true;
         return kSuccess;
     }
     if (!IsRunnableFolder(s.SelectFile.FullPath)) {
@@ -420,6 +422,7 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     engine.SetTargets(std::move(targets.feed));
     engine.SetMaxPerFolder(targets.largestPerFolder);
     Configure(engine, s);
+    engine.Options().listedTargets = targets.listed;
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
 
@@ -539,7 +542,9 @@ journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
         const platform::FileStatus& after =
             i < s.AfterStatus.size() ? s.AfterStatus[i].Status : record.before;
         record.afterModification = after.modification;
-        record.afterModificationNs = after.modificationNs;
+        // Times are set in whole seconds, as the journal records them.
+        record.afterModificationNs =
+            s.TimeStampOption.EnableTimeStamp != 0 ? 0 : after.modificationNs;
     }
     return run;
 }

@@ -1,8 +1,12 @@
 // The command line, run as a separate process the way scripts use it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -24,15 +28,19 @@ struct Result {
 
 class CommandLineTest : public testing::Test {
   protected:
+    // `stateHome`: XDG_STATE_HOME when not the test's own; `prefix`: what the program is run
+    // through (another user).
     Result Cli(const std::string& arguments, const std::string& input = "",
-               const std::string& in = "") {
+               const std::string& in = "", const std::string& stateHome = "",
+               const std::string& prefix = "") {
         const char* cli = std::getenv("MORVANEX_CLI");
         EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
         state.CreateFile("stdin", input);
         const std::string command = "cd '" + work.Path() + in + "' && XDG_STATE_HOME='" +
-                                    state.Path() + "' '" + std::string(cli ? cli : "false") + "' " +
-                                    arguments + " <'" + state.Path() + "stdin' >'" + state.Path() +
-                                    "out' 2>'" + state.Path() + "err'";
+                                    (stateHome.empty() ? state.Path() : stateHome) + "' " + prefix +
+                                    "'" + std::string(cli ? cli : "false") + "' " + arguments +
+                                    " <'" + state.Path() + "stdin' >'" + state.Path() + "out' 2>'" +
+                                    state.Path() + "err'";
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"),
                 state.ReadFile("err")};
@@ -186,6 +194,127 @@ TEST_F(CommandLineTest, RelativeFoldersAreResolvedOnceAndUndoWorksFromAnywhere) 
     EXPECT_EQ(work.ReadFile("d/a.txt"), "mine");
     EXPECT_EQ(work.ReadFile("elsewhere/d/IMG_0001.txt"), "someone else's");
     EXPECT_NE(Cli("history").out.find("  undone  1  "), std::string::npos);
+}
+
+// A list's run is named in history and in undo's question by the folder its files share, not
+// by the job's folder.
+TEST_F(CommandLineTest, AListsRunIsNamedByTheFolderItsFilesShare) {
+    Job("[SelectFile]\r\nFullPath=/\r\n");
+    const struct {
+        const char* name;
+        std::vector<std::string> files;
+        std::string folder;
+    } rows[] = {
+        {"one_folder", {"p/q/a.txt", "p/q/b.txt"}, "p/q/"},
+        {"two_folders", {"p/q/a.txt", "p/r/s/b.txt"}, "p/"},
+    };
+    for (const auto& row : rows) {
+        std::string list;
+        for (const std::string& file : row.files) {
+            work.CreateFile(file, file);
+            list += work.Path() + file + "\n";
+        }
+        work.CreateFile("list.txt", list);
+        ASSERT_EQ(Cli("run job.mvx --list list.txt").status, 0) << row.name;
+        const std::string history = Cli("history").out;
+        EXPECT_NE(history.find("  done  2  " + work.Path() + row.folder + "\n"), std::string::npos)
+            << row.name << "\n"
+            << history;
+        const Result undo = Cli("undo", "y\n");
+        EXPECT_NE(undo.err.find("(" + work.Path() + row.folder + "): 2 files to take back."),
+                  std::string::npos)
+            << row.name << "\n"
+            << undo.err;
+        EXPECT_EQ(work.ReadFile(row.files[1]), row.files[1]) << row.name;
+    }
+}
+
+// Another user of the machine can neither steer an undo with a journal of theirs nor hand the
+// program a state folder: a journal with another key, and a folder owned by someone else or
+// writable by others, are refused by name.
+TEST_F(CommandLineTest, AnotherUsersJournalOrStateFolderIsRefused) {
+    if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "runs a second process as nobody: needs root and setpriv";
+    }
+    const std::string nobody = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+    test::TempFolder shared;  // where nobody works, reachable by all
+    ASSERT_EQ(::chmod(shared.Path().c_str(), 0755), 0);
+    const std::string job =
+        shared.CreateFile("job.mvx", work.ReadFile(Job().substr(work.Path().size())));
+    shared.CreateFile("nobody/files/n.txt", "nobody's");
+    shared.CreateFolder("planted");
+    shared.CreateFolder("open");
+    ASSERT_EQ(std::system(("chown -R nobody:nogroup '" + shared / "nobody" + "' '" +
+                           shared / "planted" + "'")
+                              .c_str()),
+              0);
+    // Nobody's own run, recorded with nobody's key.
+    ASSERT_EQ(Cli("run " + job + " --folder " + shared / "nobody/files", "", "",
+                  shared / "nobody/state", nobody)
+                  .status,
+              0);
+    const std::string nobodysJournal = shared / "nobody/state/morvanex/000001.journal";
+    ASSERT_TRUE(shared.Exists("nobody/state/morvanex/000001.journal"));
+
+    struct Row {
+        const char* name;
+        std::string stateHome;        // XDG_STATE_HOME of the user's runs
+        std::function<void()> plant;  // after the user's first run there
+        const char* named;            // what the refusal names
+        bool runRefused;
+    };
+    const std::string open = shared / "open/morvanex/";
+    const Row rows[] = {
+        {"journal/another_users_key", state.Path(),
+         [&] { std::filesystem::copy_file(nobodysJournal, state / "morvanex/000099.journal"); },
+         "000099.journal", false},
+        {"folder/another_owner", shared / "planted",
+         [&] {
+             ASSERT_EQ(Cli("run " + job + " --folder " + shared / "nobody/files", "", "",
+                           shared / "planted", nobody)
+                           .status,
+                       0);
+         },
+         "uid 65534", true},
+        {"folder/writable_by_others", shared / "open",
+         [&] {
+             ::chmod(open.c_str(), 0777);
+             ASSERT_EQ(
+                 std::system(
+                     (nobody + "cp '" + nobodysJournal + "' '" + open + "000099.journal'").c_str()),
+                 0);
+         },
+         "chmod 700", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        work.CreateFile("mine/a.txt", "mine");
+        if (row.name != std::string("folder/another_owner")) {
+            ASSERT_EQ(Cli("run job.mvx --folder mine", "", "", row.stateHome).status, 0);
+            ASSERT_EQ(Cli("undo --yes", "", "", row.stateHome).status, 0);
+        }
+        row.plant();
+        const Result run = Cli("run job.mvx --folder mine", "", "", row.stateHome);
+        EXPECT_EQ(run.status, row.runRefused ? 1 : 0) << run.err;
+        if (row.runRefused) {
+            EXPECT_NE(run.err.find("Error Code : 18\n"), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(row.named), std::string::npos) << run.err;
+            EXPECT_TRUE(work.Exists("mine/a.txt"));
+        }
+        const Result undo = Cli("undo --yes", "", "", row.stateHome);
+        EXPECT_EQ(undo.status, 1);
+        EXPECT_NE(undo.err.find(row.named), std::string::npos) << undo.err;
+        EXPECT_EQ(shared.ReadFile("nobody/files/IMG_0001.txt"), "nobody's");
+        if (row.name == std::string("folder/writable_by_others")) {
+            // Made private, the folder is used again; the journal nobody put there is not.
+            ::chmod(open.c_str(), 0700);
+            const Result again = Cli("undo --yes", "", "", row.stateHome);
+            EXPECT_EQ(again.status, 1);
+            EXPECT_NE(again.err.find("000099.journal"), std::string::npos) << again.err;
+            EXPECT_EQ(shared.ReadFile("nobody/files/IMG_0001.txt"), "nobody's");
+        }
+        std::filesystem::remove_all(work / "mine");
+    }
 }
 
 // A job saved by one process with a folder named in characters CP932 lacks finds that folder
