@@ -69,6 +69,10 @@ struct RenameEngine::Target {
     settings::FileStatusRecord& before;
     settings::FileStatusRecord& after;
     bool journaled = false;  // a record of its change is in the journal
+    bool moved = false;      // moved or copied: it has changed whatever fails after
+    // An attribute or time write the system refused: its error and the file it was written to.
+    int failed = 0;
+    const std::string* failedFile = nullptr;
 };
 
 bool HasForbiddenCharacter(std::string_view text) {
@@ -313,7 +317,14 @@ EngineResult RenameEngine::Run(bool real) {
             m_interaction.Progress(static_cast<unsigned>(total), result.doneCount);
         }
     }
-    if (m_journal != nullptr) m_journal->EndRun();
+    if (m_journal != nullptr) {
+        // Cut by someone inside the page the run wrote last, the journal takes the stores without
+        // a fault and loses them: only its size tells.
+        if (const int error = m_journal->EndRun();
+            error != 0 && result.code != MRVN_ERROR_NO_JOURNAL) {
+            result.code = JournalFailure(error, result, m_lastJournaled);
+        }
+    }
     m_log.reset();
     // Every list has one entry per target, also when the run stopped before the last one.
     const std::size_t count = m_targets->Count();
@@ -330,6 +341,12 @@ int RenameEngine::BeginRecords(EngineResult& result) {
                   RunLogOptions{m_options.textLog, m_options.batchLog, m_options.logFolder,
                                 m_options.copy, m_options.copyDestination});
     m_ownFiles.clear();
+    m_stateFolder = {};
+    m_folderChecked.clear();
+    m_folderIsState = false;
+    const std::string stateFolder =
+        m_journal != nullptr ? m_journal->Folder() : UndoJournal::DefaultFolder();
+    if (!stateFolder.empty()) m_fileSystem.GetIdentity(stateFolder, m_stateFolder);
     if (m_options.textLog || m_options.batchLog) {
         // A log that cannot be written is reported before anything is changed.
         std::string failed;
@@ -418,7 +435,17 @@ int RenameEngine::JournalFailure(int error, EngineResult& result, std::size_t ch
     return MRVN_ERROR_NO_JOURNAL;
 }
 
-bool RenameEngine::IsOwnFile(const platform::FileStatus& status) const {
+bool RenameEngine::IsOwnFile(const platform::FileStatus& status, std::string_view folder) {
+    if (m_stateFolder != platform::FileIdentity{}) {
+        // Targets come folder by folder: one look at each folder.
+        if (folder != m_folderChecked) {
+            m_folderChecked.assign(folder);
+            platform::FileIdentity identity;
+            m_folderIsState = m_fileSystem.GetIdentity(m_folderChecked, identity) == 0 &&
+                              identity == m_stateFolder;
+        }
+        if (m_folderIsState || status.identity == m_stateFolder) return true;
+    }
     return status.identity != platform::FileIdentity{} &&
            std::find(m_ownFiles.begin(), m_ownFiles.end(), status.identity) != m_ownFiles.end();
 }
@@ -461,8 +488,9 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         result.detail = platform::Sjis("変更後の名前 : ") + target.name;
         return MRVN_ERROR_BAD_STRING_USED;
     }
-    if (real && IsOwnFile(target.before.Status)) {
-        // The run's own journal or log, listed or named among the targets: it stays as it is.
+    if (real && IsOwnFile(target.before.Status, target.facts.folder)) {
+        // The run's own journal or log, or the state folder's, listed or named among the
+        // targets: it stays as it is.
         m_newNames[index] = target.name;
         target.newPath = source;
         return kSuccess;
@@ -471,8 +499,10 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     const int code =
         m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
     if (code != kSuccess) return code;
-    if (m_options.changeAttributes) AttributeStep(target, real);
-    if (m_options.changeTimes) TimeStep(target, real);
+    if (target.failed == 0 && m_options.changeAttributes)
+        target.failed = AttributeStep(target, real);
+    if (target.failed == 0 && m_options.changeTimes) target.failed = TimeStep(target, real);
+    if (target.failed != 0) return WriteFailed(target, result);
     if (target.journaled) {
         if (!m_journal->Done(target.after.Status.modification,
                              m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
@@ -484,6 +514,37 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
     }
     return kSuccess;
+}
+
+int RenameEngine::WriteFailed(Target& target, EngineResult& result) {
+    result.systemError = target.failed;
+    result.currentPath = *target.failedFile;
+    // A file that was not moved has changed only where its attributes differ now: the write
+    // that failed changed nothing of its times, and nothing after it was tried.
+    bool changed = target.moved;
+    if (!changed) {
+        std::uint8_t now = 0;
+        changed = m_fileSystem.GetAttributes(target.newPath, now) != 0 ||
+                  now != target.before.Status.attributes;
+    }
+    if (target.journaled) {
+        // Recorded as it is: moves and attribute changes leave the modification time alone.
+        const bool kept = changed ? m_journal->Done(target.before.Status.modification,
+                                                    target.before.Status.modificationNs)
+                                  : m_journal->Void();
+        if (!kept) return JournalFailure(EIO, result, target.index);
+        if (changed) m_lastJournaled = target.index;
+    }
+    if (changed) {
+        // Counted and logged like a finished target: its new name is real, and the undo (the
+        // window's and the rename-back log) must take it back.
+        if (m_log) {
+            m_log->AppendLine(result.doneCount + 1, target.source, target.newPath,
+                              target.facts.fileName);
+        }
+        ++result.doneCount;
+    }
+    return MRVN_ERROR_SYSTEM_ERROR;
 }
 
 std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
@@ -504,6 +565,7 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
 
     if ((target.before.Status.attributes & kDirectory) != 0) {
         CreateFolderTree(m_fileSystem, target.newPath);
+        target.moved = true;
         return kSuccess;
     }
     std::uint8_t saved = 0;
@@ -518,14 +580,34 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
             return JournalFailure(failed, result, m_lastJournaled);
         }
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    const int error = m_fileSystem.Copy(target.source, target.newPath);
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
-    if (journaled && !m_journal->Void()) return JournalFailure(EIO, result, m_lastJournaled);
+    // A source whose attributes cannot be cleared is not copied; one that cannot get them back
+    // keeps its record for the undo.
+    int attributeError = clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal) : 0;
+    const bool copying = attributeError == 0;
+    const int error = copying ? m_fileSystem.Copy(target.source, target.newPath) : 0;
+    const bool copied = copying && error == 0;
+    if (clearAttributes) {
+        const int restored = m_fileSystem.SetAttributes(target.source, saved);
+        if (attributeError == 0) attributeError = restored;
+    }
+    if (journaled) {
+        std::uint8_t now = 0;
+        const bool asBefore = m_fileSystem.GetAttributes(target.source, now) == 0 && now == saved;
+        if (!(asBefore ? m_journal->Void()
+                       : m_journal->Done(target.before.Status.modification,
+                                         target.before.Status.modificationNs))) {
+            return JournalFailure(EIO, result, m_lastJournaled);
+        }
+    }
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
-    if (error != 0) {
-        result.systemError = error;
+    if (error != 0 || (attributeError != 0 && !copied)) {
+        result.systemError = error != 0 ? error : attributeError;
         return MRVN_ERROR_SYSTEM_ERROR;
+    }
+    target.moved = true;
+    if (attributeError != 0) {
+        target.failed = attributeError;
+        target.failedFile = &target.source;
     }
     return kSuccess;
 }
@@ -565,23 +647,35 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
 
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    const int error = MoveKeepingCase(m_fileSystem, target.source, target.newPath, via);
+    // A file whose attributes cannot be cleared is not moved.
+    const int cleared = clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal) : 0;
+    const int error =
+        cleared != 0 ? cleared : MoveKeepingCase(m_fileSystem, target.source, target.newPath, via);
     if (error != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
-        if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
-        if (target.journaled && !m_journal->Void())
+        // Where they cannot be, its record stays for the undo.
+        const bool restored =
+            !clearAttributes || m_fileSystem.SetAttributes(target.source, saved) == 0;
+        if (target.journaled &&
+            !(restored ? m_journal->Void()
+                       : m_journal->Done(target.before.Status.modification,
+                                         target.before.Status.modificationNs))) {
             return JournalFailure(EIO, result, m_lastJournaled);
+        }
         target.journaled = false;
-        if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
+        if (error == EEXIST && cleared == 0) return MRVN_ERROR_SAME_NAME_EXSIT;
         result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved);
+    target.moved = true;
+    if (clearAttributes) {
+        target.failed = m_fileSystem.SetAttributes(target.newPath, saved);
+        target.failedFile = &target.newPath;
+    }
     return kSuccess;
 }
 
-void RenameEngine::AttributeStep(Target& target, bool real) {
+int RenameEngine::AttributeStep(Target& target, bool real) {
     std::uint8_t value = target.before.Status.attributes;
     if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
     unsigned mask = 0xFF;
@@ -595,10 +689,12 @@ void RenameEngine::AttributeStep(Target& target, bool real) {
     apply(m_options.system, kSystem);
     value = static_cast<std::uint8_t>(value & mask);
     target.after.Status.attributes = value;
-    if (real) m_fileSystem.SetAttributes(target.newPath, value);
+    if (!real) return 0;
+    target.failedFile = &target.newPath;
+    return m_fileSystem.SetAttributes(target.newPath, value);
 }
 
-void RenameEngine::TimeStep(Target& target, bool real) {
+int RenameEngine::TimeStep(Target& target, bool real) {
     const std::string& file = real ? target.newPath : target.source;
     platform::FileStatus current = target.before.Status;
     if (real) m_fileSystem.GetStatus(file, current);
@@ -631,7 +727,11 @@ void RenameEngine::TimeStep(Target& target, bool real) {
     target.after.Status.creation = times[0];
     target.after.Status.modification = times[1];
     target.after.Status.access = times[2];
-    if (real) m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
+    if (!real) return 0;
+    // A folder's times too; only the creation time, which Linux cannot set, is left as it is
+    // without a failure.
+    target.failedFile = &file;
+    return m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
 }
 
 }  // namespace morvanex::engine

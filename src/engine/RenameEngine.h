@@ -123,7 +123,9 @@ class RenameEngine {
     struct Target;
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
-    bool IsOwnFile(const platform::FileStatus& status) const;
+    // The run's own files, and the state folder with everything in it (the user's key, the
+    // lock, other runs' journals): a list may name them, a run never changes them.
+    bool IsOwnFile(const platform::FileStatus& status, std::string_view folder);
     // Code 18: the journal could not be made or written. `changed` is the target whose change
     // was made last (or npos): named when the journal lost its record.
     int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
@@ -131,8 +133,12 @@ class RenameEngine {
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
     int RenameStep(Target& target, bool real, EngineResult& result);
-    void AttributeStep(Target& target, bool real);
-    void TimeStep(Target& target, bool real);
+    // 0, or the system's error of the write that failed.
+    int AttributeStep(Target& target, bool real);
+    int TimeStep(Target& target, bool real);
+    // An attribute or time write failed after the target's other steps: the run stops with
+    // 999 naming the file; what was changed of it is recorded done and counted.
+    int WriteFailed(Target& target, EngineResult& result);
     std::string CopyFolderFor(const std::string& folder, bool real);
 
     platform::FileSystem& m_fileSystem;
@@ -156,6 +162,9 @@ class RenameEngine {
     std::optional<RunLog> m_log;
     // The run's own files (its journal, its logs): never targets, wherever they lie.
     std::vector<platform::FileIdentity> m_ownFiles;
+    platform::FileIdentity m_stateFolder;  // {} when there is none
+    std::string m_folderChecked;           // the folder last checked against the state folder
+    bool m_folderIsState = false;
     std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
 };

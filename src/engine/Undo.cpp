@@ -126,16 +126,24 @@ class RunFolders {
     std::string_view m_last;
 };
 
-// Gives the file at `path` back what the run changed besides its name.
-void RestoreStatus(const Record& record, const std::string& path,
-                   platform::FileSystem& fileSystem) {
+// Gives the file at `path` back what the run changed besides its name: both are tried, and
+// what the system refused is said (Left::None when nothing was), with the first error.
+std::pair<Left, int> RestoreStatus(const Record& record, const std::string& path,
+                                   platform::FileSystem& fileSystem) {
+    int attributes = 0;
+    int times = 0;
     if ((record.changes & journal::kAttributes) != 0) {
-        fileSystem.SetAttributes(path, record.before.attributes);
+        attributes = fileSystem.SetAttributes(path, record.before.attributes);
     }
+    // A folder's times are not given back: moving its contents back changes them again.
     if ((record.changes & journal::kTimes) != 0 &&
         (record.before.attributes & platform::attr::kDirectory) == 0) {
-        fileSystem.RestoreTimes(path, record.before);
+        times = fileSystem.RestoreTimes(path, record.before);
     }
+    if (attributes != 0)
+        return {times != 0 ? Left::AttributesAndTimes : Left::Attributes, attributes};
+    if (times != 0) return {Left::Times, times};
+    return {Left::None, 0};
 }
 
 // A temporary name beside `path` for a change of letter case, when the record has none.
@@ -186,6 +194,15 @@ std::string LeftProblem(const Record& r, Left reason, int error) {
                            "記録された処理のフォルダの外を指しているため元に戻しません。");
         case Left::System:
             return SystemProblem(moved ? r.newPath : r.oldPath, error);
+        case Left::Attributes:
+            return Problem(r.oldPath, "属性を元に戻せませんでした: ") +
+                   platform::Cp932FromUtf8(std::strerror(error));
+        case Left::Times:
+            return Problem(r.oldPath, "日時を元に戻せませんでした: ") +
+                   platform::Cp932FromUtf8(std::strerror(error));
+        case Left::AttributesAndTimes:
+            return Problem(r.oldPath, "属性と日時を元に戻せませんでした: ") +
+                   platform::Cp932FromUtf8(std::strerror(error));
         case Left::None:
             break;
     }
@@ -266,7 +283,13 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         } else {
             ++report.restored;
         }
-        RestoreStatus(r, r.oldPath, fileSystem);
+        if (const auto [reason, error] = RestoreStatus(r, r.oldPath, fileSystem);
+            reason != Left::None) {
+            // The name is back; the record stays pending, so that an undo of the run named later
+            // gives back the rest once the file system takes it.
+            leave(reason, error);
+            continue;
+        }
         if (const int error = markUndone(i)) {
             report.problems.push_back(SystemProblem(run.path, error));
             break;

@@ -20,7 +20,9 @@ struct UndoReport {
     std::size_t restored = 0;     // records taken back now
     std::size_t alreadyBack = 0;  // found as they were before the run (an undo was interrupted)
     std::size_t damaged = 0;      // records that do not verify (a journal cut short counts one)
-    std::vector<std::string> problems;  // CP932, one line per record left as it is
+    // CP932, one line per record left as it is, or back under its name without the attributes
+    // or times the system refused to give back.
+    std::vector<std::string> problems;
 
     bool Complete() const { return error == 0 && damaged == 0 && problems.empty(); }
 };
@@ -39,9 +41,10 @@ std::vector<UndoStep> PlanUndo(const journal::Run& run);
 // where the file system keeps no inode numbers (FAT, exFAT, some FUSE file systems) — the same
 // kind, size and modification time (within the two seconds of FAT). A record without an identity
 // is never matched. A file is never moved over another. The file gets back its attributes and
-// times where the run changed them. Everything else is reported by path, left as it is, and
-// marked in the journal with the reason; an undo that reported anything settles the run (the
-// plain `undo` goes on to the run before).
+// times where the run changed them; what of them the system refuses is reported and the record
+// stays pending (an undo of the run named later tries again), and the undo goes on. Everything
+// else is reported by path, left as it is, and marked in the journal with the reason; an undo
+// that reported anything settles the run (the plain `undo` goes on to the run before).
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
                    Interaction* progress);
 // The same over records held in memory: a journal's, or a run's made without one. A run that

@@ -365,7 +365,7 @@ void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, c
             r.afterModificationNs = Get<std::uint32_t>(record + kAfterAt + 8);
         }
         const auto left = Get<std::uint32_t>(record + kLeftAt);
-        if (!r.damaged && left >> 16 <= static_cast<std::uint32_t>(Left::System)) {
+        if (!r.damaged && left >> 16 <= static_cast<std::uint32_t>(Left::AttributesAndTimes)) {
             r.left = static_cast<Left>(left >> 16);
             r.leftError = static_cast<int>(left & 0xFFFF);
         }
@@ -1061,15 +1061,21 @@ long UndoJournal::RecordedNow() const {
                                            [](const journal::Record& r) { return !r.damaged; }));
 }
 
-void UndoJournal::EndRun() {
-    if (!m_file.IsOpen()) return;
+int UndoJournal::EndRun() {
+    if (!m_file.IsOpen()) return 0;
+    // A cut file keeps its cut: growing it back would only fill it with zeros, and an undo
+    // reads what it still holds.
+    std::size_t size = 0;
+    int error = 0;
+    if (m_writing && m_written > 0 && m_file.FileSize(size) == 0 && size < m_end) error = EIO;
     // Every record was in the page cache the moment it was stored, which is all a killed
     // process needs; the disk gets the journal by the kernel's writeback, started here and not
     // waited for, so a run of many files does not end in a long flush.
-    if (m_writing) m_file.Truncate(m_end + kRecordHeaderSize);
+    if (m_writing && error == 0) m_file.Truncate(m_end + kRecordHeaderSize);
     m_file.SyncLater();
     m_file.Close();
     m_writing = false;
+    return error;
 }
 
 }  // namespace morvanex::engine

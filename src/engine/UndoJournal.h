@@ -56,6 +56,10 @@ enum class Left : std::uint32_t {
     NameTaken = 2,  // another file holds the old name
     Outside = 3,    // a path of the record lies outside the run's folders
     System = 4,     // the move failed with a system error
+    // Back under its old name, but the system refused to give back (with the error kept):
+    Attributes = 5,          // its attributes
+    Times = 6,               // its times
+    AttributesAndTimes = 7,  // both (the error is the attributes')
 };
 
 struct Record {
@@ -229,8 +233,10 @@ class UndoJournal {
     bool Done(platform::Timestamp modification, std::uint32_t modificationNs);
     // The change intended last was not made, and the file is as it was.
     bool Void();
-    // Closes the run's journal, starts pushing it to the disk and releases its lock.
-    void EndRun();
+    // Closes the run's journal, starts pushing it to the disk and releases its lock. 0, or EIO
+    // when the file holds less than the run wrote into it: someone cut it inside the last page
+    // the run wrote, where a store does not fault and is lost.
+    int EndRun();
 
     // The records this run has stored so far.
     std::size_t Written() const { return m_written; }

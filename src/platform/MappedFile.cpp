@@ -97,6 +97,11 @@ void MappedFile::Close() {
 int MappedFile::Reserve(std::size_t bytes) {
     if (m_fd < 0) return EBADF;
     if (bytes <= m_size) return 0;
+    if (m_size > 0) {
+        std::size_t now = 0;
+        if (const int error = FileSize(now)) return error;
+        if (now < m_size) return EIO;
+    }
     // Grow in large steps: few system calls over a run of any length.
     std::size_t size = m_size == 0 ? std::size_t{1} << 20 : m_size;
     while (size < bytes) size *= 2;
@@ -125,6 +130,14 @@ int MappedFile::Truncate(std::size_t bytes) {
     }
     m_size = bytes;
     return ::ftruncate(m_fd, static_cast<off_t>(bytes)) == 0 ? 0 : errno;
+}
+
+int MappedFile::FileSize(std::size_t& bytes) const {
+    if (m_fd < 0) return EBADF;
+    struct stat st {};
+    if (::fstat(m_fd, &st) != 0) return errno;
+    bytes = static_cast<std::size_t>(st.st_size);
+    return 0;
 }
 
 int MappedFile::SyncLater() {

@@ -27,10 +27,13 @@ class MappedFile {
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 
-    // Makes the file (and the mapping) at least `bytes` long; new bytes read as zero.
+    // Makes the file (and the mapping) at least `bytes` long; new bytes read as zero. EIO when
+    // the file was cut shorter than the mapping meanwhile: growing it would hide the cut.
     int Reserve(std::size_t bytes);
     // Cuts the file to `bytes` (at most its current size).
     int Truncate(std::size_t bytes);
+    // The file's size as the system holds it now (someone else may have cut it).
+    int FileSize(std::size_t& bytes) const;
     // Pushes the mapping to the disk and waits for it.
     int Sync();
     // Starts pushing the mapping to the disk and returns at once.

@@ -241,15 +241,68 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
 }
 
 // Someone cuts the journal while the run writes it: the run is told, and is not killed.
-TEST(UndoJournal, AJournalCutUnderTheRunStopsItWithoutASignal) {
-    test::TempFolder temp;
-    UndoJournal journal(test::Cp932(temp.Path()));
-    ASSERT_EQ(journal.BeginRun("/a/", 0), 0);
-    ASSERT_EQ(journal.Intend("/a/1", "/a/2", "", Status(1), journal::kMoved), 0);
-    ASSERT_EQ(::truncate(journal.RunPath().c_str(), 0), 0);
-    EXPECT_FALSE(journal.Done(0, 0));
-    EXPECT_NE(journal.Intend("/a/3", "/a/4", "", Status(3), journal::kMoved), 0);
-    journal.EndRun();
+// Where the last record written lies in the journal file (its old path).
+std::size_t OffsetOf(const std::string& journalPath, const std::string& path) {
+    std::ifstream in(journalPath, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    return bytes.rfind(path);
+}
+
+// A journal cut by someone under the run never lets the run take it for whole: a store past
+// the cut's page faults (and is refused without a signal), one inside the cut's own page lands
+// in memory only (the end of the run sees the size), and a journal that must grow does not
+// fill the cut with zeros.
+TEST(UndoJournal, AJournalCutUnderTheRunIsNeverTakenForWhole) {
+    const std::string far(1000, 'x');
+    // How many such records fit before the journal's first growth.
+    std::size_t fitting = 0;
+    {
+        test::TempFolder temp;
+        UndoJournal journal(test::Cp932(temp.Path()));
+        ASSERT_EQ(journal.BeginRun("/a/", 0), 0);
+        const auto first = std::filesystem::file_size(journal.RunPath());
+        while (std::filesystem::file_size(journal.RunPath()) == first) {
+            ASSERT_EQ(journal.Intend("/a/" + far + std::to_string(fitting), "/a/" + far, "",
+                                     Status(1), journal::kMoved),
+                      0);
+            ++fitting;
+        }
+        --fitting;
+        journal.EndRun();
+    }
+    enum class Cut { ToNothing, InsideTheLastPage, BeforeItGrows };
+    const struct Row {
+        const char* name;
+        Cut cut;
+        std::size_t records;  // written before the cut
+        bool doneAfter;       // the record's Done store still succeeds in memory
+        std::size_t next;     // the length of the next record's paths
+        bool intendAfter;     // the next record is still stored in memory
+    } rows[] = {
+        {"cut/to_nothing", Cut::ToNothing, 1, false, 1, false},
+        {"cut/inside_the_last_page", Cut::InsideTheLastPage, 1, true, 1, true},
+        {"cut/before_it_grows", Cut::BeforeItGrows, fitting, true, far.size(), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        UndoJournal journal(test::Cp932(temp.Path()));
+        ASSERT_EQ(journal.BeginRun("/a/", 0), 0);
+        std::string last;
+        for (std::size_t i = 0; i < row.records; ++i) {
+            last = "/a/" + far + std::to_string(i);
+            ASSERT_EQ(journal.Intend(last, "/a/" + far, "", Status(1), journal::kMoved), 0);
+        }
+        const off_t at = row.cut == Cut::ToNothing
+                             ? 0
+                             : static_cast<off_t>(OffsetOf(journal.RunPath(), last) + 1);
+        ASSERT_EQ(::truncate(journal.RunPath().c_str(), at), 0);
+        EXPECT_EQ(journal.Done(0, 0), row.doneAfter);
+        const std::string next = "/a/" + std::string(row.next, 'y') + "-next";
+        EXPECT_EQ(journal.Intend(next, next, "", Status(3), journal::kMoved) == 0, row.intendAfter);
+        EXPECT_EQ(journal.EndRun(), EIO);
+        EXPECT_LT(journal.RecordedNow(), static_cast<long>(journal.Written()));
+    }
 }
 
 TEST(UndoJournal, RunsAtOnceKeepTheirOwnJournalsAndARunningOneIsLocked) {

@@ -40,6 +40,13 @@ int FaultInjectingFileSystem::NextCall(Op op) {
     return fault == m_faults.end() ? 0 : fault->second;
 }
 
+int FaultInjectingFileSystem::NextCall(Op op, std::string_view path) {
+    const int error = NextCall(op);
+    if (m_pathFaults.empty()) return error;
+    const auto fault = m_pathFaults.find(std::pair(op, std::string(path)));
+    return fault == m_pathFaults.end() ? error : fault->second;
+}
+
 int FaultInjectingFileSystem::ListFolder(std::string_view folder, bool withAttributes,
                                          std::vector<platform::DirectoryEntry>& entries) {
     if (const int error = NextCall(Op::ListFolder)) return error;
@@ -47,50 +54,50 @@ int FaultInjectingFileSystem::ListFolder(std::string_view folder, bool withAttri
 }
 
 int FaultInjectingFileSystem::GetStatus(std::string_view path, platform::FileStatus& status) {
-    if (const int error = NextCall(Op::GetStatus)) return error;
+    if (const int error = NextCall(Op::GetStatus, path)) return error;
     return m_real.GetStatus(path, status);
 }
 
 int FaultInjectingFileSystem::GetAttributes(std::string_view path, std::uint8_t& attributes) {
-    if (const int error = NextCall(Op::GetAttributes)) return error;
+    if (const int error = NextCall(Op::GetAttributes, path)) return error;
     return m_real.GetAttributes(path, attributes);
 }
 
 int FaultInjectingFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
-    if (const int error = NextCall(Op::SetAttributes)) return error;
+    if (const int error = NextCall(Op::SetAttributes, path)) return error;
     return m_real.SetAttributes(path, attributes);
 }
 
 int FaultInjectingFileSystem::SetTimes(std::string_view path, platform::Timestamp creation,
                                        platform::Timestamp modification,
                                        platform::Timestamp access) {
-    if (const int error = NextCall(Op::SetTimes)) return error;
+    if (const int error = NextCall(Op::SetTimes, path)) return error;
     return m_real.SetTimes(path, creation, modification, access);
 }
 
 int FaultInjectingFileSystem::RestoreTimes(std::string_view path,
                                            const platform::FileStatus& saved) {
-    if (const int error = NextCall(Op::RestoreTimes)) return error;
+    if (const int error = NextCall(Op::RestoreTimes, path)) return error;
     return m_real.RestoreTimes(path, saved);
 }
 
 int FaultInjectingFileSystem::Move(std::string_view from, std::string_view to) {
-    if (const int error = NextCall(Op::Move)) return error;
+    if (const int error = NextCall(Op::Move, from)) return error;
     return m_real.Move(from, to);
 }
 
 int FaultInjectingFileSystem::Copy(std::string_view from, std::string_view to) {
-    if (const int error = NextCall(Op::Copy)) return error;
+    if (const int error = NextCall(Op::Copy, from)) return error;
     return m_real.Copy(from, to);
 }
 
 int FaultInjectingFileSystem::CreateFolder(std::string_view path) {
-    if (const int error = NextCall(Op::CreateFolder)) return error;
+    if (const int error = NextCall(Op::CreateFolder, path)) return error;
     return m_real.CreateFolder(path);
 }
 
 int FaultInjectingFileSystem::DeleteFile(std::string_view path) {
-    if (const int error = NextCall(Op::DeleteFile)) return error;
+    if (const int error = NextCall(Op::DeleteFile, path)) return error;
     return m_real.DeleteFile(path);
 }
 

@@ -47,6 +47,11 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
 
     // The k-th call of `op` (counting from 1 since construction) fails with `error`.
     void FailCall(Op op, int k, int error) { m_faults[{op, k}] = error; }
+    // Every call of `op` on `path` (CP932, as the caller spells it) fails with `error`: a file
+    // the system refuses to change, however often it is asked.
+    void FailPath(Op op, std::string path, int error) {
+        m_pathFaults[{op, std::move(path)}] = error;
+    }
     // Number of calls of `op` so far, failed ones included.
     int Calls(Op op) const { return m_calls[static_cast<std::size_t>(op)]; }
 
@@ -78,10 +83,13 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
 
     // Counts a call of `op`; the error it is to fail with, or 0 to let it through.
     int NextCall(Op op);
+    // The same for a call on `path`: a fault of the path, else of the call's number.
+    int NextCall(Op op, std::string_view path);
 
     platform::FileSystem& m_real;
     std::array<int, static_cast<std::size_t>(Op::Append) + 1> m_calls{};
     std::map<std::pair<Op, int>, int> m_faults;
+    std::map<std::pair<Op, std::string>, int> m_pathFaults;
 };
 
 }  // namespace morvanex::test
