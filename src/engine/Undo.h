@@ -36,7 +36,9 @@ std::vector<UndoStep> PlanUndo(const journal::Run& run);
 // identity (device and inode), or — where the file system keeps no inode numbers (FAT, exFAT,
 // some FUSE file systems) — the same kind, size and modification time (within the two seconds
 // of FAT). A file is never moved over another. The file gets back its attributes and times
-// where the run changed them. Everything else is reported by path and left as it is.
+// where the run changed them. Everything else is reported by path and left as it is. A name a
+// killed run had only reserved (an empty file of its own, made where the file system cannot
+// refuse a taken name by itself) is removed.
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
                    Interaction* progress);
 // The same over records held in memory (a run made without a journal); `markUndone` is told
@@ -58,9 +60,11 @@ std::vector<std::string> DescribeHistory(const std::string& journalFolder);
 
 // Moves `from` to `to` never over another file. Where that fails only because the file system
 // ignores case and the two names differ only in letter case, the file goes through `via`
-// (never over another file either) and comes back to `from` if the second step fails.
+// (never over another file either) and comes back to `from` if the second step fails. Every
+// step moves only the file `expected` describes, where given (FileSystem::Move).
 int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
-                    const std::string& to, const std::string& via);
+                    const std::string& to, const std::string& via,
+                    const platform::FileStatus* expected);
 
 // True when the two paths differ in the letter case of ASCII letters only.
 bool DiffersOnlyInCase(std::string_view a, std::string_view b);
