@@ -614,10 +614,9 @@ int RenameEngine::AttributeStep(Target& target, bool real, EngineResult& result)
     // one listed. Other failures leave the attributes as they are, as they always have.
     const int error =
         m_fileSystem.SetAttributes(target.newPath, value, m_options.copy ? nullptr : target.listed);
-    if (error == ESTALE) {
-        return ChangeFailure(error, target.facts.folder, false, result);
-    }
-    if (error == 0) target.changed = true;
+    if (error == ESTALE) return ChangeFailure(error, target.facts.folder, false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    target.changed = true;
     return kSuccess;
 }
 
@@ -657,10 +656,9 @@ int RenameEngine::TimeStep(Target& target, bool real, EngineResult& result) {
     if (!real) return kSuccess;
     const int error = m_fileSystem.SetTimes(file, times[0], times[1], times[2],
                                             m_options.copy ? nullptr : target.listed);
-    if (error == ESTALE) {
-        return ChangeFailure(error, target.facts.folder, false, result);
-    }
-    if (error == 0) target.changed = true;
+    if (error == ESTALE) return ChangeFailure(error, target.facts.folder, false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    target.changed = true;
     return kSuccess;
 }
 

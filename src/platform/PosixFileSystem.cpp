@@ -470,7 +470,8 @@ struct PosixFileSystem::State {
     };
 
     std::mutex mutex;
-    std::string anchor;  // CP932 as the caller spelled it, ending with the separator
+    std::string anchor;      // CP932 as the caller spelled it, ending with the separator
+    std::string anchorHost;  // its host form
     int anchorFd = -1;
     std::vector<Handle> handles;
     std::uint64_t uses = 0;
@@ -485,6 +486,7 @@ struct PosixFileSystem::State {
         if (anchorFd >= 0) close(anchorFd);
         anchorFd = -1;
         anchor.clear();
+        anchorHost.clear();
     }
 
     void Drop(std::size_t i) {
@@ -832,6 +834,23 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
 
 int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
     std::string host;
+    // A name right in the anchored folder is read from its handle: no walk of the whole path
+    // (a run reads every target's status, on a thread of its own), and no folder but the one
+    // listed. The anchor does not change while a run reads statuses.
+    const State& state = *m_state;
+    if (state.anchorFd >= 0 && path.size() > state.anchor.size() &&
+        path.starts_with(state.anchor) &&
+        path.find(kSeparator, state.anchor.size()) == std::string_view::npos) {
+        if (const int error = ToHost(path.substr(state.anchor.size()), host)) return error;
+        if (host == "..") return EINVAL;
+        struct statx found {};
+        if (const int error = StatAt(state.anchorFd, host.c_str(), found)) return error;
+        const int stored = S_ISLNK(found.stx_mode)
+                               ? -1
+                               : StoredFlagsAt(state.anchorFd, host.c_str(), state.anchorHost);
+        FillStatus(found, AttributesFrom(found.stx_mode, stored, host), status);
+        return 0;
+    }
     if (const int error = ToHost(path, host)) return error;
     struct statx found {};
     if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
@@ -1058,6 +1077,7 @@ int PosixFileSystem::Anchor(std::string_view folder) {
     std::free(real);
     if (fd < 0) return errno;
     m_state->anchor = anchor;
+    m_state->anchorHost = WithSlash(host);
     m_state->anchorFd = fd;
     return 0;
 }
