@@ -21,7 +21,7 @@ namespace morvanex::test {
 // changes nothing on disk), or does something first (another program's change, made at a
 // chosen moment of a run). It can also answer for the traits of every folder (a real folder
 // then behaves, to the caller, like one on a camera card). Files opened through it share one
-// count of Append calls; it must outlive them.
+// count of Append calls and one of ReadAt calls; it must outlive them.
 class FaultInjectingFileSystem final : public ForwardingFileSystem {
   public:
     enum class Op {
@@ -39,6 +39,8 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
         Exists,    // a failed call answers false
         ReadFirstBytes,
         ReadBytesAt,
+        OpenInput,
+        ReadAt,  // InputFile::ReadAt of any file opened through this one
         WriteFile,
         OpenOutput,
         Append,  // OutputFile::Append of any file opened through this one
@@ -79,6 +81,7 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
     int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
                     std::string& bytes) override;
+    std::unique_ptr<platform::InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
                                                      int& error) override;
@@ -86,6 +89,7 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
 
   private:
     class InjectedOutputFile;
+    class InjectedInputFile;
 
     // Counts a call of `op`; the error it is to fail with, or 0 to let it through.
     int NextCall(Op op);
