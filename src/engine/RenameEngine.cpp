@@ -68,11 +68,11 @@ struct RenameEngine::Target {
     std::string& newPath;  // P: the run's new-path list entry of this target
     settings::FileStatusRecord& before;
     settings::FileStatusRecord& after;
+    // Its status as listed (or read when the run came to it): a change reaches the file only
+    // while it is still that file. Null when it could not be read.
+    const platform::FileStatus* listed = nullptr;
     bool journaled = false;  // a record of its change is in the journal
-    bool moved = false;      // moved or copied: it has changed whatever fails after
-    // An attribute or time write the system refused: its error and the file it was written to.
-    int failed = 0;
-    const std::string* failedFile = nullptr;
+    bool changed = false;    // something of it has been changed
 };
 
 bool HasForbiddenCharacter(std::string_view text) {
@@ -465,9 +465,11 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     if (listed != nullptr) {
         target.before.Status = *listed;
         target.after = target.before;
+        target.listed = &target.before.Status;
     } else if (m_fileSystem.GetStatus(source, status) == 0) {
         target.before.Status = status;
         target.after = target.before;
+        target.listed = &target.before.Status;
     }
     target.facts.creation = target.before.Status.creation;
     target.facts.modification = target.before.Status.modification;
@@ -496,55 +498,30 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         return kSuccess;
     }
 
-    const int code =
-        m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
-    if (code != kSuccess) return code;
-    if (target.failed == 0 && m_options.changeAttributes)
-        target.failed = AttributeStep(target, real);
-    if (target.failed == 0 && m_options.changeTimes) target.failed = TimeStep(target, real);
-    if (target.failed != 0) return WriteFailed(target, result);
-    if (target.journaled) {
-        if (!m_journal->Done(target.after.Status.modification,
-                             m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
-            return JournalFailure(EIO, result, index);
-        }
-        m_lastJournaled = index;
+    int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
+    if (code != kSuccess && !target.changed) return code;
+    if (code == kSuccess && m_options.changeAttributes) code = AttributeStep(target, real, result);
+    if (code == kSuccess && m_options.changeTimes) code = TimeStep(target, real, result);
+    // What was changed is recorded as done even where a later step failed, with the time it
+    // kept (moves and attribute writes leave it, a refused time write too); what was not is void.
+    if (target.journaled &&
+        !(!target.changed ? m_journal->Void()
+          : code == kSuccess
+              ? m_journal->Done(target.after.Status.modification,
+                                m_options.changeTimes ? 0 : target.before.Status.modificationNs)
+              : m_journal->Done(target.before.Status.modification,
+                                target.before.Status.modificationNs))) {
+        return JournalFailure(EIO, result, index);
     }
+    if (target.journaled && target.changed) m_lastJournaled = index;
+    if (code != kSuccess && !target.changed) return code;
+    // A target changed before a refused write is counted and logged like a finished one: its new
+    // name is real, and both undos (and the rename-back log) must take it back.
     if (real && m_log) {
         m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
     }
-    return kSuccess;
-}
-
-int RenameEngine::WriteFailed(Target& target, EngineResult& result) {
-    result.systemError = target.failed;
-    result.currentPath = *target.failedFile;
-    // A file that was not moved has changed only where its attributes differ now: the write
-    // that failed changed nothing of its times, and nothing after it was tried.
-    bool changed = target.moved;
-    if (!changed) {
-        std::uint8_t now = 0;
-        changed = m_fileSystem.GetAttributes(target.newPath, now) != 0 ||
-                  now != target.before.Status.attributes;
-    }
-    if (target.journaled) {
-        // Recorded as it is: moves and attribute changes leave the modification time alone.
-        const bool kept = changed ? m_journal->Done(target.before.Status.modification,
-                                                    target.before.Status.modificationNs)
-                                  : m_journal->Void();
-        if (!kept) return JournalFailure(EIO, result, target.index);
-        if (changed) m_lastJournaled = target.index;
-    }
-    if (changed) {
-        // Counted and logged like a finished target: its new name is real, and the undo (the
-        // window's and the rename-back log) must take it back.
-        if (m_log) {
-            m_log->AppendLine(result.doneCount + 1, target.source, target.newPath,
-                              target.facts.fileName);
-        }
-        ++result.doneCount;
-    }
-    return MRVN_ERROR_SYSTEM_ERROR;
+    if (code != kSuccess) ++result.doneCount;
+    return code;
 }
 
 std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
@@ -558,14 +535,73 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
     return destination;
 }
 
+const platform::FolderTraits& RenameEngine::TraitsOf(std::string_view folder) {
+    if (!m_traitsKnown || folder != m_traitsFolder) {
+        m_traits = m_fileSystem.TraitsOf(folder);
+        m_traitsFolder = folder;
+        m_traitsKnown = true;
+    }
+    return m_traits;
+}
+
+int RenameEngine::CheckWindowsName(std::string_view folder, const std::string& name,
+                                   EngineResult& result) {
+    const platform::FolderTraits& traits = TraitsOf(folder);
+    if (!traits.windowsNames || platform::IsWindowsName(name)) return kSuccess;
+    result.detail = platform::Sjis("変更後の名前 : ") + name + "\n" +
+                    platform::Sjis("このフォルダのファイルシステム(") +
+                    platform::Cp932FromUtf8(traits.fileSystem) +
+                    platform::Sjis(
+                        ")はWindowsの名前の規則に従うため、\\ : * ? \" < > | "
+                        "を含む名前と、空白かピリオドで終わる名前は使えません。");
+    return MRVN_ERROR_BAD_STRING_USED;
+}
+
+int RenameEngine::ChangeFailure(int error, std::string_view folder, bool isFolder,
+                                EngineResult& result) {
+    result.systemError = error;
+    if (error == ESTALE) {
+        result.detail = platform::Sjis(
+            "一覧を作った後で、このファイルかそのフォルダが別のもの(シンボリックリンクなど)に"
+            "置き換えられたため、変更しませんでした。");
+    } else if (error == ENOTSUP) {
+        result.detail =
+            platform::Sjis("このフォルダのファイルシステム(") +
+            platform::Cp932FromUtf8(TraitsOf(folder).fileSystem) +
+            platform::Sjis(isFolder ? ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "フォルダの名前を変えることができません。"
+                                    : ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "名前を変えることができません。");
+    }
+    return MRVN_ERROR_SYSTEM_ERROR;
+}
+
+int RenameEngine::WriteFailed(Target& target, int error, const std::string& file,
+                              EngineResult& result) {
+    if (error != ESTALE) {  // a file swapped since the listing was not written at all
+        result.currentPath = file;
+        std::uint8_t now = 0;
+        if (m_fileSystem.GetAttributes(file, now) != 0 || now != target.before.Status.attributes)
+            target.changed = true;
+    }
+    return ChangeFailure(error, target.facts.folder,
+                         (target.before.Status.attributes & kDirectory) != 0, result);
+}
+
 int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
-    target.newPath = CopyFolderFor(std::string(target.facts.folder), real) + target.name;
+    const std::string folder = CopyFolderFor(std::string(target.facts.folder), real);
+    target.newPath = folder + target.name;
+    if (const int code = CheckWindowsName(folder, target.name, result)) {
+        // The destination is refused, not the source.
+        result.currentPath = target.newPath;
+        return code;
+    }
     if (!real) return kSuccess;
 
     if ((target.before.Status.attributes & kDirectory) != 0) {
         CreateFolderTree(m_fileSystem, target.newPath);
-        target.moved = true;
+        target.changed = true;
         return kSuccess;
     }
     std::uint8_t saved = 0;
@@ -582,14 +618,13 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     }
     // A source whose attributes cannot be cleared is not copied; one that cannot get them back
     // keeps its record for the undo.
-    int attributeError = clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal) : 0;
-    const bool copying = attributeError == 0;
-    const int error = copying ? m_fileSystem.Copy(target.source, target.newPath) : 0;
-    const bool copied = copying && error == 0;
-    if (clearAttributes) {
-        const int restored = m_fileSystem.SetAttributes(target.source, saved);
-        if (attributeError == 0) attributeError = restored;
-    }
+    const int cleared =
+        clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal, target.listed) : 0;
+    bool destinationFailed = false;
+    const int error =
+        cleared != 0 ? 0 : m_fileSystem.Copy(target.source, target.newPath, &destinationFailed);
+    const int restored =
+        clearAttributes ? m_fileSystem.SetAttributes(target.source, saved, target.listed) : 0;
     if (journaled) {
         std::uint8_t now = 0;
         const bool asBefore = m_fileSystem.GetAttributes(target.source, now) == 0 && now == saved;
@@ -600,15 +635,17 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
         }
     }
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
-    if (error != 0 || (attributeError != 0 && !copied)) {
-        result.systemError = error != 0 ? error : attributeError;
+    if (error != 0) {
+        // The message names the end that failed: a destination the card refused is no fault
+        // of the source.
+        if (destinationFailed) result.currentPath = target.newPath;
+        result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
-    target.moved = true;
-    if (attributeError != 0) {
-        target.failed = attributeError;
-        target.failedFile = &target.source;
-    }
+    // Refused writes name the source; the copy, once made, counts.
+    if (cleared != 0) return ChangeFailure(cleared, target.facts.folder, false, result);
+    target.changed = true;
+    if (restored != 0) return WriteFailed(target, restored, target.source, result);
     return kSuccess;
 }
 
@@ -616,10 +653,14 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
     target.newPath.reserve(target.facts.folder.size() + target.name.size());
     target.newPath.assign(target.facts.folder).append(target.name);
-    if (!real) return kSuccess;
     const NameRules& rules = m_composer.Rules();
     const bool moving = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
                         target.newPath != target.source;
+    if (moving) {
+        if (const int code = CheckWindowsName(target.facts.folder, target.name, result))
+            return code;
+    }
+    if (!real) return kSuccess;
 
     std::uint8_t saved = 0;
     const bool clearAttributes =
@@ -648,14 +689,16 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
     // A file whose attributes cannot be cleared is not moved.
-    const int cleared = clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal) : 0;
-    const int error =
-        cleared != 0 ? cleared : MoveKeepingCase(m_fileSystem, target.source, target.newPath, via);
-    if (error != 0) {
+    const int cleared =
+        clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal, target.listed) : 0;
+    const int error = cleared != 0 ? 0
+                                   : MoveKeepingCase(m_fileSystem, target.source, target.newPath,
+                                                     via, target.listed);
+    if (error != 0 || cleared != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
-        // Where they cannot be, its record stays for the undo.
-        const bool restored =
-            !clearAttributes || m_fileSystem.SetAttributes(target.source, saved) == 0;
+        // Where they cannot be, its record stays (done) for the undo.
+        const bool restored = !clearAttributes ||
+                              m_fileSystem.SetAttributes(target.source, saved, target.listed) == 0;
         if (target.journaled &&
             !(restored ? m_journal->Void()
                        : m_journal->Done(target.before.Status.modification,
@@ -663,19 +706,19 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
             return JournalFailure(EIO, result, m_lastJournaled);
         }
         target.journaled = false;
-        if (error == EEXIST && cleared == 0) return MRVN_ERROR_SAME_NAME_EXSIT;
-        result.systemError = error;
-        return MRVN_ERROR_SYSTEM_ERROR;
+        if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
+        return ChangeFailure(error != 0 ? error : cleared, target.facts.folder,
+                             (target.before.Status.attributes & kDirectory) != 0, result);
     }
-    target.moved = true;
+    target.changed = true;
     if (clearAttributes) {
-        target.failed = m_fileSystem.SetAttributes(target.newPath, saved);
-        target.failedFile = &target.newPath;
+        if (const int failed = m_fileSystem.SetAttributes(target.newPath, saved, target.listed))
+            return WriteFailed(target, failed, target.newPath, result);
     }
     return kSuccess;
 }
 
-int RenameEngine::AttributeStep(Target& target, bool real) {
+int RenameEngine::AttributeStep(Target& target, bool real, EngineResult& result) {
     std::uint8_t value = target.before.Status.attributes;
     if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
     unsigned mask = 0xFF;
@@ -689,12 +732,17 @@ int RenameEngine::AttributeStep(Target& target, bool real) {
     apply(m_options.system, kSystem);
     value = static_cast<std::uint8_t>(value & mask);
     target.after.Status.attributes = value;
-    if (!real) return 0;
-    target.failedFile = &target.newPath;
-    return m_fileSystem.SetAttributes(target.newPath, value);
+    if (!real) return kSuccess;
+    // A copy is the run's own new file; the file renamed (or left in place) must still be the
+    // one listed.
+    const int error =
+        m_fileSystem.SetAttributes(target.newPath, value, m_options.copy ? nullptr : target.listed);
+    if (error != 0) return WriteFailed(target, error, target.newPath, result);
+    target.changed = true;
+    return kSuccess;
 }
 
-int RenameEngine::TimeStep(Target& target, bool real) {
+int RenameEngine::TimeStep(Target& target, bool real, EngineResult& result) {
     const std::string& file = real ? target.newPath : target.source;
     platform::FileStatus current = target.before.Status;
     if (real) m_fileSystem.GetStatus(file, current);
@@ -727,11 +775,14 @@ int RenameEngine::TimeStep(Target& target, bool real) {
     target.after.Status.creation = times[0];
     target.after.Status.modification = times[1];
     target.after.Status.access = times[2];
-    if (!real) return 0;
+    if (!real) return kSuccess;
     // A folder's times too; only the creation time, which Linux cannot set, is left as it is
     // without a failure.
-    target.failedFile = &file;
-    return m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
+    const int error = m_fileSystem.SetTimes(file, times[0], times[1], times[2],
+                                            m_options.copy ? nullptr : target.listed);
+    if (error != 0) return WriteFailed(target, error, file, result);
+    target.changed = true;
+    return kSuccess;
 }
 
 }  // namespace morvanex::engine

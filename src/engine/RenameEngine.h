@@ -133,13 +133,20 @@ class RenameEngine {
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
     int RenameStep(Target& target, bool real, EngineResult& result);
-    // 0, or the system's error of the write that failed.
-    int AttributeStep(Target& target, bool real);
-    int TimeStep(Target& target, bool real);
-    // An attribute or time write failed after the target's other steps: the run stops with
-    // 999 naming the file; what was changed of it is recorded done and counted.
-    int WriteFailed(Target& target, EngineResult& result);
+    int AttributeStep(Target& target, bool real, EngineResult& result);
+    int TimeStep(Target& target, bool real, EngineResult& result);
+    // 999 for an attribute or time write the system refused, naming the file it was written to;
+    // what the write changed of the file all the same (attributes written in part) counts.
+    int WriteFailed(Target& target, int error, const std::string& file, EngineResult& result);
     std::string CopyFolderFor(const std::string& folder, bool real);
+    // The traits of the folder a name goes into (asked once per folder in a row).
+    const platform::FolderTraits& TraitsOf(std::string_view folder);
+    // 10 where the folder follows Windows' name rules and the name breaks them.
+    int CheckWindowsName(std::string_view folder, const std::string& name, EngineResult& result);
+    // 999 for a change that failed with `error`, with a line that says why where the system's
+    // text would not (a file swapped since the listing, a move the file system cannot make
+    // safely).
+    int ChangeFailure(int error, std::string_view folder, bool isFolder, EngineResult& result);
 
     platform::FileSystem& m_fileSystem;
     const platform::Clock& m_clock;
@@ -167,6 +174,9 @@ class RenameEngine {
     bool m_folderIsState = false;
     std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
+    std::string m_traitsFolder;
+    platform::FolderTraits m_traits;
+    bool m_traitsKnown = false;
 };
 
 // Creates a folder and every missing folder above it; failures are not reported (the move or

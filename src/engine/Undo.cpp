@@ -65,12 +65,13 @@ bool IsTheFile(const Record& record, const platform::FileStatus& found, bool ide
 
 enum class Where { Nowhere, New, Via, Old };
 
-Where Locate(const Record& record, platform::FileSystem& fileSystem) {
+// Where the file of a record is, and its status as found there.
+Where Locate(const Record& record, platform::FileSystem& fileSystem, platform::FileStatus& found) {
     const bool moved = (record.changes & journal::kMoved) != 0;
     const auto at = [&](const std::string& path, bool restored) {
-        platform::FileStatus found;
         return !path.empty() && fileSystem.GetStatus(path, found) == 0 &&
-               IsTheFile(record, found, fileSystem.KeepsIdentity(path), restored);
+               IsTheFile(record, found,
+                         fileSystem.TraitsOf(platform::DirectoryOf(path)).keepsIdentity, restored);
     };
     // A file found under the temporary name is parked there (under the new name there may be
     // another link of the same file). Then the new path: where the file system ignores case,
@@ -126,24 +127,52 @@ class RunFolders {
     std::string_view m_last;
 };
 
-// Gives the file at `path` back what the run changed besides its name: both are tried, and
-// what the system refused is said (Left::None when nothing was), with the first error.
+// Gives the file at `path` (found as `found`) back what the run changed besides its name: both
+// are tried, and what the system refused is said (Left::None when nothing was), with the first
+// error.
 std::pair<Left, int> RestoreStatus(const Record& record, const std::string& path,
+                                   const platform::FileStatus& found,
                                    platform::FileSystem& fileSystem) {
     int attributes = 0;
     int times = 0;
     if ((record.changes & journal::kAttributes) != 0) {
-        attributes = fileSystem.SetAttributes(path, record.before.attributes);
+        attributes = fileSystem.SetAttributes(path, record.before.attributes, &found);
     }
     // A folder's times are not given back: moving its contents back changes them again.
     if ((record.changes & journal::kTimes) != 0 &&
         (record.before.attributes & platform::attr::kDirectory) == 0) {
-        times = fileSystem.RestoreTimes(path, record.before);
+        times = fileSystem.RestoreTimes(path, record.before, &found);
     }
     if (attributes != 0)
         return {times != 0 ? Left::AttributesAndTimes : Left::Attributes, attributes};
     if (times != 0) return {Left::Times, times};
     return {Left::None, 0};
+}
+
+// A run stopped between taking a new name and moving its file there (where the file system
+// can refuse a taken name only so) leaves that name as an empty file of its own. It is removed
+// before the record is taken back: an empty file at the temporary name, or at the new name while
+// the file itself is still at its old one (a move is never half made), made since the run began.
+void RemoveReservations(const Record& record, platform::Timestamp started,
+                        platform::FileSystem& fileSystem) {
+    if (record.state != State::Intended || (record.changes & journal::kMoved) == 0) return;
+    const auto reservation = [&](const std::string& path) {
+        platform::FileStatus found;
+        return !path.empty() && fileSystem.GetStatus(path, found) == 0 && !found.link &&
+               (found.attributes & platform::attr::kDirectory) == 0 && found.size == 0 &&
+               found.modification + kTimeTolerance >= started &&
+               !(record.before.identity != platform::FileIdentity{} &&
+                 found.identity == record.before.identity);
+    };
+    if (reservation(record.viaPath)) fileSystem.DeleteFile(record.viaPath);
+    platform::FileStatus atOld;
+    if (!platform::EqualNoCase(record.newPath, record.oldPath) && reservation(record.newPath) &&
+        fileSystem.GetStatus(record.oldPath, atOld) == 0 &&
+        IsTheFile(record, atOld,
+                  fileSystem.TraitsOf(platform::DirectoryOf(record.oldPath)).keepsIdentity,
+                  false)) {
+        fileSystem.DeleteFile(record.newPath);
+    }
 }
 
 // A temporary name beside `path` for a change of letter case, when the record has none.
@@ -158,15 +187,16 @@ bool DiffersOnlyInCase(std::string_view a, std::string_view b) {
 }
 
 int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
-                    const std::string& to, const std::string& via) {
-    const int error = fileSystem.Move(from, to);
+                    const std::string& to, const std::string& via,
+                    const platform::FileStatus* expected) {
+    const int error = fileSystem.Move(from, to, expected);
     if (error != EEXIST || via.empty() || !DiffersOnlyInCase(from, to)) return error;
     // Where the file system ignores case, `to` is `from` itself and the move refuses it.
-    if (const int parked = fileSystem.Move(from, via)) return parked;
-    const int moved = fileSystem.Move(via, to);
+    if (const int parked = fileSystem.Move(from, via, expected)) return parked;
+    const int moved = fileSystem.Move(via, to, expected);
     // A file system that tells case apart and holds both names: the other file stays, and
     // this one goes back to its name.
-    if (moved != 0) fileSystem.Move(via, from);
+    if (moved != 0) fileSystem.Move(via, from, expected);
     return moved;
 }
 
@@ -258,7 +288,9 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
             leave(Left::Outside, 0);
             continue;
         }
-        const Where where = Locate(r, fileSystem);
+        RemoveReservations(r, run.started, fileSystem);
+        platform::FileStatus found;
+        const Where where = Locate(r, fileSystem, found);
         if (where == Where::Nowhere) {
             // A change the run only intended, whose file is found under neither name, never
             // happened to this file: there is nothing of it to take back, and nothing is moved.
@@ -268,8 +300,9 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         if (where != Where::Old) {
             const std::string& from = where == Where::New ? r.newPath : r.viaPath;
             const std::string via = r.viaPath.empty() ? TemporaryBeside(r.oldPath) : r.viaPath;
-            if (const int error = MoveKeepingCase(fileSystem, from, r.oldPath,
-                                                  where == Where::Via ? std::string() : via)) {
+            if (const int error =
+                    MoveKeepingCase(fileSystem, from, r.oldPath,
+                                    where == Where::Via ? std::string() : via, &found)) {
                 if (error == EEXIST) {
                     leave(Left::NameTaken, 0);
                 } else {
@@ -283,7 +316,7 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         } else {
             ++report.restored;
         }
-        if (const auto [reason, error] = RestoreStatus(r, r.oldPath, fileSystem);
+        if (const auto [reason, error] = RestoreStatus(r, r.oldPath, found, fileSystem);
             reason != Left::None) {
             // The name is back; the record stays pending, so that an undo of the run named later
             // gives back the rest once the file system takes it.
