@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/TextEscape.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
 #include "support/TempFolder.h"
@@ -123,6 +126,43 @@ TEST_F(CommandLineTest, PreviewPrintsOneTsvRowPerTarget) {
                               "IMG_0002.jpg\texists\n" + p + "IMG_0002.jpg\t" + p +
                               "IMG_0003.jpg\tok\n");
     EXPECT_TRUE(work.Exists("p/a.jpg"));  // a preview moves nothing
+}
+
+// Names with a tab, a line break or a backslash keep their row: each is escaped, and reading
+// the field back gives the name again.
+TEST_F(CommandLineTest, TsvEscapesWhatWouldBreakARow) {
+    Job();
+    const std::string names[] = {"a\tb.jpg", "c\nd.jpg", "e\\f.jpg", "g\rh\x01.jpg"};
+    for (const std::string& name : names) work.CreateFile("p/" + name);
+    const Result result =
+        Cli("preview job.mvx --folder p --format tsv --set RenameOption.EnableRename=0");
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string p = work.Path() + "p/";
+    std::vector<std::string> sources;
+    std::size_t from = 0;
+    for (std::size_t end; (end = result.out.find('\n', from)) != std::string::npos;
+         from = end + 1) {
+        const std::string row = result.out.substr(from, end - from);
+        const std::size_t first = row.find('\t');
+        const std::size_t second = row.find('\t', first + 1);
+        ASSERT_NE(second, std::string::npos) << row;
+        EXPECT_EQ(row.find('\t', second + 1), std::string::npos) << row;
+        EXPECT_EQ(row.substr(second + 1), "unchanged") << row;
+        std::string source;
+        std::string target;
+        ASSERT_TRUE(platform::Unescape(row.substr(0, first), source)) << row;
+        ASSERT_TRUE(platform::Unescape(row.substr(first + 1, second - first - 1), target)) << row;
+        EXPECT_EQ(source, target);
+        sources.push_back(source);
+    }
+    std::sort(sources.begin(), sources.end());
+    EXPECT_EQ(sources,
+              (std::vector<std::string>{p + names[0], p + names[1], p + names[2], p + names[3]}));
+    EXPECT_NE(result.out.find("p/a\\tb.jpg\t"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("p/e\\\\f.jpg\t"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("p/g\\rh\\x01.jpg\t"), std::string::npos) << result.out;
+    EXPECT_NE(Cli("--help").out.find("\\t, \\r and \\n, any other control byte \\xHH"),
+              std::string::npos);
 }
 
 TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
