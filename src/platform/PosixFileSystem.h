@@ -46,7 +46,7 @@ class PosixFileSystem : public FileSystem {
     int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
                     std::string& bytes) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
-    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                            int& error) override;
     std::string TemporaryFolder() override;
     std::vector<Root> Roots() override;

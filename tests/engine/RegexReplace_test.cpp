@@ -64,6 +64,19 @@ TEST(RegexPairs, ReplacesEveryMatchOverCharacters) {
         {"empty/star_between_characters", {{"x*", "-"}}, "ab", "-a-b-"},
         {"empty/steps_a_whole_character", {{"x*", "-"}}, "写真", "-写-真-"},
         {"empty/then_non_empty_at_same_place", {{"x*", "-"}}, "axb", "-a--b-"},
+        // A byte that is not UTF-8 is a character of its own, with a place before it.
+        {"empty/before_a_stray_continuation_byte",
+         {{"x*", "-"}},
+         "a\x80"
+         "b",
+         "-a-\x80-b-"},
+        {"empty/before_a_stray_byte_at_the_end", {{"x*", "-"}}, "ab\x80", "-a-b-\x80-"},
+        {"empty/before_a_stray_lead_byte",
+         {{"x*", "-"}},
+         "a\xE9"
+         "b",
+         "-a-\xE9-b-"},
+        {"empty/after_a_cut_sequence_at_the_end", {{"x*", "-"}}, "a\xE5\x86", "-a-\xE5\x86-"},
         {"empty/lookahead", {{"(?=b)", "|"}}, "abab", "a|ba|b"},
         {"empty/end_only", {{"$", "!"}}, "ab", "ab!"},
         {"order/each_on_the_result_before", {{"a", "b"}, {"b", "c"}}, "ab", "cc"},
@@ -77,11 +90,11 @@ TEST(RegexPairs, ReplacesEveryMatchOverCharacters) {
         ASSERT_TRUE(regex.Compile(pairs.before, pairs.after, detail))
             << row.name << ": " << Utf8FromCp932(detail);
         std::string name = Cp932FromUtf8(row.source);
-        ASSERT_TRUE(regex.Apply(name, detail)) << row.name;
+        ASSERT_EQ(regex.Apply(name, detail), kSuccess) << row.name;
         EXPECT_EQ(Utf8FromCp932(name), row.expected) << row.name;
         // The same compiled pairs serve the next name alike.
         std::string again = Cp932FromUtf8(row.source);
-        ASSERT_TRUE(regex.Apply(again, detail));
+        ASSERT_EQ(regex.Apply(again, detail), kSuccess);
         EXPECT_EQ(again, name) << row.name;
     }
 }
@@ -172,7 +185,7 @@ TEST(RegexPairs, MatchingThatBacktracksWithoutEndGivesUpAndLeavesTheName) {
         ASSERT_TRUE(regex.Compile(pairs.before, pairs.after, detail)) << row.name;
         const std::string source = Cp932FromUtf8("ok" + row.source);
         std::string name = source;
-        EXPECT_FALSE(regex.Apply(name, detail)) << row.name;
+        EXPECT_EQ(regex.Apply(name, detail), MRVN_ERROR_BAD_REGEX) << row.name;
         EXPECT_EQ(name, source) << row.name << ": the first pair's change is not kept either";
         const std::string text = Utf8FromCp932(detail);
         EXPECT_TRUE(text.starts_with(std::string("置換前の文字列2 : ") + row.pattern +
@@ -180,6 +193,93 @@ TEST(RegexPairs, MatchingThatBacktracksWithoutEndGivesUpAndLeavesTheName) {
             << row.name << "\n"
             << text;
         EXPECT_NE(text.find("limit"), std::string::npos) << row.name << "\n" << text;
+    }
+}
+
+// PCRE2 starts its own match limit again at every start position: what one name may cost is
+// counted over all positions and all pairs together.
+TEST(RegexPairs, OneNameHasOneBudgetForAllPositionsAndPairs) {
+    struct Row {
+        const char* name;
+        const char* pattern;
+        int pairs;  // the pattern in this many pairs
+        std::string source;
+        int expected;
+    } rows[] = {
+        {"positions/alternation_under_repetition", "(?:a|a){1,12}[xy]", 1, std::string(200, 'a'),
+         MRVN_ERROR_BAD_REGEX},
+        {"positions/japanese_alternation", "(?:写|写){1,12}[xy]", 1, Repeat("写", 200),
+         MRVN_ERROR_BAD_REGEX},
+        {"pairs/one_pair_is_answered", "(?:a|a){1,11}[xy]", 1, std::string(30, 'a'), kSuccess},
+        {"pairs/ten_pairs_share_the_budget", "(?:a|a){1,11}[xy]", 10, std::string(30, 'a'),
+         MRVN_ERROR_BAD_REGEX},
+    };
+    for (const auto& row : rows) {
+        Pairs pairs;
+        for (int p = 0; p < row.pairs; ++p) {
+            pairs.before.push_back(Cp932FromUtf8(row.pattern));
+            pairs.after.push_back("X");
+        }
+        RegexPairs regex;
+        std::string detail;
+        ASSERT_TRUE(regex.Compile(pairs.before, pairs.after, detail)) << row.name;
+        const std::string source = Cp932FromUtf8(row.source);
+        std::string name = source;
+        EXPECT_EQ(regex.Apply(name, detail), row.expected) << row.name;
+        EXPECT_EQ(name, source) << row.name;
+        if (row.expected != kSuccess) {
+            EXPECT_NE(Utf8FromCp932(detail).find("match limit exceeded"), std::string::npos)
+                << row.name << "\n"
+                << Utf8FromCp932(detail);
+        }
+        // The budget is the name's: the next name has all of it again.
+        if (row.expected == kSuccess) {
+            name = source;
+            EXPECT_EQ(regex.Apply(name, detail), kSuccess) << row.name;
+        }
+    }
+}
+
+// What people write to rename files stays far within the budget, in all ten pairs at once, on a
+// name of the full 259 bytes.
+TEST(RegexPairs, OrdinaryPatternsNeverReachTheBudget) {
+    std::string longName;
+    while (longName.size() < 200) longName += "IMG_20240315_123456 Trip to Kyoto 旅行写真 (edit) ";
+    longName = Cp932FromUtf8(longName);
+    longName.resize(platform::FitLength(longName, 250));
+    longName += "_0001.JPG";
+    ASSERT_LE(longName.size(), platform::kMaxTextBytes);
+    struct Row {
+        const char* name;
+        const char* before;
+        const char* after;
+    } rows[] = {
+        {"date/compact_to_dashes", "(\\d{4})(\\d{2})(\\d{2})", "$1-$2-$3"},
+        {"date/with_separators", "(\\d{4})[-_.]?(\\d{2})[-_.]?(\\d{2})", "$3.$2.$1"},
+        {"date/anchored_prefix", "^IMG_(\\d{8})_(\\d{6})", "${1}T$2"},
+        {"numbering/last_number", "(\\d+)(?=\\.[^.]+$)", "n$1"},
+        {"numbering/lazy_split", "^(.*?)(\\d+)(\\.[^.]+)$", "$2_$1$3"},
+        {"numbering/every_number", "\\d+", "<$0>"},
+        {"case/extension", "(?i)\\.jpe?g$", ".jpg"},
+        {"case/word_starts", "\\b(\\w)(\\w*)", "$1$2"},
+        {"case/caseless_word", "(?i)trip", "TRIP"},
+        {"japanese/kanji_range", "[一-龯]+", "[$0]"},
+        {"japanese/hiragana_and_katakana", "[ぁ-んァ-ヶー]+", "$0"},
+        {"japanese/named_groups", "(?<place>[^ ]+) (?<kind>旅行)", "${kind}_${place}"},
+        {"blanks/runs_to_one", "\\s+", " "},
+        {"blanks/trim", "^\\s+|\\s+$", ""},
+        {"brackets/parenthesised", "\\s*\\(([^)]*)\\)", "_$1"},
+        {"greedy/split_at_last_underscore", "^(.*)_(.*)$", "$2_$1"},
+    };
+    for (const auto& row : rows) {
+        const std::vector<std::string> before(kReplacementPairs, Cp932FromUtf8(row.before));
+        const std::vector<std::string> after(kReplacementPairs, Cp932FromUtf8(row.after));
+        RegexPairs regex;
+        std::string detail;
+        ASSERT_TRUE(regex.Compile(before, after, detail))
+            << row.name << ": " << Utf8FromCp932(detail);
+        std::string name = longName;
+        EXPECT_EQ(regex.Apply(name, detail), kSuccess) << row.name << ": " << Utf8FromCp932(detail);
     }
 }
 

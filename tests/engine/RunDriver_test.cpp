@@ -403,6 +403,18 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         {"longer_than_a_name_may_be",
          [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = std::string(259, 'x'); },
          MRVN_ERROR_SYSTEM_ERROR},
+        // Past the cap on the way, as a name too long for the file system.
+        {"grows_without_end_by_regular_expressions",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.UseRegex = 1;
+             for (int p = 0; p < 3; ++p) {
+                 s.StringChangeOption.ChangeBefore[p] = ".+";
+                 for (int k = 0; k < 50; ++k) s.StringChangeOption.ChangeAfter[p] += "$0";
+             }
+         },
+         MRVN_ERROR_SYSTEM_ERROR},
     };
     for (const auto& row : rows) {
         const RenameSettings saved = settings;
@@ -414,7 +426,75 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         // The message names the file that failed.
         EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos)
             << row.name;
+        if (row.code == MRVN_ERROR_SYSTEM_ERROR) {
+            EXPECT_EQ(outcome.systemError, ENAMETOOLONG) << row.name;
+        }
         ui.messages.clear();
+        settings = saved;
+    }
+}
+
+// One trailing period goes where the job makes a new name; a name the job leaves as the file's
+// own keeps it (the file system holds such names).
+TEST_P(RunDriverTest, ANameTheJobLeavesAsItIsKeepsItsTrailingPeriod) {
+    struct Row {
+        const char* name;
+        std::string file;
+        void (*change)(RenameSettings&);
+        std::string expected;
+    } rows[] = {
+        {"unchanged/notes", "notes.",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.ChangeBefore[0] = "absent";
+         },
+         "notes."},
+        {"unchanged/version_number", "version 2.0.",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 1;
+         },
+         "version 2.0."},
+        {"unchanged/composed_from_base_and_extension", "notes.",
+         [](RenameSettings& s) {
+             for (auto& p : s.RenameOption.Parts) p = {};
+             s.RenameOption.Parts[0].SelectedPart = settings::kPartFileName;
+             s.RenameOption.Parts[1].SelectedPart = settings::kPartPeriod;
+             s.RenameOption.Parts[2].SelectedPart = settings::kPartExtension;
+         },
+         "notes."},
+        {"changed/loses_one_period", "x.",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.ChangeBefore[0] = "x";
+             s.StringChangeOption.ChangeAfter[0] = "y";
+         },
+         "y"},
+        {"changed/case_only_loses_it_too", "NOTES.",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 1;
+         },
+         "notes"},
+    };
+    for (const auto& row : rows) {
+        test::TempFolder folder;
+        folder.CreateFile(row.file, "F");
+        const RenameSettings saved = settings;
+        settings.SelectFile.FullPath = Cp932(folder.Path());
+        row.change(settings);
+        ui = {};
+        ui.showsProgress = GetParam();
+        const RunOutcome preview = Run(true);
+        EXPECT_EQ(preview.resultCode, kSuccess) << row.name;
+        const RunOutcome outcome = Run();
+        EXPECT_EQ(outcome.resultCode, kSuccess) << row.name;
+        EXPECT_EQ(folder.ReadFile(row.expected), "F") << row.name;
+        EXPECT_EQ(folder.Exists(row.file), row.file == row.expected) << row.name;
         settings = saved;
     }
 }

@@ -300,7 +300,7 @@ TEST_F(PosixFileSystemTest, FailureMidwayLeavesNoPartialFile) {
     const auto report = InChild([&] {
         LimitFileSize(64 * 1024);
         int appendError = 0;
-        const auto out = fs.OpenOutput(P("log"), true, appendError);
+        const auto out = fs.OpenOutput(P("log"), OutputMode::kNew, appendError);
         if (out) appendError = out->Append(content);
         return std::vector<int>{fs.Copy(P("src"), P("copy")), fs.WriteFile(P("written"), content),
                                 appendError};
@@ -874,13 +874,13 @@ TEST_F(PosixFileSystemTest, WriteFileReplacesContentsOrLeavesNothing) {
 
 TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKill) {
     int error = -1;
-    auto out = fs.OpenOutput(P("log"), true, error);
+    auto out = fs.OpenOutput(P("log"), OutputMode::kNew, error);
     ASSERT_TRUE(out);
     EXPECT_EQ(error, 0);
     ASSERT_EQ(out->Append("one\r\n"), 0);
     EXPECT_EQ(temp.ReadFile("log"), "one\r\n");  // while still open
     out.reset();
-    out = fs.OpenOutput(P("log"), false, error);
+    out = fs.OpenOutput(P("log"), OutputMode::kAppend, error);
     ASSERT_TRUE(out);
     ASSERT_EQ(out->Append("two\r\n"), 0);
     out.reset();
@@ -889,7 +889,7 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     const pid_t child = fork();
     if (child == 0) {
         int childError = 0;
-        auto file = fs.OpenOutput(P("log"), false, childError);
+        auto file = fs.OpenOutput(P("log"), OutputMode::kAppend, childError);
         if (file && file->Append("three\r\n") == 0) kill(getpid(), SIGKILL);
         _exit(1);
     }
@@ -898,10 +898,56 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(temp.ReadFile("log"), "one\r\ntwo\r\nthree\r\n");
 
-    out = fs.OpenOutput(P("log"), true, error);
-    EXPECT_EQ(temp.ReadFile("log"), "");
-    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), true, error));
+    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), OutputMode::kAppend, error));
     EXPECT_EQ(error, ENOENT);
+}
+
+// A new file is created by this process alone: a name taken by anything, a symbolic link above
+// all, is refused and left as it is; and so is a folder where others could swap the file later.
+TEST_F(PosixFileSystemTest, ANewOutputFileIsNeverAnotherFile) {
+    temp.CreateFile("victim", "keep");
+    temp.CreateFile("names/taken", "theirs");
+    temp.CreateSymlink(temp / "victim", "names/link");
+    temp.CreateSymlink(temp / "nowhere", "names/dangling");
+    struct Row {
+        const char* name;
+        std::string path;  // below the temporary folder
+        unsigned folderMode;
+        int error;
+    } rows[] = {
+        {"name/free", "names/new", 0700, 0},
+        {"name/taken_by_a_file", "names/taken", 0700, EEXIST},
+        {"name/link_to_a_file", "names/link", 0700, EEXIST},
+        {"name/dangling_link", "names/dangling", 0700, EEXIST},
+        {"name/missing_folder", "names/missing/new", 0700, ENOENT},
+        {"folder/writable_by_everyone", "shared/new", 0777, EPERM},
+        {"folder/sticky_like_tmp", "sticky/new", 01777, 0},
+        {"folder/others_may_read", "readable/new", 0755, 0},
+    };
+    for (const Row& row : rows) {
+        const std::string folder = row.path.substr(0, row.path.find('/'));
+        temp.CreateFolder(folder);
+        temp.SetMode(folder, row.folderMode);
+        int error = -1;
+        auto out = fs.OpenOutput(P(row.path), OutputMode::kNew, error);
+        EXPECT_EQ(error, row.error) << row.name;
+        EXPECT_EQ(out != nullptr, row.error == 0) << row.name;
+        if (out) {
+            EXPECT_EQ(out->Append("x"), 0) << row.name;
+        }
+        temp.SetMode(folder, 0700);
+    }
+    EXPECT_EQ(temp.ReadFile("victim"), "keep");
+    EXPECT_EQ(temp.ReadFile("names/taken"), "theirs");
+    EXPECT_FALSE(temp.Exists("nowhere"));
+    // Writable by a group of other users: only root can give a folder to such a group here.
+    if (geteuid() != 0) GTEST_SKIP() << "a folder of another group needs root to make";
+    temp.CreateFolder("grouped");
+    ASSERT_EQ(chown((temp / "grouped").c_str(), 0, 65534), 0);
+    temp.SetMode("grouped", 0770);
+    int error = -1;
+    EXPECT_FALSE(fs.OpenOutput(P("grouped/new"), OutputMode::kNew, error));
+    EXPECT_EQ(error, EPERM);
 }
 
 // --- Temporary folder and roots ---
@@ -1012,7 +1058,7 @@ TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
         {"append", Op::Append,
          [&](FileSystem& f, int i) {
              int error = 0;
-             auto out = f.OpenOutput(P("out"), false, error);
+             auto out = f.OpenOutput(P("out"), OutputMode::kAppend, error);
              return out ? out->Append(std::to_string(i)) : error;
          },
          [&](int i) { return temp.ReadFile("out").find(std::to_string(i)) != std::string::npos; }},
