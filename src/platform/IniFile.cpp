@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <random>
 
 #include "platform/Codepage.h"
@@ -77,6 +78,10 @@ IniReader::IniReader(std::string_view text)
     : m_text(text), m_sections(16, NameHash{HashSeed()}), m_values(256, KeyHash{{HashSeed()}}) {
     std::string_view rest = m_text;
     if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
+    // At most one key a line, and a line that adds one takes some bytes: the table seldom grows
+    // while the file is read, and a file of blank lines reserves nothing much.
+    const auto lines = static_cast<std::size_t>(std::count(rest.begin(), rest.end(), '\n'));
+    m_values.reserve(std::min(lines, rest.size() / 16) + 1);
     // The section the lines belong to; none before the first header and in a duplicate one,
     // whose keys are never read (the first of duplicate sections wins).
     std::optional<std::uint32_t> current;
