@@ -437,65 +437,29 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
 // One trailing period goes where the job makes a new name; a name the job leaves as the file's
 // own keeps it (the file system holds such names).
 TEST_P(RunDriverTest, ANameTheJobLeavesAsItIsKeepsItsTrailingPeriod) {
-    struct Row {
-        const char* name;
-        std::string file;
-        void (*change)(RenameSettings&);
-        std::string expected;
+    settings.RenameOption.EnableRename = 0;
+    settings.LetterChangeOption.ChangeMode = 1;  // lower case, where switched on
+    settings.StringChangeOption.ChangeBefore[0] = "x";
+    settings.StringChangeOption.ChangeAfter[0] = "y";
+    const struct Row {
+        const char* file;
+        bool lower, replace;
+        const char* expected;
     } rows[] = {
-        {"unchanged/notes", "notes.",
-         [](RenameSettings& s) {
-             s.RenameOption.EnableRename = 0;
-             s.StringChangeOption.EnableStringChange = 1;
-             s.StringChangeOption.ChangeBefore[0] = "absent";
-         },
-         "notes."},
-        {"unchanged/version_number", "version 2.0.",
-         [](RenameSettings& s) {
-             s.RenameOption.EnableRename = 0;
-             s.LetterChangeOption.EnableLetterChange = 1;
-             s.LetterChangeOption.ChangeMode = 1;
-         },
-         "version 2.0."},
-        {"unchanged/composed_from_base_and_extension", "notes.",
-         [](RenameSettings& s) {
-             for (auto& p : s.RenameOption.Parts) p = {};
-             s.RenameOption.Parts[0].SelectedPart = settings::kPartFileName;
-             s.RenameOption.Parts[1].SelectedPart = settings::kPartPeriod;
-             s.RenameOption.Parts[2].SelectedPart = settings::kPartExtension;
-         },
-         "notes."},
-        {"changed/loses_one_period", "x.",
-         [](RenameSettings& s) {
-             s.RenameOption.EnableRename = 0;
-             s.StringChangeOption.EnableStringChange = 1;
-             s.StringChangeOption.ChangeBefore[0] = "x";
-             s.StringChangeOption.ChangeAfter[0] = "y";
-         },
-         "y"},
-        {"changed/case_only_loses_it_too", "NOTES.",
-         [](RenameSettings& s) {
-             s.RenameOption.EnableRename = 0;
-             s.LetterChangeOption.EnableLetterChange = 1;
-             s.LetterChangeOption.ChangeMode = 1;
-         },
-         "notes"},
+        {"notes.", false, true, "notes."},              // no x to replace
+        {"version 2.0.", true, false, "version 2.0."},  // lower case already
+        {"x.", false, true, "y"},
+        {"NOTES.", true, false, "notes"},
     };
-    for (const auto& row : rows) {
+    for (const Row& row : rows) {
         test::TempFolder folder;
         folder.CreateFile(row.file, "F");
-        const RenameSettings saved = settings;
         settings.SelectFile.FullPath = Cp932(folder.Path());
-        row.change(settings);
-        ui = {};
-        ui.showsProgress = GetParam();
-        const RunOutcome preview = Run(true);
-        EXPECT_EQ(preview.resultCode, kSuccess) << row.name;
-        const RunOutcome outcome = Run();
-        EXPECT_EQ(outcome.resultCode, kSuccess) << row.name;
-        EXPECT_EQ(folder.ReadFile(row.expected), "F") << row.name;
-        EXPECT_EQ(folder.Exists(row.file), row.file == row.expected) << row.name;
-        settings = saved;
+        settings.LetterChangeOption.EnableLetterChange = row.lower;
+        settings.StringChangeOption.EnableStringChange = row.replace;
+        EXPECT_EQ(Run().resultCode, kSuccess) << row.file;
+        EXPECT_EQ(folder.ReadFile(row.expected), "F") << row.file;
+        EXPECT_EQ(folder.Exists(row.file), std::string(row.file) == row.expected) << row.file;
     }
 }
 

@@ -902,54 +902,6 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     EXPECT_EQ(error, ENOENT);
 }
 
-// A new file is created by this process alone: a name taken by anything, a symbolic link above
-// all, is refused and left as it is; and so is a folder where others could swap the file later.
-TEST_F(PosixFileSystemTest, ANewOutputFileIsNeverAnotherFile) {
-    temp.CreateFile("victim", "keep");
-    temp.CreateFile("names/taken", "theirs");
-    temp.CreateSymlink(temp / "victim", "names/link");
-    temp.CreateSymlink(temp / "nowhere", "names/dangling");
-    struct Row {
-        const char* name;
-        std::string path;  // below the temporary folder
-        unsigned folderMode;
-        int error;
-    } rows[] = {
-        {"name/free", "names/new", 0700, 0},
-        {"name/taken_by_a_file", "names/taken", 0700, EEXIST},
-        {"name/link_to_a_file", "names/link", 0700, EEXIST},
-        {"name/dangling_link", "names/dangling", 0700, EEXIST},
-        {"name/missing_folder", "names/missing/new", 0700, ENOENT},
-        {"folder/writable_by_everyone", "shared/new", 0777, EPERM},
-        {"folder/sticky_like_tmp", "sticky/new", 01777, 0},
-        {"folder/others_may_read", "readable/new", 0755, 0},
-    };
-    for (const Row& row : rows) {
-        const std::string folder = row.path.substr(0, row.path.find('/'));
-        temp.CreateFolder(folder);
-        temp.SetMode(folder, row.folderMode);
-        int error = -1;
-        auto out = fs.OpenOutput(P(row.path), OutputMode::kNew, error);
-        EXPECT_EQ(error, row.error) << row.name;
-        EXPECT_EQ(out != nullptr, row.error == 0) << row.name;
-        if (out) {
-            EXPECT_EQ(out->Append("x"), 0) << row.name;
-        }
-        temp.SetMode(folder, 0700);
-    }
-    EXPECT_EQ(temp.ReadFile("victim"), "keep");
-    EXPECT_EQ(temp.ReadFile("names/taken"), "theirs");
-    EXPECT_FALSE(temp.Exists("nowhere"));
-    // Writable by a group of other users: only root can give a folder to such a group here.
-    if (geteuid() != 0) GTEST_SKIP() << "a folder of another group needs root to make";
-    temp.CreateFolder("grouped");
-    ASSERT_EQ(chown((temp / "grouped").c_str(), 0, 65534), 0);
-    temp.SetMode("grouped", 0770);
-    int error = -1;
-    EXPECT_FALSE(fs.OpenOutput(P("grouped/new"), OutputMode::kNew, error));
-    EXPECT_EQ(error, EPERM);
-}
-
 // --- Temporary folder and roots ---
 
 TEST_F(PosixFileSystemTest, TemporaryFolderIsAnEnterableTmpdirElseTmp) {
