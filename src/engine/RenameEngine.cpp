@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "engine/ExifAccessor.h"
 #include "engine/ExifReader.h"
@@ -67,7 +68,11 @@ struct RenameEngine::Target {
     std::string& newPath;  // P: the run's new-path list entry of this target
     settings::FileStatusRecord& before;
     settings::FileStatusRecord& after;
+    // Its status as listed (or read when the run came to it): a change reaches the file only
+    // while it is still that file. Null when it could not be read.
+    const platform::FileStatus* listed = nullptr;
     bool journaled = false;  // a record of its change is in the journal
+    bool changed = false;    // something of it has been changed
 };
 
 bool HasForbiddenCharacter(std::string_view text) {
@@ -170,13 +175,13 @@ int RenameEngine::CheckSetup(bool real) {
     const bool logging = o.textLog || o.batchLog;
     if (real) {
         if (o.copy && !m_fileSystem.CanEnter(o.copyDestination)) {
-            if (!m_interaction.AskYesNo(CopyFolderQuestion())) {
+            if (!m_interaction.AskYesNo(Question::CreateCopyFolder, CopyFolderQuestion())) {
                 return MRVN_ERROR_NO_COPYTO;
             }
             CreateFolderTree(m_fileSystem, o.copyDestination);
         }
         if (logging && !m_fileSystem.CanEnter(o.logFolder)) {
-            if (!m_interaction.AskYesNo(LogFolderQuestion())) {
+            if (!m_interaction.AskYesNo(Question::CreateLogFolder, LogFolderQuestion())) {
                 return MRVN_ERROR_NO_LOGWRITEDIR;
             }
             CreateFolderTree(m_fileSystem, o.logFolder);
@@ -299,6 +304,10 @@ EngineResult RenameEngine::Run(bool real) {
         m_newNames.emplace_back();
         m_before.emplace_back();
         m_after.emplace_back();
+        if (m_stop != nullptr && m_stop->Requested()) {
+            result.code = MRVN_STOPPED_BY_USER;
+            break;
+        }
         result.code = ProcessTarget(i, *source, listed, real, result);
         if (result.code != kSuccess) break;
         ++result.doneCount;
@@ -342,15 +351,35 @@ int RenameEngine::BeginRecords(EngineResult& result) {
         }
     }
     if (m_journal != nullptr) {
-        const std::string* first = nullptr;
-        const platform::FileStatus* listed = nullptr;
-        m_targets->Get(0, first, listed);
-        // What the run works on, for the history: its folder, or where its list begins.
-        const std::string root = !m_options.rootFolder.empty() ? m_options.rootFolder
-                                 : first != nullptr            ? platform::DirectoryOf(*first)
-                                                               : std::string();
-        if (const int error = m_journal->BeginRun(root, m_clock.Now()))
-            return JournalFailure(error, result);
+        std::string root;
+        std::vector<std::string> folders;
+        if (m_options.listedTargets || m_options.rootFolder.empty()) {
+            // A list: its files' folders, each once, and for the history the folder they share.
+            std::unordered_set<std::string> seen;
+            const std::string* path = nullptr;
+            const platform::FileStatus* listed = nullptr;
+            for (std::size_t i = 0; m_targets->Get(i, path, listed); ++i) {
+                std::string folder = platform::DirectoryOf(*path);
+                if (seen.insert(folder).second) folders.push_back(std::move(folder));
+            }
+            root = folders.empty() ? std::string() : folders.front();
+            for (const std::string& folder : folders) {
+                std::size_t common = 0;
+                while (common < root.size() && common < folder.size() &&
+                       root[common] == folder[common]) {
+                    ++common;
+                }
+                root.resize(root.rfind(platform::kSeparator, common == 0 ? 0 : common - 1) + 1);
+            }
+        } else {
+            root = m_options.rootFolder;
+            folders.push_back(root);
+        }
+        if (m_options.copy && !m_options.copyDestination.empty())
+            folders.push_back(m_options.copyDestination);
+        m_lastJournaled = static_cast<std::size_t>(-1);
+        if (const int error = m_journal->BeginRun(root, m_clock.Now(), folders))
+            return JournalFailure(error, result, m_lastJournaled);
         platform::FileIdentity identity;
         if (m_fileSystem.GetIdentity(m_journal->RunPath(), identity) == 0)
             m_ownFiles.push_back(identity);
@@ -358,13 +387,38 @@ int RenameEngine::BeginRecords(EngineResult& result) {
     return kSuccess;
 }
 
-int RenameEngine::JournalFailure(int error, EngineResult& result) const {
+int RenameEngine::JournalFailure(int error, EngineResult& result, std::size_t changed) const {
     // The message names the journal (or the folder it was to be made in) and the reason.
     result.systemError = error;
     result.currentPath = m_journal == nullptr            ? std::string()
                          : !m_journal->RunPath().empty() ? m_journal->RunPath()
                                                          : m_journal->Folder();
     result.currentPath += " : " + platform::Cp932FromUtf8(std::strerror(error));
+    if (m_journal == nullptr) return MRVN_ERROR_NO_JOURNAL;
+    // A state folder or key that fails its check: which, and how to mend it.
+    result.detail = m_journal->Problem();
+    if (m_journal->RunPath().empty()) return MRVN_ERROR_NO_JOURNAL;
+    // The message says that what was changed so far can be undone: true only while the journal
+    // still holds every record. Cut under the run, it holds what is read back from it now.
+    const long kept = m_journal->RecordedNow();
+    const std::size_t written = m_journal->Written();
+    if (kept >= 0 && static_cast<std::size_t>(kept) >= written) return MRVN_ERROR_NO_JOURNAL;
+    result.detail = kept < 0
+                        ? platform::Sjis(
+                              "Undoの記録ファイルが処理中に切り詰められたため、この処理の変更は"
+                              "記録に残っていません。")
+                        : platform::Sjis(
+                              "Undoの記録ファイルが処理中に切り詰められたため、記録に残っている"
+                              "のは最初の") +
+                              std::to_string(kept) + platform::Sjis("件の変更だけです。");
+    const std::string* source = nullptr;
+    const platform::FileStatus* listed = nullptr;
+    if (changed < m_newPaths.size() && m_targets->Get(changed, source, listed)) {
+        const std::size_t lost = written - static_cast<std::size_t>(std::max(kept, 0L));
+        result.detail += platform::Sjis("\n記録されていない変更") +
+                         (lost > 1 ? platform::Sjis("(最後のもの)") : std::string()) + " : " +
+                         *source + " -> " + m_newPaths[changed];
+    }
     return MRVN_ERROR_NO_JOURNAL;
 }
 
@@ -379,7 +433,7 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     Target target{index,
                   source,
                   SplitSourcePath(source, m_composer.Rules().extensionRule),
-                  ExifAccessor(m_fileSystem, source, m_options.exifReading),
+                  ExifAccessor(m_fileSystem, source, m_options.exifReading, m_options.tagReading),
                   {},
                   m_newPaths[index],
                   m_before[index],
@@ -388,9 +442,11 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     if (listed != nullptr) {
         target.before.Status = *listed;
         target.after = target.before;
+        target.listed = &target.before.Status;
     } else if (m_fileSystem.GetStatus(source, status) == 0) {
         target.before.Status = status;
         target.after = target.before;
+        target.listed = &target.before.Status;
     }
     target.facts.creation = target.before.Status.creation;
     target.facts.modification = target.before.Status.modification;
@@ -421,16 +477,21 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         return kSuccess;
     }
 
-    const int code =
-        m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
+    int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
     if (code != kSuccess) return code;
-    if (m_options.changeAttributes) AttributeStep(target, real);
-    if (m_options.changeTimes) TimeStep(target, real);
+    if (m_options.changeAttributes) code = AttributeStep(target, real, result);
+    if (code == kSuccess && m_options.changeTimes) code = TimeStep(target, real, result);
+    // What was changed is recorded as done even where a later step failed; what was not is void.
     if (target.journaled &&
-        !m_journal->Done(target.after.Status.modification,
-                         m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
-        return JournalFailure(EIO, result);
+        !(target.changed ? m_journal->Done(target.after.Status.modification,
+                                           m_options.changeTimes && code == kSuccess
+                                               ? 0
+                                               : target.before.Status.modificationNs)
+                         : m_journal->Void())) {
+        return JournalFailure(EIO, result, index);
     }
+    if (target.journaled && target.changed) m_lastJournaled = index;
+    if (code != kSuccess) return code;
     if (real && m_log) {
         m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
     }
@@ -448,9 +509,56 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
     return destination;
 }
 
+const platform::FolderTraits& RenameEngine::TraitsOf(std::string_view folder) {
+    if (!m_traitsKnown || folder != m_traitsFolder) {
+        m_traits = m_fileSystem.TraitsOf(folder);
+        m_traitsFolder = folder;
+        m_traitsKnown = true;
+    }
+    return m_traits;
+}
+
+int RenameEngine::CheckWindowsName(std::string_view folder, const std::string& name,
+                                   EngineResult& result) {
+    const platform::FolderTraits& traits = TraitsOf(folder);
+    if (!traits.windowsNames || platform::IsWindowsName(name)) return kSuccess;
+    result.detail = platform::Sjis("変更後の名前 : ") + name + "\n" +
+                    platform::Sjis("このフォルダのファイルシステム(") +
+                    platform::Cp932FromUtf8(traits.fileSystem) +
+                    platform::Sjis(
+                        ")はWindowsの名前の規則に従うため、\\ : * ? \" < > | "
+                        "を含む名前と、空白かピリオドで終わる名前は使えません。");
+    return MRVN_ERROR_BAD_STRING_USED;
+}
+
+int RenameEngine::ChangeFailure(int error, std::string_view folder, bool isFolder,
+                                EngineResult& result) {
+    result.systemError = error;
+    if (error == ESTALE) {
+        result.detail = platform::Sjis(
+            "一覧を作った後で、このファイルかそのフォルダが別のもの(シンボリックリンクなど)に"
+            "置き換えられたため、変更しませんでした。");
+    } else if (error == ENOTSUP) {
+        result.detail =
+            platform::Sjis("このフォルダのファイルシステム(") +
+            platform::Cp932FromUtf8(TraitsOf(folder).fileSystem) +
+            platform::Sjis(isFolder ? ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "フォルダの名前を変えることができません。"
+                                    : ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "名前を変えることができません。");
+    }
+    return MRVN_ERROR_SYSTEM_ERROR;
+}
+
 int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
-    target.newPath = CopyFolderFor(std::string(target.facts.folder), real) + target.name;
+    const std::string folder = CopyFolderFor(std::string(target.facts.folder), real);
+    target.newPath = folder + target.name;
+    if (const int code = CheckWindowsName(folder, target.name, result)) {
+        // The destination is refused, not the source.
+        result.currentPath = target.newPath;
+        return code;
+    }
     if (!real) return kSuccess;
 
     if ((target.before.Status.attributes & kDirectory) != 0) {
@@ -466,15 +574,19 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     if (journaled) {
         if (const int failed = m_journal->Intend(target.source, target.source, {},
                                                  target.before.Status, journal::kAttributes)) {
-            return JournalFailure(failed, result);
+            return JournalFailure(failed, result, m_lastJournaled);
         }
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    const int error = m_fileSystem.Copy(target.source, target.newPath);
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
-    if (journaled && !m_journal->Void()) return JournalFailure(EIO, result);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal, target.listed);
+    bool destinationFailed = false;
+    const int error = m_fileSystem.Copy(target.source, target.newPath, &destinationFailed);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved, target.listed);
+    if (journaled && !m_journal->Void()) return JournalFailure(EIO, result, m_lastJournaled);
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
     if (error != 0) {
+        // The message names the end that failed: a destination the card refused is no fault
+        // of the source.
+        if (destinationFailed) result.currentPath = target.newPath;
         result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
@@ -485,10 +597,14 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
     target.newPath.reserve(target.facts.folder.size() + target.name.size());
     target.newPath.assign(target.facts.folder).append(target.name);
-    if (!real) return kSuccess;
     const NameRules& rules = m_composer.Rules();
     const bool moving = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
                         target.newPath != target.source;
+    if (moving) {
+        if (const int code = CheckWindowsName(target.facts.folder, target.name, result))
+            return code;
+    }
+    if (!real) return kSuccess;
 
     std::uint8_t saved = 0;
     const bool clearAttributes =
@@ -508,7 +624,7 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     if (changes != 0 && m_journal != nullptr) {
         if (const int error = m_journal->Intend(target.source, target.newPath, via,
                                                 target.before.Status, changes)) {
-            return JournalFailure(error, result);
+            return JournalFailure(error, result, m_lastJournaled);
         }
         target.journaled = true;
     }
@@ -516,22 +632,25 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
 
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    const int error = MoveKeepingCase(m_fileSystem, target.source, target.newPath, via);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal, target.listed);
+    const int error =
+        MoveKeepingCase(m_fileSystem, target.source, target.newPath, via, target.listed);
     if (error != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
-        if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
-        if (target.journaled && !m_journal->Void()) return JournalFailure(EIO, result);
+        if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved, target.listed);
+        if (target.journaled && !m_journal->Void())
+            return JournalFailure(EIO, result, m_lastJournaled);
         target.journaled = false;
         if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
-        result.systemError = error;
-        return MRVN_ERROR_SYSTEM_ERROR;
+        return ChangeFailure(error, target.facts.folder,
+                             (target.before.Status.attributes & kDirectory) != 0, result);
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved);
+    target.changed = true;
+    if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved, target.listed);
     return kSuccess;
 }
 
-void RenameEngine::AttributeStep(Target& target, bool real) {
+int RenameEngine::AttributeStep(Target& target, bool real, EngineResult& result) {
     std::uint8_t value = target.before.Status.attributes;
     if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
     unsigned mask = 0xFF;
@@ -545,10 +664,18 @@ void RenameEngine::AttributeStep(Target& target, bool real) {
     apply(m_options.system, kSystem);
     value = static_cast<std::uint8_t>(value & mask);
     target.after.Status.attributes = value;
-    if (real) m_fileSystem.SetAttributes(target.newPath, value);
+    if (!real) return kSuccess;
+    // A copy is the run's own new file; the file renamed (or left in place) must still be the
+    // one listed. Other failures leave the attributes as they are, as they always have.
+    const int error =
+        m_fileSystem.SetAttributes(target.newPath, value, m_options.copy ? nullptr : target.listed);
+    if (error == ESTALE) return ChangeFailure(error, target.facts.folder, false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    target.changed = true;
+    return kSuccess;
 }
 
-void RenameEngine::TimeStep(Target& target, bool real) {
+int RenameEngine::TimeStep(Target& target, bool real, EngineResult& result) {
     const std::string& file = real ? target.newPath : target.source;
     platform::FileStatus current = target.before.Status;
     if (real) m_fileSystem.GetStatus(file, current);
@@ -581,7 +708,13 @@ void RenameEngine::TimeStep(Target& target, bool real) {
     target.after.Status.creation = times[0];
     target.after.Status.modification = times[1];
     target.after.Status.access = times[2];
-    if (real) m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
+    if (!real) return kSuccess;
+    const int error = m_fileSystem.SetTimes(file, times[0], times[1], times[2],
+                                            m_options.copy ? nullptr : target.listed);
+    if (error == ESTALE) return ChangeFailure(error, target.facts.folder, false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    target.changed = true;
+    return kSuccess;
 }
 
 }  // namespace morvanex::engine

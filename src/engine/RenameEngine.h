@@ -10,6 +10,7 @@
 #include "engine/NameComposer.h"
 #include "engine/PartCounters.h"
 #include "engine/RunLog.h"
+#include "engine/StopRequest.h"
 #include "engine/TargetFeed.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -38,7 +39,8 @@ struct EngineOptions {
     bool copy = false;
     std::string copyDestination;  // ends with the separator after the set-up check
     bool keepDirTree = false;
-    std::string rootFolder;  // the folder the targets were collected from
+    std::string rootFolder;      // the folder the targets were collected from
+    bool listedTargets = false;  // the targets are a given list, not a folder's
     bool numberReset = true;
     bool allAttributes = false;  // AllAttributeFileRename
 
@@ -54,6 +56,8 @@ struct EngineOptions {
     std::array<platform::Timestamp, 3> fixedTimes{};
     // How the Exif parts and the Exif time mode read a file.
     ExifReading exifReading = ExifReading::Wide;
+    // How the tag tokens read fields of raw bytes.
+    TagTextReading tagReading = TagTextReading::Automatic;
 
     bool textLog = false;
     bool batchLog = false;
@@ -96,6 +100,8 @@ class RenameEngine {
     enum class Progress { Off, ExactTotal, TotalSoFar };
     void SetProgress(Progress progress) { m_progress = progress; }
     void SetJournal(UndoJournal* journal) { m_journal = journal; }
+    // Looked at before each target: a request ends the run there with code 20.
+    void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
 
     EngineOptions& Options() { return m_options; }
     NameRules& Rules() { return m_composer.Rules(); }
@@ -118,14 +124,24 @@ class RenameEngine {
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
     bool IsOwnFile(const platform::FileStatus& status) const;
-    int JournalFailure(int error, EngineResult& result) const;
+    // Code 18: the journal could not be made or written. `changed` is the target whose change
+    // was made last (or npos): named when the journal lost its record.
+    int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
     int ProcessTarget(std::size_t index, const std::string& source,
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
     int RenameStep(Target& target, bool real, EngineResult& result);
-    void AttributeStep(Target& target, bool real);
-    void TimeStep(Target& target, bool real);
+    int AttributeStep(Target& target, bool real, EngineResult& result);
+    int TimeStep(Target& target, bool real, EngineResult& result);
     std::string CopyFolderFor(const std::string& folder, bool real);
+    // The traits of the folder a name goes into (asked once per folder in a row).
+    const platform::FolderTraits& TraitsOf(std::string_view folder);
+    // 10 where the folder follows Windows' name rules and the name breaks them.
+    int CheckWindowsName(std::string_view folder, const std::string& name, EngineResult& result);
+    // 999 for a change that failed with `error`, with a line that says why where the system's
+    // text would not (a file swapped since the listing, a move the file system cannot make
+    // safely).
+    int ChangeFailure(int error, std::string_view folder, bool isFolder, EngineResult& result);
 
     platform::FileSystem& m_fileSystem;
     const platform::Clock& m_clock;
@@ -136,6 +152,7 @@ class RenameEngine {
     int m_maxPerFolder = 1;
     Progress m_progress = Progress::Off;
     UndoJournal* m_journal = nullptr;
+    const StopRequest* m_stop = nullptr;
 
     std::unique_ptr<TargetFeed> m_targets;
     std::vector<std::string> m_newPaths;
@@ -147,7 +164,11 @@ class RenameEngine {
     std::optional<RunLog> m_log;
     // The run's own files (its journal, its logs): never targets, wherever they lie.
     std::vector<platform::FileIdentity> m_ownFiles;
+    std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
+    std::string m_traitsFolder;
+    platform::FolderTraits m_traits;
+    bool m_traitsKnown = false;
 };
 
 // Creates a folder and every missing folder above it; failures are not reported (the move or

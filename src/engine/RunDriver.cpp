@@ -73,10 +73,17 @@ TimeSource TimeSourceOf(int mode) {
     return mode >= 1 && mode <= 5 ? static_cast<TimeSource>(mode) : TimeSource::Leave;
 }
 
+// A value outside the three choices is the default, as an unknown key value is elsewhere.
+TagTextReading TagTextReadingOf(int setting) {
+    return setting == 1   ? TagTextReading::AlwaysCp932
+           : setting == 2 ? TagTextReading::Latin1
+                          : TagTextReading::Automatic;
+}
+
 void ReportNothingCollected(Interaction& ui, const RenameSettings& settings) {
     ShowRunError(ui, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
     if (settings.CommonOption.AllAttributeFileRename == 0) {
-        ui.ShowMessage(platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
+        ui.ShowNotice(Notice::AttributeHint, platform::Sjis(kAttributeHint), 0);
     }
 }
 
@@ -140,6 +147,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
                     platform::FromLocalTime(s.LastAccessTimeValue)};
     o.exifReading =
         s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
+    o.tagReading = TagTextReadingOf(s.RenameOption.ExifTagCp932);
     o.textLog = s.CommonOption.LogWrite != 0;
     o.batchLog = s.CommonOption.BatLogWrite != 0;
     // An empty log folder means the temporary folder (the engine's own default).
@@ -296,12 +304,42 @@ void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview,
 
 namespace {
 
-// A run works on a folder named in full: never on no folder, on the root of the whole system
-// (a root of one byte), or on a relative path that would name whatever folder is current.
-bool IsRunnableFolder(const std::string& folder) {
-    return folder.size() > 1 && folder[0] == platform::kSeparator &&
-           platform::WithoutTrailingSeparator(folder).size() > 1;
+// A run works on a folder named in full: never on no folder, on a relative path that would name
+// whatever folder is current, or on the root of the whole system however it is written ("/.",
+// "/tmp/..", a link to "/"). 0, or 1001 with a line that says why for the root.
+int CheckRunFolder(const std::string& folder, platform::FileSystem& fileSystem,
+                   std::string& detail) {
+    if (!platform::IsAbsolutePath(folder)) return DINFO_ERROR_NO_COUNTDIR_APP;
+    std::string canonical;
+    if (platform::LexicallyNormal(folder) == "/" ||
+        (fileSystem.CanonicalPath(folder, canonical) == 0 && canonical == "/")) {
+        detail = platform::Sjis("ファイルシステムのルート(/)は処理の対象にできません。");
+        return DINFO_ERROR_NO_COUNTDIR_APP;
+    }
+    return kSuccess;
 }
+
+// Keeps a run's folder anchored (FileSystem::Anchor) from its listing to the end of the run: the
+// changes below it reach the folders listed, never a link put in their place.
+class RunAnchor {
+  public:
+    explicit RunAnchor(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+    ~RunAnchor() {
+        if (m_anchored) m_fileSystem.Anchor({});
+    }
+    RunAnchor(const RunAnchor&) = delete;
+    RunAnchor& operator=(const RunAnchor&) = delete;
+
+    int Set(const std::string& folder) {
+        const int error = m_fileSystem.Anchor(folder);
+        m_anchored = error == 0;
+        return error;
+    }
+
+  private:
+    platform::FileSystem& m_fileSystem;
+    bool m_anchored = false;
+};
 
 TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fileSystem = nullptr,
                                const UndoJournal* journal = nullptr) {
@@ -353,21 +391,30 @@ namespace {
 struct Targets {
     std::unique_ptr<TargetFeed> feed;
     int largestPerFolder = 0;
+    bool listed = false;  // a given list, not a folder's listing
 };
 
-// Collects the targets (a folder's, or the free list); 0 or the code already shown.
+// Collects the targets (a folder's, or the free list); 0 or the code already shown. A folder is
+// anchored first.
 int CollectForRun(const RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
-                  const std::vector<std::string>* freeList, Targets& targets) {
+                  const std::vector<std::string>* freeList, RunAnchor& anchor, Targets& targets) {
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
         return ShowRunError(ui, MRVN_ERROR_NOT_RENFILE_STR, 0, ""), MRVN_ERROR_NOT_RENFILE_STR;
     }
     if (freeList != nullptr) {
         targets.feed = std::make_unique<TargetFeed>(*freeList);
         targets.largestPerFolder = static_cast<int>(freeList->size());
+        targets.listed = true;
         return kSuccess;
     }
-    if (!IsRunnableFolder(s.SelectFile.FullPath)) {
-        return ShowRunError(ui, DINFO_ERROR_NO_COUNTDIR_APP, 0, ""), DINFO_ERROR_NO_COUNTDIR_APP;
+    std::string detail;
+    if (const int code = CheckRunFolder(s.SelectFile.FullPath, context.fileSystem, detail)) {
+        return ShowRunError(ui, code, 0, "", detail), code;
+    }
+    if (const int error = anchor.Set(s.SelectFile.FullPath)) {
+        ShowRunError(ui, DINFO_ERROR_NO_COUNTDIR_APP, 0, "",
+                     s.SelectFile.FullPath + " : " + platform::Cp932FromUtf8(std::strerror(error)));
+        return DINFO_ERROR_NO_COUNTDIR_APP;
     }
     ui.BeginWait();
     TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
@@ -412,8 +459,10 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     engine.SetTargets(std::move(targets.feed));
     engine.SetMaxPerFolder(targets.largestPerFolder);
     Configure(engine, s);
+    engine.Options().listedTargets = targets.listed;
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
+    engine.SetStopRequest(context.stop);
 
     ui.BeginWait();
     if (real) ui.ProgressReset();
@@ -449,6 +498,12 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
 
 void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui,
                    const EngineResult& result, bool preview) {
+    if (result.code == MRVN_STOPPED_BY_USER) {
+        // Stopped on purpose: no error, and the undo is the user's own choice.
+        ui.ProgressReset();
+        if (!preview) ui.ShowMessage(StoppedMessage(result.doneCount), MessageIcon::None);
+        return;
+    }
     ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
     ui.ProgressReset();
     if (preview) return;
@@ -457,7 +512,8 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
         ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていませ"
                                       "ん(続行は不可能です)。"),
                        MessageIcon::None);
-    } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
+    } else if (ui.AskYesNo(Question::UndoAfterFailure,
+                           Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
                                   "d個目以降のファイル変換が行われていません(続行は不可能です)"
                                   "。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
                                   result.doneCount, result.doneCount + 1))) {
@@ -468,14 +524,14 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
 void ReportSuccess(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
                    int doneCount) {
     if (s.CommonOption.ViewDetailResult != 0) {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
-                              "ボタンを押すと変換したファイルの一覧を表示します。",
-                              doneCount),
-                       MessageIcon::None);
+        ui.ShowNotice(Notice::DoneListFollows,
+                      Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
+                             "ボタンを押すと変換したファイルの一覧を表示します。",
+                             doneCount),
+                      doneCount);
         ShowRows(s, ui, lists, false, context.fileSystem);
     } else {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。", doneCount),
-                       MessageIcon::None);
+        ui.ShowMessage(RunDoneMessage(doneCount), MessageIcon::None);
     }
     if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0)
         s.FreeFileList.clear();
@@ -490,7 +546,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     Interaction& ui = s.AutoExecMode != 0 ? silent : context.interaction;
     RunOutcome outcome;
     Targets targets;
-    outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, targets);
+    RunAnchor anchor(context.fileSystem);
+    outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, anchor, targets);
     if (outcome.resultCode != kSuccess) return outcome;
 
     RunLists lists;
@@ -530,7 +587,9 @@ journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
         const platform::FileStatus& after =
             i < s.AfterStatus.size() ? s.AfterStatus[i].Status : record.before;
         record.afterModification = after.modification;
-        record.afterModificationNs = after.modificationNs;
+        // Times are set in whole seconds, as the journal records them.
+        record.afterModificationNs =
+            s.TimeStampOption.EnableTimeStamp != 0 ? 0 : after.modificationNs;
     }
     return run;
 }
@@ -541,7 +600,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     Interaction& ui = context.interaction;
     settings::UndoData& undo = s.Undo;
     if (undo.OldPaths.empty() || undo.NewPaths.empty() || undo.ValidCount <= 0) {
-        ui.ShowMessage(NoUndoDataMessage(), MessageIcon::None);
+        ui.ShowNotice(Notice::NoUndoData, NoUndoDataMessage(), 0);
         return;
     }
     const auto valid = std::min(

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "engine/ResultCodes.h"
@@ -189,6 +190,7 @@ TEST_P(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_TRUE(ui.messages[0].starts_with("Error Code : 999\n"));
     ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questionKinds[0], Question::UndoAfterFailure);
     EXPECT_EQ(ui.questions[0],
               platform::Sjis("処理が中断しました。\n2個目のファイルまで変換しました。\n3個目以降の"
                              "ファイル変換が行われていません(続行は不可能です)"
@@ -271,11 +273,13 @@ TEST_P(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
     ui.answers = {true};  // create the missing destination
     const auto before = Snapshot(temp / "src/");
     ASSERT_EQ(Run().resultCode, 0);
+    EXPECT_EQ(ui.questionKinds, std::vector<Question>{Question::CreateCopyFolder});
     EXPECT_EQ(Snapshot(temp / "src/"), before);
     EXPECT_EQ(temp.ReadFile("dest/IMG_001.jpg"), "A");
     EXPECT_EQ(temp.ReadFile("dest/sub/IMG_001.jpg"), "B");  // numbering restarts per folder
     Undo(settings, {faulty, clock, ui, &journal});
     EXPECT_TRUE(ui.Showed("Undo用のデータがありません。"));
+    EXPECT_EQ(ui.notices, std::vector<Notice>{Notice::NoUndoData});
 }
 
 TEST_P(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
@@ -489,6 +493,7 @@ TEST_P(RunDriverTest, SelectionRules) {
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_TRUE(
         ui.messages[1].starts_with(platform::Sjis("指定フォルダ内に\n「読み取り専用(R)」\u3000")));
+    EXPECT_EQ(ui.notices, std::vector<Notice>{Notice::AttributeHint});
     settings.AutoExecMode = 1;
     ui.messages.clear();
     EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_FILEINDIR_APP);
@@ -547,8 +552,9 @@ TEST_P(RunDriverTest, LogsHoldOneLinePerFinishedTarget) {
 class KillingFileSystem final : public platform::PosixFileSystem {
   public:
     explicit KillingFileSystem(int k) : m_k(k) {}
-    int Move(std::string_view from, std::string_view to) override {
-        const int result = PosixFileSystem::Move(from, to);
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = PosixFileSystem::Move(from, to, expected);
         if (++m_moves == m_k) ::raise(SIGKILL);
         return result;
     }
@@ -641,9 +647,10 @@ TEST_P(RunDriverTest, TargetsLeftOutByTheirAttributesDoNotCountAgainstTheSequenc
 class KillingBeforeMoveFileSystem final : public platform::PosixFileSystem {
   public:
     explicit KillingBeforeMoveFileSystem(int k) : m_k(k) {}
-    int Move(std::string_view from, std::string_view to) override {
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
         if (++m_moves == m_k) ::raise(SIGKILL);
-        return PosixFileSystem::Move(from, to);
+        return PosixFileSystem::Move(from, to, expected);
     }
 
   private:
@@ -810,7 +817,8 @@ TEST_P(RunDriverTest, NoJournalNoMove) {
 TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     const std::string small = state.CreateFolder("small");
-    if (std::system(("mount -t tmpfs -o size=1200k tmpfs '" + small + "' 2>/dev/null").c_str()) !=
+    if (std::system(
+            ("mount -t tmpfs -o size=1200k,mode=0700 tmpfs '" + small + "' 2>/dev/null").c_str()) !=
         0) {
         GTEST_SKIP() << "tmpfs could not be mounted here";
     }
@@ -832,6 +840,72 @@ TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     std::system(("umount '" + small + "'").c_str());
 }
 
+// Cuts the run's journal right after the k-th move: to nothing, or at the start of the memory
+// page where that move's record lies (a cut the run sees at its next store there).
+class JournalCuttingFileSystem final : public platform::PosixFileSystem {
+  public:
+    JournalCuttingFileSystem(const UndoJournal& journal, int k, bool toNothing)
+        : m_journal(journal), m_k(k), m_toNothing(toNothing) {}
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = PosixFileSystem::Move(from, to, expected);
+        if (++m_moves != m_k) return result;
+        const std::string path = platform::Utf8FromCp932(m_journal.RunPath());
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes(std::istreambuf_iterator<char>(in), {});
+        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t at =
+            m_toNothing ? 0 : bytes.find(platform::Utf8FromCp932(from)) / page * page;
+        ::truncate(path.c_str(), static_cast<off_t>(at));
+        return result;
+    }
+
+  private:
+    const UndoJournal& m_journal;
+    int m_k;
+    bool m_toNothing;
+    int m_moves = 0;
+};
+
+// A journal cut under the run: code 18 keeps its message and says what the journal still holds
+// and which change it lost.
+TEST_P(RunDriverTest, AJournalCutUnderTheRunSaysWhatItStillHolds) {
+    const std::string name(150, 'n');
+    constexpr int kFiles = 30;
+    constexpr int kCutAt = 20;
+    for (const bool toNothing : {true, false}) {
+        SCOPED_TRACE(toNothing ? "cut/to_nothing" : "cut/at_the_page_of_the_record");
+        test::TempFolder files;
+        for (int i = 0; i < kFiles; ++i) files.CreateFile(name + std::to_string(10000 + i));
+        settings.SelectFile.FullPath = Cp932(files.Path());
+        UsePattern("IMG_", 5);
+        ui.messages.clear();
+        JournalCuttingFileSystem cutting(journal, kCutAt, toNothing);
+        const RunOutcome outcome =
+            StartRun(settings, {cutting, clock, ui, &journal}, false, nullptr);
+        EXPECT_EQ(outcome.resultCode, MRVN_ERROR_NO_JOURNAL);
+        ASSERT_FALSE(ui.messages.empty());
+        const std::string& message = ui.messages[0];
+        EXPECT_NE(
+            message.find(platform::Sjis("この時点までに変更したファイルはUndoで元に戻せます。")),
+            std::string::npos);
+        const std::string lost = Cp932(files / (name + std::to_string(10000 + kCutAt - 1))) +
+                                 " -> " + Cp932(files.Path()) + "IMG_000" + std::to_string(kCutAt);
+        EXPECT_NE(message.find(lost), std::string::npos) << message;
+        const journal::Run run = journal::ReadRun(journal.RunPath());
+        EXPECT_EQ(run.readable, !toNothing);
+        if (toNothing) continue;
+        const std::size_t kept = run.records.size() - run.Damaged() + (run.cutShort ? 1 : 0);
+        EXPECT_GT(kept, 0u);
+        EXPECT_LT(kept, static_cast<std::size_t>(kCutAt));
+        EXPECT_NE(
+            message.find(platform::Sjis("最初の") + std::to_string(kept) + platform::Sjis("件")),
+            std::string::npos)
+            << message;
+        EXPECT_EQ(UndoRun(journal.RunPath(), real, nullptr).restored, kept);
+    }
+}
+
 TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {
     temp.CreateFile("a.jpg");
     UndoJournal inside(Cp932(temp / "state/"));
@@ -843,15 +917,220 @@ TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {
     EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/")).size(), 2u);
 }
 
+// No folder, a relative one, and the root of the file system however it is written: the root is
+// refused with a line that says so (previews only: a real run on "/" must never be tried).
 TEST_P(RunDriverTest, NoFolderNoRun) {
     temp.CreateFile("a.jpg");
-    for (const char* folder : {"", "/", "//", "relative/"}) {
-        settings.SelectFile.FullPath = folder;
+    std::filesystem::create_directory_symlink("/", temp / "to_root");
+    settings.SelectFile.IncludeSubDir = 0;
+    const std::string rootLine = "\n" + platform::Sjis("ファイルシステムのルート(/)");
+    const struct {
+        std::string folder;
+        bool root;
+    } rows[] = {
+        {"", false},
+        {"relative/", false},
+        {"/", true},
+        {"//", true},
+        {"/.", true},
+        {"/./", true},
+        {"/tmp/..", true},
+        {"/usr/../", true},
+        {"/tmp/.././/", true},
+        {Cp932(temp / "to_root/"), true},
+        {Cp932(temp / "to_root/tmp/.."), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        settings.SelectFile.FullPath = row.folder;
         ui.messages.clear();
-        EXPECT_EQ(Run().resultCode, DINFO_ERROR_NO_COUNTDIR_APP) << folder;
-        EXPECT_TRUE(ui.Showed("Error Code : 1001\n")) << folder;
+        ui.resultLists.clear();
+        EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_COUNTDIR_APP);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.Showed("Error Code : 1001\n"));
+        EXPECT_EQ(ui.messages[0].find(rootLine) != std::string::npos, row.root);
+        EXPECT_TRUE(ui.resultLists.empty()) << "nothing listed";
     }
     EXPECT_TRUE(temp.Exists("a.jpg"));
+}
+
+// A folder or file swapped since the listing (another user's link to a folder outside the tree,
+// made at a chosen moment of the run) fails its target with a line that says why, and nothing
+// outside the tree is touched. A move the file system cannot make safely names the file system.
+TEST_P(RunDriverTest, AChangeReachesOnlyTheFileListed) {
+    test::TempFolder outside;
+    const auto swapFolder = [&] {
+        std::filesystem::rename(temp / "sub", temp / "sub.real");
+        std::filesystem::create_directory_symlink(outside.Path(), temp / "sub");
+    };
+    struct Row {
+        const char* name;
+        void (*job)(RenameSettings&);
+        Op op;  // the call before which the swap is made
+        int call;
+        std::function<void()> swap;
+        int systemError;
+        std::string detail;
+        std::vector<std::string> renamed;  // inside the tree afterwards
+    } rows[] = {
+        {"folder_for_link/move",
+         [](RenameSettings&) {},
+         Op::Move,
+         2,
+         swapFolder,
+         ESTALE,
+         "置き換えられた",
+         {"IMG_001.jpg"}},
+        {"folder_for_link/attributes",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.AttributeOption.EnableAttribute = 1;
+             s.AttributeOption.SelectedReadOnly = 1;
+         },
+         Op::SetAttributes,
+         2,
+         swapFolder,
+         ESTALE,
+         "置き換えられた",
+         {}},
+        {"folder_for_link/times",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.TimeStampOption.EnableTimeStamp = 1;
+             s.TimeStampOption.EnableUpdateTime = 1;
+             s.UpdateTimeValue = platform::ToLocalTime(3000000);
+         },
+         Op::SetTimes,
+         2,
+         swapFolder,
+         ESTALE,
+         "置き換えられた",
+         {}},
+        {"card/cannot_move_safely",
+         [](RenameSettings&) {},
+         Op::Move,
+         1,
+         [] {},
+         ENOTSUP,
+         "fuse.fusefat",
+         {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+            std::filesystem::remove_all(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(outside.Path()))
+            std::filesystem::remove_all(entry.path());
+        temp.CreateFile("a.jpg", "A");
+        temp.CreateFile("sub/b.jpg", "B");
+        outside.CreateFile("b.jpg", "outside");
+        outside.SetModificationTime("b.jpg", 1000000);
+        const RenameSettings saved = settings;
+        settings.SelectFile.IncludeSubDir = 1;
+        row.job(settings);
+        test::FaultInjectingFileSystem swapping(real);
+        swapping.BeforeCall(row.op, row.call, row.swap);
+        if (row.systemError == ENOTSUP) {
+            swapping.FailCall(Op::Move, 1, ENOTSUP);
+            swapping.SetTraits({"fuse.fusefat", false, false, true, true});
+        }
+        const auto outsideBefore = Snapshot(outside.Path());
+        ui.messages.clear();
+        const RunOutcome outcome =
+            StartRun(settings, {swapping, clock, ui, &journal}, false, nullptr);
+        EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
+        EXPECT_EQ(outcome.systemError, row.systemError);
+        EXPECT_NE(outcome.detail.find(platform::Sjis(row.detail)), std::string::npos)
+            << outcome.detail;
+        EXPECT_NE(ui.messages.at(0).find(outcome.detail), std::string::npos) << "shown";
+        EXPECT_EQ(Snapshot(outside.Path()), outsideBefore);
+        for (const auto& name : row.renamed) EXPECT_TRUE(temp.Exists(name)) << name;
+        settings = saved;
+    }
+}
+
+// On a folder with Windows' name rules (a camera card) a name those systems cannot open stops
+// the target before anything is made, naming the rule, in the preview as in the run; a copy's
+// message names the destination, also when the destination fails for another reason.
+TEST_P(RunDriverTest, NamesTheDestinationRefusesStopBeforeTheChange) {
+    struct Row {
+        const char* name;
+        const char* file;
+        void (*job)(RenameSettings&);
+        bool cardRules;
+        bool preview;
+        int code;
+        const char* destination;  // where the message points ("" for the source)
+    } rows[] = {
+        {"rename/colon_from_the_old_name", "a:b.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 0;  // upper case
+         },
+         true, false, MRVN_ERROR_BAD_STRING_USED, ""},
+        {"preview/trailing_blank", "one.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.ChangeBefore[0] = ".txt";
+             s.StringChangeOption.ChangeAfter[0] = ".txt ";
+         },
+         true, true, MRVN_ERROR_BAD_STRING_USED, ""},
+        {"copy/colon", "a:b.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.CopyToDir.EnableCopy = 1;
+         },
+         true, false, MRVN_ERROR_BAD_STRING_USED, "dest/a:b.txt"},
+        {"copy/name_too_long_for_the_host", "a.txt",
+         [](RenameSettings& s) {
+             s.CopyToDir.EnableCopy = 1;
+             for (auto& part : s.RenameOption.Parts) part = settings::PartSlot{};
+             std::string kana;
+             for (int i = 0; i < 90; ++i) kana += platform::Sjis("あ");
+             s.RenameOption.Parts[0] = {settings::kPartFixedText, kana};
+         },
+         false, false, MRVN_ERROR_SYSTEM_ERROR, "dest/"},
+        // Without the card's rules the same names are made.
+        {"rename/colon_elsewhere", "a:b.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 0;
+         },
+         false, false, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+            std::filesystem::remove_all(entry.path());
+        temp.CreateFile(std::string("src/") + row.file, "contents");
+        temp.CreateFolder("dest");
+        const RenameSettings saved = settings;
+        settings.SelectFile.FullPath = Cp932(temp / "src/");
+        settings.CopyToDir.FullPath = Cp932(temp / "dest/");
+        row.job(settings);
+        test::FaultInjectingFileSystem card(real);
+        if (row.cardRules) card.SetTraits({"fuseblk (exfat)", false, false, true, true});
+        const auto before = Snapshot(temp.Path());
+        ui.messages.clear();
+        const RunOutcome outcome =
+            StartRun(settings, {card, clock, ui, &journal}, row.preview, nullptr);
+        EXPECT_EQ(outcome.resultCode, row.code);
+        settings = saved;
+        if (row.code == 0) continue;
+        EXPECT_EQ(Snapshot(temp.Path()), before) << "nothing made, nothing moved";
+        const std::string named = *row.destination != '\0'
+                                      ? Cp932(temp / row.destination)
+                                      : Cp932(temp / (std::string("src/") + row.file));
+        EXPECT_TRUE(outcome.currentPath.starts_with(named)) << outcome.currentPath;
+        if (row.cardRules) {
+            EXPECT_NE(outcome.detail.find("fuseblk (exfat)"), std::string::npos);
+            EXPECT_NE(outcome.detail.find(platform::Sjis("Windowsの名前の規則")),
+                      std::string::npos);
+        }
+    }
 }
 
 // Digit counts beyond the lists' eight digits would pad a name without bound.
