@@ -350,8 +350,8 @@ int RenameEngine::BeginRecords(EngineResult& result) {
     if (m_options.textLog || m_options.batchLog) {
         // A log that cannot be written is reported before anything is changed.
         std::string failed;
-        if (const int error =
-                m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()), &failed)) {
+        if (const int error = m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()),
+                                          &failed, &result.detail)) {
             m_log.reset();
             result.systemError = error;
             result.currentPath = failed;
@@ -483,9 +483,12 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     m_previousFolder.assign(target.facts.folder);
     if (const int code = m_composer.Compose(m_counters, target.facts, target.exif, target.name,
                                             &result.detail)) {
+        if (code == MRVN_ERROR_SYSTEM_ERROR) result.systemError = ENAMETOOLONG;
         return code;
     }
-    RemoveTrailingPeriod(target.name);
+    // The period is removed for systems that cannot hold a name ending in one; a name the job
+    // leaves as the file's own already exists, and is left as it is.
+    if (target.name != target.facts.fileName) RemoveTrailingPeriod(target.name);
     if (!IsUsableName(target.name)) {
         result.detail = platform::Sjis("変更後の名前 : ") + target.name;
         return MRVN_ERROR_BAD_STRING_USED;

@@ -107,6 +107,16 @@ class OutputFile {
     virtual int Append(std::string_view bytes) = 0;
 };
 
+// How OpenOutput treats a name that is already taken.
+enum class OutputMode {
+    kAppend,  // append to the file there, creating it when the name is free
+    // Create a file that did not exist: fails with EEXIST when anything has the name, a symbolic
+    // link too (never followed), and with EPERM in a folder where other users may remove or
+    // replace what it holds (writable by others without the sticky bit), so that no one else can
+    // aim the writes at another file or swap what was written.
+    kNew,
+};
+
 // A file kept open for reading at positions: a reader that makes many small reads of one file
 // (a tag library) opens it once instead of once per read.
 class InputFile {
@@ -206,8 +216,8 @@ class FileSystem {
     virtual std::unique_ptr<InputFile> OpenInput(std::string_view path, int& error);
     // Creates or empties the file and writes all bytes; on failure nothing partial remains.
     virtual int WriteFile(std::string_view path, std::string_view bytes) = 0;
-    // Opens a file for appending (creating or emptying it first when truncate is set).
-    virtual std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+    // Opens a file for appending, as the mode says.
+    virtual std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                                    int& error) = 0;
 
     // The user's temporary folder, ending with the separator.

@@ -25,6 +25,7 @@
 #include <thread>
 
 #include "platform/Codepage.h"
+#include "platform/ExclusiveFile.h"
 #include "platform/MountTable.h"
 #include "platform/Paths.h"
 
@@ -1212,13 +1213,14 @@ int PosixFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
     return error;
 }
 
-std::unique_ptr<OutputFile> PosixFileSystem::OpenOutput(std::string_view path, bool truncate,
+std::unique_ptr<OutputFile> PosixFileSystem::OpenOutput(std::string_view path, OutputMode mode,
                                                         int& error) {
     std::string host;
     if ((error = ToHost(path, host)) != 0) return nullptr;
-    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
-    const int fd = open(host.c_str(), flags, 0666);
-    if (fd < 0) {
+    int fd = -1;
+    if (mode == OutputMode::kNew) {
+        if ((error = CreateExclusively(host, fd)) != 0) return nullptr;
+    } else if ((fd = open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)) < 0) {
         error = errno;
         return nullptr;
     }

@@ -66,7 +66,7 @@ class PosixFileSystem : public FileSystem {
                     std::string& bytes) override;
     std::unique_ptr<InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
-    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                            int& error) override;
     std::string TemporaryFolder() override;
     std::vector<Root> Roots() override;

@@ -411,6 +411,18 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         {"longer_than_a_name_may_be",
          [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = std::string(259, 'x'); },
          MRVN_ERROR_SYSTEM_ERROR},
+        // Past the cap on the way, as a name too long for the file system.
+        {"grows_without_end_by_regular_expressions",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.UseRegex = 1;
+             for (int p = 0; p < 3; ++p) {
+                 s.StringChangeOption.ChangeBefore[p] = ".+";
+                 for (int k = 0; k < 50; ++k) s.StringChangeOption.ChangeAfter[p] += "$0";
+             }
+         },
+         MRVN_ERROR_SYSTEM_ERROR},
     };
     for (const auto& row : rows) {
         const RenameSettings saved = settings;
@@ -422,8 +434,40 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         // The message names the file that failed.
         EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos)
             << row.name;
+        if (row.code == MRVN_ERROR_SYSTEM_ERROR) {
+            EXPECT_EQ(outcome.systemError, ENAMETOOLONG) << row.name;
+        }
         ui.messages.clear();
         settings = saved;
+    }
+}
+
+// One trailing period goes where the job makes a new name; a name the job leaves as the file's
+// own keeps it (the file system holds such names).
+TEST_P(RunDriverTest, ANameTheJobLeavesAsItIsKeepsItsTrailingPeriod) {
+    settings.RenameOption.EnableRename = 0;
+    settings.LetterChangeOption.ChangeMode = 1;  // lower case, where switched on
+    settings.StringChangeOption.ChangeBefore[0] = "x";
+    settings.StringChangeOption.ChangeAfter[0] = "y";
+    const struct Row {
+        const char* file;
+        bool lower, replace;
+        const char* expected;
+    } rows[] = {
+        {"notes.", false, true, "notes."},              // no x to replace
+        {"version 2.0.", true, false, "version 2.0."},  // lower case already
+        {"x.", false, true, "y"},
+        {"NOTES.", true, false, "notes"},
+    };
+    for (const Row& row : rows) {
+        test::TempFolder folder;
+        folder.CreateFile(row.file, "F");
+        settings.SelectFile.FullPath = Cp932(folder.Path());
+        settings.LetterChangeOption.EnableLetterChange = row.lower;
+        settings.StringChangeOption.EnableStringChange = row.replace;
+        EXPECT_EQ(Run().resultCode, kSuccess) << row.file;
+        EXPECT_EQ(folder.ReadFile(row.expected), "F") << row.file;
+        EXPECT_EQ(folder.Exists(row.file), std::string(row.file) == row.expected) << row.file;
     }
 }
 

@@ -453,7 +453,7 @@ TEST_F(PosixFileSystemTest, FailureMidwayLeavesNoPartialFile) {
     const auto report = InChild([&] {
         LimitFileSize(64 * 1024);
         int appendError = 0;
-        const auto out = fs.OpenOutput(P("log"), true, appendError);
+        const auto out = fs.OpenOutput(P("log"), OutputMode::kNew, appendError);
         if (out) appendError = out->Append(content);
         return std::vector<int>{fs.Copy(P("src"), P("copy"), nullptr),
                                 fs.WriteFile(P("written"), content), appendError};
@@ -1027,13 +1027,13 @@ TEST_F(PosixFileSystemTest, WriteFileReplacesContentsOrLeavesNothing) {
 
 TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKill) {
     int error = -1;
-    auto out = fs.OpenOutput(P("log"), true, error);
+    auto out = fs.OpenOutput(P("log"), OutputMode::kNew, error);
     ASSERT_TRUE(out);
     EXPECT_EQ(error, 0);
     ASSERT_EQ(out->Append("one\r\n"), 0);
     EXPECT_EQ(temp.ReadFile("log"), "one\r\n");  // while still open
     out.reset();
-    out = fs.OpenOutput(P("log"), false, error);
+    out = fs.OpenOutput(P("log"), OutputMode::kAppend, error);
     ASSERT_TRUE(out);
     ASSERT_EQ(out->Append("two\r\n"), 0);
     out.reset();
@@ -1042,7 +1042,7 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     const pid_t child = fork();
     if (child == 0) {
         int childError = 0;
-        auto file = fs.OpenOutput(P("log"), false, childError);
+        auto file = fs.OpenOutput(P("log"), OutputMode::kAppend, childError);
         if (file && file->Append("three\r\n") == 0) kill(getpid(), SIGKILL);
         _exit(1);
     }
@@ -1051,9 +1051,7 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(temp.ReadFile("log"), "one\r\ntwo\r\nthree\r\n");
 
-    out = fs.OpenOutput(P("log"), true, error);
-    EXPECT_EQ(temp.ReadFile("log"), "");
-    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), true, error));
+    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), OutputMode::kAppend, error));
     EXPECT_EQ(error, ENOENT);
 }
 
@@ -1165,7 +1163,7 @@ TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
         {"append", Op::Append,
          [&](FileSystem& f, int i) {
              int error = 0;
-             auto out = f.OpenOutput(P("out"), false, error);
+             auto out = f.OpenOutput(P("out"), OutputMode::kAppend, error);
              return out ? out->Append(std::to_string(i)) : error;
          },
          [&](int i) { return temp.ReadFile("out").find(std::to_string(i)) != std::string::npos; }},

@@ -140,11 +140,10 @@ int FaultInjectingFileSystem::WriteFile(std::string_view path, std::string_view 
     return m_real.WriteFile(path, bytes);
 }
 
-std::unique_ptr<platform::OutputFile> FaultInjectingFileSystem::OpenOutput(std::string_view path,
-                                                                           bool truncate,
-                                                                           int& error) {
+std::unique_ptr<platform::OutputFile> FaultInjectingFileSystem::OpenOutput(
+    std::string_view path, platform::OutputMode mode, int& error) {
     if ((error = NextCall(Op::OpenOutput)) != 0) return nullptr;
-    auto real = m_real.OpenOutput(path, truncate, error);
+    auto real = m_real.OpenOutput(path, mode, error);
     if (real == nullptr) return nullptr;
     return std::make_unique<InjectedOutputFile>(std::move(real), *this);
 }

@@ -88,7 +88,8 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
                     std::string& bytes) override;
     std::unique_ptr<platform::InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
-    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path,
+                                                     platform::OutputMode mode,
                                                      int& error) override;
     platform::FolderTraits TraitsOf(std::string_view folder) override;
 

@@ -73,9 +73,10 @@ class ForwardingFileSystem : public platform::FileSystem {
     int WriteFile(std::string_view path, std::string_view bytes) override {
         return m_real.WriteFile(path, bytes);
     }
-    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path,
+                                                     platform::OutputMode mode,
                                                      int& error) override {
-        return m_real.OpenOutput(path, truncate, error);
+        return m_real.OpenOutput(path, mode, error);
     }
     std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
     std::vector<platform::Root> Roots() override { return m_real.Roots(); }

@@ -204,9 +204,14 @@ int MemoryFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
 }
 
 std::unique_ptr<platform::OutputFile> MemoryFileSystem::OpenOutput(std::string_view path,
-                                                                   bool truncate, int& error) {
+                                                                   platform::OutputMode mode,
+                                                                   int& error) {
     error = 0;
-    if (truncate || !files.contains(std::string(path))) AddFile(std::string(path));
+    if (mode == platform::OutputMode::kNew && Exists(path)) {
+        error = EEXIST;
+        return nullptr;
+    }
+    if (!files.contains(std::string(path))) AddFile(std::string(path));
     return std::make_unique<MemoryOutput>(*this, std::string(path));
 }
 

@@ -54,7 +54,8 @@ class MemoryFileSystem : public platform::FileSystem {
     int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
                     std::string& bytes) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
-    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path,
+                                                     platform::OutputMode mode,
                                                      int& error) override;
     std::string TemporaryFolder() override { return temporaryFolder; }
     std::vector<platform::Root> Roots() override { return roots; }
