@@ -62,11 +62,14 @@ install: configure
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # A Debian package of the same files under /usr (morvanex_VERSION_ARCH.deb in the build folder),
-# its library dependencies worked out by dpkg-shlibdeps. Install it with
+# its library dependencies worked out by dpkg-shlibdeps, checked by lintian: an error fails the
+# package, the warnings that remain are listed with their reasons in the README. Install it with
 # `apt install ./build/morvanex_VERSION_ARCH.deb`.
 package: deps configure
 	@cmake --build $(BUILD) -j $(JOBS) --target programs
+	@rm -f $(BUILD)/morvanex_*.deb
 	@cd $(BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
+	@lintian --fail-on error $(BUILD)/morvanex_*.deb
 	@ls $(BUILD)/morvanex_*.deb
 
 run: deps

@@ -4,13 +4,17 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libpcre2-dev libicu-dev
+  libpcre2-dev libicu-dev libtag1-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xdg-utils qt6-translations-l10n
   # make package: CPack's Debian generator works out library dependencies with these.
-  dpkg-dev file
+  dpkg-dev file lintian
+  # The command line's JSON output is checked against its schema.
+  python3 python3-jsonschema
+  # The completions are tried in each shell they are written for.
+  bash zsh fish
   # Optional: the file system matrix test formats and mounts these (it skips without them).
   dosfstools fusefat exfatprogs exfat-fuse ntfs-3g xfsprogs btrfs-progs
 )

@@ -38,7 +38,8 @@ struct EngineOptions {
     bool copy = false;
     std::string copyDestination;  // ends with the separator after the set-up check
     bool keepDirTree = false;
-    std::string rootFolder;  // the folder the targets were collected from
+    std::string rootFolder;      // the folder the targets were collected from
+    bool listedTargets = false;  // the targets are a given list, not a folder's
     bool numberReset = true;
     bool allAttributes = false;  // AllAttributeFileRename
 
@@ -54,6 +55,8 @@ struct EngineOptions {
     std::array<platform::Timestamp, 3> fixedTimes{};
     // How the Exif parts and the Exif time mode read a file.
     ExifReading exifReading = ExifReading::Wide;
+    // How the tag tokens read fields of raw bytes.
+    TagTextReading tagReading = TagTextReading::Automatic;
 
     bool textLog = false;
     bool batchLog = false;
@@ -118,7 +121,9 @@ class RenameEngine {
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
     bool IsOwnFile(const platform::FileStatus& status) const;
-    int JournalFailure(int error, EngineResult& result) const;
+    // Code 18: the journal could not be made or written. `changed` is the target whose change
+    // was made last (or npos): named when the journal lost its record.
+    int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
     int ProcessTarget(std::size_t index, const std::string& source,
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
@@ -147,6 +152,7 @@ class RenameEngine {
     std::optional<RunLog> m_log;
     // The run's own files (its journal, its logs): never targets, wherever they lie.
     std::vector<platform::FileIdentity> m_ownFiles;
+    std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
 };
 

@@ -121,6 +121,11 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path) 
                 {std::to_string(code), std::to_string(systemError)});
 }
 
+std::string RunDoneMessage(int doneCount) {
+    return platform::Sjis("変換完了。\n") + std::to_string(doneCount) +
+           platform::Sjis("個のファイル名を変換しました。");
+}
+
 std::string NoUndoDataMessage() {
     return platform::Sjis(
         "Undo用のデータがありません。\nMorvaneの起動からこのボタンを押すまで一回もリネームを行って"

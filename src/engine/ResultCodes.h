@@ -42,6 +42,9 @@ enum ResultCode : int {
 // a line of its own: which file failed, or which text holds the character).
 std::string RunErrorMessage(int code, int systemError, const std::string& path);
 
+// A real run that ended well: "変換完了。" with the number of files converted.
+std::string RunDoneMessage(int doneCount);
+
 // The undo's messages: there is nothing to undo, it ended well, it stopped at an error.
 std::string NoUndoDataMessage();
 std::string UndoDoneMessage();
