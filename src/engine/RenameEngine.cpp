@@ -300,6 +300,10 @@ EngineResult RenameEngine::Run(bool real) {
         m_newNames.emplace_back();
         m_before.emplace_back();
         m_after.emplace_back();
+        if (m_stop != nullptr && m_stop->Requested()) {
+            result.code = MRVN_STOPPED_BY_USER;
+            break;
+        }
         result.code = ProcessTarget(i, *source, listed, real, result);
         if (result.code != kSuccess) break;
         ++result.doneCount;

@@ -10,6 +10,7 @@
 #include "engine/NameComposer.h"
 #include "engine/PartCounters.h"
 #include "engine/RunLog.h"
+#include "engine/StopRequest.h"
 #include "engine/TargetFeed.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -99,6 +100,8 @@ class RenameEngine {
     enum class Progress { Off, ExactTotal, TotalSoFar };
     void SetProgress(Progress progress) { m_progress = progress; }
     void SetJournal(UndoJournal* journal) { m_journal = journal; }
+    // Looked at before each target: a request ends the run there with code 20.
+    void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
 
     EngineOptions& Options() { return m_options; }
     NameRules& Rules() { return m_composer.Rules(); }
@@ -141,6 +144,7 @@ class RenameEngine {
     int m_maxPerFolder = 1;
     Progress m_progress = Progress::Off;
     UndoJournal* m_journal = nullptr;
+    const StopRequest* m_stop = nullptr;
 
     std::unique_ptr<TargetFeed> m_targets;
     std::vector<std::string> m_newPaths;

@@ -425,6 +425,7 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     engine.Options().listedTargets = targets.listed;
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
+    engine.SetStopRequest(context.stop);
 
     ui.BeginWait();
     if (real) ui.ProgressReset();
@@ -460,6 +461,12 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
 
 void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui,
                    const EngineResult& result, bool preview) {
+    if (result.code == MRVN_STOPPED_BY_USER) {
+        // Stopped on purpose: no error, and the undo is the user's own choice.
+        ui.ProgressReset();
+        if (!preview) ui.ShowMessage(StoppedMessage(result.doneCount), MessageIcon::None);
+        return;
+    }
     ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
     ui.ProgressReset();
     if (preview) return;
