@@ -6,11 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "engine/ExifAccessor.h"
 #include "engine/Interaction.h"
 #include "engine/NameComposer.h"
 #include "engine/PartCounters.h"
 #include "engine/RunLog.h"
 #include "engine/StopRequest.h"
+#include "engine/plan/Change.h"
 #include "engine/TargetFeed.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -62,6 +64,11 @@ struct EngineOptions {
     bool textLog = false;
     bool batchLog = false;
     std::string logFolder;
+
+    // The whole plan is checked before the first move, and the moves are ordered so that every
+    // name is free when its move comes. Off: the targets go in their order and the first name
+    // found taken stops the run.
+    bool wholeRun = true;
 };
 
 struct EngineResult {
@@ -100,7 +107,8 @@ class RenameEngine {
     enum class Progress { Off, ExactTotal, TotalSoFar };
     void SetProgress(Progress progress) { m_progress = progress; }
     void SetJournal(UndoJournal* journal) { m_journal = journal; }
-    // Looked at before each target: a request ends the run there with code 20.
+    // Looked at between targets, and between whole chains or rings of the plan (never inside
+    // one): a request ends the run there with code 20.
     void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
 
     EngineOptions& Options() { return m_options; }
@@ -108,11 +116,14 @@ class RenameEngine {
 
     EngineResult Run(bool real);
 
-    // The run's results, one entry per target (past a failure the entries stay empty).
+    // The run's results, one entry per target (past a target whose name could not be made the
+    // entries stay empty).
     // The whole target list, once the run is over; the engine gives it up.
     std::vector<std::string> TakeTargets();
-    std::vector<std::string>& NewPaths() { return m_newPaths; }
-    std::vector<std::string>& NewNames() { return m_newNames; }
+    const std::vector<Change>& Changes() const { return m_changes; }
+    // The new paths, given up by the changes: the path of a target that was not changed is its
+    // source (in a real run; a preview gives every planned path).
+    std::vector<std::string> TakeNewPaths(const std::vector<std::string>& sources, bool real);
     std::vector<settings::FileStatusRecord>& Before() { return m_before; }
     std::vector<settings::FileStatusRecord>& After() { return m_after; }
 
@@ -120,19 +131,33 @@ class RenameEngine {
     int CheckSetup(bool real);
 
   private:
-    struct Target;
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
     bool IsOwnFile(const platform::FileStatus& status) const;
     // Code 18: the journal could not be made or written. `changed` is the target whose change
     // was made last (or npos): named when the journal lost its record.
     int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
-    int ProcessTarget(std::size_t index, const std::string& source,
-                      const platform::FileStatus* listed, bool real, EngineResult& result);
-    int CopyStep(Target& target, bool real, EngineResult& result);
-    int RenameStep(Target& target, bool real, EngineResult& result);
-    void AttributeStep(Target& target, bool real);
-    void TimeStep(Target& target, bool real);
+    // Composes target i's new name into its change; the preview's attributes and times too.
+    int ComposeTarget(std::size_t index, const std::string& source,
+                      const platform::FileStatus* listed, bool real, std::string& detail);
+    // Judges the whole plan (the composed targets) and returns its ordered steps.
+    std::vector<PlanStep> CheckWholePlan(std::size_t count);
+    // The first conflict of a checked plan as the run reports it (16, 17 or 10), or 0.
+    int RefuseConflicts(std::size_t count, EngineResult& result);
+    int ApplyInOrder(std::size_t count, EngineResult& result);
+    int ApplyPlan(const std::vector<PlanStep>& steps, EngineResult& result);
+    void CountDone(EngineResult& result);
+    // The last move of one target (from its source, or from the name it was parked under),
+    // then its attributes, times, journal mark and log line.
+    int FinishTarget(std::size_t index, const std::string& from, EngineResult& result);
+    // Moves a target of a ring aside to a free temporary name beside it (journaled first).
+    int ParkTarget(std::size_t index, std::string& parked, EngineResult& result);
+    int CopyStep(std::size_t index, const std::string& source, EngineResult& result);
+    int RenameStep(std::size_t index, const std::string& from, bool& journaled,
+                   EngineResult& result);
+    void AttributeStep(std::size_t index, const std::string& file, bool real);
+    void TimeStep(std::size_t index, const std::string& file, bool real, ExifAccessor& exif);
+    const std::string& SourceOf(std::size_t index);
     std::string CopyFolderFor(const std::string& folder, bool real);
 
     platform::FileSystem& m_fileSystem;
@@ -147,8 +172,7 @@ class RenameEngine {
     const StopRequest* m_stop = nullptr;
 
     std::unique_ptr<TargetFeed> m_targets;
-    std::vector<std::string> m_newPaths;
-    std::vector<std::string> m_newNames;
+    std::vector<Change> m_changes;
     std::vector<settings::FileStatusRecord> m_before;
     std::vector<settings::FileStatusRecord> m_after;
 

@@ -82,10 +82,32 @@ void RunLog::AppendLine(int number, const std::string& source, const std::string
         m_line.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
         m_text->Append(m_line);
     }
-    if (m_batch) {
-        m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
-        m_batch->Append(m_line);
+    AppendBatchStep(newPath, oldName);
+}
+
+void RunLog::AppendBatchStep(const std::string& newPath, std::string_view oldName) {
+    if (!m_batch) return;
+    if (m_options.reverseBatch) {
+        m_keptStarts.push_back(m_kept.size());
+        m_kept.append("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
+        return;
     }
+    m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
+    m_batch->Append(m_line);
+}
+
+void RunLog::Finish() {
+    if (!m_batch || m_keptStarts.empty()) return;
+    std::string reversed;
+    reversed.reserve(m_kept.size());
+    std::size_t end = m_kept.size();
+    for (std::size_t k = m_keptStarts.size(); k-- > 0;) {
+        reversed.append(m_kept, m_keptStarts[k], end - m_keptStarts[k]);
+        end = m_keptStarts[k];
+    }
+    m_batch->Append(reversed);
+    m_kept.clear();
+    m_keptStarts.clear();
 }
 
 }  // namespace morvanex::engine

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -14,6 +15,10 @@ struct RunLogOptions {
     std::string folder;     // the log folder, ending with the separator
     bool copying = false;   // EnableCopy
     std::string copyDestination;
+    // The rename-back lines are written when the run ends, the last move first, so that the
+    // batch run top-down takes back a run whose moves depend on each other (a chain, a ring
+    // broken through a temporary name). Off: each line is appended as its target finishes.
+    bool reverseBatch = false;
 };
 
 // The text log and the rename-back batch log of one real run (CP932, CR LF). Each finished
@@ -30,6 +35,10 @@ class RunLog {
     // One line per finished target: its number (1-based), source, new path and old file name.
     void AppendLine(int number, const std::string& source, const std::string& newPath,
                     std::string_view oldName);
+    // A rename-back line alone: a move that finishes no target (to a temporary name).
+    void AppendBatchStep(const std::string& newPath, std::string_view oldName);
+    // Writes the rename-back lines kept for the end, the last first.
+    void Finish();
 
     const std::string& TextLogPath() const { return m_textPath; }
     const std::string& BatchLogPath() const { return m_batchPath; }
@@ -42,6 +51,8 @@ class RunLog {
     std::unique_ptr<platform::OutputFile> m_text;
     std::unique_ptr<platform::OutputFile> m_batch;
     std::string m_line;
+    std::string m_kept;                     // reversed batch: the lines, one after another
+    std::vector<std::size_t> m_keptStarts;  // where each kept line begins
 };
 
 }  // namespace morvanex::engine
