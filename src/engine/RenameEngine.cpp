@@ -468,11 +468,12 @@ int RenameEngine::ParkTarget(std::size_t index, std::string& parked, EngineResul
     result.currentPath = source;
     const std::string folder = platform::DirectoryOf(source);
     const settings::FileStatusRecord& before = m_before[index];
-    // A free name beside it; the move itself refuses a name taken meanwhile.
+    // A name of this process beside it; the move refuses one that is taken (by a file left
+    // from a killed run of the same process number), and the next is tried.
+    const std::string pid = std::to_string(::getpid());
     for (int attempt = 0;; ++attempt) {
-        parked = folder + ".morvanex-swap-" + std::to_string(::getpid()) + "-" +
-                 std::to_string(index) + (attempt == 0 ? "" : "-" + std::to_string(attempt));
-        if (m_fileSystem.Exists(parked) && attempt < 100) continue;
+        parked = folder + ".morvanex-swap-" + pid + "-" + std::to_string(index) +
+                 (attempt == 0 ? "" : "-" + std::to_string(attempt));
         if (m_journal != nullptr) {
             if (const int error = m_journal->Intend(source, parked, {}, before.Status,
                                                     journal::kMoved | journal::kParked)) {
