@@ -294,8 +294,8 @@ EngineResult RenameEngine::Run(bool real) {
         composeCode = ComposeTarget(composed, *source, listed, real, composeDetail);
         if (composeCode != kSuccess) break;
         if (lineProgress) {
-            const std::size_t total = m_progress == Progress::ExactTotal ? m_targets->Count()
-                                                                         : m_targets->TotalSoFar();
+            const std::size_t total =
+                m_progress == Progress::ExactTotal ? m_targets->Count() : m_targets->TotalSoFar();
             m_interaction.Progress(static_cast<unsigned>(total), static_cast<int>(composed + 1));
         }
     }
@@ -322,8 +322,8 @@ EngineResult RenameEngine::Run(bool real) {
             std::vector<PlannedMove> moves;
             moves.reserve(composed);
             for (std::size_t i = 0; i < composed; ++i) {
-                moves.push_back({SourceOf(i), m_changes[i].newPath, m_changes[i].moves,
-                                 m_changes[i].folder});
+                moves.push_back(
+                    {SourceOf(i), m_changes[i].newPath, m_changes[i].moves, m_changes[i].folder});
             }
             PlanCheck check = CheckPlan(moves, {m_options.copy, false}, folders);
             for (std::size_t i = 0; i < composed; ++i) m_changes[i].verdict = check.verdicts[i];

@@ -96,8 +96,8 @@ OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
     logLayout->addWidget(m_copyFolderLog);
     logLayout->addStretch(1);
 
-    auto* order =
-        MakeGroup("moveOrderGroup", QStringLiteral("リネームの順序"), Drawn(300, 214, 252, 62), this);
+    auto* order = MakeGroup("moveOrderGroup", QStringLiteral("リネームの順序"),
+                            Drawn(300, 214, 252, 62), this);
     new QVBoxLayout(order);
     m_planWholeRun =
         AddCheck("planWholeRunCheck", QStringLiteral("名前の玉突き・入れ替えを解決する"), order);

@@ -721,8 +721,7 @@ TEST_P(RunDriverTest, ChainsAndSwapsRunInTheirOrderAndUndoTakesThemBack) {
         // History counts the files, not the steps through a temporary name.
         const std::vector<std::string> history = DescribeHistory(Cp932(journals.Path()));
         ASSERT_FALSE(history.empty());
-        EXPECT_NE(history[0].find("  done  " + std::to_string(changed) + "  "),
-                  std::string::npos)
+        EXPECT_NE(history[0].find("  done  " + std::to_string(changed) + "  "), std::string::npos)
             << history[0];
         EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete());
         for (const std::string& name : row.files) EXPECT_EQ(files.ReadFile(name), name);
@@ -743,10 +742,18 @@ TEST_P(RunDriverTest, APlanWithAConflictStopsBeforeTheFirstMove) {
         const char* more;
     };
     const Row rows[] = {
-        {"duplicate/three_to_one", {"a.jpg", "b.jpg", "c.jpg"}, true,
-         MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW, "b.jpg", "ほかに1個のファイルも変換できません。"},
-        {"exists/held_by_a_stranger", {"a.jpg", "b.jpg"}, false,
-         MRVN_ERROR_SAME_NAME_EXSIT, "b.jpg", ""},
+        {"duplicate/three_to_one",
+         {"a.jpg", "b.jpg", "c.jpg"},
+         true,
+         MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW,
+         "b.jpg",
+         "ほかに1個のファイルも変換できません。"},
+        {"exists/held_by_a_stranger",
+         {"a.jpg", "b.jpg"},
+         false,
+         MRVN_ERROR_SAME_NAME_EXSIT,
+         "b.jpg",
+         ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -841,7 +848,8 @@ TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     }
     StopRequest stop;
     StoppingFileSystem stopping(real, stop);
-    const RunOutcome outcome = StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
+    const RunOutcome outcome =
+        StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
     EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
     EXPECT_EQ(outcome.doneCount, 2);
     EXPECT_EQ(stopping.moves, 3) << "park, move, unpark";
@@ -861,7 +869,8 @@ TEST_P(RunDriverTest, LogsOfASwapFollowTheMovesAsMade) {
     temp.CreateFile("b.txt", "b.txt");
     settings.RenameOption.EnableRename = 0;
     settings.StringChangeOption.EnableStringChange = 1;
-    const std::pair<const char*, const char*> pairs[] = {{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}};
+    const std::pair<const char*, const char*> pairs[] = {
+        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}};
     for (std::size_t p = 0; p < std::size(pairs); ++p) {
         settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
         settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
@@ -874,8 +883,8 @@ TEST_P(RunDriverTest, LogsOfASwapFollowTheMovesAsMade) {
     const std::string text = temp.ReadFile("20240506070809.log");
     const std::string a = Cp932(temp / "a.txt");
     const std::string b = Cp932(temp / "b.txt");
-    EXPECT_TRUE(text.ends_with("00001 : " + b + arrow + a + " \r\n00002 : " + a + arrow + b +
-                               " \r\n"))
+    EXPECT_TRUE(
+        text.ends_with("00001 : " + b + arrow + a + " \r\n00002 : " + a + arrow + b + " \r\n"))
         << text;
     const std::string batch = temp.ReadFile("20240506070809BAT.log");
     const std::size_t lines = batch.find("ren ");

@@ -9,9 +9,8 @@ namespace morvanex::engine {
 namespace {
 
 bool HasLetter(const std::string& name) {
-    return std::any_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    });
+    return std::any_of(name.begin(), name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
 }
 
 std::string FlipCase(std::string_view name) {
@@ -38,9 +37,8 @@ FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& f
         const auto it = std::find_if(names.begin(), names.end(), HasLetter);
         if (it != names.end()) {
             const std::string flipped = FlipCase(*it);
-            rules.foldsCase =
-                std::find(names.begin(), names.end(), flipped) == names.end() &&
-                fileSystem.Exists(cp932 + platform::Cp932FromUtf8(flipped));
+            rules.foldsCase = std::find(names.begin(), names.end(), flipped) == names.end() &&
+                              fileSystem.Exists(cp932 + platform::Cp932FromUtf8(flipped));
         }
     }
     rules.windowsNames = rules.foldsCase && madeUpNumbers;
