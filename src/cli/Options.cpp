@@ -64,8 +64,11 @@ constexpr CommandSpec kCommands[] = {
      "duplicate, exists or refused row; with\n"
      "--set CommonOption.PlanWholeRun=0 it moves the targets\n"
      "in their order and stops at the first name taken).\n"
-     "tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS; json is an\n"
-     "array of {\"source\", \"target\", \"status\"} objects.",
+     "tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS; in a path a\n"
+     "backslash, tab, carriage return and line break are\n"
+     "written \\\\, \\t, \\r and \\n, any other control byte\n"
+     "\\xHH. json is an array of {\"source\", \"target\",\n"
+     "\"status\"} objects.",
      false},
     {Command::Run, "run",
      "run JOB [--folder DIR | --list FILE] [-y] [-q]\n"

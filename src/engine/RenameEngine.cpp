@@ -306,7 +306,9 @@ EngineResult RenameEngine::Run(bool real) {
     const auto composeFailure = [&] {
         result.code = composeCode;
         result.detail = std::move(composeDetail);
-        result.currentPath = SourceOf(composed);
+        result.currentPath = m_refusedPath.empty() ? SourceOf(composed) : m_refusedPath;
+        // A name that outgrew every limit.
+        if (composeCode == MRVN_ERROR_SYSTEM_ERROR) result.systemError = ENAMETOOLONG;
     };
 
     if (!real) {
@@ -451,7 +453,8 @@ int RenameEngine::ApplyPlan(const std::vector<PlanStep>& steps, EngineResult& re
                 // Nothing else of the ring moved yet: the parked file goes back to its name.
                 // Otherwise it waits under the temporary name for the undo, which the journal
                 // makes possible; the message names it.
-                if (ringMoved || m_fileSystem.Move(parked, SourceOf(parkedIndex)) != 0) {
+                if (ringMoved || m_fileSystem.Move(parked, SourceOf(parkedIndex),
+                                                   ListedStatus(parkedIndex)) != 0) {
                     if (!result.detail.empty()) result.detail += '\n';
                     result.detail += platform::Sjis("一時的な名前で残っているファイル : ") + parked;
                 }
@@ -481,20 +484,19 @@ int RenameEngine::ParkTarget(std::size_t index, std::string& parked, EngineResul
                 return JournalFailure(error, result, m_lastJournaled);
             }
         }
-        const int error = m_fileSystem.Move(source, parked);
+        const int error = m_fileSystem.Move(source, parked, ListedStatus(index));
         if (error == 0) break;
         if (m_journal != nullptr && !m_journal->Void())
             return parked.clear(), JournalFailure(EIO, result, m_lastJournaled);
         if (error == EEXIST && attempt < 100) continue;
         parked.clear();
-        result.systemError = error;
-        return MRVN_ERROR_SYSTEM_ERROR;
+        return ChangeFailure(error, folder, m_changes[index].folder, result);
     }
     if (m_journal != nullptr &&
         !m_journal->Done(before.Status.modification, before.Status.modificationNs)) {
         return JournalFailure(EIO, result, index);
     }
-    if (m_log) m_log->AppendBatchStep(parked, platform::FileNameOf(source));
+    if (m_log) m_log->AppendBatchStep(result.doneCount + 1, parked, platform::FileNameOf(source));
     return kSuccess;
 }
 
@@ -506,8 +508,8 @@ int RenameEngine::BeginRecords(EngineResult& result) {
     if (m_options.textLog || m_options.batchLog) {
         // A log that cannot be written is reported before anything is changed.
         std::string failed;
-        if (const int error =
-                m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()), &failed)) {
+        if (const int error = m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()),
+                                          &failed, &result.detail)) {
             m_log.reset();
             result.systemError = error;
             result.currentPath = failed;
@@ -601,10 +603,13 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
                                 std::string& detail) {
     settings::FileStatusRecord& before = m_before[index];
     platform::FileStatus status;
+    Change& change = m_changes[index];
     if (listed != nullptr) {
         before.Status = *listed;
+        change.known = true;
     } else if (m_fileSystem.GetStatus(source, status) == 0) {
         before.Status = status;
+        change.known = true;
     }
     m_after[index] = before;
     FileFacts facts = SplitSourcePath(source, m_composer.Rules().extensionRule);
@@ -620,26 +625,38 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
     ExifAccessor exif(m_fileSystem, source, m_options.exifReading, m_options.tagReading);
     std::string name;
     if (const int code = m_composer.Compose(m_counters, facts, exif, name, &detail)) return code;
-    RemoveTrailingPeriod(name);
+    // The period is removed for systems that cannot hold a name ending in one; a name the job
+    // leaves as the file's own already exists, and is left as it is.
+    if (name != facts.fileName) RemoveTrailingPeriod(name);
     if (!IsUsableName(name)) {
         detail = platform::Sjis("変更後の名前 : ") + name;
         return MRVN_ERROR_BAD_STRING_USED;
     }
-    Change& change = m_changes[index];
     change.folder = (before.Status.attributes & kDirectory) != 0;
     if (m_options.copy) {
-        change.newPath = CopyFolderFor(std::string(facts.folder), false) + name;
+        const std::string folder = CopyFolderFor(std::string(facts.folder), false);
+        change.newPath = folder + name;
         change.moves = true;
+        if (const int code = CheckWindowsName(folder, name, detail)) {
+            // The destination is refused, not the source.
+            m_refusedPath = change.newPath;
+            return code;
+        }
     } else {
         change.newPath.reserve(facts.folder.size() + name.size());
         change.newPath.assign(facts.folder).append(name);
         const NameRules& rules = m_composer.Rules();
         change.moves = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
                        change.newPath != source;
+        if (change.moves) {
+            if (const int code = CheckWindowsName(facts.folder, name, detail)) return code;
+        }
     }
     if (!real) {
-        if (m_options.changeAttributes) AttributeStep(index, source, false);
-        if (m_options.changeTimes) TimeStep(index, source, false, exif);
+        bool changed = false;
+        EngineResult unused;
+        if (m_options.changeAttributes) AttributeStep(index, source, false, changed, unused);
+        if (m_options.changeTimes) TimeStep(index, source, false, exif, changed, unused);
     }
     return kSuccess;
 }
@@ -655,25 +672,32 @@ int RenameEngine::FinishTarget(std::size_t index, const std::string& from, Engin
         return kSuccess;
     }
     bool journaled = false;
-    const int code = m_options.copy ? CopyStep(index, source, result)
-                                    : RenameStep(index, from, journaled, result);
+    bool changed = false;  // something of it has been changed
+    int code = m_options.copy ? CopyStep(index, source, result)
+                              : RenameStep(index, from, journaled, changed, result);
     if (code != kSuccess) {
         change.outcome = Change::Outcome::Failed;
         return code;
     }
     // The file as it is now: the copy or the moved file holds the source's bytes.
     const std::string& file = change.moves ? change.newPath : source;
-    if (m_options.changeAttributes) AttributeStep(index, file, true);
-    if (m_options.changeTimes) {
+    if (m_options.changeAttributes) code = AttributeStep(index, file, true, changed, result);
+    if (code == kSuccess && m_options.changeTimes) {
         ExifAccessor exif(m_fileSystem, file, m_options.exifReading, m_options.tagReading);
-        TimeStep(index, file, true, exif);
+        code = TimeStep(index, file, true, exif, changed, result);
     }
-    if (journaled) {
-        if (!m_journal->Done(m_after[index].Status.modification,
-                             m_options.changeTimes ? 0 : m_before[index].Status.modificationNs)) {
-            return JournalFailure(EIO, result, index);
-        }
-        m_lastJournaled = index;
+    // What was changed is recorded as done even where a later step failed; what was not is void.
+    if (journaled && !(changed ? m_journal->Done(m_after[index].Status.modification,
+                                                 m_options.changeTimes && code == kSuccess
+                                                     ? 0
+                                                     : m_before[index].Status.modificationNs)
+                               : m_journal->Void())) {
+        return JournalFailure(EIO, result, index);
+    }
+    if (journaled && changed) m_lastJournaled = index;
+    if (code != kSuccess) {
+        change.outcome = Change::Outcome::Failed;
+        return code;
     }
     change.outcome = Change::Outcome::Done;
     if (m_log) {
@@ -693,6 +717,47 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
     if (real && destination != m_options.copyDestination)
         CreateFolderTree(m_fileSystem, destination);
     return destination;
+}
+
+const platform::FolderTraits& RenameEngine::TraitsOf(std::string_view folder) {
+    if (!m_traitsKnown || folder != m_traitsFolder) {
+        m_traits = m_fileSystem.TraitsOf(folder);
+        m_traitsFolder = folder;
+        m_traitsKnown = true;
+    }
+    return m_traits;
+}
+
+int RenameEngine::CheckWindowsName(std::string_view folder, const std::string& name,
+                                   std::string& detail) {
+    const platform::FolderTraits& traits = TraitsOf(folder);
+    if (!traits.windowsNames || platform::IsWindowsName(name)) return kSuccess;
+    detail = platform::Sjis("変更後の名前 : ") + name + "\n" +
+             platform::Sjis("このフォルダのファイルシステム(") +
+             platform::Cp932FromUtf8(traits.fileSystem) +
+             platform::Sjis(
+                 ")はWindowsの名前の規則に従うため、\\ : * ? \" < > | "
+                 "を含む名前と、空白かピリオドで終わる名前は使えません。");
+    return MRVN_ERROR_BAD_STRING_USED;
+}
+
+int RenameEngine::ChangeFailure(int error, std::string_view folder, bool isFolder,
+                                EngineResult& result) {
+    result.systemError = error;
+    if (error == ESTALE) {
+        result.detail = platform::Sjis(
+            "一覧を作った後で、このファイルかそのフォルダが別のもの(シンボリックリンクなど)に"
+            "置き換えられたため、変更しませんでした。");
+    } else if (error == ENOTSUP) {
+        result.detail =
+            platform::Sjis("このフォルダのファイルシステム(") +
+            platform::Cp932FromUtf8(TraitsOf(folder).fileSystem) +
+            platform::Sjis(isFolder ? ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "フォルダの名前を変えることができません。"
+                                    : ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "名前を変えることができません。");
+    }
+    return MRVN_ERROR_SYSTEM_ERROR;
 }
 
 int RenameEngine::CopyStep(std::size_t index, const std::string& source, EngineResult& result) {
@@ -718,12 +783,17 @@ int RenameEngine::CopyStep(std::size_t index, const std::string& source, EngineR
             return JournalFailure(failed, result, m_lastJournaled);
         }
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(source, kNormal);
-    const int error = m_fileSystem.Copy(source, change.newPath);
-    if (clearAttributes) m_fileSystem.SetAttributes(source, saved);
+    const platform::FileStatus* listed = ListedStatus(index);
+    if (clearAttributes) m_fileSystem.SetAttributes(source, kNormal, listed);
+    bool destinationFailed = false;
+    const int error = m_fileSystem.Copy(source, change.newPath, &destinationFailed);
+    if (clearAttributes) m_fileSystem.SetAttributes(source, saved, listed);
     if (journaled && !m_journal->Void()) return JournalFailure(EIO, result, m_lastJournaled);
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
     if (error != 0) {
+        // The message names the end that failed: a destination the card refused is no fault
+        // of the source.
+        if (destinationFailed) result.currentPath = change.newPath;
         result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
@@ -731,7 +801,7 @@ int RenameEngine::CopyStep(std::size_t index, const std::string& source, EngineR
 }
 
 int RenameEngine::RenameStep(std::size_t index, const std::string& from, bool& journaled,
-                             EngineResult& result) {
+                             bool& changed, EngineResult& result) {
     const Change& change = m_changes[index];
     const settings::FileStatusRecord& before = m_before[index];
     const bool moving = change.moves;
@@ -759,22 +829,24 @@ int RenameEngine::RenameStep(std::size_t index, const std::string& from, bool& j
 
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
-    if (clearAttributes) m_fileSystem.SetAttributes(from, kNormal);
-    const int error = MoveKeepingCase(m_fileSystem, from, change.newPath, via);
+    const platform::FileStatus* listed = ListedStatus(index);
+    if (clearAttributes) m_fileSystem.SetAttributes(from, kNormal, listed);
+    const int error = MoveKeepingCase(m_fileSystem, from, change.newPath, via, listed);
     if (error != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
-        if (clearAttributes) m_fileSystem.SetAttributes(from, saved);
+        if (clearAttributes) m_fileSystem.SetAttributes(from, saved, listed);
         if (journaled && !m_journal->Void()) return JournalFailure(EIO, result, m_lastJournaled);
         journaled = false;
         if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
-        result.systemError = error;
-        return MRVN_ERROR_SYSTEM_ERROR;
+        return ChangeFailure(error, platform::DirectoryOf(from), change.folder, result);
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(change.newPath, saved);
+    changed = true;
+    if (clearAttributes) m_fileSystem.SetAttributes(change.newPath, saved, listed);
     return kSuccess;
 }
 
-void RenameEngine::AttributeStep(std::size_t index, const std::string& file, bool real) {
+int RenameEngine::AttributeStep(std::size_t index, const std::string& file, bool real,
+                                bool& changed, EngineResult& result) {
     std::uint8_t value = m_before[index].Status.attributes;
     if (real && m_options.copy) m_fileSystem.GetAttributes(file, value);
     unsigned mask = 0xFF;
@@ -788,11 +860,19 @@ void RenameEngine::AttributeStep(std::size_t index, const std::string& file, boo
     apply(m_options.system, kSystem);
     value = static_cast<std::uint8_t>(value & mask);
     m_after[index].Status.attributes = value;
-    if (real) m_fileSystem.SetAttributes(file, value);
+    if (!real) return kSuccess;
+    // A copy is the run's own new file; the file renamed (or left in place) must still be the
+    // one listed. Other failures leave the attributes as they are, as they always have.
+    const int error =
+        m_fileSystem.SetAttributes(file, value, m_options.copy ? nullptr : ListedStatus(index));
+    if (error == ESTALE) return ChangeFailure(error, platform::DirectoryOf(file), false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    changed = true;
+    return kSuccess;
 }
 
-void RenameEngine::TimeStep(std::size_t index, const std::string& file, bool real,
-                            ExifAccessor& exif) {
+int RenameEngine::TimeStep(std::size_t index, const std::string& file, bool real,
+                           ExifAccessor& exif, bool& changed, EngineResult& result) {
     platform::FileStatus current = m_before[index].Status;
     if (real) m_fileSystem.GetStatus(file, current);
     const platform::Timestamp old[3] = {current.creation, current.modification, current.access};
@@ -825,7 +905,17 @@ void RenameEngine::TimeStep(std::size_t index, const std::string& file, bool rea
     after.Status.creation = times[0];
     after.Status.modification = times[1];
     after.Status.access = times[2];
-    if (real) m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
+    if (!real) return kSuccess;
+    const int error = m_fileSystem.SetTimes(file, times[0], times[1], times[2],
+                                            m_options.copy ? nullptr : ListedStatus(index));
+    if (error == ESTALE) return ChangeFailure(error, platform::DirectoryOf(file), false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    changed = true;
+    return kSuccess;
+}
+
+const platform::FileStatus* RenameEngine::ListedStatus(std::size_t index) const {
+    return m_changes[index].known ? &m_before[index].Status : nullptr;
 }
 
 std::vector<std::string> RenameEngine::TakeNewPaths(const std::vector<std::string>& sources,

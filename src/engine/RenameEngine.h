@@ -153,12 +153,26 @@ class RenameEngine {
     // Moves a target of a ring aside to a free temporary name beside it (journaled first).
     int ParkTarget(std::size_t index, std::string& parked, EngineResult& result);
     int CopyStep(std::size_t index, const std::string& source, EngineResult& result);
-    int RenameStep(std::size_t index, const std::string& from, bool& journaled,
+    // The steps say in `changed` whether they changed anything (for the journal's mark).
+    int RenameStep(std::size_t index, const std::string& from, bool& journaled, bool& changed,
                    EngineResult& result);
-    void AttributeStep(std::size_t index, const std::string& file, bool real);
-    void TimeStep(std::size_t index, const std::string& file, bool real, ExifAccessor& exif);
+    int AttributeStep(std::size_t index, const std::string& file, bool real, bool& changed,
+                      EngineResult& result);
+    int TimeStep(std::size_t index, const std::string& file, bool real, ExifAccessor& exif,
+                 bool& changed, EngineResult& result);
+    // Target i's status as listed (or read when its name was made): a change reaches the file
+    // only while it is still that file. Null when it could not be read.
+    const platform::FileStatus* ListedStatus(std::size_t index) const;
     const std::string& SourceOf(std::size_t index);
     std::string CopyFolderFor(const std::string& folder, bool real);
+    // The traits of the folder a name goes into (asked once per folder in a row).
+    const platform::FolderTraits& TraitsOf(std::string_view folder);
+    // 10 where the folder follows Windows' name rules and the name breaks them.
+    int CheckWindowsName(std::string_view folder, const std::string& name, std::string& detail);
+    // 999 for a change that failed with `error`, with a line that says why where the system's
+    // text would not (a file swapped since the listing, a move the file system cannot make
+    // safely).
+    int ChangeFailure(int error, std::string_view folder, bool isFolder, EngineResult& result);
 
     platform::FileSystem& m_fileSystem;
     const platform::Clock& m_clock;
@@ -182,6 +196,10 @@ class RenameEngine {
     std::vector<platform::FileIdentity> m_ownFiles;
     std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
+    std::string m_traitsFolder;
+    platform::FolderTraits m_traits;
+    bool m_traitsKnown = false;
+    std::string m_refusedPath;  // a copy's destination that its folder refuses
 };
 
 // Creates a folder and every missing folder above it; failures are not reported (the move or

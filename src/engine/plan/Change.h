@@ -22,6 +22,7 @@ struct Change {
     Outcome outcome = Outcome::Planned;
     bool moves = false;   // the run gives the file another path (or copies it)
     bool folder = false;  // a folder: moved after everything inside it
+    bool known = false;   // its status was read (listed, or when its name was made)
 };
 
 }  // namespace morvanex::engine

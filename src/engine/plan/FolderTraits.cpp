@@ -1,48 +1,12 @@
 #include "engine/plan/FolderTraits.h"
 
-#include <algorithm>
-
 #include "platform/Codepage.h"
 
 namespace morvanex::engine {
 
-namespace {
-
-bool HasLetter(const std::string& name) {
-    return std::any_of(name.begin(), name.end(),
-                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
-}
-
-std::string FlipCase(std::string_view name) {
-    std::string flipped(name);
-    for (char& c : flipped) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        } else if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        }
-    }
-    return flipped;
-}
-
-}  // namespace
-
-FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& folder,
-                          const std::vector<std::string>& names, bool listed) {
-    const std::string cp932 = platform::Cp932FromUtf8(folder);
-    const bool madeUpNumbers = !fileSystem.KeepsIdentity(cp932);
-    FolderRules rules;
-    rules.foldsCase = madeUpNumbers;
-    if (listed) {
-        const auto it = std::find_if(names.begin(), names.end(), HasLetter);
-        if (it != names.end()) {
-            const std::string flipped = FlipCase(*it);
-            rules.foldsCase = std::find(names.begin(), names.end(), flipped) == names.end() &&
-                              fileSystem.Exists(cp932 + platform::Cp932FromUtf8(flipped));
-        }
-    }
-    rules.windowsNames = rules.foldsCase && madeUpNumbers;
-    return rules;
+FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& hostFolder) {
+    const platform::FolderTraits traits = fileSystem.TraitsOf(platform::Cp932FromUtf8(hostFolder));
+    return {traits.ignoresCase, traits.windowsNames};
 }
 
 bool FileSystemFolders::Read(std::string_view hostFolder) {
@@ -61,8 +25,7 @@ bool FileSystemFolders::Read(std::string_view hostFolder) {
 }
 
 FolderRules FileSystemFolders::RulesOf(std::string_view hostFolder) {
-    const bool listed = Read(hostFolder);
-    return FolderRulesOf(m_fileSystem, m_folder, m_names, listed);
+    return FolderRulesOf(m_fileSystem, std::string(hostFolder));
 }
 
 bool FileSystemFolders::ListNames(std::string_view hostFolder, std::vector<std::string>& names) {

@@ -9,14 +9,9 @@
 
 namespace morvanex::engine {
 
-// How a folder compares names, found without writing anything: a name of the folder with its
-// ASCII letters in the other case is looked up; when it answers while the folder holds no such
-// name, the folder folds case. A folder with no name to try is taken as folding case where the
-// file system makes up its file numbers (FAT, exFAT, NTFS, FUSE): the check may then see a
-// conflict that is none, never miss one. Folders that fold case this way (FAT, exFAT) also
-// refuse the names Windows refuses. `names` is the folder's listing (host bytes).
-FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& folder,
-                          const std::vector<std::string>& names, bool listed);
+// How a folder compares names and which names it refuses, as the platform's per-folder traits
+// say (the one place that asks them).
+FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& hostFolder);
 
 // The validator's view of the destination folders through the program's file system: each
 // folder listed once (names only), its rules from FolderRulesOf.
