@@ -827,6 +827,57 @@ TEST_P(RunDriverTest, APlanWithAConflictStopsBeforeTheFirstMove) {
     }
 }
 
+// On a card that ignores case, the plan compares names as the card does: a new name that differs
+// from a file there (or from another new name) only in letter case is taken, in the preview and
+// before the run's first move alike.
+TEST_P(RunDriverTest, ACardThatIgnoresCaseIsJudgedAsItComparesNames) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> files;  // the first ones are the targets
+        std::vector<std::pair<std::string, std::string>> pairs;
+        std::vector<Conflict> rows;
+        int code;
+    };
+    const Row rows[] = {
+        {"exists/other_spelling_there",
+         {"x.jpg", "NEW.JPG"},
+         {{"x.", "new."}},
+         {Conflict::Exists},
+         MRVN_ERROR_SAME_NAME_EXSIT},
+        {"duplicate/two_spellings",
+         {"a.jpg", "b.jpg"},
+         {{"a.", "Photo."}, {"b.", "photo."}},
+         {Conflict::None, Conflict::Duplicate},
+         MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW},
+    };
+    platform::FolderTraits card;
+    card.ignoresCase = true;
+    faulty.SetTraits(card);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder files;
+        for (const std::string& name : row.files) files.CreateFile(name, name);
+        RenameSettings s = settings;
+        s.SelectFile.FreeFileSelect = 1;
+        s.RenameOption.EnableRename = 0;
+        s.StringChangeOption.EnableStringChange = 1;
+        for (std::size_t p = 0; p < row.pairs.size(); ++p) {
+            s.StringChangeOption.ChangeBefore[p] = row.pairs[p].first;
+            s.StringChangeOption.ChangeAfter[p] = row.pairs[p].second;
+        }
+        std::vector<std::string> list;
+        for (std::size_t i = 0; i < row.rows.size(); ++i)
+            list.push_back(Cp932(files / row.files[i]));
+        test::ScriptedInteraction shown;
+        const RunContext context{faulty, clock, shown, &journal};
+        ASSERT_EQ(StartRun(s, context, true, &list).resultCode, 0);
+        EXPECT_EQ(shown.resultLists.at(0).conflicts, row.rows);
+        const auto before = Snapshot(files.Path());
+        EXPECT_EQ(StartRun(s, context, false, &list).resultCode, row.code);
+        EXPECT_EQ(Snapshot(files.Path()), before);
+    }
+}
+
 // Kills the run at every move of a swap beside a renumbering: at the step to the temporary
 // name, between the ring's moves and after them. Whatever the moment, undo brings every file
 // back and no temporary name is left.
