@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libpcre2-dev libtag1-dev libsodium-dev
+  libpcre2-dev libicu-dev libtag1-dev libsodium-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-qpa-plugins libgl-dev

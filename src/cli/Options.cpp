@@ -52,10 +52,18 @@ constexpr CommandSpec kCommands[] = {
      "row per target: source, new path and a status:\n"
      "  ok         the file gets the new path\n"
      "  unchanged  the new path is the source itself\n"
+     "  chain      the new path is freed by another target,\n"
+     "             which the run moves first\n"
+     "  cycle      one of a ring of names (a swap), broken\n"
+     "             through a temporary name\n"
      "  duplicate  an earlier target gets the same new path\n"
-     "  exists     a file that no earlier target moves away\n"
-     "             is already at the new path\n"
-     "(the real run would stop at a duplicate or exists row).\n"
+     "  exists     a file the run does not move away is\n"
+     "             already at the new path\n"
+     "  refused    the folder refuses the name (FAT, exFAT)\n"
+     "(the real run stops before its first move at a\n"
+     "duplicate, exists or refused row; with\n"
+     "--set CommonOption.PlanWholeRun=0 it moves the targets\n"
+     "in their order and stops at the first name taken).\n"
      "tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS; in a path a\n"
      "backslash, tab, carriage return and line break are\n"
      "written \\\\, \\t, \\r and \\n, any other control byte\n"
@@ -348,7 +356,7 @@ constexpr const char* kProgramNotes =
 constexpr const char* kExitStatus =
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"
     "standard error (for a job, first line \"Error Code : N\"); 2 usage error or a\n"
-    "job file that does not load; 3 preview found duplicate or exists rows.\n";
+    "job file that does not load; 3 preview found duplicate, exists or refused rows.\n";
 
 }  // namespace
 

@@ -55,8 +55,20 @@ void AppendJsonString(std::string& out, const std::string& cp932) {
 const char* RowStatus(const engine::ResultList& list, std::size_t row) {
     if (list.sources[row] == list.targets[row]) return "unchanged";
     if (row < list.conflicts.size()) {
-        if (list.conflicts[row] == engine::Conflict::Duplicate) return "duplicate";
-        if (list.conflicts[row] == engine::Conflict::Exists) return "exists";
+        switch (list.conflicts[row]) {
+            case engine::Conflict::Duplicate:
+                return "duplicate";
+            case engine::Conflict::Exists:
+                return "exists";
+            case engine::Conflict::Refused:
+                return "refused";
+            case engine::Conflict::Chain:
+                return "chain";
+            case engine::Conflict::Cycle:
+                return "cycle";
+            case engine::Conflict::None:
+                break;
+        }
     }
     return "ok";
 }
@@ -132,7 +144,8 @@ void TerminalInteraction::ShowResultList(const engine::ResultList& list) {
     if (m_format == ListFormat::Json) text += "[\n";
     for (std::size_t row = 0; row < list.sources.size() && row < list.targets.size(); ++row) {
         const char* status = RowStatus(list, row);
-        if (status[0] == 'd' || status[0] == 'e') m_sawConflict = true;
+        if (row < list.conflicts.size() && engine::IsFailing(list.conflicts[row]))
+            m_sawConflict = true;
         if (m_format == ListFormat::Json) {
             text += row == 0 ? "  {\"source\": " : ",\n  {\"source\": ";
             AppendJsonString(text, list.sources[row]);

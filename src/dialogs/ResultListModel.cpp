@@ -82,8 +82,14 @@ QString ResultListModel::CellText(int row, const ColumnInfo& info) const {
                                          : QString();
     }
     if (info.column == Column::Target) {
-        return i < m_list.targets.size() ? DisplayName(m_list.targets[i], m_list.showFullPath)
-                                         : QString();
+        if (i >= m_list.targets.size()) return QString();
+        QString text = DisplayName(m_list.targets[i], m_list.showFullPath);
+        // A row the run resolves by its order says so beside the name.
+        const engine::Conflict conflict =
+            i < m_list.conflicts.size() ? m_list.conflicts[i] : engine::Conflict::None;
+        if (conflict == engine::Conflict::Chain) text += QStringLiteral("  (玉突き)");
+        if (conflict == engine::Conflict::Cycle) text += QStringLiteral("  (入れ替え)");
+        return text;
     }
     const std::vector<settings::FileStatusRecord>& records =
         info.after ? m_list.after : m_list.before;
@@ -114,10 +120,10 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return CellText(index.row(), m_columns[static_cast<std::size_t>(index.column())]);
         case Qt::BackgroundRole:
-            if (conflict != engine::Conflict::None) return QBrush(QColor(255, 214, 204));
+            if (engine::IsFailing(conflict)) return QBrush(QColor(255, 214, 204));
             return {};
         case Qt::ForegroundRole:
-            if (conflict != engine::Conflict::None) return QBrush(QColor(150, 0, 0));
+            if (engine::IsFailing(conflict)) return QBrush(QColor(150, 0, 0));
             return {};
         case Qt::ToolTipRole: {
             // A name column may be too narrow for a long path: its tooltip has it whole.
@@ -137,6 +143,18 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const {
                 reason = QStringLiteral(
                     "新しい名前と同じ名前のファイルがすでに存在します。\n"
                     "このまま実行するとエラーで処理が中断します。");
+            } else if (conflict == engine::Conflict::Refused) {
+                reason = QStringLiteral(
+                    "新しい名前は変更先のフォルダでは使えません。\n"
+                    "このまま実行するとエラーで処理が中断します。");
+            } else if (conflict == engine::Conflict::Chain) {
+                reason = QStringLiteral(
+                    "玉突き: 新しい名前は他のリネーム対象ファイルが使っていますが、\n"
+                    "そのファイルを先にリネームして名前を空けます。");
+            } else if (conflict == engine::Conflict::Cycle) {
+                reason = QStringLiteral(
+                    "入れ替え: 名前を入れ替えるファイルの一つを一時的な名前に移してから\n"
+                    "リネームします。");
             }
             if (!reason.isEmpty())
                 tip = tip.isEmpty() ? reason : tip + QStringLiteral("\n\n") + reason;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,18 @@ namespace morvanex::engine {
 
 enum class MessageIcon { None, Exclamation };
 
-// What a new path of a preview would run into in the real run (beyond what the run checks in
-// advance): another target of the run gets the same new path, or an existing file is there.
-enum class Conflict { None, Duplicate, Exists };
+// What the plan says of a preview's row beyond "the file gets its new path": the name is freed
+// by another target first (Chain) or the target is one of a ring of names broken through a
+// temporary name (Cycle) — both resolved by the run; or the move would fail: another target gets
+// the same name (Duplicate), a file that stays holds it (Exists), or the destination folder
+// refuses it (Refused).
+enum class Conflict : std::uint8_t { None, Duplicate, Exists, Chain, Cycle, Refused };
+
+// True for the rows whose move would fail.
+inline bool IsFailing(Conflict conflict) {
+    return conflict == Conflict::Duplicate || conflict == Conflict::Exists ||
+           conflict == Conflict::Refused;
+}
 
 // Which question is asked. A front end without the window's dialogs (the terminal) chooses its
 // answer and its wording by the kind; the text is the window's defined text.

@@ -14,6 +14,7 @@
 #include "engine/ResultCodes.h"
 #include "engine/Undo.h"
 #include "engine/UndoJournal.h"
+#include "engine/plan/FolderTraits.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 
@@ -58,22 +59,6 @@ bool IsUsableName(std::string_view name) {
 }
 
 }  // namespace
-
-struct RenameEngine::Target {
-    std::size_t index = 0;
-    const std::string& source;
-    FileFacts facts;
-    ExifAccessor exif;
-    std::string name;      // the new name, before the final step
-    std::string& newPath;  // P: the run's new-path list entry of this target
-    settings::FileStatusRecord& before;
-    settings::FileStatusRecord& after;
-    // Its status as listed (or read when the run came to it): a change reaches the file only
-    // while it is still that file. Null when it could not be read.
-    const platform::FileStatus* listed = nullptr;
-    bool journaled = false;  // a record of its change is in the journal
-    bool changed = false;    // something of it has been changed
-};
 
 bool HasForbiddenCharacter(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); i += platform::CharSizeAt(text, i)) {
@@ -291,32 +276,89 @@ EngineResult RenameEngine::Run(bool real) {
         return result;
     }
     const std::size_t bound = m_targets->UpperBound();
-    m_newPaths.reserve(bound);
-    m_newNames.reserve(bound);
+    m_changes.reserve(bound);
     m_before.reserve(bound);
     m_after.reserve(bound);
-    // The total, where it must be known before the first target: for the progress bar.
-    const std::size_t exactTotal = m_progress == Progress::ExactTotal ? m_targets->Count() : 0;
-    if (real && (result.code = BeginRecords(result)) != kSuccess) return result;
+
+    // Every new name first: the plan is judged whole before anything changes. A name that
+    // cannot be made ends the plan there.
     m_previousFolder.clear();
-    for (std::size_t i = 0; m_targets->Get(i, source, listed); ++i) {
-        m_newPaths.emplace_back();
-        m_newNames.emplace_back();
+    // The state folder is known before the plan: nothing in it is given a new name.
+    m_ownFiles.clear();
+    m_stateFolder = {};
+    m_folderChecked.clear();
+    m_folderIsState = false;
+    if (real) {
+        const std::string stateFolder =
+            m_journal != nullptr ? m_journal->Folder() : UndoJournal::DefaultFolder();
+        if (!stateFolder.empty()) m_fileSystem.GetIdentity(stateFolder, m_stateFolder);
+    }
+    const bool lineProgress = !real && m_progress != Progress::Off;
+    std::size_t composed = 0;
+    int composeCode = kSuccess;
+    std::string composeDetail;
+    for (; m_targets->Get(composed, source, listed); ++composed) {
+        m_changes.emplace_back();
         m_before.emplace_back();
         m_after.emplace_back();
-        if (m_stop != nullptr && m_stop->Requested()) {
-            result.code = MRVN_STOPPED_BY_USER;
-            break;
-        }
-        result.code = ProcessTarget(i, *source, listed, real, result);
-        if (result.code != kSuccess) break;
-        ++result.doneCount;
-        if (m_progress != Progress::Off) {
+        composeCode = ComposeTarget(composed, *source, listed, real, composeDetail);
+        if (composeCode != kSuccess) break;
+        if (lineProgress) {
             const std::size_t total =
-                m_progress == Progress::ExactTotal ? exactTotal : m_targets->TotalSoFar();
-            m_interaction.Progress(static_cast<unsigned>(total), result.doneCount);
+                m_progress == Progress::ExactTotal ? m_targets->Count() : m_targets->TotalSoFar();
+            m_interaction.Progress(static_cast<unsigned>(total), static_cast<int>(composed + 1));
         }
     }
+    const std::size_t count = m_targets->Count();
+    m_changes.resize(count);
+    m_before.resize(count);
+    m_after.resize(count);
+    const auto composeFailure = [&] {
+        result.code = composeCode;
+        result.detail = std::move(composeDetail);
+        result.currentPath = m_refusedPath.empty() ? SourceOf(composed) : m_refusedPath;
+        // A name that outgrew every limit.
+        if (composeCode == MRVN_ERROR_SYSTEM_ERROR) result.systemError = ENAMETOOLONG;
+    };
+
+    if (!real) {
+        // The preview shows the plan as the run would meet it.
+        if (composeCode != kSuccess) {
+            composeFailure();
+            return result;
+        }
+        if (m_options.wholeRun) {
+            CheckWholePlan(composed);
+        } else {
+            FileSystemFolders folders(m_fileSystem);
+            std::vector<PlannedMove> moves;
+            moves.reserve(composed);
+            for (std::size_t i = 0; i < composed; ++i) {
+                moves.push_back(
+                    {SourceOf(i), m_changes[i].newPath, m_changes[i].moves, m_changes[i].folder});
+            }
+            PlanCheck check = CheckPlan(moves, {m_options.copy, false}, folders);
+            for (std::size_t i = 0; i < composed; ++i) m_changes[i].verdict = check.verdicts[i];
+        }
+        result.doneCount = static_cast<int>(composed);
+        if (m_progress != Progress::Off) m_interaction.ProgressDone();
+        return result;
+    }
+
+    std::vector<PlanStep> steps;
+    if (m_options.wholeRun) {
+        // Nothing is changed by a plan that cannot be carried out whole.
+        if (composeCode != kSuccess) {
+            composeFailure();
+            return result;
+        }
+        steps = CheckWholePlan(composed);
+        if ((result.code = RefuseConflicts(composed, result)) != kSuccess) return result;
+    }
+    if ((result.code = BeginRecords(result)) != kSuccess) return result;
+    result.code = m_options.wholeRun ? ApplyPlan(steps, result) : ApplyInOrder(composed, result);
+    // In the targets' order, the run meets a name it cannot make where it comes.
+    if (result.code == kSuccess && composeCode != kSuccess) composeFailure();
     if (m_journal != nullptr) {
         // Cut by someone inside the page the run wrote last, the journal takes the stores without
         // a fault and loses them: only its size tells.
@@ -325,28 +367,161 @@ EngineResult RenameEngine::Run(bool real) {
             result.code = JournalFailure(error, result, m_lastJournaled);
         }
     }
+    if (m_log) m_log->Finish();
     m_log.reset();
-    // Every list has one entry per target, also when the run stopped before the last one.
-    const std::size_t count = m_targets->Count();
-    m_newPaths.resize(count);
-    m_newNames.resize(count);
-    m_before.resize(count);
-    m_after.resize(count);
     if (result.code == kSuccess && m_progress != Progress::Off) m_interaction.ProgressDone();
     return result;
+}
+
+const std::string& RenameEngine::SourceOf(std::size_t index) {
+    static const std::string kNone;
+    const std::string* source = nullptr;
+    const platform::FileStatus* listed = nullptr;
+    return m_targets->Get(index, source, listed) ? *source : kNone;
+}
+
+std::vector<PlanStep> RenameEngine::CheckWholePlan(std::size_t count) {
+    std::vector<PlannedMove> moves;
+    moves.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Change& change = m_changes[i];
+        moves.push_back({SourceOf(i), change.newPath, change.moves, change.folder});
+    }
+    // The one place that says how the destination folders compare names.
+    FileSystemFolders folders(m_fileSystem);
+    PlanCheck check = CheckPlan(moves, {m_options.copy, true}, folders);
+    moves = {};
+    for (std::size_t i = 0; i < count; ++i) m_changes[i].verdict = check.verdicts[i];
+    return std::move(check.steps);
+}
+
+int RenameEngine::RefuseConflicts(std::size_t count, EngineResult& result) {
+    std::size_t first = count;
+    std::size_t more = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (!IsConflict(m_changes[i].verdict)) continue;
+        if (first == count) {
+            first = i;
+        } else {
+            ++more;
+        }
+    }
+    if (first == count) return kSuccess;
+    const Change& change = m_changes[first];
+    result.currentPath = SourceOf(first);
+    int code = MRVN_ERROR_SAME_NAME_EXSIT;
+    if (change.verdict == Verdict::Duplicate) code = MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW;
+    if (change.verdict == Verdict::Refused) {
+        code = MRVN_ERROR_BAD_STRING_USED;
+        result.detail = platform::Sjis("変更後の名前 : ") + platform::FileNameOf(change.newPath);
+    }
+    if (more > 0) {
+        if (!result.detail.empty()) result.detail += '\n';
+        result.detail += platform::Sjis("ほかに") + std::to_string(more) +
+                         platform::Sjis("個のファイルも変換できません。");
+    }
+    return code;
+}
+
+void RenameEngine::CountDone(EngineResult& result) {
+    ++result.doneCount;
+    if (m_progress == Progress::Off) return;
+    const std::size_t total =
+        m_progress == Progress::ExactTotal ? m_targets->Count() : m_targets->TotalSoFar();
+    m_interaction.Progress(static_cast<unsigned>(total), result.doneCount);
+}
+
+int RenameEngine::ApplyInOrder(std::size_t count, EngineResult& result) {
+    for (std::size_t i = 0; i < count; ++i) {
+        if (m_stop != nullptr && m_stop->Requested()) return MRVN_STOPPED_BY_USER;
+        const std::string& source = SourceOf(i);
+        if (const int code = FinishTarget(i, source, result)) return code;
+        CountDone(result);
+    }
+    return kSuccess;
+}
+
+int RenameEngine::ApplyPlan(const std::vector<PlanStep>& steps, EngineResult& result) {
+    std::string parked;  // where the parked target of the ring under way waits
+    std::size_t parkedIndex = 0;
+    bool ringMoved = false;  // a target of that ring has its new name already
+    bool unitStarts = true;
+    for (const PlanStep& step : steps) {
+        if (unitStarts && m_stop != nullptr && m_stop->Requested()) return MRVN_STOPPED_BY_USER;
+        unitStarts = step.endsUnit;
+        int code = kSuccess;
+        switch (step.kind) {
+            case PlanStep::Kind::Park:
+                code = ParkTarget(step.target, parked, result);
+                parkedIndex = step.target;
+                ringMoved = false;
+                break;
+            case PlanStep::Kind::Move:
+                code = FinishTarget(step.target, SourceOf(step.target), result);
+                ringMoved = code == kSuccess && !parked.empty();
+                break;
+            case PlanStep::Kind::Unpark:
+                code = FinishTarget(step.target, parked, result);
+                if (code == kSuccess) parked.clear();
+                break;
+        }
+        if (code != kSuccess) {
+            if (!parked.empty() && step.kind != PlanStep::Kind::Park) {
+                // Nothing else of the ring moved yet: the parked file goes back to its name.
+                // Otherwise it waits under the temporary name for the undo, which the journal
+                // makes possible; the message names it.
+                if (ringMoved || m_fileSystem.Move(parked, SourceOf(parkedIndex),
+                                                   ListedStatus(parkedIndex)) != 0) {
+                    if (!result.detail.empty()) result.detail += '\n';
+                    result.detail += platform::Sjis("一時的な名前で残っているファイル : ") + parked;
+                }
+            }
+            return code;
+        }
+        if (step.kind != PlanStep::Kind::Park) CountDone(result);
+    }
+    return kSuccess;
+}
+
+int RenameEngine::ParkTarget(std::size_t index, std::string& parked, EngineResult& result) {
+    const std::string& source = SourceOf(index);
+    result.currentPath = source;
+    const std::string folder = platform::DirectoryOf(source);
+    const settings::FileStatusRecord& before = m_before[index];
+    // A name of this process beside it; the move refuses one that is taken (by a file left
+    // from a killed run of the same process number), and the next is tried.
+    const std::string pid = std::to_string(::getpid());
+    for (int attempt = 0;; ++attempt) {
+        parked = folder + ".morvanex-swap-" + pid + "-" + std::to_string(index) +
+                 (attempt == 0 ? "" : "-" + std::to_string(attempt));
+        if (m_journal != nullptr) {
+            if (const int error = m_journal->Intend(source, parked, {}, before.Status,
+                                                    journal::kMoved | journal::kParked)) {
+                parked.clear();
+                return JournalFailure(error, result, m_lastJournaled);
+            }
+        }
+        const int error = m_fileSystem.Move(source, parked, ListedStatus(index));
+        if (error == 0) break;
+        if (m_journal != nullptr && !m_journal->Void())
+            return parked.clear(), JournalFailure(EIO, result, m_lastJournaled);
+        if (error == EEXIST && attempt < 100) continue;
+        parked.clear();
+        return ChangeFailure(error, folder, m_changes[index].folder, result);
+    }
+    if (m_journal != nullptr &&
+        !m_journal->Done(before.Status.modification, before.Status.modificationNs)) {
+        return JournalFailure(EIO, result, index);
+    }
+    if (m_log) m_log->AppendBatchStep(result.doneCount + 1, parked, platform::FileNameOf(source));
+    return kSuccess;
 }
 
 int RenameEngine::BeginRecords(EngineResult& result) {
     m_log.emplace(m_fileSystem,
                   RunLogOptions{m_options.textLog, m_options.batchLog, m_options.logFolder,
-                                m_options.copy, m_options.copyDestination});
+                                m_options.copy, m_options.copyDestination, m_options.wholeRun});
     m_ownFiles.clear();
-    m_stateFolder = {};
-    m_folderChecked.clear();
-    m_folderIsState = false;
-    const std::string stateFolder =
-        m_journal != nullptr ? m_journal->Folder() : UndoJournal::DefaultFolder();
-    if (!stateFolder.empty()) m_fileSystem.GetIdentity(stateFolder, m_stateFolder);
     if (m_options.textLog || m_options.batchLog) {
         // A log that cannot be written is reported before anything is changed.
         std::string failed;
@@ -426,11 +601,11 @@ int RenameEngine::JournalFailure(int error, EngineResult& result, std::size_t ch
                               std::to_string(kept) + platform::Sjis("件の変更だけです。");
     const std::string* source = nullptr;
     const platform::FileStatus* listed = nullptr;
-    if (changed < m_newPaths.size() && m_targets->Get(changed, source, listed)) {
+    if (changed < m_changes.size() && m_targets->Get(changed, source, listed)) {
         const std::size_t lost = written - static_cast<std::size_t>(std::max(kept, 0L));
         result.detail += platform::Sjis("\n記録されていない変更") +
                          (lost > 1 ? platform::Sjis("(最後のもの)") : std::string()) + " : " +
-                         *source + " -> " + m_newPaths[changed];
+                         *source + " -> " + m_changes[changed].newPath;
     }
     return MRVN_ERROR_NO_JOURNAL;
 }
@@ -450,80 +625,126 @@ bool RenameEngine::IsOwnFile(const platform::FileStatus& status, std::string_vie
            std::find(m_ownFiles.begin(), m_ownFiles.end(), status.identity) != m_ownFiles.end();
 }
 
-int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
+int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
                                 const platform::FileStatus* listed, bool real,
-                                EngineResult& result) {
-    Target target{index,
-                  source,
-                  SplitSourcePath(source, m_composer.Rules().extensionRule),
-                  ExifAccessor(m_fileSystem, source, m_options.exifReading, m_options.tagReading),
-                  {},
-                  m_newPaths[index],
-                  m_before[index],
-                  m_after[index]};
+                                std::string& detail) {
+    settings::FileStatusRecord& before = m_before[index];
     platform::FileStatus status;
+    Change& change = m_changes[index];
     if (listed != nullptr) {
-        target.before.Status = *listed;
-        target.after = target.before;
-        target.listed = &target.before.Status;
+        before.Status = *listed;
+        change.known = true;
     } else if (m_fileSystem.GetStatus(source, status) == 0) {
-        target.before.Status = status;
-        target.after = target.before;
-        target.listed = &target.before.Status;
+        before.Status = status;
+        change.known = true;
     }
-    target.facts.creation = target.before.Status.creation;
-    target.facts.modification = target.before.Status.modification;
-    result.currentPath = source;
+    m_after[index] = before;
+    FileFacts facts = SplitSourcePath(source, m_composer.Rules().extensionRule);
+    facts.creation = before.Status.creation;
+    facts.modification = before.Status.modification;
 
     if (m_composer.Rules().rename && m_options.numberReset &&
-        !SameFolder(target.facts.folder, m_previousFolder)) {
+        !SameFolder(facts.folder, m_previousFolder)) {
         m_counters.RestartSequences(m_composer.Parts());
         if (index != 0) m_counters.AdvanceFolderNumbers(m_composer.Parts());
     }
-    m_previousFolder.assign(target.facts.folder);
-    if (const int code = m_composer.Compose(m_counters, target.facts, target.exif, target.name,
-                                            &result.detail)) {
-        if (code == MRVN_ERROR_SYSTEM_ERROR) result.systemError = ENAMETOOLONG;
-        return code;
-    }
+    m_previousFolder.assign(facts.folder);
+    ExifAccessor exif(m_fileSystem, source, m_options.exifReading, m_options.tagReading);
+    std::string name;
+    if (const int code = m_composer.Compose(m_counters, facts, exif, name, &detail)) return code;
     // The period is removed for systems that cannot hold a name ending in one; a name the job
     // leaves as the file's own already exists, and is left as it is.
-    if (target.name != target.facts.fileName) RemoveTrailingPeriod(target.name);
-    if (!IsUsableName(target.name)) {
-        result.detail = platform::Sjis("変更後の名前 : ") + target.name;
+    if (name != facts.fileName) RemoveTrailingPeriod(name);
+    if (!IsUsableName(name)) {
+        detail = platform::Sjis("変更後の名前 : ") + name;
         return MRVN_ERROR_BAD_STRING_USED;
     }
-    if (real && IsOwnFile(target.before.Status, target.facts.folder)) {
+    change.folder = (before.Status.attributes & kDirectory) != 0;
+    if (m_options.copy) {
+        const std::string folder = CopyFolderFor(std::string(facts.folder), false);
+        change.newPath = folder + name;
+        change.moves = true;
+        if (const int code = CheckWindowsName(folder, name, detail)) {
+            // The destination is refused, not the source.
+            m_refusedPath = change.newPath;
+            return code;
+        }
+    } else {
+        change.newPath.reserve(facts.folder.size() + name.size());
+        change.newPath.assign(facts.folder).append(name);
+        const NameRules& rules = m_composer.Rules();
+        change.moves = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
+                       change.newPath != source;
+        if (real && change.moves && IsOwnFile(before.Status, facts.folder)) {
+            // The state folder and what it holds keep their names; the plan knows it.
+            change.newPath = source;
+            change.moves = false;
+        }
+        if (change.moves) {
+            if (const int code = CheckWindowsName(facts.folder, name, detail)) return code;
+        }
+    }
+    if (!real) {
+        bool changed = false;
+        EngineResult unused;
+        if (m_options.changeAttributes) AttributeStep(index, source, false, changed, unused);
+        if (m_options.changeTimes) TimeStep(index, source, false, exif, changed, unused);
+    }
+    return kSuccess;
+}
+
+int RenameEngine::FinishTarget(std::size_t index, const std::string& from, EngineResult& result) {
+    const std::string& source = SourceOf(index);
+    Change& change = m_changes[index];
+    result.currentPath = source;
+    if (IsOwnFile(m_before[index].Status, platform::DirectoryOf(source))) {
         // The run's own journal or log, or the state folder's, listed or named among the
         // targets: it stays as it is.
-        m_newNames[index] = target.name;
-        target.newPath = source;
+        change.newPath = source;
+        change.outcome = Change::Outcome::Done;
         return kSuccess;
     }
-
-    int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
-    if (code != kSuccess && !target.changed) return code;
-    if (code == kSuccess && m_options.changeAttributes) code = AttributeStep(target, real, result);
-    if (code == kSuccess && m_options.changeTimes) code = TimeStep(target, real, result);
+    bool journaled = false;
+    bool changed = false;  // something of it has been changed
+    int code = m_options.copy ? CopyStep(index, source, changed, result)
+                              : RenameStep(index, from, journaled, changed, result);
+    if (code != kSuccess && !changed) {
+        change.outcome = Change::Outcome::Failed;
+        return code;
+    }
+    // The file as it is now: the copy or the moved file holds the source's bytes.
+    const std::string& file = change.moves ? change.newPath : source;
+    if (code == kSuccess && m_options.changeAttributes)
+        code = AttributeStep(index, file, true, changed, result);
+    if (code == kSuccess && m_options.changeTimes) {
+        ExifAccessor exif(m_fileSystem, file, m_options.exifReading, m_options.tagReading);
+        code = TimeStep(index, file, true, exif, changed, result);
+    }
     // What was changed is recorded as done even where a later step failed, with the time it
     // kept (moves and attribute writes leave it, a refused time write too); what was not is void.
-    if (target.journaled &&
-        !(!target.changed ? m_journal->Void()
+    const settings::FileStatusRecord& before = m_before[index];
+    if (journaled &&
+        !(!changed ? m_journal->Void()
           : code == kSuccess
-              ? m_journal->Done(target.after.Status.modification,
-                                m_options.changeTimes ? 0 : target.before.Status.modificationNs)
-              : m_journal->Done(target.before.Status.modification,
-                                target.before.Status.modificationNs))) {
+              ? m_journal->Done(m_after[index].Status.modification,
+                                m_options.changeTimes ? 0 : before.Status.modificationNs)
+              : m_journal->Done(before.Status.modification, before.Status.modificationNs))) {
         return JournalFailure(EIO, result, index);
     }
-    if (target.journaled && target.changed) m_lastJournaled = index;
-    if (code != kSuccess && !target.changed) return code;
-    // A target changed before a refused write is counted and logged like a finished one: its new
-    // name is real, and both undos (and the rename-back log) must take it back.
-    if (real && m_log) {
-        m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
+    if (journaled && changed) m_lastJournaled = index;
+    if (code != kSuccess && !changed) {
+        change.outcome = Change::Outcome::Failed;
+        return code;
     }
-    if (code != kSuccess) ++result.doneCount;
+    // A target changed before a refused write is counted and logged like a finished one: its new
+    // path is real, and both undos (and the rename-back log) must take it back.
+    change.outcome = Change::Outcome::Done;
+    if (m_log) {
+        // The rename-back line takes the file back to where this move found it.
+        const std::string oldName = platform::FileNameOf(from);
+        m_log->AppendLine(result.doneCount + 1, source, change.newPath, oldName);
+    }
+    if (code != kSuccess) CountDone(result);
     return code;
 }
 
@@ -548,15 +769,15 @@ const platform::FolderTraits& RenameEngine::TraitsOf(std::string_view folder) {
 }
 
 int RenameEngine::CheckWindowsName(std::string_view folder, const std::string& name,
-                                   EngineResult& result) {
+                                   std::string& detail) {
     const platform::FolderTraits& traits = TraitsOf(folder);
     if (!traits.windowsNames || platform::IsWindowsName(name)) return kSuccess;
-    result.detail = platform::Sjis("変更後の名前 : ") + name + "\n" +
-                    platform::Sjis("このフォルダのファイルシステム(") +
-                    platform::Cp932FromUtf8(traits.fileSystem) +
-                    platform::Sjis(
-                        ")はWindowsの名前の規則に従うため、\\ : * ? \" < > | "
-                        "を含む名前と、空白かピリオドで終わる名前は使えません。");
+    detail = platform::Sjis("変更後の名前 : ") + name + "\n" +
+             platform::Sjis("このフォルダのファイルシステム(") +
+             platform::Cp932FromUtf8(traits.fileSystem) +
+             platform::Sjis(
+                 ")はWindowsの名前の規則に従うため、\\ : * ? \" < > | "
+                 "を含む名前と、空白かピリオドで終わる名前は使えません。");
     return MRVN_ERROR_BAD_STRING_USED;
 }
 
@@ -579,61 +800,45 @@ int RenameEngine::ChangeFailure(int error, std::string_view folder, bool isFolde
     return MRVN_ERROR_SYSTEM_ERROR;
 }
 
-int RenameEngine::WriteFailed(Target& target, int error, const std::string& file,
-                              EngineResult& result) {
-    if (error != ESTALE) {  // a file swapped since the listing was not written at all
-        result.currentPath = file;
-        std::uint8_t now = 0;
-        if (m_fileSystem.GetAttributes(file, now) != 0 || now != target.before.Status.attributes)
-            target.changed = true;
+int RenameEngine::CopyStep(std::size_t index, const std::string& source, bool& changed,
+                           EngineResult& result) {
+    const Change& change = m_changes[index];
+    const settings::FileStatusRecord& before = m_before[index];
+    if (m_options.keepDirTree) {
+        const std::string folder = platform::DirectoryOf(change.newPath);
+        if (folder != m_options.copyDestination) CreateFolderTree(m_fileSystem, folder);
     }
-    return ChangeFailure(error, target.facts.folder,
-                         (target.before.Status.attributes & kDirectory) != 0, result);
-}
-
-int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
-    m_newNames[target.index] = target.name;
-    const std::string folder = CopyFolderFor(std::string(target.facts.folder), real);
-    target.newPath = folder + target.name;
-    if (const int code = CheckWindowsName(folder, target.name, result)) {
-        // The destination is refused, not the source.
-        result.currentPath = target.newPath;
-        return code;
-    }
-    if (!real) return kSuccess;
-
-    if ((target.before.Status.attributes & kDirectory) != 0) {
-        CreateFolderTree(m_fileSystem, target.newPath);
-        target.changed = true;
+    if ((before.Status.attributes & kDirectory) != 0) {
+        CreateFolderTree(m_fileSystem, change.newPath);
+        changed = true;
         return kSuccess;
     }
     std::uint8_t saved = 0;
     const bool clearAttributes =
-        m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
+        m_options.allAttributes && m_fileSystem.GetAttributes(source, saved) == 0;
     // The source's attributes are cleared for the copy and given back: recorded first, so a
     // run killed in between is undone too.
     const bool journaled = clearAttributes && m_journal != nullptr;
     if (journaled) {
-        if (const int failed = m_journal->Intend(target.source, target.source, {},
-                                                 target.before.Status, journal::kAttributes)) {
+        if (const int failed =
+                m_journal->Intend(source, source, {}, before.Status, journal::kAttributes)) {
             return JournalFailure(failed, result, m_lastJournaled);
         }
     }
+    const platform::FileStatus* listed = ListedStatus(index);
     // A source whose attributes cannot be cleared is not copied; one that cannot get them back
     // keeps its record for the undo.
-    const int cleared =
-        clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal, target.listed) : 0;
+    const int cleared = clearAttributes ? m_fileSystem.SetAttributes(source, kNormal, listed) : 0;
     bool destinationFailed = false;
     const int error =
-        cleared != 0 ? 0 : m_fileSystem.Copy(target.source, target.newPath, &destinationFailed);
-    const int restored =
-        clearAttributes ? m_fileSystem.SetAttributes(target.source, saved, target.listed) : 0;
+        cleared != 0 ? 0 : m_fileSystem.Copy(source, change.newPath, &destinationFailed);
+    const int restored = clearAttributes ? m_fileSystem.SetAttributes(source, saved, listed) : 0;
     if (journaled) {
         std::uint8_t now = 0;
-        const bool asBefore = m_fileSystem.GetAttributes(target.source, now) == 0 && now == saved;
-        if (!(asBefore ? m_journal->Void()
-                       : m_journal->Done(target.before.Status.modification,
-                                         target.before.Status.modificationNs))) {
+        const bool asBefore = m_fileSystem.GetAttributes(source, now) == 0 && now == saved;
+        if (!(asBefore
+                  ? m_journal->Void()
+                  : m_journal->Done(before.Status.modification, before.Status.modificationNs))) {
             return JournalFailure(EIO, result, m_lastJournaled);
         }
     }
@@ -641,39 +846,31 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     if (error != 0) {
         // The message names the end that failed: a destination the card refused is no fault
         // of the source.
-        if (destinationFailed) result.currentPath = target.newPath;
+        if (destinationFailed) result.currentPath = change.newPath;
         result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
     // Refused writes name the source; the copy, once made, counts.
-    if (cleared != 0) return ChangeFailure(cleared, target.facts.folder, false, result);
-    target.changed = true;
-    if (restored != 0) return WriteFailed(target, restored, target.source, result);
+    if (cleared != 0) return ChangeFailure(cleared, platform::DirectoryOf(source), false, result);
+    changed = true;
+    if (restored != 0) return WriteFailed(index, restored, source, changed, result);
     return kSuccess;
 }
 
-int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
-    m_newNames[target.index] = target.name;
-    target.newPath.reserve(target.facts.folder.size() + target.name.size());
-    target.newPath.assign(target.facts.folder).append(target.name);
-    const NameRules& rules = m_composer.Rules();
-    const bool moving = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
-                        target.newPath != target.source;
-    if (moving) {
-        if (const int code = CheckWindowsName(target.facts.folder, target.name, result))
-            return code;
-    }
-    if (!real) return kSuccess;
-
+int RenameEngine::RenameStep(std::size_t index, const std::string& from, bool& journaled,
+                             bool& changed, EngineResult& result) {
+    const Change& change = m_changes[index];
+    const settings::FileStatusRecord& before = m_before[index];
+    const bool moving = change.moves;
     std::uint8_t saved = 0;
     const bool clearAttributes =
-        moving && m_options.allAttributes && m_fileSystem.GetAttributes(target.source, saved) == 0;
+        moving && m_options.allAttributes && m_fileSystem.GetAttributes(from, saved) == 0;
     // A change of letter case only goes through a temporary name where the file system
     // ignores case; that name is recorded before it is used.
     std::string via;
-    if (moving && DiffersOnlyInCase(target.source, target.newPath)) {
-        via = std::string(target.facts.folder) + ".morvanex-case-" + std::to_string(::getpid()) +
-              "-" + std::to_string(target.index);
+    if (moving && DiffersOnlyInCase(from, change.newPath)) {
+        via = platform::DirectoryOf(change.newPath) + ".morvanex-case-" +
+              std::to_string(::getpid()) + "-" + std::to_string(index);
     }
     // Everything the run changes of this file is recorded before the first of it happens.
     const std::uint32_t changes =
@@ -681,49 +878,46 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
         (m_options.changeAttributes || clearAttributes ? journal::kAttributes : 0u) |
         (m_options.changeTimes ? journal::kTimes : 0u);
     if (changes != 0 && m_journal != nullptr) {
-        if (const int error = m_journal->Intend(target.source, target.newPath, via,
-                                                target.before.Status, changes)) {
+        if (const int error = m_journal->Intend(from, change.newPath, via, before.Status, changes))
             return JournalFailure(error, result, m_lastJournaled);
-        }
-        target.journaled = true;
+        journaled = true;
     }
     if (!moving) return kSuccess;
 
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
     // A file whose attributes cannot be cleared is not moved.
-    const int cleared =
-        clearAttributes ? m_fileSystem.SetAttributes(target.source, kNormal, target.listed) : 0;
-    const int error = cleared != 0 ? 0
-                                   : MoveKeepingCase(m_fileSystem, target.source, target.newPath,
-                                                     via, target.listed);
+    const platform::FileStatus* listed = ListedStatus(index);
+    const int cleared = clearAttributes ? m_fileSystem.SetAttributes(from, kNormal, listed) : 0;
+    const int error =
+        cleared != 0 ? 0 : MoveKeepingCase(m_fileSystem, from, change.newPath, via, listed);
     if (error != 0 || cleared != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
         // Where they cannot be, its record stays (done) for the undo.
-        const bool restored = !clearAttributes ||
-                              m_fileSystem.SetAttributes(target.source, saved, target.listed) == 0;
-        if (target.journaled &&
-            !(restored ? m_journal->Void()
-                       : m_journal->Done(target.before.Status.modification,
-                                         target.before.Status.modificationNs))) {
+        const bool restored =
+            !clearAttributes || m_fileSystem.SetAttributes(from, saved, listed) == 0;
+        if (journaled && !(restored ? m_journal->Void()
+                                    : m_journal->Done(before.Status.modification,
+                                                      before.Status.modificationNs))) {
             return JournalFailure(EIO, result, m_lastJournaled);
         }
-        target.journaled = false;
+        journaled = false;
         if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
-        return ChangeFailure(error != 0 ? error : cleared, target.facts.folder,
-                             (target.before.Status.attributes & kDirectory) != 0, result);
+        return ChangeFailure(error != 0 ? error : cleared, platform::DirectoryOf(from),
+                             change.folder, result);
     }
-    target.changed = true;
+    changed = true;
     if (clearAttributes) {
-        if (const int failed = m_fileSystem.SetAttributes(target.newPath, saved, target.listed))
-            return WriteFailed(target, failed, target.newPath, result);
+        if (const int failed = m_fileSystem.SetAttributes(change.newPath, saved, listed))
+            return WriteFailed(index, failed, change.newPath, changed, result);
     }
     return kSuccess;
 }
 
-int RenameEngine::AttributeStep(Target& target, bool real, EngineResult& result) {
-    std::uint8_t value = target.before.Status.attributes;
-    if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
+int RenameEngine::AttributeStep(std::size_t index, const std::string& file, bool real,
+                                bool& changed, EngineResult& result) {
+    std::uint8_t value = m_before[index].Status.attributes;
+    if (real && m_options.copy) m_fileSystem.GetAttributes(file, value);
     unsigned mask = 0xFF;
     const auto apply = [&](AttributeAction action, std::uint8_t bit) {
         if (action == AttributeAction::Set) value = static_cast<std::uint8_t>(value | bit);
@@ -734,20 +928,20 @@ int RenameEngine::AttributeStep(Target& target, bool real, EngineResult& result)
     apply(m_options.hidden, kHidden);
     apply(m_options.system, kSystem);
     value = static_cast<std::uint8_t>(value & mask);
-    target.after.Status.attributes = value;
+    m_after[index].Status.attributes = value;
     if (!real) return kSuccess;
     // A copy is the run's own new file; the file renamed (or left in place) must still be the
     // one listed.
     const int error =
-        m_fileSystem.SetAttributes(target.newPath, value, m_options.copy ? nullptr : target.listed);
-    if (error != 0) return WriteFailed(target, error, target.newPath, result);
-    target.changed = true;
+        m_fileSystem.SetAttributes(file, value, m_options.copy ? nullptr : ListedStatus(index));
+    if (error != 0) return WriteFailed(index, error, file, changed, result);
+    changed = true;
     return kSuccess;
 }
 
-int RenameEngine::TimeStep(Target& target, bool real, EngineResult& result) {
-    const std::string& file = real ? target.newPath : target.source;
-    platform::FileStatus current = target.before.Status;
+int RenameEngine::TimeStep(std::size_t index, const std::string& file, bool real,
+                           ExifAccessor& exif, bool& changed, EngineResult& result) {
+    platform::FileStatus current = m_before[index].Status;
     if (real) m_fileSystem.GetStatus(file, current);
     const platform::Timestamp old[3] = {current.creation, current.modification, current.access};
     platform::Timestamp times[3] = {old[0], old[1], old[2]};
@@ -767,25 +961,58 @@ int RenameEngine::TimeStep(Target& target, bool real, EngineResult& result) {
                 break;
             case TimeSource::ExifShot:
                 // The copy and the moved file hold the source's bytes: its Exif data is theirs.
-                if (const ExifData* exif = target.exif.Get()) {
-                    if (const auto shot = ExifDateTime(*exif)) times[t] = *shot;
+                if (const ExifData* data = exif.Get()) {
+                    if (const auto shot = ExifDateTime(*data)) times[t] = *shot;
                 }
                 break;
             default:
                 break;
         }
     }
-    target.after.Status.creation = times[0];
-    target.after.Status.modification = times[1];
-    target.after.Status.access = times[2];
+    settings::FileStatusRecord& after = m_after[index];
+    after.Status.creation = times[0];
+    after.Status.modification = times[1];
+    after.Status.access = times[2];
     if (!real) return kSuccess;
     // A folder's times too; only the creation time, which Linux cannot set, is left as it is
     // without a failure.
     const int error = m_fileSystem.SetTimes(file, times[0], times[1], times[2],
-                                            m_options.copy ? nullptr : target.listed);
-    if (error != 0) return WriteFailed(target, error, file, result);
-    target.changed = true;
+                                            m_options.copy ? nullptr : ListedStatus(index));
+    if (error != 0) return WriteFailed(index, error, file, changed, result);
+    changed = true;
     return kSuccess;
+}
+
+int RenameEngine::WriteFailed(std::size_t index, int error, const std::string& file, bool& changed,
+                              EngineResult& result) {
+    const settings::FileStatusRecord& before = m_before[index];
+    if (error != ESTALE) {  // a file swapped since the listing was not written at all
+        result.currentPath = file;
+        std::uint8_t now = 0;
+        if (m_fileSystem.GetAttributes(file, now) != 0 || now != before.Status.attributes)
+            changed = true;
+    }
+    return ChangeFailure(error, platform::DirectoryOf(file),
+                         (before.Status.attributes & kDirectory) != 0, result);
+}
+
+const platform::FileStatus* RenameEngine::ListedStatus(std::size_t index) const {
+    return m_changes[index].known ? &m_before[index].Status : nullptr;
+}
+
+std::vector<std::string> RenameEngine::TakeNewPaths(const std::vector<std::string>& sources,
+                                                    bool real) {
+    std::vector<std::string> paths;
+    paths.reserve(m_changes.size());
+    for (std::size_t i = 0; i < m_changes.size(); ++i) {
+        Change& change = m_changes[i];
+        if (real && change.outcome != Change::Outcome::Done && i < sources.size()) {
+            paths.push_back(sources[i]);
+        } else {
+            paths.push_back(std::move(change.newPath));
+        }
+    }
+    return paths;
 }
 
 }  // namespace morvanex::engine

@@ -6,12 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/ExifAccessor.h"
 #include "engine/Interaction.h"
 #include "engine/NameComposer.h"
 #include "engine/PartCounters.h"
 #include "engine/RunLog.h"
 #include "engine/StopRequest.h"
 #include "engine/TargetFeed.h"
+#include "engine/plan/Change.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"
@@ -62,6 +64,11 @@ struct EngineOptions {
     bool textLog = false;
     bool batchLog = false;
     std::string logFolder;
+
+    // The whole plan is checked before the first move, and the moves are ordered so that every
+    // name is free when its move comes. Off: the targets go in their order and the first name
+    // found taken stops the run.
+    bool wholeRun = true;
 };
 
 struct EngineResult {
@@ -100,7 +107,8 @@ class RenameEngine {
     enum class Progress { Off, ExactTotal, TotalSoFar };
     void SetProgress(Progress progress) { m_progress = progress; }
     void SetJournal(UndoJournal* journal) { m_journal = journal; }
-    // Looked at before each target: a request ends the run there with code 20.
+    // Looked at between targets, and between whole chains or rings of the plan (never inside
+    // one): a request ends the run there with code 20.
     void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
 
     EngineOptions& Options() { return m_options; }
@@ -108,11 +116,14 @@ class RenameEngine {
 
     EngineResult Run(bool real);
 
-    // The run's results, one entry per target (past a failure the entries stay empty).
+    // The run's results, one entry per target (past a target whose name could not be made the
+    // entries stay empty).
     // The whole target list, once the run is over; the engine gives it up.
     std::vector<std::string> TakeTargets();
-    std::vector<std::string>& NewPaths() { return m_newPaths; }
-    std::vector<std::string>& NewNames() { return m_newNames; }
+    const std::vector<Change>& Changes() const { return m_changes; }
+    // The new paths, given up by the changes: the path of a target that was not changed is its
+    // source (in a real run; a preview gives every planned path).
+    std::vector<std::string> TakeNewPaths(const std::vector<std::string>& sources, bool real);
     std::vector<settings::FileStatusRecord>& Before() { return m_before; }
     std::vector<settings::FileStatusRecord>& After() { return m_after; }
 
@@ -120,7 +131,6 @@ class RenameEngine {
     int CheckSetup(bool real);
 
   private:
-    struct Target;
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
     // The run's own files, and the state folder with everything in it (the user's key, the
@@ -129,20 +139,43 @@ class RenameEngine {
     // Code 18: the journal could not be made or written. `changed` is the target whose change
     // was made last (or npos): named when the journal lost its record.
     int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
-    int ProcessTarget(std::size_t index, const std::string& source,
-                      const platform::FileStatus* listed, bool real, EngineResult& result);
-    int CopyStep(Target& target, bool real, EngineResult& result);
-    int RenameStep(Target& target, bool real, EngineResult& result);
-    int AttributeStep(Target& target, bool real, EngineResult& result);
-    int TimeStep(Target& target, bool real, EngineResult& result);
+    // Composes target i's new name into its change; the preview's attributes and times too.
+    int ComposeTarget(std::size_t index, const std::string& source,
+                      const platform::FileStatus* listed, bool real, std::string& detail);
+    // Judges the whole plan (the composed targets) and returns its ordered steps.
+    std::vector<PlanStep> CheckWholePlan(std::size_t count);
+    // The first conflict of a checked plan as the run reports it (16, 17 or 10), or 0.
+    int RefuseConflicts(std::size_t count, EngineResult& result);
+    int ApplyInOrder(std::size_t count, EngineResult& result);
+    int ApplyPlan(const std::vector<PlanStep>& steps, EngineResult& result);
+    void CountDone(EngineResult& result);
+    // The last move of one target (from its source, or from the name it was parked under),
+    // then its attributes, times, journal mark and log line.
+    int FinishTarget(std::size_t index, const std::string& from, EngineResult& result);
+    // Moves a target of a ring aside to a free temporary name beside it (journaled first).
+    int ParkTarget(std::size_t index, std::string& parked, EngineResult& result);
+    // The steps say in `changed` whether they changed anything (for the journal's mark, the
+    // count and the log: a target changed before a later step failed is taken back by undo).
+    int CopyStep(std::size_t index, const std::string& source, bool& changed, EngineResult& result);
+    int RenameStep(std::size_t index, const std::string& from, bool& journaled, bool& changed,
+                   EngineResult& result);
+    int AttributeStep(std::size_t index, const std::string& file, bool real, bool& changed,
+                      EngineResult& result);
+    int TimeStep(std::size_t index, const std::string& file, bool real, ExifAccessor& exif,
+                 bool& changed, EngineResult& result);
     // 999 for an attribute or time write the system refused, naming the file it was written to;
     // what the write changed of the file all the same (attributes written in part) counts.
-    int WriteFailed(Target& target, int error, const std::string& file, EngineResult& result);
+    int WriteFailed(std::size_t index, int error, const std::string& file, bool& changed,
+                    EngineResult& result);
+    // Target i's status as listed (or read when its name was made): a change reaches the file
+    // only while it is still that file. Null when it could not be read.
+    const platform::FileStatus* ListedStatus(std::size_t index) const;
+    const std::string& SourceOf(std::size_t index);
     std::string CopyFolderFor(const std::string& folder, bool real);
     // The traits of the folder a name goes into (asked once per folder in a row).
     const platform::FolderTraits& TraitsOf(std::string_view folder);
     // 10 where the folder follows Windows' name rules and the name breaks them.
-    int CheckWindowsName(std::string_view folder, const std::string& name, EngineResult& result);
+    int CheckWindowsName(std::string_view folder, const std::string& name, std::string& detail);
     // 999 for a change that failed with `error`, with a line that says why where the system's
     // text would not (a file swapped since the listing, a move the file system cannot make
     // safely).
@@ -160,8 +193,7 @@ class RenameEngine {
     const StopRequest* m_stop = nullptr;
 
     std::unique_ptr<TargetFeed> m_targets;
-    std::vector<std::string> m_newPaths;
-    std::vector<std::string> m_newNames;
+    std::vector<Change> m_changes;
     std::vector<settings::FileStatusRecord> m_before;
     std::vector<settings::FileStatusRecord> m_after;
 
@@ -177,6 +209,7 @@ class RenameEngine {
     std::string m_traitsFolder;
     platform::FolderTraits m_traits;
     bool m_traitsKnown = false;
+    std::string m_refusedPath;  // a copy's destination that its folder refuses
 };
 
 // Creates a folder and every missing folder above it; failures are not reported (the move or

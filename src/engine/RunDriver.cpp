@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <string_view>
 
 #include "engine/CollectTargets.h"
@@ -152,6 +151,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     o.batchLog = s.CommonOption.BatLogWrite != 0;
     // An empty log folder means the temporary folder (the engine's own default).
     if (!s.CommonOption.LogWritePath.empty()) o.logFolder = s.CommonOption.LogWritePath;
+    o.wholeRun = s.CommonOption.PlanWholeRun != 0;
 
     NameRules& rules = engine.Rules();
     rules.rename = s.RenameOption.EnableRename != 0;
@@ -170,114 +170,37 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
     rules.extensionRule = platform::ExtensionRule::LastPeriod;
 }
 
-// The names in the folders the new paths go to, each folder listed once (without statuses),
-// so that asking whether a new path is taken costs no system call per target. Kept sorted
-// rather than hashed: a preview of many files must stay small.
-class ExistingNames {
-  public:
-    explicit ExistingNames(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
-
-    bool Exists(const std::string& path) {
-        const std::size_t slash = platform::FindLastChar(path, platform::kSeparator);
-        if (slash == std::string::npos) return m_fileSystem.Exists(path);
-        const std::string_view folder(path.data(), slash + 1);
-        auto it = m_folders.find(folder);
-        if (it == m_folders.end()) {
-            Folder listed;
-            std::vector<platform::DirectoryEntry> entries;
-            listed.listed = m_fileSystem.ListFolder(folder, false, entries) == 0;
-            listed.names.reserve(entries.size());
-            for (auto& entry : entries) listed.names.push_back(std::move(entry.name));
-            entries = {};
-            std::sort(listed.names.begin(), listed.names.end());
-            it = m_folders.emplace(std::string(folder), std::move(listed)).first;
-        }
-        // A folder that cannot be listed is asked about name by name.
-        if (!it->second.listed) return m_fileSystem.Exists(path);
-        const std::string_view name = std::string_view(path).substr(slash + 1);
-        return std::binary_search(it->second.names.begin(), it->second.names.end(), name,
-                                  std::less<>{});
-    }
-
-  private:
-    struct Folder {
-        bool listed = false;
-        std::vector<std::string> names;
-    };
-    platform::FileSystem& m_fileSystem;
-    std::map<std::string, Folder, std::less<>> m_folders;
-};
-
-// Positions of the texts, ordered by text (equal texts by position), to find equal texts with
-// a binary search: a quarter of the memory of a hash set over the same texts.
-std::vector<std::uint32_t> SortedPositions(const std::vector<std::string>& texts) {
-    std::vector<std::uint32_t> order(texts.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
-    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return texts[a] != texts[b] ? texts[a] < texts[b] : a < b;
-    });
-    return order;
-}
-
-// The first position (in `order`) whose text equals `text`, or order.end().
-std::vector<std::uint32_t>::const_iterator FirstEqual(const std::vector<std::uint32_t>& order,
-                                                      const std::vector<std::string>& texts,
-                                                      const std::string& text) {
-    const auto it =
-        std::lower_bound(order.begin(), order.end(), text,
-                         [&](std::uint32_t p, const std::string& t) { return texts[p] < t; });
-    return it != order.end() && texts[*it] == text ? it : order.end();
-}
-
-// What each new path of a preview would meet in the real run: another target's new path, or a
-// file already there that no earlier target moves away.
-std::vector<Conflict> PredictConflicts(const std::vector<std::string>& sources,
-                                       const std::vector<std::string>& targets, bool copying,
-                                       platform::FileSystem& fileSystem) {
-    std::vector<Conflict> conflicts(targets.size(), Conflict::None);
-    const std::vector<std::uint32_t> byTarget = SortedPositions(targets);
-    const std::vector<std::uint32_t> bySource =
-        copying ? std::vector<std::uint32_t>{} : SortedPositions(sources);
-    ExistingNames existing(fileSystem);
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        const std::string& target = targets[i];
-        if (target == sources[i]) continue;
-        // Equal texts are ordered by position: the first of them is the earliest target.
-        if (*FirstEqual(byTarget, targets, target) < i) {
-            conflicts[i] = Conflict::Duplicate;
-            continue;
-        }
-        // Moved away before this target: an earlier source of that name whose file moves.
-        bool movedAway = false;
-        if (!copying) {
-            for (auto it = FirstEqual(bySource, sources, target);
-                 it != bySource.end() && *it < i && sources[*it] == target; ++it) {
-                if (targets[*it] != sources[*it]) movedAway = true;
-            }
-        }
-        if (!movedAway && existing.Exists(target)) {
-            // A change of letter case on a file system that ignores case finds the file itself.
-            platform::FileIdentity a;
-            platform::FileIdentity b;
-            const bool sameFile = fileSystem.GetIdentity(target, a) == 0 &&
-                                  fileSystem.GetIdentity(sources[i], b) == 0 && a == b;
-            if (!sameFile) conflicts[i] = Conflict::Exists;
-        }
-    }
-    return conflicts;
-}
-
 // The paths of a run's targets, in run order: where they were and where they went (empty past
 // the target a run stopped at).
 struct RunLists {
     std::vector<std::string> sources;
     std::vector<std::string> newPaths;
+    std::vector<Conflict> conflicts;  // what the plan says of each row (previews)
 };
+
+// The row's word for what the plan says of a target.
+Conflict RowConflict(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Chain:
+            return Conflict::Chain;
+        case Verdict::Cycle:
+            return Conflict::Cycle;
+        case Verdict::Duplicate:
+            return Conflict::Duplicate;
+        case Verdict::Exists:
+            return Conflict::Exists;
+        case Verdict::Refused:
+            return Conflict::Refused;
+        case Verdict::Ok:
+        case Verdict::Unchanged:
+            break;
+    }
+    return Conflict::None;
+}
 
 // Shows the run's rows. The lists and the document's status lists are lent to the list and
 // given back afterwards: a run of many files must not hold them twice.
-void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview,
-              platform::FileSystem& fileSystem) {
+void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview) {
     ResultList list;
     list.showAttributes = s.AttributeOption.EnableAttribute != 0;
     const bool times = s.TimeStampOption.EnableTimeStamp != 0;
@@ -289,10 +212,7 @@ void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview,
     list.targets = std::move(lists.newPaths);
     list.before = std::move(s.BeforeStatus);
     list.after = std::move(s.AfterStatus);
-    if (preview) {
-        list.conflicts =
-            PredictConflicts(list.sources, list.targets, s.CopyToDir.EnableCopy != 0, fileSystem);
-    }
+    if (preview) list.conflicts = std::move(lists.conflicts);
     ui.ShowResultList(list);
     lists.sources = std::move(list.sources);
     lists.newPaths = std::move(list.targets);
@@ -477,8 +397,13 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     ui.EndWait();
     s.BeforeStatus = std::move(engine.Before());
     s.AfterStatus = std::move(engine.After());
+    if (preview) {
+        lists.conflicts.reserve(engine.Changes().size());
+        for (const Change& change : engine.Changes())
+            lists.conflicts.push_back(RowConflict(change.verdict));
+    }
     lists.sources = engine.TakeTargets();
-    lists.newPaths = std::move(engine.NewPaths());
+    lists.newPaths = engine.TakeNewPaths(lists.sources, real);
     return result;
 }
 
@@ -492,7 +417,9 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
             s.Undo.NewPaths = std::move(lists.newPaths);
         }
     }
-    // Only the targets before the one a run stopped at were done (none of a preview).
+    // Only the targets before the one a run stopped at were done (none of a preview). A run that
+    // ordered its moves may have done others: its journal, which the undo takes them back from,
+    // knows which.
     if (result.code != kSuccess) s.Undo.ValidCount = result.doneCount;
 }
 
@@ -521,15 +448,14 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
     }
 }
 
-void ReportSuccess(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
-                   int doneCount) {
+void ReportSuccess(RenameSettings& s, Interaction& ui, RunLists& lists, int doneCount) {
     if (s.CommonOption.ViewDetailResult != 0) {
         ui.ShowNotice(Notice::DoneListFollows,
                       Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
                              "ボタンを押すと変換したファイルの一覧を表示します。",
                              doneCount),
                       doneCount);
-        ShowRows(s, ui, lists, false, context.fileSystem);
+        ShowRows(s, ui, lists, false);
     } else {
         ui.ShowMessage(RunDoneMessage(doneCount), MessageIcon::None);
     }
@@ -558,9 +484,9 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
         KeepUndoData(s, preview, result, lists);
         ReportFailure(s, context, ui, result, preview);
     } else if (preview) {
-        ShowRows(s, ui, lists, true, context.fileSystem);
+        ShowRows(s, ui, lists, true);
     } else {
-        ReportSuccess(s, context, ui, lists, result.doneCount);
+        ReportSuccess(s, ui, lists, result.doneCount);
         KeepUndoData(s, preview, result, lists);
     }
     return outcome;

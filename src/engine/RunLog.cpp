@@ -125,19 +125,40 @@ void RunLog::AppendLine(int number, const std::string& source, const std::string
         m_line.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
         m_text->Append(m_line);
     }
-    if (m_batch) {
-        if (IsQuotable(newPath) && IsQuotable(oldName)) {
-            m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append(
-                "\" \r\n");
-        } else {
-            char numberText[16];
-            const int digits = std::snprintf(numberText, sizeof numberText, "%05d", number);
-            static const std::string remark = platform::Sjis(kNotACommand);
-            m_line.assign("rem ").append(numberText, static_cast<std::size_t>(digits));
-            m_line.append(" : ").append(remark).append("\r\n");
-        }
-        m_batch->Append(m_line);
+    AppendBatchStep(number, newPath, oldName);
+}
+
+void RunLog::AppendBatchStep(int number, const std::string& newPath, std::string_view oldName) {
+    if (!m_batch) return;
+    if (IsQuotable(newPath) && IsQuotable(oldName)) {
+        m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
+    } else {
+        char numberText[16];
+        const int digits = std::snprintf(numberText, sizeof numberText, "%05d", number);
+        static const std::string remark = platform::Sjis(kNotACommand);
+        m_line.assign("rem ").append(numberText, static_cast<std::size_t>(digits));
+        m_line.append(" : ").append(remark).append("\r\n");
     }
+    if (m_options.reverseBatch) {
+        m_keptStarts.push_back(m_kept.size());
+        m_kept.append(m_line);
+        return;
+    }
+    m_batch->Append(m_line);
+}
+
+void RunLog::Finish() {
+    if (!m_batch || m_keptStarts.empty()) return;
+    std::string reversed;
+    reversed.reserve(m_kept.size());
+    std::size_t end = m_kept.size();
+    for (std::size_t k = m_keptStarts.size(); k-- > 0;) {
+        reversed.append(m_kept, m_keptStarts[k], end - m_keptStarts[k]);
+        end = m_keptStarts[k];
+    }
+    m_batch->Append(reversed);
+    m_kept.clear();
+    m_keptStarts.clear();
 }
 
 }  // namespace morvanex::engine

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -14,6 +15,10 @@ struct RunLogOptions {
     std::string folder;     // the log folder, ending with the separator
     bool copying = false;   // EnableCopy
     std::string copyDestination;
+    // The rename-back lines are written when the run ends, the last move first, so that the
+    // batch run top-down takes back a run whose moves depend on each other (a chain, a ring
+    // broken through a temporary name). Off: each line is appended as its target finishes.
+    bool reverseBatch = false;
 };
 
 // The text log and the rename-back batch log of one real run (CP932, CR LF). Each finished
@@ -37,6 +42,11 @@ class RunLog {
     // remark in its place that says so, without the name.
     void AppendLine(int number, const std::string& source, const std::string& newPath,
                     std::string_view oldName);
+    // A rename-back line alone: a move that finishes no target (to a temporary name).
+    // `number` is the target's (the one whose line a remark stands for).
+    void AppendBatchStep(int number, const std::string& newPath, std::string_view oldName);
+    // Writes the rename-back lines kept for the end, the last first.
+    void Finish();
 
     const std::string& TextLogPath() const { return m_textPath; }
     const std::string& BatchLogPath() const { return m_batchPath; }
@@ -51,6 +61,8 @@ class RunLog {
     std::unique_ptr<platform::OutputFile> m_text;
     std::unique_ptr<platform::OutputFile> m_batch;
     std::string m_line;
+    std::string m_kept;                     // reversed batch: the lines, one after another
+    std::vector<std::size_t> m_keptStarts;  // where each kept line begins
 };
 
 }  // namespace morvanex::engine

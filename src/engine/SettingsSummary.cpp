@@ -69,6 +69,8 @@ struct Texts {
                                          Sjis("ファイルサイズで逆順(大きいものが先)"),
                                          Sjis("ファイルサイズで正順(小さいものが先)")};
     std::string natural = Sjis("、数字を数値として並べる");
+    std::string wholeRun = Sjis("全体を確認して順序を決める");
+    std::string inOrder = Sjis("対象の順に処理し、重複で中断");
 };
 
 const Texts& GetTexts() {
@@ -266,6 +268,7 @@ SettingsSummary SummarizeSettings(const RenameSettings& settings, platform::Time
     const int tagText = settings.RenameOption.ExifTagCp932;
     s.tagText = t.tagTexts[tagText == 1 || tagText == 2 ? static_cast<std::size_t>(tagText) : 0];
     s.sortOrder = SortOrder(common);
+    s.wholeRun = OnOff(common.PlanWholeRun, t.wholeRun, t.inOrder);
     return s;
 }
 
@@ -293,6 +296,7 @@ std::vector<SummaryRow> SummaryRows(const SettingsSummary& s) {
         {Sjis("Exif情報の読み取り"), s.exifReading},
         {Sjis("タグの文字コード"), s.tagText},
         {Sjis("ソート条件"), s.sortOrder},
+        {Sjis("名前の玉突き・入れ替え"), s.wholeRun},
     };
 }
 

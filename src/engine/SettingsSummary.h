@@ -34,6 +34,7 @@ struct SettingsSummary {
     std::string exifReading;  // which files the Exif parts and the Exif time mode read
     std::string tagText;      // how the tag tokens read fields of raw bytes
     std::string sortOrder;    // not in the settings list: the command line's summary shows it
+    std::string wholeRun;     // whether the run checks and orders its whole plan first
 
     friend bool operator==(const SettingsSummary&, const SettingsSummary&) = default;
 };

@@ -478,7 +478,7 @@ std::vector<std::string> DescribeHistory(const std::string& journalFolder, std::
             std::snprintf(when, sizeof when, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month,
                           t.day, t.hour, t.minute, t.second);
         }
-        const std::size_t changed = run.records.size() - run.Count(State::Void);
+        const std::size_t changed = run.Files();
         lines.push_back(run.name + "  " + when + "  " + state + "  " + std::to_string(changed) +
                         "  " + run.root);
         if (!run.readable && !run.running) lines.push_back("    " + run.problem);

@@ -559,6 +559,13 @@ std::size_t Run::Damaged() const {
                                                   [](const Record& r) { return r.damaged; }));
 }
 
+std::size_t Run::Files() const {
+    std::size_t files = 0;
+    for (const Record& r : records)
+        files += r.state != State::Void && (r.changes & kParked) == 0 ? 1 : 0;
+    return files;
+}
+
 std::size_t Run::Pending() const {
     return Count(State::Intended) + Count(State::Done);
 }

@@ -47,6 +47,10 @@ enum Change : std::uint32_t {
     kMoved = 1,       // the file gets another path
     kAttributes = 2,  // its attributes change (or are cleared for the move and given back)
     kTimes = 4,       // its times change
+    // A move to a temporary name that breaks a ring of names (a swap): the file's own record is
+    // the later one that takes it from there to its new name. Not a file of its own: the history
+    // does not count it.
+    kParked = 8,
 };
 
 // Why the last undo left a record as it was (kept in the record, for the history).
@@ -107,6 +111,9 @@ struct Run {
     std::size_t Damaged() const;
     // Records an undo would still take back: intended or done, and intact.
     std::size_t Pending() const;
+    // The files the run changed: its records that were not void, a ring's step to a temporary
+    // name not counted.
+    std::size_t Files() const;
     // An undo has reported what it could not give back: the plain `undo` goes on to the run
     // before; the run is taken back again only when it is named.
     bool Settled() const { return undoPasses > 0; }

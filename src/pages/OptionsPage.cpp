@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -69,7 +70,7 @@ OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
         AddCheck("viewDetailResultCheck", QStringLiteral("処理結果を詳細に表示する"), other);
 
     auto* log =
-        MakeGroup("logGroup", QStringLiteral("ログ記録設定"), Drawn(300, 4, 252, 272), this);
+        MakeGroup("logGroup", QStringLiteral("ログ記録設定"), Drawn(300, 4, 252, 204), this);
     auto* logLayout = new QVBoxLayout(log);
     logLayout->setContentsMargins(6, 6, 6, 6);
     m_logWrite = AddCheck("logWriteCheck", QStringLiteral("ログ記録"), log);
@@ -81,9 +82,12 @@ OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
     m_logFolder->setObjectName("logFolderEdit");
     m_logFolder->setValidator(
         new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_logFolder));
-    logLayout->addWidget(m_logFolder);
+    // The folder and its Browse button share a line: the group leaves room below for the order.
+    auto* folderLine = new QHBoxLayout;
+    folderLine->addWidget(m_logFolder, 1);
     m_browse = MakeButton("browseButton", QStringLiteral("Browse"), log);
-    logLayout->addWidget(m_browse, 0, Qt::AlignRight);
+    folderLine->addWidget(m_browse);
+    logLayout->addLayout(folderLine);
     m_renameFolderLog = MakeButton("renameFolderLogButton",
                                    QStringLiteral("リネーム対象フォルダにログを保存する"), log);
     logLayout->addWidget(m_renameFolderLog);
@@ -91,6 +95,12 @@ OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
         MakeButton("copyFolderLogButton", QStringLiteral("コピー先フォルダにログを保存する"), log);
     logLayout->addWidget(m_copyFolderLog);
     logLayout->addStretch(1);
+
+    auto* order = MakeGroup("moveOrderGroup", QStringLiteral("リネームの順序"),
+                            Drawn(300, 214, 252, 62), this);
+    new QVBoxLayout(order);
+    m_planWholeRun =
+        AddCheck("planWholeRunCheck", QStringLiteral("名前の玉突き・入れ替えを解決する"), order);
 
     connect(m_logWrite, &QCheckBox::clicked, this, &OptionsPage::EnableLogControls);
     connect(m_batLogWrite, &QCheckBox::clicked, this, &OptionsPage::EnableLogControls);
@@ -116,6 +126,7 @@ void OptionsPage::ShowSettings() {
     m_dirRename->setChecked(common.DirRename != 0);
     m_keepDirTree->setChecked(record.CopyToDir.KeepDirTree != 0);
     m_viewDetail->setChecked(common.ViewDetailResult != 0);
+    m_planWholeRun->setChecked(common.PlanWholeRun != 0);
     m_logWrite->setChecked(common.LogWrite != 0);
     m_batLogWrite->setChecked(common.BatLogWrite != 0);
 
@@ -141,6 +152,7 @@ void OptionsPage::StoreSettings() {
     common.DirRename = m_dirRename->isChecked() ? 1 : 0;
     record.CopyToDir.KeepDirTree = m_keepDirTree->isChecked() ? 1 : 0;
     common.ViewDetailResult = m_viewDetail->isChecked() ? 1 : 0;
+    common.PlanWholeRun = m_planWholeRun->isChecked() ? 1 : 0;
     common.LogWrite = m_logWrite->isChecked() ? 1 : 0;
     common.BatLogWrite = m_batLogWrite->isChecked() ? 1 : 0;
     common.LogWritePath = widgets::ToCp932(m_logFolder->text());

@@ -35,6 +35,7 @@ class OptionsPage : public Page {
     QCheckBox* m_dirRename = nullptr;
     QCheckBox* m_keepDirTree = nullptr;
     QCheckBox* m_viewDetail = nullptr;
+    QCheckBox* m_planWholeRun = nullptr;
     QCheckBox* m_logWrite = nullptr;
     QCheckBox* m_batLogWrite = nullptr;
     QLineEdit* m_logFolder = nullptr;

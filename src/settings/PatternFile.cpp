@@ -135,6 +135,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     i(co, "BatLogWrite", s.CommonOption.BatLogWrite);
     folder(co, "LogWritePath", s.CommonOption.LogWritePath);
     added(co, "NaturalOrder", s.CommonOption.NaturalOrder, CommonOptionSection{}.NaturalOrder);
+    added(co, "PlanWholeRun", s.CommonOption.PlanWholeRun, CommonOptionSection{}.PlanWholeRun);
 }
 
 // Empty stays allowed: the run refuses an empty target folder itself, and an empty log folder

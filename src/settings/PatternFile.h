@@ -59,7 +59,7 @@ struct LoadResult {
 // not absolute (an empty one is allowed). Otherwise each key that is present and not
 // "NOT_FOUND" replaces its field: integers by the C string-to-integer rules, other texts cut
 // to 259 bytes. A missing key keeps its field, except the keys added after job files without
-// them existed (UseRegex, NaturalOrder): those take their defaults.
+// them existed (UseRegex, NaturalOrder, PlanWholeRun): those take their defaults.
 LoadResult LoadPatternFile(RenameSettings& settings, std::string_view path,
                            platform::FileSystem& fileSystem);
 // The same on CP932 text already read.

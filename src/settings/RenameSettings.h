@@ -146,6 +146,10 @@ struct CommonOptionSection {
     std::string LogWritePath;
     // 1: names sort with their runs of digits compared by value ("file2" before "file10").
     int NaturalOrder = 0;
+    // 1: the whole plan is checked before the first move, and the moves are ordered so that a
+    // name another target frees is taken only after it is free (swaps through a temporary
+    // name). 0: the targets are moved in their order and the run stops at the first name taken.
+    int PlanWholeRun = 1;
 
     friend bool operator==(const CommonOptionSection&, const CommonOptionSection&) = default;
 };

@@ -139,11 +139,16 @@ TEST_F(CommandLineTest, PreviewPrintsOneTsvRowPerTarget) {
     work.CreateFile("p/IMG_0002.jpg");
     // Options before the command, a value after "=", a short form.
     const Result result = Cli("--folder=p preview job.mvx -f tsv");
-    EXPECT_EQ(result.status, 3) << result.err;
+    EXPECT_EQ(result.status, 0) << result.err;
     const std::string p = work.Path() + "p/";
     EXPECT_EQ(result.out, p + "a.jpg\t" + p + "IMG_0001.jpg\tok\n" + p + "b.jpg\t" + p +
-                              "IMG_0002.jpg\texists\n" + p + "IMG_0002.jpg\t" + p +
+                              "IMG_0002.jpg\tchain\n" + p + "IMG_0002.jpg\t" + p +
                               "IMG_0003.jpg\tok\n");
+    // In the targets' order, IMG_0002.jpg still holds its name when b.jpg wants it.
+    const Result inOrder =
+        Cli("--folder=p preview job.mvx -f tsv --set CommonOption.PlanWholeRun=0");
+    EXPECT_EQ(inOrder.status, 3) << inOrder.err;
+    EXPECT_NE(inOrder.out.find("IMG_0002.jpg\texists\n"), std::string::npos) << inOrder.out;
     EXPECT_TRUE(work.Exists("p/a.jpg"));  // a preview moves nothing
 }
 
@@ -583,7 +588,7 @@ TEST_F(CommandLineTest, PreviewJsonFollowsItsSchema) {
 // A run that stops midway: with --undo-on-failure everything is back at once, with or without
 // a journal; without it the files stay renamed and `undo` takes them back later.
 TEST_F(CommandLineTest, ARunThatFailsMidwayIsTakenBack) {
-    Job("[SelectFile]\r\nFileFilter=?.txt\r\n");
+    Job("[SelectFile]\r\nFileFilter=?.txt\r\n[CommonOption]\r\nPlanWholeRun=0\r\n");
     struct Row {
         const char* name;
         const char* options;

@@ -25,6 +25,7 @@
 #include "support/ChildProcess.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/FixedClock.h"
+#include "support/ForwardingFileSystem.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempFolder.h"
 
@@ -139,9 +140,9 @@ TEST_P(RunDriverTest, PreviewTouchesNothingAndPredictsConflicts) {
     ASSERT_EQ(list.targets.size(), 3u);
     EXPECT_EQ(list.sources[0], Cp932(temp / "a.jpg"));
     EXPECT_EQ(list.targets[0], Cp932(temp / "IMG_001.jpg"));
-    // IMG_002.jpg is a target too, but it is moved away only after b.jpg wants its name.
+    // IMG_002.jpg is a target too: the run moves it away before b.jpg takes its name.
     EXPECT_EQ(list.conflicts,
-              (std::vector<Conflict>{Conflict::None, Conflict::Exists, Conflict::None}));
+              (std::vector<Conflict>{Conflict::None, Conflict::Chain, Conflict::None}));
     EXPECT_TRUE(list.openSourceOnDoubleClick);
     EXPECT_TRUE(ui.Showed("指定されたフォルダ(ログ保存フォルダ)は存在しません(警告)。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
@@ -176,7 +177,7 @@ TEST_P(RunDriverTest, PreviewFlagsDuplicatesAndExistingFiles) {
     ui.resultLists.clear();
     ASSERT_EQ(Run(true).resultCode, 0);
     EXPECT_EQ(ui.resultLists.at(0).conflicts,
-              (std::vector<Conflict>{Conflict::None, Conflict::None}));
+              (std::vector<Conflict>{Conflict::None, Conflict::Chain}));
     EXPECT_EQ(ui.resultLists.at(0).targets[1], Cp932(temp / "1.jpg"));
 }
 
@@ -232,6 +233,7 @@ TEST_P(RunDriverTest, FailureOnTheFirstTargetOffersNoUndo) {
 }
 
 TEST_P(RunDriverTest, ACollisionStopsAtTheSecondTargetAndNamesItsSource) {
+    settings.CommonOption.PlanWholeRun = 0;  // the targets in their order
     temp.CreateFile("a.jpg", "first");
     temp.CreateFile("b.jpg", "second");
     auto& parts = settings.RenameOption.Parts;
@@ -678,12 +680,335 @@ UndoReport UndoNewestRun(const std::string& stateFolder, platform::FileSystem& f
     return none;
 }
 
+// Names taken by other targets of the same run: a renumbering shifted by one (every move a
+// link of one chain) and swaps by replacement pairs (rings of two). The whole run orders its
+// moves and breaks each ring through a temporary name; in the targets' order it stops at the
+// first name still taken. The preview says which rows are resolved, and undo takes all back.
+TEST_P(RunDriverTest, ChainsAndSwapsRunInTheirOrderAndUndoTakesThemBack) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> files;  // each holds its own name
+        bool swap;                       // replacement pairs a <-> b; else numbers from 2
+        int wholeRun;
+        std::vector<Conflict> rows;
+        int code;
+        std::map<std::string, std::string> after;  // name -> contents after the run
+    };
+    const Row rows[] = {
+        {"chain/renumbered_from_two",
+         {"1.jpg", "2.jpg", "3.jpg"},
+         false,
+         1,
+         {Conflict::Chain, Conflict::Chain, Conflict::None},
+         0,
+         {{"2.jpg", "1.jpg"}, {"3.jpg", "2.jpg"}, {"4.jpg", "3.jpg"}}},
+        {"chain/in_target_order",
+         {"1.jpg", "2.jpg", "3.jpg"},
+         false,
+         0,
+         {Conflict::Exists, Conflict::Exists, Conflict::None},
+         MRVN_ERROR_SAME_NAME_EXSIT,
+         {{"1.jpg", "1.jpg"}, {"2.jpg", "2.jpg"}, {"3.jpg", "3.jpg"}}},
+        {"cycle/swap",
+         {"a.txt", "b.txt", "c.txt"},
+         true,
+         1,
+         {Conflict::Cycle, Conflict::Cycle, Conflict::None},
+         0,
+         {{"b.txt", "a.txt"}, {"a.txt", "b.txt"}, {"c.txt", "c.txt"}}},
+        {"cycle/in_target_order",
+         {"a.txt", "b.txt"},
+         true,
+         0,
+         {Conflict::Exists, Conflict::Exists},
+         MRVN_ERROR_SAME_NAME_EXSIT,
+         {{"a.txt", "a.txt"}, {"b.txt", "b.txt"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder files;
+        test::TempFolder journals;
+        for (const std::string& name : row.files) files.CreateFile(name, name);
+        RenameSettings s = settings;
+        s.SelectFile.FullPath = Cp932(files.Path());
+        s.CommonOption.PlanWholeRun = row.wholeRun;
+        if (row.swap) {
+            s.RenameOption.EnableRename = 0;
+            s.StringChangeOption.EnableStringChange = 1;
+            s.StringChangeOption.ChangeBefore[0] = "a.";
+            s.StringChangeOption.ChangeAfter[0] = "x_.";
+            s.StringChangeOption.ChangeBefore[1] = "b.";
+            s.StringChangeOption.ChangeAfter[1] = "a.";
+            s.StringChangeOption.ChangeBefore[2] = "x_.";
+            s.StringChangeOption.ChangeAfter[2] = "b.";
+        } else {
+            auto& parts = s.RenameOption.Parts;
+            for (auto& part : parts) part = settings::PartSlot{};
+            parts[0] = {settings::kPartSequence, "2", 1, 1};
+            parts[1].SelectedPart = settings::kPartPeriod;
+            parts[2].SelectedPart = settings::kPartExtension;
+        }
+        test::ScriptedInteraction shown;
+        UndoJournal own(Cp932(journals.Path()));
+        const RunContext context{real, clock, shown, &own};
+        ASSERT_EQ(StartRun(s, context, true, nullptr).resultCode, 0);
+        ASSERT_EQ(shown.resultLists.size(), 1u);
+        EXPECT_EQ(shown.resultLists[0].conflicts, row.rows);
+
+        const RunOutcome outcome = StartRun(s, context, false, nullptr);
+        EXPECT_EQ(outcome.resultCode, row.code);
+        std::map<std::string, std::string> after;
+        std::size_t changed = 0;
+        for (const auto& [name, entry] : Snapshot(files.Path())) {
+            after[name] = entry.contents;
+            changed += name != entry.contents ? 1 : 0;
+        }
+        EXPECT_EQ(after, row.after);
+        if (row.code != 0) {
+            EXPECT_EQ(outcome.doneCount, 0);
+            continue;
+        }
+        EXPECT_EQ(outcome.doneCount, static_cast<int>(row.files.size()));
+        // History counts the files, not the steps through a temporary name.
+        const std::vector<std::string> history = DescribeHistory(Cp932(journals.Path()));
+        ASSERT_FALSE(history.empty());
+        EXPECT_NE(history[0].find("  done  " + std::to_string(changed) + "  "), std::string::npos)
+            << history[0];
+        EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete());
+        for (const std::string& name : row.files) EXPECT_EQ(files.ReadFile(name), name);
+        EXPECT_EQ(Snapshot(files.Path()).size(), row.files.size()) << "no temporary name left";
+    }
+}
+
+// A plan with two targets to one name, or a name held by a file that stays, stops before
+// anything moves: 17 or 16 naming the first such target and how many more there are; no
+// journal, no log.
+TEST_P(RunDriverTest, APlanWithAConflictStopsBeforeTheFirstMove) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> files;
+        bool fixedName;  // every target gets IMG_.jpg; else IMG_001.jpg ...
+        int code;
+        std::string first;
+        const char* more;
+    };
+    const Row rows[] = {
+        {"duplicate/three_to_one",
+         {"a.jpg", "b.jpg", "c.jpg"},
+         true,
+         MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW,
+         "b.jpg",
+         "ほかに1個のファイルも変換できません。"},
+        {"exists/held_by_a_stranger",
+         {"a.jpg", "b.jpg"},
+         false,
+         MRVN_ERROR_SAME_NAME_EXSIT,
+         "b.jpg",
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder files;
+        test::TempFolder journals;
+        for (const std::string& name : row.files) files.CreateFile(name, name);
+        RenameSettings s = settings;
+        s.SelectFile.FullPath = Cp932(files.Path());
+        s.SelectFile.FileFilter = "?.jpg";
+        s.CommonOption.LogWrite = 1;
+        s.CommonOption.LogWritePath = Cp932(files.Path());
+        if (row.fixedName) s.RenameOption.Parts[1] = settings::PartSlot{};
+        if (!row.fixedName) files.CreateFile("IMG_002.jpg", "stranger");
+        const auto before = Snapshot(files.Path());
+        test::ScriptedInteraction shown;
+        UndoJournal own(Cp932(journals.Path()));
+        const RunOutcome outcome = StartRun(s, {real, clock, shown, &own}, false, nullptr);
+        EXPECT_EQ(outcome.resultCode, row.code);
+        EXPECT_EQ(outcome.doneCount, 0);
+        EXPECT_EQ(outcome.currentPath, Cp932(files / row.first));
+        EXPECT_EQ(outcome.detail, platform::Sjis(row.more));
+        EXPECT_EQ(Snapshot(files.Path()), before);
+        EXPECT_TRUE(own.RunPath().empty()) << "no journal begun";
+    }
+}
+
+// On a card that ignores case, the plan compares names as the card does: a new name that differs
+// from a file there (or from another new name) only in letter case is taken, in the preview and
+// before the run's first move alike.
+TEST_P(RunDriverTest, ACardThatIgnoresCaseIsJudgedAsItComparesNames) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> files;  // the first ones are the targets
+        std::vector<std::pair<std::string, std::string>> pairs;
+        std::vector<Conflict> rows;
+        int code;
+    };
+    const Row rows[] = {
+        {"exists/other_spelling_there",
+         {"x.jpg", "NEW.JPG"},
+         {{"x.", "new."}},
+         {Conflict::Exists},
+         MRVN_ERROR_SAME_NAME_EXSIT},
+        {"duplicate/two_spellings",
+         {"a.jpg", "b.jpg"},
+         {{"a.", "Photo."}, {"b.", "photo."}},
+         {Conflict::None, Conflict::Duplicate},
+         MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW},
+    };
+    platform::FolderTraits card;
+    card.ignoresCase = true;
+    faulty.SetTraits(card);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder files;
+        for (const std::string& name : row.files) files.CreateFile(name, name);
+        RenameSettings s = settings;
+        s.SelectFile.FreeFileSelect = 1;
+        s.RenameOption.EnableRename = 0;
+        s.StringChangeOption.EnableStringChange = 1;
+        for (std::size_t p = 0; p < row.pairs.size(); ++p) {
+            s.StringChangeOption.ChangeBefore[p] = row.pairs[p].first;
+            s.StringChangeOption.ChangeAfter[p] = row.pairs[p].second;
+        }
+        std::vector<std::string> list;
+        for (std::size_t i = 0; i < row.rows.size(); ++i)
+            list.push_back(Cp932(files / row.files[i]));
+        test::ScriptedInteraction shown;
+        const RunContext context{faulty, clock, shown, &journal};
+        ASSERT_EQ(StartRun(s, context, true, &list).resultCode, 0);
+        EXPECT_EQ(shown.resultLists.at(0).conflicts, row.rows);
+        const auto before = Snapshot(files.Path());
+        EXPECT_EQ(StartRun(s, context, false, &list).resultCode, row.code);
+        EXPECT_EQ(Snapshot(files.Path()), before);
+    }
+}
+
+// Kills the run at every move of a swap beside a renumbering: at the step to the temporary
+// name, between the ring's moves and after them. Whatever the moment, undo brings every file
+// back and no temporary name is left.
+TEST_P(RunDriverTest, AKillAtAnyStepOfARingOrChainIsUndone) {
+    for (int k = 1; k <= 5; ++k) {
+        SCOPED_TRACE(k);
+        test::TempFolder files;
+        test::TempFolder journals;
+        for (const char* name : {"a.txt", "b.txt", "1.x", "2.x"}) files.CreateFile(name, name);
+        RenameSettings s = settings;
+        s.SelectFile.FullPath = Cp932(files.Path());
+        s.RenameOption.EnableRename = 0;
+        s.StringChangeOption.EnableStringChange = 1;
+        const std::pair<const char*, const char*> pairs[] = {
+            {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"2.x", "3.x"}, {"1.x", "2.x"}};
+        for (std::size_t p = 0; p < std::size(pairs); ++p) {
+            s.StringChangeOption.ChangeBefore[p] = pairs[p].first;
+            s.StringChangeOption.ChangeAfter[p] = pairs[p].second;
+        }
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            UndoJournal own(Cp932(journals.Path()));
+            KillingFileSystem killer(k);
+            StartRun(s, {killer, clock, ui, &own}, false, nullptr);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete());
+        for (const char* name : {"a.txt", "b.txt", "1.x", "2.x"})
+            EXPECT_EQ(files.ReadFile(name), name);
+        EXPECT_EQ(Snapshot(files.Path()).size(), 4u) << "no temporary name left";
+    }
+}
+
+// Asks the run to stop during its first move: the run ends the unit under way (the whole ring)
+// and stops before the next, with a complete journal that undo takes back.
+class StoppingFileSystem final : public test::ForwardingFileSystem {
+  public:
+    StoppingFileSystem(platform::FileSystem& real, StopRequest& stop)
+        : ForwardingFileSystem(real), m_stop(stop) {}
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        m_stop.Request();
+        ++moves;
+        return ForwardingFileSystem::Move(from, to, expected);
+    }
+    int moves = 0;
+
+  private:
+    StopRequest& m_stop;
+};
+
+TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
+    temp.CreateFile("a.txt", "a.txt");
+    temp.CreateFile("b.txt", "b.txt");
+    temp.CreateFile("c.txt", "c.txt");
+    settings.RenameOption.EnableRename = 0;
+    settings.StringChangeOption.EnableStringChange = 1;
+    const std::pair<const char*, const char*> pairs[] = {
+        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}};
+    for (std::size_t p = 0; p < std::size(pairs); ++p) {
+        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
+        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
+    }
+    StopRequest stop;
+    StoppingFileSystem stopping(real, stop);
+    const RunOutcome outcome =
+        StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
+    EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
+    EXPECT_EQ(outcome.doneCount, 2);
+    EXPECT_EQ(stopping.moves, 3) << "park, move, unpark";
+    EXPECT_EQ(temp.ReadFile("a.txt"), "b.txt");
+    EXPECT_EQ(temp.ReadFile("b.txt"), "a.txt");
+    EXPECT_EQ(temp.ReadFile("c.txt"), "c.txt");
+    EXPECT_TRUE(UndoRun(journal.RunPath(), real, nullptr).Complete());
+    EXPECT_EQ(temp.ReadFile("a.txt"), "a.txt");
+    EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
+}
+
+// The logs follow the moves as made: a text line after each target's last move, the
+// rename-back lines the other way round with the temporary name, so that running them top-down
+// takes the run back.
+TEST_P(RunDriverTest, LogsOfASwapFollowTheMovesAsMade) {
+    temp.CreateFile("a.txt", "a.txt");
+    temp.CreateFile("b.txt", "b.txt");
+    settings.RenameOption.EnableRename = 0;
+    settings.StringChangeOption.EnableStringChange = 1;
+    const std::pair<const char*, const char*> pairs[] = {
+        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}};
+    for (std::size_t p = 0; p < std::size(pairs); ++p) {
+        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
+        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
+    }
+    settings.CommonOption.LogWrite = 1;
+    settings.CommonOption.BatLogWrite = 1;
+    settings.CommonOption.LogWritePath = Cp932(temp.Path());
+    ASSERT_EQ(Run().resultCode, 0);
+    const std::string arrow = platform::Sjis("  →  ");
+    const std::string text = temp.ReadFile("20240506070809.log");
+    const std::string a = Cp932(temp / "a.txt");
+    const std::string b = Cp932(temp / "b.txt");
+    EXPECT_TRUE(
+        text.ends_with("00001 : " + b + arrow + a + " \r\n00002 : " + a + arrow + b + " \r\n"))
+        << text;
+    const std::string batch = temp.ReadFile("20240506070809BAT.log");
+    const std::size_t lines = batch.find("ren ");
+    ASSERT_NE(lines, std::string::npos);
+    const std::string parked = ".morvanex-swap-";
+    const std::size_t first = batch.find("ren \"" + b + "\" \"" + parked);
+    const std::size_t second = batch.find("ren \"" + a + "\" \"b.txt\" \r\n");
+    const std::size_t third = batch.find("\" \"a.txt\" \r\n");
+    EXPECT_EQ(first, lines) << platform::Utf8FromCp932(batch);
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_NE(batch.find("ren \"" + Cp932(temp.Path()) + parked), std::string::npos);
+}
+
 // A list whose second file is missing, and whose new name belongs to a stranger's file: the run
 // stops there, and undo takes back only what the run did.
 TEST_P(RunDriverTest, UndoNeverMovesAFileTheRunDidNotMove) {
     temp.CreateFile("d/a.txt", "A");
     temp.CreateFile("d/IMG_002.txt", "a stranger's");
     settings.SelectFile.FreeFileSelect = 1;
+    settings.CommonOption.PlanWholeRun = 0;  // in the list's order: the first file moves
     const std::vector<std::string> list = {Cp932(temp / "d/a.txt"), Cp932(temp / "d/gone.txt")};
     ui.answers = {false};
     EXPECT_NE(Run(false, &list).resultCode, 0);
@@ -1369,18 +1694,28 @@ TEST_P(RunDriverTest, RegularExpressionPairsRenameInNaturalOrderAndStopCleanly) 
     struct Row {
         const char* name;
         const char* secondPattern;
+        int wholeRun;
         int code;
         int done;
         std::vector<std::string> existing;  // afterwards
     } rows[] = {
         {"pattern/cannot_compile_nothing_moves",
          "(",
+         1,
          MRVN_ERROR_BAD_REGEX,
          0,
          {"shot10.jpg", "shot2.jpg", bomb}},
-        // In natural order the endless one comes last: the first two are done, the run stops.
+        // The whole plan is made first: the endless one stops the run before anything moves.
+        {"matching/gives_up_before_the_first_move",
+         "(a+)+$",
+         1,
+         MRVN_ERROR_BAD_REGEX,
+         0,
+         {"shot10.jpg", "shot2.jpg", bomb}},
+        // In the targets' (natural) order the endless one comes last: the first two are done.
         {"matching/gives_up_at_the_third",
          "(a+)+$",
+         0,
          MRVN_ERROR_BAD_REGEX,
          2,
          {"10_写真.jpg", "2_写真.jpg", bomb}},
@@ -1389,6 +1724,7 @@ TEST_P(RunDriverTest, RegularExpressionPairsRenameInNaturalOrderAndStopCleanly) 
         ui = {};
         ui.showsProgress = GetParam();
         settings.StringChangeOption.ChangeBefore[1] = row.secondPattern;
+        settings.CommonOption.PlanWholeRun = row.wholeRun;
         const RunOutcome outcome = Run();
         EXPECT_EQ(outcome.resultCode, row.code) << row.name;
         EXPECT_EQ(outcome.doneCount, row.done) << row.name;
@@ -1402,7 +1738,8 @@ TEST_P(RunDriverTest, RegularExpressionPairsRenameInNaturalOrderAndStopCleanly) 
                   std::string::npos)
             << message;
         // A pattern that gives up names the file it gave up on; one that cannot compile, none.
-        EXPECT_EQ(message.find("[" + temp.Path() + bomb + "]") != std::string::npos, row.done != 0)
+        EXPECT_EQ(message.find("[" + temp.Path() + bomb + "]") != std::string::npos,
+                  std::string_view(row.name).starts_with("matching/"))
             << message;
         EXPECT_EQ(ui.questions.size(), row.done != 0 ? 1u : 0u)
             << row.name;  // undo offered after a change

@@ -191,7 +191,7 @@ TEST(SettingsSummary, RegularExpressionsAndSortOrder) {
         const SettingsSummary summary = SummarizeSettings(s, kNow);
         EXPECT_EQ(summary.replaceBefore, Sjis(row.replaceBefore)) << row.name;
         EXPECT_EQ(summary.sortOrder, Sjis(row.sortOrder)) << row.name;
-        EXPECT_EQ(SummaryRows(summary).back().text, Sjis(row.sortOrder)) << row.name;
+        EXPECT_EQ(SummaryRows(summary)[21].text, Sjis(row.sortOrder)) << row.name;
     }
 }
 
@@ -338,7 +338,7 @@ TEST(SettingsSummary, LabelledRows) {
     s.SelectFile.FreeFileSelect = 1;
     const SettingsSummary summary = SummarizeSettings(s, kNow);
     const std::vector<SummaryRow> rows = SummaryRows(summary);
-    ASSERT_EQ(rows.size(), 22u);
+    ASSERT_EQ(rows.size(), 23u);
     EXPECT_EQ(rows[0].label, Sjis("ファイル選択"));
     EXPECT_EQ(rows[0].text, Sjis("ドラッグアンドドロップによる選択"));
     EXPECT_EQ(rows[2].label, Sjis("リネーム処理"));
@@ -347,10 +347,15 @@ TEST(SettingsSummary, LabelledRows) {
     EXPECT_EQ(rows[19].label, Sjis("Exif情報の読み取り"));
     EXPECT_EQ(rows[20].label, Sjis("タグの文字コード"));
     EXPECT_EQ(rows[21].label, Sjis("ソート条件"));
+    EXPECT_EQ(rows[22].label, Sjis("名前の玉突き・入れ替え"));
+    EXPECT_EQ(rows[22].text, Sjis("全体を確認して順序を決める"));
     // Every field appears once.
     std::size_t filled = 0;
     for (const SummaryRow& row : rows) filled += row.text.empty() ? 0 : 1;
-    EXPECT_EQ(filled, 22u);
+    EXPECT_EQ(filled, 23u);
+    s.CommonOption.PlanWholeRun = 0;
+    EXPECT_EQ(SummaryRows(SummarizeSettings(s, kNow))[22].text,
+              Sjis("対象の順に処理し、重複で中断"));
 }
 
 }  // namespace

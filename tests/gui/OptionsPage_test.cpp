@@ -37,6 +37,8 @@ const CheckField kChecks[] = {
      [](settings::RenameSettings& s) -> int& { return s.CopyToDir.KeepDirTree; }},
     {"viewDetailResultCheck",
      [](settings::RenameSettings& s) -> int& { return s.CommonOption.ViewDetailResult; }},
+    {"planWholeRunCheck",
+     [](settings::RenameSettings& s) -> int& { return s.CommonOption.PlanWholeRun; }},
     {"logWriteCheck", [](settings::RenameSettings& s) -> int& { return s.CommonOption.LogWrite; }},
     {"batLogWriteCheck",
      [](settings::RenameSettings& s) -> int& { return s.CommonOption.BatLogWrite; }},

@@ -42,7 +42,8 @@ TEST(PatternFile, WritesEverySectionAndKeyInFileOrder) {
               std::string::npos);
     EXPECT_NE(text.find("ChangeAfter010=\r\nUseRegex=0\r\n[AttributeOption]"), std::string::npos);
     EXPECT_EQ(text.find("ChangeBefore000"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("BatLogWrite=0\r\nLogWritePath=\r\nNaturalOrder=0\r\n"));
+    EXPECT_TRUE(
+        text.ends_with("BatLogWrite=0\r\nLogWritePath=\r\nNaturalOrder=0\r\nPlanWholeRun=1\r\n"));
 }
 
 TEST(PatternFile, SaveAndLoadGiveTheSameRecordBack) {
@@ -145,21 +146,24 @@ TEST(PatternFile, AJobWithoutTheNewerKeysTakesTheirDefaults) {
     struct Row {
         const char* name;
         std::string body;
-        int useRegex, naturalOrder;
+        int useRegex, naturalOrder, wholeRun = 1;
     } rows[] = {
         {"missing/both", "[StringChangeOption]\r\nEnableStringChange=1\r\n", 0, 0},
         {"missing/sections_absent", "", 0, 0},
         {"present/both",
          "[StringChangeOption]\r\nUseRegex=1\r\n[CommonOption]\r\nNaturalOrder=1\r\n", 1, 1},
         {"present/one", "[CommonOption]\r\nnaturalorder=7\r\n", 0, 7},
+        {"present/in_order", "[CommonOption]\r\nPlanWholeRun=0\r\n", 0, 0, 0},
         {"not_found_text/is_missing", "[StringChangeOption]\r\nUseRegex=NOT_FOUND\r\n", 0, 0},
     };
     for (const auto& row : rows) {
         RenameSettings s;
         s.StringChangeOption.UseRegex = 1;
         s.CommonOption.NaturalOrder = 1;
+        s.CommonOption.PlanWholeRun = 0;
         s.LetterChangeOption.ChangeMode = 5;
         ASSERT_TRUE(LoadPatternText(s, WithMarker(row.body))) << row.name;
+        EXPECT_EQ(s.CommonOption.PlanWholeRun, row.wholeRun) << row.name;
         EXPECT_EQ(s.StringChangeOption.UseRegex, row.useRegex) << row.name;
         EXPECT_EQ(s.CommonOption.NaturalOrder, row.naturalOrder) << row.name;
         EXPECT_EQ(s.LetterChangeOption.ChangeMode, 5) << row.name;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/plan/PlanValidator.h"
+#include "platform/FileSystem.h"
+
+namespace morvanex::engine {
+
+// How a folder compares names and which names it refuses, as the platform's per-folder traits
+// say (the one place that asks them).
+FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& hostFolder);
+
+// The validator's view of the destination folders through the program's file system: each
+// folder listed (names only) when the validator first needs its names, its rules from
+// FolderRulesOf.
+class FileSystemFolders final : public FolderKnowledge {
+  public:
+    explicit FileSystemFolders(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+    FolderRules RulesOf(std::string_view hostFolder) override;
+    bool ListNames(std::string_view hostFolder, std::vector<std::string>& names) override;
+
+  private:
+    platform::FileSystem& m_fileSystem;
+};
+
+}  // namespace morvanex::engine

@@ -1,0 +1,383 @@
+#include "engine/plan/PlanValidator.h"
+
+#include <algorithm>
+#include <functional>
+#include <unordered_map>
+
+#include "platform/Codepage.h"
+
+namespace morvanex::engine {
+
+namespace {
+
+constexpr std::uint32_t kNone = UINT32_MAX;
+
+// A host path split into its folder (with the separator) and its name.
+struct HostPath {
+    std::string path;
+    std::string_view folder;
+    std::string_view name;
+};
+
+void Split(std::string_view cp932, HostPath& out) {
+    platform::Utf8FromCp932(cp932, out.path);
+    const std::string_view path = out.path;
+    const std::size_t slash = path.rfind('/');
+    out.folder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+    out.name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::uint64_t HashOf(std::uint32_t folder, std::string_view key) {
+    const std::uint64_t h = std::hash<std::string_view>{}(key);
+    return h ^ (std::uint64_t{folder} * 0x9E3779B97F4A7C15ULL);
+}
+
+// A name's place among others of its folder: sorted by hash, equal hashes told apart by the
+// names themselves.
+struct Keyed {
+    std::uint64_t hash;
+    std::uint32_t index;
+    friend bool operator<(const Keyed& a, const Keyed& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+    }
+};
+
+class Validator {
+  public:
+    Validator(const std::vector<PlannedMove>& moves, const PlanOptions& options,
+              FolderKnowledge& folders)
+        : m_moves(moves), m_options(options), m_knowledge(folders) {}
+
+    PlanCheck Run() {
+        const std::size_t n = m_moves.size();
+        m_check.verdicts.assign(n, Verdict::Ok);
+        m_sourceFolder.assign(n, kNone);
+        m_targetFolder.assign(n, kNone);
+        m_targetHash.assign(n, 0);
+        m_sourceHash.assign(n, 0);
+        m_waitsFor.assign(n, kNone);
+        Describe();
+        FindDuplicates();
+        IndexSources();
+        JudgeNames();
+        if (m_options.wholeRun) {
+            ResolveWaits();
+            if (std::none_of(m_check.verdicts.begin(), m_check.verdicts.end(), IsConflict)) Order();
+        } else {
+            JudgeInOrder();
+        }
+        return std::move(m_check);
+    }
+
+  private:
+    struct Folder {
+        std::string host;
+        FolderRules rules;
+        bool listingRead = false;
+        bool listed = false;
+        std::vector<std::string> names;
+        std::vector<Keyed> byKey;
+    };
+
+    std::uint32_t FolderIndex(std::string_view host) {
+        const auto it = m_folderIndex.find(std::string(host));
+        if (it != m_folderIndex.end()) return it->second;
+        const auto index = static_cast<std::uint32_t>(m_folders.size());
+        Folder& folder = m_folders.emplace_back();
+        folder.host = host;
+        folder.rules = m_knowledge.RulesOf(host);
+        m_folderIndex.emplace(folder.host, index);
+        return index;
+    }
+
+    const Folder& Listing(std::uint32_t index) {
+        Folder& folder = m_folders[index];
+        if (folder.listingRead) return folder;
+        folder.listingRead = true;
+        folder.listed = m_knowledge.ListNames(folder.host, folder.names);
+        folder.byKey.reserve(folder.names.size());
+        for (std::size_t k = 0; k < folder.names.size(); ++k) {
+            NameKey(folder.names[k], folder.rules.foldsCase, m_key);
+            folder.byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
+        }
+        std::sort(folder.byKey.begin(), folder.byKey.end());
+        return folder;
+    }
+
+    // The key of target i's new name, or of its source name, in the folder that compares it.
+    std::string KeyOfTarget(std::size_t i) {
+        HostPath path;
+        Split(m_moves[i].target, path);
+        std::string key;
+        NameKey(path.name, m_folders[m_targetFolder[i]].rules.foldsCase, key);
+        return key;
+    }
+    std::string KeyOfSource(std::size_t i) {
+        HostPath path;
+        Split(m_moves[i].source, path);
+        std::string key;
+        NameKey(path.name, m_folders[m_sourceFolder[i]].rules.foldsCase, key);
+        return key;
+    }
+
+    bool Moving(std::size_t i) const { return m_moves[i].moves; }
+    bool FreesItsName(std::size_t i) const { return !m_options.copying && Moving(i); }
+
+    void Describe() {
+        HostPath source;
+        HostPath target;
+        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            const PlannedMove& move = m_moves[i];
+            if (!move.moves) {
+                m_check.verdicts[i] = Verdict::Unchanged;
+                continue;
+            }
+            Split(move.target, target);
+            m_targetFolder[i] = FolderIndex(target.folder);
+            const Folder& folder = m_folders[m_targetFolder[i]];
+            if (folder.rules.windowsNames && RefusedByWindowsRules(target.name)) {
+                m_check.verdicts[i] = Verdict::Refused;
+                continue;
+            }
+            NameKey(target.name, folder.rules.foldsCase, m_key);
+            m_targetHash[i] = HashOf(m_targetFolder[i], m_key);
+            if (FreesItsName(i)) {
+                Split(move.source, source);
+                m_sourceFolder[i] = FolderIndex(source.folder);
+                NameKey(source.name, m_folders[m_sourceFolder[i]].rules.foldsCase, m_key);
+                m_sourceHash[i] = HashOf(m_sourceFolder[i], m_key);
+            }
+        }
+    }
+
+    bool Judged(std::size_t i) const {
+        return m_check.verdicts[i] != Verdict::Ok || m_targetFolder[i] == kNone;
+    }
+
+    // A copied folder is only made where it is missing: it meets nothing.
+    bool MeetsNothing(std::size_t i) const { return m_options.copying && m_moves[i].folder; }
+
+    void FindDuplicates() {
+        std::vector<Keyed> byTarget;
+        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            if (!Judged(i) && !MeetsNothing(i))
+                byTarget.push_back({m_targetHash[i], static_cast<std::uint32_t>(i)});
+        }
+        std::sort(byTarget.begin(), byTarget.end());
+        for (std::size_t a = 0; a < byTarget.size();) {
+            std::size_t b = a + 1;
+            while (b < byTarget.size() && byTarget[b].hash == byTarget[a].hash) ++b;
+            // Within a run of equal hashes (almost always one name), each target is a duplicate
+            // of the first earlier one with the same folder and key.
+            for (std::size_t x = a + 1; x < b; ++x) {
+                const std::uint32_t later = byTarget[x].index;
+                const std::string key = KeyOfTarget(later);
+                for (std::size_t y = a; y < x; ++y) {
+                    const std::uint32_t earlier = byTarget[y].index;
+                    if (m_check.verdicts[earlier] == Verdict::Duplicate) continue;
+                    if (m_targetFolder[earlier] == m_targetFolder[later] &&
+                        KeyOfTarget(earlier) == key) {
+                        m_check.verdicts[later] = Verdict::Duplicate;
+                        break;
+                    }
+                }
+            }
+            a = b;
+        }
+    }
+
+    void IndexSources() {
+        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            if (FreesItsName(i) && m_sourceFolder[i] != kNone)
+                m_bySource.push_back({m_sourceHash[i], static_cast<std::uint32_t>(i)});
+        }
+        std::sort(m_bySource.begin(), m_bySource.end());
+    }
+
+    // The targets other than `self` whose source name is the name `key` in folder `folder`.
+    std::vector<std::uint32_t> SourcesNamed(std::uint64_t hash, std::uint32_t folder,
+                                            const std::string& key, std::size_t self) {
+        std::vector<std::uint32_t> found;
+        for (auto it = std::lower_bound(m_bySource.begin(), m_bySource.end(), Keyed{hash, 0});
+             it != m_bySource.end() && it->hash == hash; ++it) {
+            if (it->index != self && m_sourceFolder[it->index] == folder &&
+                KeyOfSource(it->index) == key) {
+                found.push_back(it->index);
+            }
+        }
+        return found;
+    }
+
+    // True when the folder holds a name with that key other than `own` (the target's own
+    // source name, which its move takes along).
+    bool HeldByOther(std::uint32_t folderIndex, std::uint64_t hash, const std::string& key,
+                     std::string_view own) {
+        const Folder& folder = Listing(folderIndex);
+        for (auto it = std::lower_bound(folder.byKey.begin(), folder.byKey.end(), Keyed{hash, 0});
+             it != folder.byKey.end() && it->hash == hash; ++it) {
+            const std::string& name = folder.names[it->index];
+            if (name == own) continue;
+            NameKey(name, folder.rules.foldsCase, m_key);
+            if (m_key == key) return true;
+        }
+        return false;
+    }
+
+    void JudgeNames() {
+        HostPath source;
+        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            if (Judged(i) || MeetsNothing(i)) continue;
+            const std::uint32_t folder = m_targetFolder[i];
+            const std::string key = KeyOfTarget(i);
+            Split(m_moves[i].source, source);
+            const bool own = m_sourceFolder[i] == folder && m_sourceHash[i] == m_targetHash[i] &&
+                             KeyOfSource(i) == key;
+            const std::vector<std::uint32_t> holders =
+                m_options.copying ? std::vector<std::uint32_t>{}
+                                  : SourcesNamed(m_targetHash[i], folder, key, i);
+            // A move takes its own name along; a copy leaves it where it is.
+            const std::string_view ownName =
+                FreesItsName(i) && source.folder == m_folders[folder].host ? source.name
+                                                                           : std::string_view();
+            if (own) {
+                // Its own name in another letter case: free unless another file answers to it.
+                if (!holders.empty() || HeldByOther(folder, m_targetHash[i], key, ownName))
+                    m_check.verdicts[i] = Verdict::Exists;
+            } else if (holders.size() == 1) {
+                m_waitsFor[i] = holders.front();
+            } else if (!holders.empty() || HeldByOther(folder, m_targetHash[i], key, ownName)) {
+                m_check.verdicts[i] = Verdict::Exists;
+            }
+        }
+    }
+
+    // Follows each wait to its end: a chain whose end moves is a chain, one whose end cannot
+    // move leaves its names taken, and a wait that comes back to where it began is a ring.
+    void ResolveWaits() {
+        enum : std::uint8_t { kNew, kOnPath, kDone };
+        std::vector<std::uint8_t> mark(m_moves.size(), kNew);
+        std::vector<std::uint32_t> path;
+        for (std::size_t start = 0; start < m_moves.size(); ++start) {
+            if (m_waitsFor[start] == kNone || mark[start] != kNew) continue;
+            path.clear();
+            std::uint32_t at = static_cast<std::uint32_t>(start);
+            while (mark[at] == kNew && m_waitsFor[at] != kNone) {
+                mark[at] = kOnPath;
+                path.push_back(at);
+                at = m_waitsFor[at];
+            }
+            Verdict verdict;
+            std::size_t ringFrom = path.size();
+            if (mark[at] == kOnPath) {
+                ringFrom = static_cast<std::size_t>(std::find(path.begin(), path.end(), at) -
+                                                    path.begin());
+                verdict = Verdict::Exists;  // only the members before the ring: none can exist
+            } else {
+                const Verdict end = m_check.verdicts[at];
+                verdict = IsConflict(end) ? Verdict::Exists : Verdict::Chain;
+            }
+            for (std::size_t k = 0; k < path.size(); ++k) {
+                m_check.verdicts[path[k]] = k >= ringFrom ? Verdict::Cycle : verdict;
+                mark[path[k]] = kDone;
+            }
+        }
+    }
+
+    // Without the whole plan, the moves come in target order: a name is free for a target only
+    // when an earlier target moved its holder away.
+    void JudgeInOrder() {
+        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            if (m_waitsFor[i] == kNone) continue;
+            const std::uint32_t holder = m_waitsFor[i];
+            m_check.verdicts[i] =
+                holder < i && !IsConflict(m_check.verdicts[holder]) ? Verdict::Ok : Verdict::Exists;
+        }
+    }
+
+    std::size_t Depth(std::size_t i) const {
+        return static_cast<std::size_t>(
+            std::count(m_moves[i].source.begin(), m_moves[i].source.end(), '/'));
+    }
+
+    // The steps of every target: a chain from its free end, a ring through a temporary name,
+    // everything else on its own; then every unit that moves a folder after all the others,
+    // the deepest first, so that nothing inside a folder is moved after the folder itself.
+    void Order() {
+        const std::size_t n = m_moves.size();
+        std::vector<std::uint32_t> waitedBy(n, kNone);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (m_waitsFor[i] != kNone) waitedBy[m_waitsFor[i]] = static_cast<std::uint32_t>(i);
+        }
+        struct Unit {
+            std::size_t first;  // into `steps`
+            std::size_t count;
+            bool movesFolder;
+            std::size_t depth;
+        };
+        std::vector<PlanStep> steps;
+        steps.reserve(n + n / 8);
+        std::vector<Unit> units;
+        std::vector<bool> emitted(n, false);
+        const auto add = [&](std::uint32_t target, PlanStep::Kind kind) {
+            steps.push_back({target, kind, false});
+            emitted[target] = true;
+            Unit& unit = units.back();
+            ++unit.count;
+            if (m_moves[target].folder && Moving(target)) unit.movesFolder = true;
+            unit.depth = std::max(unit.depth, Depth(target));
+        };
+        for (std::size_t i = 0; i < n; ++i) {
+            if (emitted[i]) continue;
+            units.push_back({steps.size(), 0, false, 0});
+            const auto target = static_cast<std::uint32_t>(i);
+            if (m_check.verdicts[i] == Verdict::Cycle) {
+                add(target, PlanStep::Kind::Park);
+                for (std::uint32_t at = waitedBy[target]; at != target; at = waitedBy[at])
+                    add(at, PlanStep::Kind::Move);
+                add(target, PlanStep::Kind::Unpark);
+            } else if (m_waitsFor[i] != kNone || waitedBy[i] != kNone) {
+                std::uint32_t end = target;
+                while (m_waitsFor[end] != kNone) end = m_waitsFor[end];
+                for (std::uint32_t at = end; at != kNone; at = waitedBy[at])
+                    add(at, PlanStep::Kind::Move);
+            } else {
+                add(target, PlanStep::Kind::Move);
+            }
+            steps.back().endsUnit = true;
+        }
+        std::stable_sort(units.begin(), units.end(), [](const Unit& a, const Unit& b) {
+            if (a.movesFolder != b.movesFolder) return !a.movesFolder;
+            return a.movesFolder && a.depth > b.depth;
+        });
+        m_check.steps.reserve(steps.size());
+        for (const Unit& unit : units) {
+            m_check.steps.insert(
+                m_check.steps.end(), steps.begin() + static_cast<std::ptrdiff_t>(unit.first),
+                steps.begin() + static_cast<std::ptrdiff_t>(unit.first + unit.count));
+        }
+    }
+
+    const std::vector<PlannedMove>& m_moves;
+    const PlanOptions& m_options;
+    FolderKnowledge& m_knowledge;
+    PlanCheck m_check;
+
+    std::vector<Folder> m_folders;
+    std::unordered_map<std::string, std::uint32_t> m_folderIndex;
+    std::vector<std::uint32_t> m_sourceFolder;
+    std::vector<std::uint32_t> m_targetFolder;
+    std::vector<std::uint64_t> m_targetHash;
+    std::vector<std::uint64_t> m_sourceHash;
+    std::vector<Keyed> m_bySource;
+    std::vector<std::uint32_t> m_waitsFor;  // the target whose source name this one's new name is
+    std::string m_key;
+};
+
+}  // namespace
+
+PlanCheck CheckPlan(const std::vector<PlannedMove>& moves, const PlanOptions& options,
+                    FolderKnowledge& folders) {
+    return Validator(moves, options, folders).Run();
+}
+
+}  // namespace morvanex::engine
