@@ -459,14 +459,26 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
     if (result.code != kSuccess) s.Undo.ValidCount = result.doneCount;
 }
 
+// Stopped on purpose: no error, and the undo is the user's own choice. The list shows what was
+// done, where a finished run would have shown its list.
+void ReportStopped(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
+                   int doneCount, bool preview) {
+    ui.ProgressReset();
+    if (preview) return;
+    ui.ShowMessage(StoppedMessage(doneCount), MessageIcon::None);
+    if (s.CommonOption.ViewDetailResult == 0 || doneCount == 0) return;
+    const auto done = static_cast<std::size_t>(doneCount);
+    for (auto* rows : {&lists.sources, &lists.newPaths}) {
+        if (rows->size() > done) rows->resize(done);
+    }
+    for (auto* rows : {&s.BeforeStatus, &s.AfterStatus}) {
+        if (rows->size() > done) rows->resize(done);
+    }
+    ShowRows(s, ui, lists, false, context.fileSystem);
+}
+
 void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui,
                    const EngineResult& result, bool preview) {
-    if (result.code == MRVN_STOPPED_BY_USER) {
-        // Stopped on purpose: no error, and the undo is the user's own choice.
-        ui.ProgressReset();
-        if (!preview) ui.ShowMessage(StoppedMessage(result.doneCount), MessageIcon::None);
-        return;
-    }
     ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
     ui.ProgressReset();
     if (preview) return;
@@ -516,7 +528,10 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     const EngineResult result = RunEngine(s, context, ui, preview, std::move(targets), lists);
     outcome = {result.code, result.doneCount, result.systemError, result.currentPath,
                result.detail};
-    if (result.code != kSuccess) {
+    if (result.code == MRVN_STOPPED_BY_USER) {
+        ReportStopped(s, context, ui, lists, result.doneCount, preview);
+        KeepUndoData(s, preview, result, lists);
+    } else if (result.code != kSuccess) {
         KeepUndoData(s, preview, result, lists);
         ReportFailure(s, context, ui, result, preview);
     } else if (preview) {
@@ -556,6 +571,18 @@ journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
     return run;
 }
 
+// The message followed by the records the undo left as they were (the first twenty).
+std::string WithProblems(std::string text, const UndoReport& report) {
+    constexpr std::size_t kShown = 20;
+    for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i)
+        text += "\n" + report.problems[i];
+    if (report.problems.size() > kShown) {
+        text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) +
+                platform::Sjis("件");
+    }
+    return text;
+}
+
 }  // namespace
 
 void Undo(RenameSettings& s, const RunContext& context) {
@@ -587,12 +614,20 @@ void Undo(RenameSettings& s, const RunContext& context) {
     UndoReport report;
     const bool journaled = context.journal != nullptr && !context.journal->RunPath().empty();
     if (journaled) {
-        report = UndoRun(context.journal->RunPath(), context.fileSystem, &ui);
+        report = UndoRun(context.journal->RunPath(), context.fileSystem, &ui, context.stop);
     } else {
-        report = UndoRecords(RecordsOfUndoData(s, valid), context.fileSystem, &ui,
-                             [](std::size_t) { return 0; });
+        report = UndoRecords(
+            RecordsOfUndoData(s, valid), context.fileSystem, &ui, [](std::size_t) { return 0; }, {},
+            context.stop);
     }
     ui.EndWait();
+    if (report.stopped) {
+        // The undo data stay: the next Undo goes on with the files not reached.
+        ui.ShowMessage(WithProblems(UndoStoppedMessage(report.restored), report),
+                       MessageIcon::None);
+        ui.ProgressReset();
+        return;
+    }
     if (!report.Complete()) {
         std::string text = UndoFailedMessage();
         if (report.error != 0) {
@@ -603,14 +638,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
             text += platform::Sjis("\nUndo用の記録ファイルが壊れています(") +
                     std::to_string(report.damaged) + platform::Sjis("件)。");
         }
-        constexpr std::size_t kShown = 20;
-        for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i)
-            text += "\n" + report.problems[i];
-        if (report.problems.size() > kShown) {
-            text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) +
-                    platform::Sjis("件");
-        }
-        ui.ShowMessage(text, MessageIcon::None);
+        ui.ShowMessage(WithProblems(std::move(text), report), MessageIcon::None);
         ui.ProgressReset();
         return;
     }
