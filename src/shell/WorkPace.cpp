@@ -17,7 +17,8 @@ QString Duration(double seconds) {
     const auto whole = static_cast<long long>(std::ceil(seconds));
     const long long hours = whole / 3600;
     const long long minutes = whole / 60 % 60;
-    const QString rest = QStringLiteral("%1:%2").arg(minutes, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
+    const QString rest = QStringLiteral("%1:%2")
+                             .arg(minutes, hours > 0 ? 2 : 1, 10, QLatin1Char('0'))
                              .arg(whole % 60, 2, 10, QLatin1Char('0'));
     return hours > 0 ? QStringLiteral("%1:%2").arg(hours).arg(rest) : rest;
 }
@@ -50,8 +51,7 @@ double WorkPace::PerSecond() const {
 QString WorkPace::Text(unsigned total, int done) const {
     const QLocale locale(QLocale::Japanese, QLocale::Japan);
     if (total == 0) return QStringLiteral("%1 件").arg(locale.toString(done));
-    QString text =
-        QStringLiteral("%1 / %2 件").arg(locale.toString(done), locale.toString(total));
+    QString text = QStringLiteral("%1 / %2 件").arg(locale.toString(done), locale.toString(total));
     const double pace = PerSecond();
     if (pace <= 0) return text;
     text += QStringLiteral("  %1 件/秒").arg(locale.toString(std::llround(pace)));

@@ -36,8 +36,9 @@ using test::Cp932;
 class StoppingFileSystem final : public test::ForwardingFileSystem {
   public:
     explicit StoppingFileSystem(platform::FileSystem& real) : ForwardingFileSystem(real) {}
-    int Move(std::string_view from, std::string_view to) override {
-        const int result = ForwardingFileSystem::Move(from, to);
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = ForwardingFileSystem::Move(from, to, expected);
         if (++moves == stopAfter && worker != nullptr) worker->Stop();
         return result;
     }
@@ -148,7 +149,8 @@ class RunWorkerTest : public testing::Test {
         return renamed;
     }
     std::string LastMessage() const {
-        return scripted.messages.empty() ? std::string() : platform::Utf8FromCp932(scripted.messages.back());
+        return scripted.messages.empty() ? std::string()
+                                         : platform::Utf8FromCp932(scripted.messages.back());
     }
 
     static constexpr int kFiles = 5;
@@ -315,10 +317,14 @@ TEST(WorkPace, CountPaceAndTimeLeft) {
     } rows[] = {
         {"start/total_unknown", {}, 0, "0 件"},
         {"start/no_pace_yet", {{400, 300}}, 100000, "300 / 100,000 件"},
-        {"steady/minutes_left", {{1000, 1000}, {2000, 2000}}, 100000,
+        {"steady/minutes_left",
+         {{1000, 1000}, {2000, 2000}},
+         100000,
          "2,000 / 100,000 件  1,000 件/秒  残り 1:38"},
         {"steady/hours_left", {{2000, 20}}, 100000, "20 / 100,000 件  10 件/秒  残り 2:46:38"},
-        {"slowed/recent_pace_counts", {{1000, 10000}, {7000, 10600}, {8000, 10700}}, 20000,
+        {"slowed/recent_pace_counts",
+         {{1000, 10000}, {7000, 10600}, {8000, 10700}},
+         20000,
          "10,700 / 20,000 件  100 件/秒  残り 1:33"},
         {"end/nothing_left", {{1000, 500}}, 500, "500 / 500 件  500 件/秒  残り 0:00"},
     };

@@ -12,6 +12,9 @@
 
 #include "engine/ResultCodes.h"
 #include "gui/GuiTestSupport.h"
+#include "shell/FrameWizard.h"
+#include "wizard/WizardDriver.h"
+#include "wizard/WizardPage.h"
 
 namespace morvanex::shell {
 namespace {
@@ -25,8 +28,9 @@ class GatedFileSystem final : private test::PosixFileSystemMember,
   public:
     explicit GatedFileSystem(int holdAt) : ForwardingFileSystem(posix), m_holdAt(holdAt) {}
 
-    int Move(std::string_view from, std::string_view to) override {
-        const int result = ForwardingFileSystem::Move(from, to);
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = ForwardingFileSystem::Move(from, to, expected);
         if (++m_moves == m_holdAt) {
             std::unique_lock lock(m_mutex);
             held = true;
@@ -55,7 +59,9 @@ constexpr int kHeldAt = 2;  // the run waits inside its second move
 
 // The window on the disk with four files to rename, held inside the second file's move.
 struct HeldWindow {
-    HeldWindow() : shell(Setup()) {
+    // `pages`: the tabs' pages, recording ones by default (they store nothing of their own).
+    explicit HeldWindow(const pages::PageTableType& pages = test::RecordingPageTable())
+        : shell(Setup(pages)) {
         for (int i = 1; i <= kFiles; ++i) shell.folder.CreateFile("f" + std::to_string(i) + ".txt");
         shell.Settings().SelectFile.FullPath = shell.Root();
         shell.Settings().SelectFile.FileFilter = "*.txt";
@@ -64,8 +70,8 @@ struct HeldWindow {
     }
     ~HeldWindow() { gate->Release(); }  // before the window joins its work
 
-    test::WindowSetup Setup() {
-        test::WindowSetup setup = test::RecordingPages();
+    test::WindowSetup Setup(const pages::PageTableType& pages) {
+        test::WindowSetup setup = test::WindowSetup().WithPages(pages);
         setup.makeFileSystem = [this] {
             auto files = std::make_unique<GatedFileSystem>(kHeldAt);
             gate = files.get();
@@ -206,7 +212,8 @@ TEST(WindowWork, WhatTheRunLeavesComesBackIntoTheRecord) {
     settings::RenameSettings& record = window.shell.Settings();
     record.SelectFile.FreeFileSelect = 1;
     record.Preferences.DAndDListClear = 1;
-    for (int i = 1; i <= kFiles; ++i) record.FreeFileList.push_back(window.shell.Root() + HeldWindow::Name(i, false));
+    for (int i = 1; i <= kFiles; ++i)
+        record.FreeFileList.push_back(window.shell.Root() + HeldWindow::Name(i, false));
     window.RunUntilHeld();
     // The pages keep the record while the run works on its copy.
     EXPECT_EQ(record.FreeFileList.size(), static_cast<std::size_t>(kFiles));
@@ -215,6 +222,55 @@ TEST(WindowWork, WhatTheRunLeavesComesBackIntoTheRecord) {
     EXPECT_TRUE(record.FreeFileList.empty());
     EXPECT_EQ(record.Undo.ValidCount, kFiles);
     EXPECT_EQ(record.AfterStatus.size(), static_cast<std::size_t>(kFiles));
+}
+
+// The wizard's run goes on the main window, enabled for its stop while the wizard's page waits
+// disabled; Esc on that page stops it, and the wizard comes back as after any run.
+TEST(WindowWork, TheWizardsRunStopsWithEscOnItsPageAndTheWizardComesBack) {
+    using Kind = wizard::PageKind;
+    HeldWindow window(pages::MainPageTable());
+    settings::RenameSettings& record = window.shell.Settings();
+    record.RenameOption.EnableRename = 0;
+    record.TimeStampOption.EnableTimeStamp = 0;
+    record.LetterChangeOption.EnableLetterChange = 1;
+    wizard::WizardDriver& driver = window.shell.frame->Wizard().Driver();
+    driver.SetTaskKind(wizard::kTaskLetterCase);
+    window.shell.frame->StartWizard(2);
+    const auto click = [&](const char* name) {
+        ASSERT_NE(driver.CurrentPage(), nullptr);
+        Find<QAbstractButton>(*driver.CurrentPage(), name)->click();
+    };
+    for (int step = 0; step < 4 && driver.CurrentPage()->Kind() != Kind::LetterCase; ++step)
+        click("nextButton");
+    ASSERT_EQ(driver.CurrentPage()->Kind(), Kind::LetterCase);
+    click("allUpperRadio");
+    click("nextButton");
+    ASSERT_EQ(driver.CurrentPage()->Kind(), Kind::Final);
+
+    wizard::WizardPage* final = driver.CurrentPage();
+    window.shell.interaction.answers = {true};
+    click("runButton");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.gate->held.load(); }, 60000));
+    EXPECT_FALSE(final->isEnabled());
+    EXPECT_TRUE(window.shell.frame->isEnabled());
+    EXPECT_TRUE(window.View().StopButton()->isEnabled());
+    EXPECT_FALSE(window.View().TabControl()->isEnabled());
+    final->activateWindow();
+    QTest::keyClick(final, Qt::Key_Escape);
+    EXPECT_TRUE(window.View().StopButton()->isVisible());
+    EXPECT_FALSE(window.View().StopButton()->isEnabled()) << "Esc stopped the run";
+    window.gate->Release();
+    ASSERT_TRUE(window.shell.WaitForWork());
+
+    EXPECT_TRUE(window.shell.folder.Exists("F2.TXT"));
+    EXPECT_TRUE(window.shell.folder.Exists("f3.txt"));
+    EXPECT_EQ(test::Utf8(window.shell.interaction.messages.back()),
+              test::Utf8(engine::StoppedMessage(kHeldAt)));
+    ASSERT_NE(driver.CurrentPage(), nullptr);
+    EXPECT_NE(driver.CurrentPage()->Kind(), Kind::Final) << "the wizard starts again";
+    EXPECT_TRUE(driver.CurrentPage()->isEnabled());
+    EXPECT_FALSE(window.shell.frame->isEnabled());
+    driver.End();
 }
 
 }  // namespace
