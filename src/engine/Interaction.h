@@ -37,6 +37,7 @@ enum class Question {
     AutoListWithSubfolders,   // automatic listing switched on while subfolders are listed
     RefreshFileList,          // list the folder again in the new order?
     DeleteRegisteredPattern,  // a registered name pattern is removed
+    StopAndClose,             // the window is closed while work goes: stop it and close?
 };
 
 // Messages whose defined text speaks of the window (its buttons, pages or Explorer): a front end

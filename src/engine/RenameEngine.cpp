@@ -298,6 +298,11 @@ EngineResult RenameEngine::Run(bool real) {
     int composeCode = kSuccess;
     std::string composeDetail;
     for (; m_targets->Get(composed, source, listed); ++composed) {
+        // A stop while the plan is made leaves everything as it was.
+        if (m_stop != nullptr && m_stop->Requested()) {
+            result.code = MRVN_STOPPED_BY_USER;
+            return result;
+        }
         m_changes.emplace_back();
         m_before.emplace_back();
         m_after.emplace_back();

@@ -151,6 +151,13 @@ std::string UndoFailedMessage() {
     return platform::Sjis("Undo中にエラーが発生しました。\n処理を中断します。");
 }
 
+std::string UndoStoppedMessage(std::size_t restored) {
+    return platform::Sjis("ユーザーの指示によりUndoを中止しました。\n") + std::to_string(restored) +
+           platform::Sjis(
+               "個のファイルを元に戻しました。\n残りのファイルはもう一度Undoを押すと元に戻"
+               "せます。");
+}
+
 std::string CopyFolderQuestion() {
     return platform::Sjis(
         "指定されたフォルダ(コピー先フォルダ)は存在しません。\nフォルダを作成しますか？");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "engine/Interaction.h"
@@ -54,6 +55,8 @@ std::string StoppedMessage(int doneCount);
 std::string NoUndoDataMessage();
 std::string UndoDoneMessage();
 std::string UndoFailedMessage();
+// An undo the user stopped: how many files it gave back, and that the next one goes on.
+std::string UndoStoppedMessage(std::size_t restored);
 
 // The set-up check's questions when the copy destination or the log folder is missing.
 std::string CopyFolderQuestion();

@@ -176,6 +176,7 @@ struct RunLists {
     std::vector<std::string> sources;
     std::vector<std::string> newPaths;
     std::vector<Conflict> conflicts;  // what the plan says of each row (previews)
+    std::vector<bool> done;           // each row was changed (real runs)
 };
 
 // The row's word for what the plan says of a target.
@@ -401,6 +402,10 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
         lists.conflicts.reserve(engine.Changes().size());
         for (const Change& change : engine.Changes())
             lists.conflicts.push_back(RowConflict(change.verdict));
+    } else {
+        lists.done.reserve(engine.Changes().size());
+        for (const Change& change : engine.Changes())
+            lists.done.push_back(change.outcome == Change::Outcome::Done);
     }
     lists.sources = engine.TakeTargets();
     lists.newPaths = engine.TakeNewPaths(lists.sources, real);
@@ -423,14 +428,34 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
     if (result.code != kSuccess) s.Undo.ValidCount = result.doneCount;
 }
 
+// Stopped on purpose: no error, and the undo is the user's own choice. The list shows what was
+// done, where a finished run would have shown its list.
+void ReportStopped(RenameSettings& s, Interaction& ui, RunLists& lists, int doneCount,
+                   bool preview) {
+    ui.ProgressReset();
+    if (preview) return;
+    ui.ShowMessage(StoppedMessage(doneCount), MessageIcon::None);
+    if (s.CommonOption.ViewDetailResult == 0 || doneCount == 0) return;
+    // The plan may have changed them in another order than the list's: the rows done, in the
+    // list's order.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < lists.done.size() && i < lists.sources.size(); ++i) {
+        if (!lists.done[i]) continue;
+        lists.sources[kept] = std::move(lists.sources[i]);
+        lists.newPaths[kept] = std::move(lists.newPaths[i]);
+        if (i < s.BeforeStatus.size()) s.BeforeStatus[kept] = s.BeforeStatus[i];
+        if (i < s.AfterStatus.size()) s.AfterStatus[kept] = s.AfterStatus[i];
+        ++kept;
+    }
+    lists.sources.resize(kept);
+    lists.newPaths.resize(kept);
+    s.BeforeStatus.resize(std::min(kept, s.BeforeStatus.size()));
+    s.AfterStatus.resize(std::min(kept, s.AfterStatus.size()));
+    ShowRows(s, ui, lists, false);
+}
+
 void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui,
                    const EngineResult& result, bool preview) {
-    if (result.code == MRVN_STOPPED_BY_USER) {
-        // Stopped on purpose: no error, and the undo is the user's own choice.
-        ui.ProgressReset();
-        if (!preview) ui.ShowMessage(StoppedMessage(result.doneCount), MessageIcon::None);
-        return;
-    }
     ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
     ui.ProgressReset();
     if (preview) return;
@@ -480,7 +505,10 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     const EngineResult result = RunEngine(s, context, ui, preview, std::move(targets), lists);
     outcome = {result.code, result.doneCount, result.systemError, result.currentPath,
                result.detail};
-    if (result.code != kSuccess) {
+    if (result.code == MRVN_STOPPED_BY_USER) {
+        ReportStopped(s, ui, lists, result.doneCount, preview);
+        KeepUndoData(s, preview, result, lists);
+    } else if (result.code != kSuccess) {
         KeepUndoData(s, preview, result, lists);
         ReportFailure(s, context, ui, result, preview);
     } else if (preview) {
@@ -520,6 +548,18 @@ journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
     return run;
 }
 
+// The message followed by the records the undo left as they were (the first twenty).
+std::string WithProblems(std::string text, const UndoReport& report) {
+    constexpr std::size_t kShown = 20;
+    for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i)
+        text += "\n" + report.problems[i];
+    if (report.problems.size() > kShown) {
+        text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) +
+                platform::Sjis("件");
+    }
+    return text;
+}
+
 }  // namespace
 
 void Undo(RenameSettings& s, const RunContext& context) {
@@ -551,12 +591,20 @@ void Undo(RenameSettings& s, const RunContext& context) {
     UndoReport report;
     const bool journaled = context.journal != nullptr && !context.journal->RunPath().empty();
     if (journaled) {
-        report = UndoRun(context.journal->RunPath(), context.fileSystem, &ui);
+        report = UndoRun(context.journal->RunPath(), context.fileSystem, &ui, context.stop);
     } else {
-        report = UndoRecords(RecordsOfUndoData(s, valid), context.fileSystem, &ui,
-                             [](std::size_t) { return 0; });
+        report = UndoRecords(
+            RecordsOfUndoData(s, valid), context.fileSystem, &ui, [](std::size_t) { return 0; }, {},
+            context.stop);
     }
     ui.EndWait();
+    if (report.stopped) {
+        // The undo data stay: the next Undo goes on with the files not reached.
+        ui.ShowMessage(WithProblems(UndoStoppedMessage(report.restored), report),
+                       MessageIcon::None);
+        ui.ProgressReset();
+        return;
+    }
     if (!report.Complete()) {
         std::string text = UndoFailedMessage();
         if (report.error != 0) {
@@ -567,14 +615,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
             text += platform::Sjis("\nUndo用の記録ファイルが壊れています(") +
                     std::to_string(report.damaged) + platform::Sjis("件)。");
         }
-        constexpr std::size_t kShown = 20;
-        for (std::size_t i = 0; i < report.problems.size() && i < kShown; ++i)
-            text += "\n" + report.problems[i];
-        if (report.problems.size() > kShown) {
-            text += platform::Sjis("\n…ほか") + std::to_string(report.problems.size() - kShown) +
-                    platform::Sjis("件");
-        }
-        ui.ShowMessage(text, MessageIcon::None);
+        ui.ShowMessage(WithProblems(std::move(text), report), MessageIcon::None);
         ui.ProgressReset();
         return;
     }

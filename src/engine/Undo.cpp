@@ -240,7 +240,7 @@ std::string LeftProblem(const Record& r, Left reason, int error) {
 }
 
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
-                   Interaction* progress) {
+                   Interaction* progress, const StopRequest* stop) {
     journal::RunFile file;
     UndoReport report;
     if ((report.error = file.Open(journalPath)) != 0) {
@@ -257,21 +257,26 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
     report = UndoRecords(
         file.Contents(), fileSystem, progress,
         [&](std::size_t i) { return file.SetState(i, State::Undone); },
-        [&](std::size_t i, Left reason, int error) { file.SetLeft(i, reason, error); });
+        [&](std::size_t i, Left reason, int error) { file.SetLeft(i, reason, error); }, stop);
     // What it could not give back has been said: the next plain undo goes to the run before.
-    if (!report.Complete()) file.CountUndoPass();
+    if (!report.Complete() && !report.stopped) file.CountUndoPass();
     return report;
 }
 
 UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem,
                        Interaction* progress, const std::function<int(std::size_t)>& markUndone,
-                       const std::function<void(std::size_t, Left, int)>& markLeft) {
+                       const std::function<void(std::size_t, Left, int)>& markLeft,
+                       const StopRequest* stop) {
     UndoReport report;
     report.damaged = run.Damaged();
     RunFolders folders(run);
     const bool confined = !run.folders.empty();
     const std::size_t total = run.records.size();
     for (std::size_t i = total; i-- > 0;) {
+        if (stop != nullptr && stop->Requested()) {
+            report.stopped = true;
+            break;
+        }
         const Record& r = run.records[i];
         if (progress != nullptr)
             progress->Progress(static_cast<unsigned>(total), static_cast<int>(i));
@@ -328,7 +333,7 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
             break;
         }
     }
-    if (progress != nullptr) progress->ProgressDone();
+    if (progress != nullptr && !report.stopped) progress->ProgressDone();
     return report;
 }
 

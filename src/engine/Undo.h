@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/Interaction.h"
+#include "engine/StopRequest.h"
 #include "engine/UndoJournal.h"
 #include "platform/FileSystem.h"
 
@@ -23,8 +24,9 @@ struct UndoReport {
     // CP932, one line per record left as it is, or back under its name without the attributes
     // or times the system refused to give back.
     std::vector<std::string> problems;
+    bool stopped = false;  // the user stopped it: the older records are still pending
 
-    bool Complete() const { return error == 0 && damaged == 0 && problems.empty(); }
+    bool Complete() const { return error == 0 && damaged == 0 && problems.empty() && !stopped; }
 };
 
 // One move an undo of a run would make, newest first: for the question before it starts.
@@ -47,8 +49,10 @@ std::vector<UndoStep> PlanUndo(const journal::Run& run);
 // that reported anything settles the run (the plain `undo` goes on to the run before). A name a
 // killed run had only reserved (an empty file of its own, made where the file system cannot
 // refuse a taken name by itself) is removed.
+// A stop, looked at between two records, leaves the records not reached pending and the run
+// unsettled: the next undo goes on with them.
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
-                   Interaction* progress);
+                   Interaction* progress, const StopRequest* stop = nullptr);
 // The same over records held in memory: a journal's, or a run's made without one. A run that
 // records no folders (made without a journal, or a journal of an earlier version) does not
 // confine its records. `markUndone` is told each record
@@ -56,7 +60,8 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
 // left as it was and why.
 UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem,
                        Interaction* progress, const std::function<int(std::size_t)>& markUndone,
-                       const std::function<void(std::size_t, journal::Left, int)>& markLeft = {});
+                       const std::function<void(std::size_t, journal::Left, int)>& markLeft = {},
+                       const StopRequest* stop = nullptr);
 
 // One line for a record an undo left as it was: its path and the reason (CP932).
 std::string LeftProblem(const journal::Record& record, journal::Left reason, int error);

@@ -1,11 +1,13 @@
 #include "shell/Application.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QLocale>
 #include <QScreen>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "engine/ResultCodes.h"
 #include "platform/Clock.h"
@@ -128,9 +130,17 @@ std::optional<int> Application::Start(const std::optional<std::string>& startUpF
         // default job on the first drive.
         if (loaded) {
             m_document->Settings().AutoExecMode = 1;
-            const engine::RunOutcome outcome = m_frame->View().StartRun(false);
-            status = outcome.resultCode == 0 ? 0 : 1;
-            if (outcome.resultCode != 0) ReportFailedRun(outcome);
+            // The window answers while the run goes (it is drawn, it can be moved), before the
+            // program's own event loop begins.
+            std::optional<engine::RunOutcome> outcome;
+            QEventLoop waiting;
+            m_frame->View().StartRun(false, [&](const engine::RunOutcome& ended) {
+                outcome = ended;
+                waiting.quit();
+            });
+            if (!outcome) waiting.exec();
+            status = outcome->resultCode == 0 ? 0 : 1;
+            if (outcome->resultCode != 0) ReportFailedRun(*outcome);
         }
         m_frame->close();
         return status;

@@ -42,8 +42,21 @@ QWidget* FrameWizard::PageParent() {
     return &m_frame;
 }
 
-engine::RunOutcome FrameWizard::StartRun(bool preview) {
-    return m_frame.View().StartRun(preview);
+void FrameWizard::StartRun(bool preview, std::function<void()> done) {
+    m_frame.View().StartRun(preview, [done = std::move(done)](const engine::RunOutcome&) {
+        if (done) done();
+    });
+}
+
+void FrameWizard::WorkStarted() {
+    if (!IsRunning()) return;
+    m_driver.CurrentPage()->setEnabled(false);
+    m_frame.setEnabled(true);
+}
+
+void FrameWizard::WorkEnded() {
+    if (!IsRunning()) return;
+    DisableMainWindow();
 }
 
 void FrameWizard::WizardEnded() {

@@ -23,9 +23,13 @@ class FrameWizard final : public wizard::WizardHost {
     // front shows it.
     void FolderChangedOutside();
     wizard::WizardDriver& Driver() { return m_driver; }
+    // Work started from the wizard goes on the main window, which is usable for its stop while
+    // the wizard's page waits disabled; its end gives the wizard back.
+    void WorkStarted();
+    void WorkEnded();
 
     QWidget* PageParent() override;
-    engine::RunOutcome StartRun(bool preview) override;
+    void StartRun(bool preview, std::function<void()> done) override;
     void WizardEnded() override;
     void RefreshSettingsList() override;
     void ShowHelp(int context) override;

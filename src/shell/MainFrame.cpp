@@ -158,6 +158,7 @@ void MainFrame::CreateMenusAndToolbar() {
                                               "このページのヘルプ"));
 
     m_settingsListAction = settingsList;
+    m_jobActions = {reset, open, saveAs, saveList, settingsList, wizard, options};
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     file->setObjectName("menuFile");
@@ -230,6 +231,8 @@ void MainFrame::CreateMenusAndToolbar() {
     connect(m_view, &MainView::SettingsListRefreshRequested, this, &MainFrame::RefreshSettingsList);
     connect(m_view, &MainView::SettingsListToggleRequested, this, &MainFrame::ToggleSettingsList);
     connect(&m_document, &Document::SettingsReplaced, this, &MainFrame::RefreshSettingsList);
+    connect(m_view, &MainView::WorkStarted, this, &MainFrame::WorkStarted);
+    connect(m_view, &MainView::WorkEnded, this, &MainFrame::WorkEnded);
     connect(about, &QAction::triggered, this, [this] {
         dialogs::AboutDialog dialog(this);
         dialog.exec();
@@ -295,6 +298,19 @@ void MainFrame::closeEvent(QCloseEvent* event) {
     // The window is disabled while the wizard runs: it ends when the wizard has ended.
     if (m_wizard->IsRunning() || m_pendingWizardMode) {
         event->ignore();
+        return;
+    }
+    if (m_view->Working()) {
+        // Work is stopped between two files, never cut off inside one; an auto-exec run is
+        // not stopped at all (it ends the program itself).
+        event->ignore();
+        if (m_closeAfterWork || m_document.Settings().AutoExecMode != 0) return;
+        if (m_interaction->AskYesNo(
+                engine::Question::StopAndClose,
+                platform::Sjis("処理の途中です。\n処理を中止してMorvaneXを終了しますか？"))) {
+            m_closeAfterWork = true;
+            m_view->StopWork();
+        }
         return;
     }
     SaveWindowState();
@@ -425,6 +441,24 @@ void MainFrame::SettingsListFolderSelected() {
     }
     pages::Page* page = m_view->CurrentPage();
     if (page != nullptr && page->PageId() == kFolderSelectionPageId) page->ShowSettings();
+}
+
+void MainFrame::WorkStarted() {
+    for (QAction* action : m_jobActions) action->setEnabled(false);
+    if (m_settingsList != nullptr) m_settingsList->setEnabled(false);
+    m_wizard->WorkStarted();
+}
+
+void MainFrame::WorkEnded() {
+    for (QAction* action : m_jobActions) action->setEnabled(true);
+    if (m_settingsList != nullptr) m_settingsList->setEnabled(true);
+    m_wizard->WorkEnded();
+    // Out of the work's last call first: the close may destroy what called it.
+    if (m_closeAfterWork)
+        QTimer::singleShot(0, this, [this] {
+            m_closeAfterWork = false;
+            close();
+        });
 }
 
 void MainFrame::ShowEnvironmentOptions() {

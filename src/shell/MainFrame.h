@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "engine/Interaction.h"
 #include "pages/PageTable.h"
@@ -109,6 +110,10 @@ class MainFrame : public QMainWindow {
     void KeepSettingsListPlaced();
     void SettingsListFolderSelected();
     void SettingsListPageRequested(int itemData);
+    // While work goes, the commands that could change the job are disabled, the settings list
+    // and the wizard's page with them; the window itself stays usable for the stop.
+    void WorkStarted();
+    void WorkEnded();
 
     Document& m_document;
     std::unique_ptr<QtInteraction> m_ownInteraction;
@@ -121,6 +126,10 @@ class MainFrame : public QMainWindow {
     // The start-up's wizard waits for the window to be on the screen.
     std::optional<int> m_pendingWizardMode;
     QAction* m_settingsListAction = nullptr;
+    // The commands disabled while work goes.
+    std::vector<QAction*> m_jobActions;
+    // Closed while work went, and the user chose to stop it: the window closes when it ends.
+    bool m_closeAfterWork = false;
     dialogs::SettingsListDialog* m_settingsList = nullptr;
     // The list was opened before the window was shown: it is placed and shown with the window.
     bool m_settingsListPending = false;

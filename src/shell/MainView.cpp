@@ -1,16 +1,22 @@
 #include "shell/MainView.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "platform/Codepage.h"
 #include "shell/Document.h"
 #include "shell/MultiRowTabBar.h"
+#include "shell/RunWorker.h"
 #include "widgets/FileDialogs.h"
 #include "widgets/FontScale.h"
 
@@ -27,6 +33,8 @@ constexpr const char* kRenameQuestion =
 
 // The row under the tabs is as high as two lines of the buttons' text need, at least.
 constexpr int kButtonRowHeight = 44;
+// How often the count, the pace and the time left beside the bar are drawn anew.
+constexpr int kPaceMilliseconds = 250;
 
 QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -52,19 +60,29 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
-    m_progressBar->setMinimumHeight(widgets::FontScale(*this)(kButtonRowHeight));
+    m_progressBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // While work goes, the line under the bar shares the row's height with it.
+    m_progressText = new QLabel(this);
+    m_progressText->setObjectName("progressText");
+    m_progressText->hide();
+    m_stopButton = MakeButton("stopButton", QStringLiteral("中止"), this);
+    m_stopButton->hide();
     m_undoButton = MakeButton("undoButton", QStringLiteral("Undo"), this);
-    auto* previewButton =
-        MakeButton("previewButton", QStringLiteral(" リネーム\nプレビュー"), this);
-    auto* renameButton = MakeButton("renameButton", QStringLiteral("リネーム\n  実行"), this);
+    m_previewButton = MakeButton("previewButton", QStringLiteral(" リネーム\nプレビュー"), this);
+    m_renameButton = MakeButton("renameButton", QStringLiteral("リネーム\n  実行"), this);
 
+    auto* progress = new QVBoxLayout;
+    progress->setSpacing(2);
+    progress->addWidget(m_progressBar, 1);
+    progress->addWidget(m_progressText);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
     buttons->addWidget(exitButton);
-    buttons->addWidget(m_progressBar, 1);
+    buttons->addLayout(progress, 1);
+    buttons->addWidget(m_stopButton);
     buttons->addWidget(m_undoButton);
-    buttons->addWidget(previewButton);
-    buttons->addWidget(renameButton);
+    buttons->addWidget(m_previewButton);
+    buttons->addWidget(m_renameButton);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 12, 12, 12);
@@ -74,12 +92,20 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     layout->addSpacing(8);
     layout->addLayout(buttons);
 
+    m_paceTimer = new QTimer(this);
+    m_paceTimer->setInterval(kPaceMilliseconds);
+    connect(m_paceTimer, &QTimer::timeout, this, &MainView::ShowPace);
+
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainView::OnTabChanged);
     connect(exitButton, &QPushButton::clicked, this, &MainView::ExitCommand);
     connect(m_undoButton, &QPushButton::clicked, this, &MainView::UndoCommand);
-    connect(previewButton, &QPushButton::clicked, this, &MainView::PreviewCommand);
-    connect(renameButton, &QPushButton::clicked, this, &MainView::RenameCommand);
+    connect(m_previewButton, &QPushButton::clicked, this, &MainView::PreviewCommand);
+    connect(m_renameButton, &QPushButton::clicked, this, &MainView::RenameCommand);
+    connect(m_stopButton, &QPushButton::clicked, this, &MainView::StopWork);
 }
+
+// Work still going is stopped with the view (its thread is joined).
+MainView::~MainView() = default;
 
 widgets::WindowContext MainView::Context() {
     return widgets::WindowContext{m_document.Settings(), m_document.FileSystem(),
@@ -191,18 +217,149 @@ void MainView::SelectPage(int itemData) {
     ChangePage(index);
 }
 
-engine::RunOutcome MainView::StartRun(bool preview) {
-    settings::RenameSettings& settings = m_document.Settings();
-    const std::vector<std::string>* freeList =
-        settings.SelectFile.FreeFileSelect != 0 ? &settings.FreeFileList : nullptr;
-    const engine::RunOutcome outcome =
-        engine::StartRun(settings, m_document.RunContext(), preview, freeList);
-    // A real run may have changed what the page on top shows (the free list emptied after it).
-    if (!preview && m_current != nullptr) m_current->AfterRun();
-    return outcome;
+settings::RenameSettings MainView::CopyForWork() {
+    settings::RenameSettings& record = m_document.Settings();
+    // A run replaces these and an undo reads them: they move rather than being copied twice.
+    settings::UndoData undo = std::move(record.Undo);
+    std::vector<settings::FileStatusRecord> before = std::move(record.BeforeStatus);
+    std::vector<settings::FileStatusRecord> after = std::move(record.AfterStatus);
+    record.Undo = {};
+    record.BeforeStatus.clear();
+    record.AfterStatus.clear();
+    settings::RenameSettings copy = record;
+    copy.Undo = std::move(undo);
+    copy.BeforeStatus = std::move(before);
+    copy.AfterStatus = std::move(after);
+    return copy;
+}
+
+void MainView::TakeResults(settings::RenameSettings& worked, bool realRun) {
+    settings::RenameSettings& record = m_document.Settings();
+    record.Undo = std::move(worked.Undo);
+    record.BeforeStatus = std::move(worked.BeforeStatus);
+    record.AfterStatus = std::move(worked.AfterStatus);
+    // The run empties the free list when the user asks for that; nothing else changes it while
+    // the window waits.
+    if (realRun && worked.FreeFileList.empty()) record.FreeFileList.clear();
+}
+
+namespace {
+
+// The document's context for work on another thread: its interaction and the stop are the work's.
+engine::RunContext WorkContext(const engine::RunContext& window, engine::Interaction& ui,
+                               const engine::StopRequest& stop) {
+    return engine::RunContext{window.fileSystem, window.clock, ui, window.journal, &stop};
+}
+
+}  // namespace
+
+RunWorker& MainView::Worker() {
+    // Made on first use: the document has its interaction only once the frame attached it.
+    if (m_worker == nullptr) m_worker = new RunWorker(m_document.Interaction(), this);
+    return *m_worker;
+}
+
+bool MainView::Working() const {
+    return m_worker != nullptr && m_worker->Busy();
+}
+
+void MainView::StartRun(bool preview, std::function<void(const engine::RunOutcome&)> done) {
+    if (Working()) return;
+    auto worked = std::make_shared<settings::RenameSettings>(CopyForWork());
+    auto outcome = std::make_shared<engine::RunOutcome>();
+    const engine::RunContext window = m_document.RunContext();
+    BeginWork(preview ? Work::Preview : Work::Run);
+    Worker().Start(
+        [window, worked, outcome, preview](engine::Interaction& ui,
+                                           const engine::StopRequest& stop) {
+            const std::vector<std::string>* freeList =
+                worked->SelectFile.FreeFileSelect != 0 ? &worked->FreeFileList : nullptr;
+            *outcome = engine::StartRun(*worked, WorkContext(window, ui, stop), preview, freeList);
+        },
+        [this, worked, outcome, preview, done = std::move(done)] {
+            TakeResults(*worked, !preview);
+            EndWork();
+            // A real run may have changed what the page on top shows (the free list emptied).
+            if (!preview && m_current != nullptr) m_current->AfterRun();
+            if (done) done(*outcome);
+        });
+}
+
+void MainView::BeginWork(Work kind) {
+    m_work = kind;
+    m_undoWasEnabled = m_undoButton->isEnabled();
+    for (QWidget* control : std::initializer_list<QWidget*>{m_tabs, m_tabRows, m_undoButton,
+                                                            m_previewButton, m_renameButton}) {
+        control->setEnabled(false);
+    }
+    // An auto-exec run has no one to stop it: no button, and Esc does nothing.
+    const bool stoppable = m_document.Settings().AutoExecMode == 0;
+    m_stopButton->setEnabled(stoppable);
+    m_stopButton->setVisible(stoppable);
+    if (stoppable) qApp->installEventFilter(this);
+    m_progressText->clear();
+    m_progressText->show();
+    m_workClock.start();
+    m_pace.Start(0);
+    m_paceTimer->start();
+    window()->setCursor(Qt::BusyCursor);
+    emit WorkStarted();
+}
+
+void MainView::EndWork() {
+    qApp->removeEventFilter(this);
+    m_paceTimer->stop();
+    m_progressText->hide();
+    m_progressText->clear();
+    m_stopButton->hide();
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_tabs, m_tabRows, m_previewButton, m_renameButton}) {
+        control->setEnabled(true);
+    }
+    m_undoButton->setEnabled(m_undoWasEnabled);
+    // A preview's bar is the window's own (the run driver resets a run's).
+    if (m_work == Work::Preview) m_document.Interaction().ProgressReset();
+    window()->unsetCursor();
+    emit WorkEnded();
+}
+
+void MainView::ShowPace() {
+    if (m_worker == nullptr) return;
+    const RunWorker::Reached reached = m_worker->Progress();
+    // An undo reports the record it comes to, counting down from the newest.
+    const int done = m_work == Work::Undo && reached.total > 0
+                         ? std::max(0, static_cast<int>(reached.total) - 1 - reached.current)
+                         : reached.current;
+    m_pace.Sample(m_workClock.elapsed(), done);
+    QString text = m_pace.Text(reached.total, done);
+    if (m_worker->Stopping()) text += QStringLiteral("  中止しています…");
+    m_progressText->setText(text);
+}
+
+void MainView::StopWork() {
+    if (!Working() || m_document.Settings().AutoExecMode != 0) return;
+    m_worker->Stop();
+    m_stopButton->setEnabled(false);
+    ShowPace();
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    // Esc stops the work from the main window or from a window the work disabled (the wizard's
+    // page in front); a dialog the work opened takes its Esc itself.
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        QApplication::activeModalWidget() == nullptr) {
+        QWidget* active = QApplication::activeWindow();
+        if (active != nullptr && (active == window() || !active->isEnabled())) {
+            StopWork();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainView::RenameCommand() {
+    if (Working()) return;
     StoreCurrentPage();
     const bool allAttributes = m_document.Settings().CommonOption.AllAttributeFileRename != 0;
     const std::string question =
@@ -212,12 +369,24 @@ void MainView::RenameCommand() {
 }
 
 void MainView::PreviewCommand() {
+    if (Working()) return;
     StoreCurrentPage();
     StartRun(true);
 }
 
 void MainView::UndoCommand() {
-    engine::Undo(m_document.Settings(), m_document.RunContext());
+    if (Working()) return;
+    auto worked = std::make_shared<settings::RenameSettings>(CopyForWork());
+    const engine::RunContext window = m_document.RunContext();
+    BeginWork(Work::Undo);
+    Worker().Start(
+        [window, worked](engine::Interaction& ui, const engine::StopRequest& stop) {
+            engine::Undo(*worked, WorkContext(window, ui, stop));
+        },
+        [this, worked] {
+            TakeResults(*worked, false);
+            EndWork();
+        });
 }
 
 void MainView::ExitCommand() {

@@ -1,16 +1,21 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 #include "engine/RunDriver.h"
 #include "pages/PageTable.h"
+#include "shell/WorkPace.h"
 #include "widgets/PageHost.h"
 #include "widgets/WindowContext.h"
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
+class QTimer;
 
 // The form that fills the main window: the tab control with the nine settings pages, the
 // progress bar and the exit, undo, preview and run buttons. It owns the pages and makes the
@@ -20,12 +25,14 @@ namespace morvanex::shell {
 
 class Document;
 class MultiRowTabBar;
+class RunWorker;
 
 class MainView : public QWidget, public widgets::PageHost {
     Q_OBJECT
 
   public:
     MainView(Document& document, const pages::PageTableType& pageTable, QWidget* parent);
+    ~MainView() override;
 
     // What the pages and their dialogs work with; valid once the document is attached.
     widgets::WindowContext Context();
@@ -54,11 +61,21 @@ class MainView : public QWidget, public widgets::PageHost {
     void RequestRename() override { RenameCommand(); }
     void RequestHelp(int context) override { emit HelpRequested(context); }
 
-    // One run or preview of the settings, on the free list when free selection is on; after a
-    // real run the page on top learns of it.
-    engine::RunOutcome StartRun(bool preview);
+    // One run or preview of the settings, on the free list when free selection is on, on a
+    // thread of its own over a copy of the record: the pages and the settings list keep the
+    // record, and what the run leaves in it (the undo data, the statuses, the emptied free list)
+    // comes back when it ends. Then, on the window's thread, a real run's page on top learns of
+    // it and `done` gets the outcome. Nothing starts while other work goes.
+    void StartRun(bool preview, std::function<void(const engine::RunOutcome&)> done = {});
+    // True from the start of a run, a preview or an undo to the moment it has ended.
+    bool Working() const;
+    // The stop button, Esc, or a close of the window: the work ends between two of its steps.
+    // An auto-exec run cannot be stopped.
+    void StopWork();
 
     QProgressBar* ProgressBar() const { return m_progressBar; }
+    QPushButton* StopButton() const { return m_stopButton; }
+    QLabel* ProgressText() const { return m_progressText; }
     QPushButton* UndoButton() const { return m_undoButton; }
     QTabWidget* TabControl() const { return m_tabs; }
     MultiRowTabBar* TabRows() const { return m_tabRows; }
@@ -72,10 +89,25 @@ class MainView : public QWidget, public widgets::PageHost {
     void SettingsListToggleRequested();
     // A page or a dialog asked for the help at a context number.
     void HelpRequested(int context);
+    // Work began: everything that could change the job is to be disabled until WorkEnded.
+    void WorkStarted();
+    void WorkEnded();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    enum class Work { Run, Preview, Undo };
     void OnTabChanged(int index);
     void ChangePage(int index);
+    // The record the work gets: a copy, except the results of the last run, which move.
+    settings::RenameSettings CopyForWork();
+    // What the work left in its copy, back into the record.
+    void TakeResults(settings::RenameSettings& worked, bool realRun);
+    RunWorker& Worker();
+    void BeginWork(Work kind);
+    void EndWork();
+    void ShowPace();
 
     Document& m_document;
     const pages::PageTableType& m_pageTable;
@@ -85,6 +117,16 @@ class MainView : public QWidget, public widgets::PageHost {
     MultiRowTabBar* m_tabRows = nullptr;
     QProgressBar* m_progressBar = nullptr;
     QPushButton* m_undoButton = nullptr;
+    QPushButton* m_previewButton = nullptr;
+    QPushButton* m_renameButton = nullptr;
+    QPushButton* m_stopButton = nullptr;
+    QLabel* m_progressText = nullptr;
+    RunWorker* m_worker = nullptr;
+    Work m_work = Work::Run;
+    bool m_undoWasEnabled = false;
+    QTimer* m_paceTimer = nullptr;
+    QElapsedTimer m_workClock;
+    WorkPace m_pace;
     bool m_initialised = false;
     bool m_filling = false;
 };

@@ -61,7 +61,7 @@ FinalPage::FinalPage(WizardDriver& driver)
 }
 
 void FinalPage::Preview() {
-    Driver().Host().StartRun(true);
+    Driver().Host().StartRun(true, {});
 }
 
 void FinalPage::EndWizard() {
@@ -71,13 +71,14 @@ void FinalPage::EndWizard() {
 void FinalPage::Run() {
     engine::Interaction& interaction = Driver().Context().interaction;
     if (!interaction.AskYesNo(engine::Question::StartRun, platform::Sjis(kRunQuestion))) return;
-    // The wizard's run always shows what it did, whatever the job says.
+    // The wizard's run always shows what it did, whatever the job says (the run takes the
+    // record as it is when it starts).
     int& detail = Settings().CommonOption.ViewDetailResult;
     const int saved = detail;
     detail = 1;
-    Driver().Host().StartRun(false);
+    WizardDriver& driver = Driver();
+    driver.Host().StartRun(false, [&driver] { driver.RestartAfterRun(); });
     detail = saved;
-    Driver().RestartAfterRun();
 }
 
 }  // namespace morvanex::wizard

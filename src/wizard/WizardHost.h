@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/RunDriver.h"
+#include <functional>
 
 class QWidget;
 
@@ -15,8 +15,10 @@ class WizardHost {
     // The window the wizard's pages stand in front of (their parent).
     virtual QWidget* PageParent() = 0;
     // One run or preview of the settings as the main view starts it (on the free list when free
-    // selection is on); after a real run the view's pages learn of it as after their own runs.
-    virtual engine::RunOutcome StartRun(bool preview) = 0;
+    // selection is on), taking the record as it is now; after a real run the view's pages learn
+    // of it as after their own runs, then `done` is called. The run goes on while the window's
+    // events are handled: the wizard's page waits disabled until then.
+    virtual void StartRun(bool preview, std::function<void()> done) = 0;
     // The wizard has ended: the main window is usable again and shows the settings as they are.
     virtual void WizardEnded() = 0;
     // The settings changed on a wizard page; the settings list shows them if it is open.

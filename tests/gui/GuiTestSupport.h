@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPoint>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -256,6 +257,8 @@ struct WindowSetup {
     const pages::PageTableType* pageTable = nullptr;
     QString helpFile = HelpFileOfSource();
     bool keepPreferences = false;
+    // The document's file system made by the test (then `files` does not count).
+    std::function<std::unique_ptr<platform::FileSystem>()> makeFileSystem;
     // The view creates its pages as the program's start does; off, the test makes the pages.
     bool fillTabs = true;
 };
@@ -297,8 +300,10 @@ class WindowFixture {
         } else {
             clock = std::make_unique<platform::SystemClock>();
         }
-        document = std::make_unique<shell::Document>(preferences, MakeFileSystem(setup.files),
-                                                     std::move(clock));
+        document = std::make_unique<shell::Document>(
+            preferences,
+            setup.makeFileSystem ? setup.makeFileSystem() : MakeFileSystem(setup.files),
+            std::move(clock));
         shell::FrameOptions options;
         options.interaction = &interaction;
         options.pageTable = setup.pageTable;
@@ -316,6 +321,11 @@ class WindowFixture {
     WindowFixture& operator=(const WindowFixture&) = delete;
 
     shell::MainView& View() const { return frame->View(); }
+    // Waits until the window's work (a run, a preview, an undo) has ended and its end has been
+    // shown; false when it does not end.
+    [[nodiscard]] bool WaitForWork() const {
+        return QTest::qWaitFor([this] { return !View().Working(); }, 60000);
+    }
     settings::RenameSettings& Settings() const { return document->Settings(); }
     // What the pages and dialogs a test makes work with: the same as the view's own pages.
     widgets::WindowContext Context() const { return View().Context(); }

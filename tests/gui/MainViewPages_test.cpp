@@ -98,6 +98,7 @@ TEST_F(MainViewPagesTest, FolderAndOperationsChosenInTheWindowPreviewAndRun) {
 
     // Preview: the list, nothing touched.
     View().findChild<QPushButton*>("previewButton")->click();
+    ASSERT_TRUE(WaitForWork());
     ASSERT_EQ(interaction.resultLists.size(), 1u);
     const engine::ResultList& preview = interaction.resultLists[0];
     EXPECT_EQ(preview.sources,
@@ -109,6 +110,7 @@ TEST_F(MainViewPagesTest, FolderAndOperationsChosenInTheWindowPreviewAndRun) {
     // Run: asked first, then done.
     interaction.answers = {true};
     View().findChild<QPushButton*>("renameButton")->click();
+    ASSERT_TRUE(WaitForWork());
     EXPECT_FALSE(folder.Exists("photos/a.txt"));
     EXPECT_TRUE(folder.Exists("photos/A.log"));
     EXPECT_TRUE(folder.Exists("photos/B.log"));
@@ -161,6 +163,7 @@ TEST_F(MainViewPagesTest, LeavingTheReplacementPageWithAnUnusableExpressionSaysW
         Settings().SelectFile.FullPath = folder / "photos/";
         interaction.messages.clear();
         View().findChild<QPushButton*>("previewButton")->click();
+        ASSERT_TRUE(WaitForWork());
         ASSERT_FALSE(interaction.messages.empty());
         EXPECT_EQ(test::Utf8(interaction.messages[0]), shown);
         EXPECT_TRUE(interaction.resultLists.empty());

@@ -212,6 +212,7 @@ TEST_F(MainViewTest, PreviewStoresThePageAndShowsTheResultList) {
     shell.Settings().SelectFile.FileFilter = "*.txt";
     shell.View().findChild<QLineEdit*>("edit1000")->setText("new_");
     QTest::mouseClick(shell.View().findChild<QPushButton*>("previewButton"), Qt::LeftButton);
+    ASSERT_TRUE(shell.WaitForWork());
     EXPECT_TRUE(shell.interaction.questions.empty()) << "a preview asks nothing";
     ASSERT_EQ(shell.interaction.resultLists.size(), 1u);
     const engine::ResultList& list = shell.interaction.resultLists[0];

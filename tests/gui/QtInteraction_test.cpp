@@ -124,6 +124,7 @@ TEST(ShellRun, RenameThenUndoThroughTheButtons) {
 
     shell.interaction.answers = {true};
     QTest::mouseClick(shell.View().findChild<QPushButton*>("renameButton"), Qt::LeftButton);
+    ASSERT_TRUE(shell.WaitForWork());
     EXPECT_EQ(folder.ReadFile("001.txt"), "A");
     EXPECT_EQ(folder.ReadFile("002.txt"), "B");
     ASSERT_FALSE(shell.interaction.messages.empty());
@@ -134,6 +135,7 @@ TEST(ShellRun, RenameThenUndoThroughTheButtons) {
 
     shell.interaction.confirmUndo = true;
     QTest::mouseClick(shell.View().UndoButton(), Qt::LeftButton);
+    ASSERT_TRUE(shell.WaitForWork());
     EXPECT_EQ(folder.ReadFile("a.txt"), "A");
     EXPECT_EQ(folder.ReadFile("b.txt"), "B");
     EXPECT_FALSE(folder.Exists("001.txt"));
@@ -141,6 +143,7 @@ TEST(ShellRun, RenameThenUndoThroughTheButtons) {
 
     // Nothing left to undo.
     QTest::mouseClick(shell.View().UndoButton(), Qt::LeftButton);
+    ASSERT_TRUE(shell.WaitForWork());
     EXPECT_EQ(
         test::Utf8(shell.interaction.messages.back()).rfind("Undo用のデータがありません。", 0), 0u);
 }

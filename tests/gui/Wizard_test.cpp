@@ -221,9 +221,9 @@ TEST(WizardFlowTest, EveryPageAndButtonLeadsWhereTheFlowSays) {
 class RecordingHost final : public wizard::WizardHost {
   public:
     QWidget* PageParent() override { return nullptr; }
-    engine::RunOutcome StartRun(bool preview) override {
+    void StartRun(bool preview, std::function<void()> done) override {
         runs.push_back(preview);
-        return {};
+        if (done) done();
     }
     void WizardEnded() override { ++ended; }
     void RefreshSettingsList() override { ++refreshes; }
@@ -544,6 +544,7 @@ TEST_F(WizardFlowsTest, TheFinalPageRunsAfterItsQuestionShowingTheResultAndStart
         ASSERT_EQ(CurrentKind(), Kind::Final);
 
         Click("previewButton");
+        ASSERT_TRUE(m_shell.WaitForWork());
         EXPECT_EQ(CurrentKind(), Kind::Final);
         m_shell.interaction.answers = {false};
         Click("runButton");
@@ -553,6 +554,7 @@ TEST_F(WizardFlowsTest, TheFinalPageRunsAfterItsQuestionShowingTheResultAndStart
         m_shell.interaction.answers = {true, true};
         const std::size_t listsBefore = m_shell.interaction.resultLists.size();
         Click("runButton");
+        ASSERT_TRUE(m_shell.WaitForWork());
         EXPECT_EQ(test::Utf8(m_shell.interaction.questions.back()),
                   "リネームを開始します。\nよろしいですか？(最終確認です)");
         EXPECT_TRUE(m_shell.folder.Exists("data/A.TXT"));
