@@ -3,19 +3,21 @@
 // exFAT and NTFS through their FUSE drivers (this kernel has no vfat). PosixFileSystem and the
 // whole command-line program are run on each. Making and mounting needs root, /dev/fuse, loop
 // devices and the tools tools/install-deps.sh installs; each file system without them is skipped.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -23,7 +25,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <thread>
+#include <string_view>
 #include <vector>
 
 #include "engine/Undo.h"
@@ -191,12 +193,54 @@ std::string WhyNot(const Kind& kind) {
     return "";
 }
 
-// The mounts of this process stay in a mount namespace of its own: nobody else sees them, and
-// what a crashed test leaves mounted is gone with it (FUSE daemons excepted).
-void EnterPrivateMountNamespace() {
-    static const bool entered = unshare(CLONE_NEWNS) == 0 &&
-                                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    (void)entered;
+// The mounts of this process stay in a mount namespace of its own, and the FUSE drivers it starts
+// in a PID namespace whose first process lives only as long as this one: however this process
+// ends, the kernel then ends every driver, and with the last process of the mount namespace gone
+// its mounts are gone too. Nobody else ever sees them. Returns the first process, -1 when the
+// namespaces cannot be made.
+pid_t EnterPrivateNamespaces() {
+    static const pid_t first = [] {
+        int alive[2];
+        if (unshare(CLONE_NEWNS | CLONE_NEWPID) != 0 ||
+            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            pipe2(alive, O_CLOEXEC) != 0) {
+            return pid_t{-1};
+        }
+        // It waits for the end of a pipe whose write end only this process holds.
+        const pid_t child = fork();
+        if (child == 0) {
+            close(alive[1]);
+            char byte = 0;
+            while (read(alive[0], &byte, 1) < 0 && errno == EINTR) {
+            }
+            _exit(0);
+        }
+        close(alive[0]);
+        return child;
+    }();
+    return first;
+}
+
+// The processes of the drivers' PID namespace besides its first one: the FUSE drivers still
+// running (the commands that started them have ended).
+std::vector<pid_t> Drivers() {
+    std::vector<pid_t> drivers;
+    char ours[64] = {};
+    if (readlink("/proc/self/ns/pid_for_children", ours, sizeof ours - 1) < 0) return drivers;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+        const std::string name = entry.path().filename();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        char theirs[64] = {};
+        if (readlink(("/proc/" + name + "/ns/pid").c_str(), theirs, sizeof theirs - 1) < 0) {
+            continue;  // ended meanwhile
+        }
+        const pid_t pid = std::stoi(name);
+        if (std::string_view(theirs) == ours && pid != EnterPrivateNamespaces()) {
+            drivers.push_back(pid);
+        }
+    }
+    return drivers;
 }
 
 bool IsMountPoint(const std::string& folder) {
@@ -248,10 +292,7 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
         if (const std::string why = WhyNot(kind); !why.empty()) {
             GTEST_SKIP() << kind.name << " left out: " << why;
         }
-        EnterPrivateMountNamespace();
-        // The FUSE drivers leave the shell that started them; as their subreaper this process
-        // can wait for them to finish writing after an unmount.
-        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        ASSERT_GT(EnterPrivateNamespaces(), 0) << "no private namespaces: " << std::strerror(errno);
         m_folder = work.CreateFolder("mnt");
         std::string log;
         if (kind.imageMiB > 0) {
@@ -275,21 +316,25 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
         return m_mounted;
     }
 
+    // Nothing of this process holds the volume between cases; should anyone else, it is
+    // detached and goes once they let go.
     void Unmount() {
         if (!m_mounted) return;
-        int result = -1;
-        for (int attempt = 0; attempt < 50 && result != 0; ++attempt) {
-            result = umount2(m_folder.c_str(), 0);
-            if (result != 0 && errno != EBUSY) break;
-            if (result != 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (result != 0) umount2(m_folder.c_str(), MNT_DETACH);
+        if (umount2(m_folder.c_str(), 0) != 0) umount2(m_folder.c_str(), MNT_DETACH);
         m_mounted = false;
-        // A FUSE driver ends once its volume is gone, after writing out what it still held.
-        for (int waited = 0; waited < 500; ++waited) {
-            const pid_t child = waitpid(-1, nullptr, WNOHANG);
-            if (child < 0) break;  // no driver left
-            if (child == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        WaitForDrivers();
+    }
+
+    // A FUSE driver ends once its volume is gone, after writing out what it still held.
+    static void WaitForDrivers() {
+        for (const pid_t driver : Drivers()) {
+            // pidfd_open through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
+            const auto handle = static_cast<int>(syscall(SYS_pidfd_open, driver, 0));
+            if (handle < 0) continue;  // already gone
+            pollfd ended{handle, POLLIN, 0};
+            while (poll(&ended, 1, -1) < 0 && errno == EINTR) {
+            }
+            close(handle);
         }
     }
 

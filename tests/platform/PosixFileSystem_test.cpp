@@ -29,36 +29,14 @@
 #include "platform/Codepage.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/ForeignNames.h"
+#include "support/InChild.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::platform {
 namespace {
 
 using test::FaultInjectingFileSystem;
-
-// Runs `body` in a child process, so that what it changes for the whole process (a resource
-// limit, a system-call filter, the user) cannot reach other tests; returns what it reported.
-std::vector<int> InChild(const std::function<std::vector<int>()>& body) {
-    int channel[2];
-    if (pipe(channel) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        const std::vector<int> report = body();
-        const auto size = static_cast<ssize_t>(report.size() * sizeof(int));
-        _exit(write(channel[1], report.data(), report.size() * sizeof(int)) == size ? 0 : 1);
-    }
-    close(channel[1]);
-    std::vector<int> report;
-    for (int value = 0; read(channel[0], &value, sizeof value) == sizeof value;) {
-        report.push_back(value);
-    }
-    close(channel[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    return report;
-}
+using test::InChild;
 
 // Makes renameat2 fail with EINVAL for this process, as on file systems without
 // RENAME_NOREPLACE. False where the filter is not available.
@@ -234,7 +212,9 @@ TEST_F(PosixFileSystemTest, MoveOntoACaseVariantThatIsAnotherFileTouchesNeither)
     Create({{"a.txt", "lower"}, {"A.TXT", "upper"}});
     struct stat before {};
     ASSERT_EQ(lstat((temp / "a.txt").c_str(), &before), 0);
-    // A rename, even one taken back, would stamp the file with a later change time.
+    // A rename, even one taken back, would stamp the file with a later change time. Here the
+    // clock is the point: the wait lets it move past the file system's time step, so that such
+    // a stamp would show.
     usleep(20000);
     EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT")), EEXIST);
     struct stat after {};
