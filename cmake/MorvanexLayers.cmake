@@ -2,7 +2,7 @@
 # it, and the data tools/check-layers.sh needs to compare that order with what the compiler
 # opened.
 #
-#   morvanex_layers(SOURCE_DIR dir ROWS "folder kind [below...]" ...)
+#   morvanex_layers(SOURCE_DIR dir [QT_HEADERS header...] ROWS "folder kind [below...]" ...)
 #
 # Each row is one folder under SOURCE_DIR, lowest layer first: its name (a sub-folder such as
 # engine/journal is a layer of its own), its kind — `core` (the standard library and POSIX only)
@@ -12,7 +12,9 @@
 # library's), found anew at each build, so a new file needs no line here. Each header of the
 # folder is also compiled on its own (morvanex_a_b_headers), so that what a header includes is
 # seen even when no source includes the header. Qt rows are left out when MORVANEX_WITH_QT is
-# off, together with every row that builds on them.
+# off, together with every row that builds on them. The Qt layers and their headers share one
+# precompiled header of QT_HEADERS (made with the first of them): Qt's headers are most of what
+# they compile. It holds no header of ours, so what the check reads is unchanged.
 #
 #   morvanex_layer_program(folder target)
 #
@@ -24,7 +26,8 @@ function(morvanex_layer_id folder out)
 endfunction()
 
 function(morvanex_layers)
-  cmake_parse_arguments(ARG "" "SOURCE_DIR" "ROWS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SOURCE_DIR" "QT_HEADERS;ROWS" ${ARGN})
+  set(qt_precompiled "")
   # Everything the layer check reads: the libraries, their headers on their own, the programs.
   add_custom_target(morvanex_layers)
   set(layers "")
@@ -80,11 +83,19 @@ function(morvanex_layers)
       morvanex_layer_id(${below} below_id)
       target_link_libraries(${library} ${scope} morvanex_${below_id})
     endforeach()
+    set(precompiled "")
     if(kind STREQUAL "qt")
       target_link_libraries(${library} ${scope} Qt6::Widgets)
       if(sources)
         set_target_properties(${library} PROPERTIES AUTOMOC ON)
+        if(ARG_QT_HEADERS AND NOT qt_precompiled)
+          target_precompile_headers(${library} PRIVATE ${ARG_QT_HEADERS})
+          set(qt_precompiled ${library})
+        elseif(qt_precompiled)
+          target_precompile_headers(${library} REUSE_FROM ${qt_precompiled})
+        endif()
       endif()
+      set(precompiled ${qt_precompiled})
     endif()
 
     # Every header on its own, as a source of one line that includes it by its full path.
@@ -98,6 +109,9 @@ function(morvanex_layers)
     if(units)
       add_library(${library}_headers OBJECT ${units})
       target_link_libraries(${library}_headers PRIVATE ${library})
+      if(precompiled)
+        target_precompile_headers(${library}_headers REUSE_FROM ${precompiled})
+      endif()
       set_property(GLOBAL APPEND PROPERTY MORVANEX_LAYER_TARGETS_${folder} ${library}_headers)
     endif()
     if(sources)
