@@ -64,7 +64,13 @@ awk -v out="$work/opened" -v bad="$work/unbuilt" '
   (cd "$build" && tr '\n' '\0' | xargs -0 stat -c '%Y %n' -- 2>/dev/null || true) >"$work/mtimes"
 awk -v bad="$work/unbuilt" '
   FILENAME == ARGV[1] { time[substr($0, index($0, " ") + 1)] = $1; next }
-  { split($0, pair, "\t"); if (time[pair[2]] > time[pair[1]] && !(pair[1] in said)) { print pair[1] >>bad; said[pair[1]] = 1 } }
+  {
+    split($0, pair, "\t")
+    if (time[pair[2]] > time[pair[1]] && !(pair[1] in said)) {
+      print pair[1] >>bad
+      said[pair[1]] = 1
+    }
+  }
 ' "$work/mtimes" "$work/opened"
 if [ -s "$work/unbuilt" ]; then
   echo "check-layers: not built, or older than its sources (build first):" >&2
