@@ -81,11 +81,14 @@ install: programs
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # A Debian package of the same files under /usr (morvanex_VERSION_ARCH.deb in the build folder),
-# its library dependencies worked out by dpkg-shlibdeps. Install it with
+# its library dependencies worked out by dpkg-shlibdeps, checked by lintian: an error fails the
+# package, the warnings that remain are listed with their reasons in the README. Install it with
 # `apt install ./build/morvanex_VERSION_ARCH.deb`.
 package: deps-package
 	@$(MAKE) --no-print-directory programs
+	@rm -f $(BUILD)/morvanex_*.deb
 	@cd $(BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
+	@lintian --fail-on error $(BUILD)/morvanex_*.deb
 	@ls $(BUILD)/morvanex_*.deb
 
 # Installs what the program needs, builds the programs (not the tests) and starts the window.

@@ -4,13 +4,14 @@
 #
 #   morvanex_layers(SOURCE_DIR dir [QT_HEADERS header...] ROWS "folder kind [below...]" ...)
 #
-# Each row is one folder under SOURCE_DIR, lowest layer first: its name (a sub-folder such as
-# engine/journal is a layer of its own), its kind — `core` (the standard library and POSIX only)
-# or `qt` (Qt Widgets, moc) — and the layers it builds on directly. A layer may include itself and
-# everything beneath the layers it names, nothing else. The library of folder a/b is
-# morvanex_a_b; it holds every *.cpp of the folder (a main.cpp is a program's, not the
-# library's), found anew at each build, so a new file needs no line here. Each header of the
-# folder is also compiled on its own (morvanex_a_b_headers), so that what a header includes is
+# Each row is one folder under SOURCE_DIR, lowest layer first: its name, its kind — `core` (the
+# standard library and POSIX only) or `qt` (Qt Widgets, moc) — and the layers it builds on
+# directly. A layer may include itself and everything beneath the layers it names, nothing else. A sub-folder belongs to the layer of its
+# folder (src/engine/plan/ is the engine's) unless it has a row of its own (then it is a layer
+# beside or below, as its row says). The library of folder a/b is morvanex_a_b; it holds every
+# *.cpp of the folder and of its sub-folders (the folder's main.cpp is a program's, not the
+# library's), found anew at each build, so a new file or sub-folder needs no line here. Each
+# header is also compiled on its own (morvanex_a_b_headers), so that what a header includes is
 # seen even when no source includes the header. Qt rows are left out when MORVANEX_WITH_QT is
 # off, together with every row that builds on them. The Qt layers and their headers share one
 # precompiled header of QT_HEADERS (made with the first of them): Qt's headers are most of what
@@ -25,12 +26,24 @@ function(morvanex_layer_id folder out)
   set(${out} ${id} PARENT_SCOPE)
 endfunction()
 
+# A path as a regular expression that matches only itself.
+function(morvanex_regex_escape text out)
+  string(REGEX REPLACE "([][.+*?^$()|\\{}])" "\\\\\\1" escaped "${text}")
+  set(${out} "${escaped}" PARENT_SCOPE)
+endfunction()
+
 function(morvanex_layers)
   cmake_parse_arguments(ARG "" "SOURCE_DIR" "QT_HEADERS;ROWS" ${ARGN})
   set(qt_precompiled "")
   # Everything the layer check reads: the libraries, their headers on their own, the programs.
   add_custom_target(morvanex_layers)
   set(layers "")
+  set(folders "")
+  foreach(row IN LISTS ARG_ROWS)
+    string(REGEX MATCH "^[ \t]*[^ \t]+" folder "${row}")
+    string(STRIP "${folder}" folder)
+    list(APPEND folders ${folder})
+  endforeach()
   foreach(row IN LISTS ARG_ROWS)
     string(REGEX MATCHALL "[^ \t]+" words "${row}")
     list(POP_FRONT words folder kind)
@@ -66,10 +79,19 @@ function(morvanex_layers)
     set_property(GLOBAL PROPERTY MORVANEX_LAYER_ALLOWED_${folder} ${allowed})
     set_property(GLOBAL PROPERTY MORVANEX_LAYER_KIND_${folder} ${kind})
 
+    # The folder's files and those of its sub-folders, but for a sub-folder with a row of its own.
     set(dir ${ARG_SOURCE_DIR}/${folder})
-    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
-    list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
-    file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.hh ${dir}/*.hpp ${dir}/*.hxx)
+    morvanex_regex_escape("${ARG_SOURCE_DIR}/" root_pattern)
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(FILTER sources EXCLUDE REGEX "^${root_pattern}${folder}/main\\.cpp$")
+    file(GLOB_RECURSE headers CONFIGURE_DEPENDS ${dir}/*.h ${dir}/*.hh ${dir}/*.hpp ${dir}/*.hxx)
+    foreach(other IN LISTS folders)
+      string(FIND "${other}/" "${folder}/" at)
+      if(at EQUAL 0 AND NOT other STREQUAL folder)
+        list(FILTER sources EXCLUDE REGEX "^${root_pattern}${other}/")
+        list(FILTER headers EXCLUDE REGEX "^${root_pattern}${other}/")
+      endif()
+    endforeach()
     set(library morvanex_${id})
     if(sources)
       add_library(${library} STATIC ${sources})

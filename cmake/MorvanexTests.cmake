@@ -2,9 +2,10 @@
 #
 #   morvanex_test_program(layer [SOURCES extra...] [LIBRARIES libs...] [ENVIRONMENT vars...])
 #
-# Builds <layer>_tests from every tests/<layer>/*_test.cpp (found anew at each build) and the
-# extra sources, and registers each TEST, TEST_F, TEST_P, TYPED_TEST and TYPED_TEST_P it finds
-# in those files as the CTest test <layer>/<File_test>/<Suite>.<Name>, labelled with the layer.
+# Builds <layer>_tests from every *_test.cpp under tests/<layer>/, its sub-folders included
+# (found anew at each build), and the extra sources, and registers each TEST, TEST_F, TEST_P,
+# TYPED_TEST and TYPED_TEST_P it finds in those files as the CTest test
+# <layer>/[sub-folder/]<File_test>/<Suite>.<Name>, labelled with the layer.
 # Each test runs in a process of its own with a state folder of its own (XDG_STATE_HOME), so
 # parallel tests share no journal folder. A test <layer>/unregistered fails when the program holds
 # a test that no CTest test runs (a macro this scan cannot read), and a CTest test that runs no
@@ -16,13 +17,15 @@
 
 set(MORVANEX_REGISTERED_CHECK ${CMAKE_CURRENT_LIST_DIR}/RegisteredTests.cmake)
 
-# Test code is compiled for a short build: light optimisation and line tables only, which still
+# Test code is compiled for a short build: no optimisation and line tables only, which still
 # name the line of a failure. The program's libraries the tests link keep the build's own flags.
-set(MORVANEX_TEST_COMPILE_OPTIONS -O1 -g1 CACHE STRING "Compiler options of the test code")
+# (Without the optimiser GCC's flow warnings, such as maybe-uninitialized, do not run on test
+# code; they still do on the program's.)
+set(MORVANEX_TEST_COMPILE_OPTIONS -O0 -g1)
 
 function(morvanex_test_program layer)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES;ENVIRONMENT" ${ARGN})
-  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*_test.cpp)
+  file(GLOB_RECURSE tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${layer}/*_test.cpp)
   if(NOT tests)
     return()
   endif()
@@ -37,8 +40,12 @@ function(morvanex_test_program layer)
   set(space "[ \t\r\n]*")
   set(filters "")
   foreach(source IN LISTS tests)
-    get_filename_component(file ${source} NAME_WE)
+    # The file's path under the layer's folder, without its extension: engine/plan/Plan_test.
+    file(RELATIVE_PATH file ${CMAKE_CURRENT_SOURCE_DIR}/${layer} ${source})
+    string(REGEX REPLACE "\\.cpp$" "" file "${file}")
     file(READ ${source} text)
+    # A test added to the file is registered by the next build: the file's edit configures anew.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
     # Tests named in comments are not tests.
     string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/" "" text "${text}")
     string(REGEX REPLACE "//[^\n]*" "" text "${text}")

@@ -88,9 +88,8 @@ awk '$1 == "qt" { print $2 }' "$build/layers.txt" | while read -r dir; do
   [ -d "$dir" ] && realpath "$dir"
 done >"$work/qt"
 
-# A folder of src/ holding C++ files but no row of its own (a sub-folder of a layer is not part of
-# that layer: its files are not built with it).
-awk '$1 == "layer" || $1 == "absent" { print $2 }' "$build/layers.txt" | sort >"$work/folders"
+# A folder of src/ holding C++ files that is neither a layer's folder nor beneath one (a
+# sub-folder without a row of its own is built with, and checked as, the layer above it).
 (cd "$src" && find . -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.hh' -o -name '*.hpp' \
   -o -name '*.hxx' -o -name '*.inc' \) -printf '%h\n' | sed 's|^\./||; s|^\.$|.|' | sort -u) \
   >"$work/code-folders"
@@ -111,11 +110,10 @@ awk -v src="$src/" -v build="$build/" -v unitdir="$build/layer-headers/" '
   FILENAME == ARGV[3] { split($0, pair, "\t"); resolved[pair[1]] = pair[2]; next }
   FILENAME == ARGV[4] { split($0, pair, "\t"); source[pair[1]] = pair[2]; next }
   FILENAME == ARGV[5] { split($0, pair, "\t"); layer_of[pair[2]] = pair[1]; next }
-  FILENAME == ARGV[6] { known[$0] = 1; next }
-  FILENAME == ARGV[7] {
+  FILENAME == ARGV[6] {
     if ($0 == ".") {
       fault("src/: files outside every layer folder")
-    } else if (!($0 in known)) {
+    } else if (Owner($0 "/file") == "") {
       fault("src/" $0 "/ has no place in the layers (give it a row in the table in CMakeLists.txt)")
     }
     next
@@ -144,13 +142,15 @@ awk -v src="$src/" -v build="$build/" -v unitdir="$build/layer-headers/" '
       }
     }
   }
-  # The layer a file under src/ belongs to: the longest layer folder holding it directly.
-  function Owner(relative,    folder, i) {
-    folder = relative
-    sub(/\/[^\/]*$/, "", folder)
-    if (folder == relative) return ""
-    for (i = 1; i <= count; ++i) if (layers[i] == folder) return folder
-    return ""
+  # The layer a file under src/ belongs to: the longest layer folder holding it, directly or in
+  # a sub-folder.
+  function Owner(relative,    best, i) {
+    best = ""
+    for (i = 1; i <= count; ++i) {
+      if (substr(relative, 1, length(layers[i]) + 1) == layers[i] "/" &&
+          length(layers[i]) > length(best)) best = layers[i]
+    }
+    return best
   }
   # What was compiled: the source, or the header compiled on its own.
   function Origin(object,    from) {
@@ -179,4 +179,4 @@ awk -v src="$src/" -v build="$build/" -v unitdir="$build/layer-headers/" '
     print "layers: " checked " objects checked; every header they opened is in order"
   }
 ' "$build/layers.txt" "$work/qt" "$work/map" "$work/opened.sources" "$work/objects" \
-  "$work/folders" "$work/code-folders" "$work/opened"
+  "$work/code-folders" "$work/opened"

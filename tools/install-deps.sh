@@ -7,18 +7,22 @@ set -euo pipefail
 
 run=(
   cmake ninja-build g++ pkg-config
-  libpcre2-dev
+  libpcre2-dev libtag1-dev libsodium-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xdg-utils qt6-translations-l10n
 )
 test=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
+  # The command line's JSON output is checked against its schema.
+  python3 python3-jsonschema
+  # The completions are tried in each shell they are written for.
+  bash zsh fish
   # The file system matrix test formats and mounts these (it skips without them).
   dosfstools fusefat exfatprogs exfat-fuse ntfs-3g xfsprogs btrfs-progs
 )
-# CPack's Debian generator works out library dependencies with these.
-package=(dpkg-dev file)
+# CPack's Debian generator works out library dependencies with these; lintian checks the package.
+package=(dpkg-dev file lintian)
 
 case ${1:-} in
   run) packages=("${run[@]}") ;;

@@ -36,7 +36,7 @@ constexpr int kWidth = 2000;
 class NullInteraction final : public engine::Interaction {
   public:
     void ShowMessage(const std::string&, engine::MessageIcon) override {}
-    bool AskYesNo(const std::string&) override { return false; }
+    bool AskYesNo(engine::Question, const std::string&) override { return false; }
     void ShowResultList(const engine::ResultList&) override {}
     bool ConfirmUndo(const engine::ResultList&) override { return false; }
     void Progress(unsigned, int) override {}

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/Options.h"
 #include "cli/TerminalInteraction.h"
 #include "engine/ResultCodes.h"
 #include "engine/RunDriver.h"
@@ -36,94 +37,16 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitConflicts = 3;
 
-constexpr const char* kUsage =
-    "Usage: morvanex-cli COMMAND [OPTIONS]\n"
-    "\n"
-    "Renames many files at once as a MorvaneX job file describes: a pattern file (.mvx)\n"
-    "or an auto-exec file (.mxs), both saved by the program.\n"
-    "\n"
-    "Commands:\n"
-    "  new [JOB]            Write a fresh job with every key at its default (the file the\n"
-    "                       program saves for a new document) to JOB, or to standard output.\n"
-    "                       An existing JOB is never replaced.\n"
-    "  show JOB [--set SECTION.KEY=VALUE]...\n"
-    "                       Print what JOB does, one labelled row per group of settings.\n"
-    "  show --ini JOB [--set SECTION.KEY=VALUE]...\n"
-    "                       Load JOB into fresh settings and write the job file the program\n"
-    "                       would save for them (CP932, CR LF lines): normalises a job, and\n"
-    "                       with --set saves a tuned copy of it.\n"
-    "  preview JOB [--folder DIR] [--list FILE] [--format text|tsv|json] [--set ...]\n"
-    "          [--quiet]\n"
-    "                       Work out every new name without touching anything; one row\n"
-    "                       per target: source, new path and a status:\n"
-    "                         ok         the file gets the new path\n"
-    "                         unchanged  the new path is the source itself\n"
-    "                         duplicate  an earlier target gets the same new path\n"
-    "                         exists     a file that no earlier target moves away is\n"
-    "                                    already at the new path\n"
-    "                       (the real run would stop at a duplicate or exists row).\n"
-    "                       tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS.\n"
-    "  run JOB [--folder DIR] [--list FILE] [--yes] [--undo-on-failure] [--no-journal]\n"
-    "          [--set ...] [--quiet]\n"
-    "                       Rename (or copy) for real.\n"
-    "  undo [--yes] [--quiet]\n"
-    "                       Take back the newest run that is not undone yet: its files move\n"
-    "                       back, newest first, and get back the attributes and times the run\n"
-    "                       changed; also after a run that was killed. A file is moved back\n"
-    "                       only while it is still the file the run moved, never over another\n"
-    "                       file. Run again, it takes back the run before. It refuses while a\n"
-    "                       newer run is still going. Without --yes it shows what it would do\n"
-    "                       and asks.\n"
-    "  history              List the kept runs, newest first: name, start, state, number of\n"
-    "                       files changed, folder.\n"
-    "  --help               Show this text.\n"
-    "\n"
-    "Options:\n"
-    "  --folder DIR         Take the targets from DIR instead of the job's folder.\n"
-    "  --list FILE          Take the targets from FILE, one path per line (UTF-8), in that\n"
-    "                       order, instead of a folder.\n"
-    "  --format FORMAT      How preview prints its rows: text (default), tsv or json.\n"
-    "  --yes                run: answer Yes when the copy or log folder is missing and the\n"
-    "                       job asks whether to create it (without it: No, and the run stops).\n"
-    "                       undo: do not ask.\n"
-    "  --undo-on-failure    run: when the run stops midway, move the files it renamed back.\n"
-    "  --no-journal         run: do not record the run for undo (a run that cannot record\n"
-    "                       itself otherwise stops before changing anything).\n"
-    "  --set SECTION.KEY=VALUE\n"
-    "                       show, preview, run: after JOB is loaded, set one of its keys as\n"
-    "                       the line KEY=VALUE in section [SECTION] of the file would (names\n"
-    "                       in any letter case, the value trimmed and unquoted, texts cut to\n"
-    "                       their limit, folders absolute). Repeatable; applied in order,\n"
-    "                       before --folder and --list. An unknown key, or a value other\n"
-    "                       than digits (with a sign) for a numeric key, is a usage error.\n"
-    "                       The file itself is not changed. Examples:\n"
-    "                         --set StringChangeOption.UseRegex=1\n"
-    "                         --set CommonOption.NaturalOrder=1\n"
-    "                         --set \"StringChangeOption.ChangeBefore001=^IMG_(\\d+)\"\n"
-    "  --quiet              run, preview, undo: no progress line. Without it, work that\n"
-    "                       takes longer than half a second shows one updating line on\n"
-    "                       standard error (count / total, files per second, time left)\n"
-    "                       when standard error is a terminal, wiped when the work ends.\n"
-    "\n"
-    "Keys of note: StringChangeOption.UseRegex=1 makes every ChangeBefore a regular\n"
-    "expression (PCRE2, over characters) and lets its ChangeAfter use $0-$9, ${name} and\n"
-    "$$; CommonOption.NaturalOrder=1 sorts names with their numbers by value (file2 before\n"
-    "file10).\n"
-    "\n"
-    "Every real run is recorded in a journal of its own in $XDG_STATE_HOME/morvanex/\n"
-    "(default ~/.local/state/morvanex/; the last 20 runs are kept) so that `undo` can take\n"
-    "it back. Folder and list paths are taken relative to the current folder.\n"
-    "\n"
-    "Exit status: 0 success; 1 the job (or the undo) failed, its message on standard error\n"
-    "(for a job, first line \"Error Code : N\"); 2 usage error or a job file that does not\n"
-    "load; 3 preview found duplicate or exists rows.\n";
-
 void PrintCp932(FILE* stream, const std::string& cp932Text) {
     std::fprintf(stream, "%s\n", platform::Utf8FromCp932(cp932Text).c_str());
 }
 
-int UsageError(const std::string& message) {
-    std::fprintf(stderr, "morvanex-cli: %s\nTry 'morvanex-cli --help'.\n", message.c_str());
+// The message, and where the help is: the command's own once the command is known.
+int UsageError(const std::string& message, Command command = Command::None) {
+    const std::string help =
+        command == Command::None ? "--help" : std::string(CommandName(command)) + " --help";
+    std::fprintf(stderr, "morvanex-cli: %s\nTry 'morvanex-cli %s'.\n", message.c_str(),
+                 help.c_str());
     return kExitUsage;
 }
 
@@ -132,72 +55,6 @@ std::string Absolute(const std::string& path) {
     char buffer[4096];
     const char* cwd = ::getcwd(buffer, sizeof buffer);
     return std::string(cwd != nullptr ? cwd : ".") + "/" + path;
-}
-
-struct Options {
-    std::string job;
-    std::optional<std::string> folder;
-    std::optional<std::string> list;
-    ListFormat format = ListFormat::Text;
-    bool yes = false;
-    bool undoOnFailure = false;
-    bool noJournal = false;
-    bool ini = false;
-    bool quiet = false;
-    std::vector<std::string> sets;  // SECTION.KEY=VALUE, in the order given
-};
-
-// Parses the arguments a command allows; false (message printed) on anything else.
-bool Parse(const std::vector<std::string>& args, std::string_view allowed, Options& options,
-           bool needJob) {
-    const auto allows = [&](std::string_view flag) {
-        return allowed.find(flag) != std::string_view::npos;
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&]() -> const std::string* {
-            return i + 1 < args.size() ? &args[++i] : nullptr;
-        };
-        if (arg == "--folder" && allows("folder")) {
-            // An empty value (an unset shell variable) must not fall back to anything.
-            const std::string* v = value();
-            if (v == nullptr || v->empty()) return UsageError("--folder needs a folder"), false;
-            options.folder = *v;
-        } else if (arg == "--list" && allows("list")) {
-            const std::string* v = value();
-            if (v == nullptr || v->empty()) return UsageError("--list needs a file"), false;
-            options.list = *v;
-        } else if (arg == "--format" && allows("format")) {
-            const std::string* v = value();
-            if (v == nullptr || (*v != "text" && *v != "tsv" && *v != "json")) {
-                return UsageError("--format takes text, tsv or json"), false;
-            }
-            options.format = *v == "tsv"    ? ListFormat::Tsv
-                             : *v == "json" ? ListFormat::Json
-                                            : ListFormat::Text;
-        } else if (arg == "--yes" && allows("yes")) {
-            options.yes = true;
-        } else if (arg == "--undo-on-failure" && allows("undo-on-failure")) {
-            options.undoOnFailure = true;
-        } else if (arg == "--no-journal" && allows("no-journal")) {
-            options.noJournal = true;
-        } else if (arg == "--ini" && allows("ini")) {
-            options.ini = true;
-        } else if (arg == "--quiet" && allows("quiet")) {
-            options.quiet = true;
-        } else if (arg == "--set" && allows("set")) {
-            const std::string* v = value();
-            if (v == nullptr) return UsageError("--set needs SECTION.KEY=VALUE"), false;
-            options.sets.push_back(*v);
-        } else if (!arg.starts_with("--") && needJob && options.job.empty()) {
-            options.job = arg;
-        } else {
-            return UsageError("unexpected argument '" + arg + "'"), false;
-        }
-    }
-    if (needJob && options.job.empty()) return UsageError("no job file given"), false;
-    if (options.folder && options.list) return UsageError("give either --folder or --list"), false;
-    return true;
 }
 
 struct Job {
@@ -221,13 +78,14 @@ bool LoadJob(Job& job, const std::string& path) {
 
 // Applies the --set overrides in order; false (message printed) at the first that is not a key
 // of a job or not a value the key takes.
-bool ApplyOverrides(Job& job, const Options& options) {
+bool ApplyOverrides(Job& job, const Arguments& options) {
     for (const std::string& set : options.sets) {
         const std::size_t equals = set.find('=');
         const std::size_t dot = set.find('.');
         if (equals == std::string::npos || dot == std::string::npos || dot > equals || dot == 0 ||
             dot + 1 == equals) {
-            return UsageError("--set takes SECTION.KEY=VALUE, not '" + set + "'"), false;
+            return UsageError("--set takes SECTION.KEY=VALUE, not '" + set + "'", options.command),
+                   false;
         }
         const std::string section = set.substr(0, dot);
         const std::string key = set.substr(dot + 1, equals - dot - 1);
@@ -240,12 +98,15 @@ bool ApplyOverrides(Job& job, const Options& options) {
             case settings::LoadError::None:
                 continue;
             case settings::LoadError::UnknownKey:
-                return UsageError("--set: a job has no key '" + name + "'"), false;
+                return UsageError("--set: a job has no key '" + name + "'", options.command), false;
             case settings::LoadError::NotANumber:
-                return UsageError("--set: " + name + " takes a number, not '" + value + "'"), false;
+                return UsageError("--set: " + name + " takes a number, not '" + value + "'",
+                                  options.command),
+                       false;
             default:
-                return UsageError("--set: " +
-                                  platform::Utf8FromCp932(settings::LoadErrorReason(result))),
+                return UsageError(
+                           "--set: " + platform::Utf8FromCp932(settings::LoadErrorReason(result)),
+                           options.command),
                        false;
         }
     }
@@ -254,7 +115,7 @@ bool ApplyOverrides(Job& job, const Options& options) {
 
 // Applies --folder and --list; false (message printed) when the list cannot be read or the
 // job needs a list that was not given.
-bool ApplyTargets(Job& job, const Options& options) {
+bool ApplyTargets(Job& job, const Arguments& options) {
     if (options.folder) {
         // Resolved once, here: the run, its journal and its logs see only absolute paths.
         job.settings.SelectFile.FullPath =
@@ -262,7 +123,8 @@ bool ApplyTargets(Job& job, const Options& options) {
         job.settings.SelectFile.FreeFileSelect = 0;
     }
     if (!options.list && job.settings.SelectFile.FreeFileSelect != 0) {
-        UsageError("the job takes its targets from a list of files: give it with --list FILE");
+        UsageError("the job takes its targets from a list of files: give it with --list FILE",
+                   options.command);
         return false;
     }
     if (options.list) {
@@ -295,19 +157,18 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-int New(const std::vector<std::string>& args) {
-    if (args.size() > 1) return UsageError("new takes at most one job file");
-    if (args.size() == 1 && (args[0].empty() || args[0].starts_with("--"))) {
-        return UsageError("unexpected argument '" + args[0] + "'");
+int New(const Arguments& options) {
+    if (!options.operands.empty() && options.operands[0].empty()) {
+        return UsageError("new needs a file name, not ''", options.command);
     }
     Job job;
     job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
     const std::string bytes = settings::SerializePatternFile(job.settings);
-    if (args.empty()) {
+    if (options.operands.empty()) {
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
         return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
     }
-    const std::string& path = args[0];
+    const std::string& path = options.operands[0];
     // A job someone wrote must not be lost to a fresh one: the file is made only if it is new.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -328,11 +189,9 @@ int New(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int Show(const std::vector<std::string>& args) {
-    Options options;
-    if (!Parse(args, "ini set", options, true)) return kExitUsage;
+int Show(const Arguments& options) {
     Job job;
-    if (!LoadJob(job, options.job) || !ApplyOverrides(job, options)) return kExitUsage;
+    if (!LoadJob(job, options.operands[0]) || !ApplyOverrides(job, options)) return kExitUsage;
     if (options.ini) {
         const std::string bytes = settings::SerializePatternFile(job.settings);
         std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -346,11 +205,9 @@ int Show(const std::vector<std::string>& args) {
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
-int Preview(const std::vector<std::string>& args) {
-    Options options;
-    if (!Parse(args, "folder list format set quiet", options, true)) return kExitUsage;
+int Preview(const Arguments& options) {
     Job job;
-    if (!LoadJob(job, options.job) || !ApplyOverrides(job, options) ||
+    if (!LoadJob(job, options.operands[0]) || !ApplyOverrides(job, options) ||
         !ApplyTargets(job, options)) {
         return kExitUsage;
     }
@@ -365,18 +222,16 @@ int Preview(const std::vector<std::string>& args) {
     return terminal.SawConflict() ? kExitConflicts : kExitOk;
 }
 
-int Run(const std::vector<std::string>& args) {
-    Options options;
-    if (!Parse(args, "folder list yes undo-on-failure no-journal set quiet", options, true))
-        return kExitUsage;
+int Run(const Arguments& options) {
     Job job;
-    if (!LoadJob(job, options.job) || !ApplyOverrides(job, options) ||
+    if (!LoadJob(job, options.operands[0]) || !ApplyOverrides(job, options) ||
         !ApplyTargets(job, options)) {
         return kExitUsage;
     }
     const bool copying = job.settings.CopyToDir.EnableCopy != 0;
-    TerminalInteraction terminal({options.yes, options.undoOnFailure && !copying}, ListFormat::Text,
-                                 false, WantsProgressLine(STDERR_FILENO, options.quiet));
+    TerminalInteraction terminal(
+        {options.yes, options.undoOnFailure && !copying, !options.noJournal}, ListFormat::Text,
+        false, WantsProgressLine(STDERR_FILENO, options.quiet));
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
     const engine::RunContext context{job.fileSystem, job.clock, terminal,
                                      options.noJournal ? nullptr : &journal};
@@ -394,18 +249,19 @@ bool AskOnTerminal(const char* question) {
     return answer == "y" || answer == "Y" || answer == "yes";
 }
 
-int Undo(const std::vector<std::string>& args) {
-    Options options;
-    if (!Parse(args, "yes quiet", options, false)) return kExitUsage;
+int Undo(const Arguments& options) {
+    // The run may be named, as history shows it.
+    const std::string name = options.operands.empty() ? std::string() : options.operands[0];
     platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
-    const engine::UndoChoice choice = engine::ChooseRunToUndo(folder);
+    const engine::UndoChoice choice =
+        engine::ChooseRunToUndo(folder, platform::Cp932FromUtf8(name));
     if (!choice.refusal.empty()) {
         PrintCp932(stderr, choice.refusal);
         return kExitFailed;
     }
     if (choice.run.path.empty()) {
-        PrintCp932(stderr, engine::NoUndoDataMessage());
+        PrintCp932(stderr, TerminalNoticeText(engine::Notice::NoUndoData, 0));
         return kExitFailed;
     }
     const std::vector<engine::UndoStep> steps = engine::PlanUndo(choice.run);
@@ -447,36 +303,64 @@ int Undo(const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int History(const std::vector<std::string>& args) {
-    Options options;
-    if (!Parse(args, "", options, false)) return kExitUsage;
-    for (const std::string& line : engine::DescribeHistory(engine::UndoJournal::DefaultFolder())) {
+int History() {
+    std::string refusal;
+    const std::string folder = engine::UndoJournal::DefaultFolder();
+    for (const std::string& line : engine::DescribeHistory(folder, &refusal)) {
         PrintCp932(stdout, line);
     }
+    if (!refusal.empty()) {
+        PrintCp932(stderr, refusal);
+        return kExitFailed;
+    }
+    return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+}
+
+// The keys a job has, for the shells' completion of --set: from the reader's own list.
+int Keys() {
+    for (const std::string& key : settings::PatternKeys()) PrintCp932(stdout, key);
     return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
 }
 
 }  // namespace
 
 int RunCommandLine(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        std::fputs(kUsage, stderr);
+    if (argc < 2) {
+        std::fputs(ProgramHelp().c_str(), stderr);
         return kExitUsage;
     }
-    const std::string command = args.front();
-    args.erase(args.begin());
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
-        return kExitOk;
+    const Parsed parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    const Arguments& arguments = parsed.arguments;
+    if (!parsed.error.empty()) return UsageError(parsed.error, arguments.command);
+    if (arguments.version) {
+        std::fputs(VersionText().c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
     }
-    if (command == "new") return New(args);
-    if (command == "show") return Show(args);
-    if (command == "preview") return Preview(args);
-    if (command == "run") return Run(args);
-    if (command == "undo") return Undo(args);
-    if (command == "history") return History(args);
-    return UsageError("unknown command '" + command + "'");
+    if (arguments.help) {
+        const std::string help =
+            arguments.command == Command::None ? ProgramHelp() : CommandHelp(arguments.command);
+        std::fputs(help.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? kExitOk : kExitFailed;
+    }
+    switch (arguments.command) {
+        case Command::New:
+            return New(arguments);
+        case Command::Show:
+            return Show(arguments);
+        case Command::Preview:
+            return Preview(arguments);
+        case Command::Run:
+            return Run(arguments);
+        case Command::Undo:
+            return Undo(arguments);
+        case Command::History:
+            return History();
+        case Command::Keys:
+            return Keys();
+        case Command::None:
+            break;
+    }
+    return UsageError("no command given");
 }
 
 }  // namespace morvanex::cli

@@ -75,16 +75,52 @@ void TerminalInteraction::ShowMessage(const std::string& text, engine::MessageIc
     std::fprintf(stream, "%s\n", platform::Utf8FromCp932(text).c_str());
 }
 
-bool TerminalInteraction::AskYesNo(const std::string& text) {
+bool TerminalInteraction::AskYesNo(engine::Question question, const std::string& text) {
     m_line.Clear();
-    const bool folderQuestion =
-        text == engine::CopyFolderQuestion() || text == engine::LogFolderQuestion();
-    const bool answer = folderQuestion ? m_answers.createFolders : m_answers.undoOnFailure;
+    bool answer = false;
+    const char* flag = nullptr;
+    switch (question) {
+        case engine::Question::CreateCopyFolder:
+        case engine::Question::CreateLogFolder:
+            answer = m_answers.createFolders;
+            flag = "--yes";
+            break;
+        case engine::Question::UndoAfterFailure:
+            answer = m_answers.undoOnFailure;
+            flag = "--undo-on-failure";
+            break;
+        default:  // the window's own questions: a terminal has no one to ask them of
+            break;
+    }
     // The answer says why it is what it is: the flag that gave it, or the flag's absence.
-    const char* flag = folderQuestion ? "--yes" : "--undo-on-failure";
-    std::fprintf(stderr, "%s\n-> %s (%s %s)\n", platform::Utf8FromCp932(text).c_str(),
-                 answer ? "Yes" : "No", answer ? "given" : "without", flag);
+    std::fprintf(stderr, "%s\n-> %s", platform::Utf8FromCp932(text).c_str(), answer ? "Yes" : "No");
+    if (flag != nullptr) std::fprintf(stderr, " (%s %s)", answer ? "given" : "without", flag);
+    if (question == engine::Question::UndoAfterFailure && !answer && m_answers.journaled) {
+        std::fputs("; 'morvanex-cli undo' takes the run back", stderr);
+    }
+    std::fputc('\n', stderr);
     return answer;
+}
+
+std::string TerminalNoticeText(engine::Notice notice, int count) {
+    switch (notice) {
+        case engine::Notice::NoUndoData:
+            return "Nothing to undo: no kept run has changes left to take back (see "
+                   "'morvanex-cli history').\nA copy run leaves its sources as they were: "
+                   "deleting the copies takes it back.";
+        case engine::Notice::DoneListFollows:
+            return engine::RunDoneMessage(count);
+        case engine::Notice::AttributeHint:
+            return "Files with the read-only, hidden or system attribute are left out unless "
+                   "the job takes every file:\n--set CommonOption.AllAttributeFileRename=1";
+    }
+    return {};
+}
+
+void TerminalInteraction::ShowNotice(engine::Notice notice, const std::string&, int count) {
+    ShowMessage(TerminalNoticeText(notice, count), notice == engine::Notice::DoneListFollows
+                                                       ? engine::MessageIcon::None
+                                                       : engine::MessageIcon::Exclamation);
 }
 
 void TerminalInteraction::ShowResultList(const engine::ResultList& list) {

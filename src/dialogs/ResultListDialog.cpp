@@ -12,9 +12,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QTableView>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "widgets/QtText.h"
 
@@ -95,6 +97,8 @@ ResultListDialog::ResultListDialog(const engine::ResultList& list, QWidget* pare
     bottom->addWidget(ok, 0, Qt::AlignVCenter);
     bottom->addSpacing(16);
     bottom->addLayout(right);
+    // The size grip takes the corner below the count.
+    if (const auto* grip = findChild<QSizeGrip*>()) bottom->addSpacing(grip->sizeHint().width());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
     layout->addLayout(bottom);
@@ -147,10 +151,41 @@ int ResultListDialog::ColumnUnit() const {
 }
 
 void ResultListDialog::ApplyColumnWidths() {
+    using Column = ResultListModel::Column;
     const int unit = ColumnUnit();
     const std::vector<ResultListModel::ColumnInfo>& columns = m_model->Columns();
+    QHeaderView* header = m_table->horizontalHeader();
+    std::vector<int> widths;
+    std::vector<int> names;
+    int taken = 0;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        m_table->horizontalHeader()->resizeSection(static_cast<int>(i), columns[i].units * unit);
+        const int column = static_cast<int>(i);
+        widths.push_back(columns[i].units * unit);
+        if (columns[i].column == Column::Source || columns[i].column == Column::Target) {
+            names.push_back(column);
+            continue;
+        }
+        // A path may be shortened in the middle; a time or the attribute letters never are:
+        // "2023/01/…19:00:00" hides the day. Such a column is as wide as its cells need.
+        const int whole = static_cast<const QAbstractItemView*>(m_table)->sizeHintForColumn(column);
+        if (whole > widths.back()) {
+            taken += whole - widths.back();
+            widths.back() = whole;
+        }
+    }
+    // The names give back what the other columns took beyond their share, each down to the
+    // width its title needs; where even that is too wide, the list scrolls sideways.
+    for (std::size_t n = 0; n < names.size() && taken > 0; ++n) {
+        int& width = widths[static_cast<std::size_t>(names[n])];
+        const int least = std::min(width, header->sectionSizeHint(names[n]));
+        const int share =
+            (taken + static_cast<int>(names.size() - n) - 1) / static_cast<int>(names.size() - n);
+        const int given = std::min(share, width - least);
+        width -= given;
+        taken -= given;
+    }
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        header->resizeSection(static_cast<int>(i), widths[i]);
     }
 }
 

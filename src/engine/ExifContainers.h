@@ -30,11 +30,12 @@ struct FoundMetadata {
     bool orderKnown = false;
     std::string maker;
     std::string model;
-    std::string dateTimeOriginal;   // Exif directory, 0x9003
-    std::string dateTimeDigitized;  // Exif directory, 0x9004
-    std::string dateTime;           // main image's directory, 0x0132
-    std::string quickTimeDate;      // the creation-date key, "YYYY:MM:DD hh:mm:ss"
-    std::string movieDate;          // the movie header's creation time, likewise
+    std::string dateTimeOriginal;       // Exif directory, 0x9003
+    std::string dateTimeDigitized;      // Exif directory, 0x9004
+    std::string dateTime;               // main image's directory, 0x0132
+    std::string quickTimeDate;          // the creation-date key, "YYYY:MM:DD hh:mm:ss"
+    std::string movieDate;              // the movie header's creation time, likewise
+    std::int64_t movieDurationMs = -1;  // the movie header's length, -1 when unknown
 };
 
 // A TIFF structure (header, first directory, the Exif directory it points to) whose header

@@ -27,6 +27,7 @@ constexpr std::size_t kMostTextBytes = 1024;
 constexpr std::int64_t kQuickTimeEpoch = 2082844800;
 // Anything later than the year 9999 is no date.
 constexpr std::uint64_t kLatestMovieTime = 254'000'000'000ULL;
+constexpr std::uint64_t kLongestMovieSeconds = 366ULL * 24 * 3600;
 
 constexpr std::string_view kCreationDateKey = "com.apple.quicktime.creationdate";
 constexpr std::string_view kMakeKey = "com.apple.quicktime.make";
@@ -285,12 +286,22 @@ void ReadUserData(ExifSource& source, const Box& userData, FoundMetadata& found)
 }
 
 void ReadMovieHeader(ExifSource& source, const Box& header, FoundMetadata& found) {
-    Cursor cursor(source.At(header.payload, 12));
+    Cursor cursor(source.At(header.payload, 32));
     const std::uint64_t version = cursor.Take(1);
     cursor.Take(3);  // flags
-    const std::uint64_t created = cursor.Take(version == 1 ? 8 : 4);
+    const std::size_t field = version == 1 ? 8 : 4;
+    const std::uint64_t created = cursor.Take(field);
+    const bool createdRead = cursor.ok();
+    cursor.Take(field);  // modified
+    const std::uint64_t timescale = cursor.Take(4);
+    const std::uint64_t duration = cursor.Take(field);
+    // A length of a year or more is no real movie's (all ones is the format's "unknown").
+    if (cursor.ok() && timescale != 0 && duration / timescale < kLongestMovieSeconds) {
+        found.movieDurationMs = static_cast<std::int64_t>(duration / timescale * 1000 +
+                                                          duration % timescale * 1000 / timescale);
+    }
     // Zero is what a device without a clock writes.
-    if (!cursor.ok() || created == 0 || created > kLatestMovieTime) return;
+    if (!createdRead || created == 0 || created > kLatestMovieTime) return;
     const platform::LocalTime local =
         platform::ToLocalTime(static_cast<std::int64_t>(created) - kQuickTimeEpoch);
     if (platform::IsValidLocalTime(local)) found.movieDate = DateText(local);

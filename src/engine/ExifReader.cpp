@@ -96,15 +96,131 @@ int DecimalField(std::string_view text, std::size_t first, std::size_t length) {
     return value;
 }
 
+enum class TagItem { Artist, AlbumArtist, Album, Title, Genre, Year, Track, Disc, Duration };
+constexpr int kTagItems = 9;
+
+struct TagTokenDef {
+    std::string_view code;  // four bytes; for the numbers the first three, a digit follows
+    TagItem item;
+    const char* placeholder;  // UTF-8
+};
+
+constexpr std::array<TagTokenDef, kTagItems> kTagTokens{{
+    {"%EAR", TagItem::Artist, "(アーティスト名)"},
+    {"%EAA", TagItem::AlbumArtist, "(アルバムアーティスト名)"},
+    {"%EAL", TagItem::Album, "(アルバム名)"},
+    {"%ETI", TagItem::Title, "(曲名)"},
+    {"%EGN", TagItem::Genre, "(ジャンル)"},
+    {"%EYR", TagItem::Year, "(発売年)"},
+    {"%ET", TagItem::Track, "(トラック番号)"},
+    {"%ED", TagItem::Disc, "(ディスク番号)"},
+    {"%ELN", TagItem::Duration, "(再生時間)"},
+}};
+
+constexpr int kMaxTagDigits = 8;
+
+struct TagToken {
+    TagItem item;
+    int digits = 0;
+    std::size_t def = 0;  // index into kTagTokens
+};
+
+std::optional<TagToken> TagTokenAt(std::string_view format, std::size_t k) {
+    const std::string_view chunk = format.substr(k * kTokenBytes, kTokenBytes);
+    for (std::size_t i = 0; i < kTagTokens.size(); ++i) {
+        const TagTokenDef& def = kTagTokens[i];
+        if (def.code.size() == kTokenBytes) {
+            if (chunk == def.code) return TagToken{def.item, 0, i};
+        } else if (chunk.starts_with(def.code) && chunk[3] >= '0' &&
+                   chunk[3] <= '0' + kMaxTagDigits) {
+            return TagToken{def.item, chunk[3] - '0', i};
+        }
+    }
+    return std::nullopt;
+}
+
+const std::string& ArtistOfAlbum(const MediaTags& tags) {
+    return tags.albumArtist.empty() ? tags.artist : tags.albumArtist;
+}
+
+bool HasValue(const MediaTags& tags, TagItem item) {
+    switch (item) {
+        case TagItem::Artist:
+            return !tags.artist.empty();
+        case TagItem::AlbumArtist:
+            return !ArtistOfAlbum(tags).empty();
+        case TagItem::Album:
+            return !tags.album.empty();
+        case TagItem::Title:
+            return !tags.title.empty();
+        case TagItem::Genre:
+            return !tags.genre.empty();
+        case TagItem::Year:
+            return tags.year > 0;
+        case TagItem::Track:
+            return tags.track > 0;
+        case TagItem::Disc:
+            return tags.disc > 0;
+        case TagItem::Duration:
+            return tags.durationMs >= 0;
+    }
+    return false;
+}
+
+std::string ZeroFilled(int value, int digits) {
+    std::string text = std::to_string(value);
+    if (static_cast<int>(text.size()) < digits) {
+        text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
+    }
+    return text;
+}
+
+std::string TagValue(const MediaTags& tags, const TagToken& token) {
+    switch (token.item) {
+        case TagItem::Artist:
+            return tags.artist;
+        case TagItem::AlbumArtist:
+            return ArtistOfAlbum(tags);
+        case TagItem::Album:
+            return tags.album;
+        case TagItem::Title:
+            return tags.title;
+        case TagItem::Genre:
+            return tags.genre;
+        case TagItem::Year:
+            return tags.year > 0 ? std::to_string(tags.year) : std::string();
+        case TagItem::Track:
+            return tags.track > 0 ? ZeroFilled(tags.track, token.digits) : std::string();
+        case TagItem::Disc:
+            return tags.disc > 0 ? ZeroFilled(tags.disc, token.digits) : std::string();
+        case TagItem::Duration: {
+            if (tags.durationMs < 0) return {};
+            const std::int64_t seconds = (tags.durationMs + 500) / 1000;
+            return std::to_string(seconds / 60) + "m" +
+                   ZeroFilled(static_cast<int>(seconds % 60), 2) + "s";
+        }
+    }
+    return {};
+}
+
 struct Placeholders {
     std::string shotTime;
     std::string maker;
     std::string model;
+    std::array<std::string, kTagItems> tags;
 };
 
 const Placeholders& GetPlaceholders() {
-    static const Placeholders texts{platform::Sjis("(撮影時間)"), platform::Sjis("(メーカー名)"),
-                                    platform::Sjis("(機種名)")};
+    static const Placeholders texts = [] {
+        Placeholders p{platform::Sjis("(撮影時間)"),
+                       platform::Sjis("(メーカー名)"),
+                       platform::Sjis("(機種名)"),
+                       {}};
+        for (std::size_t i = 0; i < kTagTokens.size(); ++i) {
+            p.tags[i] = platform::Sjis(kTagTokens[i].placeholder);
+        }
+        return p;
+    }();
     return texts;
 }
 
@@ -248,7 +364,18 @@ int ExifModel(const ExifData& data, std::string& text, std::size_t size) {
 }
 
 void AppendExifFormat(const ExifData& data, std::string_view format, std::string& out) {
+    AppendExifFormat(&data, nullptr, format, out);
+}
+
+void AppendExifFormat(const ExifData* data, const MediaTags* tags, std::string_view format,
+                      std::string& out) {
+    static const ExifData kNoData;
+    const ExifData& exif = data != nullptr ? *data : kNoData;
     const std::size_t chunks = format.size() / kTokenBytes;
+    const auto rangeAfter = [&](std::size_t k) {
+        return k + 2 < chunks ? format.substr((k + 2) * kTokenBytes, kTokenBytes)
+                              : std::string_view();
+    };
     for (std::size_t k = 0; k < chunks; ++k) {
         if (IsChunk(format, k, kEdt)) {
             // The timestamp tokens run up to the next chunk that could be an Exif item.
@@ -256,20 +383,17 @@ void AppendExifFormat(const ExifData& data, std::string_view format, std::string
             while (end < chunks && format[end * kTokenBytes + 1] != 'E') ++end;
             const std::string_view timeFormat =
                 format.substr((k + 1) * kTokenBytes, (end - k - 1) * kTokenBytes);
-            if (const auto time = ExifDateTime(data)) {
+            if (const auto time = ExifDateTime(exif)) {
                 AppendTimestampFormat(platform::ToLocalTime(*time), timeFormat, out,
                                       platform::kMaxTextBytes);
             }
         } else if (IsChunk(format, k, kEmk) || IsChunk(format, k, kEcm)) {
-            const std::string& text = IsChunk(format, k, kEmk) ? data.maker : data.model;
+            const std::string& text = IsChunk(format, k, kEmk) ? exif.maker : exif.model;
             if (k + 1 >= chunks || !IsChunk(format, k + 1, kEst)) {
                 out += text;
                 continue;
             }
-            const std::string_view range = k + 2 < chunks
-                                               ? format.substr((k + 2) * kTokenBytes, kTokenBytes)
-                                               : std::string_view();
-            auto [first, last] = ParseRange(range);
+            auto [first, last] = ParseRange(rangeAfter(k));
             const auto length = static_cast<int>(text.size());
             if (first > length) first = length;
             if (last > length) last = length;
@@ -280,8 +404,45 @@ void AppendExifFormat(const ExifData& data, std::string_view format, std::string
                            static_cast<std::size_t>(last - first + 1));
             }
             k += 2;
+        } else if (const auto token = TagTokenAt(format, k)) {
+            const std::string value = tags != nullptr ? TagValue(*tags, *token) : std::string();
+            if (k + 1 < chunks && IsChunk(format, k + 1, kEst)) {
+                // Tag texts are counted in characters: a range never splits a kana.
+                out += CharacterRange(value, rangeAfter(k));
+                k += 2;
+            } else {
+                out += value;
+            }
         }
     }
+}
+
+ExifFormatNeeds NeedsOf(std::string_view format) {
+    ExifFormatNeeds needs;
+    bool exifItem = false;
+    const std::size_t chunks = format.size() / kTokenBytes;
+    for (std::size_t k = 0; k < chunks; ++k) {
+        if (IsChunk(format, k, kEdt) || IsChunk(format, k, kEmk) || IsChunk(format, k, kEcm)) {
+            exifItem = true;
+        } else if (TagTokenAt(format, k)) {
+            needs.tags = true;
+        }
+    }
+    needs.exifData = exifItem || !needs.tags;
+    return needs;
+}
+
+bool TagsHaveValuesFor(const MediaTags& tags, std::string_view format) {
+    const std::size_t chunks = format.size() / kTokenBytes;
+    for (std::size_t k = 0; k < chunks; ++k) {
+        if (IsChunk(format, k, kEst)) {
+            ++k;  // its range digits are no token
+        } else if (const auto token = TagTokenAt(format, k);
+                   token && !HasValue(tags, token->item)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string ExpandExifFormat(const ExifData& data, std::string_view format,
@@ -304,13 +465,20 @@ void AppendExifPlaceholder(std::string_view format, std::string& out) {
     const Placeholders& texts = GetPlaceholders();
     const std::size_t chunks = format.size() / kTokenBytes;
     for (std::size_t k = 0; k < chunks; ++k) {
+        const auto token = TagTokenAt(format, k);
         if (IsChunk(format, k, kEdt)) {
             out += texts.shotTime;
-        } else if (IsChunk(format, k, kEmk) || IsChunk(format, k, kEcm)) {
-            out += IsChunk(format, k, kEmk) ? texts.maker : texts.model;
-            // The range after "%EST" belongs to this item, as in the expansion.
-            if (k + 1 < chunks && IsChunk(format, k + 1, kEst)) k += 2;
+            continue;
         }
+        if (IsChunk(format, k, kEmk) || IsChunk(format, k, kEcm)) {
+            out += IsChunk(format, k, kEmk) ? texts.maker : texts.model;
+        } else if (token) {
+            out += texts.tags[token->def];
+        } else {
+            continue;
+        }
+        // The range after "%EST" belongs to this item, as in the expansion.
+        if (k + 1 < chunks && IsChunk(format, k + 1, kEst)) k += 2;
     }
 }
 

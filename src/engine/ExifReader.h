@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "engine/MediaTags.h"
 #include "platform/Clock.h"
 #include "platform/Codepage.h"
 #include "platform/FileSystem.h"
@@ -21,6 +22,16 @@
 // date, else the movie header's creation time). The strict one reads only a JPEG whose first
 // segment is the Exif APP1 segment with its first directory right after the TIFF header, and
 // takes the main directory's DateTime (the time of the last save, for an edited photo).
+//
+// The same format carries the tokens of music and media tags (MediaTags), each four bytes and
+// each beginning "%E", so that they too end a date's timestamp tokens:
+//   "%EAR" artist, "%EAA" album artist (the artist where none is tagged), "%EAL" album,
+//   "%ETI" title, "%EGN" genre, "%EYR" year,
+//   "%ET0".."%ET8" track number and "%ED0".."%ED8" disc number, zero-filled to that many
+//   digits (0: as many as needed),
+//   "%ELN" duration as minutes and seconds ("3m05s", rounded to the second).
+// "%EST" and four hexadecimal digits after any tag token take characters SS..EE of its text
+// (the maker and model keep their byte range).
 namespace morvanex::engine {
 
 enum class ExifReading { Wide, StrictJpeg };
@@ -104,6 +115,20 @@ int ExifModel(const ExifData& data, std::string& text,
 
 // Appends the expansion of an Exif format for the data to `out`, unbounded.
 void AppendExifFormat(const ExifData& data, std::string_view format, std::string& out);
+// The same with the file's tags; either may be missing (its tokens then add nothing).
+void AppendExifFormat(const ExifData* data, const MediaTags* tags, std::string_view format,
+                      std::string& out);
+
+// What a format asks of a file: Exif data (a date, maker or model token, or no tag token at
+// all, as every Exif format was before tags), and whether it has tag tokens.
+struct ExifFormatNeeds {
+    bool exifData = false;
+    bool tags = false;
+};
+ExifFormatNeeds NeedsOf(std::string_view format);
+// True when the tags hold a value for every tag token of the format (the album artist counts
+// as present when the artist is).
+bool TagsHaveValuesFor(const MediaTags& tags, std::string_view format);
 
 // The expansion of an Exif format for the data, cut to bufferSize - 1 bytes on a character
 // boundary.
@@ -118,7 +143,8 @@ int ExpandExifFormat(platform::FileSystem& fileSystem, std::string_view path,
                      ExifReading reading = ExifReading::Wide);
 
 // What stands for an Exif format where no file is at hand: "(撮影時間)" for "%EDT",
-// "(メーカー名)" for "%EMK", "(機種名)" for "%ECM", nothing for any other chunk.
+// "(メーカー名)" for "%EMK", "(機種名)" for "%ECM", "(アーティスト名)", "(曲名)" and the like
+// for the tag tokens, nothing for any other chunk.
 std::string ExifPlaceholder(std::string_view format,
                             std::size_t bufferSize = platform::kTextBufferSize);
 void AppendExifPlaceholder(std::string_view format, std::string& out);

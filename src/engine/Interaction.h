@@ -15,6 +15,29 @@ enum class MessageIcon { None, Exclamation };
 // advance): another target of the run gets the same new path, or an existing file is there.
 enum class Conflict { None, Duplicate, Exists };
 
+// Which question is asked. A front end without the window's dialogs (the terminal) chooses its
+// answer and its wording by the kind; the text is the window's defined text.
+enum class Question {
+    CreateCopyFolder,         // the copy destination is missing: make it?
+    CreateLogFolder,          // the log folder is missing: make it?
+    UndoAfterFailure,         // a real run stopped midway: take back what it changed?
+    StartRun,                 // the last confirmation before a real run (view, wizard)
+    ResetSettings,            // every setting back to its default
+    ListSubfolders,           // a listing with subfolders may take long: go on?
+    AutoListWithSubfolders,   // automatic listing switched on while subfolders are listed
+    RefreshFileList,          // list the folder again in the new order?
+    DeleteRegisteredPattern,  // a registered name pattern is removed
+};
+
+// Messages whose defined text speaks of the window (its buttons, pages or Explorer): a front end
+// without them says the same in its own words, chosen by the kind. The count is the number the
+// text carries (the files converted), 0 where it carries none.
+enum class Notice {
+    NoUndoData,       // nothing to take back ("…このボタンを押すまで…")
+    DoneListFollows,  // a run ended well and its list follows ("[OK]ボタンを押すと…")
+    AttributeHint,    // nothing collected: files with attributes may have been left out
+};
+
 // The rows of the preview and result list: one per target.
 struct ResultList {
     bool showAttributes = true;
@@ -37,7 +60,10 @@ class Interaction {
     // A message box with an OK button.
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
     // A question with Yes and No buttons; true for Yes.
-    virtual bool AskYesNo(const std::string& text) = 0;
+    virtual bool AskYesNo(Question question, const std::string& text) = 0;
+    // One of the messages that speak of the window; the window shows its text as ShowMessage
+    // does (the attribute hint with the exclamation icon).
+    virtual void ShowNotice(Notice notice, const std::string& text, int count);
     // The preview and result list, modal.
     virtual void ShowResultList(const ResultList& list) = 0;
     // The undo confirmation; `preview` is what its Preview button shows. True to start undo.
@@ -65,7 +91,8 @@ class SilentInteraction final : public Interaction {
   public:
     explicit SilentInteraction(Interaction& inner) : m_inner(inner) {}
     void ShowMessage(const std::string&, MessageIcon) override {}
-    bool AskYesNo(const std::string&) override { return false; }
+    bool AskYesNo(Question, const std::string&) override { return false; }
+    void ShowNotice(Notice, const std::string&, int) override {}
     void ShowResultList(const ResultList&) override {}
     bool ConfirmUndo(const ResultList&) override { return false; }
     void Progress(unsigned total, int current) override { m_inner.Progress(total, current); }

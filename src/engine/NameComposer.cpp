@@ -77,9 +77,8 @@ void NameComposer::ComposeParts(PartCounters& counters, const FileFacts& facts, 
         const auto counter = static_cast<std::size_t>(i);
         if (entry.kind != PartKind::Exif) {
             AppendPart(entry, counter, false, counters, facts, name);
-        } else if (const ExifData* data = exif.Get()) {
-            const std::size_t start = name.size();
-            AppendExifFormat(*data, entry.format, name);
+        } else if (const std::size_t start = name.size();
+                   AppendExifPart(entry.format, exif, name)) {
             const std::string_view added(name.data() + start, name.size() - start);
             name.resize(start + platform::FitLength(added, kPartBytes));
         } else if (m_parts.ExifFallback()) {

@@ -38,8 +38,8 @@ class NameComposer {
     const NameRules& Rules() const { return m_rules; }
 
     // The first n parts joined into `name` (its capacity is reused). A sequence part moves its
-    // counter on by its step after use. An Exif part of a file without Exif data takes its
-    // fallback entry, with its own counters, when the fallback switch is on.
+    // counter on by its step after use. An Exif part whose file lacks what it needs (Exif data, a
+    // tag's value) takes its fallback entry, with its own counters, when the fallback switch is on.
     void ComposeParts(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
                       std::string& name) const;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <unordered_set>
 
 #include "engine/ExifAccessor.h"
 #include "engine/ExifReader.h"
@@ -170,13 +171,13 @@ int RenameEngine::CheckSetup(bool real) {
     const bool logging = o.textLog || o.batchLog;
     if (real) {
         if (o.copy && !m_fileSystem.CanEnter(o.copyDestination)) {
-            if (!m_interaction.AskYesNo(CopyFolderQuestion())) {
+            if (!m_interaction.AskYesNo(Question::CreateCopyFolder, CopyFolderQuestion())) {
                 return MRVN_ERROR_NO_COPYTO;
             }
             CreateFolderTree(m_fileSystem, o.copyDestination);
         }
         if (logging && !m_fileSystem.CanEnter(o.logFolder)) {
-            if (!m_interaction.AskYesNo(LogFolderQuestion())) {
+            if (!m_interaction.AskYesNo(Question::CreateLogFolder, LogFolderQuestion())) {
                 return MRVN_ERROR_NO_LOGWRITEDIR;
             }
             CreateFolderTree(m_fileSystem, o.logFolder);
@@ -299,6 +300,10 @@ EngineResult RenameEngine::Run(bool real) {
         m_newNames.emplace_back();
         m_before.emplace_back();
         m_after.emplace_back();
+        if (m_stop != nullptr && m_stop->Requested()) {
+            result.code = MRVN_STOPPED_BY_USER;
+            break;
+        }
         result.code = ProcessTarget(i, *source, listed, real, result);
         if (result.code != kSuccess) break;
         ++result.doneCount;
@@ -342,15 +347,35 @@ int RenameEngine::BeginRecords(EngineResult& result) {
         }
     }
     if (m_journal != nullptr) {
-        const std::string* first = nullptr;
-        const platform::FileStatus* listed = nullptr;
-        m_targets->Get(0, first, listed);
-        // What the run works on, for the history: its folder, or where its list begins.
-        const std::string root = !m_options.rootFolder.empty() ? m_options.rootFolder
-                                 : first != nullptr            ? platform::DirectoryOf(*first)
-                                                               : std::string();
-        if (const int error = m_journal->BeginRun(root, m_clock.Now()))
-            return JournalFailure(error, result);
+        std::string root;
+        std::vector<std::string> folders;
+        if (m_options.listedTargets || m_options.rootFolder.empty()) {
+            // A list: its files' folders, each once, and for the history the folder they share.
+            std::unordered_set<std::string> seen;
+            const std::string* path = nullptr;
+            const platform::FileStatus* listed = nullptr;
+            for (std::size_t i = 0; m_targets->Get(i, path, listed); ++i) {
+                std::string folder = platform::DirectoryOf(*path);
+                if (seen.insert(folder).second) folders.push_back(std::move(folder));
+            }
+            root = folders.empty() ? std::string() : folders.front();
+            for (const std::string& folder : folders) {
+                std::size_t common = 0;
+                while (common < root.size() && common < folder.size() &&
+                       root[common] == folder[common]) {
+                    ++common;
+                }
+                root.resize(root.rfind(platform::kSeparator, common == 0 ? 0 : common - 1) + 1);
+            }
+        } else {
+            root = m_options.rootFolder;
+            folders.push_back(root);
+        }
+        if (m_options.copy && !m_options.copyDestination.empty())
+            folders.push_back(m_options.copyDestination);
+        m_lastJournaled = static_cast<std::size_t>(-1);
+        if (const int error = m_journal->BeginRun(root, m_clock.Now(), folders))
+            return JournalFailure(error, result, m_lastJournaled);
         platform::FileIdentity identity;
         if (m_fileSystem.GetIdentity(m_journal->RunPath(), identity) == 0)
             m_ownFiles.push_back(identity);
@@ -358,13 +383,38 @@ int RenameEngine::BeginRecords(EngineResult& result) {
     return kSuccess;
 }
 
-int RenameEngine::JournalFailure(int error, EngineResult& result) const {
+int RenameEngine::JournalFailure(int error, EngineResult& result, std::size_t changed) const {
     // The message names the journal (or the folder it was to be made in) and the reason.
     result.systemError = error;
     result.currentPath = m_journal == nullptr            ? std::string()
                          : !m_journal->RunPath().empty() ? m_journal->RunPath()
                                                          : m_journal->Folder();
     result.currentPath += " : " + platform::Cp932FromUtf8(std::strerror(error));
+    if (m_journal == nullptr) return MRVN_ERROR_NO_JOURNAL;
+    // A state folder or key that fails its check: which, and how to mend it.
+    result.detail = m_journal->Problem();
+    if (m_journal->RunPath().empty()) return MRVN_ERROR_NO_JOURNAL;
+    // The message says that what was changed so far can be undone: true only while the journal
+    // still holds every record. Cut under the run, it holds what is read back from it now.
+    const long kept = m_journal->RecordedNow();
+    const std::size_t written = m_journal->Written();
+    if (kept >= 0 && static_cast<std::size_t>(kept) >= written) return MRVN_ERROR_NO_JOURNAL;
+    result.detail = kept < 0
+                        ? platform::Sjis(
+                              "Undoの記録ファイルが処理中に切り詰められたため、この処理の変更は"
+                              "記録に残っていません。")
+                        : platform::Sjis(
+                              "Undoの記録ファイルが処理中に切り詰められたため、記録に残っている"
+                              "のは最初の") +
+                              std::to_string(kept) + platform::Sjis("件の変更だけです。");
+    const std::string* source = nullptr;
+    const platform::FileStatus* listed = nullptr;
+    if (changed < m_newPaths.size() && m_targets->Get(changed, source, listed)) {
+        const std::size_t lost = written - static_cast<std::size_t>(std::max(kept, 0L));
+        result.detail += platform::Sjis("\n記録されていない変更") +
+                         (lost > 1 ? platform::Sjis("(最後のもの)") : std::string()) + " : " +
+                         *source + " -> " + m_newPaths[changed];
+    }
     return MRVN_ERROR_NO_JOURNAL;
 }
 
@@ -379,7 +429,7 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     Target target{index,
                   source,
                   SplitSourcePath(source, m_composer.Rules().extensionRule),
-                  ExifAccessor(m_fileSystem, source, m_options.exifReading),
+                  ExifAccessor(m_fileSystem, source, m_options.exifReading, m_options.tagReading),
                   {},
                   m_newPaths[index],
                   m_before[index],
@@ -423,10 +473,12 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     if (code != kSuccess) return code;
     if (m_options.changeAttributes) AttributeStep(target, real);
     if (m_options.changeTimes) TimeStep(target, real);
-    if (target.journaled &&
-        !m_journal->Done(target.after.Status.modification,
-                         m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
-        return JournalFailure(EIO, result);
+    if (target.journaled) {
+        if (!m_journal->Done(target.after.Status.modification,
+                             m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
+            return JournalFailure(EIO, result, index);
+        }
+        m_lastJournaled = index;
     }
     if (real && m_log) {
         m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
@@ -463,13 +515,13 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     if (journaled) {
         if (const int failed = m_journal->Intend(target.source, target.source, {},
                                                  target.before.Status, journal::kAttributes)) {
-            return JournalFailure(failed, result);
+            return JournalFailure(failed, result, m_lastJournaled);
         }
     }
     if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
     const int error = m_fileSystem.Copy(target.source, target.newPath);
     if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
-    if (journaled && !m_journal->Void()) return JournalFailure(EIO, result);
+    if (journaled && !m_journal->Void()) return JournalFailure(EIO, result, m_lastJournaled);
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
     if (error != 0) {
         result.systemError = error;
@@ -505,7 +557,7 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     if (changes != 0 && m_journal != nullptr) {
         if (const int error = m_journal->Intend(target.source, target.newPath, via,
                                                 target.before.Status, changes)) {
-            return JournalFailure(error, result);
+            return JournalFailure(error, result, m_lastJournaled);
         }
         target.journaled = true;
     }
@@ -518,7 +570,8 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     if (error != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
         if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
-        if (target.journaled && !m_journal->Void()) return JournalFailure(EIO, result);
+        if (target.journaled && !m_journal->Void())
+            return JournalFailure(EIO, result, m_lastJournaled);
         target.journaled = false;
         if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
         result.systemError = error;

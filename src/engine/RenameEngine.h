@@ -10,6 +10,7 @@
 #include "engine/NameComposer.h"
 #include "engine/PartCounters.h"
 #include "engine/RunLog.h"
+#include "engine/StopRequest.h"
 #include "engine/TargetFeed.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -38,7 +39,8 @@ struct EngineOptions {
     bool copy = false;
     std::string copyDestination;  // ends with the separator after the set-up check
     bool keepDirTree = false;
-    std::string rootFolder;  // the folder the targets were collected from
+    std::string rootFolder;      // the folder the targets were collected from
+    bool listedTargets = false;  // the targets are a given list, not a folder's
     bool numberReset = true;
     bool allAttributes = false;  // AllAttributeFileRename
 
@@ -54,6 +56,8 @@ struct EngineOptions {
     std::array<platform::Timestamp, 3> fixedTimes{};
     // How the Exif parts and the Exif time mode read a file.
     ExifReading exifReading = ExifReading::Wide;
+    // How the tag tokens read fields of raw bytes.
+    TagTextReading tagReading = TagTextReading::Automatic;
 
     bool textLog = false;
     bool batchLog = false;
@@ -96,6 +100,8 @@ class RenameEngine {
     enum class Progress { Off, ExactTotal, TotalSoFar };
     void SetProgress(Progress progress) { m_progress = progress; }
     void SetJournal(UndoJournal* journal) { m_journal = journal; }
+    // Looked at before each target: a request ends the run there with code 20.
+    void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
 
     EngineOptions& Options() { return m_options; }
     NameRules& Rules() { return m_composer.Rules(); }
@@ -118,7 +124,9 @@ class RenameEngine {
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
     bool IsOwnFile(const platform::FileStatus& status) const;
-    int JournalFailure(int error, EngineResult& result) const;
+    // Code 18: the journal could not be made or written. `changed` is the target whose change
+    // was made last (or npos): named when the journal lost its record.
+    int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
     int ProcessTarget(std::size_t index, const std::string& source,
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
@@ -136,6 +144,7 @@ class RenameEngine {
     int m_maxPerFolder = 1;
     Progress m_progress = Progress::Off;
     UndoJournal* m_journal = nullptr;
+    const StopRequest* m_stop = nullptr;
 
     std::unique_ptr<TargetFeed> m_targets;
     std::vector<std::string> m_newPaths;
@@ -147,6 +156,7 @@ class RenameEngine {
     std::optional<RunLog> m_log;
     // The run's own files (its journal, its logs): never targets, wherever they lie.
     std::vector<platform::FileIdentity> m_ownFiles;
+    std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
 };
 

@@ -69,6 +69,9 @@ constexpr CodeText kCodeTexts[] = {
      "したファイルはUndoで元に戻せます。\n[%s]"},
     {19,
      "Error Code : %d\nError Define : MRVN_ERROR_BAD_REGEX \n文字列置換の正規表現を使えません。"},
+    {20,
+     "Error Code : %d\nError Define : MRVN_STOPPED_BY_USER \nユーザーの指示により処理を中止しまし"
+     "た。"},
     {1001,
      "Error Code : %d\nError Define : DINFO_ERROR_NO_COUNTDIR_APP "
      "\nリネーム対象の指定フォルダは存在していません。"},
@@ -119,6 +122,17 @@ std::string RunErrorMessage(int code, int systemError, const std::string& path) 
     return Fill(platform::Sjis("Morvane Error Code : %d\nWindows Error Code : "
                                "%d\n詳細不明なエラー発生。対処できません。"),
                 {std::to_string(code), std::to_string(systemError)});
+}
+
+std::string RunDoneMessage(int doneCount) {
+    return platform::Sjis("変換完了。\n") + std::to_string(doneCount) +
+           platform::Sjis("個のファイル名を変換しました。");
+}
+
+std::string StoppedMessage(int doneCount) {
+    return platform::Sjis("ユーザーの指示により処理を中止しました。\n") +
+           std::to_string(doneCount) +
+           platform::Sjis("個のファイル名を変換しました。\n変換したファイルはUndoで元に戻せます。");
 }
 
 std::string NoUndoDataMessage() {

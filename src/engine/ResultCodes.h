@@ -31,6 +31,8 @@ enum ResultCode : int {
     // Ours: a replacement pair cannot be used as a regular expression (set-up check), or
     // matching one gave up at its limits (the file named).
     MRVN_ERROR_BAD_REGEX = 19,
+    // Ours: the user stopped the work between two files; what was done is recorded for undo.
+    MRVN_STOPPED_BY_USER = 20,
     MRVN_ERROR_SYSTEM_ERROR = 999,
     DINFO_ERROR_NO_COUNTDIR_APP = 1001,
     DINFO_ERROR_NO_FILEINDIR_APP = 1004,
@@ -41,6 +43,12 @@ enum ResultCode : int {
 // and the path text (16, 17 and 18; for 10, 19 and 999 the path, when there is one, follows on
 // a line of its own: which file failed, or which text holds the character).
 std::string RunErrorMessage(int code, int systemError, const std::string& path);
+
+// A real run that ended well: "変換完了。" with the number of files converted.
+std::string RunDoneMessage(int doneCount);
+
+// A run the user stopped: how many files it changed, and that undo takes them back.
+std::string StoppedMessage(int doneCount);
 
 // The undo's messages: there is nothing to undo, it ended well, it stopped at an error.
 std::string NoUndoDataMessage();

@@ -73,10 +73,17 @@ TimeSource TimeSourceOf(int mode) {
     return mode >= 1 && mode <= 5 ? static_cast<TimeSource>(mode) : TimeSource::Leave;
 }
 
+// A value outside the three choices is the default, as an unknown key value is elsewhere.
+TagTextReading TagTextReadingOf(int setting) {
+    return setting == 1   ? TagTextReading::AlwaysCp932
+           : setting == 2 ? TagTextReading::Latin1
+                          : TagTextReading::Automatic;
+}
+
 void ReportNothingCollected(Interaction& ui, const RenameSettings& settings) {
     ShowRunError(ui, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
     if (settings.CommonOption.AllAttributeFileRename == 0) {
-        ui.ShowMessage(platform::Sjis(kAttributeHint), MessageIcon::Exclamation);
+        ui.ShowNotice(Notice::AttributeHint, platform::Sjis(kAttributeHint), 0);
     }
 }
 
@@ -140,6 +147,7 @@ void Configure(RenameEngine& engine, const RenameSettings& s) {
                     platform::FromLocalTime(s.LastAccessTimeValue)};
     o.exifReading =
         s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
+    o.tagReading = TagTextReadingOf(s.RenameOption.ExifTagCp932);
     o.textLog = s.CommonOption.LogWrite != 0;
     o.batchLog = s.CommonOption.BatLogWrite != 0;
     // An empty log folder means the temporary folder (the engine's own default).
@@ -353,6 +361,7 @@ namespace {
 struct Targets {
     std::unique_ptr<TargetFeed> feed;
     int largestPerFolder = 0;
+    bool listed = false;  // a given list, not a folder's listing
 };
 
 // Collects the targets (a folder's, or the free list); 0 or the code already shown.
@@ -364,6 +373,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     if (freeList != nullptr) {
         targets.feed = std::make_unique<TargetFeed>(*freeList);
         targets.largestPerFolder = static_cast<int>(freeList->size());
+        targets.listed = true;
         return kSuccess;
     }
     if (!IsRunnableFolder(s.SelectFile.FullPath)) {
@@ -412,8 +422,10 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     engine.SetTargets(std::move(targets.feed));
     engine.SetMaxPerFolder(targets.largestPerFolder);
     Configure(engine, s);
+    engine.Options().listedTargets = targets.listed;
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
+    engine.SetStopRequest(context.stop);
 
     ui.BeginWait();
     if (real) ui.ProgressReset();
@@ -449,6 +461,12 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
 
 void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui,
                    const EngineResult& result, bool preview) {
+    if (result.code == MRVN_STOPPED_BY_USER) {
+        // Stopped on purpose: no error, and the undo is the user's own choice.
+        ui.ProgressReset();
+        if (!preview) ui.ShowMessage(StoppedMessage(result.doneCount), MessageIcon::None);
+        return;
+    }
     ShowRunError(ui, result.code, result.systemError, result.currentPath, result.detail);
     ui.ProgressReset();
     if (preview) return;
@@ -457,7 +475,8 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
         ui.ShowMessage(platform::Sjis("処理が中断しました。\n指定の全ファイルの変換が行われていませ"
                                       "ん(続行は不可能です)。"),
                        MessageIcon::None);
-    } else if (ui.AskYesNo(Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
+    } else if (ui.AskYesNo(Question::UndoAfterFailure,
+                           Format("処理が中断しました。\n%d個目のファイルまで変換しました。\n%"
                                   "d個目以降のファイル変換が行われていません(続行は不可能です)"
                                   "。\nリネームされてしまったファイルを元に戻しますか？(Undo)",
                                   result.doneCount, result.doneCount + 1))) {
@@ -468,14 +487,14 @@ void ReportFailure(RenameSettings& s, const RunContext& context, Interaction& ui
 void ReportSuccess(RenameSettings& s, const RunContext& context, Interaction& ui, RunLists& lists,
                    int doneCount) {
     if (s.CommonOption.ViewDetailResult != 0) {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
-                              "ボタンを押すと変換したファイルの一覧を表示します。",
-                              doneCount),
-                       MessageIcon::None);
+        ui.ShowNotice(Notice::DoneListFollows,
+                      Format("変換完了。\n%d個のファイル名を変換しました。\n[OK]"
+                             "ボタンを押すと変換したファイルの一覧を表示します。",
+                             doneCount),
+                      doneCount);
         ShowRows(s, ui, lists, false, context.fileSystem);
     } else {
-        ui.ShowMessage(Format("変換完了。\n%d個のファイル名を変換しました。", doneCount),
-                       MessageIcon::None);
+        ui.ShowMessage(RunDoneMessage(doneCount), MessageIcon::None);
     }
     if (s.SelectFile.FreeFileSelect != 0 && s.Preferences.DAndDListClear != 0)
         s.FreeFileList.clear();
@@ -530,7 +549,9 @@ journal::Run RecordsOfUndoData(const RenameSettings& s, std::size_t valid) {
         const platform::FileStatus& after =
             i < s.AfterStatus.size() ? s.AfterStatus[i].Status : record.before;
         record.afterModification = after.modification;
-        record.afterModificationNs = after.modificationNs;
+        // Times are set in whole seconds, as the journal records them.
+        record.afterModificationNs =
+            s.TimeStampOption.EnableTimeStamp != 0 ? 0 : after.modificationNs;
     }
     return run;
 }
@@ -541,7 +562,7 @@ void Undo(RenameSettings& s, const RunContext& context) {
     Interaction& ui = context.interaction;
     settings::UndoData& undo = s.Undo;
     if (undo.OldPaths.empty() || undo.NewPaths.empty() || undo.ValidCount <= 0) {
-        ui.ShowMessage(NoUndoDataMessage(), MessageIcon::None);
+        ui.ShowNotice(Notice::NoUndoData, NoUndoDataMessage(), 0);
         return;
     }
     const auto valid = std::min(

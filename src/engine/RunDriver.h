@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/Interaction.h"
+#include "engine/StopRequest.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"
@@ -20,6 +21,8 @@ struct RunContext {
     Interaction& interaction;
     // Where real runs are recorded for the command line's undo; none in tests that do not ask.
     UndoJournal* journal = nullptr;
+    // The user's stop (the window's button, the terminal's Ctrl-C); none where nobody can stop.
+    const StopRequest* stop = nullptr;
 };
 
 struct RunOutcome {

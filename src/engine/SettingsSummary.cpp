@@ -56,6 +56,9 @@ struct Texts {
     std::string noLogFolder = std::string(24, '-');
     std::string exifWide = Sjis("JPEG・TIFF・RAW・HEIF・動画の撮影日時");
     std::string exifStrict = Sjis("先頭にExifがあるJPEGの日時のみ");
+    std::array<std::string, 3> tagTexts = {Sjis("自動判定(Shift-JIS/Latin-1)"),
+                                           Sjis("常にShift-JISとして読む"),
+                                           Sjis("Latin-1として読む")};
     std::string regex = Sjis("正規表現: ");
     // The sort condition dialog's choices by SortCondition and SortDirection.
     std::string unsorted = Sjis("ソートしない(検出順)");
@@ -260,6 +263,8 @@ SettingsSummary SummarizeSettings(const RenameSettings& settings, platform::Time
     s.logFolder =
         common.BatLogWrite != 0 || common.LogWrite != 0 ? common.LogWritePath : t.noLogFolder;
     s.exifReading = settings.RenameOption.ExifStrictJpeg != 0 ? t.exifStrict : t.exifWide;
+    const int tagText = settings.RenameOption.ExifTagCp932;
+    s.tagText = t.tagTexts[tagText == 1 || tagText == 2 ? static_cast<std::size_t>(tagText) : 0];
     s.sortOrder = SortOrder(common);
     return s;
 }
@@ -286,6 +291,7 @@ std::vector<SummaryRow> SummaryRows(const SettingsSummary& s) {
         {Sjis("フォルダも処理"), s.foldersToo},
         {Sjis("ログ保存フォルダ"), s.logFolder},
         {Sjis("Exif情報の読み取り"), s.exifReading},
+        {Sjis("タグの文字コード"), s.tagText},
         {Sjis("ソート条件"), s.sortOrder},
     };
 }

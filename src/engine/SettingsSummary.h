@@ -32,6 +32,7 @@ struct SettingsSummary {
     std::string batchLog;
     std::string logFolder;
     std::string exifReading;  // which files the Exif parts and the Exif time mode read
+    std::string tagText;      // how the tag tokens read fields of raw bytes
     std::string sortOrder;    // not in the settings list: the command line's summary shows it
 
     friend bool operator==(const SettingsSummary&, const SettingsSummary&) = default;

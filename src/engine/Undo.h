@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/Interaction.h"
@@ -32,29 +33,48 @@ struct UndoStep {
 std::vector<UndoStep> PlanUndo(const journal::Run& run);
 
 // Takes back every record of the journal that is still pending, newest first. A record is
-// taken back only when its file is found and is still the file the run changed: the same
-// identity (device and inode), or — where the file system keeps no inode numbers (FAT, exFAT,
-// some FUSE file systems) — the same kind, size and modification time (within the two seconds
-// of FAT). A file is never moved over another. The file gets back its attributes and times
-// where the run changed them. Everything else is reported by path and left as it is.
+// taken back only when its paths lie inside the folders the run recorded and its file is found
+// and is still the file the run changed: the same identity (device and inode) and the same birth
+// time where one is recorded, else also the size and the modification time the run left; or —
+// where the file system keeps no inode numbers (FAT, exFAT, some FUSE file systems) — the same
+// kind, size and modification time (within the two seconds of FAT). A record without an identity
+// is never matched. A file is never moved over another. The file gets back its attributes and
+// times where the run changed them. Everything else is reported by path, left as it is, and
+// marked in the journal with the reason; an undo that reported anything settles the run (the
+// plain `undo` goes on to the run before).
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
                    Interaction* progress);
-// The same over records held in memory (a run made without a journal); `markUndone` is told
-// each record taken back and returns 0 or the error that stops the undo.
+// The same over records held in memory: a journal's, or a run's made without one. A run that
+// records no folders (made without a journal, or a journal of an earlier version) does not
+// confine its records. `markUndone` is told each record
+// taken back and returns 0 or the error that stops the undo; `markLeft`, when given, each record
+// left as it was and why.
 UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem,
-                       Interaction* progress, const std::function<int(std::size_t)>& markUndone);
+                       Interaction* progress, const std::function<int(std::size_t)>& markUndone,
+                       const std::function<void(std::size_t, journal::Left, int)>& markLeft = {});
 
-// The run the command line's undo takes back: the newest with records not yet undone (or with
-// damage an undo has not reported yet). It refuses, naming the run, while a newer run is still
-// going or a newer journal cannot be read, so a newer run is never passed over silently.
+// One line for a record an undo left as it was: its path and the reason (CP932).
+std::string LeftProblem(const journal::Record& record, journal::Left reason, int error);
+
+// The run the command line's undo takes back. Without a name: the newest run with records not
+// yet undone (or with damage not reported yet) that no undo has settled. With `name` (as the
+// history shows it): that run, settled or not. It refuses, naming the run, while a newer run is
+// still going or a newer journal cannot be read (so a newer run is never passed over silently),
+// and while a newer run holds one of the chosen run's files: a change of the newer run that is
+// not taken back (intended or done, intact) starts at the path where the chosen run left one of
+// its pending files (its new path; its old path when the name stayed), or was made to the same
+// file (the same device and inode, and the same birth time where both record one).
 struct UndoChoice {
     journal::Run run;     // the chosen run (path empty when there is none)
     std::string refusal;  // CP932; set when it refuses
 };
-UndoChoice ChooseRunToUndo(const std::string& journalFolder);
+UndoChoice ChooseRunToUndo(const std::string& journalFolder, std::string_view name = {});
 
-// The lines of the command line's history: one per kept run, newest first (CP932).
-std::vector<std::string> DescribeHistory(const std::string& journalFolder);
+// The lines of the command line's history: one per kept run, newest first, each followed by
+// indented lines for what an undo left of it, or why its journal cannot be read (CP932). A state
+// folder that fails its check gives no lines and says why in `refusal`.
+std::vector<std::string> DescribeHistory(const std::string& journalFolder,
+                                         std::string* refusal = nullptr);
 
 // Moves `from` to `to` never over another file. Where that fails only because the file system
 // ignores case and the two names differ only in letter case, the file goes through `via`

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,16 +13,23 @@
 namespace morvanex::engine {
 
 // The undo journal. Every real run writes a journal file of its own in the user's state folder
-// ($XDG_STATE_HOME/morvanex/): for each target it is about to change, one record of what it
-// will do (old and new path, the file's identity and its status before the change), stored
-// before the change and marked done after it. An undo — from the window or from the command
-// line, also after the run was killed — trusts the file, not the path: it moves back only a
-// file that is still the one the run moved. The last runs are kept as a history.
+// ($XDG_STATE_HOME/morvanex/, else .local/state/morvanex/ in the home folder of the user's
+// password entry): for each target it is about to change, one record of what it will do (old and
+// new path, the file's identity and its status before the change), stored before the change and
+// marked done after it. An undo — from the window or from the command line, also after the run
+// was killed — trusts the file, not the path: it moves back only a file that is still the one
+// the run moved. The last runs are kept as a history.
+//
+// The journals are the user's alone: the state folder is used only while it belongs to the user
+// and no one else may write in it, and every header and record carries a checksum keyed with a
+// random key of the user's (a file in that folder), so that a journal written by anyone else —
+// or damaged — is recognised and refused. Runs are numbered in the order they began (under the
+// state folder's lock), never by the clock.
 //
 // A run writes its records through a shared mapping: a record is in the page cache the moment
 // it is stored, with no system call per target; its state word is stored last, so a record is
-// never seen half-written, and each record carries a checksum, so a damaged one is recognised.
-// While a run is going its journal is locked; an undo locks the journal it works on too.
+// never seen half-written. While a run is going its journal is locked; an undo locks the journal
+// it works on too.
 namespace journal {
 
 // What happened to a record's target. The values are far apart in their bits: a flipped bit
@@ -41,6 +49,15 @@ enum Change : std::uint32_t {
     kTimes = 4,       // its times change
 };
 
+// Why the last undo left a record as it was (kept in the record, for the history).
+enum class Left : std::uint32_t {
+    None = 0,
+    Missing = 1,    // the file is under none of its names, or is another file now
+    NameTaken = 2,  // another file holds the old name
+    Outside = 3,    // a path of the record lies outside the run's folders
+    System = 4,     // the move failed with a system error
+};
+
 struct Record {
     State state = State::Empty;
     std::uint32_t changes = 0;
@@ -53,19 +70,32 @@ struct Record {
     // The modification time the run left (the same as before's unless the run set times).
     platform::Timestamp afterModification = 0;
     std::uint32_t afterModificationNs = 0;
-    bool damaged = false;  // the checksum does not match: nothing of it can be trusted
+    Left left = Left::None;  // why the last undo left it (journals of the current version)
+    int leftError = 0;       // the system error of Left::System
+    bool damaged = false;    // the checksum does not match: nothing of it can be trusted
 };
 
 // One run's journal as read back.
 struct Run {
     std::string path;  // CP932 path of the journal file
     std::string name;  // the file's name without ".journal": the run's name in messages
+    std::uint32_t version = 0;
+    // The run's number in the order runs began; 0 for a journal of an earlier version, which
+    // is older than every numbered one.
+    std::uint64_t sequence = 0;
     platform::Timestamp started = 0;
-    std::string root;              // CP932: the folder the run worked on, or the list it was given
-    bool readable = false;         // a journal of this version with an intact header
+    // CP932: what the run worked on, as the history shows it: the folder, or the folder the
+    // listed files share.
+    std::string root;
+    // CP932, each ending with the separator: where the run's files lie (the folder, the copy
+    // destination, each folder of a list). A record with a path outside all of them is never
+    // taken back. Empty for a journal of an earlier version, which recorded none.
+    std::vector<std::string> folders;
+    bool readable = false;         // an intact journal of the user, of a version this program reads
+    std::string problem;           // CP932: why it is not readable
     bool running = false;          // locked by a run (or an undo) that is still going
     bool cutShort = false;         // the end of the records is missing: the file was cut or damaged
-    std::uint32_t undoPasses = 0;  // how many undos have worked on it
+    std::uint32_t undoPasses = 0;  // how many undos have reported what they could not do
     std::vector<Record> records;
 
     std::size_t Count(State state) const;
@@ -73,13 +103,58 @@ struct Run {
     std::size_t Damaged() const;
     // Records an undo would still take back: intended or done, and intact.
     std::size_t Pending() const;
+    // An undo has reported what it could not give back: the plain `undo` goes on to the run
+    // before; the run is taken back again only when it is named.
+    bool Settled() const { return undoPasses > 0; }
 };
 
-// The journal files of the state folder, newest first (CP932 paths).
+using Key = std::array<unsigned char, 16>;
+
+// The state folder, opened and checked: owned by the effective user and writable by no one
+// else (as ssh treats its folder), holding the user's key and the lock under which runs take
+// their numbers. Everything in it is reached relative to the open folder.
+class StateFolder {
+  public:
+    StateFolder() = default;
+    ~StateFolder();
+    StateFolder(const StateFolder&) = delete;
+    StateFolder& operator=(const StateFolder&) = delete;
+
+    // Opens `folder` (CP932, ending with the separator). With `create`, missing folders are
+    // made (0700) and so is the key. 0, or the system error; for a folder or key that fails the
+    // check EPERM, and Problem() names it and says how to mend it.
+    int Open(const std::string& folder, bool create);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+    int Fd() const { return m_fd; }
+    const std::string& Path() const { return m_path; }
+    const std::string& Problem() const { return m_problem; }
+    // The key: absent until the first run of the user made it.
+    bool HasKey() const { return m_hasKey; }
+    const Key& UserKey() const { return m_key; }
+    // An exclusive (or shared) lock of the folder: a descriptor to close, or -1.
+    int Lock(bool exclusive) const;
+
+  private:
+    int LoadKey(bool create);
+    int Refuse(int error, std::string problem);
+
+    int m_fd = -1;
+    std::string m_path;
+    std::string m_problem;
+    Key m_key{};
+    bool m_hasKey = false;
+};
+
+// The journal files of a state folder, newest first: by their numbers, journals of the earlier
+// versions after all numbered ones (by their names, which hold their start), and a file that
+// cannot be verified where its name puts it (CP932 paths). Nothing when the folder is missing
+// or fails its check.
 std::vector<std::string> ListRuns(const std::string& folder);
 
-// Reads a journal. `run.readable` is false for a file that is not a journal of this version or
-// whose header is damaged; `running` is true while another process holds its lock.
+// Reads a journal. `run.readable` is false (with `problem` saying why) for a file that is not
+// a journal of the user — another key, another owner, a state folder that fails its check —
+// or whose header is damaged; `running` is true while another process holds its lock.
 Run ReadRun(const std::string& path);
 
 // A journal opened to be worked on by an undo: locked against runs and other undos, its
@@ -96,7 +171,9 @@ class RunFile {
     const Run& Contents() const { return m_run; }
     // Writes the state of record i to the file; 0 or the system error.
     int SetState(std::size_t i, State state);
-    // Counts one more undo that worked on the journal (and reported what it could not do).
+    // Writes why the undo left record i as it was (journals of the current version keep it).
+    int SetLeft(std::size_t i, Left reason, int error);
+    // Counts one more undo that worked on the journal and reported what it could not do.
     int CountUndoPass();
     void Close();
 
@@ -118,16 +195,26 @@ class UndoJournal {
     UndoJournal(const UndoJournal&) = delete;
     UndoJournal& operator=(const UndoJournal&) = delete;
 
-    // $XDG_STATE_HOME/morvanex/, else ~/.local/state/morvanex/ (CP932).
+    // $XDG_STATE_HOME/morvanex/ when that is absolute, else .local/state/morvanex/ in the home
+    // folder of the effective user's password entry (CP932); "" when there is neither — never
+    // a folder others share.
     static std::string DefaultFolder();
     const std::string& Folder() const { return m_folder; }
 
-    // How many runs the folder keeps: older journals are removed as new runs begin.
+    // How many runs the folder keeps: the oldest journals (by number) are removed as new runs
+    // begin, and before them any file there that cannot be verified.
     static constexpr std::size_t kRunsKept = 20;
 
-    // Begins the journal of a new run on `root` (the folder, or a description of the list),
-    // locked until EndRun. 0 or the system error; without a journal the run must not start.
-    int BeginRun(std::string_view root, platform::Timestamp now);
+    // Begins the journal of a new run, locked until EndRun. `root` is what the run works on as
+    // the history names it; `folders` (each ending with the separator) where its files lie —
+    // every path recorded must lie inside one of them for an undo to take it back; none: the
+    // root alone. 0 or the system error (Problem() then says more where there is more to say);
+    // without a journal the run must not start.
+    int BeginRun(std::string_view root, platform::Timestamp now,
+                 const std::vector<std::string>& folders = {});
+    // Why BeginRun failed beyond its error: the state folder or the key that fails its check,
+    // or that there is no state folder (CP932; empty otherwise).
+    const std::string& Problem() const { return m_problem; }
     bool Recording() const { return m_writing; }
     // The journal file of the last run this object began ("" before the first).
     const std::string& RunPath() const { return m_runPath; }
@@ -145,16 +232,27 @@ class UndoJournal {
     // Closes the run's journal, starts pushing it to the disk and releases its lock.
     void EndRun();
 
+    // The records this run has stored so far.
+    std::size_t Written() const { return m_written; }
+    // How many of them the journal file holds intact now, read back from it (-1 when its header
+    // is lost): after the file was cut under the run, what an undo can still take back.
+    long RecordedNow() const;
+
   private:
     bool SetLastState(journal::State state);
+    int CreateRunFile(std::uint64_t sequence);
 
     std::string m_folder;
     std::string m_runPath;
+    std::string m_problem;
+    journal::StateFolder m_state;  // open while a run begins
     platform::MappedFile m_file;
+    journal::Key m_runKey{};
     bool m_writing = false;
     std::size_t m_end = 0;         // where the next record goes
     std::size_t m_lastRecord = 0;  // the record Intend wrote last
-    std::string m_buffer;          // host forms of the paths, kept from record to record
+    std::size_t m_written = 0;
+    std::string m_buffer;  // host forms of the paths, kept from record to record
     std::string m_part;
 };
 

@@ -21,13 +21,13 @@ struct AttributeGroup {
 // Archive and read-only on the left, hidden and system on the right.
 const std::array<AttributeGroup, 4> kGroups{{
     {"archiveGroup", "アーカイブ属性", &settings::AttributeOptionSection::SelectedArchive,
-     QRect(20, 48, 250, 108)},
+     QRect(20, 44, 250, 112)},
     {"readOnlyGroup", "リードオンリー属性", &settings::AttributeOptionSection::SelectedReadOnly,
-     QRect(20, 164, 250, 108)},
+     QRect(20, 162, 250, 112)},
     {"hiddenGroup", "隠し属性", &settings::AttributeOptionSection::SelectedHidden,
-     QRect(290, 48, 250, 108)},
+     QRect(290, 44, 250, 112)},
     {"systemGroup", "システム属性", &settings::AttributeOptionSection::SelectedSystem,
-     QRect(290, 164, 250, 108)},
+     QRect(290, 162, 250, 112)},
 }};
 
 constexpr std::array<const char*, 3> kChoiceLabels{"変更無し", "オン", "オフ"};
@@ -51,12 +51,12 @@ AttributePage::AttributePage(const widgets::WindowContext& context, QWidget* par
     setObjectName("attributePage");
     m_enable = new QCheckBox(QStringLiteral("ファイルアトリビュート(属性)の変更を行う"), this);
     m_enable->setObjectName("enableAttributeCheck");
-    m_enable->setGeometry(20, 12, 500, 24);
+    m_enable->setGeometry(Drawn(20, 12, 500, 24));
 
     for (std::size_t g = 0; g < kGroups.size(); ++g) {
         auto* box = new QGroupBox(QString::fromUtf8(kGroups[g].caption), this);
         box->setObjectName(kGroups[g].objectName);
-        box->setGeometry(kGroups[g].place);
+        box->setGeometry(Drawn(kGroups[g].place));
         auto* layout = new QVBoxLayout(box);
         m_groups[g] = new QButtonGroup(this);
         for (int choice = 0; choice < 3; ++choice) {

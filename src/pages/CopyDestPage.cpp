@@ -14,10 +14,10 @@ CopyDestPage::CopyDestPage(const widgets::WindowContext& context, QWidget* paren
     : FolderSelectPage(context, parent, Kind::CopyDestination) {
     m_enableCopy = new QCheckBox(QStringLiteral("リネームと同時にコピーも行う"), this);
     m_enableCopy->setObjectName("enableCopyCheck");
-    m_enableCopy->setGeometry(190, 224, 354, 24);
+    m_enableCopy->setGeometry(Drawn(190, 224, 354, 24));
     m_keepTree = new QCheckBox(QStringLiteral("コピー元フォルダ構成を維持しつつコピーする"), this);
     m_keepTree->setObjectName("keepTreeCheck");
-    m_keepTree->setGeometry(190, 250, 354, 24);
+    m_keepTree->setGeometry(Drawn(190, 250, 354, 24));
 
     connect(m_enableCopy, &QCheckBox::clicked, this, [this](bool checked) {
         EnableCopyControls(checked, m_autoShow->isChecked());

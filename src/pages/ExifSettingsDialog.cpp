@@ -27,10 +27,61 @@ namespace morvanex::pages {
 namespace {
 
 constexpr std::string_view kDateToken = "%EDT";
-constexpr std::string_view kMakerToken = "%EMK";
-constexpr std::string_view kModelToken = "%ECM";
 constexpr std::string_view kRangeToken = "%EST";
 constexpr std::size_t kToken = 4;
+
+using Dialog = ExifSettingsDialog;
+
+// The items the dialog offers, in the order of their radio buttons. A number's token is three
+// bytes and its digit count; a text item may be cut to a range of characters.
+struct ItemDef {
+    const char* object;
+    const char* label;  // UTF-8
+    std::string_view token;
+    bool text;
+    bool digits;
+};
+
+constexpr std::array<ItemDef, Dialog::kItemCount> kItems{{
+    {"dateItemRadio", "撮影日時", kDateToken, false, false},
+    {"makerItemRadio", "カメラメーカー名", "%EMK", true, false},
+    {"modelItemRadio", "カメラモデル名", "%ECM", true, false},
+    {"artistItemRadio", "アーティスト名", "%EAR", true, false},
+    {"albumArtistItemRadio", "アルバムアーティスト名", "%EAA", true, false},
+    {"albumItemRadio", "アルバム名", "%EAL", true, false},
+    {"titleItemRadio", "曲名", "%ETI", true, false},
+    {"trackItemRadio", "トラック番号", "%ET", false, true},
+    {"discItemRadio", "ディスク番号", "%ED", false, true},
+    {"yearItemRadio", "発売年", "%EYR", false, false},
+    {"genreItemRadio", "ジャンル", "%EGN", true, false},
+    {"durationItemRadio", "再生時間(分・秒)", "%ELN", false, false},
+}};
+
+constexpr int kMaxDigits = 8;
+constexpr int kDefaultDigits = 2;  // "01": what track numbers in names mostly look like
+
+struct ItemChoice {
+    int item = -1;  // -1: no item the dialog knows
+    int digits = kDefaultDigits;
+};
+
+// The item a format names by its third and fourth characters ("%EDT", "%EMK", "%ET2", ...).
+ItemChoice ItemOf(std::string_view format) {
+    if (format.size() < kToken) return {};
+    const std::string_view kind = format.substr(2, 2);
+    for (std::size_t i = 0; i < kItems.size(); ++i) {
+        const ItemDef& def = kItems[i];
+        if (!def.digits && kind == def.token.substr(2, 2)) return {static_cast<int>(i)};
+        if (def.digits && kind[0] == def.token[2] && kind[1] >= '0' &&
+            kind[1] <= '0' + kMaxDigits) {
+            return {static_cast<int>(i), kind[1] - '0'};
+        }
+    }
+    return {};
+}
+
+constexpr std::array<const char*, 3> kTagTexts = {"自動判定(Shift-JIS/Latin-1)",
+                                                  "常にShift-JISとして読む", "Latin-1として読む"};
 
 struct FallbackEntry {
     const char* label;  // UTF-8
@@ -54,7 +105,6 @@ QString Utf8(const char* text) {
     return QString::fromUtf8(text);
 }
 
-// The item a format names by its third and fourth characters ("%EDT", "%EMK", "%ECM").
 std::string_view KindOf(std::string_view format) {
     return format.size() >= kToken ? format.substr(2, 2) : std::string_view();
 }
@@ -97,14 +147,9 @@ void ExifSettingsDialog::CreateControls() {
 
     auto* itemGroup = new QGroupBox(Utf8("埋め込みたい情報を選択してください"), this);
     itemGroup->setObjectName("itemGroup");
-    static constexpr std::array<std::pair<const char*, const char*>, 3> kItems{{
-        {"dateItemRadio", "撮影日時"},
-        {"makerItemRadio", "カメラメーカー名"},
-        {"modelItemRadio", "カメラモデル名"},
-    }};
     for (std::size_t i = 0; i < kItems.size(); ++i) {
-        m_items[i] = new QRadioButton(Utf8(kItems[i].second), itemGroup);
-        m_items[i]->setObjectName(kItems[i].first);
+        m_items[i] = new QRadioButton(Utf8(kItems[i].label), itemGroup);
+        m_items[i]->setObjectName(kItems[i].object);
         const int item = static_cast<int>(i);
         connect(m_items[i], &QRadioButton::clicked, this, [this, item] { OnItemClicked(item); });
     }
@@ -141,6 +186,30 @@ void ExifSettingsDialog::CreateControls() {
     itemLayout->addLayout(dateLine);
     itemLayout->addWidget(m_items[kMakerItem]);
     itemLayout->addWidget(m_items[kModelItem]);
+    // The music and media tags, three to a line.
+    auto* tagLabel = new QLabel(Utf8("音楽・動画ファイルのタグ"), itemGroup);
+    tagLabel->setObjectName("tagItemsLabel");
+    itemLayout->addWidget(tagLabel);
+    auto* tagGrid = new QGridLayout;
+    tagGrid->setContentsMargins(20, 0, 0, 0);
+    for (int item = kArtistItem; item < kItemCount; ++item) {
+        const int at = item - kArtistItem;
+        tagGrid->addWidget(m_items[static_cast<std::size_t>(item)], at / 3, at % 3);
+    }
+    itemLayout->addLayout(tagGrid);
+    m_digits = new QComboBox(itemGroup);
+    m_digits->setObjectName("digitList");
+    m_digits->addItem(Utf8("桁なし"));
+    for (int digits = 1; digits <= kMaxDigits; ++digits) {
+        m_digits->addItem(QString::number(digits) + Utf8("桁"));
+    }
+    m_digits->setCurrentIndex(kDefaultDigits);
+    auto* digitLine = new QHBoxLayout;
+    digitLine->addSpacing(20);
+    digitLine->addWidget(new QLabel(Utf8("トラック・ディスク番号の桁数"), itemGroup));
+    digitLine->addWidget(m_digits);
+    digitLine->addStretch(1);
+    itemLayout->addLayout(digitLine);
     auto* wholeLine = new QHBoxLayout;
     wholeLine->addSpacing(20);
     wholeLine->addWidget(m_wholeText);
@@ -174,6 +243,17 @@ void ExifSettingsDialog::CreateControls() {
     m_strictJpeg = new QCheckBox(Utf8("JPEGの先頭にあるExifだけを読む"), this);
     m_strictJpeg->setObjectName("strictJpegCheck");
     m_strictJpeg->setChecked(m_context.record.RenameOption.ExifStrictJpeg != 0);
+    // Also the job's: how tag fields of raw bytes (ID3v1, Latin-1 frames) are read.
+    m_tagText = new QComboBox(this);
+    m_tagText->setObjectName("tagTextList");
+    for (const char* text : kTagTexts) m_tagText->addItem(Utf8(text));
+    const int tagText = m_context.record.RenameOption.ExifTagCp932;
+    m_tagText->setCurrentIndex(
+        tagText >= 0 && tagText < static_cast<int>(kTagTexts.size()) ? tagText : 0);
+    auto* tagTextLine = new QHBoxLayout;
+    tagTextLine->addWidget(new QLabel(Utf8("タグの文字コード(ID3v1など)"), this));
+    tagTextLine->addWidget(m_tagText);
+    tagTextLine->addStretch(1);
 
     auto* help = new QPushButton(QStringLiteral("Help"), this);
     help->setObjectName("helpButton");
@@ -192,6 +272,7 @@ void ExifSettingsDialog::CreateControls() {
     layout->addWidget(itemGroup);
     layout->addWidget(fallbackGroup);
     layout->addWidget(m_strictJpeg);
+    layout->addLayout(tagTextLine);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -216,21 +297,23 @@ QString ExifSettingsDialog::Expand(std::string_view format) const {
 }
 
 void ExifSettingsDialog::ReadFormat() {
-    const std::string_view kind = KindOf(m_format);
-    const bool dateItem = !(kind == "MK" || kind == "CM");
-    if (kind == "DT") {
+    const ItemChoice choice = ItemOf(m_format);
+    const bool dateItem = choice.item <= kDateItem;
+    if (choice.item == kDateItem) {
         m_item = kDateItem;
         m_savedDateFormat = m_format;
     } else if (!dateItem) {
-        m_item = kind == "MK" ? kMakerItem : kModelItem;
+        m_item = choice.item;
+        m_digits->setCurrentIndex(choice.digits);
         m_savedDateFormat = settings::kDefaultExifFormat;
     } else {
+        // Anything else starts as the shooting time.
         m_item = kDateItem;
         m_format = m_savedDateFormat = settings::kDefaultExifFormat;
     }
     m_dateFormatButton->setEnabled(dateItem);
     m_datePreview->setEnabled(dateItem);
-    m_wholeText->setEnabled(!dateItem);
+    EnableItemControls();
     if (dateItem) ShowDatePreview();
 
     // The last "%EST" at a four-byte step names the range; its four digits follow it.
@@ -256,9 +339,25 @@ void ExifSettingsDialog::ShowDatePreview() {
 }
 
 void ExifSettingsDialog::EnableRangeEdits() {
-    const bool range = !m_wholeText->isChecked();
+    // A number's digits are no text to cut.
+    const bool range = !m_wholeText->isChecked() &&
+                       (m_item == kDateItem || kItems[static_cast<std::size_t>(m_item)].text);
     m_first->setEnabled(range);
     m_last->setEnabled(range);
+}
+
+void ExifSettingsDialog::EnableItemControls() {
+    const ItemDef& def = kItems[static_cast<std::size_t>(m_item)];
+    m_wholeText->setEnabled(def.text);
+    m_digits->setEnabled(def.digits);
+}
+
+std::string ExifSettingsDialog::ItemToken(int item) const {
+    const ItemDef& def = kItems[static_cast<std::size_t>(item)];
+    std::string token(def.token);
+    if (def.digits)
+        token += static_cast<char>('0' + std::clamp(m_digits->currentIndex(), 0, kMaxDigits));
+    return token;
 }
 
 void ExifSettingsDialog::OnItemClicked(int item) {
@@ -269,7 +368,7 @@ void ExifSettingsDialog::OnItemClicked(int item) {
         m_datePreview->setEnabled(true);
         m_first->setEnabled(false);
         m_last->setEnabled(false);
-        m_wholeText->setEnabled(false);
+        EnableItemControls();
         m_format = m_savedDateFormat;
         ShowDatePreview();
         return;
@@ -277,9 +376,9 @@ void ExifSettingsDialog::OnItemClicked(int item) {
     if (KindOf(m_format) == "DT") m_savedDateFormat = m_format;
     m_dateFormatButton->setEnabled(false);
     m_datePreview->setEnabled(false);
-    m_wholeText->setEnabled(true);
+    EnableItemControls();
     EnableRangeEdits();
-    m_format = item == kMakerItem ? kMakerToken : kModelToken;
+    m_format = ItemToken(item);
 }
 
 void ExifSettingsDialog::OnDateFormatButton() {
@@ -357,10 +456,11 @@ void ExifSettingsDialog::LayOutFallback(bool storedMode) {
 }
 
 void ExifSettingsDialog::OnOk() {
-    const int item = m_items[kMakerItem]->isChecked()   ? kMakerItem
-                     : m_items[kModelItem]->isChecked() ? kModelItem
-                                                        : kDateItem;
-    const bool range = item != kDateItem && !m_wholeText->isChecked();
+    int item = kDateItem;
+    for (int i = 0; i < kItemCount; ++i) {
+        if (m_items[static_cast<std::size_t>(i)]->isChecked()) item = i;
+    }
+    const bool range = kItems[static_cast<std::size_t>(item)].text && !m_wholeText->isChecked();
     const int first = DecimalValue(m_first->text());
     const int last = DecimalValue(m_last->text());
     if (range) {
@@ -388,9 +488,10 @@ void ExifSettingsDialog::OnOk() {
     }
 
     m_context.record.RenameOption.ExifStrictJpeg = m_strictJpeg->isChecked() ? 1 : 0;
+    m_context.record.RenameOption.ExifTagCp932 = m_tagText->currentIndex();
 
     if (item != kDateItem) {
-        m_format = item == kMakerItem ? kMakerToken : kModelToken;
+        m_format = ItemToken(item);
         if (range) m_format += std::string(kRangeToken) + RangeText(first, last);
     }
     accept();

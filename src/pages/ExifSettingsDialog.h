@@ -17,9 +17,11 @@ class QPushButton;
 class QRadioButton;
 
 // Edits one Exif row of the pattern page: which Exif item goes into the name (the shooting
-// time with a timestamp format, the camera maker or the camera model, the last two whole or a
-// character range of them) and the row's fallback slot 6 + r, used for files without Exif
-// data, and whether the job reads only JPEG files whose first segment is their Exif segment.
+// time with a timestamp format, the camera maker or the camera model, or a music tag: artist,
+// album artist, album, title, track and disc number with their digits, year, genre, duration;
+// the texts whole or a character range of them) and the row's fallback slot 6 + r, used for
+// files without the item's value, and two choices of the whole job: whether it reads only JPEG
+// files whose first segment is their Exif segment, and how tag texts of raw bytes are read.
 // The fallback is written into the settings at once; the format text goes back to the row
 // through the caller. The dialog closes only through OK, where everything is committed.
 namespace morvanex::pages {
@@ -38,15 +40,34 @@ class ExifSettingsDialog : public widgets::ButtonsOnlyDialog {
     // The row's Exif format text (CP932) after the dialog has closed.
     const std::string& FormatText() const { return m_format; }
 
-  private:
-    enum Item { kDateItem = 0, kMakerItem = 1, kModelItem = 2 };
+    // The items in the order of their radio buttons.
+    enum Item {
+        kDateItem = 0,
+        kMakerItem,
+        kModelItem,
+        kArtistItem,
+        kAlbumArtistItem,
+        kAlbumItem,
+        kTitleItem,
+        kTrackItem,
+        kDiscItem,
+        kYearItem,
+        kGenreItem,
+        kDurationItem,
+        kItemCount
+    };
 
+  private:
     void CreateControls();
     settings::PartSlot& Fallback() const;
     QString Expand(std::string_view format) const;
     void ReadFormat();
     void ShowDatePreview();
     void EnableRangeEdits();
+    // The range and digit controls as the chosen item takes them.
+    void EnableItemControls();
+    // The format text of a non-date item as the controls stand (without a range).
+    std::string ItemToken(int item) const;
     void OnItemClicked(int item);
     void OnDateFormatButton();
     void OnFallbackChosen(int index);
@@ -65,7 +86,9 @@ class ExifSettingsDialog : public widgets::ButtonsOnlyDialog {
     const platform::Timestamp m_now;
     bool m_filling = false;
 
-    std::array<QRadioButton*, 3> m_items{};
+    std::array<QRadioButton*, kItemCount> m_items{};
+    QComboBox* m_digits = nullptr;
+    QComboBox* m_tagText = nullptr;
     QLineEdit* m_datePreview = nullptr;
     QPushButton* m_dateFormatButton = nullptr;
     QCheckBox* m_wholeText = nullptr;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -152,14 +153,14 @@ void FolderSelectPage::CreateControls() {
     MakeCaption("folderChoiceCaption",
                 renameFolder ? QStringLiteral("リネーム対象フォルダ選択")
                              : QStringLiteral("コピー先フォルダ選択"),
-                QRect(8, 6, 176, 18), this);
+                Drawn(8, 6, 176, 18), this);
     m_driveCombo = new QComboBox(this);
     m_driveCombo->setObjectName("driveCombo");
-    m_driveCombo->setGeometry(8, 25, 176, 24);
+    m_driveCombo->setGeometry(Drawn(8, 25, 176, 24));
 
     m_tree = new QTreeWidget(this);
     m_tree->setObjectName("folderTree");
-    m_tree->setGeometry(8, 54, 176, 220);
+    m_tree->setGeometry(Drawn(8, 54, 176, 220));
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
     m_tree->setRootIsDecorated(true);
@@ -176,19 +177,19 @@ void FolderSelectPage::CreateControls() {
     MakeCaption(
         "folderFieldCaption",
         renameFolder ? QStringLiteral("リネーム対象フォルダ") : QStringLiteral("コピー先フォルダ"),
-        QRect(190, 6, 150, 18), this);
+        Drawn(190, 6, 136, 18), this);
     MakeCaption("dropHintCaption", QStringLiteral("↓ここにフォルダをドロップできます"),
-                QRect(330, 6, 214, 18), this);
+                Drawn(330, 6, 214, 18), this);
     m_folderField = new widgets::FolderDropField(FileSystem(), true, this);
-    m_folderField->setGeometry(QRect(QPoint(190, 25), QPoint(544, 48)));
+    m_folderField->setGeometry(Drawn(QRect(QPoint(190, 25), QPoint(544, 48))));
 
     MakeCaption("fileListCaption",
                 renameFolder ? QStringLiteral("リネームフォルダ内ファイル一覧")
                              : QStringLiteral("コピー先フォルダ内ファイル一覧"),
-                QRect(190, 54, 354, 18), this);
+                Drawn(190, 54, 354, 18), this);
     m_fileList = new QListWidget(this);
     m_fileList->setObjectName("fileList");
-    m_fileList->setGeometry(190, 73, 354, 117);
+    m_fileList->setGeometry(Drawn(190, 73, 354, 117));
     // Names run down in columns and the list scrolls sideways, like a file manager's list mode.
     m_fileList->setViewMode(QListView::ListMode);
     m_fileList->setFlow(QListView::TopToBottom);
@@ -200,10 +201,10 @@ void FolderSelectPage::CreateControls() {
 
     m_autoShow = new QCheckBox(QStringLiteral("自動表示"), this);
     m_autoShow->setObjectName("autoShowCheck");
-    m_autoShow->setGeometry(190, 196, 90, 24);
+    m_autoShow->setGeometry(Drawn(190, 196, 90, 24));
     m_showFiles = new QPushButton(QStringLiteral("ファイルを表示する"), this);
     m_showFiles->setObjectName("showFilesButton");
-    m_showFiles->setGeometry(282, 195, 130, 26);
+    m_showFiles->setGeometry(Drawn(282, 195, 130, 26));
 
     connect(m_driveCombo, &QComboBox::currentIndexChanged, this, &FolderSelectPage::ChooseDrive);
     connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderSelectPage::FillChildrenOf);
@@ -227,17 +228,17 @@ void FolderSelectPage::CreateControls() {
 
     m_sortButton = new QPushButton(QStringLiteral("ソート方法変更"), this);
     m_sortButton->setObjectName("sortButton");
-    m_sortButton->setGeometry(420, 195, 124, 26);
+    m_sortButton->setGeometry(Drawn(420, 195, 124, 26));
 
     m_includeSubfolders =
         new QCheckBox(QStringLiteral("サブフォルダ以下のファイルも表示(リネーム)する"), this);
     m_includeSubfolders->setObjectName("includeSubfoldersCheck");
-    m_includeSubfolders->setGeometry(190, 224, 354, 24);
+    m_includeSubfolders->setGeometry(Drawn(190, 224, 354, 24));
 
-    MakeCaption("filterCaption", QStringLiteral("検索フィルタ"), QRect(190, 253, 80, 22), this);
+    MakeCaption("filterCaption", QStringLiteral("検索フィルタ"), Drawn(190, 253, 80, 22), this);
     m_filter = new QLineEdit(this);
     m_filter->setObjectName("filterEdit");
-    m_filter->setGeometry(272, 252, 140, 24);
+    m_filter->setGeometry(Drawn(272, 252, 140, 24));
     m_filter->setValidator(new widgets::ByteLimitValidator(platform::kMaxTextBytes, m_filter));
 
     connect(m_sortButton, &QPushButton::clicked, this, &FolderSelectPage::SortClicked);
@@ -471,8 +472,23 @@ bool FolderSelectPage::FollowFolderPath() {
         item = found;
     }
     m_tree->setCurrentItem(item);
-    m_tree->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    ScrollTreeTo(item);
     return true;
+}
+
+void FolderSelectPage::ScrollTreeTo(QTreeWidgetItem* item) {
+    // Down to the folder, in the middle; sideways the names stay readable from their start.
+    // Centred sideways as well, a long name would push the names above it out on the left.
+    m_tree->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    QScrollBar* sideways = m_tree->horizontalScrollBar();
+    const int start = m_tree->visualItemRect(item).left() + sideways->value();
+    // Only a folder so deep that even the start of its name is out of sight scrolls, and then
+    // by as little as shows its name after one level of its parents' lines.
+    const int room = m_tree->viewport()->width();
+    const int nameStart = start + m_tree->iconSize().width();
+    sideways->setValue(nameStart + m_tree->fontMetrics().averageCharWidth() * 4 <= room
+                           ? 0
+                           : start - m_tree->indentation());
 }
 
 void FolderSelectPage::ShowFilesClicked() {
@@ -487,7 +503,8 @@ void FolderSelectPage::ShowFilesClicked() {
 
 void FolderSelectPage::SubfolderClicked(bool checked) {
     if (!checked || !m_autoShow->isChecked()) return;
-    if (Interaction().AskYesNo(platform::Sjis(kSubfolderWarning))) {
+    if (Interaction().AskYesNo(engine::Question::ListSubfolders,
+                               platform::Sjis(kSubfolderWarning))) {
         FillFileList(false, false);
     } else {
         m_includeSubfolders->setChecked(false);
@@ -500,7 +517,8 @@ void FolderSelectPage::AutoShowClicked(bool checked) {
         return;
     }
     if (m_includeSubfolders->isChecked() &&
-        !Interaction().AskYesNo(platform::Sjis(kAutoShowWarning))) {
+        !Interaction().AskYesNo(engine::Question::AutoListWithSubfolders,
+                                platform::Sjis(kAutoShowWarning))) {
         m_autoShow->setChecked(false);
         m_showFiles->setEnabled(true);
         return;
@@ -518,7 +536,8 @@ void FolderSelectPage::SortClicked() {
     common.SortCondition = order.condition;
     common.SortDirection = order.direction;
     common.NaturalOrder = dialog.NaturalOrder() ? 1 : 0;
-    if (Interaction().AskYesNo(platform::Sjis(kRefreshQuestion))) FillFileList(true, false);
+    if (Interaction().AskYesNo(engine::Question::RefreshFileList, platform::Sjis(kRefreshQuestion)))
+        FillFileList(true, false);
 }
 
 void FolderSelectPage::FolderDropped() {

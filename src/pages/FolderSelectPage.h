@@ -86,6 +86,8 @@ class FolderSelectPage : public Page {
     void FillChildrenOf(QTreeWidgetItem* item);
     std::vector<std::string> SubfoldersOf(const std::string& folder);
     QTreeWidgetItem* MakeFolderItem(const std::string& name) const;
+    // Brings a folder of the tree into view.
+    void ScrollTreeTo(QTreeWidgetItem* item);
     std::string PathOf(const QTreeWidgetItem* item) const;
     void TreeSelectionChanged(QTreeWidgetItem* current);
     bool IsEnterableFolder(const std::string& path);

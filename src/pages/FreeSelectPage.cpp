@@ -30,25 +30,25 @@ FreeSelectPage::FreeSelectPage(const widgets::WindowContext& context, QWidget* p
     m_freeSelect =
         new QCheckBox(QStringLiteral("ファイル選択をドラッグアンドドロップにて行う。"), this);
     m_freeSelect->setObjectName("freeSelectCheck");
-    m_freeSelect->setGeometry(10, 4, 430, 22);
+    m_freeSelect->setGeometry(Drawn(10, 4, 430, 22));
 
     m_list = new FileDropList(FileSystem(), this);
-    m_list->setGeometry(QRect(QPoint(10, 30), QPoint(440, 260)));
+    m_list->setGeometry(Drawn(QRect(QPoint(10, 30), QPoint(440, 260))));
     ApplyDropRules();
 
     m_moveUp =
-        MakeButton("moveUpButton", QStringLiteral("▲ (上へ移動)"), QRect(450, 30, 100, 30), this);
+        MakeButton("moveUpButton", QStringLiteral("▲ (上へ移動)"), Drawn(450, 30, 100, 30), this);
     m_moveDown =
-        MakeButton("moveDownButton", QStringLiteral("▼ (下へ移動)"), QRect(450, 64, 100, 30), this);
+        MakeButton("moveDownButton", QStringLiteral("▼ (下へ移動)"), Drawn(450, 64, 100, 30), this);
     m_deleteSelected = MakeButton("deleteSelectedButton", QStringLiteral("選択ファイル削除"),
-                                  QRect(450, 108, 100, 30), this);
+                                  Drawn(450, 108, 100, 30), this);
     m_clear = MakeButton("clearListButton", QStringLiteral("リストをクリア"),
-                         QRect(450, 142, 100, 30), this);
+                         Drawn(450, 142, 100, 30), this);
     m_sort = MakeButton("sortFilesButton", QStringLiteral("ファイルをソート"),
-                        QRect(450, 186, 100, 30), this);
+                        Drawn(450, 186, 100, 30), this);
     m_folderOption =
         MakeButton("dropOptionButton", QStringLiteral("フォルダドロップ\n   オプション"),
-                   QRect(450, 220, 100, 40), this);
+                   Drawn(450, 220, 100, 40), this);
 
     connect(m_freeSelect, &QCheckBox::clicked, this, &FreeSelectPage::EnableList);
     connect(m_moveUp, &QPushButton::clicked, m_list, &FileDropList::MoveSelectedUp);

@@ -37,11 +37,11 @@ LetterCasePage::LetterCasePage(const widgets::WindowContext& context, QWidget* p
     setObjectName("letterCasePage");
     m_enable = new QCheckBox(QStringLiteral("大文字・小文字統一を行う"), this);
     m_enable->setObjectName("enableLetterChangeCheck");
-    m_enable->setGeometry(20, 12, 400, 24);
+    m_enable->setGeometry(Drawn(20, 12, 400, 24));
 
     auto* group = new QGroupBox(QStringLiteral("変換パターン"), this);
     group->setObjectName("changeModeGroup");
-    group->setGeometry(20, 44, 320, 226);
+    group->setGeometry(Drawn(20, 44, 320, 226));
     auto* layout = new QVBoxLayout(group);
     m_modes = new QButtonGroup(this);
     for (const ModeRadio& mode : kModes) {

@@ -45,7 +45,7 @@ OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
     setObjectName("optionsPage");
 
     auto* selection = MakeGroup("fileSelectionGroup", QStringLiteral("ファイル選択設定"),
-                                QRect(8, 4, 286, 136), this);
+                                Drawn(8, 4, 286, 136), this);
     new QVBoxLayout(selection);
     m_includeSubDir =
         AddCheck("includeSubDirCheck", QStringLiteral("サブフォルダ以下のファイルもリネームする"),
@@ -57,19 +57,19 @@ OptionsPage::OptionsPage(const widgets::WindowContext& context, QWidget* parent)
     m_dirRename = AddCheck("dirRenameCheck", QStringLiteral("フォルダも処理対象にする"), selection);
 
     auto* copy = MakeGroup("copyModeGroup", QStringLiteral("コピーモードの設定"),
-                           QRect(8, 146, 286, 62), this);
+                           Drawn(8, 146, 286, 62), this);
     new QVBoxLayout(copy);
     m_keepDirTree =
         AddCheck("keepDirTreeCheck", QStringLiteral("コピー元フォルダ構成を維持"), copy);
 
     auto* other =
-        MakeGroup("otherGroup", QStringLiteral("その他全体設定"), QRect(8, 214, 286, 62), this);
+        MakeGroup("otherGroup", QStringLiteral("その他全体設定"), Drawn(8, 214, 286, 62), this);
     new QVBoxLayout(other);
     m_viewDetail =
         AddCheck("viewDetailResultCheck", QStringLiteral("処理結果を詳細に表示する"), other);
 
     auto* log =
-        MakeGroup("logGroup", QStringLiteral("ログ記録設定"), QRect(300, 4, 252, 272), this);
+        MakeGroup("logGroup", QStringLiteral("ログ記録設定"), Drawn(300, 4, 252, 272), this);
     auto* logLayout = new QVBoxLayout(log);
     logLayout->setContentsMargins(6, 6, 6, 6);
     m_logWrite = AddCheck("logWriteCheck", QStringLiteral("ログ記録"), log);

@@ -2,9 +2,13 @@
 
 namespace morvanex::pages {
 
+QSize Page::SizeUnder(const QWidget& parent) {
+    return widgets::FontScale(parent)(QSize(kWidth, kHeight));
+}
+
 Page::Page(const widgets::WindowContext& context, QWidget* parent)
-    : QWidget(parent), m_context(context) {
-    setFixedSize(kWidth, kHeight);
+    : QWidget(parent), m_context(context), m_scale(*this) {
+    setFixedSize(m_scale(QSize(kWidth, kHeight)));
 }
 
 }  // namespace morvanex::pages

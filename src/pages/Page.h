@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "widgets/FontScale.h"
 #include "widgets/WindowContext.h"
 
 // One tab page of the main view. Every page copies its slice of the settings record into its
@@ -14,9 +15,11 @@ class Page : public QWidget {
     Q_OBJECT
 
   public:
-    // Every page has this size inside the tab control.
+    // Every page has this size inside the tab control, as drawn (see widgets::FontScale).
     static constexpr int kWidth = 560;
     static constexpr int kHeight = 280;
+    // The size a page made under `parent` has: the drawn size grown with the font.
+    static QSize SizeUnder(const QWidget& parent);
 
     Page(const widgets::WindowContext& context, QWidget* parent);
 
@@ -38,6 +41,11 @@ class Page : public QWidget {
     virtual int PageId() const = 0;
 
   protected:
+    // A place as drawn, grown with the page's font.
+    QRect Drawn(int x, int y, int width, int height) const { return m_scale(x, y, width, height); }
+    QRect Drawn(const QRect& drawn) const { return m_scale(drawn); }
+    int Drawn(int pixels) const { return m_scale(pixels); }
+
     const widgets::WindowContext& Context() const { return m_context; }
     settings::RenameSettings& Settings() const { return m_context.record; }
     platform::FileSystem& FileSystem() const { return m_context.fileSystem; }
@@ -48,6 +56,7 @@ class Page : public QWidget {
 
   private:
     const widgets::WindowContext m_context;
+    const widgets::FontScale m_scale;
 };
 
 }  // namespace morvanex::pages

@@ -153,14 +153,14 @@ void RenamePatternPage::CreateControls() {
         row.type->setObjectName(RowName("typeList", r));
         for (const char* label : kTypeLabels) row.type->addItem(Utf8(label));
         // The six rows must fit the page's width; the open list still shows whole labels.
-        row.type->setFixedWidth(132);
+        row.type->setFixedWidth(Drawn(132));
         row.label = new QLabel(Utf8("文字列"), this);
         row.label->setObjectName(RowName("stringLabel", r));
-        row.label->setFixedWidth(56);
+        row.label->setFixedWidth(Drawn(56));
 
         // The string edit, the format button and the range share one place; only one shows.
         auto* cell = new QWidget(this);
-        cell->setFixedWidth(150);
+        cell->setFixedWidth(Drawn(150));
         auto* cellLayout = new QHBoxLayout(cell);
         cellLayout->setContentsMargins(0, 0, 0, 0);
         cellLayout->setSpacing(3);
@@ -200,10 +200,10 @@ void RenamePatternPage::CreateControls() {
         row.digits = new QComboBox(this);
         row.digits->setObjectName(RowName("digitList", r));
         for (const char* label : kDigitLabels) row.digits->addItem(Utf8(label));
-        row.digits->setFixedWidth(64);
+        row.digits->setFixedWidth(Drawn(64));
         row.step = new QLineEdit(Utf8("1"), this);
         row.step->setObjectName(RowName("stepEdit", r));
-        row.step->setFixedWidth(52);
+        row.step->setFixedWidth(Drawn(52));
 
         grid->addWidget(name, r + 1, 0);
         grid->addWidget(row.type, r + 1, 1);
@@ -601,7 +601,7 @@ void RenamePatternPage::DeleteSelectedPattern() {
     const std::string question = platform::Sjis("登録パターン「") +
                                  record.RegisteredPatterns[static_cast<std::size_t>(index)].Name +
                                  platform::Sjis("」を削除します。\nよろしいですか？");
-    if (!Interaction().AskYesNo(question)) return;
+    if (!Interaction().AskYesNo(engine::Question::DeleteRegisteredPattern, question)) return;
     record.RegisteredPatterns.erase(record.RegisteredPatterns.begin() + index);
     SaveUserPatterns();
     // The rows keep what they show; only the memory of the last choice goes.

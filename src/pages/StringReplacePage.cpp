@@ -40,32 +40,32 @@ StringReplacePage::StringReplacePage(const widgets::WindowContext& context, QWid
     setObjectName("stringReplacePage");
     m_enable = new QCheckBox(QStringLiteral("ファイル名内文字列置換を行う"), this);
     m_enable->setObjectName("enableStringChangeCheck");
-    m_enable->setGeometry(20, 8, 400, 24);
+    m_enable->setGeometry(Drawn(20, 8, 290, 24));
+    // How the pairs are read, beside the switch: the note below needs its three lines.
+    m_regex = new QCheckBox(QStringLiteral("正規表現を使う"), this);
+    m_regex->setObjectName("useRegexCheck");
+    m_regex->setGeometry(Drawn(320, 8, 220, 24));
 
     auto* group =
         new QGroupBox(QStringLiteral("置換対象文字列と置換後文字列を指定してください"), this);
     group->setObjectName("replacePairsGroup");
-    group->setGeometry(20, 36, 520, 182);
+    group->setGeometry(Drawn(20, 36, 520, 182));
     MakeLabel(QStringLiteral("beforeCaption"), QStringLiteral("置換前文字列"),
-              QRect(70, 22, 200, 18), group);
+              Drawn(70, 22, 200, 18), group);
     MakeLabel(QStringLiteral("afterCaption"), QStringLiteral("置換後文字列"),
-              QRect(300, 22, 200, 18), group);
+              Drawn(300, 22, 200, 18), group);
     for (int row = 0; row < kRows; ++row) {
         const auto r = static_cast<std::size_t>(row);
         const int y = 44 + row * 27;
         MakeLabel(QStringLiteral("rowCaption%1").arg(row + 1),
-                  QStringLiteral("置換%1").arg(row + 1), QRect(12, y + 2, 54, 20), group);
+                  QStringLiteral("置換%1").arg(row + 1), Drawn(12, y + 2, 54, 20), group);
         m_before[r] =
-            MakeEdit(QStringLiteral("changeBefore%1").arg(row + 1), QRect(70, y, 200, 24), group);
+            MakeEdit(QStringLiteral("changeBefore%1").arg(row + 1), Drawn(70, y, 200, 24), group);
         MakeLabel(QStringLiteral("arrowCaption%1").arg(row + 1), QStringLiteral("→"),
-                  QRect(276, y + 2, 20, 20), group);
+                  Drawn(276, y + 2, 20, 20), group);
         m_after[r] =
-            MakeEdit(QStringLiteral("changeAfter%1").arg(row + 1), QRect(300, y, 200, 24), group);
+            MakeEdit(QStringLiteral("changeAfter%1").arg(row + 1), Drawn(300, y, 200, 24), group);
     }
-
-    m_regex = new QCheckBox(QStringLiteral("正規表現を使う"), this);
-    m_regex->setObjectName("useRegexCheck");
-    m_regex->setGeometry(20, 220, 400, 22);
 
     auto* note =
         MakeLabel(QStringLiteral("replaceNote"),
@@ -73,7 +73,7 @@ StringReplacePage::StringReplacePage(const widgets::WindowContext& context, QWid
                       "注意：選択されているファイルの中から置換前文字列が含まれているファイルのみを"
                       "自動的に抽出して変換します。置換前文字列が含まれていないファイルがリネーム"
                       "対象になっていても問題ありません。"),
-                  QRect(20, 242, 520, 38), this);
+                  Drawn(20, 222, 520, 56), this);
     note->setWordWrap(true);
 
     connect(m_enable, &QCheckBox::clicked, this, &StringReplacePage::EnableEdits);

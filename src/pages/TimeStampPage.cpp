@@ -90,9 +90,9 @@ void TimeStampPage::CreateControls() {
         }
 
         // The same widths in every group keep the three groups' columns in line.
-        group.enable->setFixedWidth(196);
-        group.date->setFixedWidth(120);
-        group.time->setFixedWidth(96);
+        group.enable->setFixedWidth(Drawn(196));
+        group.date->setFixedWidth(Drawn(120));
+        group.time->setFixedWidth(Drawn(96));
         auto* pickers = new QHBoxLayout;
         pickers->addWidget(group.enable);
         pickers->addWidget(group.date);

@@ -239,6 +239,14 @@ std::size_t AsciiPrefix(std::string_view text) {
 
 }  // namespace
 
+std::size_t AssignedCharSizeAt(std::string_view text, std::size_t pos) {
+    const auto c = static_cast<unsigned char>(text[pos]);
+    if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) return 1;
+    const int row = GetTables().rowOfLead[c];
+    if (row < 0 || pos + 1 >= text.size()) return 0;
+    return kDoubleByte[row][static_cast<unsigned char>(text[pos + 1])] != 0 ? 2 : 0;
+}
+
 std::size_t CharCount(std::string_view text) {
     std::size_t count = 0;
     for (std::size_t i = 0; i < text.size(); i += CharSizeAt(text, i)) ++count;

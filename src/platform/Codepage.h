@@ -73,6 +73,12 @@ constexpr std::size_t CharSizeAt(std::string_view text, std::size_t pos) {
     return c >= kAreaFirstLead && IsPairAt(text, pos) ? 4 : 2;
 }
 
+// Bytes taken by the character of Microsoft's code page 932 that starts at pos: 1 for ASCII
+// and the half-width katakana, 2 for an assigned double-byte code; 0 where the bytes form no
+// assigned character (a user-defined code, an unassigned code, a lead byte without its trail,
+// 0x80, 0xA0, 0xFD-0xFF). Legacy tag texts are judged by it.
+std::size_t AssignedCharSizeAt(std::string_view text, std::size_t pos);
+
 // Number of characters; a double-byte character and a pair count once.
 std::size_t CharCount(std::string_view text);
 

@@ -77,6 +77,17 @@ class OutputFile {
     virtual int Append(std::string_view bytes) = 0;
 };
 
+// A file kept open for reading at positions: a reader that makes many small reads of one file
+// (a tag library) opens it once instead of once per read.
+class InputFile {
+  public:
+    virtual ~InputFile() = default;
+    // The file's size when it was opened.
+    virtual std::uint64_t Size() const = 0;
+    // At most `count` bytes from `offset`: fewer where the file ends sooner, none past its end.
+    virtual int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) = 0;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -138,6 +149,10 @@ class FileSystem {
         if (head.size() > offset) bytes.assign(head, static_cast<std::size_t>(offset));
         return 0;
     }
+    // Opens a regular file for positioned reads (a folder gives EISDIR, anything else that is
+    // no regular file EINVAL). This default reads through ReadBytesAt, path by path; a file
+    // system on real files overrides it with one open descriptor.
+    virtual std::unique_ptr<InputFile> OpenInput(std::string_view path, int& error);
     // Creates or empties the file and writes all bytes; on failure nothing partial remains.
     virtual int WriteFile(std::string_view path, std::string_view bytes) = 0;
     // Opens a file for appending (creating or emptying it first when truncate is set).

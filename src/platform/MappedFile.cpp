@@ -48,9 +48,10 @@ MappedFile::~MappedFile() {
     Close();
 }
 
-int MappedFile::CreateLocked(std::string_view path) {
+int MappedFile::CreateLocked(std::string_view path, int folder) {
     Close();
-    m_fd = ::open(Utf8FromCp932(path).c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0600);
+    m_fd =
+        ::openat(folder, Utf8FromCp932(path).c_str(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, 0600);
     if (m_fd < 0) return errno;
     if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;

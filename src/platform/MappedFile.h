@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fcntl.h>
+
 #include <csetjmp>
 #include <cstddef>
 #include <string_view>
@@ -18,9 +20,10 @@ class MappedFile {
 
     // Opens (create: creating or emptying) a file; 0 or the system error code.
     int Open(std::string_view path, bool create);
-    // Creates a new file (EEXIST when the name is taken) and holds an exclusive lock on it
-    // (flock) until it is closed; 0 or the system error code.
-    int CreateLocked(std::string_view path);
+    // Creates a new file (EEXIST when the name is taken), private to the user, and holds an
+    // exclusive lock on it (flock) until it is closed; 0 or the system error code. A relative
+    // path is taken from the open folder `folder` (AT_FDCWD: the current one).
+    int CreateLocked(std::string_view path, int folder = AT_FDCWD);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
 

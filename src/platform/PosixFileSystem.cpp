@@ -615,6 +615,73 @@ int PosixFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, st
     return ReadBytesAt(path, 0, count, bytes);
 }
 
+namespace {
+
+// Reads up to bytes.size() bytes from `offset`; the bytes are cut to what was read.
+int ReadFully(int fd, std::uint64_t offset, std::string& bytes) {
+    std::size_t have = 0;
+    while (have < bytes.size()) {
+        const ssize_t got =
+            pread(fd, bytes.data() + have, bytes.size() - have, static_cast<off_t>(offset + have));
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            const int error = errno;
+            bytes.clear();
+            return error;
+        }
+        have += static_cast<std::size_t>(got);
+    }
+    bytes.resize(have);
+    return 0;
+}
+
+class PosixInputFile final : public InputFile {
+  public:
+    PosixInputFile(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+
+    void SetSize(std::uint64_t size) { m_size = size; }
+    std::uint64_t Size() const override { return m_size; }
+    int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) override {
+        bytes.clear();
+        // Never more than the file held when it was opened: a hostile count costs no memory.
+        if (offset >= m_size) return 0;
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size - offset)));
+        return ReadFully(m_fd.Get(), offset, bytes);
+    }
+
+  private:
+    FileDescriptor m_fd;
+    std::uint64_t m_size;
+};
+
+}  // namespace
+
+std::unique_ptr<InputFile> PosixFileSystem::OpenInput(std::string_view path, int& error) {
+    std::string host;
+    if ((error = ToHost(path, host)) != 0) return nullptr;
+    // Not blocking: a FIFO named here must not hang the open; it is refused below.
+    const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    // The object owns the descriptor from here on: every return below closes it.
+    auto file = std::make_unique<PosixInputFile>(fd, 0);
+    struct stat status {};
+    if (fstat(fd, &status) != 0) {
+        error = errno;
+        return nullptr;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        return nullptr;
+    }
+    file->SetSize(static_cast<std::uint64_t>(status.st_size));
+    error = 0;
+    return file;
+}
+
 int PosixFileSystem::ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
                                  std::string& bytes) {
     bytes.clear();

@@ -45,6 +45,7 @@ class PosixFileSystem : public FileSystem {
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
     int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
                     std::string& bytes) override;
+    std::unique_ptr<InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
                                            int& error) override;

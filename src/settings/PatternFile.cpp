@@ -95,6 +95,7 @@ void VisitFields(RenameSettings& s, const FieldVisitor& v) {
     // A job never inherits the Exif reading of the job loaded before it: without the key it
     // means the default reading.
     added(ro, "ExifStrictJpeg", s.RenameOption.ExifStrictJpeg, 0);
+    added(ro, "ExifTagCp932", s.RenameOption.ExifTagCp932, 0);
 
     const char* lc = "LetterChangeOption";
     i(lc, "EnableLetterChange", s.LetterChangeOption.EnableLetterChange);
@@ -366,6 +367,21 @@ LoadResult SetPatternKey(RenameSettings& settings, std::string_view section, std
              if (result.error == LoadError::None) field = TextValue(value, kind);
          }});
     return result;
+}
+
+std::vector<std::string> PatternKeys() {
+    std::vector<std::string> keys;
+    RenameSettings scratch;
+    const auto add = [&](const char* section, const std::string& key) {
+        keys.push_back(std::string(section) + "." + key);
+    };
+    VisitFields(scratch, {[&](const char* section, const std::string& key, int&, const int*) {
+                              add(section, key);
+                          },
+                          [&](const char* section, const std::string& key, std::string&, TextKind) {
+                              add(section, key);
+                          }});
+    return keys;
 }
 
 std::string TitleForLoadedFile(std::string_view path) {

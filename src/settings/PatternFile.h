@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"
@@ -72,6 +73,9 @@ LoadResult LoadPatternText(RenameSettings& settings, std::string_view text);
 // unchanged unless the result is None; the result names the field as the file spells it.
 LoadResult SetPatternKey(RenameSettings& settings, std::string_view section, std::string_view key,
                          std::string_view text);
+
+// Every key SetPatternKey takes, as "SECTION.KEY" in file order (the shells' completion).
+std::vector<std::string> PatternKeys();
 
 // "MorvaneX - name" for a loaded file; the name is "" when the path has no separator.
 std::string TitleForLoadedFile(std::string_view path);

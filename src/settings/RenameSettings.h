@@ -87,6 +87,10 @@ struct RenameOptionSection {
     // Exif segment, and take the main directory's date-time; 0: every photo and movie format
     // the reader knows, with the shooting time. A job file without the key means 0.
     int ExifStrictJpeg = 0;
+    // How the tag tokens read a text field of raw bytes (ID3v1, an ID3v2 frame marked Latin-1):
+    // 0 CP932 when its bytes look like Shift-JIS, else Latin-1; 1 always CP932 (where the bytes
+    // are CP932 at all); 2 never CP932. A job file without the key means 0.
+    int ExifTagCp932 = 0;
 
     friend bool operator==(const RenameOptionSection&, const RenameOptionSection&) = default;
 };

@@ -1,10 +1,8 @@
 #include "shell/Application.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
-#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 #include "platform/PosixFileSystem.h"
 #include "shell/Document.h"
 #include "shell/MainView.h"
+#include "widgets/Translations.h"
 
 namespace morvanex::shell {
 
@@ -168,11 +167,7 @@ int Application::Main(int argc, char** argv) {
     SetJapaneseLocale();
     platform::FixTimeZone();
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    QTranslator translator;
-    if (translator.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
-                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&translator);
-    }
+    widgets::InstallJapaneseTranslations();
 
     const QString platformName = QGuiApplication::platformName();
     FrameOptions options;

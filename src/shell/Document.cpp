@@ -61,7 +61,8 @@ bool Document::NewDocument() {
     // The first call is part of the program's start: the view has no tabs yet, and the
     // construction defaults stand.
     if (m_view == nullptr || !m_view->HasTabControl()) return true;
-    if (!m_interaction->AskYesNo(platform::Sjis(kResetQuestion))) return false;
+    if (!m_interaction->AskYesNo(engine::Question::ResetSettings, platform::Sjis(kResetQuestion)))
+        return false;
     m_view->DestroyPages();
     settings::ResetSettings(m_settings, Environment());
     AddUserPatterns();

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -42,6 +43,15 @@ bool HelpWindow::OpenTopic(int context) {
     activateWindow();
     m_browser->scrollToAnchor(AnchorOf(context));
     return true;
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    // Esc closes a viewer window, as it does the desktop's own help and document viewers.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace morvanex::shell

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 
+class QKeyEvent;
 class QTextBrowser;
 
 // The viewer of the help file "morvanex-help.html": an HTML document of our own whose topics are
@@ -24,6 +25,9 @@ class HelpWindow : public QWidget {
     QTextBrowser* Browser() const { return m_browser; }
 
     static QString AnchorOf(int context);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     QString m_helpFile;

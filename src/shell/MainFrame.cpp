@@ -62,6 +62,12 @@ bool PlacesWindows() {
 
 constexpr int kFolderSelectionPageId = 2000;
 
+// Whether the window manager has put a frame around a top-level window (before, Qt knows no
+// frame and takes the client area for it).
+bool Framed(const QWidget& window) {
+    return window.frameGeometry() != window.geometry();
+}
+
 // How long after the window is shown its frame is expected, and how often it is looked for.
 constexpr qint64 kPlacementMilliseconds = 3000;
 constexpr int kPlacementPollMilliseconds = 20;
@@ -318,8 +324,35 @@ void MainFrame::showEvent(QShowEvent* event) {
     }
     if (m_settingsList == nullptr || !m_settingsListPending) return;
     m_settingsListPending = false;
+    ShowSettingsListBeside(m_moveSwitch == 2 ? Side::Left : Side::Right);
+}
+
+// Placed before the window manager has framed it, the list's client area would sit where its
+// frame belongs, a title bar higher than the window; placed against a window not yet framed (or
+// still on its way to its saved place), it would be off as much. Whatever the move switch, the
+// list is placed once more when both frames are there and the window is where it stays.
+void MainFrame::ShowSettingsListBeside(Side side) {
     m_settingsList->show();
-    PlaceSettingsList(m_moveSwitch == 2 ? Side::Left : Side::Right);
+    PlaceSettingsList(side);
+    if (Framed(*this) && Framed(*m_settingsList) && !m_savedFramePosition) return;
+    m_listSide = side;
+    m_listPlacementClock.start();
+    if (m_listPlacementTimer == nullptr) {
+        m_listPlacementTimer = new QTimer(this);
+        m_listPlacementTimer->setInterval(kPlacementPollMilliseconds);
+        connect(m_listPlacementTimer, &QTimer::timeout, this, &MainFrame::KeepSettingsListPlaced);
+    }
+    m_listPlacementTimer->start();
+}
+
+void MainFrame::KeepSettingsListPlaced() {
+    if (m_settingsList == nullptr || m_listPlacementClock.elapsed() > kPlacementMilliseconds) {
+        m_listPlacementTimer->stop();
+        return;
+    }
+    if (!Framed(*this) || !Framed(*m_settingsList) || m_savedFramePosition) return;
+    m_listPlacementTimer->stop();
+    PlaceSettingsList(m_listSide);
 }
 
 void MainFrame::PlaceSettingsList(Side side) {
@@ -354,8 +387,7 @@ void MainFrame::ToggleSettingsList() {
         m_settingsList->ensurePolished();
         m_settingsList->layout()->activate();
         if (isVisible()) {
-            m_settingsList->show();
-            PlaceSettingsList(m_moveSwitch == 2 ? Side::Left : Side::Right);
+            ShowSettingsListBeside(m_moveSwitch == 2 ? Side::Left : Side::Right);
         } else {
             m_settingsListPending = true;
         }

@@ -103,6 +103,10 @@ class MainFrame : public QMainWindow {
     void StopKeepingFramePosition();
     enum class Side { Right, Left };
     void PlaceSettingsList(Side side);
+    // Shows the list beside the window and places it again once the window manager has framed
+    // both windows.
+    void ShowSettingsListBeside(Side side);
+    void KeepSettingsListPlaced();
     void SettingsListFolderSelected();
     void SettingsListPageRequested(int itemData);
 
@@ -128,6 +132,11 @@ class MainFrame : public QMainWindow {
     // be framing the window: since the window was shown, looked for by the timer.
     std::optional<QPoint> m_savedFramePosition;
     QElapsedTimer m_placementClock;
+    // The list just shown waits for its frame and the window's: since then, looked for by the
+    // timer.
+    QTimer* m_listPlacementTimer = nullptr;
+    QElapsedTimer m_listPlacementClock;
+    Side m_listSide = Side::Right;
     QTimer* m_placementTimer = nullptr;
 };
 

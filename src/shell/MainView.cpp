@@ -12,6 +12,7 @@
 #include "shell/Document.h"
 #include "shell/MultiRowTabBar.h"
 #include "widgets/FileDialogs.h"
+#include "widgets/FontScale.h"
 
 namespace morvanex::shell {
 
@@ -24,10 +25,13 @@ constexpr const char* kRenameQuestion =
     "上記条件でリネームを開始します。\nよろしいですか？(最終確認です)\n\n※御注意\n"
     "リードオンリー・システム・隠し属性のファイルはりネームされません！！";
 
+// The row under the tabs is as high as two lines of the buttons' text need, at least.
+constexpr int kButtonRowHeight = 44;
+
 QPushButton* MakeButton(const char* objectName, const QString& text, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(objectName);
-    button->setMinimumHeight(44);
+    button->setMinimumHeight(widgets::FontScale(*parent)(kButtonRowHeight));
     return button;
 }
 
@@ -48,7 +52,7 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
-    m_progressBar->setMinimumHeight(44);
+    m_progressBar->setMinimumHeight(widgets::FontScale(*this)(kButtonRowHeight));
     m_undoButton = MakeButton("undoButton", QStringLiteral("Undo"), this);
     auto* previewButton =
         MakeButton("previewButton", QStringLiteral(" リネーム\nプレビュー"), this);
@@ -112,7 +116,7 @@ void MainView::InitialUpdate() {
         } else {
             // A tab whose page is not built yet keeps its place, disabled and empty.
             widget = new QWidget(m_tabs);
-            widget->setFixedSize(pages::Page::kWidth, pages::Page::kHeight);
+            widget->setFixedSize(pages::Page::SizeUnder(*m_tabs));
         }
         tabWidgets[static_cast<std::size_t>(index)] = widget;
     }
@@ -124,7 +128,7 @@ void MainView::InitialUpdate() {
     }
     m_tabs->setCurrentIndex(0);
     m_tabRows->Rebuild(
-        pages::Page::kWidth +
+        pages::Page::SizeUnder(*m_tabs).width() +
         2 * m_tabs->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_tabs));
     m_filling = false;
     m_initialised = true;
@@ -203,7 +207,7 @@ void MainView::RenameCommand() {
     const bool allAttributes = m_document.Settings().CommonOption.AllAttributeFileRename != 0;
     const std::string question =
         platform::Sjis(allAttributes ? kRenameQuestionAllAttributes : kRenameQuestion);
-    if (!m_document.Interaction().AskYesNo(question)) return;
+    if (!m_document.Interaction().AskYesNo(engine::Question::StartRun, question)) return;
     StartRun(false);
 }
 

@@ -31,7 +31,8 @@ void QtInteraction::ShowMessage(const std::string& text, engine::MessageIcon ico
     box.exec();
 }
 
-bool QtInteraction::AskYesNo(const std::string& text) {
+// The window shows every question as its defined text; the kind matters to other front ends.
+bool QtInteraction::AskYesNo(engine::Question, const std::string& text) {
     if (m_headless) {
         std::fprintf(stderr, "%s\n-> No\n", platform::Utf8FromCp932(text).c_str());
         return false;

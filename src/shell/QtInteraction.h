@@ -16,7 +16,7 @@ class QtInteraction final : public engine::Interaction {
     QtInteraction(QWidget* owner, QProgressBar* progressBar, bool headless);
 
     void ShowMessage(const std::string& text, engine::MessageIcon icon) override;
-    bool AskYesNo(const std::string& text) override;
+    bool AskYesNo(engine::Question question, const std::string& text) override;
     void ShowResultList(const engine::ResultList& list) override;
     bool ConfirmUndo(const engine::ResultList& preview) override;
 

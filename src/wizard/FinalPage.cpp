@@ -70,7 +70,7 @@ void FinalPage::EndWizard() {
 
 void FinalPage::Run() {
     engine::Interaction& interaction = Driver().Context().interaction;
-    if (!interaction.AskYesNo(platform::Sjis(kRunQuestion))) return;
+    if (!interaction.AskYesNo(engine::Question::StartRun, platform::Sjis(kRunQuestion))) return;
     // The wizard's run always shows what it did, whatever the job says.
     int& detail = Settings().CommonOption.ViewDetailResult;
     const int saved = detail;

@@ -14,8 +14,8 @@ namespace morvanex::wizard {
 
 namespace {
 
-QRect Pixels(QRect units) {
-    return WizardPage::Units(units.x(), units.y(), units.width(), units.height());
+QRect Pixels(const QWidget& page, QRect units) {
+    return WizardPage::UnitsOn(page, units);
 }
 
 }  // namespace
@@ -25,14 +25,14 @@ QLabel* AddText(QWidget& page, const char* name, const char* text, QRect units) 
     label->setObjectName(name);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(Pixels(units));
+    label->setGeometry(Pixels(page, units));
     return label;
 }
 
 QGroupBox* AddGroup(QWidget& page, const char* name, const char* text, QRect units) {
     auto* group = new QGroupBox(QString::fromUtf8(text), &page);
     group->setObjectName(name);
-    group->setGeometry(Pixels(units));
+    group->setGeometry(Pixels(page, units));
     // Only a frame: the controls drawn inside it are the page's, so keep it behind them.
     group->lower();
     return group;
@@ -42,7 +42,7 @@ QRadioButton* AddRadio(QWidget& page, QButtonGroup& group, int id, const char* n
                        const char* text, QRect units) {
     auto* radio = new QRadioButton(QString::fromUtf8(text), &page);
     radio->setObjectName(name);
-    radio->setGeometry(Pixels(units));
+    radio->setGeometry(Pixels(page, units));
     group.addButton(radio, id);
     return radio;
 }
@@ -50,7 +50,7 @@ QRadioButton* AddRadio(QWidget& page, QButtonGroup& group, int id, const char* n
 QLineEdit* AddFieldEdit(QWidget& page, const char* name, QRect units) {
     auto* edit = new QLineEdit(&page);
     edit->setObjectName(name);
-    edit->setGeometry(Pixels(units));
+    edit->setGeometry(Pixels(page, units));
     edit->setValidator(new widgets::ByteLimitValidator(platform::kMaxTextBytes, edit));
     return edit;
 }
@@ -61,8 +61,8 @@ YesNoChoice::YesNoChoice(QWidget& page, const Names& names, const char* question
     const int y = units.y();
     AddGroup(page, names.group, question, units);
     auto* radios = new QButtonGroup(&page);
-    m_yes = AddRadio(page, *radios, 1, names.yes, "はい", QRect(x + 8, y + 11, 60, 10));
-    m_no = AddRadio(page, *radios, 0, names.no, "いいえ。", QRect(x + 80, y + 11, 60, 10));
+    m_yes = AddRadio(page, *radios, 1, names.yes, "はい", QRect(x + 8, y + 12, 60, 10));
+    m_no = AddRadio(page, *radios, 0, names.no, "いいえ。", QRect(x + 80, y + 12, 60, 10));
     AddText(page, names.note, note, QRect(x + 8, y + 24, units.width() - 16, units.height() - 27));
 }
 

@@ -4,8 +4,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <cmath>
 
+#include "widgets/FontScale.h"
 #include "widgets/WindowHints.h"
 
 namespace morvanex::wizard {
@@ -16,13 +18,25 @@ int Pixels(int units, double scale) {
     return static_cast<int>(std::lround(units * scale));
 }
 
-// Where an embedded settings page sits: below the heading line, in the middle.
+// Where an embedded settings page sits: below the heading line, in the middle (drawn pixels).
 constexpr int kEmbeddedTop = 26;
 
 }  // namespace
 
-QRect WizardPage::Units(int x, int y, int width, int height) {
-    return {Pixels(x, kUnitX), Pixels(y, kUnitY), Pixels(width, kUnitX), Pixels(height, kUnitY)};
+QRect WizardPage::UnitsOn(const QWidget& page, const QRect& units) {
+    const double x = kUnitX * widgets::FontScale(page).Factor();
+    // A line of text is ten units high, as the layout was drawn; a font whose lines are taller
+    // for its size (the Japanese ones) makes the units taller too.
+    const int line = page.fontMetrics().size(Qt::TextSingleLine, QStringLiteral("あ")).height();
+    const double y = std::max(kUnitY * widgets::FontScale(page).Factor(), line / kUnitsPerLine);
+    const int left = Pixels(units.x(), x);
+    const int top = Pixels(units.y(), y);
+    return {left, top, Pixels(units.x() + units.width(), x) - left,
+            Pixels(units.y() + units.height(), y) - top};
+}
+
+QRect WizardPage::Units(int x, int y, int width, int height) const {
+    return UnitsOn(*this, QRect(x, y, width, height));
 }
 
 WizardPage::WizardPage(WizardDriver& driver, PageKind kind, const QString& caption)
@@ -53,7 +67,8 @@ void WizardPage::Leave() {
 QLabel* WizardPage::AddHeading(const QString& text) {
     auto* heading = new QLabel(text, this);
     heading->setObjectName("headingLabel");
-    heading->move(12, 6);
+    const widgets::FontScale scale(*this);
+    heading->move(scale(12), scale(6));
     heading->adjustSize();
     return heading;
 }
@@ -105,8 +120,7 @@ void WizardPage::StoreAndGo(WizardButton button) {
 void WizardPage::Embed(pages::Page* page, bool hideSwitch) {
     DestroyEmbedded();
     m_embedded = page;
-    page->move((width() - pages::Page::kWidth) / 2, kEmbeddedTop);
-    page->resize(pages::Page::kWidth, pages::Page::kHeight);
+    page->move((width() - page->width()) / 2, widgets::FontScale(*this)(kEmbeddedTop));
     if (hideSwitch) {
         if (QWidget* own = page->OperationSwitch()) own->hide();
     }

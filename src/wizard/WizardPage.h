@@ -17,11 +17,15 @@ class WizardPage : public QDialog {
     Q_OBJECT
 
   public:
-    // The page's size, and where its parts go, in the units its layout was drawn in; one unit
-    // is kUnitX by kUnitY pixels.
+    // The page's size, and where its parts go, in the units its layout was drawn in: one unit
+    // is kUnitX by kUnitY pixels at the drawn font and grows with the font as a dialog unit
+    // does (widgets::FontScale); a line of text is never taller than kUnitsPerLine units.
     static constexpr double kUnitX = 2.0;
     static constexpr double kUnitY = 1.75;
-    static QRect Units(int x, int y, int width, int height);
+    static constexpr double kUnitsPerLine = 10.0;
+    // The pixels of a rectangle in units on a page (or a control of it), at its font.
+    static QRect UnitsOn(const QWidget& page, const QRect& units);
+    QRect Units(int x, int y, int width, int height) const;
 
     WizardPage(WizardDriver& driver, PageKind kind, const QString& caption);
     ~WizardPage() override;

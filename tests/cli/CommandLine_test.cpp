@@ -1,8 +1,12 @@
 // The command line, run as a separate process the way scripts use it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -10,6 +14,7 @@
 #include "platform/PosixFileSystem.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
+#include "support/TagBuilder.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::cli {
@@ -23,15 +28,19 @@ struct Result {
 
 class CommandLineTest : public testing::Test {
   protected:
+    // `stateHome`: XDG_STATE_HOME when not the test's own; `prefix`: what the program is run
+    // through (another user).
     Result Cli(const std::string& arguments, const std::string& input = "",
-               const std::string& in = "") {
+               const std::string& in = "", const std::string& stateHome = "",
+               const std::string& prefix = "") {
         const char* cli = std::getenv("MORVANEX_CLI");
         EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
         state.CreateFile("stdin", input);
         const std::string command = "cd '" + work.Path() + in + "' && XDG_STATE_HOME='" +
-                                    state.Path() + "' '" + std::string(cli ? cli : "false") + "' " +
-                                    arguments + " <'" + state.Path() + "stdin' >'" + state.Path() +
-                                    "out' 2>'" + state.Path() + "err'";
+                                    (stateHome.empty() ? state.Path() : stateHome) + "' " + prefix +
+                                    "'" + std::string(cli ? cli : "false") + "' " + arguments +
+                                    " <'" + state.Path() + "stdin' >'" + state.Path() + "out' 2>'" +
+                                    state.Path() + "err'";
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"),
                 state.ReadFile("err")};
@@ -91,7 +100,8 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
          "morvanex-cli: the job takes its targets from a list"},
         {"folder_and_list", "run job.mvx --folder empty --list x", 2, "morvanex-cli: give either"},
         {"unknown_command", "frobnicate", 2, "morvanex-cli: unknown command"},
-        {"unknown_option", "preview job.mvx --nope", 2, "morvanex-cli: unexpected argument"},
+        {"unknown_option", "preview job.mvx --nope", 2,
+         "morvanex-cli: unknown option '--nope'\nTry 'morvanex-cli preview --help'.\n"},
         {"bad_format", "preview job.mvx --format xml", 2, "morvanex-cli: --format"},
         {"missing_folder", "preview job.mvx --folder nowhere", 1, "Error Code : 1001\n"},
         {"empty_folder", "run job.mvx --folder empty", 1, "Error Code : 1004\n"},
@@ -101,6 +111,13 @@ TEST_F(CommandLineTest, ExitStatusesAndMessages) {
         EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
         EXPECT_TRUE(result.err.starts_with(row.errStart)) << row.name << "\n" << result.err;
     }
+    // Nothing collected: the hint says how the command line takes every file, not which box of
+    // the window to tick.
+    const Result empty = Cli("run job.mvx --folder empty");
+    EXPECT_NE(empty.err.find("--set CommonOption.AllAttributeFileRename=1"), std::string::npos)
+        << empty.err;
+    EXPECT_EQ(empty.err.find("オプションページ"), std::string::npos) << empty.err;
+
     const Result help = Cli("--help");
     EXPECT_EQ(help.status, 0);
     for (const char* word :
@@ -116,7 +133,8 @@ TEST_F(CommandLineTest, PreviewPrintsOneTsvRowPerTarget) {
     work.CreateFile("p/b.jpg");
     work.CreateFile("p/a.jpg");
     work.CreateFile("p/IMG_0002.jpg");
-    const Result result = Cli("preview job.mvx --folder p --format tsv");
+    // Options before the command, a value after "=", a short form.
+    const Result result = Cli("--folder=p preview job.mvx -f tsv");
     EXPECT_EQ(result.status, 3) << result.err;
     const std::string p = work.Path() + "p/";
     EXPECT_EQ(result.out, p + "a.jpg\t" + p + "IMG_0001.jpg\tok\n" + p + "b.jpg\t" + p +
@@ -131,9 +149,13 @@ TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
     work.CreateFile("z.txt", "Z");
     work.CreateFile(foreign, "E");
     work.CreateFile("list.txt", "z.txt\n" + foreign + "\n");
-    const Result run = Cli("run job.mvx --list list.txt");
+    // A job that shows what it did: the list follows at once, no [OK] button to press.
+    const Result run = Cli("run job.mvx --list list.txt --set CommonOption.ViewDetailResult=1");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("変換完了。\n2個のファイル名を変換しました。"), std::string::npos);
+    EXPECT_NE(run.out.find("変換完了。\n2個のファイル名を変換しました。\n"), std::string::npos);
+    EXPECT_EQ(run.out.find("ボタン"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("z.txt -> " + work.Path() + "IMG_0001.txt"), std::string::npos)
+        << run.err;
     EXPECT_EQ(work.ReadFile("IMG_0001.txt"), "Z");
     EXPECT_EQ(work.ReadFile("IMG_0002.txt"), "E");
 
@@ -146,7 +168,11 @@ TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(work.ReadFile("z.txt"), "Z");
     EXPECT_EQ(work.ReadFile(foreign), "E");
-    EXPECT_EQ(Cli("undo --yes").status, 1);  // nothing left to undo
+    // Nothing left to undo: said in the command line's words, not the window's button.
+    const Result nothing = Cli("undo --yes");
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_TRUE(nothing.err.starts_with("Nothing to undo")) << nothing.err;
+    EXPECT_EQ(nothing.err.find("ボタン"), std::string::npos) << nothing.err;
 }
 
 // A relative folder is the one below the folder the run started in, for good: an undo started
@@ -168,6 +194,127 @@ TEST_F(CommandLineTest, RelativeFoldersAreResolvedOnceAndUndoWorksFromAnywhere) 
     EXPECT_EQ(work.ReadFile("d/a.txt"), "mine");
     EXPECT_EQ(work.ReadFile("elsewhere/d/IMG_0001.txt"), "someone else's");
     EXPECT_NE(Cli("history").out.find("  undone  1  "), std::string::npos);
+}
+
+// A list's run is named in history and in undo's question by the folder its files share, not
+// by the job's folder.
+TEST_F(CommandLineTest, AListsRunIsNamedByTheFolderItsFilesShare) {
+    Job("[SelectFile]\r\nFullPath=/\r\n");
+    const struct {
+        const char* name;
+        std::vector<std::string> files;
+        std::string folder;
+    } rows[] = {
+        {"one_folder", {"p/q/a.txt", "p/q/b.txt"}, "p/q/"},
+        {"two_folders", {"p/q/a.txt", "p/r/s/b.txt"}, "p/"},
+    };
+    for (const auto& row : rows) {
+        std::string list;
+        for (const std::string& file : row.files) {
+            work.CreateFile(file, file);
+            list += work.Path() + file + "\n";
+        }
+        work.CreateFile("list.txt", list);
+        ASSERT_EQ(Cli("run job.mvx --list list.txt").status, 0) << row.name;
+        const std::string history = Cli("history").out;
+        EXPECT_NE(history.find("  done  2  " + work.Path() + row.folder + "\n"), std::string::npos)
+            << row.name << "\n"
+            << history;
+        const Result undo = Cli("undo", "y\n");
+        EXPECT_NE(undo.err.find("(" + work.Path() + row.folder + "): 2 files to take back."),
+                  std::string::npos)
+            << row.name << "\n"
+            << undo.err;
+        EXPECT_EQ(work.ReadFile(row.files[1]), row.files[1]) << row.name;
+    }
+}
+
+// Another user of the machine can neither steer an undo with a journal of theirs nor hand the
+// program a state folder: a journal with another key, and a folder owned by someone else or
+// writable by others, are refused by name.
+TEST_F(CommandLineTest, AnotherUsersJournalOrStateFolderIsRefused) {
+    if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "runs a second process as nobody: needs root and setpriv";
+    }
+    const std::string nobody = "setpriv --reuid=nobody --regid=nogroup --clear-groups ";
+    test::TempFolder shared;  // where nobody works, reachable by all
+    ASSERT_EQ(::chmod(shared.Path().c_str(), 0755), 0);
+    const std::string job =
+        shared.CreateFile("job.mvx", work.ReadFile(Job().substr(work.Path().size())));
+    shared.CreateFile("nobody/files/n.txt", "nobody's");
+    shared.CreateFolder("planted");
+    shared.CreateFolder("open");
+    ASSERT_EQ(std::system(("chown -R nobody:nogroup '" + shared / "nobody" + "' '" +
+                           shared / "planted" + "'")
+                              .c_str()),
+              0);
+    // Nobody's own run, recorded with nobody's key.
+    ASSERT_EQ(Cli("run " + job + " --folder " + shared / "nobody/files", "", "",
+                  shared / "nobody/state", nobody)
+                  .status,
+              0);
+    const std::string nobodysJournal = shared / "nobody/state/morvanex/000001.journal";
+    ASSERT_TRUE(shared.Exists("nobody/state/morvanex/000001.journal"));
+
+    struct Row {
+        const char* name;
+        std::string stateHome;        // XDG_STATE_HOME of the user's runs
+        std::function<void()> plant;  // after the user's first run there
+        const char* named;            // what the refusal names
+        bool runRefused;
+    };
+    const std::string open = shared / "open/morvanex/";
+    const Row rows[] = {
+        {"journal/another_users_key", state.Path(),
+         [&] { std::filesystem::copy_file(nobodysJournal, state / "morvanex/000099.journal"); },
+         "000099.journal", false},
+        {"folder/another_owner", shared / "planted",
+         [&] {
+             ASSERT_EQ(Cli("run " + job + " --folder " + shared / "nobody/files", "", "",
+                           shared / "planted", nobody)
+                           .status,
+                       0);
+         },
+         "uid 65534", true},
+        {"folder/writable_by_others", shared / "open",
+         [&] {
+             ::chmod(open.c_str(), 0777);
+             ASSERT_EQ(
+                 std::system(
+                     (nobody + "cp '" + nobodysJournal + "' '" + open + "000099.journal'").c_str()),
+                 0);
+         },
+         "chmod 700", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        work.CreateFile("mine/a.txt", "mine");
+        if (row.name != std::string("folder/another_owner")) {
+            ASSERT_EQ(Cli("run job.mvx --folder mine", "", "", row.stateHome).status, 0);
+            ASSERT_EQ(Cli("undo --yes", "", "", row.stateHome).status, 0);
+        }
+        row.plant();
+        const Result run = Cli("run job.mvx --folder mine", "", "", row.stateHome);
+        EXPECT_EQ(run.status, row.runRefused ? 1 : 0) << run.err;
+        if (row.runRefused) {
+            EXPECT_NE(run.err.find("Error Code : 18\n"), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(row.named), std::string::npos) << run.err;
+            EXPECT_TRUE(work.Exists("mine/a.txt"));
+        }
+        const Result undo = Cli("undo --yes", "", "", row.stateHome);
+        EXPECT_EQ(undo.status, 1);
+        EXPECT_NE(undo.err.find(row.named), std::string::npos) << undo.err;
+        EXPECT_EQ(shared.ReadFile("nobody/files/IMG_0001.txt"), "nobody's");
+        if (row.name == std::string("folder/writable_by_others")) {
+            // Made private, the folder is used again; the journal nobody put there is not.
+            ::chmod(open.c_str(), 0700);
+            const Result again = Cli("undo --yes", "", "", row.stateHome);
+            EXPECT_EQ(again.status, 1);
+            EXPECT_NE(again.err.find("000099.journal"), std::string::npos) << again.err;
+            EXPECT_EQ(shared.ReadFile("nobody/files/IMG_0001.txt"), "nobody's");
+        }
+        std::filesystem::remove_all(work / "mine");
+    }
 }
 
 // A job saved by one process with a folder named in characters CP932 lacks finds that folder
@@ -224,7 +371,7 @@ TEST_F(CommandLineTest, SetOverridesAJobKeyOrSaysWhyNot) {
          "morvanex-cli: --set takes SECTION.KEY=VALUE"},
         {"form/no_value", "show job.mvx --set", 2, "morvanex-cli: --set needs SECTION.KEY=VALUE"},
         {"command/not_for_undo", "undo --set CommonOption.NaturalOrder=1", 2,
-         "morvanex-cli: unexpected argument"},
+         "morvanex-cli: --set is not an option of undo\n"},
         // A key that takes its value but makes a job that cannot run fails as the job.
         {"job/bad_expression",
          "preview job.mvx --folder p --set StringChangeOption.EnableStringChange=1 --set "
@@ -263,6 +410,45 @@ TEST_F(CommandLineTest, ShowIniSavesTheJobWithItsOverrides) {
                   "CommonOption.NaturalOrder=0")
                   .out.find("NaturalOrder=0\r\n"),
               std::string::npos);
+}
+
+// The music example of the README: "track artist - title" from ID3v2 frames and from Shift-JIS
+// bytes of an ID3v1 tag; a file without a title keeps its old name for that part; `show` names
+// the parts and the tag text reading.
+TEST_F(CommandLineTest, MusicExampleOfTheReadme) {
+    Job();
+    test::TagValues values;
+    values.artist = "アーティスト";
+    values.title = "Why? Part 1";
+    values.track = "3/12";
+    const std::string tagged = test::TaggedFile(test::TagContainer::Mp3Id3v23, values, 60);
+    work.CreateFile("m/Track01.mp3", tagged);
+    work.CreateFile("m/Track02.mp3",
+                    test::Mp3WithId3v1("\x83\x41\x81\x5B\x83\x65\x83\x42\x83\x58\x83\x67",
+                                       "\x8B\xC8\x96\xBC", 4));
+    values.title.clear();
+    work.CreateFile("m/Track03.mp3", test::TaggedFile(test::TagContainer::Mp3Id3v24, values, 60));
+    const std::string sets =
+        " --set 'SelectFile.FileFilter=*.mp3'"
+        " --set RenameOption.SelectedPart00=10 --set 'RenameOption.StrPart00=%ET2'"
+        " --set RenameOption.SelectedPart01=1 --set 'RenameOption.StrPart01=\" \"'"
+        " --set RenameOption.SelectedPart02=10 --set 'RenameOption.StrPart02=%EAR'"
+        " --set RenameOption.SelectedPart03=1 --set 'RenameOption.StrPart03=\" - \"'"
+        " --set RenameOption.SelectedPart04=10 --set 'RenameOption.StrPart04=%ETI'"
+        " --set RenameOption.SelectedPart10=2"
+        " --set RenameOption.SelectedPart05=1 --set 'RenameOption.StrPart05=.mp3'";
+    const Result shown = Cli("show job.mvx" + sets);
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("リネーム処理: (トラック番号) (アーティスト名) - (曲名).mp3\n"),
+              std::string::npos)
+        << shown.out;
+    EXPECT_NE(shown.out.find("タグの文字コード: 自動判定(Shift-JIS/Latin-1)\n"), std::string::npos);
+
+    const Result run = Cli("run job.mvx --folder m --quiet" + sets);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(work.ReadFile("m/03 アーティスト - Why？ Part 1.mp3"), tagged);
+    EXPECT_TRUE(work.Exists("m/04 アーティスト - 曲名.mp3"));
+    EXPECT_TRUE(work.Exists("m/03 アーティスト - Track03.mp3"));
 }
 
 // The examples of the README: natural order and a regular expression with a group.
@@ -319,6 +505,97 @@ TEST_F(CommandLineTest, NewWritesTheJobTheProgramSavesForANewDocument) {
     EXPECT_EQ(nowhere.status, 1);
     EXPECT_TRUE(nowhere.err.starts_with("morvanex-cli: missing/x.mvx: No such file or directory"))
         << nowhere.err;
+}
+
+TEST_F(CommandLineTest, EachCommandHasItsHelpAndTheProgramItsVersion) {
+    const Result preview = Cli("preview --help");
+    EXPECT_EQ(preview.status, 0);
+    EXPECT_TRUE(preview.out.starts_with("Usage: morvanex-cli preview JOB")) << preview.out;
+    EXPECT_NE(preview.out.find("-f, --format FORMAT"), std::string::npos) << preview.out;
+    EXPECT_EQ(preview.out.find("--undo-on-failure"), std::string::npos) << preview.out;
+    EXPECT_EQ(Cli("help preview").out, preview.out);
+
+    const Result version = Cli("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(version.out.starts_with("morvanex-cli (MorvaneX) ")) << version.out;
+    EXPECT_EQ(version.out.find_first_not_of("0123456789.\n", 24), std::string::npos) << version.out;
+}
+
+// The JSON rows of a preview read by a JSON Schema validator (Python's jsonschema) against the
+// schema in docs/: every status, and names that are not UTF-8 written so that they map back to
+// their bytes.
+TEST_F(CommandLineTest, PreviewJsonFollowsItsSchema) {
+    const char* source = std::getenv("MORVANEX_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    if (std::system("python3 -c 'import jsonschema' 2>/dev/null") != 0) {
+        GTEST_SKIP() << "python3-jsonschema is not installed (tools/install-deps.sh)";
+    }
+    Job();
+    const std::string stray = "\xE9\xFF.png";  // two bytes that are no UTF-8
+    for (const std::string& name : {std::string("IMG_.jpg"), std::string("a.png"), stray,
+                                    std::string("c.txt"), std::string("IMG_.txt")}) {
+        work.CreateFile("p/" + name);
+    }
+    work.CreateFile("list.txt", "p/IMG_.jpg\np/a.png\np/" + stray + "\np/c.txt\n");
+    // Only the fixed text and the extension: every target gets the name "IMG_".
+    const Result result =
+        Cli("preview job.mvx --list list.txt --format json --set RenameOption.SelectedPart01=0");
+    EXPECT_EQ(result.status, 3) << result.err;
+    state.CreateFile("preview.json", result.out);
+    const std::string check = "python3 '" + std::string(source) +
+                              "/tests/cli/check-preview-json.py' '" + std::string(source) +
+                              "/docs/preview.schema.json' <'" + state.Path() + "preview.json' >'" +
+                              state.Path() + "checked' 2>&1";
+    EXPECT_EQ(std::system(check.c_str()), 0) << state.ReadFile("checked");
+    const std::string p = work.Path() + "p/";
+    const std::string rows[] = {p + "IMG_.jpg", p + "IMG_.jpg", "unchanged",    p + "a.png",
+                                p + "IMG_.png", "ok",           p + stray,      p + "IMG_.png",
+                                "duplicate",    p + "c.txt",    p + "IMG_.txt", "exists"};
+    std::string expected;
+    for (const std::string& field : rows) expected += field + '\0';
+    EXPECT_EQ(state.ReadFile("checked"), expected);
+}
+
+// A run that stops midway: with --undo-on-failure everything is back at once, with or without
+// a journal; without it the files stay renamed and `undo` takes them back later.
+TEST_F(CommandLineTest, ARunThatFailsMidwayIsTakenBack) {
+    Job("[SelectFile]\r\nFileFilter=?.txt\r\n");
+    struct Row {
+        const char* name;
+        const char* options;
+        const char* answer;
+        bool laterUndo;
+    } rows[] = {
+        {"journal/undo_on_failure", "--undo-on-failure", "-> Yes (given --undo-on-failure)\n",
+         false},
+        {"no_journal/undo_on_failure", "--undo-on-failure --no-journal",
+         "-> Yes (given --undo-on-failure)\n", false},
+        {"journal/undo_later", "",
+         "-> No (without --undo-on-failure); 'morvanex-cli undo' takes the run back\n", true},
+    };
+    for (const auto& row : rows) {
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            work.CreateFile(std::string("p/") + name, name);
+        work.CreateFile("p/IMG_0003.txt", "someone else's");  // c.txt's new name is taken
+        const Result run = Cli(std::string("run job.mvx --folder p ") + row.options);
+        EXPECT_EQ(run.status, 1) << row.name;
+        EXPECT_NE(run.err.find("Error Code : 16\n"), std::string::npos) << row.name << run.err;
+        EXPECT_NE(run.err.find("2個目のファイルまで変換しました。"), std::string::npos) << row.name;
+        EXPECT_NE(run.err.find(row.answer), std::string::npos) << row.name << "\n" << run.err;
+        if (row.laterUndo) {
+            EXPECT_EQ(work.ReadFile("p/IMG_0001.txt"), "a.txt") << row.name;
+            EXPECT_EQ(Cli("undo --yes").status, 0) << row.name;
+        } else {
+            EXPECT_NE(run.out.find("Undoが正常終了しました。"), std::string::npos) << row.name;
+        }
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            EXPECT_EQ(work.ReadFile(std::string("p/") + name), name) << row.name;
+        EXPECT_EQ(work.ReadFile("p/IMG_0003.txt"), "someone else's") << row.name;
+        EXPECT_FALSE(work.Exists("p/IMG_0001.txt")) << row.name;
+        EXPECT_FALSE(work.Exists("p/IMG_0002.txt")) << row.name;
+    }
+    // Every journaled run ended undone: nothing is left for a later undo.
+    EXPECT_EQ(Cli("undo --yes").status, 1);
 }
 
 }  // namespace

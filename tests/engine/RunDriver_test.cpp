@@ -192,6 +192,7 @@ TEST_P(RunDriverTest, FailureAtTheKthTargetLosesNothingAndUndoRestoresTheRest) {
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_TRUE(ui.messages[0].starts_with("Error Code : 999\n"));
     ASSERT_EQ(ui.questions.size(), 1u);
+    EXPECT_EQ(ui.questionKinds[0], Question::UndoAfterFailure);
     EXPECT_EQ(ui.questions[0],
               platform::Sjis("処理が中断しました。\n2個目のファイルまで変換しました。\n3個目以降の"
                              "ファイル変換が行われていません(続行は不可能です)"
@@ -274,11 +275,13 @@ TEST_P(RunDriverTest, CopyLeavesEverySourceIdenticalAndKeepsNoUndoData) {
     ui.answers = {true};  // create the missing destination
     const auto before = Snapshot(temp / "src/");
     ASSERT_EQ(Run().resultCode, 0);
+    EXPECT_EQ(ui.questionKinds, std::vector<Question>{Question::CreateCopyFolder});
     EXPECT_EQ(Snapshot(temp / "src/"), before);
     EXPECT_EQ(temp.ReadFile("dest/IMG_001.jpg"), "A");
     EXPECT_EQ(temp.ReadFile("dest/sub/IMG_001.jpg"), "B");  // numbering restarts per folder
     Undo(settings, {faulty, clock, ui, &journal});
     EXPECT_TRUE(ui.Showed("Undo用のデータがありません。"));
+    EXPECT_EQ(ui.notices, std::vector<Notice>{Notice::NoUndoData});
 }
 
 TEST_P(RunDriverTest, NumberResetAndPerFolderNumbersAcrossThreeFolders) {
@@ -448,6 +451,7 @@ TEST_P(RunDriverTest, SelectionRules) {
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_TRUE(
         ui.messages[1].starts_with(platform::Sjis("指定フォルダ内に\n「読み取り専用(R)」\u3000")));
+    EXPECT_EQ(ui.notices, std::vector<Notice>{Notice::AttributeHint});
     settings.AutoExecMode = 1;
     ui.messages.clear();
     EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_FILEINDIR_APP);
@@ -778,7 +782,7 @@ TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     const std::vector<int> report = test::InChild([&] {
         if (::unshare(CLONE_NEWNS) != 0 ||
             ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1200k") != 0) {
+            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1200k,mode=0700") != 0) {
             return std::vector<int>{errno};
         }
         UndoJournal tight(Cp932(small + "/"));
@@ -798,6 +802,71 @@ TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     EXPECT_EQ(report[4], report[2]) << "every move made is taken back";
     for (int i = 0; i < kFiles; i += 97)
         EXPECT_TRUE(temp.Exists(name + std::to_string(10000 + i))) << i;
+}
+
+// Cuts the run's journal right after the k-th move: to nothing, or at the start of the memory
+// page where that move's record lies (a cut the run sees at its next store there).
+class JournalCuttingFileSystem final : public platform::PosixFileSystem {
+  public:
+    JournalCuttingFileSystem(const UndoJournal& journal, int k, bool toNothing)
+        : m_journal(journal), m_k(k), m_toNothing(toNothing) {}
+    int Move(std::string_view from, std::string_view to) override {
+        const int result = PosixFileSystem::Move(from, to);
+        if (++m_moves != m_k) return result;
+        const std::string path = platform::Utf8FromCp932(m_journal.RunPath());
+        std::ifstream in(path, std::ios::binary);
+        const std::string bytes(std::istreambuf_iterator<char>(in), {});
+        const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        const std::size_t at =
+            m_toNothing ? 0 : bytes.find(platform::Utf8FromCp932(from)) / page * page;
+        ::truncate(path.c_str(), static_cast<off_t>(at));
+        return result;
+    }
+
+  private:
+    const UndoJournal& m_journal;
+    int m_k;
+    bool m_toNothing;
+    int m_moves = 0;
+};
+
+// A journal cut under the run: code 18 keeps its message and says what the journal still holds
+// and which change it lost.
+TEST_P(RunDriverTest, AJournalCutUnderTheRunSaysWhatItStillHolds) {
+    const std::string name(150, 'n');
+    constexpr int kFiles = 30;
+    constexpr int kCutAt = 20;
+    for (const bool toNothing : {true, false}) {
+        SCOPED_TRACE(toNothing ? "cut/to_nothing" : "cut/at_the_page_of_the_record");
+        test::TempFolder files;
+        for (int i = 0; i < kFiles; ++i) files.CreateFile(name + std::to_string(10000 + i));
+        settings.SelectFile.FullPath = Cp932(files.Path());
+        UsePattern("IMG_", 5);
+        ui.messages.clear();
+        JournalCuttingFileSystem cutting(journal, kCutAt, toNothing);
+        const RunOutcome outcome =
+            StartRun(settings, {cutting, clock, ui, &journal}, false, nullptr);
+        EXPECT_EQ(outcome.resultCode, MRVN_ERROR_NO_JOURNAL);
+        ASSERT_FALSE(ui.messages.empty());
+        const std::string& message = ui.messages[0];
+        EXPECT_NE(
+            message.find(platform::Sjis("この時点までに変更したファイルはUndoで元に戻せます。")),
+            std::string::npos);
+        const std::string lost = Cp932(files / (name + std::to_string(10000 + kCutAt - 1))) +
+                                 " -> " + Cp932(files.Path()) + "IMG_000" + std::to_string(kCutAt);
+        EXPECT_NE(message.find(lost), std::string::npos) << message;
+        const journal::Run run = journal::ReadRun(journal.RunPath());
+        EXPECT_EQ(run.readable, !toNothing);
+        if (toNothing) continue;
+        const std::size_t kept = run.records.size() - run.Damaged() + (run.cutShort ? 1 : 0);
+        EXPECT_GT(kept, 0u);
+        EXPECT_LT(kept, static_cast<std::size_t>(kCutAt));
+        EXPECT_NE(
+            message.find(platform::Sjis("最初の") + std::to_string(kept) + platform::Sjis("件")),
+            std::string::npos)
+            << message;
+        EXPECT_EQ(UndoRun(journal.RunPath(), real, nullptr).restored, kept);
+    }
 }
 
 TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {

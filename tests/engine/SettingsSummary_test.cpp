@@ -307,23 +307,50 @@ TEST(SettingsSummary, ExifReadingFollowsTheJob) {
     EXPECT_EQ(SummarizeSettings(s, kNow).exifReading, Sjis("先頭にExifがあるJPEGの日時のみ"));
 }
 
+// tag_text/<value>: how raw tag texts are read, an unknown value as the default
+TEST(SettingsSummary, TagTextReadingFollowsTheJob) {
+    const std::pair<int, const char*> rows[] = {{0, "自動判定(Shift-JIS/Latin-1)"},
+                                                {1, "常にShift-JISとして読む"},
+                                                {2, "Latin-1として読む"},
+                                                {5, "自動判定(Shift-JIS/Latin-1)"}};
+    for (const auto& [value, text] : rows) {
+        RenameSettings s = Fresh();
+        s.RenameOption.ExifTagCp932 = value;
+        EXPECT_EQ(SummarizeSettings(s, kNow).tagText, Sjis(text)) << value;
+    }
+}
+
+TEST(SettingsSummary, TagTokensShowTheirPlaceholders) {
+    RenameSettings s = Fresh();
+    s.RenameOption.Parts[0].SelectedPart = settings::kPartExif;
+    s.RenameOption.Parts[0].StrPart = "%ET2";
+    s.RenameOption.Parts[1].SelectedPart = settings::kPartFixedText;
+    s.RenameOption.Parts[1].StrPart = " ";
+    s.RenameOption.Parts[2].SelectedPart = settings::kPartExif;
+    s.RenameOption.Parts[2].StrPart = "%EAR%EST0103";
+    EXPECT_EQ(
+        RenamePatternPreview(s, kNow).substr(0, Sjis("(トラック番号) (アーティスト名)").size()),
+        Sjis("(トラック番号) (アーティスト名)"));
+}
+
 TEST(SettingsSummary, LabelledRows) {
     RenameSettings s = Fresh();
     s.SelectFile.FreeFileSelect = 1;
     const SettingsSummary summary = SummarizeSettings(s, kNow);
     const std::vector<SummaryRow> rows = SummaryRows(summary);
-    ASSERT_EQ(rows.size(), 21u);
+    ASSERT_EQ(rows.size(), 22u);
     EXPECT_EQ(rows[0].label, Sjis("ファイル選択"));
     EXPECT_EQ(rows[0].text, Sjis("ドラッグアンドドロップによる選択"));
     EXPECT_EQ(rows[2].label, Sjis("リネーム処理"));
     EXPECT_EQ(rows[2].text, Sjis("001.(元拡張子)"));
     EXPECT_EQ(rows[18].text, std::string(24, '-'));
     EXPECT_EQ(rows[19].label, Sjis("Exif情報の読み取り"));
-    EXPECT_EQ(rows[20].label, Sjis("ソート条件"));
+    EXPECT_EQ(rows[20].label, Sjis("タグの文字コード"));
+    EXPECT_EQ(rows[21].label, Sjis("ソート条件"));
     // Every field appears once.
     std::size_t filled = 0;
     for (const SummaryRow& row : rows) filled += row.text.empty() ? 0 : 1;
-    EXPECT_EQ(filled, 21u);
+    EXPECT_EQ(filled, 22u);
 }
 
 }  // namespace

@@ -2,15 +2,19 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "engine/Undo.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {
@@ -80,6 +84,8 @@ TEST(UndoJournal, ARelativePathIsNeverRecorded) {
 
 // Damage of every kind is seen as damage: the records that verify stay usable.
 TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
+    // A record's fixed part, before its paths; its modification time lies 88 bytes in.
+    constexpr std::size_t kRecord = 128;
     struct Row {
         const char* name;
         // Changes the bytes of a three-record journal.
@@ -96,12 +102,12 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
          {true, false, false},
          false},
         {"bit_in_a_state",
-         [](std::string& b) { b[b.find("/a/1/a/one") - 120] ^= 0x10; },
+         [](std::string& b) { b[b.find("/a/1/a/one") - kRecord] ^= 0x10; },
          true,
          {true, false, false},
          false},
         {"bit_in_a_time",
-         [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - 120 + 48] ^= 0x04; },
+         [](std::string& b) { b[b.find("/a/\xE3\x81\x82") - kRecord + 88] ^= 0x04; },
          true,
          {false, true, false},
          false},
@@ -111,7 +117,7 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
          {false, false},
          true},
         {"cut_between_records",
-         [](std::string& b) { b.resize(b.find("/a/3") - 120); },
+         [](std::string& b) { b.resize(b.find("/a/3") - kRecord); },
          true,
          {false, false},
          true},
@@ -138,41 +144,68 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
     }
 }
 
-// A journal written before the records were checksummed word by word: a run made before an update
-// is still undone after it, and its records are still verified.
-TEST(UndoJournal, AJournalOfTheEarlierVersionIsStillReadAndVerified) {
-    const std::string fixture =
-        std::string(std::getenv("MORVANEX_SOURCE_DIR")) + "/tests/engine/data/version2.journal";
-    std::string bytes;
-    {
-        std::ifstream in(fixture, std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    ASSERT_FALSE(bytes.empty()) << fixture;
-    const struct {
+// Journals of the earlier versions (no key, runs not numbered): a run made before an update is
+// still undone after it, its records still verified, and it counts as older than every numbered
+// run; but only from the user's own file.
+TEST(UndoJournal, AJournalOfAnEarlierVersionIsStillReadButOnlyTheUsersOwn) {
+    struct Row {
         const char* name;
+        const char* fixture;
         const char* flipped;  // a byte of this text is changed; nullptr: none
-        std::vector<bool> damaged;
-    } rows[] = {
-        {"intact", nullptr, {false, false}},
-        {"bit_in_a_path", "old-b.txt.txt", {false, true}},
+        unsigned mode;
+        bool anotherOwner;
+        std::vector<bool> damaged;  // empty: refused
     };
-    for (const auto& row : rows) {
+    const Row rows[] = {
+        {"v2/intact", "version2.journal", nullptr, 0600, false, {false, false}},
+        {"v2/bit_in_a_path", "version2.journal", "old-b.txt.txt", 0600, false, {false, true}},
+        {"v3/intact", "version3.journal", nullptr, 0600, false, {false, false}},
+        {"v3/bit_in_a_path", "version3.journal", "old-a.txt.txt", 0600, false, {true, false}},
+        {"v3/writable_by_others", "version3.journal", nullptr, 0666, false, {}},
+        {"v3/another_owner", "version3.journal", nullptr, 0600, true, {}},
+    };
+    for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        if (row.anotherOwner && ::geteuid() != 0) {
+            std::puts("skipped: giving a file to another user needs root");
+            continue;
+        }
+        const std::string fixture =
+            std::string(std::getenv("MORVANEX_SOURCE_DIR")) + "/tests/engine/data/" + row.fixture;
+        std::string bytes;
+        {
+            std::ifstream in(fixture, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        ASSERT_FALSE(bytes.empty()) << fixture;
+        if (row.flipped != nullptr) bytes[bytes.find(row.flipped)] ^= 0x01;
         test::TempFolder temp;
-        std::string copy = bytes;
-        if (row.flipped != nullptr) copy[copy.find(row.flipped)] ^= 0x01;
-        const std::string path = temp.Path() + "/20261208-020306.272716492-26598.journal";
-        std::ofstream(path, std::ios::binary) << copy;
+        const std::string path = temp / "20261208-020306.272716492-26598.journal";
+        std::ofstream(path, std::ios::binary) << bytes;
+        ASSERT_EQ(::chmod(path.c_str(), row.mode), 0);
+        if (row.anotherOwner) {
+            ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        }
+        UndoJournal numbered(test::Cp932(temp.Path()));
+        ASSERT_EQ(numbered.BeginRun("/n/", 0), 0);
+        numbered.EndRun();
+
         const journal::Run run = journal::ReadRun(test::Cp932(path));
-        ASSERT_TRUE(run.readable);
-        EXPECT_EQ(run.root, "/tmp/v2j/job/");
+        ASSERT_EQ(run.readable, !row.damaged.empty()) << run.problem;
+        EXPECT_EQ(journal::ListRuns(test::Cp932(temp.Path())).front(), numbered.RunPath());
+        if (!run.readable) {
+            EXPECT_NE(ChooseRunToUndo(test::Cp932(temp.Path())).refusal.find(path),
+                      std::string::npos);
+            continue;
+        }
+        EXPECT_EQ(journal::ListRuns(test::Cp932(temp.Path())).back(), test::Cp932(path));
+        EXPECT_EQ(run.root, std::string(row.fixture) == "version2.journal" ? "/tmp/v2j/job/"
+                                                                           : "/tmp/v3j/job/");
         ASSERT_EQ(run.records.size(), row.damaged.size());
         for (std::size_t i = 0; i < row.damaged.size(); ++i) {
             EXPECT_EQ(run.records[i].damaged, row.damaged[i]) << "record " << i;
             EXPECT_EQ(run.records[i].state, State::Done);
         }
-        EXPECT_EQ(run.records[0].newPath, "/tmp/v2j/job/old-a.txt.txt");
     }
 }
 
@@ -265,6 +298,205 @@ TEST(UndoJournal, AStateFolderThatCannotBeMadeRefusesTheRun) {
         EXPECT_NE(journal.BeginRun("/a/", 0), 0) << folder;
         EXPECT_FALSE(journal.Recording()) << folder;
         EXPECT_NE(journal.Intend("/a/1", "/a/2", "", Status(1), journal::kMoved), 0) << folder;
+    }
+}
+
+// Sets an environment variable (or removes it: nullptr) for the scope, as it was afterwards.
+class ScopedVariable {
+  public:
+    ScopedVariable(const char* name, const char* value) : m_name(name) {
+        const char* old = std::getenv(name);
+        m_had = old != nullptr;
+        if (m_had) m_old = old;
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
+    ~ScopedVariable() {
+        if (m_had) {
+            ::setenv(m_name, m_old.c_str(), 1);
+        } else {
+            ::unsetenv(m_name);
+        }
+    }
+
+  private:
+    const char* m_name;
+    bool m_had = false;
+    std::string m_old;
+};
+
+// The state folder is the user's wherever HOME points: never a folder someone else chose.
+TEST(UndoJournal, TheStateFolderComesFromXdgOrThePasswordEntry) {
+    const passwd* entry = ::getpwuid(::geteuid());
+    ASSERT_NE(entry, nullptr);
+    const std::string own = std::string(entry->pw_dir) + "/.local/state/morvanex/";
+    const struct {
+        const char* name;
+        const char* xdg;
+        const char* home;
+        std::string folder;
+    } rows[] = {
+        {"xdg/absolute", "/some/where", "/elsewhere", "/some/where/morvanex/"},
+        {"xdg/relative_is_ignored", "state", "/elsewhere", own},
+        {"home/unset", nullptr, nullptr, own},
+        {"home/another_folder", nullptr, "/tmp/someone", own},
+    };
+    for (const auto& row : rows) {
+        const ScopedVariable xdg("XDG_STATE_HOME", row.xdg);
+        const ScopedVariable home("HOME", row.home);
+        EXPECT_EQ(UndoJournal::DefaultFolder(), row.folder) << row.name;
+    }
+}
+
+// A state folder (or key) that another user owns or may write is refused, by run, undo and
+// history alike, naming it and the way to mend it; the user's own, private one is used.
+TEST(UndoJournal, AStateFolderOrKeyOthersCouldHaveWrittenIsRefused) {
+    struct Row {
+        const char* name;
+        void (*prepare)(const std::string& folder);  // the folder, made 0700 with a key
+        const char* mend;                            // in the refusal; nullptr: accepted
+        bool needsRoot;
+    };
+    const Row rows[] = {
+        {"folder/private", [](const std::string&) {}, nullptr, false},
+        {"folder/readable_by_others", [](const std::string& f) { ::chmod(f.c_str(), 0755); },
+         nullptr, false},
+        {"folder/through_a_link",
+         [](const std::string& f) {
+             std::filesystem::rename(f, f.substr(0, f.size() - 1) + "-real");
+             ::symlink((f.substr(0, f.size() - 1) + "-real").c_str(),
+                       f.substr(0, f.size() - 1).c_str());
+         },
+         nullptr, false},
+        {"folder/writable_by_all", [](const std::string& f) { ::chmod(f.c_str(), 0777); },
+         "chmod 700", false},
+        {"folder/writable_by_the_group", [](const std::string& f) { ::chmod(f.c_str(), 0770); },
+         "chmod 700", false},
+        {"folder/sticky_and_writable_by_all",
+         [](const std::string& f) { ::chmod(f.c_str(), 01777); }, "chmod 700", false},
+        {"folder/another_owner", [](const std::string& f) { ::chown(f.c_str(), 65534, 65534); },
+         "uid 65534", true},
+        {"key/readable_by_others", [](const std::string& f) { ::chmod((f + "key").c_str(), 0644); },
+         "chmod 600", false},
+        {"key/another_owner",
+         [](const std::string& f) { ::chown((f + "key").c_str(), 65534, 65534); }, "uid 65534",
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.needsRoot && ::geteuid() != 0) {
+            std::puts("skipped: giving a file to another user needs root");
+            continue;
+        }
+        test::TempFolder temp;
+        const std::string folder = temp / "state/morvanex/";
+        {
+            UndoJournal first(test::Cp932(folder));
+            ASSERT_EQ(first.BeginRun("/a/", 0), 0);
+        }
+        row.prepare(folder);
+        UndoJournal journal(test::Cp932(folder));
+        const int began = journal.BeginRun("/a/", 0);
+        std::string refusal;
+        const std::vector<std::string> history = DescribeHistory(test::Cp932(folder), &refusal);
+        if (row.mend == nullptr) {
+            EXPECT_EQ(began, 0) << journal.Problem();
+            EXPECT_EQ(history.size(), 2u);
+            continue;
+        }
+        EXPECT_NE(began, 0);
+        EXPECT_TRUE(journal.RunPath().empty());
+        for (const std::string& text :
+             {journal.Problem(), ChooseRunToUndo(test::Cp932(folder)).refusal, refusal}) {
+            EXPECT_NE(text.find(folder), std::string::npos) << text;
+            EXPECT_NE(text.find(row.mend), std::string::npos) << text;
+        }
+        EXPECT_TRUE(history.empty());
+        EXPECT_TRUE(journal::ListRuns(test::Cp932(folder)).empty());
+    }
+}
+
+// A journal checksummed with another key — another user's, or one made before the key was
+// made anew — is refused by name, and nothing of it is undone.
+TEST(UndoJournal, AJournalWithAnotherKeyIsRefusedByName) {
+    test::TempFolder temp;
+    temp.CreateFile("files/a", "A");
+    const std::string mine = test::Cp932(temp / "mine/");
+    UndoJournal own(mine);
+    ASSERT_EQ(own.BeginRun("/x/", 0), 0);
+    own.EndRun();
+    UndoJournal other(test::Cp932(temp / "other/"));
+    ASSERT_EQ(other.BeginRun(test::Cp932(temp / "files/"), 0), 0);
+    ASSERT_EQ(other.Intend(test::Cp932(temp / "files/b"), test::Cp932(temp / "files/a"), "",
+                           Status(1), journal::kMoved),
+              0);
+    other.EndRun();
+    const std::string planted = mine + "000099.journal";
+    std::filesystem::copy_file(other.RunPath(), planted);
+
+    const journal::Run run = journal::ReadRun(planted);
+    EXPECT_FALSE(run.readable);
+    EXPECT_TRUE(run.records.empty());
+    EXPECT_EQ(journal::ListRuns(mine).front(), planted) << "its name puts it first";
+    const UndoChoice choice = ChooseRunToUndo(mine);
+    EXPECT_TRUE(choice.run.path.empty());
+    EXPECT_NE(choice.refusal.find(planted), std::string::npos) << choice.refusal;
+    EXPECT_EQ(temp.ReadFile("files/a"), "A");
+}
+
+// Runs are numbered as they begin: neither the clock nor a file's name changes their order,
+// and the oldest by number (after any file that cannot be verified) make room for new ones.
+TEST(UndoJournal, RunsGoByTheirNumbersNotByTheClockOrTheirNames) {
+    struct Row {
+        const char* name;
+        // Renames or plants files among three runs begun in that order at times 300, 200, 100.
+        void (*meddle)(const std::string& folder, const std::vector<std::string>& runs);
+    };
+    const Row rows[] = {
+        {"clock_stepped_back", [](const std::string&, const std::vector<std::string>&) {}},
+        {"oldest_renamed_to_sort_first",
+         [](const std::string& folder, const std::vector<std::string>& runs) {
+             std::filesystem::rename(runs[0], folder + "99991231-235959.999999999-1.journal");
+         }},
+        {"oldest_renamed_to_a_high_number",
+         [](const std::string& folder, const std::vector<std::string>& runs) {
+             std::filesystem::rename(runs[0], folder + "999999.journal");
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        const std::string folder = test::Cp932(temp.Path());
+        std::vector<std::string> runs;
+        for (const platform::Timestamp started : {300, 200, 100}) {
+            UndoJournal journal(folder);
+            ASSERT_EQ(journal.BeginRun("/r/" + std::to_string(started) + "/", started), 0);
+            journal.EndRun();
+            runs.push_back(journal.RunPath());
+        }
+        row.meddle(folder, runs);
+        std::vector<std::string> roots;
+        for (const std::string& path : journal::ListRuns(folder))
+            roots.push_back(journal::ReadRun(path).root);
+        EXPECT_EQ(roots, (std::vector<std::string>{"/r/100/", "/r/200/", "/r/300/"}));
+
+        // Runs enough to prune: the oldest by number goes first, whatever its name.
+        for (std::size_t i = 0; i + 3 < UndoJournal::kRunsKept; ++i) {
+            UndoJournal journal(folder);
+            ASSERT_EQ(journal.BeginRun("/later/", 0), 0);
+        }
+        std::ofstream(temp / "9999999999.journal") << "planted, sorting newest";
+        UndoJournal last(folder);
+        ASSERT_EQ(last.BeginRun("/last/", 0), 0);
+        last.EndRun();
+        const std::vector<std::string> kept = journal::ListRuns(folder);
+        EXPECT_EQ(kept.size(), UndoJournal::kRunsKept);
+        EXPECT_FALSE(temp.Exists("9999999999.journal")) << "what cannot be verified goes first";
+        EXPECT_EQ(journal::ReadRun(kept.back()).root, "/r/200/");
+        EXPECT_EQ(kept.front(), last.RunPath());
     }
 }
 

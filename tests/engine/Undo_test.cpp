@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
@@ -62,6 +63,7 @@ TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
     CaseBlindFileSystem card;
     card.AddFile("/card/IMG_0001.JPG", "photo");
     card.files["/card/IMG_0001.JPG"].status.modification = 1000;
+    card.files["/card/IMG_0001.JPG"].status.identity = {9, 1};  // a number of this mount only
     const platform::FileStatus before = card.files["/card/IMG_0001.JPG"].status;
     EXPECT_EQ(card.Move("/card/IMG_0001.JPG", "/card/img_0001.jpg"), EEXIST)
         << "the card refuses it";
@@ -208,6 +210,216 @@ TEST(Undo, ADamagedJournalGivesBackWhatVerifiesAndSaysSo) {
     EXPECT_EQ(temp.ReadFile("old2"), "2");
     EXPECT_EQ(temp.ReadFile("new1"), "1") << "a record that does not verify moves nothing";
     EXPECT_TRUE(ChooseRunToUndo(folder).run.path.empty()) << "the damage was reported once";
+}
+
+// A run as the engine records it, on real files: each change recorded, then made, then marked
+// done (a pair whose two paths are the same changes the file's attributes only).
+std::string RecordRun(const std::string& stateFolder, const std::string& root,
+                      const std::vector<std::pair<std::string, std::string>>& changes,
+                      const std::vector<std::string>& folders = {}) {
+    platform::PosixFileSystem real;
+    UndoJournal journal(stateFolder);
+    EXPECT_EQ(journal.BeginRun(root, 0, folders), 0) << journal.Problem();
+    for (const auto& [from, to] : changes) {
+        platform::FileStatus before;
+        EXPECT_EQ(real.GetStatus(from, before), 0) << from;
+        EXPECT_EQ(journal.Intend(from, to, "", before,
+                                 from == to ? journal::kAttributes : journal::kMoved),
+                  0);
+        if (from != to) {
+            EXPECT_EQ(real.Move(from, to), 0) << from;
+        }
+        journal.Done(before.modification, before.modificationNs);
+    }
+    journal.EndRun();
+    return journal.RunPath();
+}
+
+// A file system that keeps identity or numbers files per mount only, as a row says.
+class NumberingFileSystem final : public test::MemoryFileSystem {
+  public:
+    bool keepsIdentity = true;
+    bool KeepsIdentity(std::string_view) override { return keepsIdentity; }
+};
+
+// Which file found under the new name is the one the run moved.
+TEST(Undo, OnlyTheWholeIdentityTakesAFileBack) {
+    struct Row {
+        const char* name;
+        bool keepsIdentity;
+        bool birthRecorded;
+        bool identityRecorded;
+        void (*change)(platform::FileStatus& found);
+        bool takenBack;
+    };
+    const Row rows[] = {
+        {"birth/same", true, true, true, [](platform::FileStatus& f) { f.size = 11; }, true},
+        {"birth/another", true, true, true, [](platform::FileStatus& f) { f.birth += 1; }, false},
+        {"no_birth/same_size_and_time", true, false, true, [](platform::FileStatus&) {}, true},
+        {"no_birth/another_size", true, false, true, [](platform::FileStatus& f) { f.size = 11; },
+         false},
+        {"no_birth/another_second", true, false, true,
+         [](platform::FileStatus& f) { f.modification += 1; }, false},
+        {"no_birth/another_nanosecond", true, false, true,
+         [](platform::FileStatus& f) { f.modificationNs += 1; }, false},
+        {"no_birth/another_inode", true, false, true,
+         [](platform::FileStatus& f) { f.identity.inode += 1; }, false},
+        {"no_identity/same_size_and_time", false, false, false, [](platform::FileStatus&) {},
+         false},
+        {"numbered_per_mount/same_numbers_another_size", false, false, true,
+         [](platform::FileStatus& f) { f.size = 11; }, false},
+        {"numbered_per_mount/two_seconds_off", false, false, true,
+         [](platform::FileStatus& f) { f.modification += 2; }, true},
+        {"kind/a_folder_now", true, false, true,
+         [](platform::FileStatus& f) { f.attributes |= platform::attr::kDirectory; }, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        platform::FileStatus before;
+        before.identity =
+            row.identityRecorded ? platform::FileIdentity{5, 7} : platform::FileIdentity{};
+        before.size = 10;
+        before.modification = 100;
+        before.modificationNs = 5;
+        before.birth = row.birthRecorded ? 1234 : 0;
+        NumberingFileSystem fileSystem;
+        fileSystem.keepsIdentity = row.keepsIdentity;
+        fileSystem.AddFile("/r/new", "x");
+        platform::FileStatus found = before;
+        found.identity = {5, 7};
+        row.change(found);
+        fileSystem.files["/r/new"].status = found;
+        journal::Run run;
+        run.records.push_back(Moved("/r/old", "/r/new", "", before));
+        run.records[0].afterModificationNs = before.modificationNs;
+        const UndoReport report =
+            UndoRecords(run, fileSystem, nullptr, [](std::size_t) { return 0; });
+        EXPECT_EQ(fileSystem.files.count("/r/old"), row.takenBack ? 1u : 0u);
+        EXPECT_EQ(report.problems.size(), row.takenBack ? 0u : 1u);
+    }
+}
+
+// A journal can send a file only where its run worked: the folders its header records.
+TEST(Undo, ARecordOutsideItsRunsFoldersIsRefusedAndNamed) {
+    struct Row {
+        const char* name;
+        const char* from;  // relative to the test's folder; moved to `to` by the run
+        const char* to;
+        bool takenBack;
+    };
+    const Row rows[] = {
+        {"inside/the_folder", "in/a", "in/b", true},
+        {"inside/a_listed_folder", "listed/a", "listed/b", true},
+        {"outside/old_path", "home/key", "in/planted", false},
+        {"outside/new_path", "in/a", "out/a", false},
+        {"outside/climbing_out", "in/../home/key", "in/planted", false},
+        {"outside/a_folder_beside", "in-other/a", "in/b", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        for (const char* folder : {"in", "listed", "home", "out", "in-other"})
+            temp.CreateFolder(folder);
+        temp.CreateFile(std::string(row.from).starts_with("in/..") ? "home/key" : row.from, "A");
+        const std::string from = test::Cp932(temp / row.from);
+        const std::string to = test::Cp932(temp / row.to);
+        const std::string state = test::Cp932(temp / "state/");
+        RecordRun(state, test::Cp932(temp / "in/"), {{from, to}},
+                  {test::Cp932(temp / "in/"), test::Cp932(temp / "listed/")});
+        platform::PosixFileSystem real;
+        const UndoReport report = UndoRun(ChooseRunToUndo(state).run.path, real, nullptr);
+        EXPECT_EQ(report.Complete(), row.takenBack);
+        EXPECT_EQ(real.Exists(from), row.takenBack);
+        EXPECT_EQ(real.Exists(to), !row.takenBack) << "a refused record moves nothing";
+        if (!row.takenBack) {
+            ASSERT_EQ(report.problems.size(), 1u);
+            EXPECT_NE(report.problems[0].find(from), std::string::npos) << report.problems[0];
+        }
+    }
+}
+
+// An undo that could not give everything back says so once, in history too; the next undo goes
+// on to the run before, and the run named comes back once the way is free.
+TEST(Undo, AnUndoThatLeftFilesSettlesItsRunAndTheNextGoesOn) {
+    test::TempFolder temp;
+    temp.CreateFile("a.txt", "A");
+    temp.CreateFile("b.txt", "B");
+    const std::string state = test::Cp932(temp / "state/");
+    const std::string root = test::Cp932(temp.Path());
+    RecordRun(state, root, {{root + "a.txt", root + "A1.txt"}});
+    const std::string newer = RecordRun(state, root, {{root + "b.txt", root + "B1.txt"}});
+    temp.CreateFile("b.txt", "someone else's");  // the old name is taken again
+    platform::PosixFileSystem real;
+
+    UndoChoice choice = ChooseRunToUndo(state);
+    ASSERT_EQ(choice.run.path, newer);
+    EXPECT_FALSE(UndoRun(choice.run.path, real, nullptr).Complete());
+    choice = ChooseRunToUndo(state);
+    ASSERT_NE(choice.run.path, newer) << "the next undo goes to the run before";
+    EXPECT_TRUE(UndoRun(choice.run.path, real, nullptr).Complete());
+    EXPECT_EQ(temp.ReadFile("a.txt"), "A");
+
+    const std::vector<std::string> history = DescribeHistory(state);
+    ASSERT_EQ(history.size(), 3u);
+    EXPECT_NE(history[0].find("  undo-incomplete  1  "), std::string::npos) << history[0];
+    EXPECT_EQ(history[1],
+              "    " + root + platform::Sjis("b.txt : 元の名前のファイルがすでに存在します。"));
+
+    ::unlink((temp / "b.txt").c_str());
+    const std::string name = journal::ReadRun(newer).name;
+    EXPECT_TRUE(ChooseRunToUndo(state).run.path.empty()) << "nothing is left for the plain undo";
+    choice = ChooseRunToUndo(state, name);
+    ASSERT_EQ(choice.run.path, newer) << choice.refusal;
+    EXPECT_TRUE(UndoRun(choice.run.path, real, nullptr).Complete());
+    EXPECT_EQ(temp.ReadFile("b.txt"), "B");
+}
+
+// A run named for undo is refused while a newer run still holds one of its files.
+TEST(Undo, ANamedRunWaitsForTheNewerRunsThatHoldItsFiles) {
+    struct Row {
+        const char* name;
+        // The newer run's changes (paths relative to the folder), after the older run moved
+        // a.txt to b.txt; `before` is done first by hand.
+        std::pair<const char*, const char*> before;
+        std::pair<const char*, const char*> newer;
+        bool undoNewerFirst;
+        bool refused;
+    };
+    const Row rows[] = {
+        {"holds/moved_it_on", {}, {"b.txt", "c.txt"}, false, true},
+        {"holds/changed_it_in_place", {}, {"b.txt", "b.txt"}, false, true},
+        {"holds/the_same_file_elsewhere", {"b.txt", "x.txt"}, {"x.txt", "y.txt"}, false, true},
+        {"free/newer_undone", {}, {"b.txt", "c.txt"}, true, false},
+        {"free/another_file", {}, {"z.txt", "w.txt"}, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        temp.CreateFile("a.txt", "A");
+        temp.CreateFile("z.txt", "Z");
+        const std::string state = test::Cp932(temp / "state/");
+        const std::string root = test::Cp932(temp.Path());
+        const std::string older = RecordRun(state, root, {{root + "a.txt", root + "b.txt"}});
+        if (row.before.first != nullptr) {
+            ASSERT_EQ(
+                std::rename((temp / row.before.first).c_str(), (temp / row.before.second).c_str()),
+                0);
+        }
+        const std::string newer =
+            RecordRun(state, root, {{root + row.newer.first, root + row.newer.second}});
+        platform::PosixFileSystem real;
+        if (row.undoNewerFirst) {
+            ASSERT_TRUE(UndoRun(newer, real, nullptr).Complete());
+        }
+        const UndoChoice choice = ChooseRunToUndo(state, journal::ReadRun(older).name);
+        EXPECT_EQ(!choice.refusal.empty(), row.refused) << choice.refusal;
+        if (row.refused) {
+            EXPECT_NE(choice.refusal.find(journal::ReadRun(newer).name), std::string::npos)
+                << choice.refusal;
+        } else {
+            EXPECT_EQ(choice.run.path, older);
+        }
+    }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "gui/GuiTestSupport.h"
 #include "pages/CopyDestPage.h"
@@ -134,6 +136,35 @@ TEST_F(CopyDestPageTest, ShowButtonListsTheTypedFolder) {
     Find<QPushButton>(*page, "showFilesButton")->click();
     EXPECT_EQ(Names(*Find<QListWidget>(*page, "fileList")), QStringList{"deeper.txt"});
     EXPECT_EQ(Settings().CopyToDir.FullPath, Root() + "dest/sub/");
+}
+
+// The tree goes down to the destination and shows it; it does not scroll sideways to centre a
+// long name, which would push the names of the folders above it out on the left.
+TEST_F(CopyDestPageTest, TreeShowsTheDestinationWithItsParentsReadable) {
+    const std::string longName(60, 'x');
+    const struct {
+        const char* name;
+        std::string destination;
+    } rows[] = {
+        {"depth/first_level", "dest/"},
+        {"depth/below_a_long_name", "dest/" + longName + "/photos/"},
+        {"depth/long_name_itself", "dest/" + longName + "/"},
+    };
+    folder.CreateFolder("dest/" + longName + "/photos");
+    Settings().Preferences.FolderTreeSync = 1;
+    Settings().CopyToDir.EnableCopy = 1;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Settings().CopyToDir.FullPath = Root() + row.destination;
+        const auto page = MakePage<CopyDestPage>();
+        page->show();
+        // A folder typed or dropped while the page is on screen.
+        ASSERT_TRUE(page->FollowFolderPath());
+        auto* tree = Find<QTreeWidget>(*page, "folderTree");
+        ASSERT_NE(tree->currentItem(), nullptr);
+        EXPECT_TRUE(tree->viewport()->rect().intersects(tree->visualItemRect(tree->currentItem())));
+        EXPECT_EQ(tree->horizontalScrollBar()->value(), 0);
+    }
 }
 
 TEST_F(CopyDestPageTest, PageWorksOnTheCopyGroupOnly) {

@@ -321,6 +321,91 @@ TEST_F(ExifSettingsDialogTest, StrictJpegReadingIsTheJobsAndCommittedAtOk) {
     }
 }
 
+// tag/title_range, tag/artist_whole, tag/track_digits, tag/disc_as_needed, tag/duration,
+// tag/year: a tag item is read back from its text, with the controls it takes
+TEST_F(ExifSettingsDialogTest, TagItemsOpenWithTheirControls) {
+    struct Case {
+        const char* name;
+        const char* format;
+        const char* radio;
+        bool rangeControls;  // the whole-text check box
+        bool digitControls;
+        int digits;
+        bool positionsEnabled;
+    };
+    const Case cases[] = {
+        {"title_range", "%ETI%EST0203", "titleItemRadio", true, false, 2, true},
+        {"artist_whole", "%EAR", "artistItemRadio", true, false, 2, false},
+        {"track_digits", "%ET3", "trackItemRadio", false, true, 3, false},
+        {"disc_as_needed", "%ED0", "discItemRadio", false, true, 0, false},
+        {"duration", "%ELN", "durationItemRadio", false, false, 2, false},
+        {"year", "%EYR", "yearItemRadio", false, false, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto dialog = Open(c.format);
+        EXPECT_TRUE(Button(*dialog, c.radio)->isChecked());
+        EXPECT_FALSE(Button(*dialog, "dateFormatButton")->isEnabled());
+        EXPECT_EQ(Button(*dialog, "wholeTextCheck")->isEnabled(), c.rangeControls);
+        EXPECT_EQ(Get<QComboBox>(*dialog, "digitList")->isEnabled(), c.digitControls);
+        EXPECT_EQ(Get<QComboBox>(*dialog, "digitList")->currentIndex(), c.digits);
+        EXPECT_EQ(Edit(*dialog, "firstPositionEdit")->isEnabled(), c.positionsEnabled);
+        Button(*dialog, "okButton")->click();
+        EXPECT_EQ(dialog->FormatText(), c.format);
+    }
+}
+
+// choose/<item>: choosing a tag item gives its token, a number with the digits chosen, a text
+// with its range; choosing the date again restores the date format.
+TEST_F(ExifSettingsDialogTest, ChoosingTagItemsWritesTheirTokens) {
+    struct Case {
+        const char* radio;
+        int digits;
+        bool whole;
+        const char* format;
+    };
+    const Case cases[] = {
+        {"artistItemRadio", 2, true, "%EAR"},   {"albumArtistItemRadio", 2, false, "%EAA%EST0104"},
+        {"albumItemRadio", 2, true, "%EAL"},    {"titleItemRadio", 2, true, "%ETI"},
+        {"trackItemRadio", 2, true, "%ET2"},    {"discItemRadio", 0, true, "%ED0"},
+        {"yearItemRadio", 2, false, "%EYR"},    {"genreItemRadio", 2, true, "%EGN"},
+        {"durationItemRadio", 2, true, "%ELN"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const auto dialog = Open("%EDT%2HO");
+        Button(*dialog, c.radio)->click();
+        Get<QComboBox>(*dialog, "digitList")->setCurrentIndex(c.digits);
+        auto* whole = Button(*dialog, "wholeTextCheck");
+        if (whole->isEnabled() && whole->isChecked() != c.whole) whole->click();
+        Edit(*dialog, "firstPositionEdit")->setText(U("1"));
+        Edit(*dialog, "lastPositionEdit")->setText(U("4"));
+        Button(*dialog, "okButton")->click();
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(dialog->FormatText(), c.format);
+    }
+    const auto dialog = Open("%EDT%2HO");
+    Button(*dialog, "titleItemRadio")->click();
+    Button(*dialog, "dateItemRadio")->click();
+    EXPECT_EQ(dialog->FormatText(), "%EDT%2HO");
+    EXPECT_FALSE(Get<QComboBox>(*dialog, "digitList")->isEnabled());
+}
+
+// tagtext/<stored>: the job's reading of raw tag texts is shown and committed at OK only
+TEST_F(ExifSettingsDialogTest, TagTextReadingIsTheJobsAndCommittedAtOk) {
+    for (const int stored : {0, 1, 2, 7}) {
+        SCOPED_TRACE(stored);
+        Settings().RenameOption.ExifTagCp932 = stored;
+        const auto dialog = Open("%ETI");
+        auto* list = Get<QComboBox>(*dialog, "tagTextList");
+        EXPECT_EQ(list->currentIndex(), stored == 7 ? 0 : stored);
+        list->setCurrentIndex((list->currentIndex() + 1) % 3);
+        EXPECT_EQ(Settings().RenameOption.ExifTagCp932, stored);
+        Button(*dialog, "okButton")->click();
+        EXPECT_EQ(Settings().RenameOption.ExifTagCp932, ((stored == 7 ? 0 : stored) + 1) % 3);
+    }
+}
+
 TEST_F(ExifSettingsDialogTest, ClosesOnlyThroughOk) {
     const auto dialog = Open("%ECM");
     test::OnNextModal([&](QWidget* modal) {

@@ -277,6 +277,8 @@ TEST_F(MainFrameTest, HelpFileHasATopicForEveryContextNumber) {
         EXPECT_TRUE(html.contains(QStringLiteral("name=\"%1\"").arg(anchor)))
             << anchor.toStdString();
     }
+    // Every page and dialog exists: no topic may still promise one for a later version.
+    EXPECT_FALSE(html.contains(QStringLiteral("次の版"))) << "a topic promises a later version";
     // Every link inside the file leads to a topic that exists.
     const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
     for (auto it = link.globalMatch(html); it.hasNext();) {
@@ -296,6 +298,16 @@ TEST_F(MainFrameTest, HelpContentsAndTheHelpOfDialogsOpenTheirTopics) {
     // A dialog asks its host, the view, for a topic; the main window shows it.
     shell.Context().host.RequestHelp(47);
     EXPECT_EQ(shell.frame->Help()->CurrentTopic(), 47);
+}
+
+TEST_F(MainFrameTest, EscClosesTheHelpWindow) {
+    test::WindowFixture shell(test::RecordingPages());
+    shell.frame->findChild<QAction*>("actionHelp")->trigger();
+    ASSERT_NE(shell.frame->Help(), nullptr);
+    ASSERT_TRUE(shell.frame->Help()->isVisible());
+    // The key reaches the text, which has the focus, and the window behind it.
+    QTest::keyClick(shell.frame->Help()->Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(shell.frame->Help()->isVisible());
 }
 
 // Help asked from a modal dialog belongs to that dialog, so the dialog does not block it; once

@@ -295,8 +295,8 @@ TEST_F(OperationPagesTest, StringReplacementRegularExpressionBox) {
         EXPECT_EQ(box->text(), QStringLiteral("正規表現を使う"));
         EXPECT_EQ(box->isChecked(), row.useRegex != 0);
         EXPECT_EQ(box->isEnabled(), row.enable != 0);
-        // Below the pairs.
-        EXPECT_GT(box->y(), Find<QGroupBox>(*page, "replacePairsGroup")->geometry().bottom());
+        // Beside the switch, above the pairs (the note below them needs its three lines).
+        EXPECT_LT(box->geometry().bottom(), Find<QGroupBox>(*page, "replacePairsGroup")->y());
         if (row.click) box->click();
         page->StoreSettings();
         EXPECT_EQ(Settings().StringChangeOption.UseRegex, row.stored);

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <optional>
 
 #include "dialogs/UndoConfirmDialog.h"
 #include "gui/GuiTestSupport.h"
@@ -14,9 +15,21 @@
 namespace morvanex::shell {
 namespace {
 
+// The window shows the notices that speak of it as their defined texts, the attribute hint with
+// the exclamation icon.
 TEST(QtInteraction, MessagesUseTheExclamationIconWhenAsked) {
     QtInteraction interaction(nullptr, nullptr, false);
-    for (const auto icon : {engine::MessageIcon::Exclamation, engine::MessageIcon::None}) {
+    struct Row {
+        const char* name;
+        std::optional<engine::Notice> notice;
+        engine::MessageIcon icon;
+    } rows[] = {
+        {"message/exclamation", std::nullopt, engine::MessageIcon::Exclamation},
+        {"message/plain", std::nullopt, engine::MessageIcon::None},
+        {"notice/attribute_hint", engine::Notice::AttributeHint, engine::MessageIcon::Exclamation},
+        {"notice/done_list_follows", engine::Notice::DoneListFollows, engine::MessageIcon::None},
+    };
+    for (const auto& [name, notice, icon] : rows) {
         QString text;
         QMessageBox::Icon shown = QMessageBox::NoIcon;
         QString caption;
@@ -28,12 +41,17 @@ TEST(QtInteraction, MessagesUseTheExclamationIconWhenAsked) {
             caption = box->windowTitle();
             box->accept();
         });
-        interaction.ShowMessage(platform::Sjis("変換完了。\n2個のファイル名を変換しました。"),
-                                icon);
-        EXPECT_EQ(text, "変換完了。\n2個のファイル名を変換しました。");
+        const std::string defined = platform::Sjis("変換完了。\n2個のファイル名を変換しました。");
+        if (notice) {
+            interaction.ShowNotice(*notice, defined, 2);
+        } else {
+            interaction.ShowMessage(defined, icon);
+        }
+        EXPECT_EQ(text, "変換完了。\n2個のファイル名を変換しました。") << name;
         EXPECT_EQ(caption, "MorvaneX");
         EXPECT_EQ(shown, icon == engine::MessageIcon::Exclamation ? QMessageBox::Warning
-                                                                  : QMessageBox::NoIcon);
+                                                                  : QMessageBox::NoIcon)
+            << name;
     }
 }
 
@@ -47,7 +65,9 @@ TEST(QtInteraction, QuestionsHaveYesAndNo) {
             for (QAbstractButton* button : box->buttons()) buttons << button->text();
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
         });
-        EXPECT_EQ(interaction.AskYesNo(platform::Sjis("よろしいですか？")), yes);
+        EXPECT_EQ(
+            interaction.AskYesNo(engine::Question::StartRun, platform::Sjis("よろしいですか？")),
+            yes);
         buttons.sort();
         EXPECT_EQ(buttons, (QStringList{"いいえ(&N)", "はい(&Y)"}));
     }
@@ -57,7 +77,8 @@ TEST(QtInteraction, WithoutAScreenNothingIsShownAndQuestionsAreAnsweredNo) {
     QProgressBar bar;
     QtInteraction interaction(nullptr, &bar, true);
     // Any window opening here would block the test: none may.
-    EXPECT_FALSE(interaction.AskYesNo(platform::Sjis("フォルダを作成しますか？")));
+    EXPECT_FALSE(interaction.AskYesNo(engine::Question::CreateCopyFolder,
+                                      platform::Sjis("フォルダを作成しますか？")));
     interaction.ShowMessage("text", engine::MessageIcon::Exclamation);
     engine::ResultList list;
     interaction.ShowResultList(list);

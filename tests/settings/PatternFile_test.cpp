@@ -35,7 +35,8 @@ TEST(PatternFile, WritesEverySectionAndKeyInFileOrder) {
                   "SkipNum00=1\r\nFormatType00=0\r\nFixedFormatNum00=0\r\nYear2Digit00=0\r\n"
                   "SelectedPart01="),
         std::string::npos);
-    EXPECT_NE(text.find("Year2Digit11=0\r\nExifStrictJpeg=0\r\n[LetterChangeOption]\r\n"),
+    EXPECT_NE(text.find("Year2Digit11=0\r\nExifStrictJpeg=0\r\nExifTagCp932=0\r\n"
+                        "[LetterChangeOption]\r\n"),
               std::string::npos);
     EXPECT_NE(text.find("ChangeBefore001=\r\nChangeAfter001=\r\nChangeBefore002="),
               std::string::npos);
@@ -94,9 +95,9 @@ TEST(PatternFile, LoadAppliesItsRulesKeyByKey) {
     }
 }
 
-// The Exif reading never carries over from the job loaded before: a file without the key
-// means the default, unlike every other key.
-TEST(PatternFile, ExifReadingKeyLoadsItsDefaultWhenMissing) {
+// The Exif reading and the tag text reading never carry over from the job loaded before: a
+// file without the key means the default, unlike every other key.
+TEST(PatternFile, ExifReadingKeysLoadTheirDefaultWhenMissing) {
     struct Row {
         const char* name;
         int before;
@@ -108,18 +109,26 @@ TEST(PatternFile, ExifReadingKeyLoadsItsDefaultWhenMissing) {
         {"exif_key/missing_after_a_strict_job", 1, WithMarker("[RenameOption]\r\nDigitNum00=4\r\n"),
          0},
         {"exif_key/marker_only_after_a_strict_job", 1, WithMarker(""), 0},
+        {"tag_key/always", 0, WithMarker("[RenameOption]\r\nExifTagCp932=1\r\n"), 1},
+        {"tag_key/never", 0, WithMarker("[RenameOption]\r\nExifTagCp932=2\r\n"), 2},
+        {"tag_key/missing_after_a_forcing_job", 2, WithMarker("[RenameOption]\r\nDigitNum00=4\r\n"),
+         0},
     };
     for (const Row& row : rows) {
         RenameSettings s;
-        s.RenameOption.ExifStrictJpeg = row.before;
+        const bool tagKey = std::string_view(row.name).starts_with("tag_key");
+        int& field = tagKey ? s.RenameOption.ExifTagCp932 : s.RenameOption.ExifStrictJpeg;
+        field = row.before;
         ASSERT_TRUE(LoadPatternText(s, row.file)) << row.name;
-        EXPECT_EQ(s.RenameOption.ExifStrictJpeg, row.expected) << row.name;
+        EXPECT_EQ(field, row.expected) << row.name;
     }
     RenameSettings saved;
     saved.RenameOption.ExifStrictJpeg = 1;
+    saved.RenameOption.ExifTagCp932 = 2;
     RenameSettings loaded;
     ASSERT_TRUE(LoadPatternText(loaded, SerializePatternFile(saved)));
     EXPECT_EQ(loaded.RenameOption.ExifStrictJpeg, 1);
+    EXPECT_EQ(loaded.RenameOption.ExifTagCp932, 2);
 }
 
 TEST(PatternFile, MarkerOnlyFileChangesNothing) {
@@ -235,6 +244,32 @@ TEST(PatternFile, OneKeySetFromOutsideAFileAsItsLineWould) {
     RenameSettings s;
     const LoadResult result = SetPatternKey(s, "commonoption", "naturalorder", "x");
     EXPECT_EQ(result.section + "." + result.key, "CommonOption.NaturalOrder");
+}
+
+// The keys offered to the shells' completion are the file's keys, and each is one --set takes.
+TEST(PatternFile, TheKeyListIsTheKeysAFileHolds) {
+    std::vector<std::string> written;
+    std::string section;
+    const std::string text = SerializePatternFile(RenameSettings{});
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find("\r\n", at);
+        const std::string line = text.substr(at, end - at);
+        at = end + 2;
+        if (line.starts_with("[")) {
+            section = line.substr(1, line.size() - 2);
+        } else if (section != "ParameterSaveFile") {
+            written.push_back(section + "." + line.substr(0, line.find('=')));
+        }
+    }
+    const std::vector<std::string> keys = PatternKeys();
+    EXPECT_EQ(keys, written);
+    for (const std::string& key : keys) {
+        RenameSettings s;
+        const std::size_t dot = key.find('.');
+        EXPECT_NE(SetPatternKey(s, key.substr(0, dot), key.substr(dot + 1), "/").error,
+                  LoadError::UnknownKey)
+            << key;
+    }
 }
 
 TEST(PatternFile, LongTextsAreCutOnACharacterBoundary) {

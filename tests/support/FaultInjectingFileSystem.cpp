@@ -17,6 +17,23 @@ class FaultInjectingFileSystem::InjectedOutputFile final : public platform::Outp
     FaultInjectingFileSystem& m_owner;
 };
 
+class FaultInjectingFileSystem::InjectedInputFile final : public platform::InputFile {
+  public:
+    InjectedInputFile(std::unique_ptr<platform::InputFile> real, FaultInjectingFileSystem& owner)
+        : m_real(std::move(real)), m_owner(owner) {}
+
+    std::uint64_t Size() const override { return m_real->Size(); }
+    int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) override {
+        bytes.clear();
+        if (const int error = m_owner.NextCall(Op::ReadAt)) return error;
+        return m_real->ReadAt(offset, count, bytes);
+    }
+
+  private:
+    std::unique_ptr<platform::InputFile> m_real;
+    FaultInjectingFileSystem& m_owner;
+};
+
 int FaultInjectingFileSystem::NextCall(Op op) {
     const int call = ++m_calls[static_cast<std::size_t>(op)];
     const auto fault = m_faults.find({op, call});
@@ -95,6 +112,14 @@ int FaultInjectingFileSystem::ReadBytesAt(std::string_view path, std::uint64_t o
                                           std::size_t count, std::string& bytes) {
     if (const int error = NextCall(Op::ReadBytesAt)) return error;
     return m_real.ReadBytesAt(path, offset, count, bytes);
+}
+
+std::unique_ptr<platform::InputFile> FaultInjectingFileSystem::OpenInput(std::string_view path,
+                                                                         int& error) {
+    if ((error = NextCall(Op::OpenInput)) != 0) return nullptr;
+    auto real = m_real.OpenInput(path, error);
+    if (real == nullptr) return nullptr;
+    return std::make_unique<InjectedInputFile>(std::move(real), *this);
 }
 
 int FaultInjectingFileSystem::WriteFile(std::string_view path, std::string_view bytes) {

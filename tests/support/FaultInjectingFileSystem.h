@@ -16,8 +16,8 @@ namespace morvanex::test {
 
 // A FileSystem that forwards every call to a real one, counts the calls of each operation, and
 // fails chosen calls with a chosen error before they reach the real one (so the failed call
-// changes nothing on disk). Files opened through it share one count of Append calls; it must
-// outlive them.
+// changes nothing on disk). Files opened through it share one count of Append calls and one of
+// ReadAt calls; it must outlive them.
 class FaultInjectingFileSystem final : public ForwardingFileSystem {
   public:
     enum class Op {
@@ -35,6 +35,8 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
         Exists,    // a failed call answers false
         ReadFirstBytes,
         ReadBytesAt,
+        OpenInput,
+        ReadAt,  // InputFile::ReadAt of any file opened through this one
         WriteFile,
         OpenOutput,
         Append,  // OutputFile::Append of any file opened through this one
@@ -65,12 +67,14 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
     int ReadBytesAt(std::string_view path, std::uint64_t offset, std::size_t count,
                     std::string& bytes) override;
+    std::unique_ptr<platform::InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
                                                      int& error) override;
 
   private:
     class InjectedOutputFile;
+    class InjectedInputFile;
 
     // Counts a call of `op`; the error it is to fail with, or 0 to let it through.
     int NextCall(Op op);

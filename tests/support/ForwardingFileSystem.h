@@ -53,6 +53,9 @@ class ForwardingFileSystem : public platform::FileSystem {
                     std::string& bytes) override {
         return m_real.ReadBytesAt(path, offset, count, bytes);
     }
+    std::unique_ptr<platform::InputFile> OpenInput(std::string_view path, int& error) override {
+        return m_real.OpenInput(path, error);
+    }
     int WriteFile(std::string_view path, std::string_view bytes) override {
         return m_real.WriteFile(path, bytes);
     }

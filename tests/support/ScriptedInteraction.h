@@ -15,6 +15,8 @@ class ScriptedInteraction final : public engine::Interaction {
     std::vector<std::string> messages;
     std::vector<engine::MessageIcon> icons;
     std::vector<std::string> questions;
+    std::vector<engine::Question> questionKinds;  // one per question
+    std::vector<engine::Notice> notices;          // their texts are among the messages
     std::deque<bool> answers;
     std::vector<engine::ResultList> resultLists;
     bool confirmUndo = true;
@@ -29,12 +31,17 @@ class ScriptedInteraction final : public engine::Interaction {
         messages.push_back(text);
         icons.push_back(icon);
     }
-    bool AskYesNo(const std::string& text) override {
+    bool AskYesNo(engine::Question kind, const std::string& text) override {
         questions.push_back(text);
+        questionKinds.push_back(kind);
         if (answers.empty()) return false;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+    void ShowNotice(engine::Notice notice, const std::string& text, int count) override {
+        notices.push_back(notice);
+        Interaction::ShowNotice(notice, text, count);
     }
     void ShowResultList(const engine::ResultList& list) override { resultLists.push_back(list); }
     bool ConfirmUndo(const engine::ResultList&) override {

@@ -140,7 +140,10 @@ rows=(
   "qt/lower_case_name|fail|cmake target_link_libraries(morvanex_engine PUBLIC Qt6::Core) && append engine/Run.cpp #include <qtcoreversion.h>|src/engine/Run.cpp: engine may not include Qt ("
   "qt/cli_header_given_qt_by_cmake|fail|cmake target_link_libraries(morvanex_cli PUBLIC Qt6::Core) && append cli/Line.h #include <QtCore/qtcore-config.h>|src/cli/Line.h (compiled on its own): cli may not include Qt ("
   "folder/folder_without_a_row|fail|append tools/Helper.cpp int Helper() { return 0; }|src/tools/ has no place in the layers"
-  "folder/sub_folder_without_a_row|fail|append engine/extra/Extra.h #pragma once && append engine/Run.cpp #include \"engine/extra/Extra.h\"|src/engine/Run.cpp: opened src/engine/extra/Extra.h, which is in no layer"
+  "folder/sub_folder_is_its_folders_layer|pass|append engine/plan/Plan.h #pragma once\\n#include \"engine/Run.h\" && append engine/plan/Plan.cpp #include \"engine/plan/Plan.h\" && append engine/Run.cpp #include \"engine/plan/Plan.h\"|"
+  "folder/sub_folder_source_built_as_its_layer|fail|append engine/plan/Plan.cpp #include \"cli/Line.h\"|src/engine/plan/Plan.cpp: engine may not include src/cli/Line.h (cli)"
+  "folder/sub_folder_header_compiled_alone|fail|append engine/plan/Plan.h #pragma once\\n#include \"widgets/Text.h\"|src/engine/plan/Plan.h (compiled on its own): engine may not include src/widgets/Text.h"
+  "folder/sub_folder_with_a_row_is_its_own_layer|fail|append engine/journal/Extra.cpp #include \"engine/Run.h\"|src/engine/journal/Extra.cpp: engine/journal may not include src/engine/Run.h (engine)"
   "folder/file_outside_the_folders|fail|append Loose.h #pragma once|src/: files outside every layer folder"
 )
 

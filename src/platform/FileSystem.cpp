@@ -1,0 +1,41 @@
+#include "platform/FileSystem.h"
+
+namespace morvanex::platform {
+
+namespace {
+
+// Positioned reads of a file system that has no open files of its own: each read goes through
+// the file system by path.
+class PathInputFile final : public InputFile {
+  public:
+    PathInputFile(FileSystem& fileSystem, std::string_view path, std::uint64_t size)
+        : m_fileSystem(fileSystem), m_path(path), m_size(size) {}
+
+    std::uint64_t Size() const override { return m_size; }
+    int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) override {
+        return m_fileSystem.ReadBytesAt(m_path, offset, count, bytes);
+    }
+
+  private:
+    FileSystem& m_fileSystem;
+    std::string m_path;
+    std::uint64_t m_size;
+};
+
+}  // namespace
+
+std::unique_ptr<InputFile> FileSystem::OpenInput(std::string_view path, int& error) {
+    FileStatus status;
+    if ((error = GetStatus(path, status)) != 0) return nullptr;
+    if ((status.attributes & attr::kDirectory) != 0) {
+        error = EISDIR;
+        return nullptr;
+    }
+    if (status.link || status.size < 0) {
+        error = EINVAL;
+        return nullptr;
+    }
+    return std::make_unique<PathInputFile>(*this, path, static_cast<std::uint64_t>(status.size));
+}
+
+}  // namespace morvanex::platform
