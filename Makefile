@@ -7,7 +7,9 @@ SANITIZE_BUILD ?= build/sanitize
 FUZZ_BUILD ?= build/fuzz
 FUZZ_SECONDS ?= 30
 JOBS ?= $(shell nproc)
-WERROR ?= OFF
+# ON or OFF when given; otherwise a configured build keeps what it was configured with (a
+# change of it rebuilds everything).
+WERROR ?=
 CMAKE_FLAGS ?=
 # Where `make install` puts the programs; DESTDIR, when given, is put in front of it (staging).
 PREFIX ?= /usr/local
@@ -28,9 +30,11 @@ deps-test:
 deps-package:
 	@tools/install-deps.sh package
 
+WERROR_FLAG = $(if $(WERROR),-DMORVANEX_WERROR=$(WERROR))
+
 # The tests are configured when GoogleTest is installed (`make test` asks for them outright).
 configure:
-	@cmake -S . -B $(BUILD) -G Ninja -DMORVANEX_WERROR=$(WERROR) $(CMAKE_FLAGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja $(WERROR_FLAG) $(CMAKE_FLAGS) >/dev/null
 
 # Everything: the programs, the tests, the benchmarks, each header of src/ on its own.
 build: configure
@@ -61,7 +65,7 @@ check: configure
 # The core (platform, settings, engine, command line) and its tests under the sanitizers: only
 # the test programs and what they run are built, at -O1 as the sanitizers advise.
 sanitize:
-	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DMORVANEX_WERROR=$(WERROR) -DMORVANEX_BUILD_GUI=OFF \
+	@cmake -S . -B $(SANITIZE_BUILD) -G Ninja $(WERROR_FLAG) -DMORVANEX_BUILD_GUI=OFF \
 	  -DMORVANEX_BUILD_BENCH=OFF -DMORVANEX_BUILD_TESTS=ON -DMORVANEX_SANITIZE=address,undefined \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g -DNDEBUG" >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target morvanex_test_programs
