@@ -3,6 +3,7 @@
 #   tools/install-deps.sh run       the build and the program (make run, make install)
 #   tools/install-deps.sh test      and the tests, the fuzz targets, the file-system matrix (make test)
 #   tools/install-deps.sh package   and the Debian package's tools (make package)
+#   tools/install-deps.sh           all of them
 set -euo pipefail
 
 run=(
@@ -28,8 +29,9 @@ case ${1:-} in
   run) packages=("${run[@]}") ;;
   test) packages=("${run[@]}" "${test[@]}") ;;
   package) packages=("${run[@]}" "${package[@]}") ;;
+  "") packages=("${run[@]}" "${test[@]}" "${package[@]}") ;;
   *)
-    echo "usage: tools/install-deps.sh run|test|package" >&2
+    echo "usage: tools/install-deps.sh [run|test|package]" >&2
     exit 2
     ;;
 esac
