@@ -1,10 +1,13 @@
 // The physical limit of a rename job: reads the planned moves, one "OLD<TAB>NEW" per line
-// (further columns ignored), and calls rename(2) for each, nothing else.
+// (further columns ignored; both paths escaped as the tsv preview writes them), and calls
+// rename(2) for each, nothing else.
 //   raw_rename PLAN [--reverse]
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "platform/TextEscape.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
@@ -21,9 +24,18 @@ int main(int argc, char** argv) {
         const std::size_t tab = text.find('\t');
         if (tab == std::string::npos) continue;
         const std::size_t end = text.find('\t', tab + 1);
-        moves.emplace_back(
-            text.substr(0, tab),
-            text.substr(tab + 1, end == std::string::npos ? std::string::npos : end - tab - 1));
+        std::string from;
+        std::string to;
+        if (!morvanex::platform::Unescape(std::string_view(text).substr(0, tab), from) ||
+            !morvanex::platform::Unescape(
+                std::string_view(text).substr(
+                    tab + 1, end == std::string::npos ? std::string::npos : end - tab - 1),
+                to)) {
+            std::fprintf(stderr, "raw_rename: a path that is not escaped as tsv: %s\n",
+                         text.c_str());
+            return 2;
+        }
+        moves.emplace_back(std::move(from), std::move(to));
     }
     std::free(line);
     std::fclose(plan);

@@ -56,8 +56,11 @@ constexpr CommandSpec kCommands[] = {
      "  exists     a file that no earlier target moves away\n"
      "             is already at the new path\n"
      "(the real run would stop at a duplicate or exists row).\n"
-     "tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS; json is an\n"
-     "array of {\"source\", \"target\", \"status\"} objects.",
+     "tsv rows are SOURCE<TAB>NEW_PATH<TAB>STATUS; in a path a\n"
+     "backslash, tab, carriage return and line break are\n"
+     "written \\\\, \\t, \\r and \\n, any other control byte\n"
+     "\\xHH. json is an array of {\"source\", \"target\",\n"
+     "\"status\"} objects.",
      false},
     {Command::Run, "run",
      "run JOB [--folder DIR | --list FILE] [-y] [-q]\n"

@@ -2,6 +2,7 @@
 
 #include "engine/ResultCodes.h"
 #include "platform/Codepage.h"
+#include "platform/TextEscape.h"
 
 namespace morvanex::cli {
 
@@ -144,8 +145,11 @@ void TerminalInteraction::ShowResultList(const engine::ResultList& list) {
         const std::string target = platform::Utf8FromCp932(list.targets[row]);
         switch (m_format) {
             case ListFormat::Tsv:
-                text.append(source).append("\t").append(target).append("\t").append(status).append(
-                    "\n");
+                // A tab or line break inside a name must not end its field or its row.
+                platform::AppendEscaped(text, source);
+                text += '\t';
+                platform::AppendEscaped(text, target);
+                text.append("\t").append(status).append("\n");
                 break;
             case ListFormat::Json:
                 break;

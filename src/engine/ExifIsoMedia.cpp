@@ -475,8 +475,10 @@ bool LooksLikeIsoMedia(std::string_view head) {
 }
 
 void ReadIsoMediaMetadata(ExifSource& source, FoundMetadata& found) {
-    const std::uint64_t end = source.KnownSize().value_or(kToEndOfFile);
-    ForEachBox(source, 0, end, kMostBoxes, [&](const Box& box) {
+    // A box that claims more than the file holds (a movie cut short) is read as far as the file
+    // goes, whatever the file's size: the top level is never measured against the file's end,
+    // which a small file gives at once and a large one only after reads that may never come.
+    ForEachBox(source, 0, kToEndOfFile, kMostBoxes, [&](const Box& box) {
         // An image's Exif item usually precedes its media data: a date found stops the walk
         // before the media data's header is read.
         if (box.Is("meta")) return !(ReadHeifExif(source, box, found) && HasExifDate(found));

@@ -103,15 +103,17 @@ int NameComposer::Compose(PartCounters& counters, const FileFacts& facts, ExifAc
     }
     if (m_rules.alignDigits) AlignDigits(name, m_rules.digitWidth, m_rules.extensionRule);
     if (m_rules.changeCase) ChangeLetterCase(name, m_rules.caseMode, m_rules.extensionRule);
+    if (name.size() > kMostNameBytes) return MRVN_ERROR_SYSTEM_ERROR;
     if (!m_rules.replace) return kSuccess;
     if (!m_rules.regex) {
-        ReplaceStrings(name, m_rules.before, m_rules.after);
-        return kSuccess;
+        return ReplaceStrings(name, m_rules.before, m_rules.after) ? kSuccess
+                                                                   : MRVN_ERROR_SYSTEM_ERROR;
     }
+    if (!m_regex.Ready()) return MRVN_ERROR_BAD_REGEX;
     std::string reason;
-    if (m_regex.Ready() && m_regex.Apply(name, reason)) return kSuccess;
-    if (detail != nullptr) *detail = std::move(reason);
-    return MRVN_ERROR_BAD_REGEX;
+    const int code = m_regex.Apply(name, reason);
+    if (code != kSuccess && detail != nullptr) *detail = std::move(reason);
+    return code;
 }
 
 }  // namespace morvanex::engine

@@ -50,7 +50,8 @@ class NameComposer {
     // The whole new name before the final step: the parts (or the old name with the rename
     // switch off), then digit alignment, letter case and replacements as switched on. 0, or
     // MRVN_ERROR_BAD_REGEX (with `detail` when given) when a regular expression gave up on
-    // this name or was never prepared.
+    // this name or was never prepared, or MRVN_ERROR_SYSTEM_ERROR when the name grew past
+    // kMostNameBytes on the way (a name too long, as the file system would say).
     int Compose(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
                 std::string& name, std::string* detail = nullptr) const;
 

@@ -92,12 +92,15 @@ void ChangeLetterCase(std::string& name, int mode, platform::ExtensionRule rule)
     name += extension;
 }
 
-void ReplaceStrings(std::string& name, std::span<const std::string> before,
+bool ReplaceStrings(std::string& name, std::span<const std::string> before,
                     std::span<const std::string> after) {
     const std::size_t pairs = std::min(before.size(), after.size());
     for (std::size_t i = 0; i < pairs; ++i) {
-        if (!before[i].empty()) name = platform::ReplaceAll(name, before[i], after[i]);
+        if (before[i].empty()) continue;
+        name = platform::ReplaceAll(name, before[i], after[i]);
+        if (name.size() > kMostNameBytes) return false;
     }
+    return true;
 }
 
 void RemoveTrailingPeriod(std::string& name) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <span>
 #include <string>
 
@@ -10,6 +11,11 @@
 // Only single-byte ASCII letters and digits count; a double-byte character is one character and
 // its trail byte is never read as a letter, digit or period.
 namespace morvanex::engine {
+
+// No name on the way to the new one may grow longer than this (a few times the 259-byte limit
+// of a name): a pattern whose replacements repeat the whole name would otherwise double it with
+// every pair. Such a name fails as a name too long for the file system does.
+inline constexpr std::size_t kMostNameBytes = 4096;
 
 // The decimal text of a number, preceded by zeros up to `digits` characters as "%0*d" writes it;
 // a longer number is never cut and 0 (or less) digits means no zero-fill.
@@ -26,8 +32,9 @@ void AlignDigits(std::string& name, int width, platform::ExtensionRule rule);
 void ChangeLetterCase(std::string& name, int mode, platform::ExtensionRule rule);
 
 // Each pair in order, on the result of the one before: every occurrence of its non-empty
-// "before" text, left to right and not overlapping, replaced by its "after" text.
-void ReplaceStrings(std::string& name, std::span<const std::string> before,
+// "before" text, left to right and not overlapping, replaced by its "after" text. False, and the
+// pairs left undone, as soon as the name grows past kMostNameBytes.
+bool ReplaceStrings(std::string& name, std::span<const std::string> before,
                     std::span<const std::string> after);
 
 // One trailing period removed; two leave one.

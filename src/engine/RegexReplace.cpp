@@ -3,10 +3,12 @@
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
+#include "engine/NameSteps.h"
 #include "engine/ResultCodes.h"
 #include "platform/Codepage.h"
 
@@ -14,15 +16,23 @@ namespace morvanex::engine {
 
 namespace {
 
-// A name is a few hundred bytes at most: no honest pattern needs more than these to decide on
-// one, and a pattern that backtracks without end reaches them within a fraction of a second.
-constexpr std::uint32_t kMatchLimit = 10'000'000;
+// The work one name may cost, all pairs and all start positions together, counted in the
+// pattern items PCRE2 tries (an automatic callout before each). A name is a few hundred bytes:
+// the patterns people write (dates, numbers, case, ranges of characters) take a few thousand at
+// most even on a name of the full 259 bytes; a pattern that backtracks without end reaches the
+// budget within a tenth of a second. PCRE2's own match limit starts again at every start
+// position, so it bounds no name by itself: it is kept at what the budget has left, beside the
+// depth and heap limits.
+constexpr std::uint64_t kWorkPerName = 1'000'000;
 constexpr std::uint32_t kDepthLimit = 100'000;
 constexpr std::uint32_t kHeapLimitKiB = 64 * 1024;
 
 // \C would match single bytes of a character and cut it in two.
 constexpr std::uint32_t kCompileOptions =
-    PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_BACKSLASH_C;
+    PCRE2_UTF | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_BACKSLASH_C | PCRE2_AUTO_CALLOUT;
+
+// A replacement that made the name longer than any intermediate name may be.
+constexpr int kNameTooLong = 1;
 
 // A piece of an after text: a literal, or the group whose match goes there.
 struct Piece {
@@ -122,6 +132,7 @@ struct RegexPairs::Impl {
     struct Pair {
         std::size_t index = 0;
         std::string cp932Before;
+        std::string cp932After;
         pcre2_code* code = nullptr;
         pcre2_match_data* match = nullptr;
         std::vector<Piece> pieces;
@@ -132,13 +143,15 @@ struct RegexPairs::Impl {
     // Reused for every name of a run.
     std::string subject;
     std::string result;
+    // What the name being replaced may still cost (see kWorkPerName).
+    std::uint64_t workLeft = 0;
 
     Impl() {
         context = pcre2_match_context_create(nullptr);
         if (context == nullptr) return;
-        pcre2_set_match_limit(context, kMatchLimit);
         pcre2_set_depth_limit(context, kDepthLimit);
         pcre2_set_heap_limit(context, kHeapLimitKiB);
+        pcre2_set_callout(context, CountWork, this);
     }
     ~Impl() {
         Clear();
@@ -156,24 +169,35 @@ struct RegexPairs::Impl {
         compiled = false;
     }
 
-    // Every match of one pair in `subject` replaced, into `result`; 0 or PCRE2's error.
+    static int CountWork(pcre2_callout_block* /*block*/, void* data) {
+        std::uint64_t& left = static_cast<Impl*>(data)->workLeft;
+        if (left == 0) return PCRE2_ERROR_MATCHLIMIT;
+        --left;
+        return 0;
+    }
+
+    // Every match of one pair in `subject` replaced, into `result`; 0, kNameTooLong or PCRE2's
+    // error.
     int Replace(const Pair& pair) {
         result.clear();
         const auto* text = reinterpret_cast<PCRE2_SPTR>(subject.data());
         const std::size_t length = subject.size();
         std::size_t copied = 0;
         std::size_t start = 0;
+        std::size_t emptyAt = 0;
         std::uint32_t options = 0;
         while (start <= length) {
+            pcre2_set_match_limit(context, static_cast<std::uint32_t>(
+                                               std::min<std::uint64_t>(workLeft + 1, UINT32_MAX)));
             const int rc =
                 pcre2_match(pair.code, text, length, start, options, pair.match, context);
             if (rc == PCRE2_ERROR_NOMATCH) {
                 if (options == 0) break;
-                // Nothing but the empty match here: the next try starts one character on.
-                ++start;
-                while (start < length &&
-                       (static_cast<unsigned char>(subject[start]) & 0xC0) == 0x80)
-                    ++start;
+                // PCRE2 steps over bytes that are not UTF-8 without trying the place after them
+                // when they end the name: one more try from the next character (such a byte
+                // being one of its own).
+                const std::size_t size = platform::Utf8SequenceLength(subject, emptyAt);
+                start = emptyAt + (size == 0 ? 1 : size);
                 options = 0;
                 continue;
             }
@@ -193,18 +217,23 @@ struct RegexPairs::Impl {
                     result.append(subject, from, ovector[2 * piece.group + 1] - from);
                 }
             }
+            if (result.size() > kMostNameBytes) return kNameTooLong;
             copied = ovector[1];
             start = ovector[1];
             if (ovector[0] == ovector[1]) {
                 if (start == length) break;
-                // An empty match is not taken twice at one place: a non-empty one may follow.
-                options = PCRE2_NOTEMPTY_ATSTART | PCRE2_ANCHORED;
+                // An empty match is not taken twice at one place: a non-empty one may follow
+                // here, or any one further on. The search is not anchored, so that PCRE2 itself
+                // keeps the place before a byte that is not UTF-8: it never starts a match at
+                // such a byte, only ends a piece of text there.
+                options = PCRE2_NOTEMPTY_ATSTART;
+                emptyAt = start;
             } else {
                 options = 0;
             }
         }
         result.append(subject, copied, std::string::npos);
-        return 0;
+        return result.size() > kMostNameBytes ? kNameTooLong : 0;
     }
 };
 
@@ -228,6 +257,7 @@ bool RegexPairs::Compile(std::span<const std::string> before, std::span<const st
         Impl::Pair pair;
         pair.index = p;
         pair.cp932Before = before[p];
+        pair.cp932After = after[p];
         const std::string pattern = platform::Utf8FromCp932(before[p]);
         int error = 0;
         PCRE2_SIZE offset = 0;
@@ -261,21 +291,36 @@ bool RegexPairs::Compile(std::span<const std::string> before, std::span<const st
     return true;
 }
 
-bool RegexPairs::Apply(std::string& name, std::string& detail) const {
+int RegexPairs::Apply(std::string& name, std::string& detail) const {
     Impl& impl = *m_impl;
-    if (impl.pairs.empty()) return true;
+    if (impl.pairs.empty()) return kSuccess;
+    impl.workLeft = kWorkPerName;
     platform::Utf8FromCp932(name, impl.subject);
     for (const Impl::Pair& pair : impl.pairs) {
-        if (const int error = impl.Replace(pair)) {
+        const int error = impl.Replace(pair);
+        if (error == kNameTooLong) {
+            detail = PairLabel("置換後の文字列", pair.index, pair.cp932After) +
+                     platform::Sjis("置換で名前が長くなりすぎました(") +
+                     std::to_string(kMostNameBytes) + platform::Sjis(" バイト超)。");
+            return MRVN_ERROR_SYSTEM_ERROR;
+        }
+        if (error != 0) {
             detail = PairLabel("置換前の文字列", pair.index, pair.cp932Before) +
                      platform::Sjis("照合を打ち切りました: ") +
                      platform::Cp932FromUtf8(PcreMessage(error));
-            return false;
+            return MRVN_ERROR_BAD_REGEX;
         }
         impl.subject.swap(impl.result);
     }
-    platform::Cp932FromUtf8(impl.subject, name);
-    return true;
+    platform::Cp932FromUtf8(impl.subject, impl.result);
+    // A byte that is not UTF-8 takes two bytes in CP932.
+    if (impl.result.size() > kMostNameBytes) {
+        detail = platform::Sjis("置換で名前が長くなりすぎました(") +
+                 std::to_string(kMostNameBytes) + platform::Sjis(" バイト超)。");
+        return MRVN_ERROR_SYSTEM_ERROR;
+    }
+    name.assign(impl.result);
+    return kSuccess;
 }
 
 std::string RegexPairsProblem(const settings::StringChangeOptionSection& option) {

@@ -31,11 +31,13 @@ class RegexPairs {
     // True after a successful Compile.
     bool Ready() const;
 
-    // Applies the compiled pairs to a name. False when matching gave up at PCRE2's match, depth
-    // or memory limits (a pattern that backtracks without end): the name is then unchanged and
-    // `detail` names the pair and the reason. One name at a time: the pairs keep their working
-    // buffers between names.
-    bool Apply(std::string& name, std::string& detail) const;
+    // Applies the compiled pairs to a name: 0, or the name is unchanged and `detail` names the
+    // pair and the reason. MRVN_ERROR_BAD_REGEX when matching gave up: one name may cost a fixed
+    // amount of matching work, shared by all pairs and all start positions, within PCRE2's depth
+    // and memory limits (a pattern that backtracks without end stops there, on any name);
+    // MRVN_ERROR_SYSTEM_ERROR when a replacement made the name longer than kMostNameBytes (in
+    // CP932 or UTF-8). One name at a time: the pairs keep their working buffers between names.
+    int Apply(std::string& name, std::string& detail) const;
 
   private:
     struct Impl;

@@ -68,7 +68,11 @@ struct RenameEngine::Target {
     std::string& newPath;  // P: the run's new-path list entry of this target
     settings::FileStatusRecord& before;
     settings::FileStatusRecord& after;
+    // Its status as listed (or read when the run came to it): a change reaches the file only
+    // while it is still that file. Null when it could not be read.
+    const platform::FileStatus* listed = nullptr;
     bool journaled = false;  // a record of its change is in the journal
+    bool changed = false;    // something of it has been changed
 };
 
 bool HasForbiddenCharacter(std::string_view text) {
@@ -333,8 +337,8 @@ int RenameEngine::BeginRecords(EngineResult& result) {
     if (m_options.textLog || m_options.batchLog) {
         // A log that cannot be written is reported before anything is changed.
         std::string failed;
-        if (const int error =
-                m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()), &failed)) {
+        if (const int error = m_log->Open(m_clock.Now(), static_cast<int>(m_targets->Count()),
+                                          &failed, &result.detail)) {
             m_log.reset();
             result.systemError = error;
             result.currentPath = failed;
@@ -438,9 +442,11 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     if (listed != nullptr) {
         target.before.Status = *listed;
         target.after = target.before;
+        target.listed = &target.before.Status;
     } else if (m_fileSystem.GetStatus(source, status) == 0) {
         target.before.Status = status;
         target.after = target.before;
+        target.listed = &target.before.Status;
     }
     target.facts.creation = target.before.Status.creation;
     target.facts.modification = target.before.Status.modification;
@@ -454,9 +460,12 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
     m_previousFolder.assign(target.facts.folder);
     if (const int code = m_composer.Compose(m_counters, target.facts, target.exif, target.name,
                                             &result.detail)) {
+        if (code == MRVN_ERROR_SYSTEM_ERROR) result.systemError = ENAMETOOLONG;
         return code;
     }
-    RemoveTrailingPeriod(target.name);
+    // The period is removed for systems that cannot hold a name ending in one; a name the job
+    // leaves as the file's own already exists, and is left as it is.
+    if (target.name != target.facts.fileName) RemoveTrailingPeriod(target.name);
     if (!IsUsableName(target.name)) {
         result.detail = platform::Sjis("変更後の名前 : ") + target.name;
         return MRVN_ERROR_BAD_STRING_USED;
@@ -468,18 +477,21 @@ int RenameEngine::ProcessTarget(std::size_t index, const std::string& source,
         return kSuccess;
     }
 
-    const int code =
-        m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
+    int code = m_options.copy ? CopyStep(target, real, result) : RenameStep(target, real, result);
     if (code != kSuccess) return code;
-    if (m_options.changeAttributes) AttributeStep(target, real);
-    if (m_options.changeTimes) TimeStep(target, real);
-    if (target.journaled) {
-        if (!m_journal->Done(target.after.Status.modification,
-                             m_options.changeTimes ? 0 : target.before.Status.modificationNs)) {
-            return JournalFailure(EIO, result, index);
-        }
-        m_lastJournaled = index;
+    if (m_options.changeAttributes) code = AttributeStep(target, real, result);
+    if (code == kSuccess && m_options.changeTimes) code = TimeStep(target, real, result);
+    // What was changed is recorded as done even where a later step failed; what was not is void.
+    if (target.journaled &&
+        !(target.changed ? m_journal->Done(target.after.Status.modification,
+                                           m_options.changeTimes && code == kSuccess
+                                               ? 0
+                                               : target.before.Status.modificationNs)
+                         : m_journal->Void())) {
+        return JournalFailure(EIO, result, index);
     }
+    if (target.journaled && target.changed) m_lastJournaled = index;
+    if (code != kSuccess) return code;
     if (real && m_log) {
         m_log->AppendLine(result.doneCount + 1, source, target.newPath, target.facts.fileName);
     }
@@ -497,9 +509,56 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
     return destination;
 }
 
+const platform::FolderTraits& RenameEngine::TraitsOf(std::string_view folder) {
+    if (!m_traitsKnown || folder != m_traitsFolder) {
+        m_traits = m_fileSystem.TraitsOf(folder);
+        m_traitsFolder = folder;
+        m_traitsKnown = true;
+    }
+    return m_traits;
+}
+
+int RenameEngine::CheckWindowsName(std::string_view folder, const std::string& name,
+                                   EngineResult& result) {
+    const platform::FolderTraits& traits = TraitsOf(folder);
+    if (!traits.windowsNames || platform::IsWindowsName(name)) return kSuccess;
+    result.detail = platform::Sjis("変更後の名前 : ") + name + "\n" +
+                    platform::Sjis("このフォルダのファイルシステム(") +
+                    platform::Cp932FromUtf8(traits.fileSystem) +
+                    platform::Sjis(
+                        ")はWindowsの名前の規則に従うため、\\ : * ? \" < > | "
+                        "を含む名前と、空白かピリオドで終わる名前は使えません。");
+    return MRVN_ERROR_BAD_STRING_USED;
+}
+
+int RenameEngine::ChangeFailure(int error, std::string_view folder, bool isFolder,
+                                EngineResult& result) {
+    result.systemError = error;
+    if (error == ESTALE) {
+        result.detail = platform::Sjis(
+            "一覧を作った後で、このファイルかそのフォルダが別のもの(シンボリックリンクなど)に"
+            "置き換えられたため、変更しませんでした。");
+    } else if (error == ENOTSUP) {
+        result.detail =
+            platform::Sjis("このフォルダのファイルシステム(") +
+            platform::Cp932FromUtf8(TraitsOf(folder).fileSystem) +
+            platform::Sjis(isFolder ? ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "フォルダの名前を変えることができません。"
+                                    : ")では、ほかのファイルを上書きしないことを確かめて"
+                                      "名前を変えることができません。");
+    }
+    return MRVN_ERROR_SYSTEM_ERROR;
+}
+
 int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
-    target.newPath = CopyFolderFor(std::string(target.facts.folder), real) + target.name;
+    const std::string folder = CopyFolderFor(std::string(target.facts.folder), real);
+    target.newPath = folder + target.name;
+    if (const int code = CheckWindowsName(folder, target.name, result)) {
+        // The destination is refused, not the source.
+        result.currentPath = target.newPath;
+        return code;
+    }
     if (!real) return kSuccess;
 
     if ((target.before.Status.attributes & kDirectory) != 0) {
@@ -518,12 +577,16 @@ int RenameEngine::CopyStep(Target& target, bool real, EngineResult& result) {
             return JournalFailure(failed, result, m_lastJournaled);
         }
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    const int error = m_fileSystem.Copy(target.source, target.newPath);
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal, target.listed);
+    bool destinationFailed = false;
+    const int error = m_fileSystem.Copy(target.source, target.newPath, &destinationFailed);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved, target.listed);
     if (journaled && !m_journal->Void()) return JournalFailure(EIO, result, m_lastJournaled);
     if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
     if (error != 0) {
+        // The message names the end that failed: a destination the card refused is no fault
+        // of the source.
+        if (destinationFailed) result.currentPath = target.newPath;
         result.systemError = error;
         return MRVN_ERROR_SYSTEM_ERROR;
     }
@@ -534,10 +597,14 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
     m_newNames[target.index] = target.name;
     target.newPath.reserve(target.facts.folder.size() + target.name.size());
     target.newPath.assign(target.facts.folder).append(target.name);
-    if (!real) return kSuccess;
     const NameRules& rules = m_composer.Rules();
     const bool moving = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
                         target.newPath != target.source;
+    if (moving) {
+        if (const int code = CheckWindowsName(target.facts.folder, target.name, result))
+            return code;
+    }
+    if (!real) return kSuccess;
 
     std::uint8_t saved = 0;
     const bool clearAttributes =
@@ -565,23 +632,25 @@ int RenameEngine::RenameStep(Target& target, bool real, EngineResult& result) {
 
     // The move itself refuses an existing target (also one that differs only in letter case
     // on a file system that tells case apart), so there is no window between test and move.
-    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal);
-    const int error = MoveKeepingCase(m_fileSystem, target.source, target.newPath, via);
+    if (clearAttributes) m_fileSystem.SetAttributes(target.source, kNormal, target.listed);
+    const int error =
+        MoveKeepingCase(m_fileSystem, target.source, target.newPath, via, target.listed);
     if (error != 0) {
         // The source keeps what it had: attributes given back before the failure is reported.
-        if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved);
+        if (clearAttributes) m_fileSystem.SetAttributes(target.source, saved, target.listed);
         if (target.journaled && !m_journal->Void())
             return JournalFailure(EIO, result, m_lastJournaled);
         target.journaled = false;
         if (error == EEXIST) return MRVN_ERROR_SAME_NAME_EXSIT;
-        result.systemError = error;
-        return MRVN_ERROR_SYSTEM_ERROR;
+        return ChangeFailure(error, target.facts.folder,
+                             (target.before.Status.attributes & kDirectory) != 0, result);
     }
-    if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved);
+    target.changed = true;
+    if (clearAttributes) m_fileSystem.SetAttributes(target.newPath, saved, target.listed);
     return kSuccess;
 }
 
-void RenameEngine::AttributeStep(Target& target, bool real) {
+int RenameEngine::AttributeStep(Target& target, bool real, EngineResult& result) {
     std::uint8_t value = target.before.Status.attributes;
     if (real && m_options.copy) m_fileSystem.GetAttributes(target.newPath, value);
     unsigned mask = 0xFF;
@@ -595,10 +664,18 @@ void RenameEngine::AttributeStep(Target& target, bool real) {
     apply(m_options.system, kSystem);
     value = static_cast<std::uint8_t>(value & mask);
     target.after.Status.attributes = value;
-    if (real) m_fileSystem.SetAttributes(target.newPath, value);
+    if (!real) return kSuccess;
+    // A copy is the run's own new file; the file renamed (or left in place) must still be the
+    // one listed. Other failures leave the attributes as they are, as they always have.
+    const int error =
+        m_fileSystem.SetAttributes(target.newPath, value, m_options.copy ? nullptr : target.listed);
+    if (error == ESTALE) return ChangeFailure(error, target.facts.folder, false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    target.changed = true;
+    return kSuccess;
 }
 
-void RenameEngine::TimeStep(Target& target, bool real) {
+int RenameEngine::TimeStep(Target& target, bool real, EngineResult& result) {
     const std::string& file = real ? target.newPath : target.source;
     platform::FileStatus current = target.before.Status;
     if (real) m_fileSystem.GetStatus(file, current);
@@ -631,7 +708,13 @@ void RenameEngine::TimeStep(Target& target, bool real) {
     target.after.Status.creation = times[0];
     target.after.Status.modification = times[1];
     target.after.Status.access = times[2];
-    if (real) m_fileSystem.SetTimes(file, times[0], times[1], times[2]);
+    if (!real) return kSuccess;
+    const int error = m_fileSystem.SetTimes(file, times[0], times[1], times[2],
+                                            m_options.copy ? nullptr : target.listed);
+    if (error == ESTALE) return ChangeFailure(error, target.facts.folder, false, result);
+    // A write that failed part way may still have changed something: undo takes it back.
+    target.changed = true;
+    return kSuccess;
 }
 
 }  // namespace morvanex::engine

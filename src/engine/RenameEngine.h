@@ -131,9 +131,17 @@ class RenameEngine {
                       const platform::FileStatus* listed, bool real, EngineResult& result);
     int CopyStep(Target& target, bool real, EngineResult& result);
     int RenameStep(Target& target, bool real, EngineResult& result);
-    void AttributeStep(Target& target, bool real);
-    void TimeStep(Target& target, bool real);
+    int AttributeStep(Target& target, bool real, EngineResult& result);
+    int TimeStep(Target& target, bool real, EngineResult& result);
     std::string CopyFolderFor(const std::string& folder, bool real);
+    // The traits of the folder a name goes into (asked once per folder in a row).
+    const platform::FolderTraits& TraitsOf(std::string_view folder);
+    // 10 where the folder follows Windows' name rules and the name breaks them.
+    int CheckWindowsName(std::string_view folder, const std::string& name, EngineResult& result);
+    // 999 for a change that failed with `error`, with a line that says why where the system's
+    // text would not (a file swapped since the listing, a move the file system cannot make
+    // safely).
+    int ChangeFailure(int error, std::string_view folder, bool isFolder, EngineResult& result);
 
     platform::FileSystem& m_fileSystem;
     const platform::Clock& m_clock;
@@ -158,6 +166,9 @@ class RenameEngine {
     std::vector<platform::FileIdentity> m_ownFiles;
     std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
+    std::string m_traitsFolder;
+    platform::FolderTraits m_traits;
+    bool m_traitsKnown = false;
 };
 
 // Creates a folder and every missing folder above it; failures are not reported (the move or

@@ -304,12 +304,42 @@ void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview,
 
 namespace {
 
-// A run works on a folder named in full: never on no folder, on the root of the whole system
-// (a root of one byte), or on a relative path that would name whatever folder is current.
-bool IsRunnableFolder(const std::string& folder) {
-    return folder.size() > 1 && folder[0] == platform::kSeparator &&
-           platform::WithoutTrailingSeparator(folder).size() > 1;
+// A run works on a folder named in full: never on no folder, on a relative path that would name
+// whatever folder is current, or on the root of the whole system however it is written ("/.",
+// "/tmp/..", a link to "/"). 0, or 1001 with a line that says why for the root.
+int CheckRunFolder(const std::string& folder, platform::FileSystem& fileSystem,
+                   std::string& detail) {
+    if (!platform::IsAbsolutePath(folder)) return DINFO_ERROR_NO_COUNTDIR_APP;
+    std::string canonical;
+    if (platform::LexicallyNormal(folder) == "/" ||
+        (fileSystem.CanonicalPath(folder, canonical) == 0 && canonical == "/")) {
+        detail = platform::Sjis("ファイルシステムのルート(/)は処理の対象にできません。");
+        return DINFO_ERROR_NO_COUNTDIR_APP;
+    }
+    return kSuccess;
 }
+
+// Keeps a run's folder anchored (FileSystem::Anchor) from its listing to the end of the run: the
+// changes below it reach the folders listed, never a link put in their place.
+class RunAnchor {
+  public:
+    explicit RunAnchor(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+    ~RunAnchor() {
+        if (m_anchored) m_fileSystem.Anchor({});
+    }
+    RunAnchor(const RunAnchor&) = delete;
+    RunAnchor& operator=(const RunAnchor&) = delete;
+
+    int Set(const std::string& folder) {
+        const int error = m_fileSystem.Anchor(folder);
+        m_anchored = error == 0;
+        return error;
+    }
+
+  private:
+    platform::FileSystem& m_fileSystem;
+    bool m_anchored = false;
+};
 
 TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fileSystem = nullptr,
                                const UndoJournal* journal = nullptr) {
@@ -364,9 +394,10 @@ struct Targets {
     bool listed = false;  // a given list, not a folder's listing
 };
 
-// Collects the targets (a folder's, or the free list); 0 or the code already shown.
+// Collects the targets (a folder's, or the free list); 0 or the code already shown. A folder is
+// anchored first.
 int CollectForRun(const RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
-                  const std::vector<std::string>* freeList, Targets& targets) {
+                  const std::vector<std::string>* freeList, RunAnchor& anchor, Targets& targets) {
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
         return ShowRunError(ui, MRVN_ERROR_NOT_RENFILE_STR, 0, ""), MRVN_ERROR_NOT_RENFILE_STR;
     }
@@ -376,8 +407,14 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
         targets.listed = true;
         return kSuccess;
     }
-    if (!IsRunnableFolder(s.SelectFile.FullPath)) {
-        return ShowRunError(ui, DINFO_ERROR_NO_COUNTDIR_APP, 0, ""), DINFO_ERROR_NO_COUNTDIR_APP;
+    std::string detail;
+    if (const int code = CheckRunFolder(s.SelectFile.FullPath, context.fileSystem, detail)) {
+        return ShowRunError(ui, code, 0, "", detail), code;
+    }
+    if (const int error = anchor.Set(s.SelectFile.FullPath)) {
+        ShowRunError(ui, DINFO_ERROR_NO_COUNTDIR_APP, 0, "",
+                     s.SelectFile.FullPath + " : " + platform::Cp932FromUtf8(std::strerror(error)));
+        return DINFO_ERROR_NO_COUNTDIR_APP;
     }
     ui.BeginWait();
     TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
@@ -509,7 +546,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     Interaction& ui = s.AutoExecMode != 0 ? silent : context.interaction;
     RunOutcome outcome;
     Targets targets;
-    outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, targets);
+    RunAnchor anchor(context.fileSystem);
+    outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, anchor, targets);
     if (outcome.resultCode != kSuccess) return outcome;
 
     RunLists lists;

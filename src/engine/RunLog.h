@@ -23,11 +23,18 @@ class RunLog {
   public:
     RunLog(platform::FileSystem& fileSystem, RunLogOptions options);
 
-    // Names the logs after the run's start time and writes their headers. A second run in the
-    // same second takes the next free numbered names instead of emptying the first run's logs.
-    // 0, or the system error of the log that could not be written (its path in `failed`).
-    int Open(platform::Timestamp runStart, int targetCount, std::string* failed = nullptr);
+    // Names the logs after the run's start time and writes their headers. Each log is a file
+    // created for this run alone, never through a symbolic link: where either name is taken
+    // (by another run in the same second, or by anything else) both take the next numbered
+    // names, "-2", "-3" and so on. A folder where other users may replace files (writable by
+    // them and not sticky) is refused. 0, or the system error of the log that could not be
+    // written, with its path in `failed` and, for a refused folder, why in `detail`.
+    int Open(platform::Timestamp runStart, int targetCount, std::string* failed = nullptr,
+             std::string* detail = nullptr);
     // One line per finished target: its number (1-based), source, new path and old file name.
+    // The batch line names both between quotes, where the command interpreter reads & ^ < > |
+    // as they are; a name it could still misread (holding " % ! or a control character) gets a
+    // remark in its place that says so, without the name.
     void AppendLine(int number, const std::string& source, const std::string& newPath,
                     std::string_view oldName);
 
@@ -35,6 +42,8 @@ class RunLog {
     const std::string& BatchLogPath() const { return m_batchPath; }
 
   private:
+    int Create(const std::string& path, std::unique_ptr<platform::OutputFile>& file);
+
     platform::FileSystem& m_fileSystem;
     RunLogOptions m_options;
     std::string m_textPath;

@@ -65,12 +65,13 @@ bool IsTheFile(const Record& record, const platform::FileStatus& found, bool ide
 
 enum class Where { Nowhere, New, Via, Old };
 
-Where Locate(const Record& record, platform::FileSystem& fileSystem) {
+// Where the file of a record is, and its status as found there.
+Where Locate(const Record& record, platform::FileSystem& fileSystem, platform::FileStatus& found) {
     const bool moved = (record.changes & journal::kMoved) != 0;
     const auto at = [&](const std::string& path, bool restored) {
-        platform::FileStatus found;
         return !path.empty() && fileSystem.GetStatus(path, found) == 0 &&
-               IsTheFile(record, found, fileSystem.KeepsIdentity(path), restored);
+               IsTheFile(record, found,
+                         fileSystem.TraitsOf(platform::DirectoryOf(path)).keepsIdentity, restored);
     };
     // A file found under the temporary name is parked there (under the new name there may be
     // another link of the same file). Then the new path: where the file system ignores case,
@@ -126,15 +127,41 @@ class RunFolders {
     std::string_view m_last;
 };
 
-// Gives the file at `path` back what the run changed besides its name.
-void RestoreStatus(const Record& record, const std::string& path,
+// Gives the file at `path` (found as `found`) back what the run changed besides its name.
+void RestoreStatus(const Record& record, const std::string& path, const platform::FileStatus& found,
                    platform::FileSystem& fileSystem) {
     if ((record.changes & journal::kAttributes) != 0) {
-        fileSystem.SetAttributes(path, record.before.attributes);
+        fileSystem.SetAttributes(path, record.before.attributes, &found);
     }
     if ((record.changes & journal::kTimes) != 0 &&
         (record.before.attributes & platform::attr::kDirectory) == 0) {
-        fileSystem.RestoreTimes(path, record.before);
+        fileSystem.RestoreTimes(path, record.before, &found);
+    }
+}
+
+// A run stopped between taking a new name and moving its file there (where the file system
+// can refuse a taken name only so) leaves that name as an empty file of its own. It is removed
+// before the record is taken back: an empty file at the temporary name, or at the new name while
+// the file itself is still at its old one (a move is never half made), made since the run began.
+void RemoveReservations(const Record& record, platform::Timestamp started,
+                        platform::FileSystem& fileSystem) {
+    if (record.state != State::Intended || (record.changes & journal::kMoved) == 0) return;
+    const auto reservation = [&](const std::string& path) {
+        platform::FileStatus found;
+        return !path.empty() && fileSystem.GetStatus(path, found) == 0 && !found.link &&
+               (found.attributes & platform::attr::kDirectory) == 0 && found.size == 0 &&
+               found.modification + kTimeTolerance >= started &&
+               !(record.before.identity != platform::FileIdentity{} &&
+                 found.identity == record.before.identity);
+    };
+    if (reservation(record.viaPath)) fileSystem.DeleteFile(record.viaPath);
+    platform::FileStatus atOld;
+    if (!platform::EqualNoCase(record.newPath, record.oldPath) && reservation(record.newPath) &&
+        fileSystem.GetStatus(record.oldPath, atOld) == 0 &&
+        IsTheFile(record, atOld,
+                  fileSystem.TraitsOf(platform::DirectoryOf(record.oldPath)).keepsIdentity,
+                  false)) {
+        fileSystem.DeleteFile(record.newPath);
     }
 }
 
@@ -150,15 +177,16 @@ bool DiffersOnlyInCase(std::string_view a, std::string_view b) {
 }
 
 int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
-                    const std::string& to, const std::string& via) {
-    const int error = fileSystem.Move(from, to);
+                    const std::string& to, const std::string& via,
+                    const platform::FileStatus* expected) {
+    const int error = fileSystem.Move(from, to, expected);
     if (error != EEXIST || via.empty() || !DiffersOnlyInCase(from, to)) return error;
     // Where the file system ignores case, `to` is `from` itself and the move refuses it.
-    if (const int parked = fileSystem.Move(from, via)) return parked;
-    const int moved = fileSystem.Move(via, to);
+    if (const int parked = fileSystem.Move(from, via, expected)) return parked;
+    const int moved = fileSystem.Move(via, to, expected);
     // A file system that tells case apart and holds both names: the other file stays, and
     // this one goes back to its name.
-    if (moved != 0) fileSystem.Move(via, from);
+    if (moved != 0) fileSystem.Move(via, from, expected);
     return moved;
 }
 
@@ -241,7 +269,9 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
             leave(Left::Outside, 0);
             continue;
         }
-        const Where where = Locate(r, fileSystem);
+        RemoveReservations(r, run.started, fileSystem);
+        platform::FileStatus found;
+        const Where where = Locate(r, fileSystem, found);
         if (where == Where::Nowhere) {
             // A change the run only intended, whose file is found under neither name, never
             // happened to this file: there is nothing of it to take back, and nothing is moved.
@@ -251,8 +281,9 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         if (where != Where::Old) {
             const std::string& from = where == Where::New ? r.newPath : r.viaPath;
             const std::string via = r.viaPath.empty() ? TemporaryBeside(r.oldPath) : r.viaPath;
-            if (const int error = MoveKeepingCase(fileSystem, from, r.oldPath,
-                                                  where == Where::Via ? std::string() : via)) {
+            if (const int error =
+                    MoveKeepingCase(fileSystem, from, r.oldPath,
+                                    where == Where::Via ? std::string() : via, &found)) {
                 if (error == EEXIST) {
                     leave(Left::NameTaken, 0);
                 } else {
@@ -266,7 +297,7 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         } else {
             ++report.restored;
         }
-        RestoreStatus(r, r.oldPath, fileSystem);
+        RestoreStatus(r, r.oldPath, found, fileSystem);
         if (const int error = markUndone(i)) {
             report.problems.push_back(SystemProblem(run.path, error));
             break;

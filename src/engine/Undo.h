@@ -41,7 +41,8 @@ std::vector<UndoStep> PlanUndo(const journal::Run& run);
 // is never matched. A file is never moved over another. The file gets back its attributes and
 // times where the run changed them. Everything else is reported by path, left as it is, and
 // marked in the journal with the reason; an undo that reported anything settles the run (the
-// plain `undo` goes on to the run before).
+// plain `undo` goes on to the run before). A name a killed run had only reserved (an empty
+// file of its own, made where the file system cannot refuse a taken name by itself) is removed.
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
                    Interaction* progress);
 // The same over records held in memory: a journal's, or a run's made without one. A run that
@@ -78,9 +79,11 @@ std::vector<std::string> DescribeHistory(const std::string& journalFolder,
 
 // Moves `from` to `to` never over another file. Where that fails only because the file system
 // ignores case and the two names differ only in letter case, the file goes through `via`
-// (never over another file either) and comes back to `from` if the second step fails.
+// (never over another file either) and comes back to `from` if the second step fails. Every
+// step moves only the file `expected` describes, where given (FileSystem::Move).
 int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
-                    const std::string& to, const std::string& via);
+                    const std::string& to, const std::string& via,
+                    const platform::FileStatus* expected);
 
 // True when the two paths differ in the letter case of ASCII letters only.
 bool DiffersOnlyInCase(std::string_view a, std::string_view b);

@@ -356,6 +356,12 @@ int CompareNoCase(std::string_view a, std::string_view b) {
     return 0;
 }
 
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
+    if (pos >= text.size()) return 0;
+    if (static_cast<unsigned char>(text[pos]) < 0x80) return 1;
+    return DecodeUtf8(text, pos).length;
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }

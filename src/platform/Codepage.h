@@ -110,6 +110,10 @@ void ToLowerAscii(std::string& text, std::size_t from = 0, std::size_t to = std:
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualNoCase(std::string_view a, std::string_view b);
 
+// Bytes of the well-formed UTF-8 sequence at text[pos] (1 to 4; overlong forms, surrogates and
+// code points past U+10FFFF are not well-formed), or 0 where none starts there.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
+
 // Conversions. Host text that CP932 cannot represent is written as described above, so every
 // host name has exactly one CP932 form, the same in every process, and comes back from it byte
 // for byte. The Try forms always succeed; they remain for callers written when they could not.

@@ -55,6 +55,36 @@ struct FileStatus {
     friend bool operator==(const FileStatus&, const FileStatus&) = default;
 };
 
+// What a folder's file system does with names and files: the one answer every check asks
+// (the run, the undo, the preview's conflicts), from the mount table and the folder itself.
+struct FolderTraits {
+    // The file system as the mount table names it ("ext4", "fuse.fusefat"); a FUSE mount that
+    // does not name its driver is named by what its volume holds ("fuseblk (exfat)").
+    std::string fileSystem;
+    // A file keeps its inode number for as long as it exists. The drivers of FAT, exFAT and
+    // NTFS and FUSE file systems number files per mount or per lookup: there only the kind,
+    // size and modification time tell one file from another.
+    bool keepsIdentity = true;
+    // The system itself refuses a move onto a name that is taken (renameat2's
+    // RENAME_NOREPLACE); where it cannot, Move makes sure of it another way.
+    bool noReplaceMove = true;
+    // Names follow the rules of Windows, where the volume is read too (FAT, exFAT, NTFS):
+    // IsWindowsName says which names those systems can open.
+    bool windowsNames = false;
+    // Two names that differ in letter case only are one name. Where the file system cannot
+    // say and the folder holds nothing to ask it by, the answer is yes: a check that compares
+    // names then finds a conflict too many rather than one too few.
+    bool ignoresCase = false;
+
+    friend bool operator==(const FolderTraits&, const FolderTraits&) = default;
+};
+
+// True when `found` is still the entry a status was read of earlier (`listed`): the same kind;
+// the same identity and birth, or where no birth is recorded (or the file system keeps no
+// identity, or the host gave none) the same size and modification time (a folder's time
+// changes with its contents: there the kind and identity alone).
+bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsIdentity);
+
 struct DirectoryEntry {
     std::string name;             // never "." or ".."
     std::uint8_t attributes = 0;  // with kDirectory for a folder
@@ -75,6 +105,16 @@ class OutputFile {
   public:
     virtual ~OutputFile() = default;
     virtual int Append(std::string_view bytes) = 0;
+};
+
+// How OpenOutput treats a name that is already taken.
+enum class OutputMode {
+    kAppend,  // append to the file there, creating it when the name is free
+    // Create a file that did not exist: fails with EEXIST when anything has the name, a symbolic
+    // link too (never followed), and with EPERM in a folder where other users may remove or
+    // replace what it holds (writable by others without the sticky bit), so that no one else can
+    // aim the writes at another file or swap what was written.
+    kNew,
 };
 
 // A file kept open for reading at positions: a reader that makes many small reads of one file
@@ -101,31 +141,52 @@ class FileSystem {
     // is the folder).
     virtual int GetIdentity(std::string_view path, FileIdentity& identity) = 0;
     virtual int GetAttributes(std::string_view path, std::uint8_t& attributes) = 0;
+
+    // The changes below take, as `expected`, the status the caller read of the file (its
+    // listing): the entry at the path must still be that file (IsSameEntry), else the call
+    // fails with ESTALE and changes nothing. Null changes whatever is there.
+
     // Applies read-only, hidden, system and archive; the directory bit is ignored.
-    virtual int SetAttributes(std::string_view path, std::uint8_t attributes) = 0;
+    virtual int SetAttributes(std::string_view path, std::uint8_t attributes,
+                              const FileStatus* expected) = 0;
     // Sets modification and access time. The creation time cannot be set on most Linux file
     // systems; it is accepted and left as it is. A symbolic link gets the times itself.
     virtual int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,
-                         Timestamp access) = 0;
+                         Timestamp access, const FileStatus* expected) = 0;
     // Gives a file back the times of a saved status, to the nanosecond where the host keeps
     // them (undo). Without fractions this is SetTimes.
-    virtual int RestoreTimes(std::string_view path, const FileStatus& saved) {
-        return SetTimes(path, saved.creation, saved.modification, saved.access);
+    virtual int RestoreTimes(std::string_view path, const FileStatus& saved,
+                             const FileStatus* expected) {
+        return SetTimes(path, saved.creation, saved.modification, saved.access, expected);
     }
 
-    // Moves (renames) a file or folder. Never replaces an existing `to`: fails with EEXIST.
+    // Moves (renames) a file or folder. Never replaces an existing `to`: fails with EEXIST,
+    // also where the file system cannot refuse a taken name by itself. Where it can make sure
+    // of that only by creating the name first, a folder is not moved (ENOTSUP), nor anything
+    // where a move would not take the place of that reservation (ENOTSUP).
     // A change of letter case only is made in place where the file system ignores case.
-    virtual int Move(std::string_view from, std::string_view to) = 0;
+    virtual int Move(std::string_view from, std::string_view to, const FileStatus* expected) = 0;
     // Copies a file's contents, mode, attributes and modification time. Never replaces an
-    // existing `to` (EEXIST); a failed copy leaves no partial file behind.
-    virtual int Copy(std::string_view from, std::string_view to) = 0;
+    // existing `to` (EEXIST); a failed copy leaves no partial file behind. On failure,
+    // `destinationFailed` (when given) says whether it was `to` that could not be made or
+    // written, rather than `from` read.
+    virtual int Copy(std::string_view from, std::string_view to, bool* destinationFailed) = 0;
     virtual int CreateFolder(std::string_view path) = 0;
     virtual int DeleteFile(std::string_view path) = 0;
 
-    // False where the file system at the path does not keep a file's inode number for as long
-    // as the file exists (FAT, exFAT, NTFS and other FUSE file systems number files per mount):
-    // there an identity cannot tell whether a file is still the same one.
-    virtual bool KeepsIdentity(std::string_view /*path*/) { return true; }
+    // The traits of a folder's file system (of the nearest folder above it that exists, when
+    // it does not). What a fake does not say is the answer of an ordinary Linux disk.
+    virtual FolderTraits TraitsOf(std::string_view /*folder*/) { return {}; }
+    // The absolute path without ".", ".." and repeated separators, every symbolic link on the
+    // way followed where the host resolves them: where the path really leads. 0 or the system
+    // error. This default only tidies the text.
+    virtual int CanonicalPath(std::string_view path, std::string& canonical);
+    // Anchors the paths below `folder` (as spelled here): from now on they are reached from a
+    // handle on the folder it leads to now, and each folder below it from its parent without
+    // following a symbolic link, so that a folder swapped for a link or moved away after the
+    // listing makes the calls below it fail (ESTALE, ENOENT) instead of reaching elsewhere.
+    // An empty folder ends the anchor. 0 or the system error.
+    virtual int Anchor(std::string_view /*folder*/) { return 0; }
 
     // True when the path is a folder this process can enter (the working folder is unchanged).
     virtual bool CanEnter(std::string_view folder) = 0;
@@ -155,8 +216,8 @@ class FileSystem {
     virtual std::unique_ptr<InputFile> OpenInput(std::string_view path, int& error);
     // Creates or empties the file and writes all bytes; on failure nothing partial remains.
     virtual int WriteFile(std::string_view path, std::string_view bytes) = 0;
-    // Opens a file for appending (creating or emptying it first when truncate is set).
-    virtual std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+    // Opens a file for appending, as the mode says.
+    virtual std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                                    int& error) = 0;
 
     // The user's temporary folder, ending with the separator.

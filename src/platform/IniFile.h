@@ -1,9 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 // INI text as pattern files use it (private-profile semantics): section and key
 // names compare without regard to ASCII case, the first of duplicate sections and keys wins,
@@ -13,7 +14,12 @@ namespace morvanex::platform {
 
 class IniReader {
   public:
+    // Reads the whole text once, in time linear in its size: sections and keys are hashed as
+    // they are compared (ASCII letters folded, a trail byte never).
     explicit IniReader(std::string_view text);
+    // The tables point into the reader's own copy of the text.
+    IniReader(const IniReader&) = delete;
+    IniReader& operator=(const IniReader&) = delete;
 
     // The value of a key, or nothing when the section or key is absent.
     std::optional<std::string> Find(std::string_view section, std::string_view key) const;
@@ -23,15 +29,28 @@ class IniReader {
                           std::size_t bufferSize = 2048) const;
 
   private:
-    struct Entry {
-        std::string key;
-        std::string value;
+    struct NameHash {
+        std::uint64_t seed;
+        std::size_t operator()(std::string_view name) const;
     };
-    struct Section {
-        std::string name;
-        std::vector<Entry> entries;
+    struct NameEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
     };
-    std::vector<Section> m_sections;
+    struct Key {
+        std::uint32_t section;
+        std::string_view name;
+    };
+    struct KeyHash {
+        NameHash name;
+        std::size_t operator()(const Key& key) const;
+    };
+    struct KeyEqual {
+        bool operator()(const Key& a, const Key& b) const;
+    };
+
+    std::string m_text;
+    std::unordered_map<std::string_view, std::uint32_t, NameHash, NameEqual> m_sections;
+    std::unordered_map<Key, std::string_view, KeyHash, KeyEqual> m_values;
 };
 
 // The value a line "key=text" gives a reader: blanks at either end trimmed, then one pair of

@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include <vector>
+
 #include "platform/Codepage.h"
 
 namespace morvanex::platform {
@@ -86,6 +88,37 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     if (result.empty()) return result;
     result.append(name);
     return result;
+}
+
+std::string LexicallyNormal(std::string_view path) {
+    if (!IsAbsolutePath(path)) return std::string(path);
+    std::vector<std::string_view> parts;
+    while (!path.empty()) {
+        const std::size_t slash = path.find(kSeparator);
+        const std::string_view part = path.substr(0, slash);
+        path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::string result;
+    for (const std::string_view part : parts) result.append(1, kSeparator).append(part);
+    return result.empty() ? std::string(1, kSeparator) : result;
+}
+
+bool IsWindowsName(std::string_view name) {
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < name.size(); i += CharSizeAt(name, i)) {
+        last = i;
+        if (CharSizeAt(name, i) == 1 &&
+            std::string_view("\\/:*?\"<>|").find(name[i]) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return name.empty() || CharSizeAt(name, last) != 1 || (name[last] != ' ' && name[last] != '.');
 }
 
 }  // namespace morvanex::platform

@@ -45,4 +45,13 @@ std::string WithoutTrailingSeparator(std::string_view path);
 // inside a double-byte character.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
+// An absolute path with ".", ".." and repeated separators resolved in its text alone (links are
+// not looked at; ".." above the root stays at the root), without a trailing separator but for
+// the root itself. A relative path comes back as it is.
+std::string LexicallyNormal(std::string_view path);
+
+// True when Windows can open a file of this name: none of \ / : * ? " < > | (double-byte
+// characters never match) and no blank or period at the end.
+bool IsWindowsName(std::string_view name);
+
 }  // namespace morvanex::platform

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/openat2.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
@@ -18,10 +20,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
 #include "platform/Codepage.h"
+#include "platform/ExclusiveFile.h"
+#include "platform/MountTable.h"
+#include "platform/Paths.h"
 
 namespace morvanex::platform {
 
@@ -43,6 +49,10 @@ class FileDescriptor {
     FileDescriptor& operator=(const FileDescriptor&) = delete;
 
     int Get() const { return m_fd; }
+    void Reset(int fd) {
+        if (m_fd >= 0) close(m_fd);
+        m_fd = fd;
+    }
     // Closes now and reports the error, which some file systems (NFS) only give here.
     int Close() {
         const int result = close(m_fd);
@@ -180,32 +190,12 @@ int WriteAll(int fd, std::string_view bytes) {
     return 0;
 }
 
-// A rename that never replaces an existing target (POSIX rename would).
-int RenameNoReplace(const char* from, const char* to) {
-    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    // The file system cannot refuse by itself (older network and FUSE file systems). A hard link
-    // is never made over an existing name, so link the new name and drop the old one.
-    struct stat status {};
-    if (lstat(from, &status) != 0) return errno;
-    if (!S_ISDIR(status.st_mode)) {
-        if (link(from, to) == 0) {
-            if (unlink(from) == 0) return 0;
-            const int error = errno;
-            unlink(to);
-            return error;
-        }
-        if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
-    }
-    // Folders, and file systems without hard links: all that is left is to look first.
-    if (lstat(to, &status) == 0) return EEXIST;
-    if (errno != ENOENT) return errno;
-    return rename(from, to) == 0 ? 0 : errno;
-}
-
 // The kernel (or the file system: reflinks, server-side copies) moves the data where it can;
 // where it cannot, read and write carry on from the same offsets.
-int CopyContents(int in, int out) {
+// `writing` says whether an error came from writing rather than reading.
+int CopyContents(int in, int out, bool& writing) {
+    // The kernel's own copy cannot say which end failed: the errors of the end written (no
+    // space, quota, file too large, a read-only volume) are taken as that end's.
     for (;;) {
         const ssize_t copied = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
         if (copied > 0) continue;
@@ -215,6 +205,7 @@ int CopyContents(int in, int out) {
             errno == EBADF) {
             break;
         }
+        writing = errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EROFS;
         return errno;
     }
     std::string buffer(kChunk, '\0');
@@ -226,6 +217,7 @@ int CopyContents(int in, int out) {
             return errno;
         }
         if (const int error = WriteAll(out, {buffer.data(), static_cast<std::size_t>(got)})) {
+            writing = true;
             return error;
         }
     }
@@ -340,15 +332,423 @@ std::string VolumeLabel(const std::string& device, const std::string& folder) {
     return std::string(LastName(folder));
 }
 
+// How many folders below the anchor keep a handle open.
+constexpr std::size_t kFolderHandles = 16;
+
+// Where a call works: a folder handle and a name in it, in the host's form. Outside the anchor
+// the folder is the working folder and the name the whole host path; "." is the folder itself.
+struct Place {
+    int folder = AT_FDCWD;
+    std::string name;
+};
+
+// The host path of the folder of a place outside the anchor, to make other names beside it
+// ("" under a handle, where names are relative to it already).
+std::string FolderPrefix(const Place& place) {
+    if (place.folder != AT_FDCWD) return {};
+    const std::size_t slash = place.name.rfind('/');
+    return slash == std::string::npos ? std::string() : place.name.substr(0, slash + 1);
+}
+
+// A status with what a check of the entry compares: kind, size, times, identity.
+FileStatus EntryStatus(const struct statx& found) {
+    FileStatus status;
+    FillStatus(found, S_ISDIR(found.stx_mode) ? attr::kDirectory : 0, status);
+    return status;
+}
+
+// What the mount of a file says of its kind, for a FUSE mount that does not name its driver:
+// the type udev found on the device, else the volume's first sector where this process may
+// read it (an image file, a device of its own user); "" when neither says.
+std::string VolumeFormatOf(const MountEntry& mount) {
+    if (!mount.source.starts_with('/')) return {};
+    struct stat source {};
+    if (stat(mount.source.c_str(), &source) != 0) return {};
+    if (S_ISBLK(source.st_mode)) {
+        std::ifstream udev("/run/udev/data/b" + std::to_string(major(source.st_rdev)) + ":" +
+                           std::to_string(minor(source.st_rdev)));
+        for (std::string line; std::getline(udev, line);) {
+            if (line.starts_with("E:ID_FS_TYPE=")) return line.substr(13);
+        }
+    } else if (!S_ISREG(source.st_mode)) {
+        return {};
+    }
+    FileDescriptor in(open(mount.source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    char sector[512];
+    if (in.Get() < 0 || pread(in.Get(), sector, sizeof sector, 0) != sizeof sector) return {};
+    return VolumeFormat({sector, sizeof sector});
+}
+
+// ASCII letters turned to the other case.
+std::string FlippedCase(std::string_view name) {
+    std::string flipped(name);
+    for (char& c : flipped) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        } else if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c + 32);
+        }
+    }
+    return flipped;
+}
+
+// Whether a folder's names ignore case, asked without writing: an entry looked up under its
+// name with the case of its letters turned, where the folder does not list that name too.
+// 1 yes, 0 no, -1 when nothing in the folder can tell.
+int FolderIgnoresCase(const std::string& host) {
+    DIR* dir = opendir(host.c_str());
+    if (dir == nullptr) return -1;
+    // A few hundred names: a large folder tells as well by its first ones.
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir)) {
+        if (names.size() == 512) break;
+        names.emplace_back(entry->d_name);
+    }
+    int answer = -1;
+    for (const std::string& name : names) {
+        const std::string flipped = FlippedCase(name);
+        if (flipped == name || std::find(names.begin(), names.end(), flipped) != names.end())
+            continue;
+        struct statx found {};
+        if (statx(dirfd(dir), flipped.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE, &found) == 0) {
+            answer = 1;
+            break;
+        }
+        if (errno == ENOENT) {
+            answer = 0;
+            break;
+        }
+    }
+    closedir(dir);
+    return answer;
+}
+
+// Whether a folder carries the casefold attribute (ext4, f2fs, tmpfs): its names then ignore
+// case whatever the rest of the file system does.
+bool HasCasefoldAttribute(const std::string& host) {
+    FileDescriptor folder(open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    int flags = 0;
+    return folder.Get() >= 0 && ioctl(folder.Get(), FS_IOC_GETFLAGS, &flags) == 0 &&
+           (flags & FS_CASEFOLD_FL) != 0;
+}
+
+// Opens a folder by a path without following a symbolic link anywhere on it (where the kernel
+// can: openat2), so that a canonical path cannot be turned aside between its reading and here.
+int OpenCanonicalFolder(const char* path) {
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    const long fd = syscall(SYS_openat2, AT_FDCWD, path, &how, sizeof how);
+    if (fd >= 0 || (errno != ENOSYS && errno != EPERM)) return static_cast<int>(fd);
+    return open(path, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+// An entry opened as itself, never through it (a link stays the link), and checked against what
+// the caller expects: the changes then reach it through /proc/self/fd, whatever its name leads
+// to by then.
+struct OpenedEntry {
+    FileDescriptor fd{-1};
+    struct statx status {};
+    std::string path;  // /proc/self/fd/N
+};
+
 }  // namespace
+
+struct PosixFileSystem::State {
+    struct Handle {
+        std::string relative;  // host path below the anchor, ending with '/'
+        int fd = -1;           // O_PATH
+        dev_t device = 0;
+        ino_t inode = 0;
+        std::uint64_t used = 0;
+    };
+    struct Mount {
+        int id = -1;  // the mount's number where statx gave it
+        std::uint64_t device = 0;
+        MountTraits traits;
+        int renameReplaces = -1;  // the probe's answer (-1: not asked yet)
+        int ignoresCase = -1;     // for a mount that must be asked: the first folder's answer
+    };
+
+    std::mutex mutex;
+    std::string anchor;      // CP932 as the caller spelled it, ending with the separator
+    std::string anchorHost;  // its host form
+    int anchorFd = -1;
+    std::vector<Handle> handles;
+    std::uint64_t uses = 0;
+    std::vector<Mount> mounts;
+    unsigned probes = 0;  // numbers the temporary names of the probes
+
+    ~State() { Release(); }
+
+    void Release() {
+        for (const Handle& handle : handles) close(handle.fd);
+        handles.clear();
+        if (anchorFd >= 0) close(anchorFd);
+        anchorFd = -1;
+        anchor.clear();
+        anchorHost.clear();
+    }
+
+    void Drop(std::size_t i) {
+        close(handles[i].fd);
+        handles.erase(handles.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+
+    // The handle of the folders `relative` (host, each ending with '/') below the anchor, one
+    // at a time from the anchor: a cached handle is used while its name still leads to it.
+    int Reach(std::string_view relative, int& fd) {
+        fd = anchorFd;
+        for (std::size_t start = 0; start < relative.size();) {
+            const std::size_t slash = relative.find('/', start);
+            const std::string_view name = relative.substr(start, slash - start);
+            const std::string_view key = relative.substr(0, slash + 1);
+            start = slash + 1;
+            if (name.empty() || name == ".") continue;
+            if (name == "..") return EINVAL;
+            const std::string component(name);
+            const auto cached = std::find_if(handles.begin(), handles.end(),
+                                             [&](const Handle& h) { return h.relative == key; });
+            if (cached != handles.end()) {
+                const auto i = static_cast<std::size_t>(cached - handles.begin());
+                struct statx found {};
+                if (statx(fd, component.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO,
+                          &found) != 0) {
+                    const int error = errno;
+                    Drop(i);
+                    return error;
+                }
+                if (!S_ISDIR(found.stx_mode) || found.stx_ino != cached->inode ||
+                    makedev(found.stx_dev_major, found.stx_dev_minor) != cached->device) {
+                    Drop(i);
+                    return ESTALE;
+                }
+                cached->used = ++uses;
+                fd = cached->fd;
+                continue;
+            }
+            const int opened =
+                openat(fd, component.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            // Not a folder any more (a link, a file): something else took its place.
+            if (opened < 0) return errno == ENOTDIR || errno == ELOOP ? ESTALE : errno;
+            struct stat status {};
+            fstat(opened, &status);
+            if (handles.size() == kFolderHandles) {
+                Drop(
+                    static_cast<std::size_t>(std::min_element(handles.begin(), handles.end(),
+                                                              [](const Handle& a, const Handle& b) {
+                                                                  return a.used < b.used;
+                                                              }) -
+                                             handles.begin()));
+            }
+            handles.push_back({std::string(key), opened, status.st_dev, status.st_ino, ++uses});
+            fd = opened;
+        }
+        return 0;
+    }
+
+    // Where a path lies: below the anchor, its folder's handle and its last name.
+    int PlaceOf(std::string_view path, Place& place) {
+        place.folder = AT_FDCWD;
+        const bool anchored =
+            anchorFd >= 0 && (path.starts_with(anchor) ||
+                              (path.size() + 1 == anchor.size() && anchor.starts_with(path)));
+        if (!anchored) return ToHost(path, place.name);
+        // The host form of the part below the anchor; its folders are reached, its last name
+        // stays.
+        std::string& name = place.name;
+        if (const int error = ToHost(path.substr(std::min(path.size(), anchor.size())), name)) {
+            return error;
+        }
+        const std::size_t slash = name.rfind('/');
+        if (slash != std::string::npos) {
+            if (const int error = Reach(std::string_view(name).substr(0, slash + 1), place.folder))
+                return error;
+            name.erase(0, slash + 1);
+        } else {
+            place.folder = anchorFd;
+        }
+        if (name == "..") return EINVAL;
+        if (name.empty()) name = ".";
+        return 0;
+    }
+
+    // What is known of the mount a file lies on (`host` its path, for a mount the table does
+    // not name by number or device).
+    Mount& MountOf(const struct statx& status, const std::string& host) {
+        const int id =
+            (status.stx_mask & STATX_MNT_ID) != 0 ? static_cast<int>(status.stx_mnt_id) : -1;
+        const std::uint64_t device = makedev(status.stx_dev_major, status.stx_dev_minor);
+        for (Mount& mount : mounts) {
+            if (mount.id == id && mount.device == device) return mount;
+        }
+        MountEntry found;
+        std::size_t longest = 0;
+        char* real = host.empty() ? nullptr : realpath(host.c_str(), nullptr);
+        const std::string canonical = real != nullptr ? real : "";
+        std::free(real);
+        std::ifstream table("/proc/self/mountinfo");
+        for (std::string line; std::getline(table, line);) {
+            MountEntry entry;
+            if (!ParseMountInfoLine(line, entry)) continue;
+            if (id >= 0 ? entry.id == id : entry.device == device) {
+                found = std::move(entry);
+                break;
+            }
+            // A mount that numbers its devices apart from the table's (btrfs subvolumes): the
+            // deepest mount point above the file.
+            const std::string point = WithSlash(entry.mountPoint);
+            if (!canonical.empty() && WithSlash(canonical).starts_with(point) &&
+                point.size() >= longest) {
+                longest = point.size();
+                found = std::move(entry);
+            }
+        }
+        const bool fuse = found.type == "fuse" || found.type == "fuseblk";
+        mounts.push_back({id, device, TraitsOfMount(found, fuse ? VolumeFormatOf(found) : "")});
+        return mounts.back();
+    }
+
+    // Whether a move onto a taken name takes its place on the mount of `place`'s folder: asked
+    // once per mount by two temporary files there, as a driver may also refuse (EEXIST) or
+    // keep both. 0, or the error that kept the probe from being made.
+    int RenameReplaces(const Place& place, Mount& mount, bool& replaces) {
+        if (mount.renameReplaces >= 0) {
+            replaces = mount.renameReplaces == 1;
+            return 0;
+        }
+        const std::string base = FolderPrefix(place) + ".morvanex-probe-" +
+                                 std::to_string(getpid()) + "-" + std::to_string(++probes);
+        const std::string first = base + "a";
+        const std::string second = base + "b";
+        for (const std::string* name : {&first, &second}) {
+            const int fd =
+                openat(place.folder, name->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd < 0) {
+                const int error = errno;
+                if (name == &second) unlinkat(place.folder, first.c_str(), 0);
+                return error;
+            }
+            close(fd);
+        }
+        replaces = renameat(place.folder, first.c_str(), place.folder, second.c_str()) == 0 &&
+                   faccessat(place.folder, first.c_str(), F_OK, AT_SYMLINK_NOFOLLOW) != 0;
+        unlinkat(place.folder, first.c_str(), 0);
+        unlinkat(place.folder, second.c_str(), 0);
+        mount.renameReplaces = replaces ? 1 : 0;
+        return 0;
+    }
+    // A move that never replaces a file, of the entry `found` describes.
+    int MoveNoReplace(const Place& source, const Place& target, const struct statx& found) {
+        const char* from = source.name.c_str();
+        const char* to = target.name.c_str();
+        if (renameat2(source.folder, from, target.folder, to, RENAME_NOREPLACE) == 0) return 0;
+        if (errno != EINVAL && errno != ENOSYS) return errno;
+        const bool folder = S_ISDIR(found.stx_mode);
+        Mount& mount = MountOf(found, source.folder == AT_FDCWD ? source.name : std::string());
+        // The file system cannot refuse a taken name by itself (FUSE, NFS). A hard link is never
+        // made over an existing name: link the new name and drop the old one.
+        if (!folder) {
+            if (linkat(source.folder, from, target.folder, to, 0) == 0) {
+                if (unlinkat(source.folder, from, 0) == 0) return 0;
+                const int error = errno;
+                unlinkat(target.folder, to, 0);
+                return error;
+            }
+            if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return errno;
+        }
+        // Nor links (FAT and exFAT through FUSE): the new name is taken first, exclusively, and
+        // the file moved onto that empty reservation, where a move does take a file's place.
+        // A folder cannot take the place of a file.
+        if (folder) return ENOTSUP;
+        bool replaces = false;
+        if (const int error = RenameReplaces(target, mount, replaces)) return error;
+        if (!replaces) return ENOTSUP;
+        const int reservation =
+            openat(target.folder, to, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (reservation < 0) return errno;
+        struct statx reserved {};
+        const bool known = statx(reservation, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &reserved) == 0;
+        close(reservation);
+        if (renameat(source.folder, from, target.folder, to) == 0) return 0;
+        const int error = errno;
+        // The reservation goes again, while it is still the empty file made here.
+        struct statx now {};
+        if (known && statx(target.folder, to, AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS, &now) == 0 &&
+            S_ISREG(now.stx_mode) && now.stx_size == 0 &&
+            IsSameEntry(EntryStatus(reserved), EntryStatus(now),
+                        mount.traits.traits.keepsIdentity)) {
+            unlinkat(target.folder, to, 0);
+        }
+        return error;
+    }
+
+    // Sets the times of the entry at `path` that is still the one expected.
+    int SetTimes(std::string_view path, const timespec (&times)[2], const FileStatus* expected) {
+        Place place;
+        if (const int error = PlaceOf(path, place)) return error;
+        OpenedEntry entry;
+        if (const int error = OpenEntry(place, expected, entry)) return error;
+        // A link gets the times itself: by its name, as /proc would lead on to its target.
+        const int result =
+            S_ISLNK(entry.status.stx_mode)
+                ? utimensat(place.folder, place.name.c_str(), times, AT_SYMLINK_NOFOLLOW)
+                : utimensat(AT_FDCWD, entry.path.c_str(), times, 0);
+        return result == 0 ? 0 : errno;
+    }
+
+    int OpenEntry(const Place& place, const FileStatus* expected, OpenedEntry& entry) {
+        entry.fd.Reset(openat(place.folder, place.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+        if (entry.fd.Get() < 0) return errno;
+        if (statx(entry.fd.Get(), "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID,
+                  &entry.status) != 0) {
+            return errno;
+        }
+        if (expected != nullptr && !IsSameEntry(*expected, EntryStatus(entry.status),
+                                                KeepsIdentity(entry.status, place))) {
+            return ESTALE;
+        }
+        // Without /proc the entry is reached by its path again, which only a path of its own
+        // (outside the anchor) has.
+        static const bool proc = access("/proc/self/fd", X_OK) == 0;
+        if (!proc && place.folder != AT_FDCWD) return ENOSYS;
+        entry.path = proc ? "/proc/self/fd/" + std::to_string(entry.fd.Get()) : place.name;
+        return 0;
+    }
+
+    bool KeepsIdentity(const struct statx& status, const Place& place) {
+        return MountOf(status, place.folder == AT_FDCWD ? place.name : std::string())
+            .traits.traits.keepsIdentity;
+    }
+};
+
+PosixFileSystem::PosixFileSystem() : m_state(std::make_unique<State>()) {}
+
+PosixFileSystem::~PosixFileSystem() = default;
 
 int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
                                 std::vector<DirectoryEntry>& entries) {
     entries.clear();
     std::string host;
     if (const int error = ToHost(folder, host)) return error;
-    DIR* dir = opendir(host.c_str());
-    if (dir == nullptr) return errno;
+    DIR* dir = nullptr;
+    {
+        std::lock_guard lock(m_state->mutex);
+        Place place;
+        if (const int error = m_state->PlaceOf(folder, place)) return error;
+        // Below the anchor a folder is never reached through a link; elsewhere the listing
+        // follows one, as the folder tree browses through links.
+        const int fd = openat(
+            place.folder, place.name.c_str(),
+            O_RDONLY | O_DIRECTORY | O_CLOEXEC | (place.folder != AT_FDCWD ? O_NOFOLLOW : 0));
+        if (fd < 0) return errno == ELOOP && place.folder != AT_FDCWD ? ESTALE : errno;
+        dir = fdopendir(fd);
+        if (dir == nullptr) {
+            const int error = errno;
+            close(fd);
+            return error;
+        }
+    }
     const std::string prefix = host.ends_with('/') ? host : host + '/';
     // First the host names with their d_type (kept in `attributes` for now), then the statuses,
     // then the names in CP932: one entry per name all along, so a folder of many entries is
@@ -435,6 +835,23 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
 
 int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
     std::string host;
+    // A name right in the anchored folder is read from its handle: no walk of the whole path
+    // (a run reads every target's status, on a thread of its own), and no folder but the one
+    // listed. The anchor does not change while a run reads statuses.
+    const State& state = *m_state;
+    if (state.anchorFd >= 0 && path.size() > state.anchor.size() &&
+        path.starts_with(state.anchor) &&
+        path.find(kSeparator, state.anchor.size()) == std::string_view::npos) {
+        if (const int error = ToHost(path.substr(state.anchor.size()), host)) return error;
+        if (host == "..") return EINVAL;
+        struct statx found {};
+        if (const int error = StatAt(state.anchorFd, host.c_str(), found)) return error;
+        const int stored = S_ISLNK(found.stx_mode)
+                               ? -1
+                               : StoredFlagsAt(state.anchorFd, host.c_str(), state.anchorHost);
+        FillStatus(found, AttributesFrom(found.stx_mode, stored, host), status);
+        return 0;
+    }
     if (const int error = ToHost(path, host)) return error;
     struct statx found {};
     if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
@@ -460,16 +877,19 @@ int PosixFileSystem::GetAttributes(std::string_view path, std::uint8_t& attribut
     return 0;
 }
 
-int PosixFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
-    std::string host;
-    if (const int error = ToHost(path, host)) return error;
-    struct statx found {};
-    if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
+int PosixFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes,
+                                   const FileStatus* expected) {
+    std::lock_guard lock(m_state->mutex);
+    Place place;
+    if (const int error = m_state->PlaceOf(path, place)) return error;
+    OpenedEntry entry;
+    if (const int error = m_state->OpenEntry(place, expected, entry)) return error;
     // Linux keeps neither a mode nor user extended attributes for a link, and a change must
     // never reach its target.
-    if (S_ISLNK(found.stx_mode)) return 0;
-    const bool folder = S_ISDIR(found.stx_mode);
-    mode_t mode = found.stx_mode & 07777;
+    if (S_ISLNK(entry.status.stx_mode)) return 0;
+    const char* file = entry.path.c_str();
+    const bool folder = S_ISDIR(entry.status.stx_mode);
+    mode_t mode = entry.status.stx_mode & 07777;
     const mode_t wantedMode = (attributes & attr::kReadOnly) != 0
                                   ? mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)
                                   : mode | S_IWUSR;
@@ -477,92 +897,123 @@ int PosixFileSystem::SetAttributes(std::string_view path, std::uint8_t attribute
     auto flags = static_cast<std::uint8_t>(attributes & kStoredFlags);
     // A dot name is hidden by itself; storing the flag would keep the file hidden under a later
     // name without the dot.
-    if (IsDotName(LastName(host))) flags &= static_cast<std::uint8_t>(~attr::kHidden);
+    if (IsDotName(LastName(place.name))) flags &= static_cast<std::uint8_t>(~attr::kHidden);
     const int wantedStored = flags == DefaultFlags(folder) ? -1 : flags;
-    const bool flagsChange = wantedStored != StoredFlags(host);
+    unsigned char stored = 0;
+    const int storedNow =
+        getxattr(file, kAttributeName, &stored, 1) == 1 ? stored & kStoredFlags : -1;
+    const bool flagsChange = wantedStored != storedNow;
 
     // User attributes of a file without write permission cannot be changed, even by its owner.
     if (flagsChange && (mode & S_IWUSR) == 0) {
-        if (chmod(host.c_str(), mode | S_IWUSR) != 0 && !KeepsNothing(errno)) return errno;
+        if (chmod(file, mode | S_IWUSR) != 0 && !KeepsNothing(errno)) return errno;
         mode |= S_IWUSR;
     }
     int flagsError = 0;
     if (flagsChange) {
         const auto value = static_cast<unsigned char>(flags);
-        const int result = wantedStored < 0 ? lremovexattr(host.c_str(), kAttributeName)
-                                            : lsetxattr(host.c_str(), kAttributeName, &value, 1, 0);
+        const int result = wantedStored < 0 ? removexattr(file, kAttributeName)
+                                            : setxattr(file, kAttributeName, &value, 1, 0);
         if (result != 0 && errno != ENODATA && !KeepsNothing(errno)) flagsError = errno;
     }
-    if (wantedMode != mode && chmod(host.c_str(), wantedMode) != 0 && !KeepsNothing(errno)) {
+    if (wantedMode != mode && chmod(file, wantedMode) != 0 && !KeepsNothing(errno)) {
         return errno;
     }
     return flagsError;
 }
 
 int PosixFileSystem::SetTimes(std::string_view path, Timestamp /*creation*/, Timestamp modification,
-                              Timestamp access) {
-    std::string host;
-    if (const int error = ToHost(path, host)) return error;
+                              Timestamp access, const FileStatus* expected) {
     const timespec times[2] = {{static_cast<time_t>(access), 0},
                                {static_cast<time_t>(modification), 0}};
-    return utimensat(AT_FDCWD, host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+    std::lock_guard lock(m_state->mutex);
+    return m_state->SetTimes(path, times, expected);
 }
 
-int PosixFileSystem::RestoreTimes(std::string_view path, const FileStatus& saved) {
-    std::string host;
-    if (const int error = ToHost(path, host)) return error;
+int PosixFileSystem::RestoreTimes(std::string_view path, const FileStatus& saved,
+                                  const FileStatus* expected) {
     // Beyond a second the kernel would read some values as "now" or "leave as it is".
     constexpr std::uint32_t kSecond = 1000000000;
     if (saved.accessNs >= kSecond || saved.modificationNs >= kSecond) return EINVAL;
     const timespec times[2] = {{static_cast<time_t>(saved.access), saved.accessNs},
                                {static_cast<time_t>(saved.modification), saved.modificationNs}};
-    return utimensat(AT_FDCWD, host.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+    std::lock_guard lock(m_state->mutex);
+    return m_state->SetTimes(path, times, expected);
 }
 
-int PosixFileSystem::Move(std::string_view from, std::string_view to) {
+int PosixFileSystem::Move(std::string_view from, std::string_view to, const FileStatus* expected) {
     // A run moves every target: the host forms are built in buffers kept from move to move.
-    thread_local std::string source;
-    thread_local std::string target;
-    if (const int error = ToHost(from, source)) return error;
-    if (const int error = ToHost(to, target)) return error;
+    thread_local Place source;
+    thread_local Place target;
+    std::lock_guard lock(m_state->mutex);
+    if (const int error = m_state->PlaceOf(from, source)) return error;
+    if (const int error = m_state->PlaceOf(to, target)) return error;
+    const char* name = source.name.c_str();
     // Moving a file to its own name leaves it as it is, as rename(2) would.
-    if (source == target) return ::access(source.c_str(), F_OK) == 0 ? 0 : errno;
+    if (source.folder == target.folder && source.name == target.name) {
+        return faccessat(source.folder, name, F_OK, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
+    }
+    // A folder moved into itself (which RENAME_NOREPLACE's EINVAL would not tell from a file
+    // system that lacks the flag).
+    if (to.size() > from.size() && to.starts_with(from) && to[from.size()] == '/') return EINVAL;
+    struct statx found {};
+    if (statx(source.folder, name, AT_SYMLINK_NOFOLLOW,
+              STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &found) != 0) {
+        return errno;
+    }
+    if (expected != nullptr &&
+        !IsSameEntry(*expected, EntryStatus(found), m_state->KeepsIdentity(found, source))) {
+        return ESTALE;
+    }
     // Where the file system ignores case, a change of letter case only meets the file itself
     // and is refused (EEXIST) like any other taken name: the run goes through a temporary name
     // it has recorded first (engine::MoveKeepingCase), so a kill between the two steps is undone.
-    return RenameNoReplace(source.c_str(), target.c_str());
+    return m_state->MoveNoReplace(source, target, found);
 }
 
-int PosixFileSystem::Copy(std::string_view from, std::string_view to) {
-    std::string source;
-    std::string target;
-    if (const int error = ToHost(from, source)) return error;
-    if (const int error = ToHost(to, target)) return error;
-    // O_NONBLOCK: a FIFO must not hang the run; it is refused below.
-    FileDescriptor in(open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.Get() < 0) return errno;
-    struct stat status {};
-    if (fstat(in.Get(), &status) != 0) return errno;
-    if (S_ISDIR(status.st_mode)) return EISDIR;
-    if (!S_ISREG(status.st_mode)) return EINVAL;
+int PosixFileSystem::Copy(std::string_view from, std::string_view to, bool* destinationFailed) {
+    bool atDestination = false;
+    const int error = [&] {
+        std::lock_guard lock(m_state->mutex);
+        Place source;
+        Place target;
+        if (const int failed = m_state->PlaceOf(from, source)) return failed;
+        atDestination = true;
+        if (const int failed = m_state->PlaceOf(to, target)) return failed;
+        atDestination = false;
+        // O_NONBLOCK: a FIFO must not hang the run; it is refused below.
+        FileDescriptor in(
+            openat(source.folder, source.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (in.Get() < 0) return errno;
+        struct stat status {};
+        if (fstat(in.Get(), &status) != 0) return errno;
+        if (S_ISDIR(status.st_mode)) return EISDIR;
+        if (!S_ISREG(status.st_mode)) return EINVAL;
 
-    FileDescriptor out(open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (out.Get() < 0) return errno;
-    int error = CopyContents(in.Get(), out.Get());
-    if (error == 0) error = CopyStoredFlags(in.Get(), out.Get());
-    // The mode last but one: a read-only copy would refuse the stored flags.
-    // A file system without modes (FAT through fusefat) keeps the copy's own.
-    if (error == 0 && fchmod(out.Get(), status.st_mode & 0777) != 0 && !KeepsNothing(errno)) {
-        error = errno;
-    }
-    // Both times given: fusefat and exfat-fuse silently drop a change that leaves the access
-    // time as it is (UTIME_OMIT), the modification time with it.
-    timespec times[2] = {{}, status.st_mtim};
-    clock_gettime(CLOCK_REALTIME, &times[0]);
-    if (error == 0 && futimens(out.Get(), times) != 0) error = errno;
-    const int closeError = out.Close();
-    if (error == 0) error = closeError;
-    if (error != 0) unlink(target.c_str());
+        atDestination = true;
+        FileDescriptor out(openat(target.folder, target.name.c_str(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (out.Get() < 0) return errno;
+        bool writing = false;
+        int failed = CopyContents(in.Get(), out.Get(), writing);
+        atDestination = failed == 0 || writing;
+        if (failed == 0) failed = CopyStoredFlags(in.Get(), out.Get());
+        // The mode last but one: a read-only copy would refuse the stored flags.
+        // A file system without modes (FAT through fusefat) keeps the copy's own.
+        if (failed == 0 && fchmod(out.Get(), status.st_mode & 0777) != 0 && !KeepsNothing(errno)) {
+            failed = errno;
+        }
+        // Both times given: fusefat and exfat-fuse silently drop a change that leaves the access
+        // time as it is (UTIME_OMIT), the modification time with it.
+        timespec times[2] = {{}, status.st_mtim};
+        clock_gettime(CLOCK_REALTIME, &times[0]);
+        if (failed == 0 && futimens(out.Get(), times) != 0) failed = errno;
+        const int closeError = out.Close();
+        if (failed == 0) failed = closeError;
+        if (failed != 0) unlinkat(target.folder, target.name.c_str(), 0);
+        return failed;
+    }();
+    if (destinationFailed != nullptr) *destinationFailed = error != 0 && atDestination;
     return error;
 }
 
@@ -578,26 +1029,58 @@ int PosixFileSystem::DeleteFile(std::string_view path) {
     return unlink(host.c_str()) == 0 ? 0 : errno;
 }
 
-bool PosixFileSystem::KeepsIdentity(std::string_view path) {
-    // The kinds whose inode numbers are made up per mount (or per lookup) on Linux.
-    constexpr long kMsdos = 0x4d44;
-    constexpr long kExfat = 0x2011BAB0;
-    constexpr long kFuse = 0x65735546;
-    constexpr long kNtfs3 = 0x7366746e;
-    constexpr long kNtfs = 0x5346544e;
+FolderTraits PosixFileSystem::TraitsOf(std::string_view folder) {
     std::string host;
-    struct statfs found {};
-    if (ToHost(path, host) != 0 || ::statfs(host.c_str(), &found) != 0) return true;
-    switch (static_cast<long>(found.f_type)) {
-        case kMsdos:
-        case kExfat:
-        case kFuse:
-        case kNtfs3:
-        case kNtfs:
-            return false;
-        default:
-            return true;
+    if (ToHost(folder, host) != 0) return {};
+    struct statx found {};
+    // The nearest folder that exists: a copy's destination may still be made.
+    while (statx(AT_FDCWD, host.c_str(), 0, STATX_TYPE | STATX_MNT_ID, &found) != 0 ||
+           !S_ISDIR(found.stx_mode)) {
+        while (host.size() > 1 && host.back() == '/') host.pop_back();
+        const std::size_t slash = host.rfind('/');
+        if (slash == std::string::npos || host == "/") return {};
+        host.resize(slash == 0 ? 1 : slash);
     }
+    std::lock_guard lock(m_state->mutex);
+    State::Mount& mount = m_state->MountOf(found, host);
+    FolderTraits traits = mount.traits.traits;
+    if (mount.traits.casefoldFolders && HasCasefoldAttribute(host)) traits.ignoresCase = true;
+    if (mount.traits.caseUnknown) {
+        if (mount.ignoresCase < 0) mount.ignoresCase = FolderIgnoresCase(host);
+        if (mount.ignoresCase >= 0) traits.ignoresCase = mount.ignoresCase == 1;
+    }
+    return traits;
+}
+
+int PosixFileSystem::CanonicalPath(std::string_view path, std::string& canonical) {
+    std::string host;
+    if (const int error = ToHost(path, host)) return error;
+    char* real = realpath(host.c_str(), nullptr);
+    if (real == nullptr) return errno;
+    Cp932FromUtf8(real, canonical);
+    std::free(real);
+    return 0;
+}
+
+int PosixFileSystem::Anchor(std::string_view folder) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->Release();
+    // What was learned of the mounts is asked again for each run: a card may have been swapped.
+    m_state->mounts.clear();
+    if (folder.empty()) return 0;
+    const std::string anchor = WithTrailingSeparator(folder);
+    std::string host;
+    if (anchor.empty()) return EINVAL;
+    if (const int error = ToHost(folder, host)) return error;
+    char* real = realpath(host.c_str(), nullptr);
+    if (real == nullptr) return errno;
+    const int fd = OpenCanonicalFolder(real);
+    std::free(real);
+    if (fd < 0) return errno;
+    m_state->anchor = anchor;
+    m_state->anchorHost = WithSlash(host);
+    m_state->anchorFd = fd;
+    return 0;
 }
 
 bool PosixFileSystem::CanEnter(std::string_view folder) {
@@ -730,13 +1213,14 @@ int PosixFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
     return error;
 }
 
-std::unique_ptr<OutputFile> PosixFileSystem::OpenOutput(std::string_view path, bool truncate,
+std::unique_ptr<OutputFile> PosixFileSystem::OpenOutput(std::string_view path, OutputMode mode,
                                                         int& error) {
     std::string host;
     if ((error = ToHost(path, host)) != 0) return nullptr;
-    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | (truncate ? O_TRUNC : 0);
-    const int fd = open(host.c_str(), flags, 0666);
-    if (fd < 0) {
+    int fd = -1;
+    if (mode == OutputMode::kNew) {
+        if ((error = CreateExclusively(host, fd)) != 0) return nullptr;
+    } else if ((fd = open(host.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666)) < 0) {
         error = errno;
         return nullptr;
     }

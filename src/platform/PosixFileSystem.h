@@ -19,6 +19,16 @@ namespace morvanex::platform {
 // setting its attributes changes nothing and succeeds. Only a listing marks a link that leads to
 // a folder as a folder (with `link` set), and GetIdentity follows links; Move renames the link,
 // Copy copies what it leads to.
+// A move never replaces a file. Where the file system refuses RENAME_NOREPLACE (FAT and exFAT
+// through FUSE), a hard link takes the new name if it can; where links are refused too, the new
+// name is first created exclusively (O_CREAT | O_EXCL: two runs, or any program that creates
+// files that way, cannot both have it) and the file is then moved onto that empty reservation,
+// once a probe with two temporary files in the folder has shown that the driver's rename takes
+// the place of a file (once per mount). A folder cannot be moved that way; a failed move
+// removes its reservation.
+// Under an anchor (Anchor), the changes, and listings, reach a path's folder from a handle on
+// the anchored folder, one folder at a time without following links, through a few cached
+// handles that are checked to be still reached by their names.
 // Statuses carry the file's identity (device and inode number) and the nanoseconds of its
 // times. FUSE file systems that number what is looked up (fusefat, exfat-fuse) give one file a
 // new number under another spelling of its name, after the kernel forgot it, and at each mount.
@@ -26,20 +36,29 @@ namespace morvanex::platform {
 // time; it cannot be set. A folder's size is 0.
 class PosixFileSystem : public FileSystem {
   public:
+    PosixFileSystem();
+    ~PosixFileSystem() override;
+    PosixFileSystem(const PosixFileSystem&) = delete;
+    PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, FileStatus& status) override;
     int GetIdentity(std::string_view path, FileIdentity& identity) override;
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
-    int SetAttributes(std::string_view path, std::uint8_t attributes) override;
+    int SetAttributes(std::string_view path, std::uint8_t attributes,
+                      const FileStatus* expected) override;
     int SetTimes(std::string_view path, Timestamp creation, Timestamp modification,
-                 Timestamp access) override;
-    int RestoreTimes(std::string_view path, const FileStatus& saved) override;
-    int Move(std::string_view from, std::string_view to) override;
-    int Copy(std::string_view from, std::string_view to) override;
+                 Timestamp access, const FileStatus* expected) override;
+    int RestoreTimes(std::string_view path, const FileStatus& saved,
+                     const FileStatus* expected) override;
+    int Move(std::string_view from, std::string_view to, const FileStatus* expected) override;
+    int Copy(std::string_view from, std::string_view to, bool* destinationFailed) override;
     int CreateFolder(std::string_view path) override;
     int DeleteFile(std::string_view path) override;
-    bool KeepsIdentity(std::string_view path) override;
+    FolderTraits TraitsOf(std::string_view folder) override;
+    int CanonicalPath(std::string_view path, std::string& canonical) override;
+    int Anchor(std::string_view folder) override;
     bool CanEnter(std::string_view folder) override;
     bool Exists(std::string_view path) override;
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override;
@@ -47,10 +66,15 @@ class PosixFileSystem : public FileSystem {
                     std::string& bytes) override;
     std::unique_ptr<InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
-    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                            int& error) override;
     std::string TemporaryFolder() override;
     std::vector<Root> Roots() override;
+
+  private:
+    // The anchor with its folder handles, and what is known of each mount.
+    struct State;
+    std::unique_ptr<State> m_state;
 };
 
 }  // namespace morvanex::platform

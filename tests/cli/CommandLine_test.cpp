@@ -4,14 +4,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "platform/Clock.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/TextEscape.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"
 #include "support/TagBuilder.h"
@@ -141,6 +145,26 @@ TEST_F(CommandLineTest, PreviewPrintsOneTsvRowPerTarget) {
                               "IMG_0002.jpg\texists\n" + p + "IMG_0002.jpg\t" + p +
                               "IMG_0003.jpg\tok\n");
     EXPECT_TRUE(work.Exists("p/a.jpg"));  // a preview moves nothing
+}
+
+// Names with a tab, a line break or a backslash keep their row: three fields, read back whole.
+TEST_F(CommandLineTest, TsvEscapesWhatWouldBreakARow) {
+    Job();
+    std::set<std::string> expected;
+    for (const char* name : {"a\tb.jpg", "c\nd.jpg", "e\\f\r.jpg"})
+        expected.insert(work.CreateFile(std::string("p/") + name));
+    const Result result =
+        Cli("preview job.mvx --folder p --format tsv --set RenameOption.EnableRename=0");
+    std::set<std::string> sources;
+    std::istringstream rows(result.out);
+    for (std::string row, source; std::getline(rows, row);) {
+        ASSERT_EQ(std::count(row.begin(), row.end(), '\t'), 2) << row;
+        ASSERT_TRUE(platform::Unescape(row.substr(0, row.find('\t')), source)) << row;
+        sources.insert(source);
+    }
+    EXPECT_EQ(sources, expected);
+    EXPECT_NE(Cli("preview --help").out.find("\\t, \\r and \\n, any other control byte\n\\xHH"),
+              std::string::npos);
 }
 
 TEST_F(CommandLineTest, ListedFilesRunInListOrderAndUndoBringsThemBack) {

@@ -281,6 +281,10 @@ TEST(ExifContainers, Movies) {
     const std::string ftyp = Box("ftyp", "isom" + Be32(0));
     // A movie header claiming more than its movie box holds: damaged, not read.
     std::string childTooLarge = Box("moov", Be32(5000) + header.substr(4));
+    // A movie box claiming more than the file holds (a file cut short): the same answer in a
+    // file smaller than the first read and in one larger than it.
+    const std::string cutShort = BoxClaiming("moov", 8 + header.size() + 5000, header);
+    const std::string padding = LargeBox("mdat", std::string(100'000, '\0'));
     RunRows({
         {"movie/mp4_header_version_0", MovieFile("isom", {header}), fromHeader},
         {"movie/mp4_header_version_1", MovieFile("isom", {MovieHeader(kMovieSeconds, 1)}),
@@ -313,6 +317,8 @@ TEST(ExifContainers, Movies) {
          ftyp + BoxClaiming("mdat", 0xFFFFFFFFFFFFFFFFULL, "") + Moov({header}), kNone},
         {"movie/box_smaller_than_its_header", ftyp + Be32(4) + "free" + Moov({header}), kNone},
         {"movie/child_larger_than_its_parent", ftyp + childTooLarge, kNone},
+        {"movie/movie_box_past_the_end_of_a_small_file", ftyp + cutShort, fromHeader},
+        {"movie/movie_box_past_the_end_of_a_large_file", ftyp + padding + cutShort, fromHeader},
         {"movie/movie_boxes_nested_200_deep", Nested(200), kNone},
         {"movie/header_cut_short", ftyp + Moov({Box("mvhd", "\0\0")}), kNone},
     });

@@ -301,6 +301,57 @@ TEST(NameComposer, RulesAfterComposition) {
     }
 }
 
+// No name on the way may grow past the cap, also one that a later pair would cut back: a
+// pattern repeating the whole name would otherwise take the machine's memory.
+TEST(NameComposer, ANameThatGrowsPastTheCapOnTheWayFailsAsTooLong) {
+    const auto pairs = [](bool regex, int times, std::string before, std::string after,
+                          std::string lastBefore, std::string lastAfter) {
+        NameRules rules;
+        rules.rename = false;
+        rules.replace = true;
+        rules.regex = regex;
+        for (int p = 0; p < times; ++p) rules.before[p] = before, rules.after[p] = after;
+        rules.before[times] = lastBefore, rules.after[times] = lastAfter;
+        return rules;
+    };
+    const std::string eight = "$0$0$0$0$0$0$0$0";
+    const std::string forty(40, 'I'), ten(10, 'I'), full(platform::kMaxTextBytes, 'x');
+    const struct Row {
+        const char* name;
+        NameRules rules;
+        std::vector<Part> parts;
+        int code;
+    } rows[] = {
+        {"regex/whole_name_repeated_then_cut",
+         pairs(true, 4, ".+", eight, "^(.{12}).*$", "$1"),
+         {},
+         MRVN_ERROR_SYSTEM_ERROR},
+        {"regex/growth_within_the_cap",
+         pairs(true, 2, ".+", eight, "^(.{12}).*$", "$1"),
+         {},
+         kSuccess},
+        {"plain/each_pair_multiplies",
+         pairs(false, 3, "I", forty, ten, ""),
+         {},
+         MRVN_ERROR_SYSTEM_ERROR},
+        {"parts/sixteen_full_fixed_texts",
+         {},
+         std::vector<Part>(16, Part{1, full}),
+         MRVN_ERROR_SYSTEM_ERROR},
+    };
+    for (const Row& row : rows) {
+        NameComposer composer;
+        Configure(composer, row.parts.empty() ? std::vector<Part>{{0, ""}} : row.parts);
+        composer.Rules() = row.rules;
+        std::string detail, name;
+        ASSERT_EQ(composer.PrepareReplacements(detail), kSuccess) << row.name;
+        PartCounters counters;
+        ExifAccessor exif;
+        EXPECT_EQ(composer.Compose(counters, Facts(), exif, name, &detail), row.code) << row.name;
+        EXPECT_TRUE(row.code != kSuccess || name == "IMG_0001.JPG") << row.name;
+    }
+}
+
 TEST(NameComposer, SplitSourcePath) {
     std::string deepFolder = "/";
     for (int i = 0; i < 15; ++i) deepFolder += std::string(200, '\xE9') + "/";

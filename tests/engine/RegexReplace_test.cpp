@@ -64,6 +64,19 @@ TEST(RegexPairs, ReplacesEveryMatchOverCharacters) {
         {"empty/star_between_characters", {{"x*", "-"}}, "ab", "-a-b-"},
         {"empty/steps_a_whole_character", {{"x*", "-"}}, "写真", "-写-真-"},
         {"empty/then_non_empty_at_same_place", {{"x*", "-"}}, "axb", "-a--b-"},
+        // A byte that is not UTF-8 is a character of its own, with a place before it.
+        {"empty/before_a_stray_continuation_byte",
+         {{"x*", "-"}},
+         "a\x80"
+         "b",
+         "-a-\x80-b-"},
+        {"empty/before_a_stray_byte_at_the_end", {{"x*", "-"}}, "ab\x80", "-a-b-\x80-"},
+        {"empty/before_a_stray_lead_byte",
+         {{"x*", "-"}},
+         "a\xE9"
+         "b",
+         "-a-\xE9-b-"},
+        {"empty/after_a_cut_sequence_at_the_end", {{"x*", "-"}}, "a\xE5\x86", "-a-\xE5\x86-"},
         {"empty/lookahead", {{"(?=b)", "|"}}, "abab", "a|ba|b"},
         {"empty/end_only", {{"$", "!"}}, "ab", "ab!"},
         {"order/each_on_the_result_before", {{"a", "b"}, {"b", "c"}}, "ab", "cc"},
@@ -77,11 +90,11 @@ TEST(RegexPairs, ReplacesEveryMatchOverCharacters) {
         ASSERT_TRUE(regex.Compile(pairs.before, pairs.after, detail))
             << row.name << ": " << Utf8FromCp932(detail);
         std::string name = Cp932FromUtf8(row.source);
-        ASSERT_TRUE(regex.Apply(name, detail)) << row.name;
+        ASSERT_EQ(regex.Apply(name, detail), kSuccess) << row.name;
         EXPECT_EQ(Utf8FromCp932(name), row.expected) << row.name;
         // The same compiled pairs serve the next name alike.
         std::string again = Cp932FromUtf8(row.source);
-        ASSERT_TRUE(regex.Apply(again, detail));
+        ASSERT_EQ(regex.Apply(again, detail), kSuccess);
         EXPECT_EQ(again, name) << row.name;
     }
 }
@@ -172,7 +185,7 @@ TEST(RegexPairs, MatchingThatBacktracksWithoutEndGivesUpAndLeavesTheName) {
         ASSERT_TRUE(regex.Compile(pairs.before, pairs.after, detail)) << row.name;
         const std::string source = Cp932FromUtf8("ok" + row.source);
         std::string name = source;
-        EXPECT_FALSE(regex.Apply(name, detail)) << row.name;
+        EXPECT_EQ(regex.Apply(name, detail), MRVN_ERROR_BAD_REGEX) << row.name;
         EXPECT_EQ(name, source) << row.name << ": the first pair's change is not kept either";
         const std::string text = Utf8FromCp932(detail);
         EXPECT_TRUE(text.starts_with(std::string("置換前の文字列2 : ") + row.pattern +
@@ -180,6 +193,67 @@ TEST(RegexPairs, MatchingThatBacktracksWithoutEndGivesUpAndLeavesTheName) {
             << row.name << "\n"
             << text;
         EXPECT_NE(text.find("limit"), std::string::npos) << row.name << "\n" << text;
+    }
+}
+
+// PCRE2 starts its own match limit again at every start position: what one name may cost is
+// counted over all positions and all pairs together.
+TEST(RegexPairs, OneNameHasOneBudgetForAllPositionsAndPairs) {
+    struct Row {
+        const char* name;
+        const char* pattern;
+        std::size_t pairs;  // the pattern in this many pairs
+        std::string source;
+        int expected;
+    } rows[] = {
+        {"positions/alternation_under_repetition", "(?:a|a){1,12}[xy]", 1, std::string(200, 'a'),
+         MRVN_ERROR_BAD_REGEX},
+        {"positions/japanese", "(?:写|写){1,12}[xy]", 1, Repeat("写", 200), MRVN_ERROR_BAD_REGEX},
+        {"pairs/one_is_answered", "(?:a|a){1,11}[xy]", 1, std::string(30, 'a'), kSuccess},
+        {"pairs/ten_share_the_budget", "(?:a|a){1,11}[xy]", 10, std::string(30, 'a'),
+         MRVN_ERROR_BAD_REGEX},
+    };
+    for (const auto& row : rows) {
+        const std::vector<std::string> before(row.pairs, Cp932FromUtf8(row.pattern));
+        const std::vector<std::string> after(row.pairs, "X");
+        RegexPairs regex;
+        std::string detail;
+        ASSERT_TRUE(regex.Compile(before, after, detail)) << row.name;
+        // The budget is the name's: a second name has all of it again.
+        for (int name = 0; name < 2; ++name) {
+            std::string text = Cp932FromUtf8(row.source);
+            EXPECT_EQ(regex.Apply(text, detail), row.expected) << row.name;
+            EXPECT_EQ(text, Cp932FromUtf8(row.source)) << row.name;
+        }
+        EXPECT_TRUE(row.expected == kSuccess || detail.find("match limit") != std::string::npos);
+    }
+}
+
+// What people write to rename files stays far within the budget, in all ten pairs at once, on a
+// name of the full 259 bytes.
+TEST(RegexPairs, OrdinaryPatternsNeverReachTheBudget) {
+    std::string name = Repeat("IMG_20240315_123456 Trip to 京都 旅行写真 (edit) ", 5);
+    name = platform::CutToFit(Cp932FromUtf8(name), 250);
+    name += std::string(250 - name.size(), ' ') + "_0001.JPG";
+    ASSERT_EQ(name.size(), platform::kMaxTextBytes);
+    for (const auto& [before, after] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"(\\d{4})[-_.]?(\\d{2})[-_.]?(\\d{2})", "$3.$2.$1"},
+             {"^IMG_(\\d{8})_(\\d{6})", "${1}T$2"},
+             {"^(.*?)(\\d+)(\\.[^.]+)$", "$2_$1$3"},
+             {"(\\d+)(?=\\.[^.]+$)", "n$1"},
+             {"(?i)\\.jpe?g$", ".jpg"},
+             {"\\b(\\w)(\\w*)", "$2$1"},
+             {"[一-龯]+|[ぁ-んァ-ヶー]+", "[$0]"},
+             {"(?<place>[^ ]+) (?<kind>旅行)", "${kind}_${place}"},
+             {"\\s*\\(([^)]*)\\)|\\s+", "_$1"},
+             {"^(.*)_(.*)$", "$2_$1"},
+         }) {
+        const std::vector<std::string> befores(kReplacementPairs, Cp932FromUtf8(before));
+        const std::vector<std::string> afters(kReplacementPairs, Cp932FromUtf8(after));
+        RegexPairs regex;
+        std::string detail, text = name;
+        ASSERT_TRUE(regex.Compile(befores, afters, detail)) << before;
+        EXPECT_EQ(regex.Apply(text, detail), kSuccess) << before << ": " << Utf8FromCp932(detail);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "engine/ResultCodes.h"
@@ -409,6 +410,18 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         {"longer_than_a_name_may_be",
          [](RenameSettings& s) { s.RenameOption.Parts[0].StrPart = std::string(259, 'x'); },
          MRVN_ERROR_SYSTEM_ERROR},
+        // Past the cap on the way, as a name too long for the file system.
+        {"grows_without_end_by_regular_expressions",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.UseRegex = 1;
+             for (int p = 0; p < 3; ++p) {
+                 s.StringChangeOption.ChangeBefore[p] = ".+";
+                 for (int k = 0; k < 50; ++k) s.StringChangeOption.ChangeAfter[p] += "$0";
+             }
+         },
+         MRVN_ERROR_SYSTEM_ERROR},
     };
     for (const auto& row : rows) {
         const RenameSettings saved = settings;
@@ -420,8 +433,40 @@ TEST_P(RunDriverTest, NamesThatCannotBeFilesStopTheRun) {
         // The message names the file that failed.
         EXPECT_NE(ui.messages.at(0).find("[" + Cp932(temp / "a.jpg") + "]"), std::string::npos)
             << row.name;
+        if (row.code == MRVN_ERROR_SYSTEM_ERROR) {
+            EXPECT_EQ(outcome.systemError, ENAMETOOLONG) << row.name;
+        }
         ui.messages.clear();
         settings = saved;
+    }
+}
+
+// One trailing period goes where the job makes a new name; a name the job leaves as the file's
+// own keeps it (the file system holds such names).
+TEST_P(RunDriverTest, ANameTheJobLeavesAsItIsKeepsItsTrailingPeriod) {
+    settings.RenameOption.EnableRename = 0;
+    settings.LetterChangeOption.ChangeMode = 1;  // lower case, where switched on
+    settings.StringChangeOption.ChangeBefore[0] = "x";
+    settings.StringChangeOption.ChangeAfter[0] = "y";
+    const struct Row {
+        const char* file;
+        bool lower, replace;
+        const char* expected;
+    } rows[] = {
+        {"notes.", false, true, "notes."},              // no x to replace
+        {"version 2.0.", true, false, "version 2.0."},  // lower case already
+        {"x.", false, true, "y"},
+        {"NOTES.", true, false, "notes"},
+    };
+    for (const Row& row : rows) {
+        test::TempFolder folder;
+        folder.CreateFile(row.file, "F");
+        settings.SelectFile.FullPath = Cp932(folder.Path());
+        settings.LetterChangeOption.EnableLetterChange = row.lower;
+        settings.StringChangeOption.EnableStringChange = row.replace;
+        EXPECT_EQ(Run().resultCode, kSuccess) << row.file;
+        EXPECT_EQ(folder.ReadFile(row.expected), "F") << row.file;
+        EXPECT_EQ(folder.Exists(row.file), std::string(row.file) == row.expected) << row.file;
     }
 }
 
@@ -510,8 +555,9 @@ TEST_P(RunDriverTest, LogsHoldOneLinePerFinishedTarget) {
 class KillingFileSystem final : public platform::PosixFileSystem {
   public:
     explicit KillingFileSystem(int k) : m_k(k) {}
-    int Move(std::string_view from, std::string_view to) override {
-        const int result = PosixFileSystem::Move(from, to);
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = PosixFileSystem::Move(from, to, expected);
         if (++m_moves == m_k) ::raise(SIGKILL);
         return result;
     }
@@ -604,9 +650,10 @@ TEST_P(RunDriverTest, TargetsLeftOutByTheirAttributesDoNotCountAgainstTheSequenc
 class KillingBeforeMoveFileSystem final : public platform::PosixFileSystem {
   public:
     explicit KillingBeforeMoveFileSystem(int k) : m_k(k) {}
-    int Move(std::string_view from, std::string_view to) override {
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
         if (++m_moves == m_k) ::raise(SIGKILL);
-        return PosixFileSystem::Move(from, to);
+        return PosixFileSystem::Move(from, to, expected);
     }
 
   private:
@@ -810,8 +857,9 @@ class JournalCuttingFileSystem final : public platform::PosixFileSystem {
   public:
     JournalCuttingFileSystem(const UndoJournal& journal, int k, bool toNothing)
         : m_journal(journal), m_k(k), m_toNothing(toNothing) {}
-    int Move(std::string_view from, std::string_view to) override {
-        const int result = PosixFileSystem::Move(from, to);
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = PosixFileSystem::Move(from, to, expected);
         if (++m_moves != m_k) return result;
         const std::string path = platform::Utf8FromCp932(m_journal.RunPath());
         std::ifstream in(path, std::ios::binary);
@@ -880,15 +928,220 @@ TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {
     EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/")).size(), 2u);
 }
 
+// No folder, a relative one, and the root of the file system however it is written: the root is
+// refused with a line that says so (previews only: a real run on "/" must never be tried).
 TEST_P(RunDriverTest, NoFolderNoRun) {
     temp.CreateFile("a.jpg");
-    for (const char* folder : {"", "/", "//", "relative/"}) {
-        settings.SelectFile.FullPath = folder;
+    std::filesystem::create_directory_symlink("/", temp / "to_root");
+    settings.SelectFile.IncludeSubDir = 0;
+    const std::string rootLine = "\n" + platform::Sjis("ファイルシステムのルート(/)");
+    const struct {
+        std::string folder;
+        bool root;
+    } rows[] = {
+        {"", false},
+        {"relative/", false},
+        {"/", true},
+        {"//", true},
+        {"/.", true},
+        {"/./", true},
+        {"/tmp/..", true},
+        {"/usr/../", true},
+        {"/tmp/.././/", true},
+        {Cp932(temp / "to_root/"), true},
+        {Cp932(temp / "to_root/tmp/.."), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.folder);
+        settings.SelectFile.FullPath = row.folder;
         ui.messages.clear();
-        EXPECT_EQ(Run().resultCode, DINFO_ERROR_NO_COUNTDIR_APP) << folder;
-        EXPECT_TRUE(ui.Showed("Error Code : 1001\n")) << folder;
+        ui.resultLists.clear();
+        EXPECT_EQ(Run(true).resultCode, DINFO_ERROR_NO_COUNTDIR_APP);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.Showed("Error Code : 1001\n"));
+        EXPECT_EQ(ui.messages[0].find(rootLine) != std::string::npos, row.root);
+        EXPECT_TRUE(ui.resultLists.empty()) << "nothing listed";
     }
     EXPECT_TRUE(temp.Exists("a.jpg"));
+}
+
+// A folder or file swapped since the listing (another user's link to a folder outside the tree,
+// made at a chosen moment of the run) fails its target with a line that says why, and nothing
+// outside the tree is touched. A move the file system cannot make safely names the file system.
+TEST_P(RunDriverTest, AChangeReachesOnlyTheFileListed) {
+    test::TempFolder outside;
+    const auto swapFolder = [&] {
+        std::filesystem::rename(temp / "sub", temp / "sub.real");
+        std::filesystem::create_directory_symlink(outside.Path(), temp / "sub");
+    };
+    struct Row {
+        const char* name;
+        void (*job)(RenameSettings&);
+        Op op;  // the call before which the swap is made
+        int call;
+        std::function<void()> swap;
+        int systemError;
+        std::string detail;
+        std::vector<std::string> renamed;  // inside the tree afterwards
+    } rows[] = {
+        {"folder_for_link/move",
+         [](RenameSettings&) {},
+         Op::Move,
+         2,
+         swapFolder,
+         ESTALE,
+         "置き換えられた",
+         {"IMG_001.jpg"}},
+        {"folder_for_link/attributes",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.AttributeOption.EnableAttribute = 1;
+             s.AttributeOption.SelectedReadOnly = 1;
+         },
+         Op::SetAttributes,
+         2,
+         swapFolder,
+         ESTALE,
+         "置き換えられた",
+         {}},
+        {"folder_for_link/times",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.TimeStampOption.EnableTimeStamp = 1;
+             s.TimeStampOption.EnableUpdateTime = 1;
+             s.UpdateTimeValue = platform::ToLocalTime(3000000);
+         },
+         Op::SetTimes,
+         2,
+         swapFolder,
+         ESTALE,
+         "置き換えられた",
+         {}},
+        {"card/cannot_move_safely",
+         [](RenameSettings&) {},
+         Op::Move,
+         1,
+         [] {},
+         ENOTSUP,
+         "fuse.fusefat",
+         {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+            std::filesystem::remove_all(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(outside.Path()))
+            std::filesystem::remove_all(entry.path());
+        temp.CreateFile("a.jpg", "A");
+        temp.CreateFile("sub/b.jpg", "B");
+        outside.CreateFile("b.jpg", "outside");
+        outside.SetModificationTime("b.jpg", 1000000);
+        const RenameSettings saved = settings;
+        settings.SelectFile.IncludeSubDir = 1;
+        row.job(settings);
+        test::FaultInjectingFileSystem swapping(real);
+        swapping.BeforeCall(row.op, row.call, row.swap);
+        if (row.systemError == ENOTSUP) {
+            swapping.FailCall(Op::Move, 1, ENOTSUP);
+            swapping.SetTraits({"fuse.fusefat", false, false, true, true});
+        }
+        const auto outsideBefore = Snapshot(outside.Path());
+        ui.messages.clear();
+        const RunOutcome outcome =
+            StartRun(settings, {swapping, clock, ui, &journal}, false, nullptr);
+        EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
+        EXPECT_EQ(outcome.systemError, row.systemError);
+        EXPECT_NE(outcome.detail.find(platform::Sjis(row.detail)), std::string::npos)
+            << outcome.detail;
+        EXPECT_NE(ui.messages.at(0).find(outcome.detail), std::string::npos) << "shown";
+        EXPECT_EQ(Snapshot(outside.Path()), outsideBefore);
+        for (const auto& name : row.renamed) EXPECT_TRUE(temp.Exists(name)) << name;
+        settings = saved;
+    }
+}
+
+// On a folder with Windows' name rules (a camera card) a name those systems cannot open stops
+// the target before anything is made, naming the rule, in the preview as in the run; a copy's
+// message names the destination, also when the destination fails for another reason.
+TEST_P(RunDriverTest, NamesTheDestinationRefusesStopBeforeTheChange) {
+    struct Row {
+        const char* name;
+        const char* file;
+        void (*job)(RenameSettings&);
+        bool cardRules;
+        bool preview;
+        int code;
+        const char* destination;  // where the message points ("" for the source)
+    } rows[] = {
+        {"rename/colon_from_the_old_name", "a:b.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 0;  // upper case
+         },
+         true, false, MRVN_ERROR_BAD_STRING_USED, ""},
+        {"preview/trailing_blank", "one.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.StringChangeOption.EnableStringChange = 1;
+             s.StringChangeOption.ChangeBefore[0] = ".txt";
+             s.StringChangeOption.ChangeAfter[0] = ".txt ";
+         },
+         true, true, MRVN_ERROR_BAD_STRING_USED, ""},
+        {"copy/colon", "a:b.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.CopyToDir.EnableCopy = 1;
+         },
+         true, false, MRVN_ERROR_BAD_STRING_USED, "dest/a:b.txt"},
+        {"copy/name_too_long_for_the_host", "a.txt",
+         [](RenameSettings& s) {
+             s.CopyToDir.EnableCopy = 1;
+             for (auto& part : s.RenameOption.Parts) part = settings::PartSlot{};
+             std::string kana;
+             for (int i = 0; i < 90; ++i) kana += platform::Sjis("あ");
+             s.RenameOption.Parts[0] = {settings::kPartFixedText, kana};
+         },
+         false, false, MRVN_ERROR_SYSTEM_ERROR, "dest/"},
+        // Without the card's rules the same names are made.
+        {"rename/colon_elsewhere", "a:b.txt",
+         [](RenameSettings& s) {
+             s.RenameOption.EnableRename = 0;
+             s.LetterChangeOption.EnableLetterChange = 1;
+             s.LetterChangeOption.ChangeMode = 0;
+         },
+         false, false, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+            std::filesystem::remove_all(entry.path());
+        temp.CreateFile(std::string("src/") + row.file, "contents");
+        temp.CreateFolder("dest");
+        const RenameSettings saved = settings;
+        settings.SelectFile.FullPath = Cp932(temp / "src/");
+        settings.CopyToDir.FullPath = Cp932(temp / "dest/");
+        row.job(settings);
+        test::FaultInjectingFileSystem card(real);
+        if (row.cardRules) card.SetTraits({"fuseblk (exfat)", false, false, true, true});
+        const auto before = Snapshot(temp.Path());
+        ui.messages.clear();
+        const RunOutcome outcome =
+            StartRun(settings, {card, clock, ui, &journal}, row.preview, nullptr);
+        EXPECT_EQ(outcome.resultCode, row.code);
+        settings = saved;
+        if (row.code == 0) continue;
+        EXPECT_EQ(Snapshot(temp.Path()), before) << "nothing made, nothing moved";
+        const std::string named = *row.destination != '\0'
+                                      ? Cp932(temp / row.destination)
+                                      : Cp932(temp / (std::string("src/") + row.file));
+        EXPECT_TRUE(outcome.currentPath.starts_with(named)) << outcome.currentPath;
+        if (row.cardRules) {
+            EXPECT_NE(outcome.detail.find("fuseblk (exfat)"), std::string::npos);
+            EXPECT_NE(outcome.detail.find(platform::Sjis("Windowsの名前の規則")),
+                      std::string::npos);
+        }
+    }
 }
 
 // Digit counts beyond the lists' eight digits would pad a name without bound.

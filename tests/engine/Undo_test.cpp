@@ -11,6 +11,7 @@
 
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
+#include "support/CardSyscalls.h"
 #include "support/MemoryFileSystem.h"
 #include "support/TempFolder.h"
 
@@ -20,31 +21,12 @@ namespace {
 // Names as a camera card's file system treats them: looked up without regard to letter case,
 // stored as spelled, and a move never lands on a name that exists in any case — not even on
 // the file's own name in another case. Its inode numbers mean nothing.
-class CaseBlindFileSystem final : public test::MemoryFileSystem {
-  public:
-    std::string Find(std::string_view path) const {
-        for (const auto& [name, file] : files) {
-            if (platform::EqualNoCase(name, path)) return name;
-        }
-        return {};
-    }
-    int GetStatus(std::string_view path, platform::FileStatus& status) override {
-        const std::string found = Find(path);
-        if (found.empty()) return ENOENT;
-        status = files.at(found).status;
-        return 0;
-    }
-    int Move(std::string_view from, std::string_view to) override {
-        const std::string source = Find(from);
-        if (source.empty()) return ENOENT;
-        if (!Find(to).empty()) return EEXIST;
-        auto node = files.extract(source);
-        node.key() = std::string(to);
-        files.insert(std::move(node));
-        return 0;
-    }
-    bool KeepsIdentity(std::string_view) override { return false; }
-};
+test::MemoryFileSystem Card() {
+    test::MemoryFileSystem card;
+    card.traits.ignoresCase = true;
+    card.traits.keepsIdentity = false;
+    return card;
+}
 
 journal::Record Moved(const std::string& from, const std::string& to, const std::string& via,
                       const platform::FileStatus& before) {
@@ -60,15 +42,17 @@ journal::Record Moved(const std::string& from, const std::string& to, const std:
 }
 
 TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
-    CaseBlindFileSystem card;
+    test::MemoryFileSystem card = Card();
     card.AddFile("/card/IMG_0001.JPG", "photo");
     card.files["/card/IMG_0001.JPG"].status.modification = 1000;
     card.files["/card/IMG_0001.JPG"].status.identity = {9, 1};  // a number of this mount only
     const platform::FileStatus before = card.files["/card/IMG_0001.JPG"].status;
-    EXPECT_EQ(card.Move("/card/IMG_0001.JPG", "/card/img_0001.jpg"), EEXIST)
+    EXPECT_EQ(card.Move("/card/IMG_0001.JPG", "/card/img_0001.jpg", nullptr), EEXIST)
         << "the card refuses it";
 
-    ASSERT_EQ(MoveKeepingCase(card, "/card/IMG_0001.JPG", "/card/img_0001.jpg", "/card/.via"), 0);
+    ASSERT_EQ(
+        MoveKeepingCase(card, "/card/IMG_0001.JPG", "/card/img_0001.jpg", "/card/.via", nullptr),
+        0);
     ASSERT_EQ(card.files.count("/card/img_0001.jpg"), 1u);
     EXPECT_EQ(card.files.size(), 1u);
 
@@ -83,7 +67,7 @@ TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
     EXPECT_EQ(card.files.size(), 1u);
 
     // A killed run left the file under its temporary name: undo finds it there.
-    ASSERT_EQ(card.Move("/card/IMG_0001.JPG", "/card/.via"), 0);
+    ASSERT_EQ(card.Move("/card/IMG_0001.JPG", "/card/.via", nullptr), 0);
     EXPECT_TRUE(UndoRecords(run, card, nullptr, [](std::size_t) { return 0; }).Complete());
     EXPECT_EQ(card.files.count("/card/IMG_0001.JPG"), 1u);
 }
@@ -92,7 +76,7 @@ TEST(Undo, ACaseSensitiveFileSystemWithBothNamesKeepsBothFiles) {
     test::MemoryFileSystem memory;
     memory.AddFile("/f/A.txt", "upper");
     memory.AddFile("/f/a.txt", "lower");
-    EXPECT_EQ(MoveKeepingCase(memory, "/f/A.txt", "/f/a.txt", "/f/.via"), EEXIST);
+    EXPECT_EQ(MoveKeepingCase(memory, "/f/A.txt", "/f/a.txt", "/f/.via", nullptr), EEXIST);
     EXPECT_EQ(memory.files.at("/f/A.txt").contents, "upper");
     EXPECT_EQ(memory.files.at("/f/a.txt").contents, "lower");
     EXPECT_EQ(memory.files.size(), 2u) << "nothing is left under the temporary name";
@@ -118,6 +102,56 @@ TEST(Undo, AFileParkedOnItsWayToAnotherLinkOfItselfComesBack) {
     EXPECT_TRUE(temp.Exists("a.txt"));
     EXPECT_TRUE(temp.Exists("A.TXT"));
     EXPECT_FALSE(temp.Exists(".via"));
+}
+
+// A run killed while its move waited between taking the new name (an empty file, where the
+// file system cannot refuse a taken name by itself) and the rename itself: the file is still
+// where it was, and undo removes the reservation, under the new name or the temporary one of a
+// change of letter case. An empty file that was there before the run stays.
+TEST(Undo, AKillBetweenReservingANameAndMovingLeavesNothingBehind) {
+    struct Row {
+        const char* name;
+        const char* to;
+        const char* via;
+        const char* held;
+        bool olderEmptyFile;  // an empty file at the new name from before the run
+    } rows[] = {
+        {"new_name", "X.jpg", "", "X.jpg", false},
+        {"temporary_name", "b.jpg", ".morvanex-case-1", ".morvanex-case-1", false},
+        {"older_empty_file_stays", "X.jpg", "", "", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        temp.CreateFile("B.JPG", "photo");
+        platform::PosixFileSystem real;
+        platform::FileStatus before;
+        ASSERT_EQ(real.GetStatus(test::Cp932(temp / "B.JPG"), before), 0);
+        journal::Run run;
+        run.started = before.modification;
+        run.records.push_back(Moved(test::Cp932(temp / "B.JPG"), test::Cp932(temp / row.to),
+                                    *row.via != '\0' ? test::Cp932(temp / row.via) : "", before));
+        run.records[0].state = journal::State::Intended;
+        if (row.olderEmptyFile) {
+            temp.CreateFile(row.to, "");
+            temp.SetModificationTime(row.to, before.modification - 3600);
+        } else {
+            const std::string from = test::Cp932(temp / "B.JPG");
+            const std::string to = test::Cp932(temp / row.held);
+            test::HeldRename held(row.held, [&] { return real.Move(from, to, &before); });
+            if (!held.Supported()) GTEST_SKIP() << "no seccomp listener on this machine";
+            ASSERT_TRUE(held.Held());
+            held.Kill();
+            EXPECT_EQ(temp.ReadFile(row.held), "") << "the name is reserved";
+        }
+
+        EXPECT_TRUE(UndoRecords(run, real, nullptr, [](std::size_t) { return 0; }).Complete());
+        EXPECT_EQ(temp.ReadFile("B.JPG"), "photo");
+        EXPECT_EQ(temp.Exists(row.to), row.olderEmptyFile);
+        if (*row.via != '\0') {
+            EXPECT_FALSE(temp.Exists(row.via));
+        }
+    }
 }
 
 // Which run the command line's undo takes, and when it refuses.
@@ -227,20 +261,13 @@ std::string RecordRun(const std::string& stateFolder, const std::string& root,
                                  from == to ? journal::kAttributes : journal::kMoved),
                   0);
         if (from != to) {
-            EXPECT_EQ(real.Move(from, to), 0) << from;
+            EXPECT_EQ(real.Move(from, to, &before), 0) << from;
         }
         journal.Done(before.modification, before.modificationNs);
     }
     journal.EndRun();
     return journal.RunPath();
 }
-
-// A file system that keeps identity or numbers files per mount only, as a row says.
-class NumberingFileSystem final : public test::MemoryFileSystem {
-  public:
-    bool keepsIdentity = true;
-    bool KeepsIdentity(std::string_view) override { return keepsIdentity; }
-};
 
 // Which file found under the new name is the one the run moved.
 TEST(Undo, OnlyTheWholeIdentityTakesAFileBack) {
@@ -282,8 +309,8 @@ TEST(Undo, OnlyTheWholeIdentityTakesAFileBack) {
         before.modification = 100;
         before.modificationNs = 5;
         before.birth = row.birthRecorded ? 1234 : 0;
-        NumberingFileSystem fileSystem;
-        fileSystem.keepsIdentity = row.keepsIdentity;
+        test::MemoryFileSystem fileSystem;
+        fileSystem.traits.keepsIdentity = row.keepsIdentity;
         fileSystem.AddFile("/r/new", "x");
         platform::FileStatus found = before;
         found.identity = {5, 7};

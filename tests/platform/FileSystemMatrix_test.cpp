@@ -5,6 +5,7 @@
 // devices and the tools tools/install-deps.sh installs; each file system without them is skipped.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <linux/loop.h>
 #include <poll.h>
 #include <sched.h>
@@ -33,6 +34,7 @@
 #include "engine/Undo.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
+#include "support/CardSyscalls.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::platform {
@@ -57,7 +59,10 @@ struct Kind {
     bool links = false;
     bool foreignNames = false;  // names beyond ASCII
     std::int64_t timeStepNs = 1;
-    bool keepsAccess = true;  // an access time of its own
+    bool keepsAccess = true;   // an access time of its own
+    FolderTraits traits = {};  // what TraitsOf answers for its folders
+    const char* feature = "";  // a file the kernel has where it supports what the kind needs
+    bool casefold = false;     // folders can be made to ignore case
 };
 
 const Kind kKinds[] = {
@@ -71,7 +76,23 @@ const Kind kKinds[] = {
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
-     .foreignNames = true},
+     .foreignNames = true,
+     .traits = {"ext4", true, true, false, false}},
+    // Folders with the casefold attribute ignore case, the rest of the volume does not.
+    {.name = "ext4_casefold",
+     .tools = {"mkfs.ext4", "mount"},
+     .kernelSupport = "ext4",
+     .loop = true,
+     .imageMiB = 8,
+     .make = "mkfs.ext4 -q -F -O casefold IMAGE",
+     .mount = "mount -t ext4 DEVICE DIR",
+     .keepsReadOnly = true,
+     .keepsFlags = true,
+     .links = true,
+     .foreignNames = true,
+     .traits = {"ext4", true, true, false, false},
+     .feature = "/sys/fs/ext4/features/casefold",
+     .casefold = true},
     // mkfs.xfs refuses less than 300 MiB; the sparse image costs a few.
     {.name = "xfs",
      .tools = {"mkfs.xfs", "mount"},
@@ -83,7 +104,8 @@ const Kind kKinds[] = {
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
-     .foreignNames = true},
+     .foreignNames = true,
+     .traits = {"xfs", true, true, false, false}},
     {.name = "btrfs",
      .tools = {"mkfs.btrfs", "mount"},
      .kernelSupport = "btrfs",
@@ -94,7 +116,8 @@ const Kind kKinds[] = {
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
-     .foreignNames = true},
+     .foreignNames = true,
+     .traits = {"btrfs", true, true, false, false}},
     {.name = "tmpfs",
      .tools = {"mount"},
      .kernelSupport = "tmpfs",
@@ -102,7 +125,8 @@ const Kind kKinds[] = {
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
-     .foreignNames = true},
+     .foreignNames = true,
+     .traits = {"tmpfs", true, true, false, false}},
     // fusefat keeps no modes, no extended attributes, no links and only ASCII long names; its
     // times go in two-second steps and the access time reads as the modification time. It
     // writes times as UTC and reads them as local time, so outside UTC every time it is given
@@ -116,7 +140,8 @@ const Kind kKinds[] = {
      .mount = "TZ=UTC fusefat -o rw+ IMAGE DIR",
      .ignoresCase = true,
      .timeStepNs = 2 * kSecondNs,
-     .keepsAccess = false},
+     .keepsAccess = false,
+     .traits = {"fuse.fusefat", false, false, true, true}},
     // exfat-fuse needs a block device; it accepts every mode and keeps none.
     {.name = "exfat",
      .tools = {"mkfs.exfat", "mount", "mount.exfat-fuse"},
@@ -128,7 +153,8 @@ const Kind kKinds[] = {
      .mount = "mount -t exfat-fuse DEVICE DIR",
      .ignoresCase = true,
      .foreignNames = true,
-     .timeStepNs = kSecondNs},
+     .timeStepNs = kSecondNs,
+     .traits = {"fuseblk (exfat)", false, false, true, true}},
     // ntfs-3g tells case apart by default, keeps user extended attributes and links, accepts
     // every mode without keeping one (no "permissions" option), and keeps 100 ns steps.
     {.name = "ntfs",
@@ -141,7 +167,8 @@ const Kind kKinds[] = {
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
-     .timeStepNs = 100},
+     .timeStepNs = 100,
+     .traits = {"fuse (ntfs)", false, false, true, false}},
 };
 
 // Failures name the file system, not the bytes of its description.
@@ -186,6 +213,9 @@ std::string WhyNot(const Kind& kind) {
     if (kind.loop && access("/dev/loop-control", R_OK | W_OK) != 0) return "no loop devices";
     if (!KernelSupports(kind.kernelSupport)) {
         return std::string("the kernel has no ") + kind.kernelSupport;
+    }
+    if (*kind.feature != '\0' && access(kind.feature, F_OK) != 0) {
+        return std::string("the kernel lacks ") + kind.feature;
     }
     for (const auto& tool : kind.tools) {
         if (std::system((kPath + "command -v " + tool + " >/dev/null 2>&1").c_str()) != 0) {
@@ -505,12 +535,15 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              at.Write("a", "A");
              at.Write("b", "B");
              std::filesystem::create_directory(at.host + "d");
-             EXPECT_EQ(fs.Move(at.P("a"), at.P("c")), 0);
-             EXPECT_EQ(fs.Move(at.P("c"), at.P("b")), EEXIST);
-             EXPECT_EQ(fs.Move(at.P("c"), at.P("d")), EEXIST);
-             EXPECT_EQ(fs.Move(at.P("d"), at.P("e")), 0);
-             EXPECT_EQ(fs.Move(at.P("a"), at.P("f")), ENOENT);
-             EXPECT_EQ(at.Names(), (std::vector<std::string>{"b", "c", "e"}));
+             EXPECT_EQ(fs.Move(at.P("a"), at.P("c"), nullptr), 0);
+             EXPECT_EQ(fs.Move(at.P("c"), at.P("b"), nullptr), EEXIST);
+             EXPECT_EQ(fs.Move(at.P("c"), at.P("d"), nullptr), EEXIST);
+             // Where the system cannot refuse a taken name, a folder is not moved at all.
+             EXPECT_EQ(fs.Move(at.P("d"), at.P("e"), nullptr),
+                       kind.traits.noReplaceMove ? 0 : ENOTSUP);
+             EXPECT_EQ(fs.Move(at.P("a"), at.P("f"), nullptr), ENOENT);
+             EXPECT_EQ(at.Names(),
+                       (std::vector<std::string>{"b", "c", kind.traits.noReplaceMove ? "e" : "d"}));
              EXPECT_EQ(at.Read("b"), "B");
              EXPECT_EQ(at.Read("c"), "A");
          }},
@@ -520,11 +553,11 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              // through a temporary name then.
              at.Write("IMG_0001.JPG", "photo");
              EXPECT_EQ(engine::MoveKeepingCase(fs, at.P("IMG_0001.JPG"), at.P("img_0001.jpg"),
-                                               at.P(".via")),
+                                               at.P(".via"), nullptr),
                        0);
              EXPECT_EQ(at.Names(), (std::vector<std::string>{"img_0001.jpg"}));
              EXPECT_EQ(engine::MoveKeepingCase(fs, at.P("img_0001.jpg"), at.P("Img_0001.Jpg"),
-                                               at.P(".via")),
+                                               at.P(".via"), nullptr),
                        0);
              EXPECT_EQ(at.Names(), (std::vector<std::string>{"Img_0001.Jpg"}));
              EXPECT_EQ(at.Read("Img_0001.Jpg"), "photo");
@@ -537,9 +570,9 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              at.Write("A.TXT", "upper");
              at.Write(from, "other");
              if (kind.ignoresCase) {
-                 EXPECT_EQ(fs.Move(at.P(from), at.P("a.txt")), EEXIST);
+                 EXPECT_EQ(fs.Move(at.P(from), at.P("a.txt"), nullptr), EEXIST);
              }
-             EXPECT_EQ(fs.Move(at.P(from), at.P("A.TXT")), EEXIST);
+             EXPECT_EQ(fs.Move(at.P(from), at.P("A.TXT"), nullptr), EEXIST);
              EXPECT_EQ(at.Read("A.TXT"), "upper");
              EXPECT_EQ(at.Read(from), "other");
              EXPECT_EQ(at.Names().size(), 2u);
@@ -549,10 +582,10 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              at.Write("a", std::string(100000, 'a'));
              at.Write("b", "B");
              std::filesystem::create_directory(at.host + "d");
-             ASSERT_EQ(fs.SetTimes(at.P("a"), 0, 1000000000, 1000000000), 0);
-             EXPECT_EQ(fs.Copy(at.P("a"), at.P("c")), 0);
-             EXPECT_EQ(fs.Copy(at.P("a"), at.P("b")), EEXIST);
-             EXPECT_EQ(fs.Copy(at.P("d"), at.P("e")), EISDIR);
+             ASSERT_EQ(fs.SetTimes(at.P("a"), 0, 1000000000, 1000000000, nullptr), 0);
+             EXPECT_EQ(fs.Copy(at.P("a"), at.P("c"), nullptr), 0);
+             EXPECT_EQ(fs.Copy(at.P("a"), at.P("b"), nullptr), EEXIST);
+             EXPECT_EQ(fs.Copy(at.P("d"), at.P("e"), nullptr), EISDIR);
              EXPECT_EQ(at.Read("c"), std::string(100000, 'a'));
              EXPECT_EQ(at.Read("b"), "B");
              EXPECT_EQ(at.Names(), (std::vector<std::string>{"a", "b", "c", "d"}));
@@ -566,10 +599,10 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              std::filesystem::create_directory(at.host + "d");
              for (const char* path : {"f", "d"}) {
                  std::uint8_t attributes = 0;
-                 EXPECT_EQ(fs.SetAttributes(at.P(path), attr::kReadOnly), 0) << path;
+                 EXPECT_EQ(fs.SetAttributes(at.P(path), attr::kReadOnly, nullptr), 0) << path;
                  ASSERT_EQ(fs.GetAttributes(at.P(path), attributes), 0) << path;
                  EXPECT_EQ((attributes & attr::kReadOnly) != 0, kind.keepsReadOnly) << path;
-                 EXPECT_EQ(fs.SetAttributes(at.P(path), attr::kNormal), 0) << path;
+                 EXPECT_EQ(fs.SetAttributes(at.P(path), attr::kNormal, nullptr), 0) << path;
                  ASSERT_EQ(fs.GetAttributes(at.P(path), attributes), 0) << path;
                  EXPECT_EQ(attributes & attr::kReadOnly, 0) << path;
              }
@@ -593,7 +626,8 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
                  {"d", attr::kNormal, attr::kDirectory, attr::kDirectory},
              };
              for (const auto& step : steps) {
-                 EXPECT_EQ(fs.SetAttributes(at.P(step.path), step.set), 0) << int{step.set};
+                 EXPECT_EQ(fs.SetAttributes(at.P(step.path), step.set, nullptr), 0)
+                     << int{step.set};
                  std::uint8_t attributes = 0;
                  ASSERT_EQ(fs.GetAttributes(at.P(step.path), attributes), 0);
                  EXPECT_EQ(attributes, kind.keepsFlags ? step.kept : step.lost) << int{step.set};
@@ -623,7 +657,8 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
                  FileStatus wanted;
                  wanted.modification = 1000000001;
                  wanted.access = 1100000003;
-                 ASSERT_EQ(fs.SetTimes(at.P(path), 0, wanted.modification, wanted.access), 0);
+                 ASSERT_EQ(fs.SetTimes(at.P(path), 0, wanted.modification, wanted.access, nullptr),
+                           0);
                  FileStatus status;
                  ASSERT_EQ(fs.GetStatus(at.P(path), status), 0);
                  expectTimes(status, wanted);
@@ -633,7 +668,7 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
                  wanted.modificationNs = 987654321;
                  wanted.access = 1300000001;
                  wanted.accessNs = 123456789;
-                 ASSERT_EQ(fs.RestoreTimes(at.P(path), wanted), 0);
+                 ASSERT_EQ(fs.RestoreTimes(at.P(path), wanted, nullptr), 0);
                  ASSERT_EQ(fs.GetStatus(at.P(path), status), 0);
                  expectTimes(status, wanted);
              }
@@ -704,9 +739,9 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              }
              at.Write("t", "T");
              ASSERT_EQ(symlink("t", (at.host + "l").c_str()), 0);
-             ASSERT_EQ(fs.SetTimes(at.P("t"), 0, 1000000000, 1000000000), 0);
-             EXPECT_EQ(fs.SetTimes(at.P("l"), 0, 1200000000, 1200000000), 0);
-             EXPECT_EQ(fs.SetAttributes(at.P("l"), attr::kReadOnly | attr::kHidden), 0);
+             ASSERT_EQ(fs.SetTimes(at.P("t"), 0, 1000000000, 1000000000, nullptr), 0);
+             EXPECT_EQ(fs.SetTimes(at.P("l"), 0, 1200000000, 1200000000, nullptr), 0);
+             EXPECT_EQ(fs.SetAttributes(at.P("l"), attr::kReadOnly | attr::kHidden, nullptr), 0);
              FileStatus link;
              FileStatus target;
              ASSERT_EQ(fs.GetStatus(at.P("l"), link), 0);
@@ -718,8 +753,64 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
              EXPECT_FALSE(target.link);
              EXPECT_EQ(target.modification, 1000000000);
              EXPECT_EQ(target.attributes, attr::kArchive);
-             EXPECT_EQ(fs.Move(at.P("l"), at.P("m")), 0);
+             EXPECT_EQ(fs.Move(at.P("l"), at.P("m"), nullptr), 0);
              EXPECT_EQ(std::filesystem::read_symlink(at.host + "m"), "t");
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        row.check(NewPlace(row.name));
+    }
+}
+
+// The move on a card's driver, which refuses RENAME_NOREPLACE and links: a second move onto the
+// name while the first waits between taking it and renaming finds it taken; undo-safe names and
+// the folder's traits as every check asks them.
+TEST_P(FileSystemMatrix, NamesAreTakenOnceAndTraitsAreKnown) {
+    const Kind& kind = GetParam();
+    struct Row {
+        const char* name;
+        std::function<void(const Place&)> check;
+    } rows[] = {
+        {"traits",
+         [&](const Place& at) {
+             EXPECT_EQ(fs.TraitsOf(at.P("")), kind.traits);
+             EXPECT_EQ(fs.TraitsOf(at.P("not/made/yet/")), kind.traits) << "the nearest folder";
+         }},
+        {"casefold_folder",
+         [&](const Place& at) {
+             if (!kind.casefold) return;
+             std::filesystem::create_directory(at.host + "folded");
+             const int folder = open((at.host + "folded").c_str(), O_RDONLY | O_DIRECTORY);
+             int flags = 0;
+             ASSERT_EQ(ioctl(folder, FS_IOC_GETFLAGS, &flags), 0);
+             flags |= FS_CASEFOLD_FL;
+             ASSERT_EQ(ioctl(folder, FS_IOC_SETFLAGS, &flags), 0);
+             close(folder);
+             EXPECT_TRUE(fs.TraitsOf(at.P("folded/")).ignoresCase);
+             EXPECT_FALSE(fs.TraitsOf(at.P("")).ignoresCase);
+         }},
+        {"reservation_race",
+         [&](const Place& at) {
+             at.Write("a.jpg", "A");
+             at.Write("b.jpg", "B");
+             test::HeldRename held("X.jpg",
+                                   [&] { return fs.Move(at.P("b.jpg"), at.P("X.jpg"), nullptr); });
+             if (!held.Supported()) GTEST_SKIP() << "no seccomp listener on this machine";
+             ASSERT_TRUE(held.Held());
+             const pid_t second = fork();
+             if (second == 0) {
+                 _exit(test::RefuseLikeACard(test::CardRefuses::NoReplaceNorLinks)
+                           ? fs.Move(at.P("a.jpg"), at.P("X.jpg"), nullptr)
+                           : 255);
+             }
+             int status = 0;
+             waitpid(second, &status, 0);
+             EXPECT_EQ(WEXITSTATUS(status), EEXIST);
+             EXPECT_EQ(held.Release(), 0);
+             EXPECT_EQ(at.Names(), (std::vector<std::string>{"X.jpg", "a.jpg"}));
+             EXPECT_EQ(at.Read("X.jpg"), "B");
+             EXPECT_EQ(at.Read("a.jpg"), "A");
          }},
     };
     for (const auto& row : rows) {
@@ -783,6 +874,53 @@ TEST_P(FileSystemMatrix, CommandLineRunsAndUndoes) {
         }
         std::sort(names.begin(), names.end());
         EXPECT_EQ(at.Names(), names);
+    }
+}
+
+// Names Windows cannot open are refused on the volumes it reads (code 10, the rule named) and
+// made elsewhere: copied onto the volume from the host, or renamed there.
+TEST_P(FileSystemMatrix, NamesWindowsCannotOpenStayOffItsVolumes) {
+    const Kind& kind = GetParam();
+    struct Row {
+        const char* name;
+        std::string job;
+        std::string source;  // a file of the host (copy) or of the volume (rename)
+        std::string made;    // the name made where the rules do not apply
+    } rows[] = {
+        {"copy_onto_the_volume",
+         "[RenameOption]\r\nEnableRename=0\r\n[CopyToDir]\r\nEnableCopy=1\r\nFullPath=DEST\r\n",
+         "host:a:b.txt", "a:b.txt"},
+        {"trailing_blank",
+         "[RenameOption]\r\nEnableRename=0\r\n[StringChangeOption]\r\nEnableStringChange=1\r\n"
+         "ChangeBefore001=.txt\r\nChangeAfter001=\".txt \"\r\n",
+         "one.txt", "one.txt "},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        const Place at = NewPlace(row.name);
+        const bool copy = row.source.starts_with("host:");
+        test::TempFolder host;
+        const std::string file = copy ? row.source.substr(5) : row.source;
+        if (copy) {
+            host.CreateFile(file, "contents");
+        } else {
+            at.Write(file, "contents");
+        }
+        const std::string job = state.CreateFile(
+            std::string(row.name) + ".mvx", "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n" +
+                                                Replaced(row.job, "DEST", at.host));
+        const CliResult run =
+            Cli(at, "run " + Quoted(job) + " --folder " + Quoted(copy ? host.Path() : at.host));
+        if (kind.traits.windowsNames) {
+            EXPECT_EQ(run.status, 1) << run.out << run.err;
+            EXPECT_NE(run.err.find("Error Code : 10\n"), std::string::npos) << run.err;
+            EXPECT_NE(run.err.find(kind.traits.fileSystem), std::string::npos) << run.err;
+            EXPECT_EQ(at.Names(),
+                      copy ? std::vector<std::string>{} : std::vector<std::string>{file});
+        } else {
+            EXPECT_EQ(run.status, 0) << run.out << run.err;
+            EXPECT_EQ(at.Read(row.made), "contents");
+        }
     }
 }
 

@@ -21,6 +21,10 @@ TEST(IniFile, ReadsWithPrivateProfileSemantics) {
         "Empty=\r\n"
         "NoEquals\r\n"
         "; comment=ignored\r\n"
+        "\x8E\xCA\x90\x5E"
+        "A=kanji then a letter\r\n"
+        "\x83\x41x=trail byte A\r\n"
+        "\x83\x61x=trail byte a\r\n"
         "[main]\r\n"
         "Later=in a duplicate section\r\n"
         "[Other]\n"
@@ -43,6 +47,13 @@ TEST(IniFile, ReadsWithPrivateProfileSemantics) {
         {"line_without_equals", "Main", "NoEquals", std::nullopt},
         {"comment", "Main", "; comment", std::nullopt},
         {"duplicate_section_ignored", "Main", "Later", std::nullopt},
+        // A letter folds where it is a character of its own, never as a trail byte.
+        {"letter_after_double_byte_folded", "Main",
+         "\x8E\xCA\x90\x5E"
+         "a",
+         "kanji then a letter"},
+        {"trail_byte_A_kept", "Main", "\x83\x41X", "trail byte A"},
+        {"trail_byte_a_kept", "main", "\x83\x61x", "trail byte a"},
         {"lf_lines", "Other", "LfOnly", "yes"},
         {"missing_section", "Nope", "Plain", std::nullopt},
     };

@@ -57,5 +57,35 @@ TEST(Paths, AbsolutePathsStartAtTheRoot) {
     for (const auto& [path, absolute] : rows) EXPECT_EQ(IsAbsolutePath(path), absolute) << path;
 }
 
+// What the root test of a run compares: where the text alone leads.
+TEST(Paths, LexicallyNormalResolvesDotsAndRepeatedSeparators) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/", "/"},
+        {"/.", "/"},
+        {"/./", "/"},
+        {"//", "/"},
+        {"/tmp/..", "/"},
+        {"/usr/../", "/"},
+        {"/..", "/"},
+        {"/../tmp", "/tmp"},
+        {"/home//u/./photos/", "/home/u/photos"},
+        {"/home/u/..photos", "/home/u/..photos"},
+        {"relative/../x", "relative/../x"},
+    };
+    for (const auto& [path, normal] : rows) EXPECT_EQ(LexicallyNormal(path), normal) << path;
+}
+
+TEST(Paths, WindowsNamesHoldNoForbiddenCharacterAndNoTrailingBlankOrPeriod) {
+    const std::pair<std::string, bool> rows[] = {
+        {"a.txt", true},           {"a:b.txt", false},      {"what?.jpg", false},
+        {"say \"hi\".txt", false}, {"a<b>c|d*.txt", false}, {"back\\slash", false},
+        {"one.txt ", false},       {"two.txt.", false},     {". leading", true},
+        {Sjis("表.txt"), true},  // its second byte has a backslash's value
+        {Sjis("ソ"), true},      // \x83\x5C at the end: not a blank or period
+        {Sjis("写真 "), false},
+    };
+    for (const auto& [name, allowed] : rows) EXPECT_EQ(IsWindowsName(name), allowed) << name;
+}
+
 }  // namespace
 }  // namespace morvanex::platform

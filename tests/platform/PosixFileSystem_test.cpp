@@ -2,16 +2,12 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <linux/audit.h>
-#include <linux/filter.h>
-#include <linux/seccomp.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -21,12 +17,15 @@
 #include <climits>
 #include <cstddef>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "platform/Codepage.h"
+#include "platform/Paths.h"
+#include "support/CardSyscalls.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/ForeignNames.h"
 #include "support/InChild.h"
@@ -37,27 +36,6 @@ namespace {
 
 using test::FaultInjectingFileSystem;
 using test::InChild;
-
-// Makes renameat2 fail with EINVAL for this process, as on file systems without
-// RENAME_NOREPLACE. False where the filter is not available.
-bool DenyRenameat2() {
-#if defined(__x86_64__)
-    sock_filter filter[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    const sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
-    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
-           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
-#else
-    return false;
-#endif
-}
 
 // Files larger than `bytes` fail with EFBIG from here on, like a disk that fills up midway.
 void LimitFileSize(rlim_t bytes) {
@@ -189,7 +167,8 @@ TEST_F(PosixFileSystemTest, MoveAndCopyNeverReplace) {
         Populate(folder, row.before);
         const std::string from = folder.Cp932Path(row.from);
         const std::string to = folder.Cp932Path(row.to);
-        EXPECT_EQ(row.copy ? fs.Copy(from, to) : fs.Move(from, to), row.error) << row.name;
+        EXPECT_EQ(row.copy ? fs.Copy(from, to, nullptr) : fs.Move(from, to, nullptr), row.error)
+            << row.name;
         for (const auto& [name, content] : row.after) {
             EXPECT_EQ(folder.ReadFile(name), content) << row.name << ": " << name;
         }
@@ -201,10 +180,10 @@ TEST_F(PosixFileSystemTest, MoveBetweenTwoLinksOfOneFileReplacesNeither) {
     // Two names of one file look like a case-insensitive file system's single entry.
     temp.CreateFile("a.txt", "same");
     ASSERT_EQ(link((temp / "a.txt").c_str(), (temp / "A.TXT").c_str()), 0);
-    EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT")), EEXIST);
+    EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT"), nullptr), EEXIST);
     EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
 
-    EXPECT_EQ(fs.Move(P("a.txt"), P("a.txt")), 0);
+    EXPECT_EQ(fs.Move(P("a.txt"), P("a.txt"), nullptr), 0);
     EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
 }
 
@@ -216,7 +195,7 @@ TEST_F(PosixFileSystemTest, MoveOntoACaseVariantThatIsAnotherFileTouchesNeither)
     // clock is the point: the wait lets it move past the file system's time step, so that such
     // a stamp would show.
     usleep(20000);
-    EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT")), EEXIST);
+    EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT"), nullptr), EEXIST);
     struct stat after {};
     ASSERT_EQ(lstat((temp / "a.txt").c_str(), &after), 0);
     EXPECT_EQ(after.st_ctim.tv_sec, before.st_ctim.tv_sec);
@@ -224,30 +203,226 @@ TEST_F(PosixFileSystemTest, MoveOntoACaseVariantThatIsAnotherFileTouchesNeither)
     EXPECT_EQ(Listed(), (std::vector<std::string>{"A.TXT", "a.txt"}));
 }
 
-TEST_F(PosixFileSystemTest, MoveWithoutRenameNoReplaceStillNeverReplaces) {
-    Create({{"a", "A"}, {"b", "B"}, {"c.txt", "c"}, {"C.TXT", "C"}, {"d1/f", "F"}, {"d2/", ""}});
-    const auto report = InChild([&] {
-        if (!DenyRenameat2()) return std::vector<int>{-1};
-        const int probe =
-            renameat2(AT_FDCWD, "/nonexistent-a", AT_FDCWD, "/nonexistent-b", RENAME_NOREPLACE) == 0
-                ? 0
-                : errno;
-        return std::vector<int>{probe,
-                                fs.Move(P("a"), P("b")),
-                                fs.Move(P("c.txt"), P("C.TXT")),
-                                fs.Move(P("d1"), P("d2")),
-                                fs.Move(P("a"), P("moved")),
-                                fs.Move(P("d1"), P("d3"))};
-    });
-    ASSERT_FALSE(report.empty());
-    if (report[0] == -1) GTEST_SKIP() << "no seccomp filter on this machine";
-    EXPECT_EQ(report, (std::vector<int>{EINVAL, EEXIST, EEXIST, EEXIST, 0, 0}));
-    EXPECT_EQ(temp.ReadFile("b"), "B");
-    EXPECT_EQ(temp.ReadFile("C.TXT"), "C");
-    EXPECT_EQ(temp.ReadFile("c.txt"), "c");
-    EXPECT_EQ(temp.ReadFile("moved"), "A");
-    EXPECT_EQ(temp.ReadFile("d3/f"), "F");
-    EXPECT_EQ(Listed(), (std::vector<std::string>{"C.TXT", "b", "c.txt", "d2", "d3", "moved"}));
+// Where the file system does not know RENAME_NOREPLACE a hard link takes the new name; where it
+// refuses links too (FAT and exFAT through FUSE) the name is reserved first. Either way nothing
+// is replaced, and nothing of the move's own is left behind.
+TEST_F(PosixFileSystemTest, MoveNeverReplacesWhereTheSystemCannotRefuseATakenName) {
+    struct Row {
+        const char* name;
+        test::CardRefuses refuses;
+        std::vector<int> errors;  // renameat2 itself, then the moves below
+        std::vector<std::string> after;
+    } rows[] = {
+        // A folder has no hard links, and cannot take the place of a reserved name: it stays.
+        {"hard_links",
+         test::CardRefuses::NoReplace,
+         {EINVAL, EEXIST, EEXIST, ENOTSUP, 0, ENOTSUP},
+         {"C.TXT", "b", "c.txt", "d1", "d2", "moved"}},
+        {"reserved_names",
+         test::CardRefuses::NoReplaceNorLinks,
+         {EINVAL, EEXIST, EEXIST, ENOTSUP, 0, ENOTSUP},
+         {"C.TXT", "b", "c.txt", "d1", "d2", "moved"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder folder;
+        Populate(
+            folder,
+            {{"a", "A"}, {"b", "B"}, {"c.txt", "c"}, {"C.TXT", "C"}, {"d1/f", "F"}, {"d2/", ""}});
+        const auto path = [&](const char* name) { return folder.Cp932Path(name); };
+        const auto report = InChild([&] {
+            if (!test::RefuseLikeACard(row.refuses)) return std::vector<int>{-1};
+            const int probe = renameat2(AT_FDCWD, "/nonexistent-a", AT_FDCWD, "/nonexistent-b",
+                                        RENAME_NOREPLACE) == 0
+                                  ? 0
+                                  : errno;
+            return std::vector<int>{probe,
+                                    fs.Move(path("a"), path("b"), nullptr),
+                                    fs.Move(path("c.txt"), path("C.TXT"), nullptr),
+                                    fs.Move(path("d1"), path("d2"), nullptr),
+                                    fs.Move(path("a"), path("moved"), nullptr),
+                                    fs.Move(path("d1"), path("d3"), nullptr)};
+        });
+        ASSERT_FALSE(report.empty());
+        if (report[0] == -1) GTEST_SKIP() << "no seccomp filter on this machine";
+        EXPECT_EQ(report, row.errors);
+        EXPECT_EQ(folder.ReadFile("b"), "B");
+        EXPECT_EQ(folder.ReadFile("C.TXT"), "C");
+        EXPECT_EQ(folder.ReadFile("c.txt"), "c");
+        EXPECT_EQ(folder.ReadFile("moved"), "A");
+        std::vector<DirectoryEntry> entries;
+        ASSERT_EQ(fs.ListFolder(folder.Cp932Path(""), false, entries), 0);
+        std::vector<std::string> names;
+        for (const auto& entry : entries) names.push_back(entry.name);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, row.after) << "no reservation or probe left";
+    }
+}
+
+// Two moves onto one name where the file system cannot refuse a taken name itself: the first is
+// held between taking the name and its rename(2) while the other comes. The name is taken for
+// good from the first moment, so the second never replaces the first file (before, each looked,
+// found the name free, and the later rename replaced the earlier file).
+TEST_F(PosixFileSystemTest, TwoMovesOntoOneNameNeverReplaceEachOther) {
+    struct Row {
+        const char* name;
+        const char* held;  // the rename that waits: onto the name, or the probe's
+        std::function<int(test::TempFolder&)> meanwhile;
+        int meanwhileError, releaseWith, heldError;
+        std::vector<std::string> after;
+    } rows[] = {
+        {"race/a_second_move_of_ours",
+         "X.jpg",
+         [&](test::TempFolder& folder) {
+             return InChild([&] {
+                        if (!test::RefuseLikeACard(test::CardRefuses::NoReplaceNorLinks))
+                            return std::vector<int>{-1};
+                        return std::vector<int>{
+                            fs.Move(folder.Cp932Path("a.jpg"), folder.Cp932Path("X.jpg"), nullptr)};
+                    })
+                 .at(0);
+         },
+         EEXIST,
+         0,
+         0,
+         {"X.jpg", "a.jpg"}},
+        {"race/a_program_that_creates_exclusively",
+         "X.jpg",
+         [](test::TempFolder& folder) {
+             const int fd = ::open((folder / "X.jpg").c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+             if (fd >= 0) ::close(fd);
+             return fd >= 0 ? 0 : errno;
+         },
+         EEXIST,
+         0,
+         0,
+         {"X.jpg", "a.jpg"}},
+        // A driver whose rename keeps the file it should replace: no move is made there.
+        {"probe/rename_does_not_replace",
+         ".morvanex-probe-",
+         [](test::TempFolder&) { return 0; },
+         0,
+         EEXIST,
+         ENOTSUP,
+         {"a.jpg", "b.jpg"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder folder;
+        folder.CreateFile("a.jpg", "A");
+        folder.CreateFile("b.jpg", "B");
+        PosixFileSystem own;
+        test::HeldRename held(row.held, [&] {
+            return own.Move(folder.Cp932Path("b.jpg"), folder.Cp932Path("X.jpg"), nullptr);
+        });
+        if (!held.Supported()) GTEST_SKIP() << "no seccomp listener on this machine";
+        ASSERT_TRUE(held.Held());
+        EXPECT_EQ(row.meanwhile(folder), row.meanwhileError);
+        EXPECT_EQ(held.Release(row.releaseWith), row.heldError);
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder.Path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, row.after);
+        EXPECT_EQ(folder.ReadFile("a.jpg"), "A");
+        EXPECT_EQ(folder.ReadFile(row.heldError == 0 ? "X.jpg" : "b.jpg"), "B");
+    }
+}
+
+// Under an anchor a change reaches only the entry that was listed: a folder on the way swapped
+// for a link (to a folder outside the tree), moved away, or the entry swapped for another file
+// or a link, fails the change and leaves everything as it was.
+TEST_F(PosixFileSystemTest, ChangesReachOnlyTheEntryListed) {
+    using Change = std::function<int(FileSystem&, const std::string&, const FileStatus&)>;
+    const Change move = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
+        return f.Move(path, path + ".new", &listed);
+    };
+    const Change attributes = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
+        return f.SetAttributes(path, attr::kReadOnly | attr::kHidden, &listed);
+    };
+    const Change times = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
+        return f.SetTimes(path, 0, 1000000000, 1000000000, &listed);
+    };
+    const Change listing = [](FileSystem& f, const std::string& path, const FileStatus&) {
+        std::vector<DirectoryEntry> entries;
+        return f.ListFolder(DirectoryOf(path), true, entries);
+    };
+    enum class Swap { None, FolderForLink, FolderMoved, FileForFile, FileForLink };
+    struct Row {
+        const char* name;
+        bool anchored;
+        bool cached;  // the folder was listed (and its handle kept) before the swap
+        Swap swap;
+        const char* entry;
+        Change change;
+        int error;
+    } rows[] = {
+        {"folder_for_link/move", true, true, Swap::FolderForLink, "sub/f", move, ESTALE},
+        {"folder_for_link/attributes", true, true, Swap::FolderForLink, "sub/f", attributes,
+         ESTALE},
+        {"folder_for_link/times", true, true, Swap::FolderForLink, "sub/f", times, ESTALE},
+        {"folder_for_link/listing", true, true, Swap::FolderForLink, "sub/f", listing, ESTALE},
+        {"folder_for_link/never_reached_before", true, false, Swap::FolderForLink, "sub/f", move,
+         ESTALE},
+        {"folder_moved/move", true, true, Swap::FolderMoved, "sub/f", move, ENOENT},
+        {"file_for_file/move", true, true, Swap::FileForFile, "g", move, ESTALE},
+        {"file_for_link/attributes", true, true, Swap::FileForLink, "g", attributes, ESTALE},
+        {"file_for_link/move", true, true, Swap::FileForLink, "sub/f", move, ESTALE},
+        {"without_anchor/file_for_file", false, true, Swap::FileForFile, "sub/f", move, ESTALE},
+        {"unchanged/move", true, true, Swap::None, "sub/f", move, 0},
+        {"unchanged/listing", true, true, Swap::None, "sub/f", listing, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder root;
+        test::TempFolder outside;
+        Populate(root, {{"sub/f", "inside"}, {"g", "G"}});
+        Populate(outside, {{"f", "outside"}, {"g", "outside"}});
+        outside.SetModificationTime("f", 1200000000);
+        const auto outsideBefore = std::filesystem::last_write_time(outside / "f");
+        PosixFileSystem anchored;
+        if (row.anchored) {
+            ASSERT_EQ(anchored.Anchor(root.Cp932Path("")), 0);
+        }
+        const std::string path = root.Cp932Path(row.entry);
+        FileStatus listed;
+        ASSERT_EQ(anchored.GetStatus(path, listed), 0);
+        std::vector<DirectoryEntry> entries;
+        if (row.cached) {
+            ASSERT_EQ(anchored.ListFolder(root.Cp932Path("sub/"), true, entries), 0);
+        }
+        switch (row.swap) {
+            case Swap::None:
+                break;
+            case Swap::FolderForLink:
+                std::filesystem::rename(root / "sub", root / "sub.real");
+                std::filesystem::create_directory_symlink(outside.Path(), root / "sub");
+                break;
+            case Swap::FolderMoved:
+                std::filesystem::rename(root / "sub", root / "sub.moved");
+                break;
+            case Swap::FileForFile:
+                std::filesystem::remove(root / row.entry);
+                root.CreateFile(row.entry, "another");
+                root.SetModificationTime(row.entry, 1300000000);
+                break;
+            case Swap::FileForLink:
+                std::filesystem::remove(root / row.entry);
+                std::filesystem::create_symlink(outside / "f", root / row.entry);
+                break;
+        }
+        EXPECT_EQ(row.change(anchored, path, listed), row.error);
+        EXPECT_EQ(outside.ReadFile("f"), "outside");
+        EXPECT_FALSE(outside.Exists("f.new"));
+        EXPECT_EQ(std::filesystem::last_write_time(outside / "f"), outsideBefore);
+        std::uint8_t outsideAttributes = 0;
+        ASSERT_EQ(fs.GetAttributes(outside.Cp932Path("f"), outsideAttributes), 0);
+        EXPECT_EQ(outsideAttributes, attr::kArchive);
+        if (row.swap == Swap::FileForFile) {
+            EXPECT_EQ(root.ReadFile(row.entry), "another");
+        }
+        EXPECT_EQ(anchored.Anchor(""), 0);
+    }
 }
 
 // --- Copy ---
@@ -256,10 +431,10 @@ TEST_F(PosixFileSystemTest, CopyIsByteIdenticalAndKeepsModeTimeAndAttributes) {
     std::string content;
     for (unsigned i = 0; i < 300000; ++i) content += static_cast<char>(i * 7919u % 251);
     temp.CreateFile("src", content);
-    ASSERT_EQ(fs.SetAttributes(P("src"), attr::kSystem | attr::kReadOnly), 0);
+    ASSERT_EQ(fs.SetAttributes(P("src"), attr::kSystem | attr::kReadOnly, nullptr), 0);
     temp.SetModificationTime("src", 978307200);
 
-    ASSERT_EQ(fs.Copy(P("src"), P("dst")), 0);
+    ASSERT_EQ(fs.Copy(P("src"), P("dst"), nullptr), 0);
     EXPECT_EQ(temp.ReadFile("dst"), content);
     EXPECT_EQ(temp.ReadFile("src"), content);
     EXPECT_EQ(temp.ModificationTime("dst"), 978307200);
@@ -280,10 +455,10 @@ TEST_F(PosixFileSystemTest, FailureMidwayLeavesNoPartialFile) {
     const auto report = InChild([&] {
         LimitFileSize(64 * 1024);
         int appendError = 0;
-        const auto out = fs.OpenOutput(P("log"), true, appendError);
+        const auto out = fs.OpenOutput(P("log"), OutputMode::kNew, appendError);
         if (out) appendError = out->Append(content);
-        return std::vector<int>{fs.Copy(P("src"), P("copy")), fs.WriteFile(P("written"), content),
-                                appendError};
+        return std::vector<int>{fs.Copy(P("src"), P("copy"), nullptr),
+                                fs.WriteFile(P("written"), content), appendError};
     });
     EXPECT_EQ(report, (std::vector<int>{EFBIG, EFBIG, EFBIG}));
     EXPECT_FALSE(temp.Exists("copy"));
@@ -337,7 +512,7 @@ TEST_F(PosixFileSystemTest, ForeignNamesListMoveAndStatUnchanged) {
         FileStatus status;
         ASSERT_EQ(fs.GetStatus(P("") + entry.name, status), 0) << host;
         EXPECT_EQ(status.size, static_cast<std::int64_t>(host.size())) << host;
-        ASSERT_EQ(fs.Move(P("") + entry.name, P("") + "new-" + entry.name), 0) << host;
+        ASSERT_EQ(fs.Move(P("") + entry.name, P("") + "new-" + entry.name, nullptr), 0) << host;
         EXPECT_EQ(temp.ReadFile("new-" + host), host);
     }
 }
@@ -417,8 +592,8 @@ TEST_F(PosixFileSystemTest, AttributesRoundTrip) {
     for (const auto& row : rows) {
         Create({{row.path, ""}});
         // From a state other than the default, so that the default must be restored.
-        ASSERT_EQ(fs.SetAttributes(P(row.path), attr::kSystem), 0) << row.name;
-        ASSERT_EQ(fs.SetAttributes(P(row.path), row.set), 0) << row.name;
+        ASSERT_EQ(fs.SetAttributes(P(row.path), attr::kSystem, nullptr), 0) << row.name;
+        ASSERT_EQ(fs.SetAttributes(P(row.path), row.set, nullptr), 0) << row.name;
         std::uint8_t attributes = 0;
         ASSERT_EQ(fs.GetAttributes(P(row.path), attributes), 0) << row.name;
         EXPECT_EQ(attributes, row.expected) << row.name;
@@ -429,11 +604,11 @@ TEST_F(PosixFileSystemTest, AttributesRoundTrip) {
 TEST_F(PosixFileSystemTest, ReadOnlyClearsAllWriteBitsAndGivesBackTheOwners) {
     temp.CreateFile("f");
     temp.SetMode("f", 0666);
-    ASSERT_EQ(fs.SetAttributes(P("f"), attr::kReadOnly), 0);
+    ASSERT_EQ(fs.SetAttributes(P("f"), attr::kReadOnly, nullptr), 0);
     struct stat status {};
     ASSERT_EQ(stat((temp / "f").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0444u);
-    ASSERT_EQ(fs.SetAttributes(P("f"), attr::kArchive), 0);
+    ASSERT_EQ(fs.SetAttributes(P("f"), attr::kArchive, nullptr), 0);
     ASSERT_EQ(stat((temp / "f").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0644u);
 }
@@ -441,10 +616,10 @@ TEST_F(PosixFileSystemTest, ReadOnlyClearsAllWriteBitsAndGivesBackTheOwners) {
 TEST_F(PosixFileSystemTest, HiddenFlagStaysWithTheFileNotTheDotName) {
     temp.CreateFile(".dot");
     temp.CreateFile("plain");
-    ASSERT_EQ(fs.SetAttributes(P(".dot"), attr::kHidden | attr::kArchive), 0);
-    ASSERT_EQ(fs.SetAttributes(P("plain"), attr::kHidden | attr::kArchive), 0);
-    ASSERT_EQ(fs.Move(P(".dot"), P("undotted")), 0);
-    ASSERT_EQ(fs.Move(P("plain"), P("still_hidden")), 0);
+    ASSERT_EQ(fs.SetAttributes(P(".dot"), attr::kHidden | attr::kArchive, nullptr), 0);
+    ASSERT_EQ(fs.SetAttributes(P("plain"), attr::kHidden | attr::kArchive, nullptr), 0);
+    ASSERT_EQ(fs.Move(P(".dot"), P("undotted"), nullptr), 0);
+    ASSERT_EQ(fs.Move(P("plain"), P("still_hidden"), nullptr), 0);
     std::uint8_t attributes = 0;
     ASSERT_EQ(fs.GetAttributes(P("undotted"), attributes), 0);
     EXPECT_EQ(attributes, attr::kArchive);
@@ -468,7 +643,7 @@ TEST_F(PosixFileSystemTest, OrdinaryUserCanFlagReadOnlyFilesAndCannotEnterClosed
     const auto report = InChild([&] {
         if (root && (setgid(65534) != 0 || setuid(65534) != 0)) return std::vector<int>{-1};
         std::uint8_t attributes = 0;
-        const int set = fs.SetAttributes(P("user/ro"), attr::kReadOnly | attr::kSystem);
+        const int set = fs.SetAttributes(P("user/ro"), attr::kReadOnly | attr::kSystem, nullptr);
         fs.GetAttributes(P("user/ro"), attributes);
         return std::vector<int>{set, attributes, fs.CanEnter(P("user/closed")),
                                 fs.CanEnter(P("user/open"))};
@@ -484,7 +659,7 @@ TEST_F(PosixFileSystemTest, OrdinaryUserCanFlagReadOnlyFilesAndCannotEnterClosed
 // of a child process, so nothing of it outlives the test.
 TEST_F(PosixFileSystemTest, WithoutExtendedAttributesFlagsAreLostQuietlyAndReadOnlyStays) {
     Create({{"flagged", "F"}, {"ram/", ""}});
-    ASSERT_EQ(fs.SetAttributes(P("flagged"), attr::kSystem), 0);
+    ASSERT_EQ(fs.SetAttributes(P("flagged"), attr::kSystem, nullptr), 0);
     const auto report = InChild([&] {
         if (unshare(CLONE_NEWNS) != 0 ||
             mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -493,12 +668,12 @@ TEST_F(PosixFileSystemTest, WithoutExtendedAttributesFlagsAreLostQuietlyAndReadO
         }
         temp.CreateFile("ram/f");
         std::uint8_t attributes = 0;
-        const int setFlags = fs.SetAttributes(P("ram/f"), attr::kReadOnly | attr::kSystem);
+        const int setFlags = fs.SetAttributes(P("ram/f"), attr::kReadOnly | attr::kSystem, nullptr);
         fs.GetAttributes(P("ram/f"), attributes);
-        const int setDefault = fs.SetAttributes(P("ram/f"), attr::kArchive);
+        const int setDefault = fs.SetAttributes(P("ram/f"), attr::kArchive, nullptr);
         std::uint8_t cleared = 0;
         fs.GetAttributes(P("ram/f"), cleared);
-        const int setHidden = fs.SetAttributes(P("ram/f"), attr::kHidden);
+        const int setHidden = fs.SetAttributes(P("ram/f"), attr::kHidden, nullptr);
         std::uint8_t hidden = 0;
         fs.GetAttributes(P("ram/f"), hidden);
         return std::vector<int>{setFlags,
@@ -507,7 +682,7 @@ TEST_F(PosixFileSystemTest, WithoutExtendedAttributesFlagsAreLostQuietlyAndReadO
                                 cleared,
                                 setHidden,
                                 hidden,
-                                fs.Copy(P("flagged"), P("ram/copy")),
+                                fs.Copy(P("flagged"), P("ram/copy"), nullptr),
                                 temp.ReadFile("ram/copy") == "F"};
     });
     ASSERT_FALSE(report.empty());
@@ -523,7 +698,7 @@ TEST_F(PosixFileSystemTest, TimesRoundTripForFilesAndFolders) {
     for (const char* path : {"f", "d/"}) {
         FileStatus before;
         ASSERT_EQ(fs.GetStatus(P(path), before), 0) << path;
-        ASSERT_EQ(fs.SetTimes(P(path), 1, 1000000000, 1100000000), 0) << path;
+        ASSERT_EQ(fs.SetTimes(P(path), 1, 1000000000, 1100000000, nullptr), 0) << path;
         FileStatus after;
         ASSERT_EQ(fs.GetStatus(P(path), after), 0) << path;
         EXPECT_EQ(after.modification, 1000000000) << path;
@@ -590,7 +765,7 @@ TEST_F(PosixFileSystemTest, StatusesIdentifyFilesAndKeepTheirNanoseconds) {
     EXPECT_EQ(a.modificationNs, 987654321u);
     EXPECT_EQ(a.accessNs, 123456789u);
 
-    ASSERT_EQ(fs.Move(P("a"), P("renamed")), 0);
+    ASSERT_EQ(fs.Move(P("a"), P("renamed"), nullptr), 0);
     FileStatus renamed;
     ASSERT_EQ(fs.GetStatus(P("renamed"), renamed), 0);
     EXPECT_EQ(renamed.identity, a.identity) << "a rename keeps the file";
@@ -602,8 +777,8 @@ TEST_F(PosixFileSystemTest, RestoreTimesGivesBackTimesToTheNanosecond) {
         SetHostTimes(temp / path, {1100000000, 123456789}, {1000000000, 987654321});
         FileStatus saved;
         ASSERT_EQ(fs.GetStatus(P(path), saved), 0) << path;
-        ASSERT_EQ(fs.SetTimes(P(path), 0, 1500000000, 1500000000), 0) << path;
-        ASSERT_EQ(fs.RestoreTimes(P(path), saved), 0) << path;
+        ASSERT_EQ(fs.SetTimes(P(path), 0, 1500000000, 1500000000, nullptr), 0) << path;
+        ASSERT_EQ(fs.RestoreTimes(P(path), saved, nullptr), 0) << path;
         FileStatus restored;
         ASSERT_EQ(fs.GetStatus(P(path), restored), 0) << path;
         EXPECT_EQ(restored, saved) << path;
@@ -613,13 +788,13 @@ TEST_F(PosixFileSystemTest, RestoreTimesGivesBackTimesToTheNanosecond) {
             FileStatus bad = saved;
             bad.modification = 1600000000;
             (access ? bad.accessNs : bad.modificationNs) = (1u << 30) - 1;  // UTIME_NOW
-            EXPECT_EQ(fs.RestoreTimes(P(path), bad), EINVAL) << path;
+            EXPECT_EQ(fs.RestoreTimes(P(path), bad, nullptr), EINVAL) << path;
             ASSERT_EQ(fs.GetStatus(P(path), restored), 0) << path;
             EXPECT_EQ(restored, saved) << path;
         }
     }
     FileStatus missing;
-    EXPECT_EQ(fs.RestoreTimes(P("missing"), missing), ENOENT);
+    EXPECT_EQ(fs.RestoreTimes(P("missing"), missing, nullptr), ENOENT);
 }
 
 // A link is the link: what is read and changed is the link's own, never its target's; only the
@@ -631,7 +806,7 @@ TEST_F(PosixFileSystemTest, SymbolicLinksAreDescribedAndChangedAsThemselves) {
             {"ld", "->d"},
             {"dl", "->gone"},
             {".hl", "->t"}});
-    ASSERT_EQ(fs.SetAttributes(P("t"), attr::kSystem), 0);
+    ASSERT_EQ(fs.SetAttributes(P("t"), attr::kSystem, nullptr), 0);
     for (const char* plain : {"t", "d"}) {
         SetHostTimes(temp / plain, {1000000000, 0}, {1000000000, 0});
     }
@@ -685,18 +860,18 @@ TEST_F(PosixFileSystemTest, SymbolicLinksAreDescribedAndChangedAsThemselves) {
     struct stat targetBefore {};
     ASSERT_EQ(stat((temp / "t").c_str(), &targetBefore), 0);
     for (const char* link : {"l", "dl"}) {
-        EXPECT_EQ(fs.SetAttributes(P(link), attr::kReadOnly | attr::kHidden), 0) << link;
+        EXPECT_EQ(fs.SetAttributes(P(link), attr::kReadOnly | attr::kHidden, nullptr), 0) << link;
         std::uint8_t attributes = 0;
         ASSERT_EQ(fs.GetAttributes(P(link), attributes), 0) << link;
         EXPECT_EQ(attributes, attr::kArchive) << link;
-        EXPECT_EQ(fs.SetTimes(P(link), 0, 1300000000, 1300000001), 0) << link;
+        EXPECT_EQ(fs.SetTimes(P(link), 0, 1300000000, 1300000001, nullptr), 0) << link;
         FileStatus status;
         ASSERT_EQ(fs.GetStatus(P(link), status), 0) << link;
         EXPECT_EQ(status.modification, 1300000000) << link;
         EXPECT_EQ(status.access, 1300000001) << link;
         status.modification = 1400000000;
         status.modificationNs = 7;
-        ASSERT_EQ(fs.RestoreTimes(P(link), status), 0) << link;
+        ASSERT_EQ(fs.RestoreTimes(P(link), status, nullptr), 0) << link;
         FileStatus restored;
         ASSERT_EQ(fs.GetStatus(P(link), restored), 0) << link;
         EXPECT_EQ(restored, status) << link;
@@ -717,11 +892,11 @@ TEST_F(PosixFileSystemTest, SymbolicLinksAreDescribedAndChangedAsThemselves) {
     ASSERT_EQ(fs.GetIdentity(P("ld"), throughLink), 0);
     ASSERT_EQ(fs.GetIdentity(P("d"), folder), 0);
     EXPECT_EQ(throughLink, folder);
-    ASSERT_EQ(fs.Move(P("l"), P("moved")), 0);
+    ASSERT_EQ(fs.Move(P("l"), P("moved"), nullptr), 0);
     char target[16] = {};
     ASSERT_EQ(readlink((temp / "moved").c_str(), target, sizeof target - 1), 1);
     EXPECT_STREQ(target, "t");
-    ASSERT_EQ(fs.Copy(P("moved"), P("copy")), 0);
+    ASSERT_EQ(fs.Copy(P("moved"), P("copy"), nullptr), 0);
     FileStatus copy;
     ASSERT_EQ(fs.GetStatus(P("copy"), copy), 0);
     EXPECT_FALSE(copy.link);
@@ -745,8 +920,8 @@ TEST_F(PosixFileSystemTest, StatusHasSixtyFourBitSizesAndIsLeftAloneOnFailure) {
 TEST_F(PosixFileSystemTest, OverlongNamesAndPathsFailCleanly) {
     const std::string longest(255, 'n');
     ASSERT_EQ(fs.WriteFile(P(longest), "x"), 0);
-    ASSERT_EQ(fs.Move(P(longest), P(std::string(254, 'm') + "M")), 0);
-    EXPECT_EQ(fs.Move(P(std::string(254, 'm') + "M"), P(longest + "n")), ENAMETOOLONG);
+    ASSERT_EQ(fs.Move(P(longest), P(std::string(254, 'm') + "M"), nullptr), 0);
+    EXPECT_EQ(fs.Move(P(std::string(254, 'm') + "M"), P(longest + "n"), nullptr), ENAMETOOLONG);
 
     // A path of `size` host bytes in folders that do not exist.
     const auto pathOfSize = [&](std::size_t size, const std::string& piece) {
@@ -769,8 +944,8 @@ TEST_F(PosixFileSystemTest, OverlongNamesAndPathsFailCleanly) {
     };
     temp.CreateFile("a", "A");
     for (const auto& row : rows) {
-        EXPECT_EQ(fs.Move(P("a"), row.to), row.error) << row.name;
-        EXPECT_EQ(fs.Copy(P("a"), row.to), row.error) << row.name;
+        EXPECT_EQ(fs.Move(P("a"), row.to, nullptr), row.error) << row.name;
+        EXPECT_EQ(fs.Copy(P("a"), row.to, nullptr), row.error) << row.name;
         EXPECT_EQ(fs.WriteFile(row.to, "B"), row.error) << row.name;
         EXPECT_EQ(temp.ReadFile("a"), "A") << row.name;
     }
@@ -854,13 +1029,13 @@ TEST_F(PosixFileSystemTest, WriteFileReplacesContentsOrLeavesNothing) {
 
 TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKill) {
     int error = -1;
-    auto out = fs.OpenOutput(P("log"), true, error);
+    auto out = fs.OpenOutput(P("log"), OutputMode::kNew, error);
     ASSERT_TRUE(out);
     EXPECT_EQ(error, 0);
     ASSERT_EQ(out->Append("one\r\n"), 0);
     EXPECT_EQ(temp.ReadFile("log"), "one\r\n");  // while still open
     out.reset();
-    out = fs.OpenOutput(P("log"), false, error);
+    out = fs.OpenOutput(P("log"), OutputMode::kAppend, error);
     ASSERT_TRUE(out);
     ASSERT_EQ(out->Append("two\r\n"), 0);
     out.reset();
@@ -869,7 +1044,7 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     const pid_t child = fork();
     if (child == 0) {
         int childError = 0;
-        auto file = fs.OpenOutput(P("log"), false, childError);
+        auto file = fs.OpenOutput(P("log"), OutputMode::kAppend, childError);
         if (file && file->Append("three\r\n") == 0) kill(getpid(), SIGKILL);
         _exit(1);
     }
@@ -878,9 +1053,7 @@ TEST_F(PosixFileSystemTest, AppendedLinesReachTheFileAtOnceAndSurviveReopenAndKi
     EXPECT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(temp.ReadFile("log"), "one\r\ntwo\r\nthree\r\n");
 
-    out = fs.OpenOutput(P("log"), true, error);
-    EXPECT_EQ(temp.ReadFile("log"), "");
-    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), true, error));
+    EXPECT_FALSE(fs.OpenOutput(P("missing/log"), OutputMode::kAppend, error));
     EXPECT_EQ(error, ENOENT);
 }
 
@@ -955,17 +1128,17 @@ TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
     } rows[] = {
         {"move", Op::Move,
          [&](FileSystem& f, int i) {
-             return f.Move(P("m" + std::to_string(i)), P("moved" + std::to_string(i)));
+             return f.Move(P("m" + std::to_string(i)), P("moved" + std::to_string(i)), nullptr);
          },
          [&](int i) { return temp.Exists("moved" + std::to_string(i)); }},
         {"copy", Op::Copy,
          [&](FileSystem& f, int i) {
-             return f.Copy(P("c" + std::to_string(i)), P("copied" + std::to_string(i)));
+             return f.Copy(P("c" + std::to_string(i)), P("copied" + std::to_string(i)), nullptr);
          },
          [&](int i) { return temp.Exists("copied" + std::to_string(i)); }},
         {"set_times", Op::SetTimes,
          [&](FileSystem& f, int i) {
-             return f.SetTimes(P("t" + std::to_string(i)), 0, 1000, 1000);
+             return f.SetTimes(P("t" + std::to_string(i)), 0, 1000, 1000, nullptr);
          },
          [&](int i) { return temp.ModificationTime("t" + std::to_string(i)) == 1000; }},
         {"restore_times", Op::RestoreTimes,
@@ -973,7 +1146,7 @@ TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
              FileStatus saved;
              saved.modification = 2000;
              saved.modificationNs = 5;
-             return f.RestoreTimes(P("r" + std::to_string(i)), saved);
+             return f.RestoreTimes(P("r" + std::to_string(i)), saved, nullptr);
          },
          [&](int i) {
              FileStatus status;
@@ -982,7 +1155,7 @@ TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
          }},
         {"set_attributes", Op::SetAttributes,
          [&](FileSystem& f, int i) {
-             return f.SetAttributes(P("a" + std::to_string(i)), attr::kReadOnly);
+             return f.SetAttributes(P("a" + std::to_string(i)), attr::kReadOnly, nullptr);
          },
          [&](int i) {
              std::uint8_t a = 0;
@@ -992,7 +1165,7 @@ TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
         {"append", Op::Append,
          [&](FileSystem& f, int i) {
              int error = 0;
-             auto out = f.OpenOutput(P("out"), false, error);
+             auto out = f.OpenOutput(P("out"), OutputMode::kAppend, error);
              return out ? out->Append(std::to_string(i)) : error;
          },
          [&](int i) { return temp.ReadFile("out").find(std::to_string(i)) != std::string::npos; }},

@@ -36,6 +36,9 @@ class FaultInjectingFileSystem::InjectedInputFile final : public platform::Input
 
 int FaultInjectingFileSystem::NextCall(Op op) {
     const int call = ++m_calls[static_cast<std::size_t>(op)];
+    if (const auto action = m_actions.find({op, call}); action != m_actions.end()) {
+        action->second();
+    }
     const auto fault = m_faults.find({op, call});
     return fault == m_faults.end() ? 0 : fault->second;
 }
@@ -56,32 +59,35 @@ int FaultInjectingFileSystem::GetAttributes(std::string_view path, std::uint8_t&
     return m_real.GetAttributes(path, attributes);
 }
 
-int FaultInjectingFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
+int FaultInjectingFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes,
+                                            const platform::FileStatus* expected) {
     if (const int error = NextCall(Op::SetAttributes)) return error;
-    return m_real.SetAttributes(path, attributes);
+    return m_real.SetAttributes(path, attributes, expected);
 }
 
 int FaultInjectingFileSystem::SetTimes(std::string_view path, platform::Timestamp creation,
-                                       platform::Timestamp modification,
-                                       platform::Timestamp access) {
+                                       platform::Timestamp modification, platform::Timestamp access,
+                                       const platform::FileStatus* expected) {
     if (const int error = NextCall(Op::SetTimes)) return error;
-    return m_real.SetTimes(path, creation, modification, access);
+    return m_real.SetTimes(path, creation, modification, access, expected);
 }
 
-int FaultInjectingFileSystem::RestoreTimes(std::string_view path,
-                                           const platform::FileStatus& saved) {
+int FaultInjectingFileSystem::RestoreTimes(std::string_view path, const platform::FileStatus& saved,
+                                           const platform::FileStatus* expected) {
     if (const int error = NextCall(Op::RestoreTimes)) return error;
-    return m_real.RestoreTimes(path, saved);
+    return m_real.RestoreTimes(path, saved, expected);
 }
 
-int FaultInjectingFileSystem::Move(std::string_view from, std::string_view to) {
+int FaultInjectingFileSystem::Move(std::string_view from, std::string_view to,
+                                   const platform::FileStatus* expected) {
     if (const int error = NextCall(Op::Move)) return error;
-    return m_real.Move(from, to);
+    return m_real.Move(from, to, expected);
 }
 
-int FaultInjectingFileSystem::Copy(std::string_view from, std::string_view to) {
+int FaultInjectingFileSystem::Copy(std::string_view from, std::string_view to,
+                                   bool* destinationFailed) {
     if (const int error = NextCall(Op::Copy)) return error;
-    return m_real.Copy(from, to);
+    return m_real.Copy(from, to, destinationFailed);
 }
 
 int FaultInjectingFileSystem::CreateFolder(std::string_view path) {
@@ -127,13 +133,16 @@ int FaultInjectingFileSystem::WriteFile(std::string_view path, std::string_view 
     return m_real.WriteFile(path, bytes);
 }
 
-std::unique_ptr<platform::OutputFile> FaultInjectingFileSystem::OpenOutput(std::string_view path,
-                                                                           bool truncate,
-                                                                           int& error) {
+std::unique_ptr<platform::OutputFile> FaultInjectingFileSystem::OpenOutput(
+    std::string_view path, platform::OutputMode mode, int& error) {
     if ((error = NextCall(Op::OpenOutput)) != 0) return nullptr;
-    auto real = m_real.OpenOutput(path, truncate, error);
+    auto real = m_real.OpenOutput(path, mode, error);
     if (real == nullptr) return nullptr;
     return std::make_unique<InjectedOutputFile>(std::move(real), *this);
+}
+
+platform::FolderTraits FaultInjectingFileSystem::TraitsOf(std::string_view folder) {
+    return m_traits ? *m_traits : m_real.TraitsOf(folder);
 }
 
 }  // namespace morvanex::test

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,8 +18,10 @@ namespace morvanex::test {
 
 // A FileSystem that forwards every call to a real one, counts the calls of each operation, and
 // fails chosen calls with a chosen error before they reach the real one (so the failed call
-// changes nothing on disk). Files opened through it share one count of Append calls and one of
-// ReadAt calls; it must outlive them.
+// changes nothing on disk), or does something first (another program's change, made at a
+// chosen moment of a run). It can also answer for the traits of every folder (a real folder
+// then behaves, to the caller, like one on a camera card). Files opened through it share one
+// count of Append calls and one of ReadAt calls; it must outlive them.
 class FaultInjectingFileSystem final : public ForwardingFileSystem {
   public:
     enum class Op {
@@ -47,19 +51,29 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
 
     // The k-th call of `op` (counting from 1 since construction) fails with `error`.
     void FailCall(Op op, int k, int error) { m_faults[{op, k}] = error; }
+    // Before the k-th call of `op` reaches the real file system (or fails), `action` runs.
+    void BeforeCall(Op op, int k, std::function<void()> action) {
+        m_actions[{op, k}] = std::move(action);
+    }
     // Number of calls of `op` so far, failed ones included.
     int Calls(Op op) const { return m_calls[static_cast<std::size_t>(op)]; }
+    // The traits every folder answers with from now on, whatever the real file system says.
+    void SetTraits(const platform::FolderTraits& traits) { m_traits = traits; }
 
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, platform::FileStatus& status) override;
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
-    int SetAttributes(std::string_view path, std::uint8_t attributes) override;
+    int SetAttributes(std::string_view path, std::uint8_t attributes,
+                      const platform::FileStatus* expected) override;
     int SetTimes(std::string_view path, platform::Timestamp creation,
-                 platform::Timestamp modification, platform::Timestamp access) override;
-    int RestoreTimes(std::string_view path, const platform::FileStatus& saved) override;
-    int Move(std::string_view from, std::string_view to) override;
-    int Copy(std::string_view from, std::string_view to) override;
+                 platform::Timestamp modification, platform::Timestamp access,
+                 const platform::FileStatus* expected) override;
+    int RestoreTimes(std::string_view path, const platform::FileStatus& saved,
+                     const platform::FileStatus* expected) override;
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override;
+    int Copy(std::string_view from, std::string_view to, bool* destinationFailed) override;
     int CreateFolder(std::string_view path) override;
     int DeleteFile(std::string_view path) override;
     bool CanEnter(std::string_view folder) override;
@@ -69,8 +83,10 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
                     std::string& bytes) override;
     std::unique_ptr<platform::InputFile> OpenInput(std::string_view path, int& error) override;
     int WriteFile(std::string_view path, std::string_view bytes) override;
-    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path,
+                                                     platform::OutputMode mode,
                                                      int& error) override;
+    platform::FolderTraits TraitsOf(std::string_view folder) override;
 
   private:
     class InjectedOutputFile;
@@ -82,6 +98,8 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
     platform::FileSystem& m_real;
     std::array<int, static_cast<std::size_t>(Op::Append) + 1> m_calls{};
     std::map<std::pair<Op, int>, int> m_faults;
+    std::map<std::pair<Op, int>, std::function<void()>> m_actions;
+    std::optional<platform::FolderTraits> m_traits;
 };
 
 }  // namespace morvanex::test

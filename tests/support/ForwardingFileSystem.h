@@ -29,21 +29,35 @@ class ForwardingFileSystem : public platform::FileSystem {
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override {
         return m_real.GetAttributes(path, attributes);
     }
-    int SetAttributes(std::string_view path, std::uint8_t attributes) override {
-        return m_real.SetAttributes(path, attributes);
+    int SetAttributes(std::string_view path, std::uint8_t attributes,
+                      const platform::FileStatus* expected) override {
+        return m_real.SetAttributes(path, attributes, expected);
     }
     int SetTimes(std::string_view path, platform::Timestamp creation,
-                 platform::Timestamp modification, platform::Timestamp access) override {
-        return m_real.SetTimes(path, creation, modification, access);
+                 platform::Timestamp modification, platform::Timestamp access,
+                 const platform::FileStatus* expected) override {
+        return m_real.SetTimes(path, creation, modification, access, expected);
     }
-    int RestoreTimes(std::string_view path, const platform::FileStatus& saved) override {
-        return m_real.RestoreTimes(path, saved);
+    int RestoreTimes(std::string_view path, const platform::FileStatus& saved,
+                     const platform::FileStatus* expected) override {
+        return m_real.RestoreTimes(path, saved, expected);
     }
-    int Move(std::string_view from, std::string_view to) override { return m_real.Move(from, to); }
-    int Copy(std::string_view from, std::string_view to) override { return m_real.Copy(from, to); }
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        return m_real.Move(from, to, expected);
+    }
+    int Copy(std::string_view from, std::string_view to, bool* destinationFailed) override {
+        return m_real.Copy(from, to, destinationFailed);
+    }
     int CreateFolder(std::string_view path) override { return m_real.CreateFolder(path); }
     int DeleteFile(std::string_view path) override { return m_real.DeleteFile(path); }
-    bool KeepsIdentity(std::string_view path) override { return m_real.KeepsIdentity(path); }
+    platform::FolderTraits TraitsOf(std::string_view folder) override {
+        return m_real.TraitsOf(folder);
+    }
+    int CanonicalPath(std::string_view path, std::string& canonical) override {
+        return m_real.CanonicalPath(path, canonical);
+    }
+    int Anchor(std::string_view folder) override { return m_real.Anchor(folder); }
     bool CanEnter(std::string_view folder) override { return m_real.CanEnter(folder); }
     bool Exists(std::string_view path) override { return m_real.Exists(path); }
     int ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) override {
@@ -59,9 +73,10 @@ class ForwardingFileSystem : public platform::FileSystem {
     int WriteFile(std::string_view path, std::string_view bytes) override {
         return m_real.WriteFile(path, bytes);
     }
-    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path, bool truncate,
+    std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path,
+                                                     platform::OutputMode mode,
                                                      int& error) override {
-        return m_real.OpenOutput(path, truncate, error);
+        return m_real.OpenOutput(path, mode, error);
     }
     std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
     std::vector<platform::Root> Roots() override { return m_real.Roots(); }

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "platform/Codepage.h"
 #include "platform/Paths.h"
 
 namespace morvanex::test {
@@ -26,6 +27,27 @@ class MemoryOutput final : public platform::OutputFile {
 };
 
 }  // namespace
+
+std::map<std::string, MemoryFileSystem::File>::iterator MemoryFileSystem::Find(
+    std::string_view path) {
+    const auto exact = files.find(std::string(path));
+    if (exact != files.end() || !traits.ignoresCase) return exact;
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (platform::EqualNoCase(it->first, path)) return it;
+    }
+    return files.end();
+}
+
+int MemoryFileSystem::Expected(std::string_view path, const platform::FileStatus* expected,
+                               std::map<std::string, File>::iterator& file) {
+    file = Find(path);
+    if (file == files.end()) return ENOENT;
+    if (expected != nullptr &&
+        !platform::IsSameEntry(*expected, file->second.status, traits.keepsIdentity)) {
+        return ESTALE;
+    }
+    return 0;
+}
 
 void MemoryFileSystem::AddFile(const std::string& path, std::string contents) {
     File& file = files[path];
@@ -63,7 +85,7 @@ int MemoryFileSystem::ListFolder(std::string_view folder, bool,
 }
 
 int MemoryFileSystem::GetStatus(std::string_view path, platform::FileStatus& status) {
-    const auto it = files.find(std::string(path));
+    const auto it = Find(path);
     if (it == files.end()) return ENOENT;
     status = it->second.status;
     return 0;
@@ -82,25 +104,28 @@ int MemoryFileSystem::GetAttributes(std::string_view path, std::uint8_t& attribu
     return 0;
 }
 
-int MemoryFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes) {
-    const auto it = files.find(std::string(path));
-    if (it == files.end()) return ENOENT;
+int MemoryFileSystem::SetAttributes(std::string_view path, std::uint8_t attributes,
+                                    const platform::FileStatus* expected) {
+    std::map<std::string, File>::iterator it;
+    if (const int error = Expected(path, expected, it)) return error;
     it->second.status.attributes = attributes;
     return 0;
 }
 
 int MemoryFileSystem::SetTimes(std::string_view path, platform::Timestamp,
-                               platform::Timestamp modification, platform::Timestamp access) {
-    const auto it = files.find(std::string(path));
-    if (it == files.end()) return ENOENT;
+                               platform::Timestamp modification, platform::Timestamp access,
+                               const platform::FileStatus* expected) {
+    std::map<std::string, File>::iterator it;
+    if (const int error = Expected(path, expected, it)) return error;
     it->second.status.modification = modification;
     it->second.status.access = access;
     return 0;
 }
 
-int MemoryFileSystem::RestoreTimes(std::string_view path, const platform::FileStatus& saved) {
-    const auto it = files.find(std::string(path));
-    if (it == files.end()) return ENOENT;
+int MemoryFileSystem::RestoreTimes(std::string_view path, const platform::FileStatus& saved,
+                                   const platform::FileStatus* expected) {
+    std::map<std::string, File>::iterator it;
+    if (const int error = Expected(path, expected, it)) return error;
     platform::FileStatus& status = it->second.status;
     status.modification = saved.modification;
     status.modificationNs = saved.modificationNs;
@@ -109,20 +134,25 @@ int MemoryFileSystem::RestoreTimes(std::string_view path, const platform::FileSt
     return 0;
 }
 
-int MemoryFileSystem::Move(std::string_view from, std::string_view to) {
-    const auto it = files.find(std::string(from));
-    if (it == files.end()) return ENOENT;
+int MemoryFileSystem::Move(std::string_view from, std::string_view to,
+                           const platform::FileStatus* expected) {
+    std::map<std::string, File>::iterator it;
+    if (const int error = Expected(from, expected, it)) return error;
+    if (it->first == to) return 0;
     if (Exists(to)) return EEXIST;
-    File file = std::move(it->second);
-    files.erase(it);
-    files.emplace(std::string(to), std::move(file));
+    auto node = files.extract(it);
+    node.key() = std::string(to);
+    files.insert(std::move(node));
     return 0;
 }
 
-int MemoryFileSystem::Copy(std::string_view from, std::string_view to) {
-    const auto it = files.find(std::string(from));
+int MemoryFileSystem::Copy(std::string_view from, std::string_view to, bool* destinationFailed) {
+    if (destinationFailed != nullptr) *destinationFailed = false;
+    const auto it = Find(from);
     if (it == files.end()) return ENOENT;
+    if (destinationFailed != nullptr) *destinationFailed = true;
     if (Exists(to)) return EEXIST;
+    if (destinationFailed != nullptr) *destinationFailed = false;
     files.emplace(std::string(to), it->second);
     return 0;
 }
@@ -134,7 +164,10 @@ int MemoryFileSystem::CreateFolder(std::string_view path) {
 }
 
 int MemoryFileSystem::DeleteFile(std::string_view path) {
-    return files.erase(std::string(path)) != 0 ? 0 : ENOENT;
+    const auto it = Find(path);
+    if (it == files.end()) return ENOENT;
+    files.erase(it);
+    return 0;
 }
 
 bool MemoryFileSystem::CanEnter(std::string_view folder) {
@@ -142,12 +175,12 @@ bool MemoryFileSystem::CanEnter(std::string_view folder) {
 }
 
 bool MemoryFileSystem::Exists(std::string_view path) {
-    return files.contains(std::string(path)) || folders.contains(FolderKey(path));
+    return Find(path) != files.end() || folders.contains(FolderKey(path));
 }
 
 int MemoryFileSystem::ReadFirstBytes(std::string_view path, std::size_t count, std::string& bytes) {
     if (folders.contains(FolderKey(path))) return EISDIR;
-    const auto it = files.find(std::string(path));
+    const auto it = Find(path);
     if (it == files.end()) return ENOENT;
     bytes = it->second.contents.substr(0, count);
     return 0;
@@ -171,9 +204,14 @@ int MemoryFileSystem::WriteFile(std::string_view path, std::string_view bytes) {
 }
 
 std::unique_ptr<platform::OutputFile> MemoryFileSystem::OpenOutput(std::string_view path,
-                                                                   bool truncate, int& error) {
+                                                                   platform::OutputMode mode,
+                                                                   int& error) {
     error = 0;
-    if (truncate || !files.contains(std::string(path))) AddFile(std::string(path));
+    if (mode == platform::OutputMode::kNew && Exists(path)) {
+        error = EEXIST;
+        return nullptr;
+    }
+    if (!files.contains(std::string(path))) AddFile(std::string(path));
     return std::make_unique<MemoryOutput>(*this, std::string(path));
 }
 
