@@ -1,23 +1,40 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the program need, when missing.
+# Installs the Debian packages a command needs, when missing:
+#   tools/install-deps.sh run       the build and the program (make run, make install)
+#   tools/install-deps.sh test      and the tests, the fuzz targets, the file-system matrix (make test)
+#   tools/install-deps.sh package   and the Debian package's tools (make package)
+#   tools/install-deps.sh           all of them
 set -euo pipefail
 
-packages=(
+run=(
   cmake ninja-build g++ pkg-config
   libpcre2-dev libicu-dev libtag1-dev libsodium-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xdg-utils qt6-translations-l10n
-  # make package: CPack's Debian generator works out library dependencies with these.
-  dpkg-dev file lintian
+)
+test=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev clang-format
   # The command line's JSON output is checked against its schema.
   python3 python3-jsonschema
   # The completions are tried in each shell they are written for.
   bash zsh fish
-  # Optional: the file system matrix test formats and mounts these (it skips without them).
+  # The file system matrix test formats and mounts these (it skips without them).
   dosfstools fusefat exfatprogs exfat-fuse ntfs-3g xfsprogs btrfs-progs
 )
+# CPack's Debian generator works out library dependencies with these; lintian checks the package.
+package=(dpkg-dev file lintian)
+
+case ${1:-} in
+  run) packages=("${run[@]}") ;;
+  test) packages=("${run[@]}" "${test[@]}") ;;
+  package) packages=("${run[@]}" "${package[@]}") ;;
+  "") packages=("${run[@]}" "${test[@]}" "${package[@]}") ;;
+  *)
+    echo "usage: tools/install-deps.sh [run|test|package]" >&2
+    exit 2
+    ;;
+esac
 [ "${MORVANEX_DEPS_EXTRA:-}" ] && read -r -a extra <<<"$MORVANEX_DEPS_EXTRA" && packages+=("${extra[@]}")
 
 missing=()

@@ -22,10 +22,10 @@
 #include "platform/Paths.h"
 #include "platform/PosixFileSystem.h"
 #include "settings/SettingsLifecycle.h"
-#include "support/ChildProcess.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/FixedClock.h"
 #include "support/ForwardingFileSystem.h"
+#include "support/InChild.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TempFolder.h"
 
@@ -1308,31 +1308,39 @@ TEST_P(RunDriverTest, NoJournalNoMove) {
 }
 
 // The journal cannot grow midway (its folder is a small file system): the run stops before the
-// first move it could not record, and undo takes back every move made before.
+// first move it could not record, and undo takes back every move made before. The small file
+// system is mounted in a child with a mount namespace of its own: nobody else sees it, and it
+// is gone with the child however the child ends.
 TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     const std::string small = state.CreateFolder("small");
-    if (std::system(
-            ("mount -t tmpfs -o size=1200k,mode=0700 tmpfs '" + small + "' 2>/dev/null").c_str()) !=
-        0) {
-        GTEST_SKIP() << "tmpfs could not be mounted here";
-    }
     const std::string name(150, 'n');
     constexpr int kFiles = 4000;
     for (int i = 0; i < kFiles; ++i) temp.CreateFile(name + std::to_string(10000 + i));
     UsePattern(name + "_", 5);
-    UndoJournal tight(Cp932(small + "/"));
-    ui.answers = {false};
-    const RunOutcome outcome = StartRun(settings, {faulty, clock, ui, &tight}, false, nullptr);
-    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_NO_JOURNAL);
-    EXPECT_GT(outcome.doneCount, 0);
-    EXPECT_LT(outcome.doneCount, kFiles);
-    const UndoReport report = UndoRun(tight.RunPath(), real, nullptr);
-    EXPECT_TRUE(report.Complete());
-    EXPECT_EQ(report.restored, static_cast<std::size_t>(outcome.doneCount));
+    const std::vector<int> report = test::InChild([&] {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1200k,mode=0700") != 0) {
+            return std::vector<int>{errno};
+        }
+        UndoJournal tight(Cp932(small + "/"));
+        ui.answers = {false};
+        const RunOutcome outcome = StartRun(settings, {faulty, clock, ui, &tight}, false, nullptr);
+        const UndoReport undone = UndoRun(tight.RunPath(), real, nullptr);
+        return std::vector<int>{0, outcome.resultCode, outcome.doneCount, undone.Complete(),
+                                static_cast<int>(undone.restored)};
+    });
+    ASSERT_FALSE(report.empty());
+    if (report[0] != 0) GTEST_SKIP() << "tmpfs could not be mounted here: errno " << report[0];
+    ASSERT_EQ(report.size(), 5u);
+    EXPECT_EQ(report[1], MRVN_ERROR_NO_JOURNAL);
+    EXPECT_GT(report[2], 0);
+    EXPECT_LT(report[2], kFiles);
+    EXPECT_TRUE(report[3]) << "the undo is complete";
+    EXPECT_EQ(report[4], report[2]) << "every move made is taken back";
     for (int i = 0; i < kFiles; i += 97)
         EXPECT_TRUE(temp.Exists(name + std::to_string(10000 + i))) << i;
-    std::system(("umount '" + small + "'").c_str());
 }
 
 // Where a journal is cut under the run.

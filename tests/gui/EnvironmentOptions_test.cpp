@@ -248,9 +248,12 @@ TEST(EnvironmentOptions, CancelWritesNothingButKeepsTheDockingMove) {
         Click(dialog, "cancelButton");
         EXPECT_EQ(dialog->result(), QDialog::Rejected);
     });
-    QTest::qWait(20);
     const QRect frame = shell.frame->frameGeometry();
-    EXPECT_EQ(list->frameGeometry().left() + list->frameGeometry().width(), frame.left());
+    const auto rightEdge = [list] {
+        return list->frameGeometry().left() + list->frameGeometry().width();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rightEdge() == frame.left(); }))
+        << "the list's right edge " << rightEdge() << ", the frame's left edge " << frame.left();
     EXPECT_EQ(Stored("SettingViewerMoveSwitch").toInt(), 1);
     EXPECT_EQ(Stored("StartWizardAtAppStart").toInt(), 1);
     EXPECT_EQ(shell.frame->MoveSwitch(), 1);

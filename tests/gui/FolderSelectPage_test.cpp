@@ -317,7 +317,9 @@ TEST_F(FolderSelectPageTest, ListRowsHaveOneHeightWhateverTheScript) {
     Find<QPushButton>(*page, "showFilesButton")->click();
     QListWidget* list = List(*page);
     ASSERT_EQ(list->count(), 6);
-    QTest::qWait(50);  // the list lays its items out in batches
+    // The list lays its items out in batches, on later turns of the event loop.
+    const QListWidgetItem* last = list->item(list->count() - 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return list->visualItemRect(last).height() > 0; }));
     const int height = list->visualItemRect(list->item(0)).height();
     EXPECT_GT(height, 0);
     for (int i = 0; i < list->count(); ++i) {

@@ -83,6 +83,26 @@ Widget* Find(const QObject& root, const char* name) {
     return Find<Widget>(&root, QString::fromLatin1(name));
 }
 
+// Counts the events of one kind an object is given: a window's move or resize arrives once the
+// window system has delivered it, and what the window does on it has then been done.
+class EventCounter : public QObject {
+  public:
+    EventCounter(QObject* watched, QEvent::Type type) : m_type(type) {
+        watched->installEventFilter(this);
+    }
+    int Count() const { return m_count; }
+
+  protected:
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+        if (event->type() == m_type) ++m_count;
+        return false;
+    }
+
+  private:
+    QEvent::Type m_type;
+    int m_count = 0;
+};
+
 // Runs `action` on the next modal window that opens (a file dialog, a message box), from the
 // event loop that window's exec() runs.
 inline void OnNextModal(std::function<void(QWidget*)> action) {

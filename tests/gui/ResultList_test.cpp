@@ -119,8 +119,9 @@ TEST(ResultListDialog, ColumnsAndUnitWidthsFollowTheShowFlags) {
         EXPECT_EQ(Widths(dialog), expected);
 
         // Narrower dialog: every column shrinks with the list.
+        const int wide = dialog.Table()->width();
         dialog.resize(1800, 500);
-        QTest::qWait(20);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.Table()->width() < wide; }));
         const int narrower = (dialog.Table()->width() - 20) / c.unitDivisor;
         ASSERT_LT(narrower, unit);
         EXPECT_EQ(Widths(dialog).front(), 5 * narrower);
@@ -367,12 +368,14 @@ TEST(ResultListDialog, ColumnWidenedByHandKeepsItsWidthUntilTheNextResize) {
     QHeaderView* header = dialog.Table()->horizontalHeader();
     const int computed = header->sectionSize(0);
     header->resizeSection(0, computed + 300);
-    QTest::qWait(20);
+    // The list takes in the wider column on a later turn of the event loop.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return dialog.Table()->horizontalScrollBar()->maximum() > 0; }));
     EXPECT_EQ(header->sectionSize(0), computed + 300);
-    EXPECT_GT(dialog.Table()->horizontalScrollBar()->maximum(), 0);
 
+    const int wide = dialog.Table()->width();
     dialog.resize(1000, 400);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.Table()->width() < wide; }));
     EXPECT_EQ(header->sectionSize(0), 5 * dialog.ColumnUnit());
 }
 

@@ -324,9 +324,11 @@ TEST_P(SettingsListDocking, FollowsTheFrameByTheMoveSwitch) {
     }
     EXPECT_EQ(opened.top(), frame.top());
 
+    // The frame places the list when it is told of its move, which the window system delivers.
+    const test::EventCounter frameMoves(shell.frame.get(), QEvent::Move);
     shell.frame->move(shell.frame->x() + GetParam().dx, shell.frame->y());
-    QTRY_COMPARE(shell.frame->frameGeometry().left(), frame.left() + GetParam().dx);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&frameMoves] { return frameMoves.Count() > 0; }));
+    EXPECT_EQ(shell.frame->frameGeometry().left(), frame.left() + GetParam().dx);
     const QRect moved = list->frameGeometry();
     EXPECT_EQ(moved.size(), opened.size());
     switch (GetParam().edge) {

@@ -6,27 +6,29 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
+#include <linux/loop.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/Undo.h"
@@ -48,7 +50,8 @@ struct Kind {
     bool fuse = false;
     bool loop = false;      // mounted from its image through a loop device
     int imageMiB = 0;       // sparse; 0 for none
-    std::string make = {};  // shell commands; IMAGE and DIR stand for the image and mount folder
+    std::string make = {};  // shell commands; IMAGE, DEVICE and DIR stand for the image, its
+                            // loop device and the mount folder
     std::string mount = {};
     bool ignoresCase = false;
     bool keepsReadOnly = false;  // through the owner's write bit
@@ -69,7 +72,7 @@ const Kind kKinds[] = {
      .loop = true,
      .imageMiB = 8,
      .make = "mkfs.ext4 -q -F IMAGE",
-     .mount = "mount -t ext4 -o loop IMAGE DIR",
+     .mount = "mount -t ext4 DEVICE DIR",
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
@@ -82,7 +85,7 @@ const Kind kKinds[] = {
      .loop = true,
      .imageMiB = 8,
      .make = "mkfs.ext4 -q -F -O casefold IMAGE",
-     .mount = "mount -t ext4 -o loop IMAGE DIR",
+     .mount = "mount -t ext4 DEVICE DIR",
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
@@ -97,7 +100,7 @@ const Kind kKinds[] = {
      .loop = true,
      .imageMiB = 300,
      .make = "mkfs.xfs -q IMAGE",
-     .mount = "mount -t xfs -o loop IMAGE DIR",
+     .mount = "mount -t xfs DEVICE DIR",
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
@@ -109,7 +112,7 @@ const Kind kKinds[] = {
      .loop = true,
      .imageMiB = 128,
      .make = "mkfs.btrfs -q IMAGE",
-     .mount = "mount -t btrfs -o loop IMAGE DIR",
+     .mount = "mount -t btrfs DEVICE DIR",
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
@@ -147,7 +150,7 @@ const Kind kKinds[] = {
      .loop = true,
      .imageMiB = 8,
      .make = "mkfs.exfat IMAGE",
-     .mount = "mount -t exfat-fuse -o loop IMAGE DIR",
+     .mount = "mount -t exfat-fuse DEVICE DIR",
      .ignoresCase = true,
      .foreignNames = true,
      .timeStepNs = kSecondNs,
@@ -224,12 +227,156 @@ std::string WhyNot(const Kind& kind) {
 }
 
 // The mounts of this process stay in a mount namespace of its own: nobody else sees them, and
-// what a crashed test leaves mounted is gone with it (FUSE daemons excepted).
-void EnterPrivateMountNamespace() {
+// they are gone with the last process in it.
+bool EnterPrivateMountNamespace() {
     static const bool entered = unshare(CLONE_NEWNS) == 0 &&
                                 mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    (void)entered;
+    return entered;
 }
+
+// A PID namespace for one mount command and what it leaves running (a FUSE driver), whose first
+// process stays until Close() or until this process ends: then the kernel ends whatever is left
+// in it, so no driver outlives the test and keeps its mounts alive. This process itself stays in
+// its own PID namespace (LeakSanitizer's tracer must see it).
+class DriverSpace {
+  public:
+    DriverSpace() = default;
+    DriverSpace(const DriverSpace&) = delete;
+    DriverSpace& operator=(const DriverSpace&) = delete;
+    ~DriverSpace() { Close(); }
+
+    // Runs the shell line there; its exit status, -1 when the namespace cannot be made.
+    int Run(const std::string& line) {
+        int alive[2];
+        int report[2];
+        if (pipe2(alive, O_CLOEXEC) != 0) return -1;
+        if (pipe2(report, O_CLOEXEC) != 0) {
+            close(alive[0]);
+            close(alive[1]);
+            return -1;
+        }
+        const pid_t maker = fork();
+        if (maker == 0) {
+            // The namespace's first process is the child of the one that made the namespace.
+            close(alive[1]);
+            close(report[0]);
+            if (unshare(CLONE_NEWPID) != 0) _exit(1);
+            if (fork() != 0) _exit(0);
+            Report outcome{std::system(line.c_str()), 0};
+            char self[32] = {};  // this process's number outside its namespace
+            if (readlink("/proc/self", self, sizeof self - 1) > 0) outcome.pid = std::atoi(self);
+            if (write(report[1], &outcome, sizeof outcome) != sizeof outcome) _exit(1);
+            close(report[1]);
+            char byte = 0;
+            while (read(alive[0], &byte, 1) < 0 && errno == EINTR) {
+            }
+            _exit(0);
+        }
+        close(alive[0]);
+        close(report[1]);
+        if (maker > 0) waitpid(maker, nullptr, 0);
+        Report outcome{-1, 0};
+        if (maker < 0 || read(report[0], &outcome, sizeof outcome) != sizeof outcome) {
+            outcome = {-1, 0};
+        }
+        close(report[0]);
+        m_first = outcome.pid;
+        m_alive = alive[1];
+        return outcome.status;
+    }
+
+    // Waits for every process left there but the first: a FUSE driver ends once its volume is
+    // unmounted, after writing out what it still held. Then lets the first process go.
+    void Close() {
+        if (m_alive < 0) return;
+        for (const pid_t driver : Others()) {
+            // pidfd_open through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
+            const auto handle = static_cast<int>(syscall(SYS_pidfd_open, driver, 0));
+            if (handle < 0) continue;  // already gone
+            pollfd ended{handle, POLLIN, 0};
+            while (poll(&ended, 1, -1) < 0 && errno == EINTR) {
+            }
+            close(handle);
+        }
+        close(m_alive);
+        m_alive = -1;
+    }
+
+  private:
+    struct Report {
+        int status;
+        pid_t pid;
+    };
+
+    // The processes of the namespace besides its first one.
+    std::vector<pid_t> Others() const {
+        std::vector<pid_t> others;
+        const std::string space = Namespace(m_first);
+        if (space.empty()) return others;
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
+            const std::string name = entry.path().filename();
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            const pid_t pid = std::stoi(name);
+            if (pid != m_first && Namespace(pid) == space) others.push_back(pid);
+        }
+        return others;
+    }
+
+    static std::string Namespace(pid_t pid) {
+        char name[64] = {};
+        const std::string link = "/proc/" + std::to_string(pid) + "/ns/pid";
+        return pid > 0 && readlink(link.c_str(), name, sizeof name - 1) > 0 ? name : "";
+    }
+
+    pid_t m_first = -1;
+    int m_alive = -1;  // the write end of the pipe the first process waits on
+};
+
+// The image on a loop device of its own for the whole case, as a card stays in its reader: every
+// mount of it, the remount too, is of the same device (mount -o loop would take whichever is
+// free, and the kernel frees the last one only a moment after its unmount). The device lets go of
+// the image by itself once this process, every process it started and every mount are done
+// with it, however the test ends.
+class LoopDevice {
+  public:
+    explicit LoopDevice(const std::string& image) {
+        const int control = open("/dev/loop-control", O_RDWR | O_CLOEXEC);
+        const int file = open(image.c_str(), O_RDWR | O_CLOEXEC);
+        // Another process may take the free device first: then the next free one.
+        for (int attempt = 0; control >= 0 && file >= 0 && m_device < 0 && attempt < 20;
+             ++attempt) {
+            const int number = ioctl(control, LOOP_CTL_GET_FREE);
+            if (number < 0) break;
+            const std::string path = "/dev/loop" + std::to_string(number);
+            const int device = open(path.c_str(), O_RDWR | O_CLOEXEC);
+            if (device < 0) continue;
+            loop_config config{};
+            config.fd = static_cast<std::uint32_t>(file);
+            config.info.lo_flags = LO_FLAGS_AUTOCLEAR;
+            if (ioctl(device, LOOP_CONFIGURE, &config) == 0) {
+                m_device = device;
+                m_path = path;
+            } else {
+                close(device);
+            }
+        }
+        if (file >= 0) close(file);
+        if (control >= 0) close(control);
+    }
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+    ~LoopDevice() {
+        if (m_device >= 0) close(m_device);
+    }
+
+    // The device, "" when none could be had.
+    const std::string& Path() const { return m_path; }
+
+  private:
+    int m_device = -1;
+    std::string m_path;
+};
 
 bool IsMountPoint(const std::string& folder) {
     struct stat inside {};
@@ -280,10 +427,8 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
         if (const std::string why = WhyNot(kind); !why.empty()) {
             GTEST_SKIP() << kind.name << " left out: " << why;
         }
-        EnterPrivateMountNamespace();
-        // The FUSE drivers leave the shell that started them; as their subreaper this process
-        // can wait for them to finish writing after an unmount.
-        prctl(PR_SET_CHILD_SUBREAPER, 1);
+        ASSERT_TRUE(EnterPrivateMountNamespace())
+            << "no mount namespace of its own: " << std::strerror(errno);
         m_folder = work.CreateFolder("mnt");
         std::string log;
         if (kind.imageMiB > 0) {
@@ -293,36 +438,32 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
                 GTEST_SKIP() << kind.name << " left out: cannot make it:\n" << log;
             }
         }
+        if (kind.loop) {
+            m_loop = std::make_unique<LoopDevice>(work / "image");
+            ASSERT_FALSE(m_loop->Path().empty()) << "no loop device: " << std::strerror(errno);
+        }
         if (!Mount(log)) GTEST_SKIP() << kind.name << " left out: cannot mount it:\n" << log;
     }
 
     // Also after a failure: nothing stays mounted, and the temporary folder then goes with the
-    // image (a loop device mounted by mount(8) is freed with the unmount).
+    // image (its loop device lets go of it once the fixture has).
     void TearDown() override { Unmount(); }
 
     bool Mount(std::string& log) {
-        const std::string command = Replaced(
-            Replaced(GetParam().mount, "IMAGE", Quoted(work / "image")), "DIR", Quoted(m_folder));
-        m_mounted = Shell(command, log) && IsMountPoint(m_folder);
+        std::string command = Replaced(GetParam().mount, "IMAGE", Quoted(work / "image"));
+        if (m_loop) command = Replaced(command, "DEVICE", Quoted(m_loop->Path()));
+        command = Replaced(command, "DIR", Quoted(m_folder));
+        m_drivers = std::make_unique<DriverSpace>();
+        m_mounted = Shell(command, log, m_drivers.get()) && IsMountPoint(m_folder);
         return m_mounted;
     }
 
+    // Nothing of this process holds the volume between cases; should anyone else, it is
+    // detached and goes once they let go.
     void Unmount() {
-        if (!m_mounted) return;
-        int result = -1;
-        for (int attempt = 0; attempt < 50 && result != 0; ++attempt) {
-            result = umount2(m_folder.c_str(), 0);
-            if (result != 0 && errno != EBUSY) break;
-            if (result != 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        if (result != 0) umount2(m_folder.c_str(), MNT_DETACH);
+        if (m_mounted && umount2(m_folder.c_str(), 0) != 0) umount2(m_folder.c_str(), MNT_DETACH);
         m_mounted = false;
-        // A FUSE driver ends once its volume is gone, after writing out what it still held.
-        for (int waited = 0; waited < 500; ++waited) {
-            const pid_t child = waitpid(-1, nullptr, WNOHANG);
-            if (child < 0) break;  // no driver left
-            if (child == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        m_drivers.reset();
     }
 
     // The volume taken out and put back, as a card between two sessions.
@@ -332,10 +473,11 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
         ASSERT_TRUE(Mount(log)) << log;
     }
 
-    bool Shell(const std::string& command, std::string& log) {
+    // Runs a command here, or in `space`; its output goes to `log`.
+    bool Shell(const std::string& command, std::string& log, DriverSpace* space = nullptr) {
         const std::string logFile = work / "log";
-        const int status =
-            std::system((kPath + command + " >" + Quoted(logFile) + " 2>&1").c_str());
+        const std::string line = kPath + command + " >" + Quoted(logFile) + " 2>&1";
+        const int status = space != nullptr ? space->Run(line) : std::system(line.c_str());
         log = command + "\n" + ReadAll(logFile);
         return status == 0;
     }
@@ -367,6 +509,8 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
   private:
     std::string m_folder;
     bool m_mounted = false;
+    std::unique_ptr<LoopDevice> m_loop;      // for the kinds mounted from a block device
+    std::unique_ptr<DriverSpace> m_drivers;  // where the mount command's processes run
 };
 
 // A job: "IMG_" + four-digit sequence + "." + extension, names sorted ascending.

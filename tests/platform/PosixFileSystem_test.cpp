@@ -26,9 +26,9 @@
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "support/CardSyscalls.h"
-#include "support/ChildProcess.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/ForeignNames.h"
+#include "support/InChild.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::platform {
@@ -191,7 +191,9 @@ TEST_F(PosixFileSystemTest, MoveOntoACaseVariantThatIsAnotherFileTouchesNeither)
     Create({{"a.txt", "lower"}, {"A.TXT", "upper"}});
     struct stat before {};
     ASSERT_EQ(lstat((temp / "a.txt").c_str(), &before), 0);
-    // A rename, even one taken back, would stamp the file with a later change time.
+    // A rename, even one taken back, would stamp the file with a later change time. Here the
+    // clock is the point: the wait lets it move past the file system's time step, so that such
+    // a stamp would show.
     usleep(20000);
     EXPECT_EQ(fs.Move(P("a.txt"), P("A.TXT"), nullptr), EEXIST);
     struct stat after {};

@@ -1,12 +1,18 @@
-#include "support/ChildProcess.h"
+#pragma once
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
+#include <vector>
+
 namespace morvanex::test {
 
-std::vector<int> InChild(const std::function<std::vector<int>()>& body) {
+// Runs `body` in a child process, so that what it changes for the whole process (a resource
+// limit, a system-call filter, the user, a mount namespace and its mounts) cannot reach other
+// tests and ends with the child however it ends; returns what it reported.
+inline std::vector<int> InChild(const std::function<std::vector<int>()>& body) {
     int channel[2];
     if (pipe(channel) != 0) return {};
     const pid_t child = fork();
