@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <array>
 
-#include "engine/RunDriver.h"
+#include "engine/run/RunDriver.h"
 #include "pages/PageTable.h"
 #include "widgets/PageHost.h"
 #include "widgets/WindowContext.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/RunDriver.h"
+#include "engine/run/RunDriver.h"
 
 class QWidget;
 

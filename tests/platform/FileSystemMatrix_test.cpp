@@ -29,7 +29,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Undo.h"
+#include "engine/journal/Undo.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "support/CardSyscalls.h"
