@@ -10,11 +10,11 @@
 #include <new>
 #include <string>
 
-#include "engine/ExifReader.h"
-#include "engine/NameComposer.h"
-#include "engine/NameSteps.h"
 #include "engine/SettingsSummary.h"
-#include "engine/TimestampFormat.h"
+#include "engine/exif/ExifReader.h"
+#include "engine/naming/NameComposer.h"
+#include "engine/naming/NameSteps.h"
+#include "engine/naming/TimestampFormat.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "settings/RenameSettings.h"

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/NameComposer.h"
-#include "engine/RegexReplace.h"
 #include "engine/ResultCodes.h"
+#include "engine/naming/NameComposer.h"
+#include "engine/naming/RegexReplace.h"
 #include "platform/Codepage.h"
 
 namespace {

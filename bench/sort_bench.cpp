@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CollectTargets.h"
+#include "engine/plan/CollectTargets.h"
 #include "platform/PosixFileSystem.h"
 
 namespace {

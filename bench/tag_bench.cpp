@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/MediaTags.h"
+#include "engine/exif/MediaTags.h"
 #include "platform/PosixFileSystem.h"
 #include "support/TagBuilder.h"
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdio>
 
-#include "engine/ExifReader.h"
-#include "engine/TimestampFormat.h"
+#include "engine/exif/ExifReader.h"
+#include "engine/naming/TimestampFormat.h"
 #include "platform/Codepage.h"
 #include "settings/PatternFile.h"
 

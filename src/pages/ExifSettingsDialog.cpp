@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/TextRange.h"
-#include "engine/TimestampFormat.h"
+#include "engine/naming/TextRange.h"
+#include "engine/naming/TimestampFormat.h"
 #include "pages/PageText.h"
 #include "pages/TimeStampFormatDialog.h"
 #include "platform/Codepage.h"

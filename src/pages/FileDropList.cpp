@@ -13,8 +13,8 @@
 #include <unordered_set>
 #include <utility>
 
-#include "engine/CollectTargets.h"
-#include "engine/UndoJournal.h"
+#include "engine/journal/UndoJournal.h"
+#include "engine/plan/CollectTargets.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "widgets/DroppedPaths.h"

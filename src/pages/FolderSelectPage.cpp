@@ -14,7 +14,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
-#include "engine/CollectTargets.h"
+#include "engine/plan/CollectTargets.h"
 #include "pages/SortConditionDialog.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"

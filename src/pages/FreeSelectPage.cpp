@@ -4,7 +4,7 @@
 #include <QDesktopServices>
 #include <QPushButton>
 
-#include "engine/CollectTargets.h"
+#include "engine/plan/CollectTargets.h"
 #include "pages/FileDropList.h"
 #include "pages/FolderDropOptionDialog.h"
 #include "pages/SortMethodDialog.h"

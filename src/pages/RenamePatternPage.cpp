@@ -15,7 +15,7 @@
 #include <algorithm>
 
 #include "engine/SettingsSummary.h"
-#include "engine/TextRange.h"
+#include "engine/naming/TextRange.h"
 #include "pages/ExifSettingsDialog.h"
 #include "pages/PageText.h"
 #include "pages/TimeStampFormatDialog.h"

@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <limits>
 
-#include "engine/RegexReplace.h"
+#include "engine/naming/RegexReplace.h"
 #include "widgets/QtText.h"
 
 namespace morvanex::pages {

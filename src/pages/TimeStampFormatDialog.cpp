@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "engine/TimestampFormat.h"
+#include "engine/naming/TimestampFormat.h"
 #include "settings/RenameSettings.h"
 #include "widgets/QtText.h"
 

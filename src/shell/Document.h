@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/Interaction.h"
-#include "engine/RunDriver.h"
-#include "engine/UndoJournal.h"
+#include "engine/journal/UndoJournal.h"
+#include "engine/run/RunDriver.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "settings/RenameSettings.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <functional>
 
-#include "engine/RunDriver.h"
+#include "engine/run/RunDriver.h"
 #include "pages/PageTable.h"
 #include "shell/WorkPace.h"
 #include "widgets/PageHost.h"

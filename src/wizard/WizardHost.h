@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "engine/run/RunDriver.h"
+
 class QWidget;
 
 // What the wizard asks of the main window. The wizard sits below the shell and never sees its

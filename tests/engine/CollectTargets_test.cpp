@@ -1,4 +1,4 @@
-#include "engine/CollectTargets.h"
+#include "engine/plan/CollectTargets.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <random>
 
 #include "engine/ResultCodes.h"
-#include "engine/Wildcard.h"
+#include "engine/plan/Wildcard.h"
 #include "platform/Codepage.h"
 #include "platform/FileSystem.h"
 #include "platform/PosixFileSystem.h"

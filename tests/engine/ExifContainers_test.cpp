@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ExifReader.h"
-#include "engine/ExifSource.h"
-#include "engine/RunDriver.h"
+#include "engine/exif/ExifReader.h"
+#include "engine/exif/ExifSource.h"
+#include "engine/run/RunDriver.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "settings/SettingsLifecycle.h"

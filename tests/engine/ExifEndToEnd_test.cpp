@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ExifReader.h"
+#include "engine/exif/ExifReader.h"
 #include "platform/PosixFileSystem.h"
 #include "support/TempFolder.h"
 

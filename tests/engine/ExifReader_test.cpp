@@ -1,4 +1,4 @@
-#include "engine/ExifReader.h"
+#include "engine/exif/ExifReader.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The tag reader through TagLib over files made by TagLib (tests/support/TagBuilder), the
 // judgment of legacy Japanese text, the tag tokens of the Exif format and their fallback, and
 // hostile files.
-#include "engine/MediaTags.h"
+#include "engine/exif/MediaTags.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ExifAccessor.h"
+#include "engine/exif/ExifAccessor.h"
 #include "platform/Codepage.h"
 #include "support/FaultInjectingFileSystem.h"
 #include "support/JpegBuilder.h"

@@ -1,12 +1,12 @@
-#include "engine/NameComposer.h"
+#include "engine/naming/NameComposer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/NameSteps.h"
 #include "engine/ResultCodes.h"
+#include "engine/naming/NameSteps.h"
 #include "platform/Codepage.h"
 #include "support/FixedClock.h"
 #include "support/JpegBuilder.h"

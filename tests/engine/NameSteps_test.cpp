@@ -1,11 +1,11 @@
-#include "engine/NameSteps.h"
+#include "engine/naming/NameSteps.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <string>
 
-#include "engine/TextRange.h"
+#include "engine/naming/TextRange.h"
 #include "platform/Codepage.h"
 
 namespace morvanex::engine {

@@ -1,11 +1,11 @@
-#include "engine/RegexReplace.h"
+#include "engine/naming/RegexReplace.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "engine/NameComposer.h"
 #include "engine/ResultCodes.h"
+#include "engine/naming/NameComposer.h"
 #include "platform/Codepage.h"
 
 namespace morvanex::engine {

@@ -1,4 +1,4 @@
-#include "engine/RunDriver.h"
+#include "engine/run/RunDriver.h"
 
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -16,8 +16,8 @@
 #include <map>
 
 #include "engine/ResultCodes.h"
-#include "engine/Undo.h"
-#include "engine/UndoJournal.h"
+#include "engine/journal/Undo.h"
+#include "engine/journal/UndoJournal.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 #include "platform/PosixFileSystem.h"

@@ -1,4 +1,4 @@
-#include "engine/RunLog.h"
+#include "engine/run/RunLog.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "engine/TimestampFormat.h"
+#include "engine/naming/TimestampFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/UndoJournal.h"
+#include "engine/journal/UndoJournal.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/Undo.h"
+#include "engine/journal/Undo.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {

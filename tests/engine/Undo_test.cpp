@@ -1,4 +1,4 @@
-#include "engine/Undo.h"
+#include "engine/journal/Undo.h"
 
 #include <gtest/gtest.h>
 

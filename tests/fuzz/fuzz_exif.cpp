@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/ExifReader.h"
-#include "engine/ExifSource.h"
+#include "engine/exif/ExifReader.h"
+#include "engine/exif/ExifSource.h"
 #include "support/MemoryFileSystem.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/ExifAccessor.h"
-#include "engine/MediaTags.h"
+#include "engine/exif/ExifAccessor.h"
+#include "engine/exif/MediaTags.h"
 #include "platform/Codepage.h"
 #include "support/MemoryFileSystem.h"
 

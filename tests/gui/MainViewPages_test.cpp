@@ -9,7 +9,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "engine/RegexReplace.h"
+#include "engine/naming/RegexReplace.h"
 #include "gui/GuiTestSupport.h"
 #include "pages/PageTable.h"
 #include "widgets/FolderDropField.h"

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "engine/ResultCodes.h"
-#include "engine/RunDriver.h"
-#include "engine/Undo.h"
-#include "engine/UndoJournal.h"
+#include "engine/journal/Undo.h"
+#include "engine/journal/UndoJournal.h"
+#include "engine/run/RunDriver.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "settings/SettingsLifecycle.h"

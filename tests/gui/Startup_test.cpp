@@ -4,7 +4,7 @@
 #include <QProcessEnvironment>
 #include <QTest>
 
-#include "engine/UndoJournal.h"
+#include "engine/journal/UndoJournal.h"
 #include "gui/GuiTestSupport.h"
 #include "settings/PatternFile.h"
 #include "settings/SettingsLifecycle.h"

@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Undo.h"
+#include "engine/journal/Undo.h"
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "support/CardSyscalls.h"

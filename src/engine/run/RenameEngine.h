@@ -1,0 +1,222 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/Interaction.h"
+#include "engine/StopRequest.h"
+#include "engine/exif/ExifAccessor.h"
+#include "engine/naming/NameComposer.h"
+#include "engine/naming/PartCounters.h"
+#include "engine/plan/Change.h"
+#include "engine/plan/TargetFeed.h"
+#include "engine/run/RunLog.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "settings/RenameSettings.h"
+
+namespace morvanex::engine {
+
+class UndoJournal;
+
+// What a run does with one attribute: the record's 0, 1, 2.
+enum class AttributeAction : int { Leave = 0, Set = 1, Clear = 2 };
+
+// Where a run takes one of a file's three times from: the record's 1..5; any other value
+// leaves the time as it is.
+enum class TimeSource : int {
+    Leave = 0,
+    Fixed = 1,
+    Creation = 2,
+    Modification = 3,
+    Access = 4,
+    ExifShot = 5
+};
+
+// The switches of a run besides the name rules of the composer.
+struct EngineOptions {
+    bool copy = false;
+    std::string copyDestination;  // ends with the separator after the set-up check
+    bool keepDirTree = false;
+    std::string rootFolder;      // the folder the targets were collected from
+    bool listedTargets = false;  // the targets are a given list, not a folder's
+    bool numberReset = true;
+    bool allAttributes = false;  // AllAttributeFileRename
+
+    bool changeAttributes = false;
+    AttributeAction archive = AttributeAction::Leave;
+    AttributeAction readOnly = AttributeAction::Leave;
+    AttributeAction hidden = AttributeAction::Leave;
+    AttributeAction system = AttributeAction::Leave;
+
+    bool changeTimes = false;
+    // Creation, modification, last access.
+    std::array<TimeSource, 3> timeModes{};
+    std::array<platform::Timestamp, 3> fixedTimes{};
+    // How the Exif parts and the Exif time mode read a file.
+    ExifReading exifReading = ExifReading::Wide;
+    // How the tag tokens read fields of raw bytes.
+    TagTextReading tagReading = TagTextReading::Automatic;
+
+    bool textLog = false;
+    bool batchLog = false;
+    std::string logFolder;
+
+    // The whole plan is checked before the first move, and the moves are ordered so that every
+    // name is free when its move comes. Off: the targets go in their order and the first name
+    // found taken stops the run.
+    bool wholeRun = true;
+};
+
+struct EngineResult {
+    int code = 0;
+    int doneCount = 0;
+    int systemError = 0;
+    std::string currentPath;
+    std::string detail;  // what was wrong beyond the path: the unusable name, the part's text
+};
+
+// One run over a target list: composes each new name, moves or copies the file, changes its
+// attributes and times, logs it and records it for undo; or, as a preview, computes all of
+// that and touches nothing. Configured from the settings by the run driver, run once.
+class RenameEngine {
+  public:
+    RenameEngine(platform::FileSystem& fileSystem, const platform::Clock& clock,
+                 Interaction& interaction);
+
+    // Configuration, each 0 or 12 (a value out of range) or 13 (data for another kind), in
+    // this order: targets, part count, largest per folder, then per entry its kind first.
+    // With `statuses` (one per target, as the listing read them a moment ago) the run takes
+    // each target's status from there instead of reading it again.
+    int SetTargets(std::vector<std::string> targets,
+                   std::vector<platform::FileStatus> statuses = {});
+    // Targets that may still be arriving: the run asks for the total only where it must (the
+    // logs' header, the progress bar, a sequence limit the largest possible total would break).
+    int SetTargets(std::unique_ptr<TargetFeed> feed);
+    int SetPartCount(int count);
+    int SetMaxPerFolder(int largest);
+    int SetPartKind(int index, int kind);
+    int SetPartText(int index, std::string_view text);
+    int SetPartFormat(int index, std::string_view format);
+    int SetSequence(int index, int start, int step, int digits);
+    // Whether the run reports its progress, and with which total: the exact one (waited for
+    // before the first target, for a progress bar) or the best known so far (for a line).
+    enum class Progress { Off, ExactTotal, TotalSoFar };
+    void SetProgress(Progress progress) { m_progress = progress; }
+    void SetJournal(UndoJournal* journal) { m_journal = journal; }
+    // Looked at between targets, and between whole chains or rings of the plan (never inside
+    // one): a request ends the run there with code 20.
+    void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
+
+    EngineOptions& Options() { return m_options; }
+    NameRules& Rules() { return m_composer.Rules(); }
+
+    EngineResult Run(bool real);
+
+    // The run's results, one entry per target (past a target whose name could not be made the
+    // entries stay empty).
+    // The whole target list, once the run is over; the engine gives it up.
+    std::vector<std::string> TakeTargets();
+    const std::vector<Change>& Changes() const { return m_changes; }
+    // The new paths, given up by the changes: the path of a target that was not changed is its
+    // source (in a real run; a preview gives every planned path).
+    std::vector<std::string> TakeNewPaths(const std::vector<std::string>& sources, bool real);
+    std::vector<settings::FileStatusRecord>& Before() { return m_before; }
+    std::vector<settings::FileStatusRecord>& After() { return m_after; }
+
+    // The set-up check alone (folder questions through the interaction when real).
+    int CheckSetup(bool real);
+
+  private:
+    int CheckSequenceLimits(std::int64_t count) const;
+    int BeginRecords(EngineResult& result);
+    // The run's own files, and the state folder with everything in it (the user's key, the
+    // lock, other runs' journals): a list may name them, a run never changes them.
+    bool IsOwnFile(const platform::FileStatus& status, std::string_view folder);
+    // Code 18: the journal could not be made or written. `changed` is the target whose change
+    // was made last (or npos): named when the journal lost its record.
+    int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
+    // Composes target i's new name into its change; the preview's attributes and times too.
+    int ComposeTarget(std::size_t index, const std::string& source,
+                      const platform::FileStatus* listed, bool real, std::string& detail);
+    // Judges the whole plan (the composed targets) and returns its ordered steps.
+    std::vector<PlanStep> CheckWholePlan(std::size_t count);
+    // The first conflict of a checked plan as the run reports it (16, 17 or 10), or 0.
+    int RefuseConflicts(std::size_t count, EngineResult& result);
+    int ApplyInOrder(std::size_t count, EngineResult& result);
+    int ApplyPlan(const std::vector<PlanStep>& steps, EngineResult& result);
+    void CountDone(EngineResult& result);
+    // The last move of one target (from its source, or from the name it was parked under),
+    // then its attributes, times, journal mark and log line.
+    int FinishTarget(std::size_t index, const std::string& from, EngineResult& result);
+    // Moves a target of a ring aside to a free temporary name beside it (journaled first).
+    int ParkTarget(std::size_t index, std::string& parked, EngineResult& result);
+    // The steps say in `changed` whether they changed anything (for the journal's mark, the
+    // count and the log: a target changed before a later step failed is taken back by undo).
+    int CopyStep(std::size_t index, const std::string& source, bool& changed, EngineResult& result);
+    int RenameStep(std::size_t index, const std::string& from, bool& journaled, bool& changed,
+                   EngineResult& result);
+    int AttributeStep(std::size_t index, const std::string& file, bool real, bool& changed,
+                      EngineResult& result);
+    int TimeStep(std::size_t index, const std::string& file, bool real, ExifAccessor& exif,
+                 bool& changed, EngineResult& result);
+    // 999 for an attribute or time write the system refused, naming the file it was written to;
+    // what the write changed of the file all the same (attributes written in part) counts.
+    int WriteFailed(std::size_t index, int error, const std::string& file, bool& changed,
+                    EngineResult& result);
+    // Target i's status as listed (or read when its name was made): a change reaches the file
+    // only while it is still that file. Null when it could not be read.
+    const platform::FileStatus* ListedStatus(std::size_t index) const;
+    const std::string& SourceOf(std::size_t index);
+    std::string CopyFolderFor(const std::string& folder, bool real);
+    // The traits of the folder a name goes into (asked once per folder in a row).
+    const platform::FolderTraits& TraitsOf(std::string_view folder);
+    // 10 where the folder follows Windows' name rules and the name breaks them.
+    int CheckWindowsName(std::string_view folder, const std::string& name, std::string& detail);
+    // 999 for a change that failed with `error`, with a line that says why where the system's
+    // text would not (a file swapped since the listing, a move the file system cannot make
+    // safely).
+    int ChangeFailure(int error, std::string_view folder, bool isFolder, EngineResult& result);
+
+    platform::FileSystem& m_fileSystem;
+    const platform::Clock& m_clock;
+    Interaction& m_interaction;
+    NameComposer m_composer;
+    PartCounters m_counters;
+    EngineOptions m_options;
+    int m_maxPerFolder = 1;
+    Progress m_progress = Progress::Off;
+    UndoJournal* m_journal = nullptr;
+    const StopRequest* m_stop = nullptr;
+
+    std::unique_ptr<TargetFeed> m_targets;
+    std::vector<Change> m_changes;
+    std::vector<settings::FileStatusRecord> m_before;
+    std::vector<settings::FileStatusRecord> m_after;
+
+    std::string m_previousFolder;
+    std::optional<RunLog> m_log;
+    // The run's own files (its journal, its logs): never targets, wherever they lie.
+    std::vector<platform::FileIdentity> m_ownFiles;
+    platform::FileIdentity m_stateFolder;  // {} when there is none
+    std::string m_folderChecked;           // the folder last checked against the state folder
+    bool m_folderIsState = false;
+    std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
+    std::string m_setupDetail;  // what the set-up check found wrong, for its message
+    std::string m_traitsFolder;
+    platform::FolderTraits m_traits;
+    bool m_traitsKnown = false;
+    std::string m_refusedPath;  // a copy's destination that its folder refuses
+};
+
+// Creates a folder and every missing folder above it; failures are not reported (the move or
+// copy that needs the folder reports them).
+void CreateFolderTree(platform::FileSystem& fileSystem, const std::string& path);
+
+// True when the text holds one of \ / : * ? " < > | (double-byte characters never match).
+bool HasForbiddenCharacter(std::string_view text);
+
+}  // namespace morvanex::engine
