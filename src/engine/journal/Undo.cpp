@@ -92,7 +92,7 @@ Where Locate(const Record& record, platform::FileSystem& fileSystem, IdentityKep
              platform::FileStatus& found) {
     const bool moved = (record.changes & journal::kMoved) != 0;
     const auto at = [&](const std::string& path, bool restored) {
-        return !path.empty() && fileSystem.GetStatus(path, found) == 0 &&
+        return !path.empty() && fileSystem.GetEntryStatus(path, found) == 0 &&
                IsTheFile(record, found, kept.In(path), restored);
     };
     // A file found under the temporary name is parked there (under the new name there may be
