@@ -434,7 +434,7 @@ void ReportStopped(RenameSettings& s, Interaction& ui, RunLists& lists, int done
                    bool preview) {
     ui.ProgressReset();
     if (preview) return;
-    ui.ShowMessage(StoppedMessage(doneCount), MessageIcon::None);
+    ui.ShowNotice(Notice::Stopped, StoppedMessage(doneCount), doneCount);
     if (s.CommonOption.ViewDetailResult == 0 || doneCount == 0) return;
     // The plan may have changed them in another order than the list's: the rows done, in the
     // list's order.
