@@ -964,6 +964,35 @@ TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
 }
 
+// The plan may finish a later row before an earlier one (a chain moves its free end first): a
+// stopped run lists the rows it changed, in the list's order, and no row it did not change.
+TEST_P(RunDriverTest, AStoppedRunListsTheRowsItChanged) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) temp.CreateFile(name, name);
+    settings.RenameOption.EnableRename = 0;
+    settings.StringChangeOption.EnableStringChange = 1;
+    settings.CommonOption.ViewDetailResult = 1;
+    // a.txt takes c.txt's name once c.txt is e.txt: one unit of rows 0 and 2; b.txt another.
+    const std::pair<const char*, const char*> pairs[] = {{"c.", "e."}, {"a.", "c."}, {"b.", "f."}};
+    for (std::size_t p = 0; p < std::size(pairs); ++p) {
+        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
+        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
+    }
+    StopRequest stop;
+    StoppingFileSystem stopping(real, stop);
+    const RunOutcome outcome =
+        StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
+    ASSERT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
+    ASSERT_EQ(outcome.doneCount, 2);
+    EXPECT_TRUE(temp.Exists("b.txt")) << "the second unit was not reached";
+    ASSERT_EQ(ui.resultLists.size(), 1u);
+    const ResultList& list = ui.resultLists[0];
+    EXPECT_EQ(list.sources,
+              (std::vector<std::string>{Cp932(temp / "a.txt"), Cp932(temp / "c.txt")}));
+    EXPECT_EQ(list.targets,
+              (std::vector<std::string>{Cp932(temp / "c.txt"), Cp932(temp / "e.txt")}));
+    EXPECT_EQ(list.before.size(), 2u);
+}
+
 // The logs follow the moves as made: a text line after each target's last move, the
 // rename-back lines the other way round with the temporary name, so that running them top-down
 // takes the run back.
