@@ -37,22 +37,25 @@ fresh() { rm -rf "$dir" && mkdir -p "$dir" && "$fixtures" names "$dir" "$files" 
 value() { awk -v key="$1" '$1 == key { print $2 }'; }
 window() { xvfb-run -a -s '-screen 0 1280x1024x24' "$tool" "$@" 2>/dev/null; }
 
-declare -a cli win ratio p99 worst stop
+declare -a cli win ratio cpu p99 worst stop
 echo "$files files, $rounds rounds, fixtures in $work"
 for round in $(seq "$rounds"); do
-  fresh "$round"; c=$("$tool" cli "$work/job.mvx" "$dir" 2>/dev/null | value run_us)
+  fresh "$round"; out=$("$tool" cli "$work/job.mvx" "$dir" 2>/dev/null)
+  c=$(value run_us <<<"$out"); cc=$(value cpu_us <<<"$out")
   fresh "$round"; out=$(window window "$work/job.mvx" "$dir")
-  w=$(value run_us <<<"$out")
+  w=$(value run_us <<<"$out"); wc=$(value cpu_us <<<"$out")
   cli+=("$c"); win+=("$w")
   ratio+=("$(awk -v a="$w" -v b="$c" 'BEGIN { printf "%.3f", a / b }')")
+  cpu+=("$(awk -v a="$wc" -v b="$cc" 'BEGIN { printf "%.3f", a / b }')")
   p99+=("$(value latency_p99_ms <<<"$out")"); worst+=("$(value latency_max_ms <<<"$out")")
   fresh "$round"; out=$(window stop "$work/job.mvx" "$dir")
   stop+=("$(value stop_ms <<<"$out") ms after $(value done <<<"$out") files")
-  printf 'round %d: command line %d ms, window %d ms (x%s), latency p99 %s ms (max %s ms), stop %s\n' \
-    "$round" $((c / 1000)) $((w / 1000)) "${ratio[-1]}" "${p99[-1]}" "${worst[-1]}" "${stop[-1]}"
+  printf 'round %d: command line %d ms (cpu %d ms), window %d ms (cpu %d ms), x%s (cpu x%s), latency p99 %s ms (max %s ms), stop %s\n' \
+    "$round" $((c / 1000)) $((cc / 1000)) $((w / 1000)) $((wc / 1000)) "${ratio[-1]}" "${cpu[-1]}" \
+    "${p99[-1]}" "${worst[-1]}" "${stop[-1]}"
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-printf 'median: command line %.0f ms, window %.0f ms, ratio %s, latency p99 %s ms\n' \
+printf 'median: command line %.0f ms, window %.0f ms, ratio %s (cpu ratio %s), latency p99 %s ms\n' \
   "$(awk -v u="$(median "${cli[@]}")" 'BEGIN { print u / 1000 }')" \
   "$(awk -v u="$(median "${win[@]}")" 'BEGIN { print u / 1000 }')" \
-  "$(median "${ratio[@]}")" "$(median "${p99[@]}")"
+  "$(median "${ratio[@]}")" "$(median "${cpu[@]}")" "$(median "${p99[@]}")"

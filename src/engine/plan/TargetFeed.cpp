@@ -21,8 +21,9 @@ TargetFeed::TargetFeed(std::vector<std::string> paths, std::vector<platform::Fil
 }
 
 TargetFeed::TargetFeed(platform::FileSystem& fileSystem, std::vector<std::string> candidates,
-                       int listingMode, std::uint8_t attributeMask)
+                       int listingMode, std::uint8_t attributeMask, const StopRequest* stop)
     : m_fileSystem(&fileSystem),
+      m_stop(stop),
       m_candidates(std::move(candidates)),
       m_statuses(m_candidates.size()),
       m_mode(listingMode),
@@ -38,6 +39,7 @@ TargetFeed::~TargetFeed() {
 void TargetFeed::ReadStatuses() {
     std::size_t found = 0;
     for (std::size_t c = 0; c < m_candidates.size(); ++c) {
+        if (m_stop != nullptr && m_stop->Requested()) break;
         // A candidate that vanished since it was listed is no target, as if never listed.
         if (m_fileSystem->GetStatus(m_candidates[c], m_statuses[c]) != 0) continue;
         if (Admits(m_mode, m_statuses[c].attributes, m_mask) != 1) continue;

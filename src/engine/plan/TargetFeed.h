@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/StopRequest.h"
 #include "platform/FileSystem.h"
 
 namespace morvanex::engine {
@@ -23,9 +24,11 @@ class TargetFeed {
     explicit TargetFeed(std::vector<std::string> paths,
                         std::vector<platform::FileStatus> statuses = {});
     // Candidates in run order; each becomes a target when its status admits it by the listing
-    // mode and mask. The statuses are read through `fileSystem`, which must outlive the feed.
+    // mode and mask. The statuses are read through `fileSystem`, which must outlive the feed, as
+    // must `stop`: once it is requested the reading ends and the list is complete where it came
+    // to (a stopped run changes nothing it has not planned, and need not wait for the rest).
     TargetFeed(platform::FileSystem& fileSystem, std::vector<std::string> candidates,
-               int listingMode, std::uint8_t attributeMask);
+               int listingMode, std::uint8_t attributeMask, const StopRequest* stop = nullptr);
     ~TargetFeed();
     TargetFeed(const TargetFeed&) = delete;
     TargetFeed& operator=(const TargetFeed&) = delete;
@@ -51,6 +54,7 @@ class TargetFeed {
     bool WaitFor(std::size_t i);
 
     platform::FileSystem* m_fileSystem = nullptr;
+    const StopRequest* m_stop = nullptr;
     std::vector<std::string> m_candidates;
     std::vector<platform::FileStatus> m_statuses;  // one per candidate
     int m_mode = 0;

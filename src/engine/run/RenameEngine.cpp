@@ -315,6 +315,11 @@ EngineResult RenameEngine::Run(bool real) {
             m_interaction.Progress(static_cast<unsigned>(total), static_cast<int>(composed + 1));
         }
     }
+    // A feed cut short by the stop ends the loop as the last target would: the plan is not whole.
+    if (m_stop != nullptr && m_stop->Requested()) {
+        result.code = MRVN_STOPPED_BY_USER;
+        return result;
+    }
     const std::size_t count = m_targets->Count();
     m_changes.resize(count);
     m_before.resize(count);

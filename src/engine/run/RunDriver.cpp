@@ -288,12 +288,12 @@ TargetRequest RunTargetRequest(const RenameSettings& s, platform::FileSystem* fi
     return request;
 }
 
-// True when a real run may start on the first targets of the folder while the statuses of the
-// later ones are still being read: nothing needs the total before the first target (no log
-// header, no progress bar) and the order does not depend on the statuses (not by time or size).
-bool CanStream(const RenameSettings& s, const Interaction& ui, bool preview) {
-    return !preview && s.CommonOption.LogWrite == 0 && s.CommonOption.BatLogWrite == 0 &&
-           !ui.ShowsProgress() && !SortsByStatus(s.CommonOption.SortCondition) &&
+// True when a real run may compose its first targets while the statuses of the later ones are
+// still being read: the order does not depend on the statuses (not by time or size). A real run
+// makes its whole plan before it changes anything, so its bar and its logs' header still get the
+// exact total before the first change.
+bool CanStream(const RenameSettings& s, bool preview) {
+    return !preview && !SortsByStatus(s.CommonOption.SortCondition) &&
            Admits(RunTargetRequest(s).listingMode, 0, 0) >= 0;
 }
 
@@ -341,7 +341,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
     std::vector<std::string> paths;
     int code = kSuccess;
-    if (CanStream(s, ui, preview)) {
+    if (CanStream(s, preview)) {
         // The entries in their final order first (names only: quick); which of them are
         // targets, and their statuses, follow on a second thread while the run works.
         const int mode = request.listingMode;
@@ -349,7 +349,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
         code = CollectTargets(request, context.fileSystem, paths, targets.largestPerFolder);
         if (code == kSuccess) {
             targets.feed = std::make_unique<TargetFeed>(context.fileSystem, std::move(paths), mode,
-                                                        request.attributeMask);
+                                                        request.attributeMask, context.stop);
         }
     } else {
         // A folder's listing reads every entry's status anyway; the run takes it from there.
