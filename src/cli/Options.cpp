@@ -356,7 +356,9 @@ constexpr const char* kProgramNotes =
 constexpr const char* kExitStatus =
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"
     "standard error (for a job, first line \"Error Code : N\"); 2 usage error or a\n"
-    "job file that does not load; 3 preview found duplicate, exists or refused rows.\n";
+    "job file that does not load; 3 preview found duplicate, exists or refused rows;\n"
+    "130 (143 for SIGTERM) run or undo stopped by Ctrl-C between two files, all it\n"
+    "changed journaled: `undo` takes it back (a second Ctrl-C ends at once).\n";
 
 }  // namespace
 

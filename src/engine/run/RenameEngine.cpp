@@ -288,7 +288,8 @@ EngineResult RenameEngine::Run(bool real) {
     m_stateFolder = {};
     m_folderChecked.clear();
     m_folderIsState = false;
-    if (real) {
+    {
+        // The preview shows it as the run will leave it.
         const std::string stateFolder =
             m_journal != nullptr ? m_journal->Folder() : UndoJournal::DefaultFolder();
         if (!stateFolder.empty()) m_fileSystem.GetIdentity(stateFolder, m_stateFolder);
@@ -680,7 +681,7 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
         const NameRules& rules = m_composer.Rules();
         change.moves = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
                        change.newPath != source;
-        if (real && change.moves && IsOwnFile(before.Status, facts.folder)) {
+        if (change.moves && IsOwnFile(before.Status, facts.folder)) {
             // The state folder and what it holds keep their names; the plan knows it.
             change.newPath = source;
             change.moves = false;
