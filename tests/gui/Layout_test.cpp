@@ -228,8 +228,9 @@ struct Window {
     std::string name;
     // Opens the window on the fixture; one made of its own is kept in `made`.
     std::function<QWidget*(test::WindowFixture&, std::unique_ptr<QWidget>& made)> open;
-    // The fixture the window is opened on.
-    std::function<test::WindowSetup()> setup = test::InMemory;
+    // The fixture the window is opened on. The preferences stay from one window to the next
+    // (nothing here changes them): each is written to disk, at a cost, only once.
+    std::function<test::WindowSetup()> setup = [] { return test::InMemory().KeepingPreferences(); };
     // Checks what the window did once it was checked, and lets go of what it holds.
     std::function<void(test::WindowFixture&)> close = nullptr;
 };
@@ -256,7 +257,7 @@ Window Working(const QString& text) {
     Window row;
     row.name = "main/working " + text.simplified().toStdString();
     row.setup = [gate] {
-        test::WindowSetup setup = test::InMemory();
+        test::WindowSetup setup = test::InMemory().KeepingPreferences();
         setup.makeFileSystem = [gate] {
             auto files = std::make_unique<test::GatedFileSystem>(1);
             *gate = files.get();
