@@ -87,6 +87,16 @@ class RunDriverTest : public testing::TestWithParam<bool> {
         parts[2].SelectedPart = settings::kPartPeriod;
         parts[3].SelectedPart = settings::kPartExtension;
     }
+    // Names made by replacement pairs alone, applied in their order.
+    void UseReplacements(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+        settings.RenameOption.EnableRename = 0;
+        settings.StringChangeOption.EnableStringChange = 1;
+        std::size_t p = 0;
+        for (const auto& [before, after] : pairs) {
+            settings.StringChangeOption.ChangeBefore[p] = before;
+            settings.StringChangeOption.ChangeAfter[p++] = after;
+        }
+    }
 
     RunOutcome Run(bool preview = false, const std::vector<std::string>* list = nullptr) {
         return StartRun(settings, {faulty, clock, ui, &journal}, preview, list);
@@ -943,14 +953,7 @@ TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     temp.CreateFile("a.txt", "a.txt");
     temp.CreateFile("b.txt", "b.txt");
     temp.CreateFile("c.txt", "c.txt");
-    settings.RenameOption.EnableRename = 0;
-    settings.StringChangeOption.EnableStringChange = 1;
-    const std::pair<const char*, const char*> pairs[] = {
-        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}};
-    for (std::size_t p = 0; p < std::size(pairs); ++p) {
-        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
-        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
-    }
+    UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}});
     StopRequest stop;
     StoppingFileSystem stopping(real, stop);
     const RunOutcome outcome =
@@ -1002,15 +1005,9 @@ TEST_P(RunDriverTest, AStopWhileTheStatusesAreReadChangesNothingAndReadsNoMore) 
 // stopped run lists the rows it changed, in the list's order, and no row it did not change.
 TEST_P(RunDriverTest, AStoppedRunListsTheRowsItChanged) {
     for (const char* name : {"a.txt", "b.txt", "c.txt"}) temp.CreateFile(name, name);
-    settings.RenameOption.EnableRename = 0;
-    settings.StringChangeOption.EnableStringChange = 1;
     settings.CommonOption.ViewDetailResult = 1;
     // a.txt takes c.txt's name once c.txt is e.txt: one unit of rows 0 and 2; b.txt another.
-    const std::pair<const char*, const char*> pairs[] = {{"c.", "e."}, {"a.", "c."}, {"b.", "f."}};
-    for (std::size_t p = 0; p < std::size(pairs); ++p) {
-        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
-        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
-    }
+    UseReplacements({{"c.", "e."}, {"a.", "c."}, {"b.", "f."}});
     StopRequest stop;
     StoppingFileSystem stopping(real, stop);
     const RunOutcome outcome =
@@ -1033,14 +1030,7 @@ TEST_P(RunDriverTest, AStoppedRunListsTheRowsItChanged) {
 TEST_P(RunDriverTest, LogsOfASwapFollowTheMovesAsMade) {
     temp.CreateFile("a.txt", "a.txt");
     temp.CreateFile("b.txt", "b.txt");
-    settings.RenameOption.EnableRename = 0;
-    settings.StringChangeOption.EnableStringChange = 1;
-    const std::pair<const char*, const char*> pairs[] = {
-        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}};
-    for (std::size_t p = 0; p < std::size(pairs); ++p) {
-        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
-        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
-    }
+    UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}});
     settings.CommonOption.LogWrite = 1;
     settings.CommonOption.BatLogWrite = 1;
     settings.CommonOption.LogWritePath = Cp932(temp.Path());
