@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/CommandSupport.h"
+#include "cli/GivenNames.h"
 #include "cli/Options.h"
 #include "cli/TerminalInteraction.h"
 #include "engine/ResultCodes.h"
@@ -50,13 +52,6 @@ int UsageError(const std::string& message, Command command = Command::None) {
     return kExitUsage;
 }
 
-std::string Absolute(const std::string& path) {
-    if (path.starts_with("/")) return path;
-    char buffer[4096];
-    const char* cwd = ::getcwd(buffer, sizeof buffer);
-    return std::string(cwd != nullptr ? cwd : ".") + "/" + path;
-}
-
 struct Job {
     platform::PosixFileSystem fileSystem;
     platform::SystemClock clock;
@@ -66,7 +61,7 @@ struct Job {
 // Fresh settings with the job file loaded into them; false (message printed) when it fails.
 bool LoadJob(Job& job, const std::string& path) {
     job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
-    const std::string cp932 = platform::Cp932FromUtf8(Absolute(path));
+    const std::string cp932 = platform::Cp932FromUtf8(AbsolutePath(path));
     if (const settings::LoadResult result =
             settings::LoadPatternFile(job.settings, cp932, job.fileSystem);
         !result) {
@@ -119,7 +114,7 @@ bool ApplyTargets(Job& job, const Arguments& options) {
     if (options.folder) {
         // Resolved once, here: the run, its journal and its logs see only absolute paths.
         job.settings.SelectFile.FullPath =
-            platform::WithTrailingSeparator(platform::Cp932FromUtf8(Absolute(*options.folder)));
+            platform::WithTrailingSeparator(platform::Cp932FromUtf8(AbsolutePath(*options.folder)));
         job.settings.SelectFile.FreeFileSelect = 0;
     }
     if (!options.list && job.settings.SelectFile.FreeFileSelect != 0) {
@@ -139,7 +134,7 @@ bool ApplyTargets(Job& job, const Arguments& options) {
         while (std::getline(in, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.empty()) continue;
-            job.settings.FreeFileList.push_back(platform::Cp932FromUtf8(Absolute(line)));
+            job.settings.FreeFileList.push_back(platform::Cp932FromUtf8(AbsolutePath(line)));
         }
         job.settings.SelectFile.FreeFileSelect = 1;
     }
@@ -241,14 +236,6 @@ int Run(const Arguments& options) {
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
 }
 
-bool AskOnTerminal(const char* question) {
-    std::fprintf(stderr, "%s [y/N] ", question);
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes";
-}
-
 int Undo(const Arguments& options) {
     // The run may be named, as history shows it.
     const std::string name = options.operands.empty() ? std::string() : options.operands[0];
@@ -274,7 +261,7 @@ int Undo(const Arguments& options) {
         }
         std::fflush(stdout);
         const std::string question = "Take these " + std::to_string(steps.size()) + " files back?";
-        if (!AskOnTerminal(question.c_str())) return kExitFailed;
+        if (!AskOnTerminal(question)) return kExitFailed;
     }
     TerminalInteraction terminal({}, ListFormat::Text, false,
                                  WantsProgressLine(STDERR_FILENO, options.quiet));
@@ -351,6 +338,8 @@ int RunCommandLine(int argc, char** argv) {
             return Preview(arguments);
         case Command::Run:
             return Run(arguments);
+        case Command::Apply:
+            return Apply(arguments, nullptr);
         case Command::Undo:
             return Undo(arguments);
         case Command::History:

@@ -75,6 +75,26 @@ constexpr CommandSpec kCommands[] = {
      "[--undo-on-failure] [--no-journal]\n"
      "[--set SECTION.KEY=VALUE]...",
      1, 1, "no job file given", "Rename (or copy) for real.", false},
+    {Command::Apply, "apply",
+     "apply MAPPING [--folder DIR] [--separator C] [--header]\n"
+     "[-f text|tsv|json] [-y] [-q]",
+     1, 1, "no mapping file given",
+     "Rename the files a mapping file names: each row holds\n"
+     "an old name and a new one (a spreadsheet's CSV or TSV\n"
+     "export). TSV when the first line holds a tab (fields\n"
+     "escaped as preview's tsv writes them), else CSV with\n"
+     "RFC 4180 quoting; UTF-8 (with or without a byte-order\n"
+     "mark) or CP932. An old name is a path below DIR (by\n"
+     "default the mapping file's folder); a new name is a\n"
+     "name, or a path in the old one's folder. Rows that\n"
+     "cannot be renamed (the old file missing, named twice,\n"
+     "a new name in another folder or empty, fewer than two\n"
+     "columns) are listed by line and nothing moves. The\n"
+     "plan is then checked and ordered as a run's (swaps and\n"
+     "chains of names included), shown as preview shows it\n"
+     "and asked for (--yes skips both), and recorded for\n"
+     "undo.",
+     false},
     {Command::Undo, "undo", "undo [RUN] [-y] [-q]", 0, 1, "",
      "Take back the newest run that is not undone yet: its\n"
      "files move back, newest first, and get back the\n"
@@ -113,6 +133,8 @@ enum OptionId : int {
     kIni,
     kUndoOnFailure,
     kNoJournal,
+    kSeparator,
+    kHeader,
 };
 
 struct OptionSpec {
@@ -126,18 +148,28 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {kFolder, "folder", false, "DIR", "a folder", Bit(Command::Preview) | Bit(Command::Run),
-     "Take the targets from DIR instead of the job's folder."},
+    {kFolder, "folder", false, "DIR", "a folder",
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply),
+     "Take the targets from DIR instead of the job's folder\n"
+     "(apply: the folder the old names are below)."},
     {kList, "list", false, "FILE", "a file", Bit(Command::Preview) | Bit(Command::Run),
      "Take the targets from FILE, one path per line (UTF-8),\n"
      "in that order, instead of a folder."},
-    {kFormat, "format", true, "FORMAT", "text, tsv or json", Bit(Command::Preview),
+    {kFormat, "format", true, "FORMAT", "text, tsv or json",
+     Bit(Command::Preview) | Bit(Command::Apply),
      "How preview prints its rows: text (default), tsv or\n"
      "json."},
-    {kYes, "yes", true, nullptr, nullptr, Bit(Command::Run) | Bit(Command::Undo),
+    {kYes, "yes", true, nullptr, nullptr,
+     Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Undo),
      "run: answer Yes when the copy or log folder is missing\n"
      "and the job asks whether to create it (without it: No,\n"
-     "and the run stops). undo: do not ask."},
+     "and the run stops). apply, undo: do not show the plan\n"
+     "and ask."},
+    {kSeparator, "separator", false, "C", "one character", Bit(Command::Apply),
+     "The mapping's columns are separated by C (a spreadsheet\n"
+     "that exports with ';'); \\t or tab for a tab."},
+    {kHeader, "header", false, nullptr, nullptr, Bit(Command::Apply),
+     "The mapping's first row names its columns: skip it."},
     {kUndoOnFailure, "undo-on-failure", false, nullptr, nullptr, Bit(Command::Run),
      "When the run stops midway, move the files it renamed\n"
      "back."},
@@ -161,7 +193,7 @@ constexpr OptionSpec kOptions[] = {
      "  --set CommonOption.NaturalOrder=1\n"
      "  --set \"StringChangeOption.ChangeBefore001=^IMG_(\\d+)\""},
     {kQuiet, "quiet", true, nullptr, nullptr,
-     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Undo),
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Undo),
      "No progress line. Without it, work that takes longer\n"
      "than half a second shows one updating line on standard\n"
      "error (count / total, files per second, time left) when\n"
@@ -261,6 +293,19 @@ std::string TakeOption(Arguments& a, const OptionSpec& spec, const char* value) 
         case kIni:
             a.ini = true;
             break;
+        case kSeparator:
+            if (std::strcmp(value, "\\t") == 0 || std::strcmp(value, "tab") == 0) {
+                a.separator = '\t';
+            } else if (std::strlen(value) == 1 && value[0] != '"' && value[0] != '\n' &&
+                       value[0] != '\r') {
+                a.separator = value[0];
+            } else {
+                return "--separator takes one character (or \\t), not '" + std::string(value) + "'";
+            }
+            break;
+        case kHeader:
+            a.header = true;
+            break;
         case kHelp:
             a.help = true;
             break;
@@ -356,7 +401,8 @@ constexpr const char* kProgramNotes =
 constexpr const char* kExitStatus =
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"
     "standard error (for a job, first line \"Error Code : N\"); 2 usage error or a\n"
-    "job file that does not load; 3 preview found duplicate, exists or refused rows.\n";
+    "job file or a mapping that does not load; 3 preview (or apply) found duplicate,\n"
+    "exists or refused rows.\n";
 
 }  // namespace
 

@@ -627,5 +627,85 @@ TEST_F(CommandLineTest, ARunThatFailsMidwayIsTakenBack) {
     EXPECT_EQ(Cli("undo --yes").status, 1);
 }
 
+// A mapping file renames as a run does: a swap through a temporary name, the plan shown and
+// asked for, one journal that `undo` takes back and `history` lists.
+TEST_F(CommandLineTest, ApplyRenamesAsTheMappingSaysAndUndoTakesItBack) {
+    work.CreateFile("d/a.jpg", "A");
+    work.CreateFile("d/b.jpg", "B");
+    work.CreateFile("d/sub/c.jpg", "C");
+    work.CreateFile("d/map.csv",
+                    "old,new\r\na.jpg,b.jpg\r\nb.jpg,a.jpg\r\nsub/c.jpg,\"c, 2.jpg\"\r\n");
+    const std::string d = work.Path() + "d/";
+
+    const Result declined = Cli("apply d/map.csv --header -f tsv", "n\n");
+    EXPECT_EQ(declined.status, 1) << declined.err;
+    EXPECT_EQ(declined.out, d + "a.jpg\t" + d + "b.jpg\tcycle\n" + d + "b.jpg\t" + d +
+                                "a.jpg\tcycle\n" + d + "sub/c.jpg\t" + d + "sub/c, 2.jpg\tok\n");
+    EXPECT_NE(declined.err.find("Rename these 3 files? [y/N] Nothing was renamed."),
+              std::string::npos)
+        << declined.err;
+    EXPECT_EQ(work.ReadFile("d/a.jpg"), "A");
+
+    const Result applied = Cli("apply --header d/map.csv", "y\n");
+    ASSERT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(work.ReadFile("d/a.jpg"), "B");
+    EXPECT_EQ(work.ReadFile("d/b.jpg"), "A");
+    EXPECT_EQ(work.ReadFile("d/sub/c, 2.jpg"), "C");
+    EXPECT_NE(Cli("history").out.find("  done  3  " + d), std::string::npos);
+
+    ASSERT_EQ(Cli("undo --yes").status, 0);
+    EXPECT_EQ(work.ReadFile("d/a.jpg"), "A");
+    EXPECT_EQ(work.ReadFile("d/b.jpg"), "B");
+    EXPECT_EQ(work.ReadFile("d/sub/c.jpg"), "C");
+
+    // --yes neither shows nor asks; old names below --folder, wherever the mapping lies.
+    // The escapes of the tsv preview: a backslash in a name is written twice.
+    work.CreateFile("map.tsv", "sub/c.jpg\tsub/c\\\\2.jpg\n");
+    const Result yes = Cli("apply map.tsv --folder d --yes");
+    ASSERT_EQ(yes.status, 0) << yes.err;
+    EXPECT_EQ(yes.out.find(" -> "), std::string::npos) << yes.out;
+    EXPECT_EQ(work.ReadFile("d/sub/c\\2.jpg"), "C");
+}
+
+// A mapping that cannot be carried out whole moves nothing and says which line is at fault.
+TEST_F(CommandLineTest, ApplyRefusesAMappingByItsLines) {
+    work.CreateFile("a.jpg", "A");
+    work.CreateFile("b.jpg", "B");
+    work.CreateFile("sub/c.jpg", "C");
+    struct Row {
+        const char* name;
+        std::string mapping;
+        std::string options;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"row/missing_old_file", "a.jpg,x.jpg\ny.jpg,z.jpg\n", "", 2,
+         "morvanex-cli: m.csv: line 2: 'y.jpg': No such file or directory\n"},
+        {"row/named_twice", "a.jpg,x.jpg\nb.jpg,y.jpg\na.jpg,z.jpg\n", "", 2,
+         "morvanex-cli: m.csv: line 3: 'a.jpg' is already renamed by line 1\n"},
+        {"row/another_folder", "sub/c.jpg,c.jpg/x.jpg\n", "", 2,
+         "morvanex-cli: m.csv: line 1: the new name 'c.jpg/x.jpg' would move"},
+        {"row/one_column", "a.jpg;x.jpg\n", "", 2, "morvanex-cli: m.csv: line 1: one column;"},
+        {"row/separator_given", "a.jpg;x.jpg\nb.jpg\n", "--separator ';'", 2,
+         "morvanex-cli: m.csv: line 2: one column;"},
+        {"file/empty", "\n", "", 2, "morvanex-cli: m.csv: no rows to apply\n"},
+        {"file/missing", "", "--folder nowhere", 2, "morvanex-cli: " + work.Path() + "nowhere/: "},
+        {"folder/root", "", "--folder /tmp/..", 2, "morvanex-cli: the root of the file system"},
+        // The plan is judged whole: a name taken by a file the mapping leaves where it is.
+        {"plan/name_taken", "a.jpg,b.jpg\n", "", 3, "morvanex-cli: nothing was renamed"},
+        {"plan/two_to_one_name", "a.jpg,x.jpg\nb.jpg,x.jpg\n", "", 3,
+         "morvanex-cli: nothing was renamed"},
+    };
+    for (const Row& row : rows) {
+        work.CreateFile("m.csv", row.mapping);
+        const Result result = Cli("apply m.csv " + row.options, "y\n");
+        EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
+        EXPECT_NE(result.err.find(row.err), std::string::npos) << row.name << "\n" << result.err;
+        EXPECT_EQ(work.ReadFile("a.jpg"), "A") << row.name;
+        EXPECT_EQ(work.ReadFile("b.jpg"), "B") << row.name;
+        EXPECT_EQ(work.ReadFile("sub/c.jpg"), "C") << row.name;
+    }
+}
+
 }  // namespace
 }  // namespace morvanex::cli
