@@ -9,6 +9,7 @@ _morvanex_cli_options() {
         preview) echo --folder --list --format --set --quiet ;;
         run) echo --folder --list --yes --undo-on-failure --no-journal --set --quiet ;;
         apply) echo --folder --separator --header --format --yes --quiet ;;
+        edit) echo --folder --list --format --yes --set --quiet ;;
         undo) echo --yes --quiet ;;
     esac
     echo --help --version
@@ -98,11 +99,11 @@ _morvanex_cli() {
         return
     fi
     if [[ -z $command ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "new show preview run apply undo history help" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "new show preview run apply edit undo history help" -- "$cur")
         return
     fi
     case $command in
-        new | show | preview | run)
+        new | show | preview | run | edit)
             ((operands == 0)) && _morvanex_cli_jobs "$cur"
             ;;
         apply)
@@ -114,7 +115,7 @@ _morvanex_cli() {
             ;;
         help)
             ((operands == 0)) &&
-                mapfile -t COMPREPLY < <(compgen -W "new show preview run apply undo history" -- "$cur")
+                mapfile -t COMPREPLY < <(compgen -W "new show preview run apply edit undo history" -- "$cur")
             ;;
     esac
 }

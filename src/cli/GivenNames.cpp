@@ -1,16 +1,22 @@
 #include "cli/GivenNames.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/CommandSupport.h"
+#include "cli/EditFile.h"
 #include "cli/MappingFile.h"
 #include "cli/TerminalInteraction.h"
 #include "engine/journal/UndoJournal.h"
@@ -24,10 +30,15 @@ namespace morvanex::cli {
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitConflicts = 3;
+// A path's folder part (up to its last separator) and name. The separator is never part of
+// another character, in the host's text or in CP932, and names here may be long in CP932.
+std::string_view FolderPart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+std::string_view NamePart(std::string_view path) {
+    return path.substr(FolderPart(path).size());
+}
 
 // Enough to mend a file by; the count says how many more there are.
 constexpr std::size_t kErrorsShown = 20;
@@ -96,14 +107,15 @@ int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::
         std::fflush(stdout);
         if (outcome.resultCode != 0) return kExitFailed;
         if (preview.SawConflict()) {
-            std::fputs("morvanex-cli: nothing was renamed: the rows marked duplicate, exists or "
-                       "refused cannot be renamed as given\n",
-                       stderr);
+            std::fputs(
+                "morvanex-cli: nothing was renamed: the rows marked duplicate, exists or "
+                "refused cannot be renamed as given\n",
+                stderr);
             return kExitConflicts;
         }
         std::size_t changes = 0;
         for (std::size_t i = 0; i < names.size(); ++i)
-            changes += platform::FileNameOf(s.FreeFileList[i]) != names[i] ? 1 : 0;
+            changes += NamePart(s.FreeFileList[i]) != names[i] ? 1 : 0;
         if (changes == 0) {
             std::fputs("Nothing to rename: every new name is the file's own.\n", stderr);
             return kExitOk;
@@ -116,9 +128,122 @@ int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::
     TerminalInteraction terminal({false, false, true}, ListFormat::Text, false, progressLine);
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
     const engine::RunContext context{fileSystem, clock, terminal, &journal, stop};
-    const engine::RunOutcome outcome =
-        engine::StartRun(s, context, false, &s.FreeFileList, &names);
+    const engine::RunOutcome outcome = engine::StartRun(s, context, false, &s.FreeFileList, &names);
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
+}
+
+// The plan of a preview kept instead of printed (the names a job would give); everything else
+// goes to the terminal.
+class PlanCapture final : public engine::Interaction {
+  public:
+    explicit PlanCapture(TerminalInteraction& terminal) : m_terminal(terminal) {}
+    void ShowMessage(const std::string& text, engine::MessageIcon icon) override {
+        m_terminal.ShowMessage(text, icon);
+    }
+    bool AskYesNo(engine::Question question, const std::string& text) override {
+        return m_terminal.AskYesNo(question, text);
+    }
+    void ShowNotice(engine::Notice notice, const std::string& text, int count) override {
+        m_terminal.ShowNotice(notice, text, count);
+    }
+    void ShowResultList(const engine::ResultList& list) override {
+        sources = list.sources;
+        targets = list.targets;
+    }
+    bool ConfirmUndo(const engine::ResultList&) override { return false; }
+    void Progress(unsigned total, int current) override { m_terminal.Progress(total, current); }
+    void ProgressDone() override { m_terminal.ProgressDone(); }
+    void ProgressReset() override { m_terminal.ProgressReset(); }
+    bool ShowsProgress() const override { return false; }
+    bool ShowsProgressLine() const override { return m_terminal.ShowsProgressLine(); }
+    void BeginWait() override {}
+    void EndWait() override {}
+
+    std::vector<std::string> sources;
+    std::vector<std::string> targets;
+
+  private:
+    TerminalInteraction& m_terminal;
+};
+
+// The folder every path lies in (host form, ending with the separator).
+std::string_view SharedFolder(const std::vector<std::string>& paths) {
+    std::string_view shared = FolderPart(paths.front());
+    for (const std::string& path : paths) {
+        while (!path.starts_with(shared)) shared = FolderPart(shared.substr(0, shared.size() - 1));
+    }
+    return shared;
+}
+
+// Runs the editor on the file, through the shell (the variable may hold arguments), on this
+// terminal; its exit status, or -1 when it could not be started or did not exit.
+int RunEditor(const std::string& file) {
+    const char* editor = std::getenv("VISUAL");
+    if (editor == nullptr || *editor == '\0') editor = std::getenv("EDITOR");
+    if (editor == nullptr || *editor == '\0') editor = "vi";
+    const std::string command = std::string(editor) + " \"$1\"";
+    const char* argv[] = {"sh", "-c", command.c_str(), "sh", file.c_str(), nullptr};
+    pid_t child = 0;
+    if (::posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv),
+                      environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A private temporary file that goes when the edit ends, however it ends.
+class EditFile {
+  public:
+    EditFile() {
+        const char* folder = std::getenv("TMPDIR");
+        m_path = std::string(folder != nullptr && *folder == '/' ? folder : "/tmp") +
+                 "/morvanex-edit-XXXXXX.txt";
+        m_fd = ::mkstemps(m_path.data(), 4);
+        if (m_fd < 0) m_path.clear();
+    }
+    ~EditFile() {
+        if (m_fd >= 0) ::close(m_fd);
+        if (!m_path.empty()) ::unlink(m_path.c_str());
+    }
+    EditFile(const EditFile&) = delete;
+    EditFile& operator=(const EditFile&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    bool Write(const std::string& text) {
+        std::size_t done = 0;
+        while (m_fd >= 0 && done < text.size()) {
+            const ssize_t n = ::write(m_fd, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return m_fd >= 0 && ::close(std::exchange(m_fd, -1)) == 0;
+    }
+
+  private:
+    std::string m_path;
+    int m_fd = -1;
+};
+
+// The targets as the job selects them and the names it would give them (without a job, their
+// own): false (message printed) when there are none or the job cannot say.
+bool PlanToEdit(Job& job, const Arguments& options, const engine::StopRequest* stop,
+                std::vector<std::string>& sources, std::vector<std::string>& proposed) {
+    TerminalInteraction terminal({}, ListFormat::Text, true,
+                                 WantsProgressLine(STDERR_FILENO, options.quiet));
+    PlanCapture capture(terminal);
+    const engine::RunContext context{job.fileSystem, job.clock, capture, nullptr, stop};
+    const bool listed = job.settings.SelectFile.FreeFileSelect != 0;
+    const engine::RunOutcome outcome = engine::StartRun(
+        job.settings, context, true, listed ? &job.settings.FreeFileList : nullptr);
+    if (outcome.resultCode != 0) return false;
+    sources = std::move(capture.sources);
+    proposed = std::move(capture.targets);
+    return !sources.empty() && sources.size() == proposed.size();
 }
 
 }  // namespace
@@ -136,9 +261,8 @@ int Apply(const Arguments& options, const engine::StopRequest* stop) {
         return kExitUsage;
     }
     platform::PosixFileSystem fileSystem;
-    const std::string folder =
-        BaseFolder(fileSystem, options.folder ? *options.folder
-                                              : platform::DirectoryOf(AbsolutePath(file)));
+    const std::string folder = BaseFolder(
+        fileSystem, options.folder ? *options.folder : std::string(FolderPart(AbsolutePath(file))));
     if (folder.empty()) return kExitUsage;
 
     const MappingRead read = ReadMapping(bytes, {options.separator, options.header});
@@ -147,6 +271,87 @@ int Apply(const Arguments& options, const engine::StopRequest* stop) {
     MappedTargets mapped = ResolveMapping(read.rows, folder, fileSystem);
     if (!mapped.errors.empty()) return RefuseInput(file, mapped.errors);
     return RenameToGivenNames(std::move(mapped.sources), mapped.names, options, stop);
+}
+
+int Edit(const Arguments& options, const engine::StopRequest* stop) {
+    Job job;
+    if (!options.operands.empty()) {
+        if (!LoadJob(job, options.operands[0]) || !ApplyOverrides(job, options)) return kExitUsage;
+        // The edit renames in place; where a job would put its copies is no name of a file.
+        if (job.settings.CopyToDir.EnableCopy != 0) {
+            return UsageError("the job copies its files; edit renames them in place",
+                              options.command);
+        }
+    } else {
+        if (!options.sets.empty()) return UsageError("--set needs a JOB", options.command);
+        job.settings = NamesOnly(job.fileSystem, job.clock, {});
+        job.settings.SelectFile.FreeFileSelect = 0;
+        // Every file of the folder, whatever its attributes: the user sees each by its name.
+        job.settings.SelectFile.FileFilter = "*";
+        job.settings.CommonOption.AllAttributeFileRename = 1;
+        if (!options.folder && !options.list) {
+            job.settings.SelectFile.FullPath = platform::WithTrailingSeparator(
+                platform::LexicallyNormal(platform::Cp932FromUtf8(AbsolutePath("."))));
+        }
+    }
+    if (!ApplyTargets(job, options)) return kExitUsage;
+
+    std::vector<std::string> sources;
+    std::vector<std::string> proposed;
+    if (!PlanToEdit(job, options, stop, sources, proposed)) return kExitFailed;
+    // The lines: each target's path below the folder they share, with the name proposed.
+    std::vector<std::string> before;
+    std::vector<std::string> lines;
+    before.reserve(sources.size());
+    lines.reserve(sources.size());
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        before.push_back(platform::Utf8FromCp932(sources[i]));
+        lines.push_back(platform::Utf8FromCp932(proposed[i]));
+    }
+    const std::string folder(SharedFolder(before));
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        before[i].erase(0, folder.size());
+        lines[i] = std::string(FolderPart(before[i])).append(NamePart(lines[i]));
+    }
+
+    EditFile file;
+    if (file.Path().empty() || !file.Write(EditFileText(lines, folder))) {
+        std::fprintf(stderr, "morvanex-cli: cannot write the file to edit: %s\n",
+                     std::strerror(errno != 0 ? errno : EIO));
+        return kExitFailed;
+    }
+    lines = {};
+    const int status = RunEditor(file.Path());
+    if (status != 0) {
+        std::fprintf(stderr,
+                     status < 0 ? "morvanex-cli: the editor did not end normally; nothing was "
+                                  "renamed\n"
+                                : "morvanex-cli: the editor exited with status %d; nothing was "
+                                  "renamed\n",
+                     status);
+        return kExitFailed;
+    }
+    // Read by its path: an editor may have saved a new file in its place.
+    errno = 0;
+    std::ifstream in(file.Path(), std::ios::binary);
+    const std::string text =
+        in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
+           : std::string();
+    if (!in || in.bad()) {
+        std::fprintf(stderr, "morvanex-cli: cannot read the edited file %s: %s\n",
+                     file.Path().c_str(), std::strerror(errno != 0 ? errno : EIO));
+        std::fputs("Nothing was renamed.\n", stderr);
+        return kExitFailed;
+    }
+    EditedNames edited = ReadEditFile(text, before);
+    if (!edited.errors.empty()) {
+        RefuseInput("the edited names", edited.errors);
+        return kExitFailed;
+    }
+    std::vector<std::string> names;
+    names.reserve(edited.names.size());
+    for (const std::string& name : edited.names) names.push_back(platform::Cp932FromUtf8(name));
+    return RenameToGivenNames(std::move(sources), names, options, stop);
 }
 
 }  // namespace morvanex::cli

@@ -12,5 +12,6 @@ namespace morvanex::cli {
 
 // Each returns the program's exit status.
 int Apply(const Arguments& options, const engine::StopRequest* stop);
+int Edit(const Arguments& options, const engine::StopRequest* stop);
 
 }  // namespace morvanex::cli

@@ -155,8 +155,8 @@ MappingRead ReadMapping(std::string_view bytes, const MappingFormat& format) {
     }
     char separator = format.separator;
     if (separator == '\0') {
-        separator = text.substr(0, text.find('\n')).find('\t') != std::string_view::npos ? '\t'
-                                                                                         : ',';
+        separator =
+            text.substr(0, text.find('\n')).find('\t') != std::string_view::npos ? '\t' : ',';
     }
     std::vector<Record> records;
     if (separator == '\t') {
@@ -176,10 +176,11 @@ MappingRead ReadMapping(std::string_view bytes, const MappingFormat& format) {
         }
         const std::string at = LinePrefix(record.line);
         if (record.fields.size() < 2) {
-            read.errors.push_back(at + "one column; a mapping needs two, the old name and the new "
-                                       "one, separated by '" +
-                                  (separator == '\t' ? std::string("\\t") : std::string(1, separator)) +
-                                  "'");
+            read.errors.push_back(
+                at +
+                "one column; a mapping needs two, the old name and the new "
+                "one, separated by '" +
+                (separator == '\t' ? std::string("\\t") : std::string(1, separator)) + "'");
             continue;
         }
         bool extra = false;
@@ -229,14 +230,13 @@ MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_vi
             mapped.errors.push_back(at + "the new name " + Shown(row.newPath) + " is not a name");
             continue;
         }
-        if (to.size() > 1 && (row.newPath.starts_with('/') ||
-                              Joined(to, to.size() - 1) != folderPart)) {
-            mapped.errors.push_back(at + "the new name " + Shown(row.newPath) +
-                                    " would move the file to another folder; it is renamed in "
-                                    "its own folder (" +
-                                    (folderPart.empty() ? std::string("the folder itself")
-                                                        : Shown(folderPart)) +
-                                    ")");
+        if (to.size() > 1 &&
+            (row.newPath.starts_with('/') || Joined(to, to.size() - 1) != folderPart)) {
+            mapped.errors.push_back(
+                at + "the new name " + Shown(row.newPath) +
+                " would move the file to another folder; it is renamed in "
+                "its own folder (" +
+                (folderPart.empty() ? std::string("the folder itself") : Shown(folderPart)) + ")");
             continue;
         }
         if (const auto [earlier, added] = lineOf.try_emplace(relative, row.line); !added) {

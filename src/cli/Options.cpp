@@ -95,6 +95,29 @@ constexpr CommandSpec kCommands[] = {
      "and asked for (--yes skips both), and recorded for\n"
      "undo.",
      false},
+    {Command::Edit, "edit",
+     "edit [JOB] [--folder DIR | --list FILE] [-f text|tsv|json]\n"
+     "[-y] [-q] [--set SECTION.KEY=VALUE]...",
+     0, 1, "",
+     "Rename in a text editor ($VISUAL, else $EDITOR, else vi):\n"
+     "the targets are written one per line, as the path below\n"
+     "the folder they share, to a temporary file; without JOB\n"
+     "the files of DIR, of the list FILE or of the current\n"
+     "folder with their own names, with JOB the targets it\n"
+     "selects with the names it would give them (only the\n"
+     "names: its other changes are not made). Change a line\n"
+     "to rename its file in its own folder; a line that holds\n"
+     "the file's own name leaves it alone. A name a line\n"
+     "cannot hold as it is (a line break, a backslash, bytes\n"
+     "that are not UTF-8, a leading #, blanks at the end) is\n"
+     "written with the escapes of preview's tsv. Lines added\n"
+     "or removed, an empty name, a changed folder part or a\n"
+     "bad escape refuse the edit by line, and an editor that\n"
+     "exits with an error cancels it: nothing moves. The plan\n"
+     "is then a run's, as apply's: checked whole, swaps and\n"
+     "chains ordered, shown and asked for (--yes skips both),\n"
+     "recorded for undo.",
+     false},
     {Command::Undo, "undo", "undo [RUN] [-y] [-q]", 0, 1, "",
      "Take back the newest run that is not undone yet: its\n"
      "files move back, newest first, and get back the\n"
@@ -149,22 +172,23 @@ struct OptionSpec {
 
 constexpr OptionSpec kOptions[] = {
     {kFolder, "folder", false, "DIR", "a folder",
-     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply),
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Edit),
      "Take the targets from DIR instead of the job's folder\n"
      "(apply: the folder the old names are below)."},
-    {kList, "list", false, "FILE", "a file", Bit(Command::Preview) | Bit(Command::Run),
+    {kList, "list", false, "FILE", "a file",
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Edit),
      "Take the targets from FILE, one path per line (UTF-8),\n"
      "in that order, instead of a folder."},
     {kFormat, "format", true, "FORMAT", "text, tsv or json",
-     Bit(Command::Preview) | Bit(Command::Apply),
+     Bit(Command::Preview) | Bit(Command::Apply) | Bit(Command::Edit),
      "How preview prints its rows: text (default), tsv or\n"
      "json."},
     {kYes, "yes", true, nullptr, nullptr,
-     Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Undo),
+     Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Edit) | Bit(Command::Undo),
      "run: answer Yes when the copy or log folder is missing\n"
      "and the job asks whether to create it (without it: No,\n"
-     "and the run stops). apply, undo: do not show the plan\n"
-     "and ask."},
+     "and the run stops). apply, edit, undo: do not show the\n"
+     "plan and ask."},
     {kSeparator, "separator", false, "C", "one character", Bit(Command::Apply),
      "The mapping's columns are separated by C (a spreadsheet\n"
      "that exports with ';'); \\t or tab for a tab."},
@@ -180,7 +204,7 @@ constexpr OptionSpec kOptions[] = {
     {kIni, "ini", false, nullptr, nullptr, Bit(Command::Show),
      "Print the job file instead of the summary."},
     {kSet, "set", false, "SECTION.KEY=VALUE", "SECTION.KEY=VALUE",
-     Bit(Command::Show) | Bit(Command::Preview) | Bit(Command::Run),
+     Bit(Command::Show) | Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Edit),
      "After JOB is loaded, set one of its keys as the line\n"
      "KEY=VALUE in section [SECTION] of the file would\n"
      "(names in any letter case, the value trimmed and\n"
@@ -193,7 +217,8 @@ constexpr OptionSpec kOptions[] = {
      "  --set CommonOption.NaturalOrder=1\n"
      "  --set \"StringChangeOption.ChangeBefore001=^IMG_(\\d+)\""},
     {kQuiet, "quiet", true, nullptr, nullptr,
-     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Undo),
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Edit) |
+         Bit(Command::Undo),
      "No progress line. Without it, work that takes longer\n"
      "than half a second shows one updating line on standard\n"
      "error (count / total, files per second, time left) when\n"

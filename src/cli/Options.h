@@ -11,7 +11,7 @@
 // (getopt_long), the help texts and the completions' cross-check read it.
 namespace morvanex::cli {
 
-enum class Command { None, New, Show, Preview, Run, Apply, Undo, History, Keys };
+enum class Command { None, New, Show, Preview, Run, Apply, Edit, Undo, History, Keys };
 
 struct Arguments {
     Command command = Command::None;

@@ -707,5 +707,120 @@ TEST_F(CommandLineTest, ApplyRefusesAMappingByItsLines) {
     }
 }
 
+// `edit` with an editor that keeps what it was given (written.txt) and saves edited.txt in its
+// place; the editor's variable holds arguments, as a user's may.
+class EditTest : public CommandLineTest {
+  protected:
+    Result Edit(const std::string& arguments, const std::string& edited,
+                const std::string& answer = "y\n", const std::string& editorExit = "0") {
+        state.CreateFile("edited.txt", edited);
+        state.CreateFile("editor.sh", "cp \"$2\" '" + state.Path() + "written.txt'\ncp '" +
+                                          state.Path() + "edited.txt' \"$2\"\nexit " + editorExit +
+                                          "\n");
+        return Cli("edit " + arguments, answer, "", "",
+                   "VISUAL= EDITOR='sh " + state.Path() + "editor.sh --wait' ");
+    }
+    // The name lines of the file the editor was given.
+    std::string Written() {
+        std::string lines;
+        std::istringstream in(state.ReadFile("written.txt"));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.starts_with("#")) lines += line + "\n";
+        }
+        return lines;
+    }
+};
+
+TEST_F(EditTest, EditedNamesRenameTheirFilesThroughSwapsAndRingsAndUndoTakesThemBack) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+        work.CreateFile(std::string("p/") + name, name);
+    }
+    // a and b swap, c, d and e turn in a ring, and one more name changes
+    const Result edit = Edit("--folder p", "b.jpg\na.jpg\nd.jpg\ne.jpg\nc.jpg\n");
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(Written(), "a.jpg\nb.jpg\nc.jpg\nd.jpg\ne.jpg\n");
+    EXPECT_NE(edit.err.find("Rename these 5 files? [y/N]"), std::string::npos) << edit.err;
+    EXPECT_NE(edit.out.find("/p/c.jpg -> " + work.Path() + "p/d.jpg  [cycle]"), std::string::npos)
+        << edit.out;
+    for (const auto& [name, contents] : {std::pair{"a.jpg", "b.jpg"},
+                                         {"b.jpg", "a.jpg"},
+                                         {"c.jpg", "e.jpg"},
+                                         {"d.jpg", "c.jpg"},
+                                         {"e.jpg", "d.jpg"}})
+        EXPECT_EQ(work.ReadFile(std::string("p/") + name), contents) << name;
+    EXPECT_NE(Cli("history").out.find("  done  5  " + work.Path() + "p/"), std::string::npos);
+
+    ASSERT_EQ(Cli("undo --yes").status, 0);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        EXPECT_EQ(work.ReadFile(std::string("p/") + name), name);
+}
+
+// Names no line could hold as they are come back byte for byte: only the line changed renames.
+TEST_F(EditTest, EscapedNamesComeBackAsTheyWere) {
+    const std::string odd[] = {"line\nbreak", "#hash", "blank ", "caf\xE9", "back\\slash"};
+    for (const std::string& name : odd) work.CreateFile(name, name);
+    work.CreateFile("z.txt", "Z");
+    // In the folder's order; the current folder, as no other is given.
+    const std::string written =
+        "\\x23hash\nback\\\\slash\nblank\\x20\ncaf\\xE9\nline\\nbreak\nz.txt\n";
+    const Result edit = Edit("--yes", written.substr(0, written.rfind("z.txt")) + "y.txt\n");
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(Written(), written);
+    EXPECT_EQ(work.ReadFile("y.txt"), "Z");
+    for (const std::string& name : odd) EXPECT_EQ(work.ReadFile(name), name) << name;
+}
+
+TEST_F(EditTest, AnEditThatCannotBeCarriedOutMovesNothing) {
+    work.CreateFile("p/a.jpg", "A");
+    work.CreateFile("p/b.jpg", "B");
+    struct Row {
+        const char* name;
+        std::string edited;
+        std::string editorExit;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"refused/line_added", "a.jpg\nb.jpg\nc.jpg\n", "0", 1,
+         "morvanex-cli: the edited names: line 3: a name beyond the 2 files"},
+        {"refused/line_removed", "b.jpg\n", "0", 1,
+         "morvanex-cli: the edited names: line 1: the file ends with 1 names for 2 files"},
+        {"refused/into_a_folder", "a.jpg\nsub/b.jpg\n", "0", 1,
+         "morvanex-cli: the edited names: line 2: 'sub/b.jpg' does not keep the folder part"},
+        {"refused/empty_name", "\nb.jpg\n", "0", 1,
+         "morvanex-cli: the edited names: line 1: the name is empty\nNothing was renamed.\n"},
+        {"cancelled/editor_failed", "b.jpg\na.jpg\n", "1", 1,
+         "morvanex-cli: the editor exited with status 1; nothing was renamed\n"},
+        {"plan/two_files_one_name", "c.jpg\nc.jpg\n", "0", 3, "morvanex-cli: nothing was renamed"},
+        {"plan/declined", "b.jpg\na.jpg\n", "0", 1, "Nothing was renamed.\n"},
+    };
+    for (const Row& row : rows) {
+        const Result result =
+            Edit("--folder p", row.edited, row.name == std::string("plan/declined") ? "n\n" : "y\n",
+                 row.editorExit);
+        EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
+        EXPECT_NE(result.err.find(row.err), std::string::npos) << row.name << "\n" << result.err;
+        EXPECT_EQ(work.ReadFile("p/a.jpg"), "A") << row.name;
+        EXPECT_EQ(work.ReadFile("p/b.jpg"), "B") << row.name;
+    }
+    EXPECT_NE(Cli("edit --set CommonOption.NaturalOrder=1").err.find("--set needs a JOB"),
+              std::string::npos);
+}
+
+// With a job, the lines hold the names it would give, below the folder with their subfolders:
+// saved as they are, the job's names are given; a line set back to the file's name leaves it.
+TEST_F(EditTest, AJobProposesTheNamesWithTheirSubfolders) {
+    Job("[SelectFile]\r\nIncludeSubDir=1\r\n");
+    work.CreateFile("p/a.jpg", "A");
+    work.CreateFile("p/sub/b.jpg", "B");
+    work.CreateFile("p/sub/c.jpg", "C");
+    const Result edit =
+        Edit("job.mvx --folder p --quiet", "IMG_0001.jpg\nsub/b.jpg\nsub/IMG_0002.jpg\n");
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(Written(), "IMG_0001.jpg\nsub/IMG_0001.jpg\nsub/IMG_0002.jpg\n");
+    EXPECT_EQ(work.ReadFile("p/IMG_0001.jpg"), "A");
+    EXPECT_EQ(work.ReadFile("p/sub/b.jpg"), "B");
+    EXPECT_EQ(work.ReadFile("p/sub/IMG_0002.jpg"), "C");
+}
+
 }  // namespace
 }  // namespace morvanex::cli
