@@ -90,9 +90,8 @@ EditedNames ReadEditFile(std::string_view text, const std::vector<std::string>& 
     }
     if (lines.size() < before.size()) {
         edited.errors.push_back(LinePrefix(std::max<std::size_t>(number, 1)) +
-                                "the file ends with " +
-                                std::to_string(lines.size()) + " names for " +
-                                std::to_string(before.size()) +
+                                "the file ends with " + std::to_string(lines.size()) +
+                                " names for " + std::to_string(before.size()) +
                                 " files: a line was removed; each file keeps its one line");
         return edited;
     }

@@ -56,11 +56,12 @@ int RefuseInput(const std::string& file, const std::vector<std::string>& errors)
 // The folder names are resolved in: one the user can enter, never the root of the whole system
 // however it is written. Empty (message printed) when it is not such a folder.
 std::string BaseFolder(platform::FileSystem& fileSystem, const std::string& path) {
-    const std::string folder = platform::WithTrailingSeparator(AbsolutePath(path));
-    const std::string cp932 = platform::Cp932FromUtf8(folder);
+    // Without "." and "..": the paths the preview, the journal and history show read plainly.
+    const std::string cp932 = platform::WithTrailingSeparator(
+        platform::LexicallyNormal(platform::Cp932FromUtf8(AbsolutePath(path))));
+    const std::string folder = platform::Utf8FromCp932(cp932);
     std::string canonical;
-    if (platform::LexicallyNormal(cp932) == "/" ||
-        (fileSystem.CanonicalPath(cp932, canonical) == 0 && canonical == "/")) {
+    if (cp932 == "/" || (fileSystem.CanonicalPath(cp932, canonical) == 0 && canonical == "/")) {
         std::fputs("morvanex-cli: the root of the file system (/) cannot be the folder\n", stderr);
         return {};
     }
@@ -97,6 +98,13 @@ int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::
                        const Arguments& options, const engine::StopRequest* stop) {
     platform::PosixFileSystem fileSystem;
     platform::SystemClock clock;
+    std::size_t changes = 0;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        changes += NamePart(sources[i]) != names[i] ? 1 : 0;
+    if (changes == 0) {
+        std::fputs("Nothing to rename: every new name is the file's own.\n", stderr);
+        return kExitOk;
+    }
     settings::RenameSettings s = NamesOnly(fileSystem, clock, std::move(sources));
     const bool progressLine = WantsProgressLine(STDERR_FILENO, options.quiet);
     if (!options.yes) {
@@ -112,13 +120,6 @@ int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::
                 "refused cannot be renamed as given\n",
                 stderr);
             return kExitConflicts;
-        }
-        std::size_t changes = 0;
-        for (std::size_t i = 0; i < names.size(); ++i)
-            changes += NamePart(s.FreeFileList[i]) != names[i] ? 1 : 0;
-        if (changes == 0) {
-            std::fputs("Nothing to rename: every new name is the file's own.\n", stderr);
-            return kExitOk;
         }
         if (!AskOnTerminal("Rename these " + std::to_string(changes) + " files?")) {
             std::fputs("Nothing was renamed.\n", stderr);
@@ -196,21 +197,21 @@ int RunEditor(const std::string& file) {
 }
 
 // A private temporary file that goes when the edit ends, however it ends.
-class EditFile {
+class TemporaryFile {
   public:
-    EditFile() {
+    TemporaryFile() {
         const char* folder = std::getenv("TMPDIR");
         m_path = std::string(folder != nullptr && *folder == '/' ? folder : "/tmp") +
                  "/morvanex-edit-XXXXXX.txt";
         m_fd = ::mkstemps(m_path.data(), 4);
         if (m_fd < 0) m_path.clear();
     }
-    ~EditFile() {
+    ~TemporaryFile() {
         if (m_fd >= 0) ::close(m_fd);
         if (!m_path.empty()) ::unlink(m_path.c_str());
     }
-    EditFile(const EditFile&) = delete;
-    EditFile& operator=(const EditFile&) = delete;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     const std::string& Path() const { return m_path; }
     bool Write(const std::string& text) {
@@ -314,7 +315,7 @@ int Edit(const Arguments& options, const engine::StopRequest* stop) {
         lines[i] = std::string(FolderPart(before[i])).append(NamePart(lines[i]));
     }
 
-    EditFile file;
+    TemporaryFile file;
     if (file.Path().empty() || !file.Write(EditFileText(lines, folder))) {
         std::fprintf(stderr, "morvanex-cli: cannot write the file to edit: %s\n",
                      std::strerror(errno != 0 ? errno : EIO));
