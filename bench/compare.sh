@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Before/after benchmark of one change: the sequence run of 100,000 files by two builds of
-# morvanex-cli, each against the raw rename(2) loop on a fresh fixture right beside it,
-# alternating over ROUNDS rounds. Prints each build's median ratio to the raw loop and the
-# median of the per-round ratios of the two builds.
+# Before/after benchmark of one change: a job on 100,000 files by two builds of morvanex-cli,
+# each against the raw rename(2) loop on a fresh fixture right beside it, alternating over
+# ROUNDS rounds. Prints each build's median ratio to the raw loop and the median of the
+# per-round ratios of the two builds. WHAT says which job:
+#   run     the sequence run (the default)
+#   logged  the same with the text and the rename-back log
+#   undo    the undo of the sequence run, against the raw loop of the reverse moves
 #
 #   bench/compare.sh BEFORE_BUILD AFTER_BUILD
-#   ROUNDS=9 N=100000 bench/compare.sh build-old build
+#   ROUNDS=9 N=100000 WHAT=undo bench/compare.sh build-old build
 set -euo pipefail
 
 before=$(cd "$1" && pwd)
 after=$(cd "$2" && pwd)
 rounds=${ROUNDS:-7}
 n=${N:-100000}
+what=${WHAT:-run}
+case $what in run|logged|undo) ;; *) echo "WHAT is run, logged or undo" >&2; exit 2 ;; esac
 fixtures=$after/bench/bench_fixtures
 raw=$after/bench/raw_rename
 for tool in "$before/morvanex-cli" "$after/morvanex-cli" "$fixtures" "$raw"; do
@@ -27,21 +32,44 @@ dir=$work/d
     SkipNum01=1 SelectedPart02=5 SelectedPart03=3 SelectedPart04=0 SelectedPart05=0
   printf '[CommonOption]\r\nSortCondition=1\r\nSortDirection=1\r\n'
 } > "$work/job.mvx"
+mkdir -p "$work/logs"
+if [ "$what" = logged ]; then
+  printf 'LogWrite=1\r\nBatLogWrite=1\r\nLogWritePath=%s/logs/\r\n' "$work" >> "$work/job.mvx"
+fi
 
 fresh() {  # a new folder of N files with random names, and the planned moves
-  rm -rf "$dir" && mkdir -p "$dir"
+  rm -rf "$dir" "$work/logs"/* && mkdir -p "$dir"
   "$fixtures" names "$dir" "$n" "$1"
   "$after/morvanex-cli" preview "$work/job.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
 }
 # shellcheck source=bench/lib.sh
 source "$(dirname "$0")/lib.sh"
 
+measure() {  # the job by the build in $1, with a state folder of its own (journal versions differ)
+  export XDG_STATE_HOME=$work/state/${1//\//_}
+  mkdir -p "$XDG_STATE_HOME"
+  if [ "$what" = undo ]; then
+    "$1/morvanex-cli" run "$work/job.mvx" --folder "$dir" > /dev/null
+    micros "$1/morvanex-cli" undo --yes
+  else
+    micros "$1/morvanex-cli" run "$work/job.mvx" --folder "$dir"
+  fi
+}
+measure_raw() {  # the same moves by the raw loop
+  if [ "$what" = undo ]; then
+    "$raw" "$work/plan.tsv" > /dev/null
+    micros "$raw" "$work/plan.tsv" --reverse
+  else
+    micros "$raw" "$work/plan.tsv"
+  fi
+}
+
 : > "$work/ratios"
 for round in $(seq "$rounds"); do
-  fresh "$round"; b=$(micros "$before/morvanex-cli" run "$work/job.mvx" --folder "$dir")
-  fresh "$round"; rb=$(micros "$raw" "$work/plan.tsv")
-  fresh "$round"; a=$(micros "$after/morvanex-cli" run "$work/job.mvx" --folder "$dir")
-  fresh "$round"; ra=$(micros "$raw" "$work/plan.tsv")
+  fresh "$round"; b=$(measure "$before")
+  fresh "$round"; rb=$(measure_raw)
+  fresh "$round"; a=$(measure "$after")
+  fresh "$round"; ra=$(measure_raw)
   echo "$b $rb $a $ra" | awk '{ printf "%.4f %.4f %.4f\n", $1 / $2, $3 / $4, ($3 / $4) / ($1 / $2) }' >> "$work/ratios"
   echo "round $round: before $((b / 1000)) ms (raw $((rb / 1000))), after $((a / 1000)) ms (raw $((ra / 1000)))" >&2
 done

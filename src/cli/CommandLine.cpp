@@ -15,6 +15,7 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/GivenNames.h"
+#include "cli/Interrupt.h"
 #include "cli/Options.h"
 #include "cli/TerminalInteraction.h"
 #include "engine/ResultCodes.h"
@@ -119,11 +120,13 @@ int Run(const Arguments& options) {
         {options.yes, options.undoOnFailure && !copying, !options.noJournal}, ListFormat::Text,
         false, WantsProgressLine(STDERR_FILENO, options.quiet));
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
+    const InterruptStop interrupt;
     const engine::RunContext context{job.fileSystem, job.clock, terminal,
-                                     options.noJournal ? nullptr : &journal};
+                                     options.noJournal ? nullptr : &journal, &interrupt.Request()};
     const bool freeSelect = job.settings.SelectFile.FreeFileSelect != 0;
     const engine::RunOutcome outcome = engine::StartRun(
         job.settings, context, false, freeSelect ? &job.settings.FreeFileList : nullptr);
+    if (outcome.resultCode == engine::MRVN_STOPPED_BY_USER) return interrupt.ExitStatus();
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
 }
 
@@ -157,7 +160,9 @@ int Undo(const Arguments& options) {
     TerminalInteraction terminal({}, ListFormat::Text, false,
                                  WantsProgressLine(STDERR_FILENO, options.quiet));
     terminal.CountProgressDown();
-    const engine::UndoReport report = engine::UndoRun(choice.run.path, fileSystem, &terminal);
+    const InterruptStop interrupt;
+    const engine::UndoReport report =
+        engine::UndoRun(choice.run.path, fileSystem, &terminal, &interrupt.Request());
     if (report.error != 0) {
         std::fprintf(stderr, "morvanex-cli: %s: %s\n",
                      platform::Utf8FromCp932(choice.run.path).c_str(),
@@ -171,6 +176,13 @@ int Undo(const Arguments& options) {
                    platform::Sjis("Undo用の記録ファイルが壊れています: ") + choice.run.path);
         std::fprintf(stderr, "%zu damaged records; every record that verified was taken back.\n",
                      report.damaged);
+    }
+    if (report.stopped) {
+        std::fprintf(stderr,
+                     "Stopped by the user: %zu of %zu files taken back; 'morvanex-cli undo' "
+                     "takes back the rest.\n",
+                     report.restored + report.alreadyBack, steps.size());
+        return interrupt.ExitStatus();
     }
     if (!report.Complete()) {
         std::fprintf(stderr, "%zu of %zu files taken back.\n", report.restored + report.alreadyBack,
@@ -230,9 +242,9 @@ int RunCommandLine(int argc, char** argv) {
         case Command::Run:
             return Run(arguments);
         case Command::Apply:
-            return Apply(arguments, nullptr);
+            return Apply(arguments);
         case Command::Edit:
-            return Edit(arguments, nullptr);
+            return Edit(arguments);
         case Command::Undo:
             return Undo(arguments);
         case Command::History:

@@ -1,6 +1,7 @@
 #include "cli/GivenNames.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,8 +18,10 @@
 
 #include "cli/CommandSupport.h"
 #include "cli/EditFile.h"
+#include "cli/Interrupt.h"
 #include "cli/MappingFile.h"
 #include "cli/TerminalInteraction.h"
+#include "engine/ResultCodes.h"
 #include "engine/journal/UndoJournal.h"
 #include "engine/run/RunDriver.h"
 #include "platform/Codepage.h"
@@ -95,7 +98,7 @@ settings::RenameSettings NamesOnly(platform::FileSystem& fileSystem, const platf
 
 // The plan of the given names: previewed and asked for (unless --yes), then run and journaled.
 int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::string>& names,
-                       const Arguments& options, const engine::StopRequest* stop) {
+                       const Arguments& options) {
     platform::PosixFileSystem fileSystem;
     platform::SystemClock clock;
     std::size_t changes = 0;
@@ -109,7 +112,7 @@ int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::
     const bool progressLine = WantsProgressLine(STDERR_FILENO, options.quiet);
     if (!options.yes) {
         TerminalInteraction preview({}, options.format, true, progressLine);
-        const engine::RunContext context{fileSystem, clock, preview, nullptr, stop};
+        const engine::RunContext context{fileSystem, clock, preview, nullptr};
         const engine::RunOutcome outcome =
             engine::StartRun(s, context, true, &s.FreeFileList, &names);
         std::fflush(stdout);
@@ -128,8 +131,10 @@ int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::
     }
     TerminalInteraction terminal({false, false, true}, ListFormat::Text, false, progressLine);
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
-    const engine::RunContext context{fileSystem, clock, terminal, &journal, stop};
+    const InterruptStop interrupt;
+    const engine::RunContext context{fileSystem, clock, terminal, &journal, &interrupt.Request()};
     const engine::RunOutcome outcome = engine::StartRun(s, context, false, &s.FreeFileList, &names);
+    if (outcome.resultCode == engine::MRVN_STOPPED_BY_USER) return interrupt.ExitStatus();
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
 }
 
@@ -184,15 +189,33 @@ int RunEditor(const std::string& file) {
     if (editor == nullptr || *editor == '\0') editor = "vi";
     const std::string command = std::string(editor) + " \"$1\"";
     const char* argv[] = {"sh", "-c", command.c_str(), "sh", file.c_str(), nullptr};
+    // Ctrl-C in the editor is the editor's: this program waits for it, its file still there
+    // (as git does); the editor gets the signals' defaults.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    struct sigaction previous[2];
+    ::sigaction(SIGINT, &ignore, &previous[0]);
+    ::sigaction(SIGQUIT, &ignore, &previous[1]);
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGQUIT);
+    ::posix_spawnattr_setsigdefault(&attributes, &defaults);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t child = 0;
-    if (::posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(argv),
-                      environ) != 0) {
-        return -1;
-    }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
+    int result = ::posix_spawn(&child, "/bin/sh", nullptr, &attributes,
+                               const_cast<char* const*>(argv), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    while (result == 0 && ::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) result = errno;
     }
+    ::sigaction(SIGINT, &previous[0], nullptr);
+    ::sigaction(SIGQUIT, &previous[1], nullptr);
+    if (result != 0) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -232,12 +255,12 @@ class TemporaryFile {
 
 // The targets as the job selects them and the names it would give them (without a job, their
 // own): false (message printed) when there are none or the job cannot say.
-bool PlanToEdit(Job& job, const Arguments& options, const engine::StopRequest* stop,
-                std::vector<std::string>& sources, std::vector<std::string>& proposed) {
+bool PlanToEdit(Job& job, const Arguments& options, std::vector<std::string>& sources,
+                std::vector<std::string>& proposed) {
     TerminalInteraction terminal({}, ListFormat::Text, true,
                                  WantsProgressLine(STDERR_FILENO, options.quiet));
     PlanCapture capture(terminal);
-    const engine::RunContext context{job.fileSystem, job.clock, capture, nullptr, stop};
+    const engine::RunContext context{job.fileSystem, job.clock, capture, nullptr};
     const bool listed = job.settings.SelectFile.FreeFileSelect != 0;
     const engine::RunOutcome outcome = engine::StartRun(
         job.settings, context, true, listed ? &job.settings.FreeFileList : nullptr);
@@ -249,7 +272,7 @@ bool PlanToEdit(Job& job, const Arguments& options, const engine::StopRequest* s
 
 }  // namespace
 
-int Apply(const Arguments& options, const engine::StopRequest* stop) {
+int Apply(const Arguments& options) {
     const std::string& file = options.operands[0];
     errno = 0;
     std::ifstream in(file, std::ios::binary);
@@ -271,10 +294,10 @@ int Apply(const Arguments& options, const engine::StopRequest* stop) {
     if (read.rows.empty()) return RefuseInput(file, {"no rows to apply"});
     MappedTargets mapped = ResolveMapping(read.rows, folder, fileSystem);
     if (!mapped.errors.empty()) return RefuseInput(file, mapped.errors);
-    return RenameToGivenNames(std::move(mapped.sources), mapped.names, options, stop);
+    return RenameToGivenNames(std::move(mapped.sources), mapped.names, options);
 }
 
-int Edit(const Arguments& options, const engine::StopRequest* stop) {
+int Edit(const Arguments& options) {
     Job job;
     if (!options.operands.empty()) {
         if (!LoadJob(job, options.operands[0]) || !ApplyOverrides(job, options)) return kExitUsage;
@@ -299,7 +322,7 @@ int Edit(const Arguments& options, const engine::StopRequest* stop) {
 
     std::vector<std::string> sources;
     std::vector<std::string> proposed;
-    if (!PlanToEdit(job, options, stop, sources, proposed)) return kExitFailed;
+    if (!PlanToEdit(job, options, sources, proposed)) return kExitFailed;
     // The lines: each target's path below the folder they share, with the name proposed.
     std::vector<std::string> before;
     std::vector<std::string> lines;
@@ -352,7 +375,7 @@ int Edit(const Arguments& options, const engine::StopRequest* stop) {
     std::vector<std::string> names;
     names.reserve(edited.names.size());
     for (const std::string& name : edited.names) names.push_back(platform::Cp932FromUtf8(name));
-    return RenameToGivenNames(std::move(sources), names, options, stop);
+    return RenameToGivenNames(std::move(sources), names, options);
 }
 
 }  // namespace morvanex::cli

@@ -426,8 +426,10 @@ constexpr const char* kProgramNotes =
 constexpr const char* kExitStatus =
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"
     "standard error (for a job, first line \"Error Code : N\"); 2 usage error or a\n"
-    "job file or a mapping that does not load; 3 preview (or apply) found duplicate,\n"
-    "exists or refused rows.\n";
+    "job file or a mapping that does not load; 3 preview (or apply, edit) found\n"
+    "duplicate, exists or refused rows; 130 (143 for SIGTERM) run, apply, edit or\n"
+    "undo stopped by Ctrl-C between two files, all it changed journaled: `undo`\n"
+    "takes it back (a second Ctrl-C ends at once).\n";
 
 }  // namespace
 

@@ -123,6 +123,10 @@ std::string TerminalNoticeText(engine::Notice notice, int count) {
                    "deleting the copies takes it back.";
         case engine::Notice::DoneListFollows:
             return engine::RunDoneMessage(count);
+        case engine::Notice::Stopped:
+            return "Stopped by the user: " + std::to_string(count) +
+                   (count == 1 ? " file" : " files") +
+                   " changed; 'morvanex-cli undo' takes them back.";
         case engine::Notice::AttributeHint:
             return "Files with the read-only, hidden or system attribute are left out unless "
                    "the job takes every file:\n--set CommonOption.AllAttributeFileRename=1";

@@ -47,6 +47,7 @@ enum class Notice {
     NoUndoData,       // nothing to take back ("…このボタンを押すまで…")
     DoneListFollows,  // a run ended well and its list follows ("[OK]ボタンを押すと…")
     AttributeHint,    // nothing collected: files with attributes may have been left out
+    Stopped,          // the user stopped a run; the count is the files it changed
 };
 
 // The rows of the preview and result list: one per target.

@@ -137,6 +137,11 @@ class FileSystem {
     virtual int ListFolder(std::string_view folder, bool withAttributes,
                            std::vector<DirectoryEntry>& entries) = 0;
     virtual int GetStatus(std::string_view path, FileStatus& status) = 0;
+    // The status with the attributes the mode gives (kind, read-only, a dot name's hidden) but
+    // not the flags stored apart: all an identity check needs, without the read of the flags.
+    virtual int GetEntryStatus(std::string_view path, FileStatus& status) {
+        return GetStatus(path, status);
+    }
     // The identity of what the path leads to, links followed (a folder reached through a link
     // is the folder).
     virtual int GetIdentity(std::string_view path, FileIdentity& identity) = 0;

@@ -834,6 +834,14 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
 }
 
 int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
+    return StatusOf(path, status, true);
+}
+
+int PosixFileSystem::GetEntryStatus(std::string_view path, FileStatus& status) {
+    return StatusOf(path, status, false);
+}
+
+int PosixFileSystem::StatusOf(std::string_view path, FileStatus& status, bool storedFlags) {
     std::string host;
     // A name right in the anchored folder is read from its handle: no walk of the whole path
     // (a run reads every target's status, on a thread of its own), and no folder but the one
@@ -846,7 +854,7 @@ int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
         if (host == "..") return EINVAL;
         struct statx found {};
         if (const int error = StatAt(state.anchorFd, host.c_str(), found)) return error;
-        const int stored = S_ISLNK(found.stx_mode)
+        const int stored = S_ISLNK(found.stx_mode) || !storedFlags
                                ? -1
                                : StoredFlagsAt(state.anchorFd, host.c_str(), state.anchorHost);
         FillStatus(found, AttributesFrom(found.stx_mode, stored, host), status);
@@ -855,7 +863,10 @@ int PosixFileSystem::GetStatus(std::string_view path, FileStatus& status) {
     if (const int error = ToHost(path, host)) return error;
     struct statx found {};
     if (const int error = StatAt(AT_FDCWD, host.c_str(), found)) return error;
-    FillStatus(found, AttributesOf(found.stx_mode, host, LastName(host)), status);
+    FillStatus(found,
+               storedFlags ? AttributesOf(found.stx_mode, host, LastName(host))
+                           : AttributesFrom(found.stx_mode, -1, LastName(host)),
+               status);
     return 0;
 }
 

@@ -44,6 +44,7 @@ class PosixFileSystem : public FileSystem {
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<DirectoryEntry>& entries) override;
     int GetStatus(std::string_view path, FileStatus& status) override;
+    int GetEntryStatus(std::string_view path, FileStatus& status) override;
     int GetIdentity(std::string_view path, FileIdentity& identity) override;
     int GetAttributes(std::string_view path, std::uint8_t& attributes) override;
     int SetAttributes(std::string_view path, std::uint8_t attributes,
@@ -72,6 +73,8 @@ class PosixFileSystem : public FileSystem {
     std::vector<Root> Roots() override;
 
   private:
+    int StatusOf(std::string_view path, FileStatus& status, bool storedFlags);
+
     // The anchor with its folder handles, and what is known of each mount.
     struct State;
     std::unique_ptr<State> m_state;

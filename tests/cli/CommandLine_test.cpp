@@ -708,11 +708,12 @@ TEST_F(CommandLineTest, ApplyRefusesAMappingByItsLines) {
 class EditTest : public CommandLineTest {
   protected:
     Result Edit(const std::string& arguments, const std::string& edited,
-                const std::string& answer = "y\n", const std::string& editorExit = "0") {
+                const std::string& answer = "y\n", const std::string& editorExit = "0",
+                const std::string& editorFirst = "") {
         state.CreateFile("edited.txt", edited);
-        state.CreateFile("editor.sh", "cp \"$2\" '" + state.Path() + "written.txt'\ncp '" +
-                                          state.Path() + "edited.txt' \"$2\"\nexit " + editorExit +
-                                          "\n");
+        state.CreateFile("editor.sh", editorFirst + "cp \"$2\" '" + state.Path() +
+                                          "written.txt'\ncp '" + state.Path() +
+                                          "edited.txt' \"$2\"\nexit " + editorExit + "\n");
         return Cli("edit " + arguments, answer, "", "",
                    "VISUAL= EDITOR='sh " + state.Path() + "editor.sh --wait' ");
     }
@@ -764,6 +765,19 @@ TEST_F(EditTest, EscapedNamesComeBackAsTheyWere) {
     EXPECT_EQ(Written(), written);
     EXPECT_EQ(work.ReadFile("y.txt"), "Z");
     for (const std::string& name : odd) EXPECT_EQ(work.ReadFile(name), name) << name;
+}
+
+// Ctrl-C while the editor runs is the editor's (which may ignore it, as an editor in raw mode
+// does): the edit waits for it and goes on.
+TEST_F(EditTest, CtrlCInTheEditorIsTheEditors) {
+    work.CreateFile("p/a.jpg", "A");
+    const Result edit =
+        Edit("--folder p --yes", "b.jpg\n", "", "0",
+             "trap '' INT\np=$PPID\n"
+             "while [ \"$p\" -gt 1 ] && [ \"$(cat /proc/$p/comm)\" != morvanex-cli ]; do\n"
+             "  p=$(cut -d' ' -f4 /proc/$p/stat)\ndone\nkill -INT \"$p\"\n");
+    EXPECT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(work.ReadFile("p/b.jpg"), "A");
 }
 
 TEST_F(EditTest, AnEditThatCannotBeCarriedOutMovesNothing) {

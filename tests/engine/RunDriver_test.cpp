@@ -85,6 +85,16 @@ class RunDriverTest : public testing::TestWithParam<bool> {
         parts[2].SelectedPart = settings::kPartPeriod;
         parts[3].SelectedPart = settings::kPartExtension;
     }
+    // Names made by replacement pairs alone, applied in their order.
+    void UseReplacements(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+        settings.RenameOption.EnableRename = 0;
+        settings.StringChangeOption.EnableStringChange = 1;
+        std::size_t p = 0;
+        for (const auto& [before, after] : pairs) {
+            settings.StringChangeOption.ChangeBefore[p] = before;
+            settings.StringChangeOption.ChangeAfter[p++] = after;
+        }
+    }
 
     RunOutcome Run(bool preview = false, const std::vector<std::string>* list = nullptr) {
         return StartRun(settings, {faulty, clock, ui, &journal}, preview, list);
@@ -941,14 +951,7 @@ TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     temp.CreateFile("a.txt", "a.txt");
     temp.CreateFile("b.txt", "b.txt");
     temp.CreateFile("c.txt", "c.txt");
-    settings.RenameOption.EnableRename = 0;
-    settings.StringChangeOption.EnableStringChange = 1;
-    const std::pair<const char*, const char*> pairs[] = {
-        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}};
-    for (std::size_t p = 0; p < std::size(pairs); ++p) {
-        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
-        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
-    }
+    UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}});
     StopRequest stop;
     StoppingFileSystem stopping(real, stop);
     const RunOutcome outcome =
@@ -964,20 +967,36 @@ TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
 }
 
+// The plan may finish a later row before an earlier one (a chain moves its free end first): a
+// stopped run lists the rows it changed, in the list's order, and no row it did not change.
+TEST_P(RunDriverTest, AStoppedRunListsTheRowsItChanged) {
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) temp.CreateFile(name, name);
+    settings.CommonOption.ViewDetailResult = 1;
+    // a.txt takes c.txt's name once c.txt is e.txt: one unit of rows 0 and 2; b.txt another.
+    UseReplacements({{"c.", "e."}, {"a.", "c."}, {"b.", "f."}});
+    StopRequest stop;
+    StoppingFileSystem stopping(real, stop);
+    const RunOutcome outcome =
+        StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
+    ASSERT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
+    ASSERT_EQ(outcome.doneCount, 2);
+    EXPECT_TRUE(temp.Exists("b.txt")) << "the second unit was not reached";
+    ASSERT_EQ(ui.resultLists.size(), 1u);
+    const ResultList& list = ui.resultLists[0];
+    EXPECT_EQ(list.sources,
+              (std::vector<std::string>{Cp932(temp / "a.txt"), Cp932(temp / "c.txt")}));
+    EXPECT_EQ(list.targets,
+              (std::vector<std::string>{Cp932(temp / "c.txt"), Cp932(temp / "e.txt")}));
+    EXPECT_EQ(list.before.size(), 2u);
+}
+
 // The logs follow the moves as made: a text line after each target's last move, the
 // rename-back lines the other way round with the temporary name, so that running them top-down
 // takes the run back.
 TEST_P(RunDriverTest, LogsOfASwapFollowTheMovesAsMade) {
     temp.CreateFile("a.txt", "a.txt");
     temp.CreateFile("b.txt", "b.txt");
-    settings.RenameOption.EnableRename = 0;
-    settings.StringChangeOption.EnableStringChange = 1;
-    const std::pair<const char*, const char*> pairs[] = {
-        {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}};
-    for (std::size_t p = 0; p < std::size(pairs); ++p) {
-        settings.StringChangeOption.ChangeBefore[p] = pairs[p].first;
-        settings.StringChangeOption.ChangeAfter[p] = pairs[p].second;
-    }
+    UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}});
     settings.CommonOption.LogWrite = 1;
     settings.CommonOption.BatLogWrite = 1;
     settings.CommonOption.LogWritePath = Cp932(temp.Path());

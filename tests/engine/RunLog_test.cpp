@@ -26,6 +26,7 @@ TEST(RunLog, TextAndBatchLogsAreByteExact) {
     log.Open(kStart, 2);
     log.AppendLine(1, "/p/a.jpg", "/p/IMG_001.jpg", "a.jpg");
     log.AppendLine(2, Sjis("/p/写真.jpg"), "/p/IMG_002.jpg", Sjis("写真.jpg"));
+    log.Finish();
     EXPECT_EQ(log.TextLogPath(), "/logs/20030305102030.log");
     EXPECT_EQ(log.BatchLogPath(), "/logs/20030305102030BAT.log");
 
@@ -159,6 +160,7 @@ TEST(RunLog, RenameBackLinesNeverRunAnotherCommand) {
         RunLog log(fs, {false, true, "/logs/", false, ""});
         ASSERT_EQ(log.Open(kStart, 3), 0);
         log.AppendLine(3, "/p/src", row.newPath, row.oldName);
+        log.Finish();
         const std::string& text = fs.files["/logs/20030305102030BAT.log"].contents;
         const std::string line = text.substr(text.rfind("\r\n\r\n") + 4);
         if (row.command) {

@@ -753,7 +753,20 @@ TEST_F(PosixFileSystemTest, StatusesIdentifyFilesAndKeepTheirNanoseconds) {
         ASSERT_EQ(stat((temp / name).c_str(), &host), 0);
         EXPECT_EQ(status.modificationNs, host.st_mtim.tv_nsec) << name;
         EXPECT_EQ(status.accessNs, host.st_atim.tv_nsec) << name;
+        // The entry's status is the same but for the flags stored apart (none here).
+        FileStatus entry;
+        ASSERT_EQ(fs.GetEntryStatus(P(name), entry), 0) << name;
+        EXPECT_EQ(entry, status) << name;
     }
+    // With flags stored, only they are missing from the entry's status.
+    ASSERT_EQ(fs.SetAttributes(P("b"), attr::kSystem | attr::kReadOnly, nullptr), 0);
+    FileStatus full;
+    FileStatus entry;
+    ASSERT_EQ(fs.GetStatus(P("b"), full), 0);
+    ASSERT_EQ(fs.GetEntryStatus(P("b"), entry), 0);
+    EXPECT_EQ(entry.attributes, attr::kReadOnly | attr::kArchive) << "from the mode alone";
+    entry.attributes = full.attributes;
+    EXPECT_EQ(entry, full);
     FileStatus a;
     FileStatus b;
     FileStatus aToo;

@@ -298,7 +298,8 @@ EngineResult RenameEngine::Run(bool real) {
     m_stateFolder = {};
     m_folderChecked.clear();
     m_folderIsState = false;
-    if (real) {
+    {
+        // The preview shows it as the run will leave it.
         const std::string stateFolder =
             m_journal != nullptr ? m_journal->Folder() : UndoJournal::DefaultFolder();
         if (!stateFolder.empty()) m_fileSystem.GetIdentity(stateFolder, m_stateFolder);
@@ -696,7 +697,7 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
         change.moves = (m_explicitNames || rules.rename || rules.alignDigits || rules.changeCase ||
                         rules.replace) &&
                        change.newPath != source;
-        if (real && change.moves && IsOwnFile(before.Status, facts.folder)) {
+        if (change.moves && IsOwnFile(before.Status, facts.folder)) {
             // The state folder and what it holds keep their names; the plan knows it.
             change.newPath = source;
             change.moves = false;

@@ -435,17 +435,19 @@ void ReportStopped(RenameSettings& s, Interaction& ui, RunLists& lists, int done
                    bool preview) {
     ui.ProgressReset();
     if (preview) return;
-    ui.ShowMessage(StoppedMessage(doneCount), MessageIcon::None);
+    ui.ShowNotice(Notice::Stopped, StoppedMessage(doneCount), doneCount);
     if (s.CommonOption.ViewDetailResult == 0 || doneCount == 0) return;
     // The plan may have changed them in another order than the list's: the rows done, in the
     // list's order.
     std::size_t kept = 0;
     for (std::size_t i = 0; i < lists.done.size() && i < lists.sources.size(); ++i) {
         if (!lists.done[i]) continue;
-        lists.sources[kept] = std::move(lists.sources[i]);
-        lists.newPaths[kept] = std::move(lists.newPaths[i]);
-        if (i < s.BeforeStatus.size()) s.BeforeStatus[kept] = s.BeforeStatus[i];
-        if (i < s.AfterStatus.size()) s.AfterStatus[kept] = s.AfterStatus[i];
+        if (kept != i) {
+            lists.sources[kept] = std::move(lists.sources[i]);
+            lists.newPaths[kept] = std::move(lists.newPaths[i]);
+            if (i < s.BeforeStatus.size()) s.BeforeStatus[kept] = s.BeforeStatus[i];
+            if (i < s.AfterStatus.size()) s.AfterStatus[kept] = s.AfterStatus[i];
+        }
         ++kept;
     }
     lists.sources.resize(kept);

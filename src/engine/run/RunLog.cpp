@@ -123,7 +123,7 @@ void RunLog::AppendLine(int number, const std::string& source, const std::string
         static const std::string arrow = platform::Sjis("  →  ");
         m_line.assign(numberText, static_cast<std::size_t>(digits));
         m_line.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
-        m_text->Append(m_line);
+        Put(*m_text, m_textGathered, m_line);
     }
     AppendBatchStep(number, newPath, oldName);
 }
@@ -144,10 +144,30 @@ void RunLog::AppendBatchStep(int number, const std::string& newPath, std::string
         m_kept.append(m_line);
         return;
     }
-    m_batch->Append(m_line);
+    Put(*m_batch, m_batchGathered, m_line);
+}
+
+void RunLog::Put(platform::OutputFile& file, std::string& gathered, const std::string& line) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    gathered.append(line);
+    if (gathered.size() < kBlock) return;
+    file.Append(gathered);
+    gathered.clear();
+}
+
+void RunLog::WriteGathered() {
+    if (m_text && !m_textGathered.empty()) m_text->Append(m_textGathered);
+    if (m_batch && !m_batchGathered.empty()) m_batch->Append(m_batchGathered);
+    m_textGathered.clear();
+    m_batchGathered.clear();
+}
+
+RunLog::~RunLog() {
+    WriteGathered();
 }
 
 void RunLog::Finish() {
+    WriteGathered();
     if (!m_batch || m_keptStarts.empty()) return;
     std::string reversed;
     reversed.reserve(m_kept.size());

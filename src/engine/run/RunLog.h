@@ -21,12 +21,15 @@ struct RunLogOptions {
     bool reverseBatch = false;
 };
 
-// The text log and the rename-back batch log of one real run (CP932, CR LF). Each finished
-// target's line reaches the file before the next target starts, so the logs are complete
-// after every target even if the process dies.
+// The text log and the rename-back batch log of one real run (CP932, CR LF). Lines are
+// gathered and written in blocks of 64 KiB, not one system call per target; the rest when the
+// run ends (Finish, or the log's end). A run killed outright loses at most the last block of
+// its logs; its journal, written before every change, is what undo reads.
 class RunLog {
   public:
     RunLog(platform::FileSystem& fileSystem, RunLogOptions options);
+    ~RunLog();
+    RunLog(RunLog&&) = default;
 
     // Names the logs after the run's start time and writes their headers. Each log is a file
     // created for this run alone, never through a symbolic link: where either name is taken
@@ -45,7 +48,7 @@ class RunLog {
     // A rename-back line alone: a move that finishes no target (to a temporary name).
     // `number` is the target's (the one whose line a remark stands for).
     void AppendBatchStep(int number, const std::string& newPath, std::string_view oldName);
-    // Writes the rename-back lines kept for the end, the last first.
+    // Writes what is gathered, and the rename-back lines kept for the end, the last first.
     void Finish();
 
     const std::string& TextLogPath() const { return m_textPath; }
@@ -53,6 +56,9 @@ class RunLog {
 
   private:
     int Create(const std::string& path, std::unique_ptr<platform::OutputFile>& file);
+    // Adds `m_line` to a log's gathered lines, writing them once they fill a block.
+    static void Put(platform::OutputFile& file, std::string& gathered, const std::string& line);
+    void WriteGathered();
 
     platform::FileSystem& m_fileSystem;
     RunLogOptions m_options;
@@ -61,6 +67,8 @@ class RunLog {
     std::unique_ptr<platform::OutputFile> m_text;
     std::unique_ptr<platform::OutputFile> m_batch;
     std::string m_line;
+    std::string m_textGathered;  // lines not written yet
+    std::string m_batchGathered;
     std::string m_kept;                     // reversed batch: the lines, one after another
     std::vector<std::size_t> m_keptStarts;  // where each kept line begins
 };
