@@ -97,13 +97,24 @@ settings::RenameSettings NamesOnly(platform::FileSystem& fileSystem, const platf
 }
 
 // The plan of the given names: previewed and asked for (unless --yes), then run and journaled.
-int RenameToGivenNames(std::vector<std::string> sources, const std::vector<std::string>& names,
+int RenameToGivenNames(std::vector<std::string> sources, std::vector<std::string> names,
                        const Arguments& options) {
     platform::PosixFileSystem fileSystem;
     platform::SystemClock clock;
+    // Only the files whose name changes are the run's: the plan still sees the others where
+    // they are (a name they hold is taken), and the preview, the journal and the count show
+    // what changes.
     std::size_t changes = 0;
-    for (std::size_t i = 0; i < names.size(); ++i)
-        changes += NamePart(sources[i]) != names[i] ? 1 : 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (NamePart(sources[i]) == names[i]) continue;
+        if (changes != i) {
+            sources[changes] = std::move(sources[i]);
+            names[changes] = std::move(names[i]);
+        }
+        ++changes;
+    }
+    sources.resize(changes);
+    names.resize(changes);
     if (changes == 0) {
         std::fputs("Nothing to rename: every new name is the file's own.\n", stderr);
         return kExitOk;
@@ -294,7 +305,7 @@ int Apply(const Arguments& options) {
     if (read.rows.empty()) return RefuseInput(file, {"no rows to apply"});
     MappedTargets mapped = ResolveMapping(read.rows, folder, fileSystem);
     if (!mapped.errors.empty()) return RefuseInput(file, mapped.errors);
-    return RenameToGivenNames(std::move(mapped.sources), mapped.names, options);
+    return RenameToGivenNames(std::move(mapped.sources), std::move(mapped.names), options);
 }
 
 int Edit(const Arguments& options) {
@@ -375,7 +386,7 @@ int Edit(const Arguments& options) {
     std::vector<std::string> names;
     names.reserve(edited.names.size());
     for (const std::string& name : edited.names) names.push_back(platform::Cp932FromUtf8(name));
-    return RenameToGivenNames(std::move(sources), names, options);
+    return RenameToGivenNames(std::move(sources), std::move(names), options);
 }
 
 }  // namespace morvanex::cli

@@ -821,6 +821,9 @@ TEST_F(EditTest, AJobProposesTheNamesWithTheirSubfolders) {
         Edit("job.mvx --folder p --quiet", "IMG_0001.jpg\nsub/b.jpg\nsub/IMG_0002.jpg\n");
     ASSERT_EQ(edit.status, 0) << edit.err;
     EXPECT_EQ(Written(), "IMG_0001.jpg\nsub/IMG_0001.jpg\nsub/IMG_0002.jpg\n");
+    // The plan shown and asked for holds the files that change, not the one left alone.
+    EXPECT_EQ(edit.out.find("b.jpg"), std::string::npos) << edit.out;
+    EXPECT_NE(edit.err.find("Rename these 2 files?"), std::string::npos) << edit.err;
     EXPECT_EQ(work.ReadFile("p/IMG_0001.jpg"), "A");
     EXPECT_EQ(work.ReadFile("p/sub/b.jpg"), "B");
     EXPECT_EQ(work.ReadFile("p/sub/IMG_0002.jpg"), "C");
