@@ -55,30 +55,47 @@ MainView::MainView(Document& document, const pages::PageTableType& pageTable, QW
     m_tabRows = new MultiRowTabBar(*m_tabs, this);
 
     auto* exitButton = MakeButton("exitButton", QStringLiteral("Morvelを\n 終了する"), this);
-    m_progressBar = new QProgressBar(this);
+    auto* progressArea = new QWidget(this);
+    progressArea->setObjectName("progressArea");
+    m_progressBar = new QProgressBar(progressArea);
     m_progressBar->setObjectName("progressBar");
     m_progressBar->setRange(0, 100);
     m_progressBar->setValue(0);
     m_progressBar->setTextVisible(false);
     m_progressBar->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    // While work goes, the line under the bar shares the row's height with it.
-    m_progressText = new QLabel(this);
+    // While work goes, the two lines under the bar share the row's height with it. They take the
+    // width the row gives them and never ask for more: a window that widened as the count and
+    // the pace grew would jump under the user's pointer in the middle of a run.
+    m_progressText = new QLabel(progressArea);
     m_progressText->setObjectName("progressText");
+    m_progressText->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     m_progressText->hide();
+    // The stop takes only the width of its word: the lines beside it need the rest.
     m_stopButton = MakeButton("stopButton", QStringLiteral("中止"), this);
+    m_stopButton->setFixedWidth(
+        m_stopButton->fontMetrics().horizontalAdvance(m_stopButton->text()) +
+        2 * m_stopButton->fontMetrics().averageCharWidth() +
+        2 * style()->pixelMetric(QStyle::PM_ButtonMargin));
     m_stopButton->hide();
     m_undoButton = MakeButton("undoButton", QStringLiteral("Undo"), this);
     m_previewButton = MakeButton("previewButton", QStringLiteral(" リネーム\nプレビュー"), this);
     m_renameButton = MakeButton("renameButton", QStringLiteral("リネーム\n  実行"), this);
 
-    auto* progress = new QVBoxLayout;
+    auto* progress = new QVBoxLayout(progressArea);
+    progress->setContentsMargins(0, 0, 0, 0);
     progress->setSpacing(2);
     progress->addWidget(m_progressBar, 1);
     progress->addWidget(m_progressText);
+    // The row keeps one height, at rest and at work: the two lines keep their room while hidden.
+    m_progressText->setFixedHeight(
+        m_progressText->fontMetrics().size(0, QStringLiteral("0 件\n0 件/秒  残り")).height());
+    QSizePolicy textPolicy = m_progressText->sizePolicy();
+    textPolicy.setRetainSizeWhenHidden(true);
+    m_progressText->setSizePolicy(textPolicy);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(6);
     buttons->addWidget(exitButton);
-    buttons->addLayout(progress, 1);
+    buttons->addWidget(progressArea, 1);
     buttons->addWidget(m_stopButton);
     buttons->addWidget(m_undoButton);
     buttons->addWidget(m_previewButton);
@@ -332,7 +349,8 @@ void MainView::ShowPace() {
                          : reached.current;
     m_pace.Sample(m_workClock.elapsed(), done);
     QString text = m_pace.Text(reached.total, done);
-    if (m_worker->Stopping()) text += QStringLiteral("  中止しています…");
+    // A pace and a time left mean nothing once the work is stopping.
+    if (m_worker->Stopping()) text = text.section('\n', 0, 0) + QStringLiteral("\n中止しています…");
     m_progressText->setText(text);
 }
 

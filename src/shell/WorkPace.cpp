@@ -54,7 +54,7 @@ QString WorkPace::Text(unsigned total, int done) const {
     QString text = QStringLiteral("%1 / %2 件").arg(locale.toString(done), locale.toString(total));
     const double pace = PerSecond();
     if (pace <= 0) return text;
-    text += QStringLiteral("  %1 件/秒").arg(locale.toString(std::llround(pace)));
+    text += QStringLiteral("\n%1 件/秒").arg(locale.toString(std::llround(pace)));
     const double left = std::max(0.0, (static_cast<double>(total) - done) / pace);
     return text + QStringLiteral("  残り %1").arg(Duration(left));
 }

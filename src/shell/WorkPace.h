@@ -5,8 +5,9 @@
 #include <deque>
 #include <utility>
 
-// What the view shows beside its bar while work goes: how many files of how many, how many a
-// second lately, and the time that leaves ("1,234 / 100,000 件  5,678 件/秒  残り 0:17").
+// What the view shows under its bar while work goes: how many files of how many, then on a line
+// of its own how many a second lately and the time that leaves ("1,234 / 100,000 件\n5,678 件/秒
+// 残り 0:17").
 namespace morvanex::shell {
 
 class WorkPace {
@@ -18,8 +19,8 @@ class WorkPace {
     void Sample(qint64 milliseconds, int done);
     // Files a second lately; 0 until there is a second's worth of samples.
     double PerSecond() const;
-    // The line for `done` of `total` at the current pace (the count only while the total or the
-    // pace is not known yet).
+    // The two lines for `done` of `total` at the current pace (the count alone while the total or
+    // the pace is not known yet).
     QString Text(unsigned total, int done) const;
 
   private:

@@ -13,8 +13,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -186,6 +189,38 @@ class RootedFileSystem final : private PosixFileSystemMember, public ForwardingF
 
   private:
     std::vector<platform::Root> m_roots;
+};
+
+// The disk, where the run waits inside its chosen move until the test lets it go on: the window
+// is looked at and used while the work is known to stand between two given files.
+class GatedFileSystem final : private PosixFileSystemMember, public ForwardingFileSystem {
+  public:
+    explicit GatedFileSystem(int holdAt) : ForwardingFileSystem(posix), m_holdAt(holdAt) {}
+
+    int Move(std::string_view from, std::string_view to,
+             const platform::FileStatus* expected) override {
+        const int result = ForwardingFileSystem::Move(from, to, expected);
+        if (++m_moves == m_holdAt) {
+            std::unique_lock lock(m_mutex);
+            held = true;
+            m_released.wait(lock, [this] { return m_open; });
+        }
+        return result;
+    }
+    void Release() {
+        std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_released.notify_all();
+    }
+
+    std::atomic<bool> held{false};
+
+  private:
+    const int m_holdAt;
+    std::atomic<int> m_moves{0};
+    std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_open = false;
 };
 
 // What the recording pages were asked to do, in order: "Show 1004", "Store 1000", ...

@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
+#include <QTest>
 #include <QToolButton>
 #include <functional>
 #include <memory>
@@ -29,6 +30,7 @@
 #include "pages/SortMethodDialog.h"
 #include "pages/TimeStampFormatDialog.h"
 #include "shell/FrameWizard.h"
+#include "shell/WorkPace.h"
 #include "wizard/WizardDriver.h"
 #include "wizard/WizardPage.h"
 
@@ -226,7 +228,66 @@ struct Window {
     std::string name;
     // Opens the window on the fixture; one made of its own is kept in `made`.
     std::function<QWidget*(test::WindowFixture&, std::unique_ptr<QWidget>& made)> open;
+    // The fixture the window is opened on. The preferences stay from one window to the next
+    // (nothing here changes them): each is written to disk, at a cost, only once.
+    std::function<test::WindowSetup()> setup = [] { return test::InMemory().KeepingPreferences(); };
+    // Checks what the window did once it was checked, and lets go of what it holds.
+    std::function<void(test::WindowFixture&)> close = nullptr;
 };
+
+// The widest lines the count and the pace come to in a run of a million files: all but done at
+// the greatest pace, and barely begun at the slowest.
+std::vector<QString> WidestPaces() {
+    constexpr unsigned kTotal = 1000000;
+    std::vector<QString> texts;
+    for (const auto& [seconds, done] : {std::pair(5, 999999), std::pair(5, 10)}) {
+        shell::WorkPace pace;
+        pace.Start(0);
+        pace.Sample(seconds * 1000, done);
+        texts.push_back(pace.Text(kTotal, done));
+    }
+    return texts;
+}
+
+// The main window in the middle of a run, the stop beside the bar and the count and pace under
+// it, at their widest; the window keeps the size it had at rest.
+Window Working(const QString& text) {
+    auto gate = std::make_shared<test::GatedFileSystem*>(nullptr);
+    auto rest = std::make_shared<QSize>();
+    Window row;
+    row.name = "main/working " + text.simplified().toStdString();
+    row.setup = [gate] {
+        test::WindowSetup setup = test::InMemory().KeepingPreferences();
+        setup.makeFileSystem = [gate] {
+            auto files = std::make_unique<test::GatedFileSystem>(1);
+            *gate = files.get();
+            return files;
+        };
+        return setup;
+    };
+    row.open = [gate, rest, text](test::WindowFixture& shell, auto&) -> QWidget* {
+        for (const char* name : {"a.txt", "b.txt"}) shell.folder.CreateFile(name);
+        // A page that does not show the folder, so that none puts its own back into the record.
+        shell.View().SelectPage(pages::kFirstItemData + 3);
+        shell.Settings().SelectFile.FullPath = shell.Root();
+        shell.frame->show();
+        *rest = shell.frame->size();
+        shell.interaction.answers.push_front(true);
+        shell.View().RenameCommand();
+        const bool held =
+            QTest::qWaitFor([&] { return (*gate)->held.load() || !shell.View().Working(); }, 60000);
+        EXPECT_TRUE(held && (*gate)->held) << shell.interaction.messages.size() << " messages";
+        shell.View().ProgressText()->setText(text);
+        return shell.frame.get();
+    };
+    row.close = [gate, rest](test::WindowFixture& shell) {
+        EXPECT_EQ(shell.frame->width(), rest->width()) << "the window widened for its work";
+        EXPECT_EQ(shell.frame->height(), rest->height()) << "the window grew for its work";
+        (*gate)->Release();
+        EXPECT_TRUE(shell.WaitForWork());
+    };
+    return row;
+}
 
 QWidget* Keep(std::unique_ptr<QWidget>& made, QWidget* window) {
     made.reset(window);
@@ -246,6 +307,7 @@ std::vector<Window> Windows() {
                             return static_cast<QWidget*>(shell.frame.get());
                         }});
     }
+    for (const QString& pace : WidestPaces()) rows.push_back(Working(pace));
     for (int kind = 0; kind < wizard::kPageKindCount; ++kind) {
         rows.push_back({"wizard/page" + std::to_string(kind), [kind](auto& shell, auto& made) {
                             auto* page =
@@ -314,7 +376,7 @@ TEST(LayoutCheck, EveryPageAndDialogFitsItsTextsAtEveryFontSize) {
         ASSERT_EQ(QFontInfo(QApplication::font()).family(), family);
         for (const Window& row : Windows()) {
             SCOPED_TRACE(row.name + " at " + std::to_string(font.pointSizeF()) + " pt");
-            test::WindowFixture shell(test::InMemory());
+            test::WindowFixture shell(row.setup());
             std::unique_ptr<QWidget> made;
             QWidget* window = row.open(shell, made);
             window->show();
@@ -324,6 +386,7 @@ TEST(LayoutCheck, EveryPageAndDialogFitsItsTextsAtEveryFontSize) {
             const QStringList problems = LayoutCheck().Run(*window);
             EXPECT_TRUE(problems.isEmpty()) << window->windowTitle().toStdString() << ":\n"
                                             << problems.join('\n').toStdString();
+            if (row.close) row.close(shell);
         }
     }
     QApplication::setFont(original);

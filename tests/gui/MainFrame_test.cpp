@@ -288,6 +288,25 @@ TEST_F(MainFrameTest, HelpFileHasATopicForEveryContextNumber) {
     }
 }
 
+// The buttons under the pages, the one shown only while work goes among them, each have their
+// entry in the help's topic of those buttons.
+TEST_F(MainFrameTest, HelpDescribesEveryButtonOfTheMainWindow) {
+    QFile file(test::HelpFileOfSource());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(file.readAll());
+    const qsizetype start = html.indexOf(QStringLiteral("name=\"buttons\""));
+    ASSERT_GE(start, 0);
+    const QString topic = html.mid(start, html.indexOf(QStringLiteral("<h2"), start) - start);
+    test::WindowFixture shell(test::RecordingPages());
+    const QList<QPushButton*> buttons =
+        shell.View().findChildren<QPushButton*>(Qt::FindDirectChildrenOnly);
+    EXPECT_GE(buttons.size(), 5);
+    for (const QPushButton* button : buttons) {
+        const QString text = button->text().simplified();
+        EXPECT_TRUE(topic.contains("<b>" + text + "</b>")) << text.toStdString();
+    }
+}
+
 TEST_F(MainFrameTest, HelpContentsAndTheHelpOfDialogsOpenTheirTopics) {
     test::WindowFixture shell(test::RecordingPages());
     shell.frame->findChild<QAction*>("actionHelp")->trigger();

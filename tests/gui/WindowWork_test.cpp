@@ -6,9 +6,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 
 #include "engine/ResultCodes.h"
 #include "gui/GuiTestSupport.h"
@@ -20,39 +17,7 @@ namespace morvanex::shell {
 namespace {
 
 using test::Find;
-
-// The disk, where the run waits inside its chosen move until the test lets it go on: the window
-// is looked at and used while the work is known to stand between two given files.
-class GatedFileSystem final : private test::PosixFileSystemMember,
-                              public test::ForwardingFileSystem {
-  public:
-    explicit GatedFileSystem(int holdAt) : ForwardingFileSystem(posix), m_holdAt(holdAt) {}
-
-    int Move(std::string_view from, std::string_view to,
-             const platform::FileStatus* expected) override {
-        const int result = ForwardingFileSystem::Move(from, to, expected);
-        if (++m_moves == m_holdAt) {
-            std::unique_lock lock(m_mutex);
-            held = true;
-            m_released.wait(lock, [this] { return m_open; });
-        }
-        return result;
-    }
-    void Release() {
-        std::lock_guard lock(m_mutex);
-        m_open = true;
-        m_released.notify_all();
-    }
-
-    std::atomic<bool> held{false};
-
-  private:
-    const int m_holdAt;
-    std::atomic<int> m_moves{0};
-    std::mutex m_mutex;
-    std::condition_variable m_released;
-    bool m_open = false;
-};
+using test::GatedFileSystem;
 
 constexpr int kFiles = 4;
 constexpr int kHeldAt = 2;  // the run waits inside its second move

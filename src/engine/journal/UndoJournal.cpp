@@ -205,8 +205,12 @@ std::string Uid(uid_t uid) {
 
 // Reads the rest of the file (the journal is read, never mapped, by an undo: a file cut short
 // meanwhile is then simply shorter).
-int ReadAll(int fd, std::string& bytes) {
+int ReadAll(int fd, std::string& bytes, std::size_t expected) {
     bytes.clear();
+    // Read once into its place: a journal of many records is megabytes. A size beyond any run's
+    // (a file made to look so) is not taken on trust.
+    constexpr std::size_t kReserveAtMost = std::size_t{1} << 30;
+    if (expected <= kReserveAtMost) bytes.reserve(expected);
     char buffer[1 << 16];
     for (;;) {
         const ssize_t got = ::read(fd, buffer, sizeof buffer);
@@ -250,9 +254,18 @@ std::vector<std::string> SplitFolders(std::string_view block) {
     return folders;
 }
 
+// Room for as many records as the bytes could hold: the tail never used is never touched.
+void Reserve(std::size_t size, std::size_t at, std::size_t headerSize, journal::Run& run,
+             std::vector<std::uint64_t>* offsets) {
+    const std::size_t most = at < size ? (size - at) / headerSize : 0;
+    run.records.reserve(run.records.size() + most);
+    if (offsets != nullptr) offsets->reserve(offsets->size() + most);
+}
+
 void ParseLegacyRecords(const unsigned char* data, std::size_t size, std::size_t at,
                         journal::Run& run, std::vector<std::uint64_t>* offsets) {
     const bool words = run.version == kWordChecksumVersion;
+    Reserve(size, at, kOldRecordHeaderSize, run, offsets);
     for (;;) {
         if (at + kOldRecordHeaderSize > size) {
             run.cutShort = true;  // a finished or killed run always leaves an empty record here
@@ -312,6 +325,7 @@ void ParseLegacyRecords(const unsigned char* data, std::size_t size, std::size_t
 
 void ParseRecords(const unsigned char* data, std::size_t size, std::size_t at, const Key& runKey,
                   journal::Run& run, std::vector<std::uint64_t>* offsets) {
+    Reserve(size, at, kRecordHeaderSize, run, offsets);
     for (;;) {
         if (at + kRecordHeaderSize > size) {
             run.cutShort = true;  // a finished or killed run always leaves an empty record here
@@ -744,7 +758,7 @@ int OpenAndRead(const std::string& path, int flags, Run& run, std::vector<std::u
     std::string bytes;
     struct stat status {};
     int error = ::fstat(fd, &status) != 0 ? errno : 0;
-    if (error == 0) error = ReadAll(fd, bytes);
+    if (error == 0) error = ReadAll(fd, bytes, static_cast<std::size_t>(status.st_size));
     if (error != 0) {
         ::close(fd);
         errno = error;
