@@ -245,8 +245,9 @@ MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_vi
             continue;
         }
         std::string source = platform::Cp932FromUtf8(std::string(folder) + relative);
+        // Only whether it is there: the run reads its whole status when it lists it.
         platform::FileStatus status;
-        if (const int error = fileSystem.GetStatus(source, status)) {
+        if (const int error = fileSystem.GetEntryStatus(source, status)) {
             mapped.errors.push_back(at + Shown(row.oldPath) + ": " + std::strerror(error));
             continue;
         }
