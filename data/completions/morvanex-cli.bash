@@ -8,6 +8,8 @@ _morvanex_cli_options() {
         show) echo --ini --set ;;
         preview) echo --folder --list --format --set --quiet ;;
         run) echo --folder --list --yes --undo-on-failure --no-journal --set --quiet ;;
+        apply) echo --folder --separator --header --format --yes --quiet ;;
+        edit) echo --folder --list --format --yes --set --quiet ;;
         undo) echo --yes --quiet ;;
     esac
     echo --help --version
@@ -58,6 +60,14 @@ _morvanex_cli() {
             mapfile -t COMPREPLY < <(compgen -W "text tsv json" -- "$cur")
             return
             ;;
+        --separator)
+            # Spreadsheets export with one of these; a bare ";" would end the command.
+            local separator
+            for separator in '\;' , tab; do
+                [[ $separator == "$cur"* ]] && COMPREPLY+=("$separator")
+            done
+            return
+            ;;
         --set)
             local key
             while IFS= read -r key; do
@@ -75,7 +85,7 @@ _morvanex_cli() {
         word=${COMP_WORDS[i]}
         if [[ -n $ended || $word != -* ]]; then
             case ${COMP_WORDS[i - 1]} in
-                --folder | --list | -f | --format | --set | =) continue ;;
+                --folder | --list | -f | --format | --set | --separator | =) continue ;;
             esac
             [[ $word == = ]] && continue
             if [[ -z $command ]]; then command=$word; else ((operands++)); fi
@@ -89,16 +99,23 @@ _morvanex_cli() {
         return
     fi
     if [[ -z $command ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "new show preview run undo history help" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "new show preview run apply edit undo history help" -- "$cur")
         return
     fi
     case $command in
-        new | show | preview | run)
+        new | show | preview | run | edit)
             ((operands == 0)) && _morvanex_cli_jobs "$cur"
+            ;;
+        apply)
+            # A mapping file: any file, a spreadsheet's export may be named anything.
+            if ((operands == 0)); then
+                compopt -o filenames 2>/dev/null
+                mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+            fi
             ;;
         help)
             ((operands == 0)) &&
-                mapfile -t COMPREPLY < <(compgen -W "new show preview run undo history" -- "$cur")
+                mapfile -t COMPREPLY < <(compgen -W "new show preview run apply edit undo history" -- "$cur")
             ;;
     esac
 }

@@ -15,7 +15,7 @@ function __morvanex_cli_operands --description 'The command and its operands giv
             switch $word
                 case --
                     set ended 1
-                case --folder --list --set -f --format
+                case --folder --list --set -f --format --separator
                     set skip 1
                 case '-*'
                 case '*'
@@ -63,21 +63,26 @@ complete -c morvanex-cli -n __morvanex_cli_wants_command -a new -d 'Write a fres
 complete -c morvanex-cli -n __morvanex_cli_wants_command -a show -d 'Print what a job does, or the job file'
 complete -c morvanex-cli -n __morvanex_cli_wants_command -a preview -d 'Work out every new name, touching nothing'
 complete -c morvanex-cli -n __morvanex_cli_wants_command -a run -d 'Rename (or copy) for real'
+complete -c morvanex-cli -n __morvanex_cli_wants_command -a apply -d 'Rename as a mapping file of old and new names says'
+complete -c morvanex-cli -n __morvanex_cli_wants_command -a edit -d 'Rename in a text editor, one name a line'
 complete -c morvanex-cli -n __morvanex_cli_wants_command -a undo -d 'Take back the newest run not yet undone'
 complete -c morvanex-cli -n __morvanex_cli_wants_command -a history -d 'List the kept runs'
 complete -c morvanex-cli -n __morvanex_cli_wants_command -a help -d 'The help of one command'
-complete -c morvanex-cli -n "__morvanex_cli_first_operand_of help" -a "new show preview run undo history"
+complete -c morvanex-cli -n "__morvanex_cli_first_operand_of help" -a "new show preview run apply edit undo history"
 
-complete -c morvanex-cli -n "__morvanex_cli_first_operand_of new show preview run" -a "(__morvanex_cli_jobs)"
+complete -c morvanex-cli -n "__morvanex_cli_first_operand_of new show preview run edit" -a "(__morvanex_cli_jobs)"
+complete -c morvanex-cli -n "__morvanex_cli_first_operand_of apply" -F
 
 complete -c morvanex-cli -s h -l help -d 'Show the help'
 complete -c morvanex-cli -s V -l version -d 'Show the version'
 complete -c morvanex-cli -n "__morvanex_cli_using show" -l ini -d 'Print the job file instead of the summary'
-complete -c morvanex-cli -n "__morvanex_cli_using show preview run" -l set -x -a "(__morvanex_cli_keys)" -d 'Set a key of the job for this command'
-complete -c morvanex-cli -n "__morvanex_cli_using preview run" -l folder -x -a "(__fish_complete_directories)" -d 'Take the targets from this folder'
-complete -c morvanex-cli -n "__morvanex_cli_using preview run" -l list -r -F -d 'Take the targets from this file'
-complete -c morvanex-cli -n "__morvanex_cli_using preview" -s f -l format -x -a "text tsv json" -d 'How the rows are printed'
-complete -c morvanex-cli -n "__morvanex_cli_using run undo" -s y -l yes -d 'Answer Yes (run: make missing folders; undo: do not ask)'
+complete -c morvanex-cli -n "__morvanex_cli_using show preview run edit" -l set -x -a "(__morvanex_cli_keys)" -d 'Set a key of the job for this command'
+complete -c morvanex-cli -n "__morvanex_cli_using preview run apply edit" -l folder -x -a "(__fish_complete_directories)" -d 'Take the targets from this folder'
+complete -c morvanex-cli -n "__morvanex_cli_using preview run edit" -l list -r -F -d 'Take the targets from this file'
+complete -c morvanex-cli -n "__morvanex_cli_using preview apply edit" -s f -l format -x -a "text tsv json" -d 'How the rows are printed'
+complete -c morvanex-cli -n "__morvanex_cli_using run apply edit undo" -s y -l yes -d 'Answer Yes (run: make missing folders; apply, edit, undo: do not ask)'
 complete -c morvanex-cli -n "__morvanex_cli_using run" -l undo-on-failure -d 'Move the renamed files back when the run stops midway'
 complete -c morvanex-cli -n "__morvanex_cli_using run" -l no-journal -d 'Do not record the run for undo'
-complete -c morvanex-cli -n "__morvanex_cli_using preview run undo" -s q -l quiet -d 'No progress line'
+complete -c morvanex-cli -n "__morvanex_cli_using apply" -l separator -x -a "';' , tab" -d 'The character between the columns'
+complete -c morvanex-cli -n "__morvanex_cli_using apply" -l header -d 'Skip the first row, which names the columns'
+complete -c morvanex-cli -n "__morvanex_cli_using preview run apply edit undo" -s q -l quiet -d 'No progress line'

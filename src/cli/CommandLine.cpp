@@ -7,14 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/CommandSupport.h"
+#include "cli/GivenNames.h"
 #include "cli/Interrupt.h"
 #include "cli/Options.h"
 #include "cli/TerminalInteraction.h"
@@ -32,120 +32,6 @@
 namespace morvanex::cli {
 
 namespace {
-
-constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitConflicts = 3;
-
-void PrintCp932(FILE* stream, const std::string& cp932Text) {
-    std::fprintf(stream, "%s\n", platform::Utf8FromCp932(cp932Text).c_str());
-}
-
-// The message, and where the help is: the command's own once the command is known.
-int UsageError(const std::string& message, Command command = Command::None) {
-    const std::string help =
-        command == Command::None ? "--help" : std::string(CommandName(command)) + " --help";
-    std::fprintf(stderr, "morvanex-cli: %s\nTry 'morvanex-cli %s'.\n", message.c_str(),
-                 help.c_str());
-    return kExitUsage;
-}
-
-std::string Absolute(const std::string& path) {
-    if (path.starts_with("/")) return path;
-    char buffer[4096];
-    const char* cwd = ::getcwd(buffer, sizeof buffer);
-    return std::string(cwd != nullptr ? cwd : ".") + "/" + path;
-}
-
-struct Job {
-    platform::PosixFileSystem fileSystem;
-    platform::SystemClock clock;
-    settings::RenameSettings settings;
-};
-
-// Fresh settings with the job file loaded into them; false (message printed) when it fails.
-bool LoadJob(Job& job, const std::string& path) {
-    job.settings = settings::ConstructSettings({job.fileSystem, job.clock, {}});
-    const std::string cp932 = platform::Cp932FromUtf8(Absolute(path));
-    if (const settings::LoadResult result =
-            settings::LoadPatternFile(job.settings, cp932, job.fileSystem);
-        !result) {
-        PrintCp932(stderr, settings::LoadFailureMessage(result, cp932));
-        return false;
-    }
-    return true;
-}
-
-// Applies the --set overrides in order; false (message printed) at the first that is not a key
-// of a job or not a value the key takes.
-bool ApplyOverrides(Job& job, const Arguments& options) {
-    for (const std::string& set : options.sets) {
-        const std::size_t equals = set.find('=');
-        const std::size_t dot = set.find('.');
-        if (equals == std::string::npos || dot == std::string::npos || dot > equals || dot == 0 ||
-            dot + 1 == equals) {
-            return UsageError("--set takes SECTION.KEY=VALUE, not '" + set + "'", options.command),
-                   false;
-        }
-        const std::string section = set.substr(0, dot);
-        const std::string key = set.substr(dot + 1, equals - dot - 1);
-        const std::string value = set.substr(equals + 1);
-        const settings::LoadResult result =
-            settings::SetPatternKey(job.settings, platform::Cp932FromUtf8(section),
-                                    platform::Cp932FromUtf8(key), platform::Cp932FromUtf8(value));
-        const std::string name = platform::Utf8FromCp932(result.section + "." + result.key);
-        switch (result.error) {
-            case settings::LoadError::None:
-                continue;
-            case settings::LoadError::UnknownKey:
-                return UsageError("--set: a job has no key '" + name + "'", options.command), false;
-            case settings::LoadError::NotANumber:
-                return UsageError("--set: " + name + " takes a number, not '" + value + "'",
-                                  options.command),
-                       false;
-            default:
-                return UsageError(
-                           "--set: " + platform::Utf8FromCp932(settings::LoadErrorReason(result)),
-                           options.command),
-                       false;
-        }
-    }
-    return true;
-}
-
-// Applies --folder and --list; false (message printed) when the list cannot be read or the
-// job needs a list that was not given.
-bool ApplyTargets(Job& job, const Arguments& options) {
-    if (options.folder) {
-        // Resolved once, here: the run, its journal and its logs see only absolute paths.
-        job.settings.SelectFile.FullPath =
-            platform::WithTrailingSeparator(platform::Cp932FromUtf8(Absolute(*options.folder)));
-        job.settings.SelectFile.FreeFileSelect = 0;
-    }
-    if (!options.list && job.settings.SelectFile.FreeFileSelect != 0) {
-        UsageError("the job takes its targets from a list of files: give it with --list FILE",
-                   options.command);
-        return false;
-    }
-    if (options.list) {
-        std::ifstream in(*options.list, std::ios::binary);
-        if (!in) {
-            std::fprintf(stderr, "morvanex-cli: cannot read the list '%s'\n",
-                         options.list->c_str());
-            return false;
-        }
-        job.settings.FreeFileList.clear();
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.empty()) continue;
-            job.settings.FreeFileList.push_back(platform::Cp932FromUtf8(Absolute(line)));
-        }
-        job.settings.SelectFile.FreeFileSelect = 1;
-    }
-    return true;
-}
 
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
@@ -244,14 +130,6 @@ int Run(const Arguments& options) {
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
 }
 
-bool AskOnTerminal(const char* question) {
-    std::fprintf(stderr, "%s [y/N] ", question);
-    std::fflush(stderr);
-    std::string answer;
-    if (!std::getline(std::cin, answer)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes";
-}
-
 int Undo(const Arguments& options) {
     // The run may be named, as history shows it.
     const std::string name = options.operands.empty() ? std::string() : options.operands[0];
@@ -277,7 +155,7 @@ int Undo(const Arguments& options) {
         }
         std::fflush(stdout);
         const std::string question = "Take these " + std::to_string(steps.size()) + " files back?";
-        if (!AskOnTerminal(question.c_str())) return kExitFailed;
+        if (!AskOnTerminal(question)) return kExitFailed;
     }
     TerminalInteraction terminal({}, ListFormat::Text, false,
                                  WantsProgressLine(STDERR_FILENO, options.quiet));
@@ -363,6 +241,10 @@ int RunCommandLine(int argc, char** argv) {
             return Preview(arguments);
         case Command::Run:
             return Run(arguments);
+        case Command::Apply:
+            return Apply(arguments);
+        case Command::Edit:
+            return Edit(arguments);
         case Command::Undo:
             return Undo(arguments);
         case Command::History:

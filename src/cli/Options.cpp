@@ -75,6 +75,49 @@ constexpr CommandSpec kCommands[] = {
      "[--undo-on-failure] [--no-journal]\n"
      "[--set SECTION.KEY=VALUE]...",
      1, 1, "no job file given", "Rename (or copy) for real.", false},
+    {Command::Apply, "apply",
+     "apply MAPPING [--folder DIR] [--separator C] [--header]\n"
+     "[-f text|tsv|json] [-y] [-q]",
+     1, 1, "no mapping file given",
+     "Rename the files a mapping file names: each row holds\n"
+     "an old name and a new one (a spreadsheet's CSV or TSV\n"
+     "export). TSV when the first line holds a tab (fields\n"
+     "escaped as preview's tsv writes them), else CSV with\n"
+     "RFC 4180 quoting; UTF-8 (with or without a byte-order\n"
+     "mark) or CP932. An old name is a path below DIR (by\n"
+     "default the mapping file's folder); a new name is a\n"
+     "name, or a path in the old one's folder. Rows that\n"
+     "cannot be renamed (the old file missing, named twice,\n"
+     "a new name in another folder or empty, fewer than two\n"
+     "columns) are listed by line and nothing moves. The\n"
+     "plan is then checked and ordered as a run's (swaps and\n"
+     "chains of names included), shown as preview shows it\n"
+     "and asked for (--yes skips both), and recorded for\n"
+     "undo.",
+     false},
+    {Command::Edit, "edit",
+     "edit [JOB] [--folder DIR | --list FILE] [-f text|tsv|json]\n"
+     "[-y] [-q] [--set SECTION.KEY=VALUE]...",
+     0, 1, "",
+     "Rename in a text editor ($VISUAL, else $EDITOR, else vi):\n"
+     "the targets are written one per line, as the path below\n"
+     "the folder they share, to a temporary file; without JOB\n"
+     "the files of DIR, of the list FILE or of the current\n"
+     "folder with their own names, with JOB the targets it\n"
+     "selects with the names it would give them (only the\n"
+     "names: its other changes are not made). Change a line\n"
+     "to rename its file in its own folder; a line that holds\n"
+     "the file's own name leaves it alone. A name a line\n"
+     "cannot hold as it is (a line break, a backslash, bytes\n"
+     "that are not UTF-8, a leading #, blanks at the end) is\n"
+     "written with the escapes of preview's tsv. Lines added\n"
+     "or removed, an empty name, a changed folder part or a\n"
+     "bad escape refuse the edit by line, and an editor that\n"
+     "exits with an error cancels it: nothing moves. The plan\n"
+     "is then a run's, as apply's: checked whole, swaps and\n"
+     "chains ordered, shown and asked for (--yes skips both),\n"
+     "recorded for undo.",
+     false},
     {Command::Undo, "undo", "undo [RUN] [-y] [-q]", 0, 1, "",
      "Take back the newest run that is not undone yet: its\n"
      "files move back, newest first, and get back the\n"
@@ -113,6 +156,8 @@ enum OptionId : int {
     kIni,
     kUndoOnFailure,
     kNoJournal,
+    kSeparator,
+    kHeader,
 };
 
 struct OptionSpec {
@@ -126,18 +171,29 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {kFolder, "folder", false, "DIR", "a folder", Bit(Command::Preview) | Bit(Command::Run),
-     "Take the targets from DIR instead of the job's folder."},
-    {kList, "list", false, "FILE", "a file", Bit(Command::Preview) | Bit(Command::Run),
+    {kFolder, "folder", false, "DIR", "a folder",
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Edit),
+     "Take the targets from DIR instead of the job's folder\n"
+     "(apply: the folder the old names are below)."},
+    {kList, "list", false, "FILE", "a file",
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Edit),
      "Take the targets from FILE, one path per line (UTF-8),\n"
      "in that order, instead of a folder."},
-    {kFormat, "format", true, "FORMAT", "text, tsv or json", Bit(Command::Preview),
+    {kFormat, "format", true, "FORMAT", "text, tsv or json",
+     Bit(Command::Preview) | Bit(Command::Apply) | Bit(Command::Edit),
      "How preview prints its rows: text (default), tsv or\n"
      "json."},
-    {kYes, "yes", true, nullptr, nullptr, Bit(Command::Run) | Bit(Command::Undo),
+    {kYes, "yes", true, nullptr, nullptr,
+     Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Edit) | Bit(Command::Undo),
      "run: answer Yes when the copy or log folder is missing\n"
      "and the job asks whether to create it (without it: No,\n"
-     "and the run stops). undo: do not ask."},
+     "and the run stops). apply, edit, undo: do not show the\n"
+     "plan and ask."},
+    {kSeparator, "separator", false, "C", "one character", Bit(Command::Apply),
+     "The mapping's columns are separated by C (a spreadsheet\n"
+     "that exports with ';'); \\t or tab for a tab."},
+    {kHeader, "header", false, nullptr, nullptr, Bit(Command::Apply),
+     "The mapping's first row names its columns: skip it."},
     {kUndoOnFailure, "undo-on-failure", false, nullptr, nullptr, Bit(Command::Run),
      "When the run stops midway, move the files it renamed\n"
      "back."},
@@ -148,7 +204,7 @@ constexpr OptionSpec kOptions[] = {
     {kIni, "ini", false, nullptr, nullptr, Bit(Command::Show),
      "Print the job file instead of the summary."},
     {kSet, "set", false, "SECTION.KEY=VALUE", "SECTION.KEY=VALUE",
-     Bit(Command::Show) | Bit(Command::Preview) | Bit(Command::Run),
+     Bit(Command::Show) | Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Edit),
      "After JOB is loaded, set one of its keys as the line\n"
      "KEY=VALUE in section [SECTION] of the file would\n"
      "(names in any letter case, the value trimmed and\n"
@@ -161,7 +217,8 @@ constexpr OptionSpec kOptions[] = {
      "  --set CommonOption.NaturalOrder=1\n"
      "  --set \"StringChangeOption.ChangeBefore001=^IMG_(\\d+)\""},
     {kQuiet, "quiet", true, nullptr, nullptr,
-     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Undo),
+     Bit(Command::Preview) | Bit(Command::Run) | Bit(Command::Apply) | Bit(Command::Edit) |
+         Bit(Command::Undo),
      "No progress line. Without it, work that takes longer\n"
      "than half a second shows one updating line on standard\n"
      "error (count / total, files per second, time left) when\n"
@@ -261,6 +318,19 @@ std::string TakeOption(Arguments& a, const OptionSpec& spec, const char* value) 
         case kIni:
             a.ini = true;
             break;
+        case kSeparator:
+            if (std::strcmp(value, "\\t") == 0 || std::strcmp(value, "tab") == 0) {
+                a.separator = '\t';
+            } else if (std::strlen(value) == 1 && value[0] != '"' && value[0] != '\n' &&
+                       value[0] != '\r') {
+                a.separator = value[0];
+            } else {
+                return "--separator takes one character (or \\t), not '" + std::string(value) + "'";
+            }
+            break;
+        case kHeader:
+            a.header = true;
+            break;
         case kHelp:
             a.help = true;
             break;
@@ -356,9 +426,10 @@ constexpr const char* kProgramNotes =
 constexpr const char* kExitStatus =
     "Exit status: 0 success; 1 the job (or the undo) failed, its message on\n"
     "standard error (for a job, first line \"Error Code : N\"); 2 usage error or a\n"
-    "job file that does not load; 3 preview found duplicate, exists or refused rows;\n"
-    "130 (143 for SIGTERM) run or undo stopped by Ctrl-C between two files, all it\n"
-    "changed journaled: `undo` takes it back (a second Ctrl-C ends at once).\n";
+    "job file or a mapping that does not load; 3 preview (or apply, edit) found\n"
+    "duplicate, exists or refused rows; 130 (143 for SIGTERM) run, apply, edit or\n"
+    "undo stopped by Ctrl-C between two files, all it changed journaled: `undo`\n"
+    "takes it back (a second Ctrl-C ends at once).\n";
 
 }  // namespace
 

@@ -11,11 +11,12 @@
 // (getopt_long), the help texts and the completions' cross-check read it.
 namespace morvanex::cli {
 
-enum class Command { None, New, Show, Preview, Run, Undo, History, Keys };
+enum class Command { None, New, Show, Preview, Run, Apply, Edit, Undo, History, Keys };
 
 struct Arguments {
     Command command = Command::None;
-    std::vector<std::string> operands;  // JOB for new, show, preview, run; RUN for undo
+    std::vector<std::string> operands;  // JOB for new, show, preview, run, edit; RUN for undo;
+                                        // MAPPING for apply
     std::optional<std::string> folder;
     std::optional<std::string> list;
     ListFormat format = ListFormat::Text;
@@ -24,6 +25,8 @@ struct Arguments {
     bool noJournal = false;
     bool ini = false;
     bool quiet = false;
+    char separator = '\0';          // apply's column separator; '\0': told by the file
+    bool header = false;            // apply: the first row names the columns
     std::vector<std::string> sets;  // SECTION.KEY=VALUE, in the order given
     bool help = false;              // --help: the command's help, or the program's
     bool version = false;

@@ -362,6 +362,19 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos) {
     return DecodeUtf8(text, pos).length;
 }
 
+WrittenText DetectWrittenText(std::string_view bytes) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (bytes.starts_with(kByteOrderMark)) return {bytes.substr(kByteOrderMark.size()), true};
+    bool beyondAscii = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        if (length == 0) return {bytes, false};
+        beyondAscii = beyondAscii || length > 1;
+        i += length;
+    }
+    return {bytes, beyondAscii};
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }

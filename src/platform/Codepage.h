@@ -114,6 +114,16 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 // code points past U+10FFFF are not well-formed), or 0 where none starts there.
 std::size_t Utf8SequenceLength(std::string_view text, std::size_t pos);
 
+// Text a person wrote into a file (a job file, a mapping file), in either encoding: UTF-8 when
+// it starts with a UTF-8 byte-order mark (which `text` leaves out) or is well-formed UTF-8 with
+// at least one byte beyond ASCII (CP932 text with Japanese in it practically never is: its lead
+// bytes would need a run of 0x80-0xBF bytes after them); otherwise CP932.
+struct WrittenText {
+    std::string_view text;
+    bool utf8 = false;
+};
+WrittenText DetectWrittenText(std::string_view bytes);
+
 // Conversions. Host text that CP932 cannot represent is written as described above, so every
 // host name has exactly one CP932 form, the same in every process, and comes back from it byte
 // for byte. The Try forms always succeed; they remain for callers written when they could not.

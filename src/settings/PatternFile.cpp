@@ -148,54 +148,14 @@ LoadError CheckFolder(std::string_view value) {
     return LoadError::None;
 }
 
-// Valid UTF-8 (no overlong forms, no surrogates, nothing beyond U+10FFFF) with at least one
-// byte beyond ASCII. CP932 text with Japanese in it practically never is: its lead bytes would
-// need a run of 0x80-0xBF bytes after them.
-bool IsUtf8BeyondAscii(std::string_view text) {
-    bool beyondAscii = false;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        if (b < 0x80) {
-            ++i;
-            continue;
-        }
-        beyondAscii = true;
-        std::size_t length = 0;
-        unsigned char low = 0x80;
-        unsigned char high = 0xBF;
-        if (b >= 0xC2 && b <= 0xDF) {
-            length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            length = 3;
-            if (b == 0xE0) low = 0xA0;
-            if (b == 0xED) high = 0x9F;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            length = 4;
-            if (b == 0xF0) low = 0x90;
-            if (b == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto c = static_cast<unsigned char>(text[i + k]);
-            if (c < (k == 1 ? low : 0x80) || c > (k == 1 ? high : 0xBF)) return false;
-        }
-        i += length;
-    }
-    return beyondAscii;
-}
-
 // A job file written by a UTF-8 editor is read as its author wrote it; the program itself
 // writes CP932.
 void ToCp932(std::string_view bytes, std::string& text) {
-    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-    if (bytes.starts_with(kByteOrderMark)) {
-        platform::Cp932FromUtf8(bytes.substr(kByteOrderMark.size()), text);
-    } else if (IsUtf8BeyondAscii(bytes)) {
-        platform::Cp932FromUtf8(bytes, text);
+    const platform::WrittenText written = platform::DetectWrittenText(bytes);
+    if (written.utf8) {
+        platform::Cp932FromUtf8(written.text, text);
     } else {
-        text.assign(bytes);
+        text.assign(written.text);
     }
 }
 

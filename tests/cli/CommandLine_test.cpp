@@ -627,5 +627,207 @@ TEST_F(CommandLineTest, ARunThatFailsMidwayIsTakenBack) {
     EXPECT_EQ(Cli("undo --yes").status, 1);
 }
 
+// A mapping file renames as a run does: a swap through a temporary name, the plan shown and
+// asked for, one journal that `undo` takes back and `history` lists.
+TEST_F(CommandLineTest, ApplyRenamesAsTheMappingSaysAndUndoTakesItBack) {
+    work.CreateFile("d/a.jpg", "A");
+    work.CreateFile("d/b.jpg", "B");
+    work.CreateFile("d/sub/c.jpg", "C");
+    work.CreateFile("d/map.csv",
+                    "old,new\r\na.jpg,b.jpg\r\nb.jpg,a.jpg\r\nsub/c.jpg,\"c, 2.jpg\"\r\n");
+    const std::string d = work.Path() + "d/";
+
+    const Result declined = Cli("apply d/map.csv --header -f tsv", "n\n");
+    EXPECT_EQ(declined.status, 1) << declined.err;
+    EXPECT_EQ(declined.out, d + "a.jpg\t" + d + "b.jpg\tcycle\n" + d + "b.jpg\t" + d +
+                                "a.jpg\tcycle\n" + d + "sub/c.jpg\t" + d + "sub/c, 2.jpg\tok\n");
+    EXPECT_NE(declined.err.find("Rename these 3 files? [y/N] Nothing was renamed."),
+              std::string::npos)
+        << declined.err;
+    EXPECT_EQ(work.ReadFile("d/a.jpg"), "A");
+
+    const Result applied = Cli("apply --header d/map.csv", "y\n");
+    ASSERT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(work.ReadFile("d/a.jpg"), "B");
+    EXPECT_EQ(work.ReadFile("d/b.jpg"), "A");
+    EXPECT_EQ(work.ReadFile("d/sub/c, 2.jpg"), "C");
+    EXPECT_NE(Cli("history").out.find("  done  3  " + d), std::string::npos);
+
+    ASSERT_EQ(Cli("undo --yes").status, 0);
+    EXPECT_EQ(work.ReadFile("d/a.jpg"), "A");
+    EXPECT_EQ(work.ReadFile("d/b.jpg"), "B");
+    EXPECT_EQ(work.ReadFile("d/sub/c.jpg"), "C");
+
+    // --yes neither shows nor asks; old names below --folder, wherever the mapping lies.
+    // The escapes of the tsv preview: a backslash in a name is written twice.
+    work.CreateFile("map.tsv", "sub/c.jpg\tsub/c\\\\2.jpg\n");
+    const Result yes = Cli("apply map.tsv --folder d --yes");
+    ASSERT_EQ(yes.status, 0) << yes.err;
+    EXPECT_EQ(yes.out.find(" -> "), std::string::npos) << yes.out;
+    EXPECT_EQ(work.ReadFile("d/sub/c\\2.jpg"), "C");
+}
+
+// A mapping that cannot be carried out whole moves nothing and says which line is at fault.
+TEST_F(CommandLineTest, ApplyRefusesAMappingByItsLines) {
+    work.CreateFile("a.jpg", "A");
+    work.CreateFile("b.jpg", "B");
+    work.CreateFile("sub/c.jpg", "C");
+    struct Row {
+        const char* name;
+        std::string mapping;
+        std::string options;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"row/missing_old_file", "a.jpg,x.jpg\ny.jpg,z.jpg\n", "", 2,
+         "morvanex-cli: m.csv: line 2: 'y.jpg': No such file or directory\n"},
+        {"row/separator_given", "a.jpg;x.jpg\nb.jpg\n", "--separator ';'", 2,
+         "morvanex-cli: m.csv: line 2: one column;"},
+        {"file/empty", "\n", "", 2, "morvanex-cli: m.csv: no rows to apply\n"},
+        {"folder/missing", "", "--folder nowhere", 2,
+         "morvanex-cli: " + work.Path() + "nowhere/: "},
+        {"folder/root", "", "--folder /tmp/..", 2, "morvanex-cli: the root of the file system"},
+        // The plan is judged whole: a name taken by a file the mapping leaves where it is.
+        {"plan/name_taken", "a.jpg,b.jpg\n", "", 3, "morvanex-cli: nothing was renamed"},
+        {"plan/two_to_one_name", "a.jpg,x.jpg\nb.jpg,x.jpg\n", "", 3,
+         "morvanex-cli: nothing was renamed"},
+    };
+    for (const Row& row : rows) {
+        work.CreateFile("m.csv", row.mapping);
+        const Result result = Cli("apply m.csv " + row.options, "y\n");
+        EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
+        EXPECT_NE(result.err.find(row.err), std::string::npos) << row.name << "\n" << result.err;
+        EXPECT_EQ(work.ReadFile("a.jpg"), "A") << row.name;
+        EXPECT_EQ(work.ReadFile("b.jpg"), "B") << row.name;
+        EXPECT_EQ(work.ReadFile("sub/c.jpg"), "C") << row.name;
+    }
+}
+
+// `edit` with an editor that keeps what it was given (written.txt) and saves edited.txt in its
+// place; the editor's variable holds arguments, as a user's may.
+class EditTest : public CommandLineTest {
+  protected:
+    Result Edit(const std::string& arguments, const std::string& edited,
+                const std::string& answer = "y\n", const std::string& editorExit = "0",
+                const std::string& editorFirst = "") {
+        state.CreateFile("edited.txt", edited);
+        state.CreateFile("editor.sh", editorFirst + "cp \"$2\" '" + state.Path() +
+                                          "written.txt'\ncp '" + state.Path() +
+                                          "edited.txt' \"$2\"\nexit " + editorExit + "\n");
+        return Cli("edit " + arguments, answer, "", "",
+                   "VISUAL= EDITOR='sh " + state.Path() + "editor.sh --wait' ");
+    }
+    // The name lines of the file the editor was given.
+    std::string Written() {
+        std::string lines;
+        std::istringstream in(state.ReadFile("written.txt"));
+        for (std::string line; std::getline(in, line);) {
+            if (!line.starts_with("#")) lines += line + "\n";
+        }
+        return lines;
+    }
+};
+
+TEST_F(EditTest, EditedNamesRenameTheirFilesThroughSwapsAndRingsAndUndoTakesThemBack) {
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+        work.CreateFile(std::string("p/") + name, name);
+    }
+    // a and b swap, c, d and e turn in a ring, and one more name changes
+    const Result edit = Edit("--folder p", "b.jpg\na.jpg\nd.jpg\ne.jpg\nc.jpg\n");
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(Written(), "a.jpg\nb.jpg\nc.jpg\nd.jpg\ne.jpg\n");
+    EXPECT_NE(edit.err.find("Rename these 5 files? [y/N]"), std::string::npos) << edit.err;
+    EXPECT_NE(edit.out.find("/p/c.jpg -> " + work.Path() + "p/d.jpg  [cycle]"), std::string::npos)
+        << edit.out;
+    for (const auto& [name, contents] : {std::pair{"a.jpg", "b.jpg"},
+                                         {"b.jpg", "a.jpg"},
+                                         {"c.jpg", "e.jpg"},
+                                         {"d.jpg", "c.jpg"},
+                                         {"e.jpg", "d.jpg"}})
+        EXPECT_EQ(work.ReadFile(std::string("p/") + name), contents) << name;
+    EXPECT_NE(Cli("history").out.find("  done  5  " + work.Path() + "p/"), std::string::npos);
+
+    ASSERT_EQ(Cli("undo --yes").status, 0);
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"})
+        EXPECT_EQ(work.ReadFile(std::string("p/") + name), name);
+}
+
+// Names no line could hold as they are come back byte for byte: only the line changed renames.
+TEST_F(EditTest, EscapedNamesComeBackAsTheyWere) {
+    const std::string odd[] = {"line\nbreak", "#hash", "blank ", "caf\xE9", "back\\slash"};
+    for (const std::string& name : odd) work.CreateFile(name, name);
+    work.CreateFile("z.txt", "Z");
+    // In the folder's order; the current folder, as no other is given.
+    const std::string written =
+        "\\x23hash\nback\\\\slash\nblank\\x20\ncaf\\xE9\nline\\nbreak\nz.txt\n";
+    const Result edit = Edit("--yes", written.substr(0, written.rfind("z.txt")) + "y.txt\n");
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(Written(), written);
+    EXPECT_EQ(work.ReadFile("y.txt"), "Z");
+    for (const std::string& name : odd) EXPECT_EQ(work.ReadFile(name), name) << name;
+}
+
+// Ctrl-C while the editor runs is the editor's (which may ignore it, as an editor in raw mode
+// does): the edit waits for it and goes on.
+TEST_F(EditTest, CtrlCInTheEditorIsTheEditors) {
+    work.CreateFile("p/a.jpg", "A");
+    const Result edit =
+        Edit("--folder p --yes", "b.jpg\n", "", "0",
+             "trap '' INT\np=$PPID\n"
+             "while [ \"$p\" -gt 1 ] && [ \"$(cat /proc/$p/comm)\" != morvanex-cli ]; do\n"
+             "  p=$(cut -d' ' -f4 /proc/$p/stat)\ndone\nkill -INT \"$p\"\n");
+    EXPECT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(work.ReadFile("p/b.jpg"), "A");
+}
+
+TEST_F(EditTest, AnEditThatCannotBeCarriedOutMovesNothing) {
+    work.CreateFile("p/a.jpg", "A");
+    work.CreateFile("p/b.jpg", "B");
+    struct Row {
+        const char* name;
+        std::string edited;
+        std::string editorExit;
+        int status;
+        std::string err;
+    } rows[] = {
+        {"refused/line_added", "a.jpg\nb.jpg\nc.jpg\n", "0", 1,
+         "morvanex-cli: the edited names: line 3: a name beyond the 2 files"},
+        {"cancelled/editor_failed", "b.jpg\na.jpg\n", "1", 1,
+         "morvanex-cli: the editor exited with status 1; nothing was renamed\n"},
+        {"plan/two_files_one_name", "c.jpg\nc.jpg\n", "0", 3, "morvanex-cli: nothing was renamed"},
+        {"plan/declined", "b.jpg\na.jpg\n", "0", 1, "Nothing was renamed.\n"},
+    };
+    for (const Row& row : rows) {
+        const Result result =
+            Edit("--folder p", row.edited, row.name == std::string("plan/declined") ? "n\n" : "y\n",
+                 row.editorExit);
+        EXPECT_EQ(result.status, row.status) << row.name << "\n" << result.err;
+        EXPECT_NE(result.err.find(row.err), std::string::npos) << row.name << "\n" << result.err;
+        EXPECT_EQ(work.ReadFile("p/a.jpg"), "A") << row.name;
+        EXPECT_EQ(work.ReadFile("p/b.jpg"), "B") << row.name;
+    }
+    EXPECT_NE(Cli("edit --set CommonOption.NaturalOrder=1").err.find("--set needs a JOB"),
+              std::string::npos);
+}
+
+// With a job, the lines hold the names it would give, below the folder with their subfolders:
+// saved as they are, the job's names are given; a line set back to the file's name leaves it.
+TEST_F(EditTest, AJobProposesTheNamesWithTheirSubfolders) {
+    Job("[SelectFile]\r\nIncludeSubDir=1\r\n");
+    work.CreateFile("p/a.jpg", "A");
+    work.CreateFile("p/sub/b.jpg", "B");
+    work.CreateFile("p/sub/c.jpg", "C");
+    const Result edit =
+        Edit("job.mvx --folder p --quiet", "IMG_0001.jpg\nsub/b.jpg\nsub/IMG_0002.jpg\n");
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    EXPECT_EQ(Written(), "IMG_0001.jpg\nsub/IMG_0001.jpg\nsub/IMG_0002.jpg\n");
+    // The plan shown and asked for holds the files that change, not the one left alone.
+    EXPECT_EQ(edit.out.find("b.jpg"), std::string::npos) << edit.out;
+    EXPECT_NE(edit.err.find("Rename these 2 files?"), std::string::npos) << edit.err;
+    EXPECT_EQ(work.ReadFile("p/IMG_0001.jpg"), "A");
+    EXPECT_EQ(work.ReadFile("p/sub/b.jpg"), "B");
+    EXPECT_EQ(work.ReadFile("p/sub/IMG_0002.jpg"), "C");
+}
+
 }  // namespace
 }  // namespace morvanex::cli

@@ -21,11 +21,14 @@ std::string Describe(const Parsed& parsed) {
     if (a.format == ListFormat::Tsv) out += " format=tsv";
     if (a.format == ListFormat::Json) out += " format=json";
     for (const std::string& set : a.sets) out += " set=" + set;
+    if (a.separator == '\t') out += " separator=tab";
+    if (a.separator != '\0' && a.separator != '\t') out += std::string(" separator=") + a.separator;
     const std::pair<bool, const char*> flags[] = {{a.yes, "yes"},
                                                   {a.undoOnFailure, "undo-on-failure"},
                                                   {a.noJournal, "no-journal"},
                                                   {a.ini, "ini"},
                                                   {a.quiet, "quiet"},
+                                                  {a.header, "header"},
                                                   {a.help, "help"},
                                                   {a.version, "version"}};
     for (const auto& [on, name] : flags) {
@@ -62,6 +65,19 @@ TEST(Options, WordsBecomeACommandWithItsOperandsAndOptions) {
         {"value/set_repeated_in_order",
          {"show", "j", "--set", "A.b=1", "--set=A.b=2"},
          "show [j] set=A.b=1 set=A.b=2"},
+        {"value/separator_character",
+         {"apply", "m.csv", "--separator", ";", "--header"},
+         "apply [m.csv] separator=; header"},
+        {"value/separator_tab_by_name",
+         {"apply", "m.csv", "--separator=\\t"},
+         "apply [m.csv] separator=tab"},
+        {"value/separator_more_than_one",
+         {"apply", "m.csv", "--separator=;;"},
+         "error: --separator takes one character (or \\t), not ';;'"},
+        // A quote opens a quoted field: it cannot also separate them.
+        {"value/separator_quote",
+         {"apply", "m.csv", "--separator=\""},
+         "error: --separator takes one character (or \\t), not '\"'"},
         {"place/before_the_command",
          {"--folder=/tmp", "preview", "job.mvx"},
          "preview [job.mvx] folder=/tmp"},
@@ -85,6 +101,9 @@ TEST(Options, WordsBecomeACommandWithItsOperandsAndOptions) {
         {"command/option_not_its_own",
          {"show", "--yes", "job.mvx"},
          "error: --yes is not an option of show"},
+        {"command/mapping_option_not_for_run",
+         {"run", "job.mvx", "--header"},
+         "error: --header is not an option of run"},
         {"command/unknown", {"frobnicate"}, "error: unknown command 'frobnicate'"},
         {"command/none", {"--quiet"}, "error: no command given"},
         {"command/hidden_keys", {"keys"}, "keys"},
@@ -93,6 +112,7 @@ TEST(Options, WordsBecomeACommandWithItsOperandsAndOptions) {
          {"preview", "a.mvx", "b.mvx"},
          "error: unexpected argument 'b.mvx'"},
         {"operands/new_without_file", {"new"}, "new"},
+        {"operands/mapping_missing", {"apply", "--yes"}, "error: no mapping file given"},
         {"operands/history_takes_none", {"history", "x"}, "error: unexpected argument 'x'"},
         {"operands/undo_run_name", {"undo", "20261207-101010-1"}, "undo [20261207-101010-1]"},
         {"operands/folder_and_list",

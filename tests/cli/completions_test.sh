@@ -50,7 +50,7 @@ check() {
   [ "$got" = "$expected" ] || fail "bash $name: expected '$expected', got '$got'"
 }
 
-check command/every_one "help history new preview run show undo" morvanex-cli ""
+check command/every_one "apply edit help history new preview run show undo" morvanex-cli ""
 check command/by_its_beginning "preview" morvanex-cli pr
 check command/after_an_option_and_its_value "preview" morvanex-cli --folder = photos pr
 check options/before_the_command "--help --version" morvanex-cli --
@@ -77,6 +77,10 @@ check set/in_any_letter_case "CommonOption.NaturalOrder=" morvanex-cli show --se
 check set/no_value_guessed "" morvanex-cli run job.mvx --set CommonOption.NaturalOrder = ""
 check set/no_value_guessed_at_equals "" morvanex-cli run job.mvx --set CommonOption.NaturalOrder =
 check help/commands "preview" morvanex-cli help pre
+check apply/any_file_as_mapping "notes.txt" morvanex-cli apply no
+check apply/separators ", \\; tab" morvanex-cli apply m.csv --separator ""
+check apply/mapping_after_separator_value "notes.txt" morvanex-cli apply --separator ';' no
+check edit/job_files_and_folders "drafts job.mvx other.MXS photos" morvanex-cli edit ""
 every=$(bash_complete morvanex-cli run --set "" | wc -w)
 [ "$every" -eq "$key_count" ] || fail "bash set/every_key: $every of $key_count keys offered"
 
@@ -85,7 +89,7 @@ help_options() {
   morvanex-cli "$1" --help | sed -nE 's/^ {2,6}(-[a-zA-Z], )?(--[a-z][a-z-]*).*/\2/p' |
     LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//'
 }
-for command in new show preview run undo history; do
+for command in new show preview run apply edit undo history; do
   expected=$(help_options "$command")
   got=$(bash_complete morvanex-cli "$command" --)
   [ "$got" = "$expected" ] || fail "bash $command: options '$got', the help lists '$expected'"

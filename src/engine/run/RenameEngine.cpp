@@ -117,6 +117,10 @@ std::vector<std::string> RenameEngine::TakeTargets() {
     return paths;
 }
 
+void RenameEngine::SetExplicitNames(std::vector<std::string> names) {
+    m_explicitNames = std::move(names);
+}
+
 int RenameEngine::SetPartCount(int count) {
     return m_composer.Parts().SetPartCount(count);
 }
@@ -273,6 +277,12 @@ EngineResult RenameEngine::Run(bool real) {
     const platform::FileStatus* listed = nullptr;
     if (m_targets == nullptr || !m_targets->Get(0, source, listed)) {
         result.code = MRVN_ERROR_NOT_RENFILE_STR;
+        return result;
+    }
+    // Given names belong to their targets one by one: a list of another length belongs to
+    // another list of targets.
+    if (m_explicitNames && m_explicitNames->size() != m_targets->Count()) {
+        result.code = MRVN_PARAMETER_ERROR;
         return result;
     }
     const std::size_t bound = m_targets->UpperBound();
@@ -654,18 +664,23 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
     facts.creation = before.Status.creation;
     facts.modification = before.Status.modification;
 
-    if (m_composer.Rules().rename && m_options.numberReset &&
-        !SameFolder(facts.folder, m_previousFolder)) {
-        m_counters.RestartSequences(m_composer.Parts());
-        if (index != 0) m_counters.AdvanceFolderNumbers(m_composer.Parts());
-    }
-    m_previousFolder.assign(facts.folder);
     ExifAccessor exif(m_fileSystem, source, m_options.exifReading, m_options.tagReading);
     std::string name;
-    if (const int code = m_composer.Compose(m_counters, facts, exif, name, &detail)) return code;
-    // The period is removed for systems that cannot hold a name ending in one; a name the job
-    // leaves as the file's own already exists, and is left as it is.
-    if (name != facts.fileName) RemoveTrailingPeriod(name);
+    if (m_explicitNames) {
+        name = (*m_explicitNames)[index];
+    } else {
+        if (m_composer.Rules().rename && m_options.numberReset &&
+            !SameFolder(facts.folder, m_previousFolder)) {
+            m_counters.RestartSequences(m_composer.Parts());
+            if (index != 0) m_counters.AdvanceFolderNumbers(m_composer.Parts());
+        }
+        m_previousFolder.assign(facts.folder);
+        if (const int code = m_composer.Compose(m_counters, facts, exif, name, &detail))
+            return code;
+        // The period is removed for systems that cannot hold a name ending in one; a name the
+        // job leaves as the file's own already exists, and is left as it is.
+        if (name != facts.fileName) RemoveTrailingPeriod(name);
+    }
     if (!IsUsableName(name)) {
         detail = platform::Sjis("変更後の名前 : ") + name;
         return MRVN_ERROR_BAD_STRING_USED;
@@ -684,7 +699,8 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
         change.newPath.reserve(facts.folder.size() + name.size());
         change.newPath.assign(facts.folder).append(name);
         const NameRules& rules = m_composer.Rules();
-        change.moves = (rules.rename || rules.alignDigits || rules.changeCase || rules.replace) &&
+        change.moves = (m_explicitNames || rules.rename || rules.alignDigits || rules.changeCase ||
+                        rules.replace) &&
                        change.newPath != source;
         if (change.moves && IsOwnFile(before.Status, facts.folder)) {
             // The state folder and what it holds keep their names; the plan knows it.

@@ -110,6 +110,11 @@ class RenameEngine {
     // Looked at between targets, and between whole chains or rings of the plan (never inside
     // one): a request ends the run there with code 20.
     void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
+    // The new names given from outside (a mapping file, names edited by hand), one per target
+    // in run order, each in its target's own folder: they stand where the composition's would,
+    // and the name rules (parts, digits, case, replacements) are not applied. A target whose
+    // name is its own stays where it is; the plan judges the rest as it judges any run.
+    void SetExplicitNames(std::vector<std::string> names);
 
     EngineOptions& Options() { return m_options; }
     NameRules& Rules() { return m_composer.Rules(); }
@@ -191,6 +196,7 @@ class RenameEngine {
     Progress m_progress = Progress::Off;
     UndoJournal* m_journal = nullptr;
     const StopRequest* m_stop = nullptr;
+    std::optional<std::vector<std::string>> m_explicitNames;
 
     std::unique_ptr<TargetFeed> m_targets;
     std::vector<Change> m_changes;

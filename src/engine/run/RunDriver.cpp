@@ -371,7 +371,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
 // Configures the engine from the record and runs it; the statuses go to the document, the
 // paths to `lists`.
 EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
-                       Targets targets, RunLists& lists) {
+                       Targets targets, const std::vector<std::string>* newNames, RunLists& lists) {
     const bool real = !preview;
     s.BeforeStatus.clear();
     s.AfterStatus.clear();
@@ -381,6 +381,7 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     engine.SetMaxPerFolder(targets.largestPerFolder);
     Configure(engine, s);
     engine.Options().listedTargets = targets.listed;
+    if (newNames != nullptr) engine.SetExplicitNames(*newNames);
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
     engine.SetStopRequest(context.stop);
@@ -494,7 +495,8 @@ void ReportSuccess(RenameSettings& s, Interaction& ui, RunLists& lists, int done
 }  // namespace
 
 RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
-                    const std::vector<std::string>* freeList) {
+                    const std::vector<std::string>* freeList,
+                    const std::vector<std::string>* newNames) {
     SilentInteraction silent(context.interaction);
     Interaction& ui = s.AutoExecMode != 0 ? silent : context.interaction;
     RunOutcome outcome;
@@ -504,7 +506,8 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     if (outcome.resultCode != kSuccess) return outcome;
 
     RunLists lists;
-    const EngineResult result = RunEngine(s, context, ui, preview, std::move(targets), lists);
+    const EngineResult result =
+        RunEngine(s, context, ui, preview, std::move(targets), newNames, lists);
     outcome = {result.code, result.doneCount, result.systemError, result.currentPath,
                result.detail};
     if (result.code == MRVN_STOPPED_BY_USER) {

@@ -35,9 +35,12 @@ struct RunOutcome {
 
 // Runs (preview false) or previews the job the record describes, on the free list when one is
 // given, else on the folder's targets. Every message goes through the context's interaction,
-// suppressed as the record's AutoExecMode says.
+// suppressed as the record's AutoExecMode says. With `newNames` (one per entry of the free list,
+// each a name in its entry's own folder) those names are the plan's instead of the record's name
+// rules (RenameEngine::SetExplicitNames).
 RunOutcome StartRun(settings::RenameSettings& settings, const RunContext& context, bool preview,
-                    const std::vector<std::string>* freeList);
+                    const std::vector<std::string>* freeList,
+                    const std::vector<std::string>* newNames = nullptr);
 
 // Moves the files of the last real run back (the view's undo command).
 void Undo(settings::RenameSettings& settings, const RunContext& context);
