@@ -1234,6 +1234,28 @@ TEST_P(RunDriverTest, ARefusedAttributeOrTimeWriteStopsTheRunNamingTheFile) {
     }
 }
 
+// A ring's parked file that reached its new name before its time was refused is not said to
+// wait under the temporary name: the swap is made, counted, and undo takes it back.
+TEST_P(RunDriverTest, ARefusedWriteAfterTheLastMoveOfARingLeavesNoTemporaryName) {
+    temp.CreateFile("a.txt", "a.txt");
+    temp.CreateFile("b.txt", "b.txt");
+    UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}});
+    settings.TimeStampOption.EnableTimeStamp = 1;
+    settings.TimeStampOption.EnableUpdateTime = 1;
+    test::FaultInjectingFileSystem refusing(real);
+    refusing.FailPath(Op::SetTimes, Cp932(temp / "b.txt"), EROFS);  // a.txt's new name
+    const RunOutcome outcome = StartRun(settings, {refusing, clock, ui, &journal}, false, nullptr);
+    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
+    EXPECT_EQ(outcome.doneCount, 2);
+    EXPECT_EQ(outcome.detail.find(platform::Sjis("一時的な名前")), std::string::npos)
+        << platform::Utf8FromCp932(outcome.detail);
+    EXPECT_EQ(temp.ReadFile("b.txt"), "a.txt");
+    EXPECT_EQ(temp.ReadFile("a.txt"), "b.txt");
+    EXPECT_TRUE(UndoRun(journal.RunPath(), real, nullptr).Complete());
+    EXPECT_EQ(temp.ReadFile("a.txt"), "a.txt");
+    EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
+}
+
 // On a read-only mount a job that only sets times fails at its first file with the system's
 // error; it never reports success. The mount lives in a private mount namespace of a child
 // process and goes with it.

@@ -477,13 +477,15 @@ int RenameEngine::ApplyPlan(const std::vector<PlanStep>& steps, EngineResult& re
                 parkedIndex = step.target;
                 ringMoved = false;
                 break;
+            // A target moved before a later write of it failed has its new name all the same.
             case PlanStep::Kind::Move:
                 code = FinishTarget(step.target, SourceOf(step.target), result);
-                ringMoved = code == kSuccess && !parked.empty();
+                if (m_changes[step.target].outcome == Change::Outcome::Done && !parked.empty())
+                    ringMoved = true;
                 break;
             case PlanStep::Kind::Unpark:
                 code = FinishTarget(step.target, parked, result);
-                if (code == kSuccess) parked.clear();
+                if (m_changes[step.target].outcome == Change::Outcome::Done) parked.clear();
                 break;
         }
         if (code != kSuccess) {
