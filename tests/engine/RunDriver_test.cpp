@@ -949,6 +949,40 @@ class StoppingFileSystem final : public test::ForwardingFileSystem {
     StopRequest& m_stop;
 };
 
+// The plan's check lists the folder the names go to after the targets were listed: a stop asked
+// for then ends a preview with nothing shown, and a run before its journal begins.
+TEST_P(RunDriverTest, AStopDuringThePlansCheckEndsItThere) {
+    class StopAtSecondListing final : public test::ForwardingFileSystem {
+      public:
+        StopAtSecondListing(platform::FileSystem& real, StopRequest& stop)
+            : ForwardingFileSystem(real), m_stop(stop) {}
+        int ListFolder(std::string_view folder, bool withAttributes,
+                       std::vector<platform::DirectoryEntry>& entries) override {
+            if (++listings == 2) m_stop.Request();
+            return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
+        }
+        int listings = 0;
+
+      private:
+        StopRequest& m_stop;
+    };
+    temp.CreateFile("a.txt", "a.txt");
+    temp.CreateFile("b.txt", "b.txt");
+    for (const bool preview : {true, false}) {
+        SCOPED_TRACE(preview);
+        StopRequest stop;
+        StopAtSecondListing stopping(real, stop);
+        ui.resultLists.clear();
+        const RunOutcome outcome =
+            StartRun(settings, {stopping, clock, ui, &journal, &stop}, preview, nullptr);
+        EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
+        EXPECT_EQ(outcome.doneCount, 0);
+        EXPECT_EQ(stopping.listings, 2);
+        EXPECT_TRUE(ui.resultLists.empty());
+        EXPECT_TRUE(temp.Exists("a.txt") && temp.Exists("b.txt"));
+    }
+}
+
 TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     temp.CreateFile("a.txt", "a.txt");
     temp.CreateFile("b.txt", "b.txt");

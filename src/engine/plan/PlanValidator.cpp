@@ -56,12 +56,20 @@ class Validator {
         m_targetHash.assign(n, 0);
         m_sourceHash.assign(n, 0);
         m_waitsFor.assign(n, kNone);
+        const auto stopped = [&] {
+            m_check.stopped = m_options.stop != nullptr && m_options.stop->Requested();
+            return m_check.stopped;
+        };
         Describe();
+        if (stopped()) return std::move(m_check);
         FindDuplicates();
         IndexSources();
+        if (stopped()) return std::move(m_check);
         JudgeNames();
+        if (stopped()) return std::move(m_check);
         if (m_options.wholeRun) {
             ResolveWaits();
+            if (stopped()) return std::move(m_check);
             if (std::none_of(m_check.verdicts.begin(), m_check.verdicts.end(), IsConflict)) Order();
         } else {
             JudgeInOrder();

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/StopRequest.h"
 #include "engine/plan/NameKey.h"
 
 // The check of a whole plan before its first move: every target's new path judged against the
@@ -67,11 +68,14 @@ struct PlanOptions {
     // a temporary name. Off: the moves come in target order, and a name freed only by a later
     // target is taken when the earlier one meets it.
     bool wholeRun = true;
+    // The user's stop, looked at between the check's stages (each a pass over the targets).
+    const StopRequest* stop = nullptr;
 };
 
 struct PlanCheck {
     std::vector<Verdict> verdicts;  // one per target
     std::vector<PlanStep> steps;    // the moves (whole run only; conflicts leave none)
+    bool stopped = false;           // the user stopped the check: verdicts and steps say nothing
 };
 
 // Judges every target of the plan. With `options.wholeRun`, `steps` lists the moves of all

@@ -349,7 +349,10 @@ EngineResult RenameEngine::Run(bool real) {
             return result;
         }
         if (m_options.wholeRun) {
-            CheckWholePlan(composed);
+            if (!CheckWholePlan(composed)) {
+                result.code = MRVN_STOPPED_BY_USER;
+                return result;
+            }
         } else {
             FileSystemFolders folders(m_fileSystem);
             std::vector<PlannedMove> moves;
@@ -358,7 +361,11 @@ EngineResult RenameEngine::Run(bool real) {
                 moves.push_back(
                     {SourceOf(i), m_changes[i].newPath, m_changes[i].moves, m_changes[i].folder});
             }
-            PlanCheck check = CheckPlan(moves, {m_options.copy, false}, folders);
+            PlanCheck check = CheckPlan(moves, {m_options.copy, false, m_stop}, folders);
+            if (check.stopped) {
+                result.code = MRVN_STOPPED_BY_USER;
+                return result;
+            }
             for (std::size_t i = 0; i < composed; ++i) m_changes[i].verdict = check.verdicts[i];
         }
         result.doneCount = static_cast<int>(composed);
@@ -373,7 +380,12 @@ EngineResult RenameEngine::Run(bool real) {
             composeFailure();
             return result;
         }
-        steps = CheckWholePlan(composed);
+        std::optional<std::vector<PlanStep>> planned = CheckWholePlan(composed);
+        if (!planned) {
+            result.code = MRVN_STOPPED_BY_USER;
+            return result;
+        }
+        steps = std::move(*planned);
         if ((result.code = RefuseConflicts(composed, result)) != kSuccess) return result;
     }
     if ((result.code = BeginRecords(result)) != kSuccess) return result;
@@ -401,7 +413,7 @@ const std::string& RenameEngine::SourceOf(std::size_t index) {
     return m_targets->Get(index, source, listed) ? *source : kNone;
 }
 
-std::vector<PlanStep> RenameEngine::CheckWholePlan(std::size_t count) {
+std::optional<std::vector<PlanStep>> RenameEngine::CheckWholePlan(std::size_t count) {
     std::vector<PlannedMove> moves;
     moves.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -410,7 +422,8 @@ std::vector<PlanStep> RenameEngine::CheckWholePlan(std::size_t count) {
     }
     // The one place that says how the destination folders compare names.
     FileSystemFolders folders(m_fileSystem);
-    PlanCheck check = CheckPlan(moves, {m_options.copy, true}, folders);
+    PlanCheck check = CheckPlan(moves, {m_options.copy, true, m_stop}, folders);
+    if (check.stopped) return std::nullopt;
     moves = {};
     for (std::size_t i = 0; i < count; ++i) m_changes[i].verdict = check.verdicts[i];
     return std::move(check.steps);

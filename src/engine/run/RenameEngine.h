@@ -147,8 +147,9 @@ class RenameEngine {
     // Composes target i's new name into its change; the preview's attributes and times too.
     int ComposeTarget(std::size_t index, const std::string& source,
                       const platform::FileStatus* listed, bool real, std::string& detail);
-    // Judges the whole plan (the composed targets) and returns its ordered steps.
-    std::vector<PlanStep> CheckWholePlan(std::size_t count);
+    // Judges the whole plan (the composed targets) and returns its ordered steps; none when the
+    // user stopped the check.
+    std::optional<std::vector<PlanStep>> CheckWholePlan(std::size_t count);
     // The first conflict of a checked plan as the run reports it (16, 17 or 10), or 0.
     int RefuseConflicts(std::size_t count, EngineResult& result);
     int ApplyInOrder(std::size_t count, EngineResult& result);
