@@ -72,6 +72,28 @@ TEST(Undo, AChangeOfLetterCaseAndItsUndoWorkWhereCaseIsIgnored) {
     EXPECT_EQ(card.files.count("/card/IMG_0001.JPG"), 1u);
 }
 
+// FAT through FUSE gives a renamed file the time of its rename: the change of letter case still
+// takes the file it parked on to its new name, where identity says nothing.
+TEST(Undo, AChangeOfLetterCaseGoesOnWhereAMoveStampsTheTime) {
+    struct StampingCard final : test::MemoryFileSystem {
+        int Move(std::string_view from, std::string_view to,
+                 const platform::FileStatus* expected) override {
+            const int error = MemoryFileSystem::Move(from, to, expected);
+            if (error == 0) files[std::string(to)].status.modification += 2;
+            return error;
+        }
+    } card;
+    static_cast<test::MemoryFileSystem&>(card) = Card();
+    card.AddFile("/card/IMG_0001.JPG", "photo");
+    card.files["/card/IMG_0001.JPG"].status.modification = 1000;
+    const platform::FileStatus listed = card.files["/card/IMG_0001.JPG"].status;
+    EXPECT_EQ(
+        MoveKeepingCase(card, "/card/IMG_0001.JPG", "/card/img_0001.jpg", "/card/.via", &listed),
+        0);
+    EXPECT_EQ(card.files.count("/card/img_0001.jpg"), 1u);
+    EXPECT_EQ(card.files.size(), 1u) << "nothing is left under the temporary name";
+}
+
 TEST(Undo, ACaseSensitiveFileSystemWithBothNamesKeepsBothFiles) {
     test::MemoryFileSystem memory;
     memory.AddFile("/f/A.txt", "upper");

@@ -213,10 +213,17 @@ int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
     if (error != EEXIST || via.empty() || !DiffersOnlyInCase(from, to)) return error;
     // Where the file system ignores case, `to` is `from` itself and the move refuses it.
     if (const int parked = fileSystem.Move(from, via, expected)) return parked;
-    const int moved = fileSystem.Move(via, to, expected);
+    // FAT through FUSE gives a renamed file the time of its rename: from the temporary name just
+    // made, the file is checked by its identity where the file system keeps one, and else taken
+    // as the move left it.
+    const platform::FileStatus* parkedAs =
+        expected != nullptr && fileSystem.TraitsOf(platform::DirectoryOf(via)).keepsIdentity
+            ? expected
+            : nullptr;
+    const int moved = fileSystem.Move(via, to, parkedAs);
     // A file system that tells case apart and holds both names: the other file stays, and
     // this one goes back to its name.
-    if (moved != 0) fileSystem.Move(via, from, expected);
+    if (moved != 0) fileSystem.Move(via, from, parkedAs);
     return moved;
 }
 
