@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "engine/plan/FolderTraits.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
 
@@ -65,35 +66,18 @@ bool IsTheFile(const Record& record, const platform::FileStatus& found, bool ide
 
 enum class Where { Nowhere, New, Via, Old };
 
-// Whether the file system of a path's folder keeps inode numbers, asked once per folder in a
-// row: an undo goes through its records folder by folder, and the answer is the mount's.
-class IdentityKept {
-  public:
-    explicit IdentityKept(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
-    bool In(const std::string& path) {
-        std::string folder = platform::DirectoryOf(path);
-        if (!m_known || folder != m_folder) {
-            m_kept = m_fileSystem.TraitsOf(folder).keepsIdentity;
-            m_folder = std::move(folder);
-            m_known = true;
-        }
-        return m_kept;
-    }
-
-  private:
-    platform::FileSystem& m_fileSystem;
-    std::string m_folder;
-    bool m_known = false;
-    bool m_kept = false;
-};
+// Whether the file system of a path's folder keeps inode numbers (the mount's answer).
+bool KeepsIdentity(LastFolderTraits& traits, const std::string& path) {
+    return traits.Of(platform::DirectoryOf(path)).keepsIdentity;
+}
 
 // Where the file of a record is, and its status as found there.
-Where Locate(const Record& record, platform::FileSystem& fileSystem, IdentityKept& kept,
+Where Locate(const Record& record, platform::FileSystem& fileSystem, LastFolderTraits& traits,
              platform::FileStatus& found) {
     const bool moved = (record.changes & journal::kMoved) != 0;
     const auto at = [&](const std::string& path, bool restored) {
         return !path.empty() && fileSystem.GetEntryStatus(path, found) == 0 &&
-               IsTheFile(record, found, kept.In(path), restored);
+               IsTheFile(record, found, KeepsIdentity(traits, path), restored);
     };
     // A file found under the temporary name is parked there (under the new name there may be
     // another link of the same file). Then the new path: where the file system ignores case,
@@ -176,7 +160,7 @@ std::pair<Left, int> RestoreStatus(const Record& record, const std::string& path
 // before the record is taken back: an empty file at the temporary name, or at the new name while
 // the file itself is still at its old one (a move is never half made), made since the run began.
 void RemoveReservations(const Record& record, platform::Timestamp started,
-                        platform::FileSystem& fileSystem, IdentityKept& kept) {
+                        platform::FileSystem& fileSystem, LastFolderTraits& traits) {
     if (record.state != State::Intended || (record.changes & journal::kMoved) == 0) return;
     const auto reservation = [&](const std::string& path) {
         platform::FileStatus found;
@@ -190,7 +174,7 @@ void RemoveReservations(const Record& record, platform::Timestamp started,
     platform::FileStatus atOld;
     if (!platform::EqualNoCase(record.newPath, record.oldPath) && reservation(record.newPath) &&
         fileSystem.GetStatus(record.oldPath, atOld) == 0 &&
-        IsTheFile(record, atOld, kept.In(record.oldPath), false)) {
+        IsTheFile(record, atOld, KeepsIdentity(traits, record.oldPath), false)) {
         fileSystem.DeleteFile(record.newPath);
     }
 }
@@ -297,7 +281,7 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
     UndoReport report;
     report.damaged = run.Damaged();
     RunFolders folders(run);
-    IdentityKept kept(fileSystem);
+    LastFolderTraits traits(fileSystem);
     const bool confined = !run.folders.empty();
     const std::size_t total = run.records.size();
     for (std::size_t i = total; i-- > 0;) {
@@ -321,9 +305,9 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
             leave(Left::Outside, 0);
             continue;
         }
-        RemoveReservations(r, run.started, fileSystem, kept);
+        RemoveReservations(r, run.started, fileSystem, traits);
         platform::FileStatus found;
-        const Where where = Locate(r, fileSystem, kept, found);
+        const Where where = Locate(r, fileSystem, traits, found);
         if (where == Where::Nowhere) {
             // A change the run only intended, whose file is found under neither name, never
             // happened to this file: there is nothing of it to take back, and nothing is moved.

@@ -13,6 +13,27 @@ namespace morvanex::engine {
 // say (the one place that asks them).
 FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& hostFolder);
 
+// The traits of the folder asked last, asked of the file system again only for another folder:
+// runs and undos go folder by folder.
+class LastFolderTraits {
+  public:
+    explicit LastFolderTraits(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
+    const platform::FolderTraits& Of(std::string_view folder) {
+        if (!m_known || folder != m_folder) {
+            m_traits = m_fileSystem.TraitsOf(folder);
+            m_folder.assign(folder);
+            m_known = true;
+        }
+        return m_traits;
+    }
+
+  private:
+    platform::FileSystem& m_fileSystem;
+    std::string m_folder;
+    platform::FolderTraits m_traits;
+    bool m_known = false;
+};
+
 // The validator's view of the destination folders through the program's file system: each
 // folder listed (names only) when the validator first needs its names, its rules from
 // FolderRulesOf.

@@ -802,12 +802,7 @@ std::string RenameEngine::CopyFolderFor(const std::string& folder, bool real) {
 }
 
 const platform::FolderTraits& RenameEngine::TraitsOf(std::string_view folder) {
-    if (!m_traitsKnown || folder != m_traitsFolder) {
-        m_traits = m_fileSystem.TraitsOf(folder);
-        m_traitsFolder = folder;
-        m_traitsKnown = true;
-    }
-    return m_traits;
+    return m_traits.Of(folder);
 }
 
 int RenameEngine::CheckWindowsName(std::string_view folder, const std::string& name,

@@ -12,6 +12,7 @@
 #include "engine/naming/NameComposer.h"
 #include "engine/naming/PartCounters.h"
 #include "engine/plan/Change.h"
+#include "engine/plan/FolderTraits.h"
 #include "engine/plan/TargetFeed.h"
 #include "engine/run/RunLog.h"
 #include "platform/Clock.h"
@@ -213,9 +214,7 @@ class RenameEngine {
     bool m_folderIsState = false;
     std::size_t m_lastJournaled = static_cast<std::size_t>(-1);  // the last target recorded done
     std::string m_setupDetail;  // what the set-up check found wrong, for its message
-    std::string m_traitsFolder;
-    platform::FolderTraits m_traits;
-    bool m_traitsKnown = false;
+    LastFolderTraits m_traits{m_fileSystem};
     std::string m_refusedPath;  // a copy's destination that its folder refuses
 };
 
