@@ -931,108 +931,90 @@ TEST_P(RunDriverTest, AKillAtAnyStepOfARingOrChainIsUndone) {
     }
 }
 
-// Asks the run to stop during its first move: the run ends the unit under way (the whole ring)
-// and stops before the next, with a complete journal that undo takes back.
+// Asks for the stop at the k-th call of one operation: a status read (the targets' statuses are
+// read one by one while the run already makes its plan), a folder listing (the second is the
+// plan's check of the folder the names go to), or a move.
 class StoppingFileSystem final : public test::ForwardingFileSystem {
   public:
-    StoppingFileSystem(platform::FileSystem& real, StopRequest& stop)
-        : ForwardingFileSystem(real), m_stop(stop) {}
+    StoppingFileSystem(platform::FileSystem& real, StopRequest& stop, Op op, int at)
+        : ForwardingFileSystem(real), m_stop(stop), m_op(op), m_at(at) {}
+    int GetStatus(std::string_view path, platform::FileStatus& status) override {
+        Count(Op::GetStatus);
+        return ForwardingFileSystem::GetStatus(path, status);
+    }
+    int ListFolder(std::string_view folder, bool withAttributes,
+                   std::vector<platform::DirectoryEntry>& entries) override {
+        Count(Op::ListFolder);
+        return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
+    }
     int Move(std::string_view from, std::string_view to,
              const platform::FileStatus* expected) override {
-        m_stop.Request();
-        ++moves;
+        Count(Op::Move);
         return ForwardingFileSystem::Move(from, to, expected);
     }
-    int moves = 0;
+    std::atomic<int> calls{0};  // of the operation watched
 
   private:
+    void Count(Op op) {
+        if (op == m_op && ++calls == m_at) m_stop.Request();
+    }
     StopRequest& m_stop;
+    const Op m_op;
+    const int m_at;
 };
 
-// The plan's check lists the folder the names go to after the targets were listed: a stop asked
-// for then ends a preview with nothing shown, and a run before its journal begins.
-TEST_P(RunDriverTest, AStopDuringThePlansCheckEndsItThere) {
-    class StopAtSecondListing final : public test::ForwardingFileSystem {
-      public:
-        StopAtSecondListing(platform::FileSystem& real, StopRequest& stop)
-            : ForwardingFileSystem(real), m_stop(stop) {}
-        int ListFolder(std::string_view folder, bool withAttributes,
-                       std::vector<platform::DirectoryEntry>& entries) override {
-            if (++listings == 2) m_stop.Request();
-            return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
-        }
-        int listings = 0;
-
-      private:
-        StopRequest& m_stop;
+// A stop before the first change — while the statuses are read, or during the whole plan's
+// check — changes nothing, reads no more statuses than it must, and shows no list.
+TEST_P(RunDriverTest, AStopBeforeTheFirstChangeLeavesEverything) {
+    constexpr int kFiles = 300;
+    for (int i = 0; i < kFiles; ++i) temp.CreateFile("f" + std::to_string(1000 + i) + ".txt");
+    const auto before = Snapshot(temp.Path());
+    const struct {
+        const char* name;
+        Op op;
+        int at;
+        bool preview;
+        int most;  // calls of the operation at the most: the work went no further
+    } rows[] = {
+        {"statuses/run", Op::GetStatus, 20, false, kFiles / 2},
+        {"plan_check/run", Op::ListFolder, 2, false, 2},
+        {"plan_check/preview", Op::ListFolder, 2, true, 2},
     };
-    temp.CreateFile("a.txt", "a.txt");
-    temp.CreateFile("b.txt", "b.txt");
-    for (const bool preview : {true, false}) {
-        SCOPED_TRACE(preview);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         StopRequest stop;
-        StopAtSecondListing stopping(real, stop);
+        StoppingFileSystem stopping(real, stop, row.op, row.at);
         ui.resultLists.clear();
         const RunOutcome outcome =
-            StartRun(settings, {stopping, clock, ui, &journal, &stop}, preview, nullptr);
+            StartRun(settings, {stopping, clock, ui, &journal, &stop}, row.preview, nullptr);
         EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
         EXPECT_EQ(outcome.doneCount, 0);
-        EXPECT_EQ(stopping.listings, 2);
+        EXPECT_LE(stopping.calls.load(), row.most);
         EXPECT_TRUE(ui.resultLists.empty());
-        EXPECT_TRUE(temp.Exists("a.txt") && temp.Exists("b.txt"));
+        EXPECT_EQ(Snapshot(temp.Path()), before);
     }
 }
 
+// Asked for during the first move, the stop ends the unit under way (the whole ring) and the
+// run stops before the next, with a complete journal that undo takes back.
 TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     temp.CreateFile("a.txt", "a.txt");
     temp.CreateFile("b.txt", "b.txt");
     temp.CreateFile("c.txt", "c.txt");
     UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}});
     StopRequest stop;
-    StoppingFileSystem stopping(real, stop);
+    StoppingFileSystem stopping(real, stop, Op::Move, 1);
     const RunOutcome outcome =
         StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
     EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
     EXPECT_EQ(outcome.doneCount, 2);
-    EXPECT_EQ(stopping.moves, 3) << "park, move, unpark";
+    EXPECT_EQ(stopping.calls.load(), 3) << "park, move, unpark";
     EXPECT_EQ(temp.ReadFile("a.txt"), "b.txt");
     EXPECT_EQ(temp.ReadFile("b.txt"), "a.txt");
     EXPECT_EQ(temp.ReadFile("c.txt"), "c.txt");
     EXPECT_TRUE(UndoRun(journal.RunPath(), real, nullptr).Complete());
     EXPECT_EQ(temp.ReadFile("a.txt"), "a.txt");
     EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
-}
-
-// Asks the run to stop while the targets' statuses are still being read (they are read one by
-// one only while the run already makes its plan, with a bar as without).
-class StatusStoppingFileSystem final : public test::ForwardingFileSystem {
-  public:
-    StatusStoppingFileSystem(platform::FileSystem& real, StopRequest& stop, int at)
-        : ForwardingFileSystem(real), m_stop(stop), m_at(at) {}
-    int GetStatus(std::string_view path, platform::FileStatus& status) override {
-        if (++reads == m_at) m_stop.Request();
-        return ForwardingFileSystem::GetStatus(path, status);
-    }
-    std::atomic<int> reads{0};
-
-  private:
-    StopRequest& m_stop;
-    const int m_at;
-};
-
-// The stop ends the run before its first change, and without reading the remaining statuses.
-TEST_P(RunDriverTest, AStopWhileTheStatusesAreReadChangesNothingAndReadsNoMore) {
-    constexpr int kFiles = 300;
-    for (int i = 0; i < kFiles; ++i) temp.CreateFile("f" + std::to_string(1000 + i) + ".txt");
-    const auto before = Snapshot(temp.Path());
-    StopRequest stop;
-    StatusStoppingFileSystem stopping(real, stop, 20);
-    const RunOutcome outcome =
-        StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
-    EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
-    EXPECT_EQ(outcome.doneCount, 0);
-    EXPECT_LT(stopping.reads.load(), kFiles / 2);
-    EXPECT_EQ(Snapshot(temp.Path()), before);
 }
 
 // The plan may finish a later row before an earlier one (a chain moves its free end first): a
@@ -1043,7 +1025,7 @@ TEST_P(RunDriverTest, AStoppedRunListsTheRowsItChanged) {
     // a.txt takes c.txt's name once c.txt is e.txt: one unit of rows 0 and 2; b.txt another.
     UseReplacements({{"c.", "e."}, {"a.", "c."}, {"b.", "f."}});
     StopRequest stop;
-    StoppingFileSystem stopping(real, stop);
+    StoppingFileSystem stopping(real, stop, Op::Move, 1);
     const RunOutcome outcome =
         StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
     ASSERT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
