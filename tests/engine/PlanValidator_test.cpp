@@ -2,9 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <memory>
+#include <set>
 
+#include "engine/journal/UndoJournal.h"
+#include "engine/plan/FolderTraits.h"
+#include "engine/run/RunDriver.h"
 #include "platform/Codepage.h"
+#include "platform/PosixFileSystem.h"
+#include "settings/SettingsLifecycle.h"
+#include "support/FixedClock.h"
+#include "support/MountedVolume.h"
+#include "support/ScriptedInteraction.h"
+#include "support/TempFolder.h"
 
 namespace morvanex::engine {
 namespace {
@@ -34,6 +47,8 @@ class FakeFolders final : public FolderKnowledge {
 constexpr FolderRules kKeepsCase{};
 constexpr FolderRules kFoldsCase{true, false};
 constexpr FolderRules kCard{true, true};  // FAT, exFAT
+// FAT through fusefat: names of ASCII only, and no folder moved (no RENAME_NOREPLACE).
+constexpr FolderRules kFuseFat{true, true, true, true};
 
 // One target: source and new path (UTF-8 here, CP932 for the validator), and its kind.
 struct Target {
@@ -41,6 +56,15 @@ struct Target {
     std::string target;
     bool moves = true;
     bool folder = false;
+};
+
+// What a row gives on a real card (FAT, exFAT) where that differs from its folder rules: the
+// card compares names by their letters alone and refuses what Windows refuses.
+struct OnCard {
+    const char* card;  // the volume's name; "" for every card
+    const char* why;
+    std::vector<Verdict> verdicts;
+    std::string steps;
 };
 
 struct Row {
@@ -54,6 +78,7 @@ struct Row {
     // "unpark:name" break a ring; "|" ends a unit. Empty where a conflict stops the run.
     std::string steps;
     bool listable = true;  // /d/ can be listed
+    std::vector<OnCard> onCard = {};
 };
 
 constexpr PlanOptions kWhole{};
@@ -106,14 +131,21 @@ const Row kRows[] = {
      {{"/d/x.jpg", "/d/new.jpg"}},
      kWhole,
      {V::Ok},
-     "x.jpg|"},
+     "x.jpg|",
+     true,
+     {{"", "the card takes both spellings for one name", {V::Exists}, ""}}},
     {"exists/joined_stray_bytes",
      kKeepsCase,
      {"\xE3\x81\x82"},
      {{"/d/a", "/d/" + kStrayHalf + "|" + kStrayRest}},
      kWhole,
      {V::Exists},
-     ""},
+     "",
+     true,
+     {{"fat",
+       "fusefat takes names of ASCII only: the file there cannot be made either",
+       {V::Refused},
+       ""}}},
     {"duplicate/same_name",
      kKeepsCase,
      {},
@@ -134,14 +166,18 @@ const Row kRows[] = {
      {{"/d/a", "/d/Photo.jpg"}, {"/d/b", "/d/photo.jpg"}},
      kWhole,
      {V::Ok, V::Ok},
-     "a|b|"},
+     "a|b|",
+     true,
+     {{"", "the card takes both spellings for one name", {V::Ok, V::Duplicate}, ""}}},
     {"duplicate/composed_and_decomposed",
      kFoldsCase,
      {},
      {{"/d/a", "/d/caf\xC3\xA9"}, {"/d/b", "/d/CAFE\xCC\x81"}},
      kWhole,
      {V::Ok, V::Duplicate},
-     ""},
+     "",
+     true,
+     {{"fat", "fusefat takes names of ASCII only", {V::Refused, V::Refused}, ""}}},
     {"duplicate/copies",
      kKeepsCase,
      {},
@@ -239,7 +275,12 @@ const Row kRows[] = {
      {{"/d/Photo.JPG", "/d/photo.jpg"}},
      kWhole,
      {V::Exists},
-     ""},
+     "",
+     true,
+     {{"",
+       "a card cannot hold two spellings of one name: the other one is the file itself",
+       {V::Ok},
+       "Photo.JPG|"}}},
     {"copy/sources_stay",
      kKeepsCase,
      {},
@@ -264,7 +305,12 @@ const Row kRows[] = {
       {"/d/G.TXT", "/d/g.txt"}},
      kWhole,
      {V::Ok, V::Ok, V::Ok, V::Ok},
-     "F.TXT|G.TXT|Deep|Sub|"},
+     "F.TXT|G.TXT|Deep|Sub|",
+     true,
+     {{"",
+       "a card's FUSE driver cannot move a folder without the risk of replacing another",
+       {V::Refused, V::Refused, V::Ok, V::Ok},
+       ""}}},
     {"refused/card_rules",
      kCard,
      {},
@@ -272,7 +318,26 @@ const Row kRows[] = {
      kWhole,
      {V::Refused, V::Refused, V::Refused, V::Ok},
      ""},
-    {"refused/linux_rules", kKeepsCase, {}, {{"/d/a", "/d/a:b.txt "}}, kWhole, {V::Ok}, "a|"},
+    {"refused/fuse_card",
+     kFuseFat,
+     {},
+     {{"/d/Sub", "/d/Pics", true, true},
+      {"/d/a", "/d/\xE5\x86\x99\xE7\x9C\x9F.jpg"},  // 写真.jpg
+      {"/d/b", "/d/ok.jpg"}},
+     kWhole,
+     {V::Refused, V::Refused, V::Ok},
+     "",
+     true,
+     {{"exfat", "exfat-fuse keeps names beyond ASCII", {V::Refused, V::Ok, V::Ok}, ""}}},
+    {"refused/linux_rules",
+     kKeepsCase,
+     {},
+     {{"/d/a", "/d/a:b.txt "}},
+     kWhole,
+     {V::Ok},
+     "a|",
+     true,
+     {{"", "the card refuses what Windows refuses", {V::Refused}, ""}}},
     {"unlisted/judged_against_the_plan",
      kKeepsCase,
      {"b"},
@@ -285,6 +350,15 @@ const Row kRows[] = {
 
 std::string NameOf(const std::string& path) {
     return path.substr(path.rfind('/') + 1);
+}
+
+// A row's path as the validator takes it (CP932): the stray halves of the joined-bytes row stand
+// apart, as two parts made them.
+std::string Cp932Of(const std::string& utf8) {
+    const std::size_t bar = utf8.find('|');
+    return bar == std::string::npos ? platform::Cp932FromUtf8(utf8)
+                                    : platform::Cp932FromUtf8(utf8.substr(0, bar)) +
+                                          platform::Cp932FromUtf8(utf8.substr(bar + 1));
 }
 
 // Renders the steps as the rows write them.
@@ -300,27 +374,154 @@ std::string StepsOf(const PlanCheck& check, const std::vector<Target>& targets) 
     return steps;
 }
 
-TEST(PlanValidator, JudgesAndOrdersThePlan) {
-    for (const Row& row : kRows) {
+// The program's own view of a card's folders, but for one that cannot be listed.
+class CardFolders final : public FolderKnowledge {
+  public:
+    CardFolders(platform::FileSystem& fileSystem, std::string unlisted)
+        : m_folders(fileSystem), m_unlisted(std::move(unlisted)) {}
+    FolderRules RulesOf(std::string_view host) override { return m_folders.RulesOf(host); }
+    bool ListNames(std::string_view host, std::vector<std::string>& names) override {
+        return host != m_unlisted && m_folders.ListNames(host, names);
+    }
+
+  private:
+    FileSystemFolders m_folders;
+    std::string m_unlisted;
+};
+
+// Everything under a folder: path -> contents ("/" for a folder).
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> tree;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root)) {
+        std::string contents = "/";
+        if (item.is_regular_file()) {
+            std::ifstream in(item.path(), std::ios::binary);
+            contents.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        tree[item.path().string().substr(root.size())] = contents;
+    }
+    return tree;
+}
+
+// Makes the row's files under `root` (for "/d/a", root + "d/a"): each source file holding its
+// own path, the folders, and the names already there (but those the card refuses); false when a
+// source cannot be made.
+bool MakeFiles(const Row& row, const std::string& root) {
+    for (const char* folder : {"d", "e"}) std::filesystem::create_directories(root + folder);
+    for (const Target& t : row.targets) {
+        const std::string path = root + t.source.substr(1);
+        std::filesystem::create_directories(t.folder ? path : path.substr(0, path.rfind('/')));
+        if (!t.folder) std::ofstream(path, std::ios::binary) << t.source;
+        if (!std::filesystem::exists(path)) return false;
+    }
+    for (const std::string& name : row.existing) {
+        if (!std::filesystem::exists(root + "d/" + name))
+            std::ofstream(root + "d/" + name, std::ios::binary) << "there";
+    }
+    return true;
+}
+
+// The run of the row's plan on the card, as the program makes it: each target given its new
+// name in its own folder, the whole plan checked first. Where the check says no target fails,
+// the run succeeds and leaves every file under its new name, in the letter case asked for;
+// otherwise it changes nothing.
+void ExpectTheRunAsJudged(const Row& row, const std::string& root,
+                          const std::vector<Verdict>& verdicts) {
+    platform::PosixFileSystem fileSystem;
+    const test::FixedClock clock(0);
+    test::ScriptedInteraction ui;
+    const test::TempFolder state;
+    UndoJournal journal(platform::Cp932FromUtf8(state.Path()));
+    settings::RenameSettings s = settings::ConstructSettings({fileSystem, clock, {}});
+    s.SelectFile.FreeFileSelect = 1;
+    s.CommonOption.PlanWholeRun = 1;
+    std::vector<std::string> list;
+    std::vector<std::string> names;
+    for (const Target& t : row.targets) {
+        list.push_back(Cp932Of(root + t.source.substr(1)));
+        names.push_back(Cp932Of(NameOf(t.target)));
+    }
+    const auto before = Tree(root);
+    const RunOutcome outcome = StartRun(s, {fileSystem, clock, ui, &journal}, false, &list, &names);
+    if (std::any_of(verdicts.begin(), verdicts.end(), IsConflict)) {
+        EXPECT_NE(outcome.resultCode, 0);
+        EXPECT_EQ(Tree(root), before);
+        return;
+    }
+    EXPECT_EQ(outcome.resultCode, 0) << (ui.messages.empty() ? "" : ui.messages.back());
+    for (const Target& t : row.targets) {
+        // The folders above it may have been renamed too: the card finds them in any case.
+        const std::string name = platform::Utf8FromCp932(Cp932Of(NameOf(t.target)));
+        const std::string folder = root + t.target.substr(1, t.target.rfind('/'));
+        std::set<std::string> there;
+        for (const auto& item : std::filesystem::directory_iterator(folder))
+            there.insert(item.path().filename().string());
+        EXPECT_EQ(there.count(name), 1u) << t.target;
+        if (!t.folder) {
+            std::ifstream in(folder + name, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), t.source);
+        }
+    }
+}
+
+// The table runs on the fake folders (each row's own rules) and on real cards where this
+// machine can make and mount them: there each folder's rules come from the program's own
+// per-folder traits, and the names are those the card holds.
+class PlanValidator : public testing::TestWithParam<const test::Volume*> {
+  protected:
+    void SetUp() override {
+        if (GetParam() == nullptr) return;
+        volume = std::make_unique<test::MountedVolume>(*GetParam());
+        const test::MountedVolume::Attached attached = volume->Attach();
+        if (attached.state == test::MountedVolume::State::Unavailable)
+            GTEST_SKIP() << GetParam()->name << " left out: " << attached.why;
+        ASSERT_EQ(attached.state, test::MountedVolume::State::Mounted) << attached.why;
+    }
+
+    std::unique_ptr<test::MountedVolume> volume;
+};
+
+TEST_P(PlanValidator, JudgesAndOrdersThePlan) {
+    platform::PosixFileSystem fileSystem;
+    for (std::size_t r = 0; r < std::size(kRows); ++r) {
+        const Row& row = kRows[r];
         SCOPED_TRACE(row.name);
-        FakeFolders folders;
-        for (const char* folder : {"/d/", "/e/", "/d/Sub/", "/d/Sub/Deep/"})
-            folders.folders[folder].rules = row.rules;
+        // On a card: the row's files in a folder of its own.
+        const std::string root =
+            volume ? volume->Folder() + "/" + std::to_string(r) + "/" : std::string("/");
+        std::vector<Verdict> verdicts = row.verdicts;
+        std::string steps = row.steps;
+        for (const OnCard& card : row.onCard) {
+            if (!volume || (*card.card != '\0' && GetParam()->name != std::string(card.card)))
+                continue;
+            verdicts = card.verdicts;
+            steps = card.steps;
+            break;
+        }
+        FakeFolders fake;
+        if (volume) {
+            if (!MakeFiles(row, root)) {
+                ADD_FAILURE() << "cannot make the row's files";
+                continue;
+            }
+        } else {
+            for (const char* folder : {"/d/", "/e/", "/d/Sub/", "/d/Sub/Deep/"})
+                fake.folders[folder].rules = row.rules;
+            for (const Target& t : row.targets) {
+                fake.folders[t.source.substr(0, t.source.rfind('/') + 1)].names.push_back(
+                    NameOf(t.source));
+            }
+            for (const std::string& name : row.existing) fake.folders["/d/"].names.push_back(name);
+            fake.folders["/d/"].listable = row.listable;
+        }
+        CardFolders card(fileSystem, row.listable ? "" : root + "d/");
+        FolderKnowledge& folders = volume ? static_cast<FolderKnowledge&>(card) : fake;
+
         std::vector<std::string> paths;
         for (const Target& t : row.targets) {
-            // The stray halves of the joined-bytes row stand apart in CP932, as two parts made
-            // them.
-            const std::size_t bar = t.target.find('|');
-            paths.push_back(platform::Cp932FromUtf8(t.source));
-            paths.push_back(bar == std::string::npos
-                                ? platform::Cp932FromUtf8(t.target)
-                                : platform::Cp932FromUtf8(t.target.substr(0, bar)) +
-                                      platform::Cp932FromUtf8(t.target.substr(bar + 1)));
-            folders.folders[t.source.substr(0, t.source.rfind('/') + 1)].names.push_back(
-                NameOf(t.source));
+            paths.push_back(Cp932Of(root + t.source.substr(1)));
+            paths.push_back(Cp932Of(root + t.target.substr(1)));
         }
-        for (const std::string& name : row.existing) folders.folders["/d/"].names.push_back(name);
-        folders.folders["/d/"].listable = row.listable;
         std::vector<PlannedMove> moves;
         for (std::size_t i = 0; i < row.targets.size(); ++i) {
             moves.push_back(
@@ -329,10 +530,20 @@ TEST(PlanValidator, JudgesAndOrdersThePlan) {
 
         const PlanCheck check = CheckPlan(moves, row.options, folders);
 
-        EXPECT_EQ(check.verdicts, row.verdicts);
-        EXPECT_EQ(StepsOf(check, row.targets), row.steps);
+        EXPECT_EQ(check.verdicts, verdicts);
+        EXPECT_EQ(StepsOf(check, row.targets), steps);
+        // Copies and runs in the targets' order are run by the run's own tables; a folder the
+        // run cannot be kept from listing is the fake's alone.
+        if (volume && row.options.wholeRun && !row.options.copying && row.listable)
+            ExpectTheRunAsJudged(row, root, verdicts);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Folders, PlanValidator,
+                         testing::Values(nullptr, &test::kFatVolume, &test::kExfatVolume),
+                         [](const testing::TestParamInfo<const test::Volume*>& param) {
+                             return std::string(param.param ? param.param->name : "fake");
+                         });
 
 }  // namespace
 }  // namespace morvanex::engine

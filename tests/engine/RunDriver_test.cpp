@@ -894,40 +894,67 @@ TEST_P(RunDriverTest, ACardThatIgnoresCaseIsJudgedAsItComparesNames) {
     }
 }
 
-// Kills the run at every move of a swap beside a renumbering: at the step to the temporary
-// name, between the ring's moves and after them. Whatever the moment, undo brings every file
-// back and no temporary name is left.
+// Kills the run at every moment of its moves, for a swap, a ring of three and a chain: as each
+// move is about to begin (its intent journaled, the file not moved) and right after it (moved,
+// not yet marked done): the step to the temporary name, the moves between, the one from it.
+// Whatever the moment, undo brings every file back under its own name with its contents and no
+// temporary name is left. A killer one move past the last leaves the run whole.
 TEST_P(RunDriverTest, AKillAtAnyStepOfARingOrChainIsUndone) {
-    for (int k = 1; k <= 5; ++k) {
-        SCOPED_TRACE(k);
-        test::TempFolder files;
-        test::TempFolder journals;
-        for (const char* name : {"a.txt", "b.txt", "1.x", "2.x"}) files.CreateFile(name, name);
-        RenameSettings s = settings;
-        s.SelectFile.FullPath = Cp932(files.Path());
-        s.RenameOption.EnableRename = 0;
-        s.StringChangeOption.EnableStringChange = 1;
-        const std::pair<const char*, const char*> pairs[] = {
-            {"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"2.x", "3.x"}, {"1.x", "2.x"}};
-        for (std::size_t p = 0; p < std::size(pairs); ++p) {
-            s.StringChangeOption.ChangeBefore[p] = pairs[p].first;
-            s.StringChangeOption.ChangeAfter[p] = pairs[p].second;
+    const struct {
+        const char* name;
+        std::vector<std::string> files;  // each holds its own name
+        std::vector<std::pair<const char*, const char*>> pairs;
+        int moves;  // the temporary steps included
+    } rows[] = {
+        {"cycle/swap", {"a.txt", "b.txt"}, {{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}}, 3},
+        {"cycle/ring_of_three",
+         {"a.txt", "b.txt", "c.txt"},
+         {{"a.", "x_."}, {"c.", "a."}, {"b.", "c."}, {"x_.", "b."}},
+         4},
+        {"chain/renumbered",
+         {"1.x", "2.x", "3.x"},
+         {{"3.x", "4.x"}, {"2.x", "3.x"}, {"1.x", "2.x"}},
+         3},
+    };
+    for (const auto& row : rows) {
+        for (int k = 1; k <= row.moves + 1; ++k) {
+            for (const bool beforeTheMove : {true, false}) {
+                SCOPED_TRACE(std::string(row.name) + (beforeTheMove ? " before" : " after") +
+                             " move " + std::to_string(k));
+                test::TempFolder files;
+                test::TempFolder journals;
+                for (const std::string& name : row.files) files.CreateFile(name, name);
+                RenameSettings s = settings;
+                s.SelectFile.FullPath = Cp932(files.Path());
+                s.RenameOption.EnableRename = 0;
+                s.StringChangeOption.EnableStringChange = 1;
+                for (std::size_t p = 0; p < row.pairs.size(); ++p) {
+                    s.StringChangeOption.ChangeBefore[p] = row.pairs[p].first;
+                    s.StringChangeOption.ChangeAfter[p] = row.pairs[p].second;
+                }
+                const pid_t child = fork();
+                ASSERT_GE(child, 0);
+                if (child == 0) {
+                    UndoJournal own(Cp932(journals.Path()));
+                    KillingBeforeMoveFileSystem before(k);
+                    KillingFileSystem after(k);
+                    platform::FileSystem& killer =
+                        beforeTheMove ? static_cast<platform::FileSystem&>(before) : after;
+                    _exit(StartRun(s, {killer, clock, ui, &own}, false, nullptr).resultCode);
+                }
+                int status = 0;
+                waitpid(child, &status, 0);
+                if (k <= row.moves) {
+                    ASSERT_TRUE(WIFSIGNALED(status));
+                } else {
+                    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+                }
+                EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete());
+                for (const std::string& name : row.files) EXPECT_EQ(files.ReadFile(name), name);
+                EXPECT_EQ(Snapshot(files.Path()).size(), row.files.size())
+                    << "no temporary name left";
+            }
         }
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            UndoJournal own(Cp932(journals.Path()));
-            KillingFileSystem killer(k);
-            StartRun(s, {killer, clock, ui, &own}, false, nullptr);
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        EXPECT_TRUE(UndoNewestRun(Cp932(journals.Path()), real).Complete());
-        for (const char* name : {"a.txt", "b.txt", "1.x", "2.x"})
-            EXPECT_EQ(files.ReadFile(name), name);
-        EXPECT_EQ(Snapshot(files.Path()).size(), 4u) << "no temporary name left";
     }
 }
 
@@ -963,11 +990,15 @@ class StoppingFileSystem final : public test::ForwardingFileSystem {
     const int m_at;
 };
 
-// A stop before the first change — while the statuses are read, or during the whole plan's
-// check — changes nothing, reads no more statuses than it must, and shows no list.
+// A stop before the first change — while the statuses are read (streamed, or by the listing of
+// a folder sorted by time or size), or during the whole plan's check — changes nothing, reads
+// no more than it must, and shows no list. In a tree the check stops within the first folder it
+// lists, not after listing them all.
 TEST_P(RunDriverTest, AStopBeforeTheFirstChangeLeavesEverything) {
     constexpr int kFiles = 300;
+    constexpr int kFolders = 20;
     for (int i = 0; i < kFiles; ++i) temp.CreateFile("f" + std::to_string(1000 + i) + ".txt");
+    for (int i = 0; i < kFolders; ++i) temp.CreateFile("sub" + std::to_string(10 + i) + "/f.txt");
     const auto before = Snapshot(temp.Path());
     const struct {
         const char* name;
@@ -975,18 +1006,27 @@ TEST_P(RunDriverTest, AStopBeforeTheFirstChangeLeavesEverything) {
         int at;
         bool preview;
         int most;  // calls of the operation at the most: the work went no further
+        int sort = 1;
+        bool tree = false;
     } rows[] = {
         {"statuses/run", Op::GetStatus, 20, false, kFiles / 2},
+        {"statuses/preview_by_time", Op::GetStatus, 20, true, kFiles * 9 / 10, 2},
+        {"statuses/run_by_size", Op::GetStatus, 20, false, kFiles * 9 / 10, 4},
         {"plan_check/run", Op::ListFolder, 2, false, 2},
         {"plan_check/preview", Op::ListFolder, 2, true, 2},
+        // The tree is listed in 1 + kFolders calls, then the check lists its first folder.
+        {"plan_check/tree", Op::ListFolder, kFolders + 2, true, kFolders + 2, 1, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         StopRequest stop;
         StoppingFileSystem stopping(real, stop, row.op, row.at);
         ui.resultLists.clear();
+        RenameSettings s = settings;
+        s.CommonOption.SortCondition = row.sort;
+        s.SelectFile.IncludeSubDir = row.tree ? 1 : 0;
         const RunOutcome outcome =
-            StartRun(settings, {stopping, clock, ui, &journal, &stop}, row.preview, nullptr);
+            StartRun(s, {stopping, clock, ui, &journal, &stop}, row.preview, nullptr);
         EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
         EXPECT_EQ(outcome.doneCount, 0);
         EXPECT_LE(stopping.calls.load(), row.most);

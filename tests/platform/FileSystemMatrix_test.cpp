@@ -1,31 +1,22 @@
 // Every kind of file system a photo passes through between a camera card and an archive, made
-// as a small image and mounted for the test: ext4, xfs, btrfs and tmpfs in the kernel, FAT16,
-// exFAT and NTFS through their FUSE drivers (this kernel has no vfat). PosixFileSystem and the
-// whole command-line program are run on each. Making and mounting needs root, /dev/fuse, loop
-// devices and the tools tools/install-deps.sh installs; each file system without them is skipped.
-#include <fcntl.h>
+// as a small image and mounted for the test (support/MountedVolume.h): ext4, xfs, btrfs and
+// tmpfs in the kernel, FAT16, exFAT and NTFS through their FUSE drivers. PosixFileSystem and the
+// whole command-line program are run on each; each file system this machine cannot mount is
+// skipped.
 #include <gtest/gtest.h>
 #include <linux/fs.h>
-#include <linux/loop.h>
-#include <poll.h>
-#include <sched.h>
 #include <sys/ioctl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -35,6 +26,7 @@
 #include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
 #include "support/CardSyscalls.h"
+#include "support/MountedVolume.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::platform {
@@ -44,15 +36,7 @@ constexpr std::int64_t kSecondNs = 1000000000;
 
 // A kind of file system: how it is made and mounted, and what it keeps of a file.
 struct Kind {
-    const char* name = "";
-    std::vector<std::string> tools = {};  // needed on the PATH
-    const char* kernelSupport = "";       // the name in /proc/filesystems it needs
-    bool fuse = false;
-    bool loop = false;      // mounted from its image through a loop device
-    int imageMiB = 0;       // sparse; 0 for none
-    std::string make = {};  // shell commands; IMAGE, DEVICE and DIR stand for the image, its
-                            // loop device and the mount folder
-    std::string mount = {};
+    const test::Volume* volume = nullptr;
     bool ignoresCase = false;
     bool keepsReadOnly = false;  // through the owner's write bit
     bool keepsFlags = false;     // user extended attributes
@@ -61,109 +45,58 @@ struct Kind {
     std::int64_t timeStepNs = 1;
     bool keepsAccess = true;   // an access time of its own
     FolderTraits traits = {};  // what TraitsOf answers for its folders
-    const char* feature = "";  // a file the kernel has where it supports what the kind needs
     bool casefold = false;     // folders can be made to ignore case
 };
 
 const Kind kKinds[] = {
-    {.name = "ext4",
-     .tools = {"mkfs.ext4", "mount"},
-     .kernelSupport = "ext4",
-     .loop = true,
-     .imageMiB = 8,
-     .make = "mkfs.ext4 -q -F IMAGE",
-     .mount = "mount -t ext4 DEVICE DIR",
+    {.volume = &test::kExt4Volume,
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
      .traits = {"ext4", true, true, false, false}},
     // Folders with the casefold attribute ignore case, the rest of the volume does not.
-    {.name = "ext4_casefold",
-     .tools = {"mkfs.ext4", "mount"},
-     .kernelSupport = "ext4",
-     .loop = true,
-     .imageMiB = 8,
-     .make = "mkfs.ext4 -q -F -O casefold IMAGE",
-     .mount = "mount -t ext4 DEVICE DIR",
+    {.volume = &test::kExt4CasefoldVolume,
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
      .traits = {"ext4", true, true, false, false},
-     .feature = "/sys/fs/ext4/features/casefold",
      .casefold = true},
-    // mkfs.xfs refuses less than 300 MiB; the sparse image costs a few.
-    {.name = "xfs",
-     .tools = {"mkfs.xfs", "mount"},
-     .kernelSupport = "xfs",
-     .loop = true,
-     .imageMiB = 300,
-     .make = "mkfs.xfs -q IMAGE",
-     .mount = "mount -t xfs DEVICE DIR",
+    {.volume = &test::kXfsVolume,
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
      .traits = {"xfs", true, true, false, false}},
-    {.name = "btrfs",
-     .tools = {"mkfs.btrfs", "mount"},
-     .kernelSupport = "btrfs",
-     .loop = true,
-     .imageMiB = 128,
-     .make = "mkfs.btrfs -q IMAGE",
-     .mount = "mount -t btrfs DEVICE DIR",
+    {.volume = &test::kBtrfsVolume,
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
      .traits = {"btrfs", true, true, false, false}},
-    {.name = "tmpfs",
-     .tools = {"mount"},
-     .kernelSupport = "tmpfs",
-     .mount = "mount -t tmpfs -o size=16m morvanex-test DIR",
+    {.volume = &test::kTmpfsVolume,
      .keepsReadOnly = true,
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
      .traits = {"tmpfs", true, true, false, false}},
     // fusefat keeps no modes, no extended attributes, no links and only ASCII long names; its
-    // times go in two-second steps and the access time reads as the modification time. It
-    // writes times as UTC and reads them as local time, so outside UTC every time it is given
-    // comes back off by the zone's offset: its daemon runs in UTC here.
-    {.name = "fat",
-     .tools = {"mkfs.fat", "fusefat"},
-     .kernelSupport = "fuse",
-     .fuse = true,
-     .imageMiB = 16,
-     .make = "mkfs.fat -F 16 IMAGE",
-     .mount = "TZ=UTC fusefat -o rw+ IMAGE DIR",
+    // times go in two-second steps and the access time reads as the modification time.
+    {.volume = &test::kFatVolume,
      .ignoresCase = true,
      .timeStepNs = 2 * kSecondNs,
      .keepsAccess = false,
      .traits = {"fuse.fusefat", false, false, true, true}},
-    // exfat-fuse needs a block device; it accepts every mode and keeps none.
-    {.name = "exfat",
-     .tools = {"mkfs.exfat", "mount", "mount.exfat-fuse"},
-     .kernelSupport = "fuseblk",
-     .fuse = true,
-     .loop = true,
-     .imageMiB = 8,
-     .make = "mkfs.exfat IMAGE",
-     .mount = "mount -t exfat-fuse DEVICE DIR",
+    // exfat-fuse accepts every mode and keeps none.
+    {.volume = &test::kExfatVolume,
      .ignoresCase = true,
      .foreignNames = true,
      .timeStepNs = kSecondNs,
      .traits = {"fuseblk (exfat)", false, false, true, true}},
     // ntfs-3g tells case apart by default, keeps user extended attributes and links, accepts
     // every mode without keeping one (no "permissions" option), and keeps 100 ns steps.
-    {.name = "ntfs",
-     .tools = {"mkntfs", "ntfs-3g"},
-     .kernelSupport = "fuse",
-     .fuse = true,
-     .imageMiB = 8,
-     .make = "mkntfs -F -Q IMAGE",
-     .mount = "ntfs-3g IMAGE DIR",
+    {.volume = &test::kNtfsVolume,
      .keepsFlags = true,
      .links = true,
      .foreignNames = true,
@@ -173,22 +106,7 @@ const Kind kKinds[] = {
 
 // Failures name the file system, not the bytes of its description.
 void PrintTo(const Kind& kind, std::ostream* out) {
-    *out << kind.name;
-}
-
-// The tools live in the administrator's folders, which an ordinary PATH may lack.
-const std::string kPath = "PATH=\"/usr/sbin:/sbin:$PATH\" ";
-
-std::string Replaced(std::string text, const std::string& what, const std::string& by) {
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at)) {
-        text.replace(at, what.size(), by);
-        at += by.size();
-    }
-    return text;
-}
-
-std::string Quoted(const std::string& text) {
-    return "'" + Replaced(text, "'", "'\\''") + "'";
+    *out << kind.volume->name;
 }
 
 std::string ReadAll(const std::string& path) {
@@ -196,193 +114,6 @@ std::string ReadAll(const std::string& path) {
     std::ostringstream contents;
     contents << in.rdbuf();
     return contents.str();
-}
-
-bool KernelSupports(const std::string& name) {
-    std::ifstream filesystems("/proc/filesystems");
-    for (std::string line; std::getline(filesystems, line);) {
-        if (line.substr(line.find_last_of(" \t") + 1) == name) return true;
-    }
-    return false;
-}
-
-// Why this kind cannot be mounted here, or "" when it can be tried.
-std::string WhyNot(const Kind& kind) {
-    if (geteuid() != 0) return "making and mounting file systems needs root";
-    if (kind.fuse && access("/dev/fuse", R_OK | W_OK) != 0) return "no usable /dev/fuse";
-    if (kind.loop && access("/dev/loop-control", R_OK | W_OK) != 0) return "no loop devices";
-    if (!KernelSupports(kind.kernelSupport)) {
-        return std::string("the kernel has no ") + kind.kernelSupport;
-    }
-    if (*kind.feature != '\0' && access(kind.feature, F_OK) != 0) {
-        return std::string("the kernel lacks ") + kind.feature;
-    }
-    for (const auto& tool : kind.tools) {
-        if (std::system((kPath + "command -v " + tool + " >/dev/null 2>&1").c_str()) != 0) {
-            return tool +
-                   " is not on the PATH (tools/install-deps.sh installs the file system tools)";
-        }
-    }
-    return "";
-}
-
-// The mounts of this process stay in a mount namespace of its own: nobody else sees them, and
-// they are gone with the last process in it.
-bool EnterPrivateMountNamespace() {
-    static const bool entered = unshare(CLONE_NEWNS) == 0 &&
-                                mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    return entered;
-}
-
-// A PID namespace for one mount command and what it leaves running (a FUSE driver), whose first
-// process stays until Close() or until this process ends: then the kernel ends whatever is left
-// in it, so no driver outlives the test and keeps its mounts alive. This process itself stays in
-// its own PID namespace (LeakSanitizer's tracer must see it).
-class DriverSpace {
-  public:
-    DriverSpace() = default;
-    DriverSpace(const DriverSpace&) = delete;
-    DriverSpace& operator=(const DriverSpace&) = delete;
-    ~DriverSpace() { Close(); }
-
-    // Runs the shell line there; its exit status, -1 when the namespace cannot be made.
-    int Run(const std::string& line) {
-        int alive[2];
-        int report[2];
-        if (pipe2(alive, O_CLOEXEC) != 0) return -1;
-        if (pipe2(report, O_CLOEXEC) != 0) {
-            close(alive[0]);
-            close(alive[1]);
-            return -1;
-        }
-        const pid_t maker = fork();
-        if (maker == 0) {
-            // The namespace's first process is the child of the one that made the namespace.
-            close(alive[1]);
-            close(report[0]);
-            if (unshare(CLONE_NEWPID) != 0) _exit(1);
-            if (fork() != 0) _exit(0);
-            Report outcome{std::system(line.c_str()), 0};
-            char self[32] = {};  // this process's number outside its namespace
-            if (readlink("/proc/self", self, sizeof self - 1) > 0) outcome.pid = std::atoi(self);
-            if (write(report[1], &outcome, sizeof outcome) != sizeof outcome) _exit(1);
-            close(report[1]);
-            char byte = 0;
-            while (read(alive[0], &byte, 1) < 0 && errno == EINTR) {
-            }
-            _exit(0);
-        }
-        close(alive[0]);
-        close(report[1]);
-        if (maker > 0) waitpid(maker, nullptr, 0);
-        Report outcome{-1, 0};
-        if (maker < 0 || read(report[0], &outcome, sizeof outcome) != sizeof outcome) {
-            outcome = {-1, 0};
-        }
-        close(report[0]);
-        m_first = outcome.pid;
-        m_alive = alive[1];
-        return outcome.status;
-    }
-
-    // Waits for every process left there but the first: a FUSE driver ends once its volume is
-    // unmounted, after writing out what it still held. Then lets the first process go.
-    void Close() {
-        if (m_alive < 0) return;
-        for (const pid_t driver : Others()) {
-            // pidfd_open through syscall(): glibc 2.36's <sys/pidfd.h> lacks C linkage for C++.
-            const auto handle = static_cast<int>(syscall(SYS_pidfd_open, driver, 0));
-            if (handle < 0) continue;  // already gone
-            pollfd ended{handle, POLLIN, 0};
-            while (poll(&ended, 1, -1) < 0 && errno == EINTR) {
-            }
-            close(handle);
-        }
-        close(m_alive);
-        m_alive = -1;
-    }
-
-  private:
-    struct Report {
-        int status;
-        pid_t pid;
-    };
-
-    // The processes of the namespace besides its first one.
-    std::vector<pid_t> Others() const {
-        std::vector<pid_t> others;
-        const std::string space = Namespace(m_first);
-        if (space.empty()) return others;
-        std::error_code ec;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
-            const std::string name = entry.path().filename();
-            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-            const pid_t pid = std::stoi(name);
-            if (pid != m_first && Namespace(pid) == space) others.push_back(pid);
-        }
-        return others;
-    }
-
-    static std::string Namespace(pid_t pid) {
-        char name[64] = {};
-        const std::string link = "/proc/" + std::to_string(pid) + "/ns/pid";
-        return pid > 0 && readlink(link.c_str(), name, sizeof name - 1) > 0 ? name : "";
-    }
-
-    pid_t m_first = -1;
-    int m_alive = -1;  // the write end of the pipe the first process waits on
-};
-
-// The image on a loop device of its own for the whole case, as a card stays in its reader: every
-// mount of it, the remount too, is of the same device (mount -o loop would take whichever is
-// free, and the kernel frees the last one only a moment after its unmount). The device lets go of
-// the image by itself once this process, every process it started and every mount are done
-// with it, however the test ends.
-class LoopDevice {
-  public:
-    explicit LoopDevice(const std::string& image) {
-        const int control = open("/dev/loop-control", O_RDWR | O_CLOEXEC);
-        const int file = open(image.c_str(), O_RDWR | O_CLOEXEC);
-        // Another process may take the free device first: then the next free one.
-        for (int attempt = 0; control >= 0 && file >= 0 && m_device < 0 && attempt < 20;
-             ++attempt) {
-            const int number = ioctl(control, LOOP_CTL_GET_FREE);
-            if (number < 0) break;
-            const std::string path = "/dev/loop" + std::to_string(number);
-            const int device = open(path.c_str(), O_RDWR | O_CLOEXEC);
-            if (device < 0) continue;
-            loop_config config{};
-            config.fd = static_cast<std::uint32_t>(file);
-            config.info.lo_flags = LO_FLAGS_AUTOCLEAR;
-            if (ioctl(device, LOOP_CONFIGURE, &config) == 0) {
-                m_device = device;
-                m_path = path;
-            } else {
-                close(device);
-            }
-        }
-        if (file >= 0) close(file);
-        if (control >= 0) close(control);
-    }
-    LoopDevice(const LoopDevice&) = delete;
-    LoopDevice& operator=(const LoopDevice&) = delete;
-    ~LoopDevice() {
-        if (m_device >= 0) close(m_device);
-    }
-
-    // The device, "" when none could be had.
-    const std::string& Path() const { return m_path; }
-
-  private:
-    int m_device = -1;
-    std::string m_path;
-};
-
-bool IsMountPoint(const std::string& folder) {
-    struct stat inside {};
-    struct stat parent {};
-    return stat(folder.c_str(), &inside) == 0 && stat((folder + "/..").c_str(), &parent) == 0 &&
-           inside.st_dev != parent.st_dev;
 }
 
 struct CliResult {
@@ -424,62 +155,21 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
   protected:
     void SetUp() override {
         const Kind& kind = GetParam();
-        if (const std::string why = WhyNot(kind); !why.empty()) {
-            GTEST_SKIP() << kind.name << " left out: " << why;
-        }
-        ASSERT_TRUE(EnterPrivateMountNamespace())
-            << "no mount namespace of its own: " << std::strerror(errno);
-        m_folder = work.CreateFolder("mnt");
-        std::string log;
-        if (kind.imageMiB > 0) {
-            std::filesystem::resize_file(work.CreateFile("image"),
-                                         static_cast<std::uintmax_t>(kind.imageMiB) << 20);
-            if (!Shell(Replaced(kind.make, "IMAGE", Quoted(work / "image")), log)) {
-                GTEST_SKIP() << kind.name << " left out: cannot make it:\n" << log;
-            }
-        }
-        if (kind.loop) {
-            m_loop = std::make_unique<LoopDevice>(work / "image");
-            ASSERT_FALSE(m_loop->Path().empty()) << "no loop device: " << std::strerror(errno);
-        }
-        if (!Mount(log)) GTEST_SKIP() << kind.name << " left out: cannot mount it:\n" << log;
+        m_volume = std::make_unique<test::MountedVolume>(*kind.volume);
+        const test::MountedVolume::Attached attached = m_volume->Attach();
+        if (attached.state == test::MountedVolume::State::Unavailable)
+            GTEST_SKIP() << kind.volume->name << " left out: " << attached.why;
+        ASSERT_EQ(attached.state, test::MountedVolume::State::Mounted) << attached.why;
+        m_folder = m_volume->Folder();
     }
 
-    // Also after a failure: nothing stays mounted, and the temporary folder then goes with the
-    // image (its loop device lets go of it once the fixture has).
-    void TearDown() override { Unmount(); }
-
-    bool Mount(std::string& log) {
-        std::string command = Replaced(GetParam().mount, "IMAGE", Quoted(work / "image"));
-        if (m_loop) command = Replaced(command, "DEVICE", Quoted(m_loop->Path()));
-        command = Replaced(command, "DIR", Quoted(m_folder));
-        m_drivers = std::make_unique<DriverSpace>();
-        m_mounted = Shell(command, log, m_drivers.get()) && IsMountPoint(m_folder);
-        return m_mounted;
-    }
-
-    // Nothing of this process holds the volume between cases; should anyone else, it is
-    // detached and goes once they let go.
-    void Unmount() {
-        if (m_mounted && umount2(m_folder.c_str(), 0) != 0) umount2(m_folder.c_str(), MNT_DETACH);
-        m_mounted = false;
-        m_drivers.reset();
-    }
+    // Also after a failure: nothing stays mounted.
+    void TearDown() override { m_volume.reset(); }
 
     // The volume taken out and put back, as a card between two sessions.
     void Remount() {
-        Unmount();
         std::string log;
-        ASSERT_TRUE(Mount(log)) << log;
-    }
-
-    // Runs a command here, or in `space`; its output goes to `log`.
-    bool Shell(const std::string& command, std::string& log, DriverSpace* space = nullptr) {
-        const std::string logFile = work / "log";
-        const std::string line = kPath + command + " >" + Quoted(logFile) + " 2>&1";
-        const int status = space != nullptr ? space->Run(line) : std::system(line.c_str());
-        log = command + "\n" + ReadAll(logFile);
-        return status == 0;
+        ASSERT_TRUE(m_volume->Remount(log)) << log;
     }
 
     // A fresh folder of its own on the mounted file system for one case.
@@ -494,23 +184,20 @@ class FileSystemMatrix : public testing::TestWithParam<Kind> {
         const char* cli = std::getenv("MORVANEX_CLI");
         EXPECT_NE(cli, nullptr) << "MORVANEX_CLI is set by CTest";
         const std::string command =
-            "cd " + Quoted(place.host) + " && XDG_STATE_HOME=" + Quoted(state.Path()) + " " +
-            Quoted(cli != nullptr ? cli : "false") + " " + arguments + " </dev/null >" +
-            Quoted(state / "out") + " 2>" + Quoted(state / "err");
+            "cd " + test::Quoted(place.host) + " && XDG_STATE_HOME=" + test::Quoted(state.Path()) +
+            " " + test::Quoted(cli != nullptr ? cli : "false") + " " + arguments + " </dev/null >" +
+            test::Quoted(state / "out") + " 2>" + test::Quoted(state / "err");
         const int raw = std::system(command.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, state.ReadFile("out"),
                 state.ReadFile("err")};
     }
 
-    test::TempFolder work;   // the image and the mount folder
     test::TempFolder state;  // the program's journal, on the host's own file system
     PosixFileSystem fs;
 
   private:
+    std::unique_ptr<test::MountedVolume> m_volume;
     std::string m_folder;
-    bool m_mounted = false;
-    std::unique_ptr<LoopDevice> m_loop;      // for the kinds mounted from a block device
-    std::unique_ptr<DriverSpace> m_drivers;  // where the mount command's processes run
 };
 
 // A job: "IMG_" + four-digit sequence + "." + extension, names sorted ascending.
@@ -758,7 +445,7 @@ TEST_P(FileSystemMatrix, EveryOperationKeepsItsPromise) {
          }},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        SCOPED_TRACE(std::string(kind.volume->name) + "/" + row.name);
         row.check(NewPlace(row.name));
     }
 }
@@ -814,7 +501,7 @@ TEST_P(FileSystemMatrix, NamesAreTakenOnceAndTraitsAreKnown) {
          }},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        SCOPED_TRACE(std::string(kind.volume->name) + "/" + row.name);
         row.check(NewPlace(row.name));
     }
 }
@@ -853,14 +540,14 @@ TEST_P(FileSystemMatrix, CommandLineRunsAndUndoes) {
          true},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        SCOPED_TRACE(std::string(kind.volume->name) + "/" + row.name);
         // tmpfs keeps nothing when it is unmounted.
-        if (row.remount && kind.imageMiB == 0) continue;
+        if (row.remount && kind.volume->imageMiB == 0) continue;
         const Place at = NewPlace(row.name);
         const std::string job = state.CreateFile(std::string(row.name) + ".mvx", row.job);
         for (const auto& [name, contents] : row.before) at.Write(name, contents);
 
-        const CliResult run = Cli(at, "run " + Quoted(job) + " --folder .");
+        const CliResult run = Cli(at, "run " + test::Quoted(job) + " --folder .");
         EXPECT_EQ(run.status, 0) << run.out << run.err;
         EXPECT_EQ(at.Names(), row.after);
         if (row.remount) Remount();
@@ -896,7 +583,7 @@ TEST_P(FileSystemMatrix, NamesWindowsCannotOpenStayOffItsVolumes) {
          "one.txt", "one.txt "},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(std::string(kind.name) + "/" + row.name);
+        SCOPED_TRACE(std::string(kind.volume->name) + "/" + row.name);
         const Place at = NewPlace(row.name);
         const bool copy = row.source.starts_with("host:");
         test::TempFolder host;
@@ -908,9 +595,9 @@ TEST_P(FileSystemMatrix, NamesWindowsCannotOpenStayOffItsVolumes) {
         }
         const std::string job = state.CreateFile(
             std::string(row.name) + ".mvx", "[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n" +
-                                                Replaced(row.job, "DEST", at.host));
-        const CliResult run =
-            Cli(at, "run " + Quoted(job) + " --folder " + Quoted(copy ? host.Path() : at.host));
+                                                test::Replaced(row.job, "DEST", at.host));
+        const CliResult run = Cli(at, "run " + test::Quoted(job) + " --folder " +
+                                          test::Quoted(copy ? host.Path() : at.host));
         if (kind.traits.windowsNames) {
             EXPECT_EQ(run.status, 1) << run.out << run.err;
             EXPECT_NE(run.err.find("Error Code : 10\n"), std::string::npos) << run.err;
@@ -926,7 +613,7 @@ TEST_P(FileSystemMatrix, NamesWindowsCannotOpenStayOffItsVolumes) {
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, FileSystemMatrix, testing::ValuesIn(kKinds),
                          [](const testing::TestParamInfo<Kind>& kind) {
-                             return std::string(kind.param.name);
+                             return std::string(kind.param.volume->name);
                          });
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <thread>
 
 #include "engine/ResultCodes.h"
 #include "engine/plan/Wildcard.h"
@@ -14,6 +15,9 @@ namespace morvanex::engine {
 namespace {
 
 using platform::attr::kDirectory;
+
+// The stop is looked at after this many status reads: cheap beside them, and soon enough.
+constexpr std::size_t kStopEvery = 256;
 
 bool WithinMask(std::uint8_t attributes, std::uint8_t mask) {
     return ((attributes & ~kDirectory) & ~mask & 0xFF) == 0;
@@ -185,14 +189,53 @@ struct Collector {
                    request.skipFolders.end();
     }
 
+    // Each entry's status as a listing with attributes gives it, read one by one so that the
+    // user's stop is looked at between them: in a large folder these reads are most of the
+    // listing's time. A large folder's reads are shared by two threads (each waits on the
+    // kernel). An entry gone since the listing is left out. False when stopped.
+    bool ReadStatuses(const std::string& root, std::vector<platform::DirectoryEntry>& entries) {
+        const auto read = [&](std::size_t begin, std::size_t end) {
+            for (std::size_t i = begin; i < end; ++i) {
+                if ((i - begin) % kStopEvery == 0 && request.stop->Requested()) return;
+                platform::DirectoryEntry& entry = entries[i];
+                const bool listedAsFolder = (entry.attributes & kDirectory) != 0;
+                if (fileSystem.GetStatus(root + entry.name, entry.status) != 0) {
+                    entry.name.clear();
+                    continue;
+                }
+                // A link to a folder is listed as a folder, with the link's own status.
+                if (entry.status.link && listedAsFolder) entry.status.attributes |= kDirectory;
+                entry.attributes = entry.status.attributes;
+            }
+        };
+        constexpr std::size_t kParallelFrom = 4096;
+        if (entries.size() >= kParallelFrom) {
+            std::thread helper(read, entries.size() / 2, entries.size());
+            read(0, entries.size() / 2);
+            helper.join();
+        } else {
+            read(0, entries.size());
+        }
+        if (request.stop->Requested()) return false;
+        std::erase_if(entries,
+                      [](const platform::DirectoryEntry& entry) { return entry.name.empty(); });
+        return true;
+    }
+
     int Collect(const std::string& folder) {
+        if (request.stop != nullptr && request.stop->Requested()) return MRVN_STOPPED_BY_USER;
         if (folder.empty() || !fileSystem.CanEnter(folder)) return DINFO_ERROR_NO_COUNTDIR_APP;
         const std::string root = platform::WithTrailingSeparator(folder);
         const std::string filter = request.filter.empty() ? std::string("*.*") : request.filter;
 
         std::vector<platform::DirectoryEntry> entries;
-        fileSystem.ListFolder(root, statuses != nullptr || NeedsAttributes(request.listingMode),
-                              entries);
+        const bool withStatuses = statuses != nullptr || NeedsAttributes(request.listingMode);
+        if (withStatuses && request.stop != nullptr) {
+            fileSystem.ListFolder(root, false, entries);
+            if (!ReadStatuses(root, entries)) return MRVN_STOPPED_BY_USER;
+        } else {
+            fileSystem.ListFolder(root, withStatuses, entries);
+        }
 
         std::vector<std::string> subfolders;
         const std::size_t first = out.size();
@@ -237,7 +280,7 @@ struct Collector {
             const int code = Collect(subfolder);
             ancestors.pop_back();
             // A subfolder that vanished or cannot be entered contributes nothing.
-            if (code == DINFO_ERROR_BAD_LISTING_MODE) return code;
+            if (code == DINFO_ERROR_BAD_LISTING_MODE || code == MRVN_STOPPED_BY_USER) return code;
         }
         return kSuccess;
     }

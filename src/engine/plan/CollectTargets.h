@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/StopRequest.h"
 #include "platform/FileSystem.h"
 
 namespace morvanex::engine {
@@ -47,6 +48,9 @@ struct TargetRequest {
     // Folders that are never listed, entered or taken (the program's own state folder): a tree
     // that holds one leaves it out, found by identity whatever path leads to it.
     std::vector<platform::FileIdentity> skipFolders;
+    // The user's stop, looked at while the entries' statuses are read (every few hundred) and
+    // between folders: a listing that reads every status takes long in a large folder.
+    const StopRequest* stop = nullptr;
 };
 
 // Whether an entry with these attributes is taken by a listing mode: 1 taken, 0 not, -1 for a
@@ -61,7 +65,8 @@ int ModeWithoutMask(int mode);
 // Appends the entries of the root folder (and, recursing, of every subfolder below it,
 // depth-first, subfolders in name order) to `out`, each folder's own entries sorted by the
 // request. `largest` is raised to the list's size after each folder. Returns 0, 1001 when the
-// root does not exist, or 2001 for a listing mode outside 0..5. Folders reached again through
+// root does not exist, 2001 for a listing mode outside 0..5, or 20 when the request's stop
+// came (the list then says nothing). Folders reached again through
 // a symbolic link are not entered twice, so a link loop ends. With `statuses`, each entry's
 // status as the listing read it goes there, in the same order.
 int CollectTargets(const TargetRequest& request, platform::FileSystem& fileSystem,

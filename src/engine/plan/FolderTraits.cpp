@@ -6,7 +6,8 @@ namespace morvanex::engine {
 
 FolderRules FolderRulesOf(platform::FileSystem& fileSystem, const std::string& hostFolder) {
     const platform::FolderTraits traits = fileSystem.TraitsOf(platform::Cp932FromUtf8(hostFolder));
-    return {traits.ignoresCase, traits.windowsNames};
+    return {traits.ignoresCase, traits.windowsNames, traits.fileSystem == "fuse.fusefat",
+            !traits.noReplaceMove};
 }
 
 FolderRules FileSystemFolders::RulesOf(std::string_view hostFolder) {

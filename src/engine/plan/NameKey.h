@@ -13,6 +13,12 @@ struct FolderRules {
     bool foldsCase = false;
     // The names Windows refuses are refused there too (FAT, exFAT, NTFS as usually mounted).
     bool windowsNames = false;
+    // Only names of ASCII characters are taken (FAT through fusefat, which keeps no other long
+    // names).
+    bool asciiNames = false;
+    // A folder cannot be moved there without the risk of replacing another (a FUSE driver
+    // without RENAME_NOREPLACE: FAT and exFAT through FUSE): the program does not move one.
+    bool foldersStay = false;
 
     friend bool operator==(const FolderRules&, const FolderRules&) = default;
 };

@@ -12,6 +12,10 @@ namespace {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
 
+// Within a stage the stop is looked at after this many targets or names: cheap beside them, and
+// soon enough in a plan of a hundred thousand.
+constexpr std::size_t kStopEvery = 256;
+
 // A host path split into its folder (with the separator) and its name.
 struct HostPath {
     std::string path;
@@ -25,6 +29,15 @@ void Split(std::string_view cp932, HostPath& out) {
     const std::size_t slash = path.rfind('/');
     out.folder = slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
     out.name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// True when the folder's rules refuse the name, or the move of a folder.
+bool Refuses(const FolderRules& rules, std::string_view name, bool movesFolder) {
+    if (rules.windowsNames && RefusedByWindowsRules(name)) return true;
+    if (rules.foldersStay && movesFolder) return true;
+    return rules.asciiNames && std::any_of(name.begin(), name.end(), [](char c) {
+               return static_cast<unsigned char>(c) >= 0x80;
+           });
 }
 
 std::uint64_t HashOf(std::uint32_t folder, std::string_view key) {
@@ -57,7 +70,8 @@ class Validator {
         m_sourceHash.assign(n, 0);
         m_waitsFor.assign(n, kNone);
         const auto stopped = [&] {
-            m_check.stopped = m_options.stop != nullptr && m_options.stop->Requested();
+            m_check.stopped =
+                m_check.stopped || (m_options.stop != nullptr && m_options.stop->Requested());
             return m_check.stopped;
         };
         Describe();
@@ -105,6 +119,10 @@ class Validator {
         folder.listed = m_knowledge.ListNames(folder.host, folder.names);
         folder.byKey.reserve(folder.names.size());
         for (std::size_t k = 0; k < folder.names.size(); ++k) {
+            if (StopDue(k)) {
+                folder.byKey.clear();
+                return folder;
+            }
             NameKey(folder.names[k], folder.rules.foldsCase, m_key);
             folder.byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
         }
@@ -128,6 +146,13 @@ class Validator {
         return key;
     }
 
+    // True once the user's stop is seen, looked at on every kStopEvery-th call.
+    bool StopDue(std::size_t i) {
+        if (i % kStopEvery == 0 && m_options.stop != nullptr && m_options.stop->Requested())
+            m_check.stopped = true;
+        return m_check.stopped;
+    }
+
     bool Moving(std::size_t i) const { return m_moves[i].moves; }
     bool FreesItsName(std::size_t i) const { return !m_options.copying && Moving(i); }
 
@@ -135,6 +160,7 @@ class Validator {
         HostPath source;
         HostPath target;
         for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            if (StopDue(i)) return;
             const PlannedMove& move = m_moves[i];
             if (!move.moves) {
                 m_check.verdicts[i] = Verdict::Unchanged;
@@ -143,7 +169,7 @@ class Validator {
             Split(move.target, target);
             m_targetFolder[i] = FolderIndex(target.folder);
             const Folder& folder = m_folders[m_targetFolder[i]];
-            if (folder.rules.windowsNames && RefusedByWindowsRules(target.name)) {
+            if (Refuses(folder.rules, target.name, move.folder && !m_options.copying)) {
                 m_check.verdicts[i] = Verdict::Refused;
                 continue;
             }
@@ -173,6 +199,7 @@ class Validator {
         }
         std::sort(byTarget.begin(), byTarget.end());
         for (std::size_t a = 0; a < byTarget.size();) {
+            if (StopDue(a)) return;
             std::size_t b = a + 1;
             while (b < byTarget.size() && byTarget[b].hash == byTarget[a].hash) ++b;
             // Within a run of equal hashes (almost always one name), each target is a duplicate
@@ -234,6 +261,7 @@ class Validator {
     void JudgeNames() {
         HostPath source;
         for (std::size_t i = 0; i < m_moves.size(); ++i) {
+            if (StopDue(i)) return;
             if (Judged(i) || MeetsNothing(i)) continue;
             const std::uint32_t folder = m_targetFolder[i];
             const std::string key = KeyOfTarget(i);

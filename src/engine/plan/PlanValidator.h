@@ -23,7 +23,7 @@ enum class Verdict : std::uint8_t {
                 // a temporary name
     Duplicate,  // an earlier target gets the same name
     Exists,     // a file that stays (or cannot move) holds the name
-    Refused,    // the destination folder's rules refuse the name
+    Refused,    // the destination folder's rules refuse the name (or the move of a folder)
 };
 
 // True for the verdicts under which the move would fail.

@@ -445,7 +445,11 @@ int RenameEngine::RefuseConflicts(std::size_t count, EngineResult& result) {
     result.currentPath = SourceOf(first);
     int code = MRVN_ERROR_SAME_NAME_EXSIT;
     if (change.verdict == Verdict::Duplicate) code = MRVN_ERROR_SAME_NAME_EXSIT_PREVIEW;
-    if (change.verdict == Verdict::Refused) {
+    if (change.verdict == Verdict::Refused && change.folder &&
+        !TraitsOf(platform::DirectoryOf(change.newPath)).noReplaceMove) {
+        // Not the name: the folder's file system cannot move a folder safely.
+        code = ChangeFailure(ENOTSUP, platform::DirectoryOf(change.newPath), true, result);
+    } else if (change.verdict == Verdict::Refused) {
         code = MRVN_ERROR_BAD_STRING_USED;
         result.detail = platform::Sjis("変更後の名前 : ") + platform::FileNameOf(change.newPath);
     }

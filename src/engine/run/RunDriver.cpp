@@ -339,6 +339,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     }
     ui.BeginWait();
     TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
+    request.stop = context.stop;
     std::vector<std::string> paths;
     int code = kSuccess;
     if (CanStream(s, preview)) {
@@ -363,6 +364,8 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     const platform::FileStatus* status = nullptr;
     const bool any = code == kSuccess && targets.feed->Get(0, first, status);
     ui.EndWait();
+    // Stopped while the statuses were read: nothing was planned.
+    if (code == MRVN_STOPPED_BY_USER) return code;
     if (code != kSuccess) return ShowRunError(ui, code, 0, ""), code;
     if (!any) return ReportNothingCollected(ui, s), DINFO_ERROR_NO_FILEINDIR_APP;
     return kSuccess;
@@ -503,6 +506,10 @@ RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
     Targets targets;
     RunAnchor anchor(context.fileSystem);
     outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, anchor, targets);
+    if (outcome.resultCode == MRVN_STOPPED_BY_USER) {
+        RunLists none;
+        ReportStopped(s, ui, none, 0, preview);
+    }
     if (outcome.resultCode != kSuccess) return outcome;
 
     RunLists lists;
