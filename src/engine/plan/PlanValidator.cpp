@@ -83,7 +83,7 @@ class Validator {
         FolderRules rules;
         bool listingRead = false;
         bool listed = false;
-        std::vector<std::string> names;
+        PackedNames names;
         std::vector<Keyed> byKey;
     };
 
@@ -103,8 +103,8 @@ class Validator {
         if (folder.listingRead) return folder;
         folder.listingRead = true;
         folder.listed = m_knowledge.ListNames(folder.host, folder.names);
-        folder.byKey.reserve(folder.names.size());
-        for (std::size_t k = 0; k < folder.names.size(); ++k) {
+        folder.byKey.reserve(folder.names.Size());
+        for (std::size_t k = 0; k < folder.names.Size(); ++k) {
             NameKey(folder.names[k], folder.rules.foldsCase, m_key);
             folder.byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
         }
@@ -223,7 +223,7 @@ class Validator {
         const Folder& folder = Listing(folderIndex);
         for (auto it = std::lower_bound(folder.byKey.begin(), folder.byKey.end(), Keyed{hash, 0});
              it != folder.byKey.end() && it->hash == hash; ++it) {
-            const std::string& name = folder.names[it->index];
+            const std::string_view name = folder.names[it->index];
             if (name == own) continue;
             NameKey(name, folder.rules.foldsCase, m_key);
             if (m_key == key) return true;

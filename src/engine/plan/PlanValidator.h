@@ -51,6 +51,25 @@ struct PlanStep {
     bool endsUnit = true;
 };
 
+// The names of one folder, one after another in one buffer: a folder of a million names is
+// not a million strings.
+class PackedNames {
+  public:
+    void Add(std::string_view name) {
+        m_bytes.append(name);
+        m_ends.push_back(m_bytes.size());
+    }
+    std::size_t Size() const { return m_ends.size(); }
+    std::string_view operator[](std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_bytes).substr(begin, m_ends[i] - begin);
+    }
+
+  private:
+    std::string m_bytes;
+    std::vector<std::size_t> m_ends;
+};
+
 // What the validator needs to know of the destination folders (host paths ending with "/").
 class FolderKnowledge {
   public:
@@ -58,7 +77,7 @@ class FolderKnowledge {
     virtual FolderRules RulesOf(std::string_view hostFolder) = 0;
     // The names in the folder (host bytes); false when it cannot be listed (nothing can then be
     // said of its names, and the moves into it are judged only against the plan).
-    virtual bool ListNames(std::string_view hostFolder, std::vector<std::string>& names) = 0;
+    virtual bool ListNames(std::string_view hostFolder, PackedNames& names) = 0;
 };
 
 struct PlanOptions {

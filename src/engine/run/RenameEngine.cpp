@@ -331,6 +331,8 @@ EngineResult RenameEngine::Run(bool real) {
         return result;
     }
     const std::size_t count = m_targets->Count();
+    // Every composed target's status is in the before-status list now.
+    m_targets->DropStatuses();
     m_changes.resize(count);
     m_before.resize(count);
     m_after.resize(count);
