@@ -40,6 +40,15 @@ struct PlannedMove {
     bool folder = false;  // a folder moves after everything inside it
 };
 
+// The plan's targets as the validator reads them, each made when it is asked for: a run of a
+// million files need not copy its paths into a second list.
+class PlannedMoves {
+  public:
+    virtual ~PlannedMoves() = default;
+    virtual std::size_t Size() const = 0;
+    virtual PlannedMove At(std::size_t i) const = 0;
+};
+
 // One move of the run, in the order the run makes it. A ring of names is broken by moving its
 // first member to a temporary name (Park), moving the others, and then the parked one to its
 // new name (Unpark). A stop is allowed only after a step that ends its unit (never inside a
@@ -99,6 +108,8 @@ struct PlanCheck {
 
 // Judges every target of the plan. With `options.wholeRun`, `steps` lists the moves of all
 // targets without a conflict; the run makes none of them while any target has one.
+PlanCheck CheckPlan(const PlannedMoves& moves, const PlanOptions& options,
+                    FolderKnowledge& folders);
 PlanCheck CheckPlan(const std::vector<PlannedMove>& moves, const PlanOptions& options,
                     FolderKnowledge& folders);
 
