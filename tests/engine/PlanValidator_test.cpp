@@ -36,10 +36,10 @@ class FakeFolders final : public FolderKnowledge {
         const auto it = folders.find(host);
         return it == folders.end() ? FolderRules{} : it->second.rules;
     }
-    bool ListNames(std::string_view host, std::vector<std::string>& names) override {
+    bool ListNames(std::string_view host, PackedNames& names) override {
         const auto it = folders.find(host);
         if (it == folders.end() || !it->second.listable) return false;
-        names = it->second.names;
+        for (const std::string& name : it->second.names) names.Add(name);
         return true;
     }
 };
@@ -380,7 +380,7 @@ class CardFolders final : public FolderKnowledge {
     CardFolders(platform::FileSystem& fileSystem, std::string unlisted)
         : m_folders(fileSystem), m_unlisted(std::move(unlisted)) {}
     FolderRules RulesOf(std::string_view host) override { return m_folders.RulesOf(host); }
-    bool ListNames(std::string_view host, std::vector<std::string>& names) override {
+    bool ListNames(std::string_view host, PackedNames& names) override {
         return host != m_unlisted && m_folders.ListNames(host, names);
     }
 
