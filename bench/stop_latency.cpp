@@ -7,13 +7,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fcntl.h>
 #include <random>
 #include <string>
 #include <thread>
@@ -53,7 +53,8 @@ class StopAtListing final : public test::ForwardingFileSystem {
         : ForwardingFileSystem(real), m_stop(stop), m_k(k) {}
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override {
-        if (++m_calls != m_k) return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
+        if (++m_calls != m_k)
+            return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
         requested = Clock::now();
         m_stop.Request();
         const int error = ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
@@ -133,7 +134,8 @@ int main(int argc, char** argv) {
         {
             settings::RenameSettings s = Job(real, clock, dir);
             const auto start = Clock::now();
-            const engine::RunOutcome outcome = engine::StartRun(s, {real, clock, ui}, true, nullptr);
+            const engine::RunOutcome outcome =
+                engine::StartRun(s, {real, clock, ui}, true, nullptr);
             whole.push_back(Ms(Clock::now() - start));
             if (outcome.resultCode != 0) std::fprintf(stderr, "preview: %d\n", outcome.resultCode);
         }

@@ -293,10 +293,10 @@ MountedVolume::~MountedVolume() {
 }
 
 MountedVolume::Attached MountedVolume::Attach() {
-    if (const std::string why = WhyNot(m_volume); !why.empty())
-        return {State::Unavailable, why};
+    if (const std::string why = WhyNot(m_volume); !why.empty()) return {State::Unavailable, why};
     if (!EnterPrivateMountNamespace())
-        return {State::Failed, std::string("no mount namespace of its own: ") + std::strerror(errno)};
+        return {State::Failed,
+                std::string("no mount namespace of its own: ") + std::strerror(errno)};
     m_folder = m_work.CreateFolder("mnt");
     if (m_folder.ends_with('/')) m_folder.pop_back();
     std::string log;
