@@ -198,8 +198,8 @@ class Validator {
                 byTarget.push_back({m_targetHash[i], static_cast<std::uint32_t>(i)});
         }
         std::sort(byTarget.begin(), byTarget.end());
-        for (std::size_t a = 0; a < byTarget.size();) {
-            if (StopDue(a)) return;
+        for (std::size_t a = 0, runs = 0; a < byTarget.size(); ++runs) {
+            if (StopDue(runs)) return;
             std::size_t b = a + 1;
             while (b < byTarget.size() && byTarget[b].hash == byTarget[a].hash) ++b;
             // Within a run of equal hashes (almost always one name), each target is a duplicate

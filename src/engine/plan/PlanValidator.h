@@ -96,7 +96,8 @@ struct PlanOptions {
     // a temporary name. Off: the moves come in target order, and a name freed only by a later
     // target is taken when the earlier one meets it.
     bool wholeRun = true;
-    // The user's stop, looked at between the check's stages (each a pass over the targets).
+    // The user's stop, looked at every few hundred targets or names within each of the check's
+    // passes (the listing of a folder itself goes to its end).
     const StopRequest* stop = nullptr;
 };
 
