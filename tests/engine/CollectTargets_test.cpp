@@ -296,6 +296,8 @@ TEST(CollectTargetsOnDisk, RecursionNeverFollowsLinksToFolders) {
     temp.CreateSymlink("..", "root/sub/up");
     temp.CreateSymlink("sub", "root/down");
     temp.CreateSymlink("a.txt", "root/file_link");
+    temp.CreateFile("root/sub/ro.txt");
+    temp.SetMode("root/sub/ro.txt", 0444);
     platform::PosixFileSystem fs;
     const std::string root = temp.Cp932Path("root/");
     using V = std::vector<std::string>;
@@ -304,34 +306,48 @@ TEST(CollectTargetsOnDisk, RecursionNeverFollowsLinksToFolders) {
         int mode;
         V expected;  // relative to the root
     } rows[] = {
-        {"all", kListAll, V{"a.txt", "down", "file_link", "lnk", "sub", "sub/s.txt", "sub/up"}},
-        {"files", kListFiles, V{"a.txt", "file_link", "sub/s.txt"}},
+        {"all", kListAll,
+         V{"a.txt", "down", "file_link", "lnk", "sub", "sub/ro.txt", "sub/s.txt", "sub/up"}},
+        {"files", kListFiles, V{"a.txt", "file_link", "sub/ro.txt", "sub/s.txt"}},
         {"folders", kListFolders, V{"down", "lnk", "sub", "sub/up"}},
         {"files_within_mask", kListFilesWithinMask, V{"a.txt", "file_link", "sub/s.txt"}},
     };
     // With statuses the listing reads every entry's status; without, only the names and types.
+    // One that can be stopped reads them one by one, and finds what the listing finds.
     for (const bool withStatuses : {true, false}) {
         for (const auto& row : rows) {
-            TargetRequest request;
-            request.root = root;
-            request.filter = "*";
-            request.recursive = true;
-            request.listingMode = row.mode;
-            std::vector<std::string> out;
-            std::vector<platform::FileStatus> statuses;
-            int largest = 0;
-            ASSERT_EQ(CollectTargets(request, fs, out, largest, withStatuses ? &statuses : nullptr),
-                      kSuccess)
-                << row.name;
-            V relative;
-            for (const auto& path : out) relative.push_back(path.substr(root.size()));
-            EXPECT_EQ(relative, row.expected) << row.name << " with statuses " << withStatuses;
-            if (!withStatuses) continue;
-            ASSERT_EQ(statuses.size(), out.size()) << row.name;
-            for (std::size_t i = 0; i < out.size(); ++i) {
-                const bool link = relative[i] == "down" || relative[i] == "file_link" ||
-                                  relative[i] == "lnk" || relative[i] == "sub/up";
-                EXPECT_EQ(statuses[i].link, link) << row.name << ": " << relative[i];
+            std::vector<platform::FileStatus> listed;
+            for (const bool stoppable : {false, true}) {
+                const StopRequest stop;
+                TargetRequest request;
+                request.root = root;
+                request.filter = "*";
+                request.recursive = true;
+                request.listingMode = row.mode;
+                request.stop = stoppable ? &stop : nullptr;
+                std::vector<std::string> out;
+                std::vector<platform::FileStatus> statuses;
+                int largest = 0;
+                ASSERT_EQ(
+                    CollectTargets(request, fs, out, largest, withStatuses ? &statuses : nullptr),
+                    kSuccess)
+                    << row.name;
+                V relative;
+                for (const auto& path : out) relative.push_back(path.substr(root.size()));
+                EXPECT_EQ(relative, row.expected) << row.name << " with statuses " << withStatuses;
+                if (!withStatuses) continue;
+                ASSERT_EQ(statuses.size(), out.size()) << row.name;
+                for (std::size_t i = 0; i < out.size(); ++i) {
+                    const bool link = relative[i] == "down" || relative[i] == "file_link" ||
+                                      relative[i] == "lnk" || relative[i] == "sub/up";
+                    EXPECT_EQ(statuses[i].link, link) << row.name << ": " << relative[i];
+                }
+                // Listing a folder may give it a new access time.
+                for (platform::FileStatus& status : statuses) status.access = status.accessNs = 0;
+                if (stoppable) {
+                    EXPECT_EQ(statuses, listed) << row.name;
+                }
+                listed = statuses;
             }
         }
     }

@@ -203,8 +203,12 @@ struct Collector {
                     entry.name.clear();
                     continue;
                 }
-                // A link to a folder is listed as a folder, with the link's own status.
-                if (entry.status.link && listedAsFolder) entry.status.attributes |= kDirectory;
+                // A link to a folder is listed as a folder (no archive bit, as folders have
+                // none), with the link's own status.
+                if (entry.status.link && listedAsFolder) {
+                    entry.status.attributes = static_cast<std::uint8_t>(
+                        (entry.status.attributes & ~platform::attr::kArchive) | kDirectory);
+                }
                 entry.attributes = entry.status.attributes;
             }
         };
