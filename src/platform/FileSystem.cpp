@@ -56,6 +56,12 @@ bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsId
            listed.modificationNs == found.modificationNs;
 }
 
+std::unique_ptr<FolderHandle> FileSystem::OpenFolder(std::string_view /*path*/,
+                                                     bool /*createPrivate*/, int& error) {
+    error = ENOTSUP;
+    return nullptr;
+}
+
 int FileSystem::CanonicalPath(std::string_view path, std::string& canonical) {
     if (!IsAbsolutePath(path)) return EINVAL;
     canonical = LexicallyNormal(path);

@@ -134,7 +134,7 @@ TEST_P(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     EXPECT_FALSE(temp.Exists("IMG_001.jpg"));
     EXPECT_TRUE(ui.Showed("Undoが正常終了しました。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
-    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty())
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path()), real).run.path.empty())
         << "the run is not offered twice";
 }
 
@@ -599,7 +599,7 @@ TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
     EXPECT_TRUE(temp.Exists("IMG_004.jpg"));
     EXPECT_TRUE(temp.Exists("f4.jpg"));
 
-    const UndoChoice choice = ChooseRunToUndo(Cp932(state.Path()));
+    const UndoChoice choice = ChooseRunToUndo(Cp932(state.Path()), real);
     EXPECT_EQ(PlanUndo(choice.run).size(), 4u);
     const UndoReport report = UndoRun(choice.run.path, real, nullptr);
     EXPECT_EQ(report.restored, 4u);
@@ -608,7 +608,7 @@ TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
         EXPECT_EQ(temp.ReadFile("f" + std::to_string(i) + ".jpg"), std::to_string(i));
     EXPECT_EQ(temp.ModificationTime("f1.jpg"), 4000000);
     // Undone entries are not offered again.
-    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty());
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path()), real).run.path.empty());
 }
 
 TEST_P(RunDriverTest, JournalUndoNeverOverwrites) {
@@ -684,7 +684,7 @@ unsigned ModeOf(const std::string& path) {
 
 // The command line's undo: the newest run not undone yet, from its journal.
 UndoReport UndoNewestRun(const std::string& stateFolder, platform::FileSystem& fileSystem) {
-    const UndoChoice choice = ChooseRunToUndo(stateFolder);
+    const UndoChoice choice = ChooseRunToUndo(stateFolder, fileSystem);
     EXPECT_TRUE(choice.refusal.empty());
     if (!choice.run.path.empty()) return UndoRun(choice.run.path, fileSystem, nullptr);
     UndoReport none;
@@ -782,7 +782,7 @@ TEST_P(RunDriverTest, ChainsAndSwapsRunInTheirOrderAndUndoTakesThemBack) {
         }
         EXPECT_EQ(outcome.doneCount, static_cast<int>(row.files.size()));
         // History counts the files, not the steps through a temporary name.
-        const std::vector<std::string> history = DescribeHistory(Cp932(journals.Path()));
+        const std::vector<std::string> history = DescribeHistory(Cp932(journals.Path()), real);
         ASSERT_FALSE(history.empty());
         EXPECT_NE(history[0].find("  done  " + std::to_string(changed) + "  "), std::string::npos)
             << history[0];
@@ -1237,7 +1237,7 @@ TEST_P(RunDriverTest, ARefusedAttributeOrTimeWriteStopsTheRunNamingTheFile) {
         EXPECT_EQ(outcome.doneCount, row.done);
         EXPECT_TRUE(shown.messages.at(0).starts_with("Error Code : 999\n")) << shown.messages[0];
         EXPECT_TRUE(files.Exists("c.jpg")) << "the run stopped at the refused write";
-        const journal::Run run = journal::ReadRun(journal.RunPath());
+        const journal::Run run = journal::ReadRun(journal.RunPath(), real);
         const bool copy = job.CopyToDir.EnableCopy != 0;
         EXPECT_EQ(run.Count(journal::State::Done), copy ? 0u : static_cast<std::size_t>(row.done));
         EXPECT_EQ(run.Count(journal::State::Void), static_cast<std::size_t>(row.voided));
@@ -1342,7 +1342,7 @@ TEST_P(RunDriverTest, AnUndoNamesEveryAttributeAndTimeItCouldNotGiveBack) {
             EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
             EXPECT_EQ(temp.ModificationTime("a.txt"), 1000000);
             EXPECT_EQ(ModeOf(temp / "a.txt") & 0200, 0200u);
-            EXPECT_EQ(DescribeHistory(Cp932(state.Path())).at(1), "    " + problem);
+            EXPECT_EQ(DescribeHistory(Cp932(state.Path()), real).at(1), "    " + problem);
             EXPECT_TRUE(UndoRun(journal.RunPath(), real, nullptr).Complete());
             EXPECT_EQ(temp.ModificationTime("b.txt"), 1000000);
             EXPECT_EQ(ModeOf(temp / "b.txt") & 0200, 0200u);
@@ -1505,7 +1505,7 @@ TEST_P(RunDriverTest, AJournalCutUnderTheRunSaysWhatItStillHolds) {
         const std::string lost = Cp932(files / (name + std::to_string(10000 + cutAt - 1))) +
                                  " -> " + Cp932(files.Path()) + "IMG_000" + std::to_string(cutAt);
         EXPECT_NE(message.find(lost), std::string::npos) << message;
-        const journal::Run run = journal::ReadRun(journal.RunPath());
+        const journal::Run run = journal::ReadRun(journal.RunPath(), real);
         EXPECT_EQ(run.readable, !toNothing);
         if (toNothing) continue;
         const std::size_t kept = run.records.size() - run.Damaged() + (run.cutShort ? 1 : 0);
@@ -1527,7 +1527,7 @@ TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {
     const std::string first = inside.RunPath();
     ASSERT_EQ(StartRun(settings, {faulty, clock, ui, &inside}, false, nullptr).resultCode, 0);
     EXPECT_TRUE(real.Exists(first)) << "the first run's journal keeps its name";
-    EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/")).size(), 2u);
+    EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/"), real).size(), 2u);
 }
 
 // No folder, a relative one, and the root of the file system however it is written: the root is
