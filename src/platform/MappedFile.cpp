@@ -47,7 +47,11 @@ int MappedFile::CreateLocked(FolderHandle& folder, std::string_view name) {
     int error = 0;
     m_file = folder.Open(name, FileAccess::kCreateNew, error);
     if (m_file == nullptr) return error;
-    if ((error = m_file->Lock(true, false)) != 0) Close();
+    // A file made a moment ago that cannot be locked is no one's: it goes again.
+    if ((error = m_file->Lock(true, false)) != 0) {
+        Close();
+        folder.Remove(name);
+    }
     return error;
 }
 

@@ -46,7 +46,8 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
         Append,  // OutputFile::Append of any file opened through this one
         OpenFolder,
         // The calls of the folders and files held open (FolderHandle, FileHandle) through this
-        // one; a fault by path matches the name given to the folder's call.
+        // one. A fault by path matches the name given to the folder's call, and for the calls
+        // of a folder or file itself the path or name it was opened by.
         HandleStatus,  // of a folder or a file
         ListNames,
         OpenFile,
