@@ -11,17 +11,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "engine/journal/Undo.h"
+#include "platform/Codepage.h"
 #include "platform/PosixFileSystem.h"
+#include "support/FaultInjectingFileSystem.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {
 namespace {
 
 using journal::State;
+using Op = test::FaultInjectingFileSystem::Op;
 
 // The host's file system, which the journals of these tests are written through.
 platform::PosixFileSystem host;
@@ -554,6 +558,93 @@ TEST(UndoJournal, RunsGoByTheirNumbersNotByTheClockOrTheirNames) {
         EXPECT_FALSE(temp.Exists("9999999999.journal")) << "what cannot be verified goes first";
         EXPECT_EQ(journal::ReadRun(kept.back(), host).root, "/r/200/");
         EXPECT_EQ(kept.front(), last.RunPath());
+    }
+}
+
+// A journal whose header cannot be read for a system error is neither removed to make room
+// nor numbered past blindly: the next run is numbered after its name and it stays.
+TEST(UndoJournal, AJournalThatCannotBeReadStaysAndIsNumberedPast) {
+    test::TempFolder temp;
+    const std::string folder = test::Cp932(temp.Path());
+    for (std::size_t i = 0; i < UndoJournal::kRunsKept; ++i) {
+        UndoJournal journal(folder);
+        ASSERT_EQ(journal.BeginRun(host, "/r/", 0), 0);
+    }
+    test::FaultInjectingFileSystem failing(host);
+    failing.FailPath(Op::ReadHandle, "000020.journal", EIO);
+    UndoJournal next(folder);
+    ASSERT_EQ(next.BeginRun(failing, "/next/", 0), 0);
+    next.EndRun();
+    EXPECT_EQ(next.RunPath(), folder + "000021.journal");
+    EXPECT_TRUE(temp.Exists("000020.journal"));
+    EXPECT_EQ(journal::ListRuns(folder, host).size(), UndoJournal::kRunsKept + 1);
+}
+
+// A state folder that cannot be listed is not one without runs: the undo and the history say
+// why instead of "nothing to undo".
+TEST(UndoJournal, AStateFolderThatCannotBeListedIsSaidSo) {
+    test::TempFolder temp;
+    const std::string folder = test::Cp932(temp.Path());
+    WriteThreeRecords(folder);
+    test::FaultInjectingFileSystem failing(host);
+    failing.FailPath(Op::ListNames, folder, EIO);
+    const std::string said = folder + " : " + platform::Cp932FromUtf8(std::strerror(EIO));
+    EXPECT_NE(ChooseRunToUndo(folder, failing).refusal.find(said), std::string::npos);
+    std::string refusal;
+    EXPECT_TRUE(DescribeHistory(folder, failing, &refusal).empty());
+    EXPECT_NE(refusal.find(said), std::string::npos);
+}
+
+// An undo whose journal fails it moves nothing it could not mark: what it took back before the
+// failure is found back by the next undo, which ends the work.
+TEST(UndoJournal, AnUndoThatCannotUseItsJournalMovesNothingUnmarked) {
+    const struct Row {
+        const char* name;
+        Op op;
+        int error;
+        std::size_t restored;  // by the failing undo
+    } rows[] = {
+        {"journal/cannot_be_opened", Op::OpenFile, EACCES, 0},
+        {"journal/cannot_be_locked", Op::Lock, ENOLCK, 0},
+        {"journal/cannot_be_read", Op::ReadHandle, EIO, 0},
+        {"mark/cannot_be_written", Op::WriteHandle, ENOSPC, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        temp.CreateFile("old1", "1");
+        temp.CreateFile("old2", "2");
+        UndoJournal journal(test::Cp932(temp / "state/"));
+        ASSERT_EQ(journal.BeginRun(host, test::Cp932(temp.Path()), 0), 0);
+        for (const char* n : {"1", "2"}) {
+            const std::string from = test::Cp932(temp / (std::string("old") + n));
+            const std::string to = test::Cp932(temp / (std::string("new") + n));
+            platform::FileStatus before;
+            ASSERT_EQ(host.GetStatus(from, before), 0);
+            ASSERT_EQ(journal.Intend(from, to, "", before, journal::kMoved), 0);
+            ASSERT_EQ(host.Move(from, to, &before), 0);
+            journal.Done(before.modification, before.modificationNs);
+        }
+        journal.EndRun();
+
+        test::FaultInjectingFileSystem failing(host);
+        failing.FailCall(row.op, 1, row.error);
+        const UndoReport report = UndoRun(journal.RunPath(), failing, nullptr);
+        EXPECT_FALSE(report.Complete());
+        EXPECT_EQ(report.restored, row.restored);
+        EXPECT_EQ(temp.Exists("new1"), true);
+        EXPECT_EQ(temp.Exists("new2"), row.restored == 0);
+        const std::string said = platform::Cp932FromUtf8(std::strerror(row.error));
+        EXPECT_TRUE(report.error == row.error ||
+                    (report.problems.size() == 1 &&
+                     report.problems[0] == journal.RunPath() + " : " + said))
+            << report.error;
+
+        const UndoReport rest = UndoRun(journal.RunPath(), host, nullptr);
+        EXPECT_TRUE(rest.Complete());
+        EXPECT_EQ(rest.restored + rest.alreadyBack, 2u);
+        EXPECT_EQ(temp.ReadFile("old1"), "1");
+        EXPECT_EQ(temp.ReadFile("old2"), "2");
     }
 }
 
