@@ -177,11 +177,9 @@ std::string Uid(std::uint32_t uid) {
     return std::to_string(static_cast<unsigned long>(uid));
 }
 
-// Reads the whole file (the journal is read, never mapped, by an undo: a file cut short
-// meanwhile is then simply shorter).
-int ReadAll(platform::FileHandle& file, std::string& bytes) {
-    platform::HandleStatus status;
-    if (const int error = file.Status(status)) return error;
+// Reads the file as long as its status found it (the journal is read, never mapped, by an undo:
+// a file cut short meanwhile is then simply shorter).
+int ReadAll(platform::FileHandle& file, const platform::HandleStatus& status, std::string& bytes) {
     // Read once into its place: a journal of many records is megabytes. A size beyond any run's
     // (a file made to look so) is not taken on trust.
     constexpr std::uint64_t kReserveAtMost = std::uint64_t{1} << 30;
@@ -734,7 +732,7 @@ std::unique_ptr<platform::FileHandle> OpenAndRead(platform::FileSystem& fileSyst
     }
     std::string bytes;
     platform::HandleStatus status;
-    if ((error = file->Status(status)) == 0) error = ReadAll(*file, bytes);
+    if ((error = file->Status(status)) == 0) error = ReadAll(*file, status, bytes);
     if (error != 0) {
         run.problem = SystemText(error);
         return nullptr;
