@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <mutex>
 
-
 namespace morvanex::platform {
 
 namespace detail {

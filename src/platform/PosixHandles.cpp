@@ -81,7 +81,8 @@ class PosixFileHandle final : public FileHandle {
 
     int WriteAt(std::uint64_t offset, std::string_view bytes) override {
         while (!bytes.empty()) {
-            const ssize_t done = pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
+            const ssize_t done =
+                pwrite(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
             if (done < 0 && errno == EINTR) continue;
             if (done < 0) return errno;
             if (done == 0) return EIO;
@@ -212,8 +213,8 @@ class PosixFolderHandle final : public FolderHandle {
 
 }  // namespace
 
-std::unique_ptr<FolderHandle> PosixFileSystem::OpenFolder(std::string_view path,
-                                                          bool createPrivate, int& error) {
+std::unique_ptr<FolderHandle> PosixFileSystem::OpenFolder(std::string_view path, bool createPrivate,
+                                                          int& error) {
     std::string host;
     if ((error = HostForm(path, host)) != 0) return nullptr;
     if (host[0] != '/') {

@@ -462,7 +462,8 @@ TEST(UndoJournal, AStateFolderOrKeyOthersCouldHaveWrittenIsRefused) {
         UndoJournal journal(test::Cp932(folder));
         const int began = journal.BeginRun(host, "/a/", 0);
         std::string refusal;
-        const std::vector<std::string> history = DescribeHistory(test::Cp932(folder), host, &refusal);
+        const std::vector<std::string> history =
+            DescribeHistory(test::Cp932(folder), host, &refusal);
         if (row.mend == nullptr) {
             EXPECT_EQ(began, 0) << journal.Problem();
             EXPECT_EQ(history.size(), 2u);
@@ -635,9 +636,9 @@ TEST(UndoJournal, AnUndoThatCannotUseItsJournalMovesNothingUnmarked) {
         EXPECT_EQ(temp.Exists("new1"), true);
         EXPECT_EQ(temp.Exists("new2"), row.restored == 0);
         const std::string said = platform::Cp932FromUtf8(std::strerror(row.error));
-        EXPECT_TRUE(report.error == row.error ||
-                    (report.problems.size() == 1 &&
-                     report.problems[0] == journal.RunPath() + " : " + said))
+        EXPECT_TRUE(
+            report.error == row.error ||
+            (report.problems.size() == 1 && report.problems[0] == journal.RunPath() + " : " + said))
             << report.error;
 
         const UndoReport rest = UndoRun(journal.RunPath(), host, nullptr);

@@ -419,7 +419,8 @@ TEST(Undo, AnUndoThatLeftFilesSettlesItsRunAndTheNextGoesOn) {
 
     ::unlink((temp / "b.txt").c_str());
     const std::string name = journal::ReadRun(newer, host).name;
-    EXPECT_TRUE(ChooseRunToUndo(state, host).run.path.empty()) << "nothing is left for the plain undo";
+    EXPECT_TRUE(ChooseRunToUndo(state, host).run.path.empty())
+        << "nothing is left for the plain undo";
     choice = ChooseRunToUndo(state, host, name);
     ASSERT_EQ(choice.run.path, newer) << choice.refusal;
     EXPECT_TRUE(UndoRun(choice.run.path, real, nullptr).Complete());

@@ -419,9 +419,9 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSyste
     const int folder = CheckFolder(journalFolder, fileSystem, choice.refusal);
     std::vector<std::string> newer;  // the journals after the chosen one, newest first
     int listError = 0;
-    const std::vector<std::string> runs = folder == 0
-                                              ? journal::ListRuns(journalFolder, fileSystem, &listError)
-                                              : std::vector<std::string>{};
+    const std::vector<std::string> runs =
+        folder == 0 ? journal::ListRuns(journalFolder, fileSystem, &listError)
+                    : std::vector<std::string>{};
     // A folder that cannot be listed is no folder without runs.
     if (listError != 0) {
         choice.refusal = SystemProblem(journalFolder, listError);

@@ -373,8 +373,8 @@ bool ParseLegacy(const std::string& bytes, journal::Run& run, std::vector<std::u
 }
 
 journal::Run Parse(const std::string& path, const std::string& bytes,
-                   const platform::HandleStatus& status,
-                   const StateFolder& folder, std::vector<std::uint64_t>* offsets) {
+                   const platform::HandleStatus& status, const StateFolder& folder,
+                   std::vector<std::uint64_t>* offsets) {
     journal::Run run;
     run.path = path;
     run.name = NameOf(path);
@@ -498,10 +498,9 @@ Listed Classify(const StateFolder& folder, std::string name) {
             entry.unread = true;
             return entry;
         }
-        if (root.size() == rootSize &&
-            Checksum(reinterpret_cast<const unsigned char*>(root.data()), root.size(),
-                     Checksum(data, kOldHeaderChecked)) ==
-                Get<std::uint64_t>(data + kOldHeaderChecksumAt)) {
+        if (root.size() == rootSize && Checksum(reinterpret_cast<const unsigned char*>(root.data()),
+                                                root.size(), Checksum(data, kOldHeaderChecked)) ==
+                                           Get<std::uint64_t>(data + kOldHeaderChecksumAt)) {
             entry.verified = true;
             entry.tier = 1;
             entry.number = 0;
@@ -768,8 +767,8 @@ int RunFile::Open(const std::string& path, platform::FileSystem& fileSystem) {
 namespace {
 
 int WriteWord(platform::FileHandle& file, std::uint64_t offset, std::uint32_t value) {
-    return file.WriteAt(offset, std::string_view(reinterpret_cast<const char*>(&value),
-                                                 sizeof value));
+    return file.WriteAt(offset,
+                        std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
 }
 
 }  // namespace
@@ -907,7 +906,8 @@ int UndoJournal::BeginRun(platform::FileSystem& fileSystem, std::string_view roo
     for (std::size_t i = kRunsKept - 1; i < byAge.size(); ++i) {
         const std::unique_ptr<platform::FileHandle> file =
             m_state.Folder().Open(byAge[i]->name, platform::FileAccess::kRead, error);
-        if (file != nullptr && file->Lock(true, false) == 0) m_state.Folder().Remove(byAge[i]->name);
+        if (file != nullptr && file->Lock(true, false) == 0)
+            m_state.Folder().Remove(byAge[i]->name);
     }
     error = CreateRunFile(highest + 1);
     const std::size_t headerSize = kHeaderSize + Padded(block.size());
