@@ -73,7 +73,9 @@ std::string LeftProblem(const journal::Record& record, journal::Left reason, int
 // and while a newer run holds one of the chosen run's files: a change of the newer run that is
 // not taken back (intended or done, intact) starts at the path where the chosen run left one of
 // its pending files (its new path; its old path when the name stayed), or was made to the same
-// file (the same device and inode, and the same birth time where both record one).
+// file (the same device and inode, and the same birth time where both record one). A state
+// folder that cannot be listed is refused with the system's error, never taken for one without
+// runs.
 struct UndoChoice {
     journal::Run run;     // the chosen run (path empty when there is none)
     std::string refusal;  // CP932; set when it refuses
