@@ -62,6 +62,14 @@ std::unique_ptr<FolderHandle> FileSystem::OpenFolder(std::string_view /*path*/,
     return nullptr;
 }
 
+int FileSystem::ListNames(std::string_view folder,
+                          const std::function<void(std::string_view)>& each) {
+    std::vector<DirectoryEntry> entries;
+    if (const int error = ListFolder(folder, false, entries)) return error;
+    for (const DirectoryEntry& entry : entries) each(entry.name);
+    return 0;
+}
+
 int FileSystem::CanonicalPath(std::string_view path, std::string& canonical) {
     if (!IsAbsolutePath(path)) return EINVAL;
     canonical = LexicallyNormal(path);

@@ -1422,7 +1422,7 @@ TEST_P(RunDriverTest, EachFailedCallOfTheJournalStopsTheRunWithWhatItRecorded) {
         {"begin/new_key_cannot_be_linked", Op::LinkName, "key.new", 0, EMLINK, 3, "key"},
         {"begin/key_cannot_be_read", Op::ReadHandle, "key", 0, EIO, 3, "key"},
         {"begin/folder_lock_refused", Op::Lock, "lock", 0, ENOLCK, 3, ""},
-        {"begin/runs_cannot_be_listed", Op::ListNames, "", 1, EIO, 3, ""},
+        {"begin/runs_cannot_be_listed", Op::ListHandle, "", 1, EIO, 3, ""},
         {"begin/journal_cannot_be_made", Op::OpenFile, "000001.journal", 0, EDQUOT, 3, ""},
         {"begin/journal_cannot_be_locked", Op::Lock, "000001.journal", 0, ENOLCK, 3, ""},
         {"begin/no_room_for_the_header", Op::Allocate, "000001.journal", 0, ENOSPC, 3, ""},

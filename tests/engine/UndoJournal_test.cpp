@@ -588,7 +588,7 @@ TEST(UndoJournal, AStateFolderThatCannotBeListedIsSaidSo) {
     const std::string folder = test::Cp932(temp.Path());
     WriteThreeRecords(folder);
     test::FaultInjectingFileSystem failing(host);
-    failing.FailPath(Op::ListNames, folder, EIO);
+    failing.FailPath(Op::ListHandle, folder, EIO);
     const std::string said = folder + " : " + platform::Cp932FromUtf8(std::strerror(EIO));
     EXPECT_NE(ChooseRunToUndo(folder, failing).refusal.find(said), std::string::npos);
     std::string refusal;

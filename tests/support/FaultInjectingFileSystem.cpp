@@ -96,7 +96,7 @@ class FaultInjectingFileSystem::InjectedFolderHandle final : public platform::Fo
     }
     int List(std::vector<std::string>& names) override {
         names.clear();
-        if (const int error = m_owner.NextCall(Op::ListNames, m_path)) return error;
+        if (const int error = m_owner.NextCall(Op::ListHandle, m_path)) return error;
         return m_real->List(names);
     }
     std::unique_ptr<platform::FileHandle> Open(std::string_view name, platform::FileAccess access,

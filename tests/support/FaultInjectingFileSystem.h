@@ -49,7 +49,7 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
         // one. A fault by path matches the name given to the folder's call, and for the calls
         // of a folder or file itself the path or name it was opened by.
         HandleStatus,  // of a folder or a file
-        ListNames,
+        ListHandle,
         OpenFile,
         RemoveName,
         LinkName,
