@@ -3,6 +3,7 @@
 // tmpfs in the kernel, FAT16, exFAT and NTFS through their FUSE drivers. PosixFileSystem and the
 // whole command-line program are run on each; each file system this machine cannot mount is
 // skipped.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
