@@ -86,25 +86,37 @@ TEST(EngineConfig, FromTheRecord) {
         {"defaults/empty_record", [](RenameSettings&) {}, [](Expected&) {}},
         // Parts: each type with the data it takes, the rest of the slot ignored.
         {"parts/fixed_text",
-         [](RenameSettings& s) { s.RenameOption.Parts[0] = {settings::kPartFixedText, "abc", 5, 7}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[0] = {settings::kPartFixedText, "abc", 5, 7};
+         },
          [](Expected& e) { e.parts[0] = Text("abc"); }},
         {"parts/fixed_text_kept_to_259_bytes_whole_characters",
-         [&](RenameSettings& s) { s.RenameOption.Parts[1] = {settings::kPartFixedText, longText}; },
+         [&](RenameSettings& s) {
+             s.RenameOption.Parts[1] = {settings::kPartFixedText, longText};
+         },
          [&](Expected& e) { e.parts[1] = Text(longTextKept); }},
         {"parts/file_name_takes_no_data",
-         [](RenameSettings& s) { s.RenameOption.Parts[2] = {settings::kPartFileName, "abc", 5, 7}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[2] = {settings::kPartFileName, "abc", 5, 7};
+         },
          [](Expected& e) { e.parts[2] = Kind(settings::kPartFileName); }},
         {"parts/extension",
          [](RenameSettings& s) { s.RenameOption.Parts[3].SelectedPart = settings::kPartExtension; },
          [](Expected& e) { e.parts[3] = Kind(settings::kPartExtension); }},
         {"parts/folder_name",
-         [](RenameSettings& s) { s.RenameOption.Parts[4].SelectedPart = settings::kPartFolderName; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[4].SelectedPart = settings::kPartFolderName;
+         },
          [](Expected& e) { e.parts[4] = Kind(settings::kPartFolderName); }},
         {"parts/period",
-         [](RenameSettings& s) { s.RenameOption.Parts[5] = {settings::kPartPeriod, "."}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[5] = {settings::kPartPeriod, "."};
+         },
          [](Expected& e) { e.parts[5] = Kind(settings::kPartPeriod); }},
         {"parts/sequence",
-         [](RenameSettings& s) { s.RenameOption.Parts[0] = {settings::kPartSequence, " 12", 4, 3}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[0] = {settings::kPartSequence, " 12", 4, 3};
+         },
          [](Expected& e) { e.parts[0] = Numbers(settings::kPartSequence, 12, 3, 4); }},
         {"parts/folder_sequence_negative_start_and_step",
          [](RenameSettings& s) {
@@ -112,7 +124,9 @@ TEST(EngineConfig, FromTheRecord) {
          },
          [](Expected& e) { e.parts[0] = Numbers(settings::kPartFolderSequence, -5, -2, 0); }},
         {"parts/sequence_start_not_a_number",
-         [](RenameSettings& s) { s.RenameOption.Parts[0] = {settings::kPartSequence, "x9", 3, 1}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[0] = {settings::kPartSequence, "x9", 3, 1};
+         },
          [](Expected& e) { e.parts[0] = Numbers(settings::kPartSequence, 0, 1, 3); }},
         {"parts/sequence_start_beyond_32_bits",
          [](RenameSettings& s) {
@@ -121,7 +135,9 @@ TEST(EngineConfig, FromTheRecord) {
          [](Expected& e) { e.parts[0] = Numbers(settings::kPartSequence, INT_MAX, 1, 3); }},
         // Refused by the run's set-up check (code 5), never cut here: a cut would hide it.
         {"parts/sequence_digits_beyond_the_list_kept",
-         [](RenameSettings& s) { s.RenameOption.Parts[0] = {settings::kPartSequence, "1", 9, 1}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[0] = {settings::kPartSequence, "1", 9, 1};
+         },
          [](Expected& e) { e.parts[0] = Numbers(settings::kPartSequence, 1, 1, 9); }},
         {"parts/creation_time",
          [](RenameSettings& s) {
@@ -134,7 +150,9 @@ TEST(EngineConfig, FromTheRecord) {
          },
          [](Expected& e) { e.parts[0] = Format(settings::kPartModificationTime, ""); }},
         {"parts/exif",
-         [](RenameSettings& s) { s.RenameOption.Parts[0] = {settings::kPartExif, "%EMK"}; },
+         [](RenameSettings& s) {
+             s.RenameOption.Parts[0] = {settings::kPartExif, "%EMK"};
+         },
          [](Expected& e) { e.parts[0] = Format(settings::kPartExif, "%EMK"); }},
         {"parts/ranges",
          [](RenameSettings& s) {
@@ -148,7 +166,9 @@ TEST(EngineConfig, FromTheRecord) {
              e.parts[2] = Format(settings::kPartFolderNameRange, "7");
          }},
         {"parts/format_kept_to_259_bytes",
-         [&](RenameSettings& s) { s.RenameOption.Parts[0] = {settings::kPartExif, longText}; },
+         [&](RenameSettings& s) {
+             s.RenameOption.Parts[0] = {settings::kPartExif, longText};
+         },
          [&](Expected& e) { e.parts[0] = Format(settings::kPartExif, longTextKept); }},
         {"parts/types_outside_the_list_are_none",
          [](RenameSettings& s) {
@@ -248,14 +268,17 @@ TEST(EngineConfig, FromTheRecord) {
              e.options.readOnly = AttributeAction::Clear;
          }},
         {"options/time_modes",
-         [](RenameSettings& s) { s.TimeStampOption = {1, 5, 2, 4}; },
+         [](RenameSettings& s) {
+             s.TimeStampOption = {1, 5, 2, 4};
+         },
          [](Expected& e) {
              e.options.changeTimes = true;
-             e.options.timeModes = {TimeSource::ExifShot, TimeSource::Creation,
-                                    TimeSource::Access};
+             e.options.timeModes = {TimeSource::ExifShot, TimeSource::Creation, TimeSource::Access};
          }},
         {"options/time_modes_outside_the_list_leave",
-         [](RenameSettings& s) { s.TimeStampOption = {1, 6, -1, 1}; },
+         [](RenameSettings& s) {
+             s.TimeStampOption = {1, 6, -1, 1};
+         },
          [](Expected& e) {
              e.options.changeTimes = true;
              e.options.timeModes = {TimeSource::Leave, TimeSource::Leave, TimeSource::Fixed};

@@ -102,7 +102,10 @@ TEST(NameComposer, EachKind) {
         {"compose/base_name", {{kBase, ""}}, "IMG_0001"},
         {"compose/folder_name", {{kFolder, ""}}, "trip"},
         {"compose/folder_name_of_root", {{kFolder, ""}}, "", "/IMG_0001.JPG"},
-        {"compose/folder_name_double_byte", {{kFolder, ""}}, Sjis("旅行"), Sjis("/写真/旅行/a.jpg")},
+        {"compose/folder_name_double_byte",
+         {{kFolder, ""}},
+         Sjis("旅行"),
+         Sjis("/写真/旅行/a.jpg")},
         {"compose/creation_time", {{kCreated, "%4YE%2MO%2DA%2HO%2MI%2SE"}}, "20030305102030"},
         {"compose/modification_time", {{kModified, "%2YE%0--%2MO%0--%2DA"}}, "04-04-06"},
         {"compose/time_with_default_format", {{kModified, ""}}, "20040406112131"},
@@ -111,12 +114,25 @@ TEST(NameComposer, EachKind) {
         {"compose/base_name_range", {{kBaseRange, "0103"}}, "IMG"},
         {"compose/folder_name_range", {{kFolderRange, "0202"}}, "r"},
         {"compose/range_of_empty_extension", {{kExtensionRange, "0102"}}, "", "/photos/README"},
-        {"compose/no_extension", {{kBase, ""}, {kPeriod, ""}, {kExtension, ""}}, "README.", "/photos/README"},
+        {"compose/no_extension",
+         {{kBase, ""}, {kPeriod, ""}, {kExtension, ""}},
+         "README.",
+         "/photos/README"},
         {"compose/typical_pattern",
-         {{kText, "IMG_"}, {kNone, ""}, {kSequence, "", 1, 1, 3}, {kNone, ""}, {kPeriod, ""}, {kExtension, ""}},
+         {{kText, "IMG_"},
+          {kNone, ""},
+          {kSequence, "", 1, 1, 3},
+          {kNone, ""},
+          {kPeriod, ""},
+          {kExtension, ""}},
          "IMG_001.JPG"},
         {"compose/six_kinds",
-         {{kFolder, ""}, {kText, "_"}, {kCreated, "%4YE%2MO%2DA"}, {kText, "_"}, {kSequence, "", 7, 1, 4}, {kPeriod, ""}},
+         {{kFolder, ""},
+          {kText, "_"},
+          {kCreated, "%4YE%2MO%2DA"},
+          {kText, "_"},
+          {kSequence, "", 7, 1, 4},
+          {kPeriod, ""}},
          "trip_20030305_0007."},
     };
     for (const ComposeRow& row : rows) {
@@ -134,7 +150,8 @@ TEST(NameComposer, ExifPartIsCutToItsBuffer) {
     ExifData data;
     data.maker = std::string(254, 'm') + Sjis("写");
     data.model = std::string(255, 'x');
-    const NameComposer composer = Composer({{kText, "x"}, {kExif, "%EMK%ECM"}, {kText, "y"}}, {{kNone, ""}, {kNone, ""}, {kNone, ""}});
+    const NameComposer composer = Composer({{kText, "x"}, {kExif, "%EMK%ECM"}, {kText, "y"}},
+                                           {{kNone, ""}, {kNone, ""}, {kNone, ""}});
     PartCounters counters;
     ExifAccessor exif(data);
     std::string name;
@@ -151,8 +168,11 @@ TEST(NameComposer, ExifPartIsCutToItsBuffer) {
 }
 
 TEST(NameComposer, SequenceCountersMoveOnByTheirStep) {
-    const NameComposer composer = Composer(
-              {{kSequence, "", 1, 5, 3}, {kText, "-"}, {kFolderNumber, "", 1, 2, 2}, {kText, "-"}, {kSequence, "", 9, 1, 1}});
+    const NameComposer composer = Composer({{kSequence, "", 1, 5, 3},
+                                            {kText, "-"},
+                                            {kFolderNumber, "", 1, 2, 2},
+                                            {kText, "-"},
+                                            {kSequence, "", 9, 1, 1}});
     PartCounters counters;
     counters.LoadStarts(composer.Parts());
     ExifAccessor exif;
@@ -179,8 +199,18 @@ TEST(NameComposer, ExifPartsAndTheirFallbacks) {
         bool fallbackSwitch;
         std::string expected;
     } rows[] = {
-        {"compose/exif_date", {{kExif, "%EDT%4YE%2MO%2DA"}}, {{kText, "none"}}, true, true, "20050607"},
-        {"compose/exif_maker_range", {{kExif, "%EMK%EST0103"}}, {{kText, "none"}}, true, true, "Cam"},
+        {"compose/exif_date",
+         {{kExif, "%EDT%4YE%2MO%2DA"}},
+         {{kText, "none"}},
+         true,
+         true,
+         "20050607"},
+        {"compose/exif_maker_range",
+         {{kExif, "%EMK%EST0103"}},
+         {{kText, "none"}},
+         true,
+         true,
+         "Cam"},
         {"compose/exif_model",
          {{kText, "a_"}, {kExif, "%ECM"}},
          {{kNone, ""}, {kText, "none"}},
@@ -198,17 +228,42 @@ TEST(NameComposer, ExifPartsAndTheirFallbacks) {
         {"compose/fallback_folder_name", {{kExif, "%EMK"}}, {{kFolder, ""}}, false, true, "trip"},
         {"compose/fallback_extension", {{kExif, "%EMK"}}, {{kExtension, ""}}, false, true, "JPG"},
         {"compose/fallback_period", {{kExif, "%EMK"}}, {{kPeriod, ""}}, false, true, "."},
-        {"compose/fallback_creation_time", {{kExif, "%EMK"}}, {{kCreated, "%4YE"}}, false, true, "2003"},
-        {"compose/fallback_modification_time", {{kExif, "%EMK"}}, {{kModified, "%4YE"}}, false, true, "2004"},
+        {"compose/fallback_creation_time",
+         {{kExif, "%EMK"}},
+         {{kCreated, "%4YE"}},
+         false,
+         true,
+         "2003"},
+        {"compose/fallback_modification_time",
+         {{kExif, "%EMK"}},
+         {{kModified, "%4YE"}},
+         false,
+         true,
+         "2004"},
         {"compose/fallback_sequence_own_digits",
          {{kExif, "%EMK"}},
          {{kSequence, "", 50, 1, 4}},
          false,
          true,
          "0001"},
-        {"compose/fallback_folder_number", {{kExif, "%EMK"}}, {{kFolderNumber, "", 50, 1, 2}}, false, true, "01"},
-        {"compose/fallback_range_gives_nothing", {{kExif, "%EMK"}}, {{kBaseRange, "0103"}}, false, true, ""},
-        {"compose/fallback_exif_gives_nothing", {{kExif, "%EMK"}}, {{kExif, "%EMK"}}, false, true, ""},
+        {"compose/fallback_folder_number",
+         {{kExif, "%EMK"}},
+         {{kFolderNumber, "", 50, 1, 2}},
+         false,
+         true,
+         "01"},
+        {"compose/fallback_range_gives_nothing",
+         {{kExif, "%EMK"}},
+         {{kBaseRange, "0103"}},
+         false,
+         true,
+         ""},
+        {"compose/fallback_exif_gives_nothing",
+         {{kExif, "%EMK"}},
+         {{kExif, "%EMK"}},
+         false,
+         true,
+         ""},
         {"compose/fallback_none", {{kExif, "%EMK"}}, {{kNone, ""}}, false, true, ""},
     };
     for (const auto& row : rows) {
@@ -224,7 +279,8 @@ TEST(NameComposer, ExifPartsAndTheirFallbacks) {
 }
 
 TEST(NameComposer, FallbackSequenceUsesTheExifEntrysCounter) {
-    const NameComposer composer = Composer({{kExif, "%EMK"}, {kSequence, "", 100, 1, 3}}, {{kSequence, "", 1, 10, 2}, {kNone, ""}});
+    const NameComposer composer = Composer({{kExif, "%EMK"}, {kSequence, "", 100, 1, 3}},
+                                           {{kSequence, "", 1, 10, 2}, {kNone, ""}});
     PartCounters counters;
     counters.LoadStarts(composer.Parts());
     counters.sequence[0] = 7;
@@ -241,7 +297,8 @@ TEST(NameComposer, FallbackSequenceUsesTheExifEntrysCounter) {
 TEST(NameComposer, ExifIsReadOncePerFileAndOnlyWhenNeeded) {
     test::RecordingFileSystem fileSystem;
     fileSystem.AddFile(kSource, test::JpegBuilder().Maker("Camera Maker").Model("Model M").Build());
-    const NameComposer composer = Composer({{kExif, "%EMK"}, {kText, "_"}, {kExif, "%ECM"}}, {{kText, "a"}, {kNone, ""}, {kText, "b"}});
+    const NameComposer composer = Composer({{kExif, "%EMK"}, {kText, "_"}, {kExif, "%ECM"}},
+                                           {{kText, "a"}, {kNone, ""}, {kText, "b"}});
     PartCounters counters;
     ExifAccessor exif(fileSystem, kSource);
     std::string name;

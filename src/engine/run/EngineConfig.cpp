@@ -45,8 +45,8 @@ PartTable PartsOf(const RenameSettings& s) {
     std::vector<PartEntry> parts, fallbacks;
     for (int i = 0; i < settings::kVisibleParts; ++i) {
         parts.push_back(EntryOf(s.RenameOption.Parts[static_cast<std::size_t>(i)]));
-        fallbacks.push_back(EntryOf(
-            s.RenameOption.Parts[static_cast<std::size_t>(settings::kVisibleParts + i)]));
+        fallbacks.push_back(
+            EntryOf(s.RenameOption.Parts[static_cast<std::size_t>(settings::kVisibleParts + i)]));
     }
     return PartTable(std::move(parts), std::move(fallbacks));
 }
