@@ -100,19 +100,17 @@ TEST(EngineConfig, FromTheRecord) {
              s.RenameOption.Parts[2] = {settings::kPartFileName, "abc", 5, 7};
          },
          [](Expected& e) { e.parts[2] = Kind(settings::kPartFileName); }},
-        {"parts/extension",
-         [](RenameSettings& s) { s.RenameOption.Parts[3].SelectedPart = settings::kPartExtension; },
-         [](Expected& e) { e.parts[3] = Kind(settings::kPartExtension); }},
-        {"parts/folder_name",
+        {"parts/kinds_without_data",
          [](RenameSettings& s) {
-             s.RenameOption.Parts[4].SelectedPart = settings::kPartFolderName;
-         },
-         [](Expected& e) { e.parts[4] = Kind(settings::kPartFolderName); }},
-        {"parts/period",
-         [](RenameSettings& s) {
+             s.RenameOption.Parts[3] = {settings::kPartExtension, "x"};
+             s.RenameOption.Parts[4] = {settings::kPartFolderName, "x"};
              s.RenameOption.Parts[5] = {settings::kPartPeriod, "."};
          },
-         [](Expected& e) { e.parts[5] = Kind(settings::kPartPeriod); }},
+         [](Expected& e) {
+             e.parts[3] = Kind(settings::kPartExtension);
+             e.parts[4] = Kind(settings::kPartFolderName);
+             e.parts[5] = Kind(settings::kPartPeriod);
+         }},
         {"parts/sequence",
          [](RenameSettings& s) {
              s.RenameOption.Parts[0] = {settings::kPartSequence, " 12", 4, 3};

@@ -113,6 +113,9 @@ TEST(NameComposer, EachKind) {
         {"compose/extension_range", {{kExtensionRange, "0102"}}, "JP"},
         {"compose/base_name_range", {{kBaseRange, "0103"}}, "IMG"},
         {"compose/folder_name_range", {{kFolderRange, "0202"}}, "r"},
+        {"compose/kind_outside_the_list_gives_nothing",
+         {{static_cast<PartType>(settings::kPartTypeCount), "0103"}},
+         ""},
         {"compose/range_of_empty_extension", {{kExtensionRange, "0102"}}, "", "/photos/README"},
         {"compose/no_extension",
          {{kBase, ""}, {kPeriod, ""}, {kExtension, ""}},
@@ -416,6 +419,20 @@ TEST(NameComposer, ANameThatGrowsPastTheCapOnTheWayFailsAsTooLong) {
         EXPECT_EQ(composer.Compose(counters, Facts(), exif, name, &detail), row.code) << row.name;
         EXPECT_TRUE(row.code != kSuccess || name == "IMG_0001.JPG") << row.name;
     }
+}
+
+// A run keeps one pair of counters per entry: a table never holds more entries than that.
+TEST(NameComposer, PartTableHoldsWhatTheCountersHold) {
+    const std::vector<PartEntry> many = Entries(std::vector<Part>(40, Part{kText, "p"}));
+    const PartTable withFallbacks(many, Entries({{kText, "f"}}));
+    EXPECT_EQ(withFallbacks.PartCount(), kMaxPartEntries / 2);
+    ASSERT_EQ(withFallbacks.EntryCount(), kMaxPartEntries);
+    EXPECT_EQ(withFallbacks.Entry(kMaxPartEntries / 2).text, "f");
+    EXPECT_EQ(withFallbacks.Entry(kMaxPartEntries / 2 + 1), PartEntry{}) << "a missing fallback";
+    const PartTable without(many);
+    EXPECT_FALSE(without.ExifFallback());
+    EXPECT_EQ(without.PartCount(), kMaxPartEntries);
+    EXPECT_EQ(without.EntryCount(), kMaxPartEntries);
 }
 
 TEST(NameComposer, SplitSourcePath) {
