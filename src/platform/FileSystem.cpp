@@ -56,6 +56,14 @@ bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsId
            listed.modificationNs == found.modificationNs;
 }
 
+int FileSystem::ListNames(std::string_view folder,
+                          const std::function<void(std::string_view)>& each) {
+    std::vector<DirectoryEntry> entries;
+    if (const int error = ListFolder(folder, false, entries)) return error;
+    for (const DirectoryEntry& entry : entries) each(entry.name);
+    return 0;
+}
+
 int FileSystem::CanonicalPath(std::string_view path, std::string& canonical) {
     if (!IsAbsolutePath(path)) return EINVAL;
     canonical = LexicallyNormal(path);

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -136,6 +137,10 @@ class FileSystem {
     // withAttributes false only the directory bit is filled (cheaper: no per-entry status read).
     virtual int ListFolder(std::string_view folder, bool withAttributes,
                            std::vector<DirectoryEntry>& entries) = 0;
+    // The names alone, each given to `each` as it is read (no status, no list of entries: a
+    // folder of a million names is never held whole here). By default through ListFolder.
+    virtual int ListNames(std::string_view folder,
+                          const std::function<void(std::string_view)>& each);
     virtual int GetStatus(std::string_view path, FileStatus& status) = 0;
     // The status with the attributes the mode gives (kind, read-only, a dot name's hidden) but
     // not the flags stored apart: all an identity check needs, without the read of the flags.

@@ -726,12 +726,8 @@ PosixFileSystem::PosixFileSystem() : m_state(std::make_unique<State>()) {}
 
 PosixFileSystem::~PosixFileSystem() = default;
 
-int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
-                                std::vector<DirectoryEntry>& entries) {
-    entries.clear();
-    std::string host;
+int PosixFileSystem::OpenListing(std::string_view folder, std::string& host, DIR*& dir) {
     if (const int error = ToHost(folder, host)) return error;
-    DIR* dir = nullptr;
     {
         std::lock_guard lock(m_state->mutex);
         Place place;
@@ -749,6 +745,38 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
             return error;
         }
     }
+    return 0;
+}
+
+int PosixFileSystem::ListNames(std::string_view folder,
+                               const std::function<void(std::string_view)>& each) {
+    std::string host;
+    DIR* dir = nullptr;
+    if (const int error = OpenListing(folder, host, dir)) return error;
+    int error = 0;
+    std::string converted;
+    for (;;) {
+        errno = 0;
+        const dirent* next = readdir(dir);
+        if (next == nullptr) {
+            error = errno;
+            break;
+        }
+        const std::string_view name = next->d_name;
+        if (name == "." || name == "..") continue;
+        Cp932FromUtf8(name, converted);
+        each(converted);
+    }
+    closedir(dir);
+    return error;
+}
+
+int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
+                                std::vector<DirectoryEntry>& entries) {
+    entries.clear();
+    std::string host;
+    DIR* dir = nullptr;
+    if (const int error = OpenListing(folder, host, dir)) return error;
     const std::string prefix = host.ends_with('/') ? host : host + '/';
     // First the host names with their d_type (kept in `attributes` for now), then the statuses,
     // then the names in CP932: one entry per name all along, so a folder of many entries is

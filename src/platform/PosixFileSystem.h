@@ -1,5 +1,7 @@
 #pragma once
 
+#include <dirent.h>
+
 #include "platform/FileSystem.h"
 
 namespace morvanex::platform {
@@ -43,6 +45,8 @@ class PosixFileSystem : public FileSystem {
 
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<DirectoryEntry>& entries) override;
+    int ListNames(std::string_view folder,
+                  const std::function<void(std::string_view)>& each) override;
     int GetStatus(std::string_view path, FileStatus& status) override;
     int GetEntryStatus(std::string_view path, FileStatus& status) override;
     int GetIdentity(std::string_view path, FileIdentity& identity) override;
@@ -73,6 +77,8 @@ class PosixFileSystem : public FileSystem {
     std::vector<Root> Roots() override;
 
   private:
+    // The folder opened for reading its entries (its host path in `host`).
+    int OpenListing(std::string_view folder, std::string& host, DIR*& dir);
     int StatusOf(std::string_view path, FileStatus& status, bool storedFlags);
 
     // The anchor with its folder handles, and what is known of each mount.

@@ -23,10 +23,10 @@ class FakeFolders final : public FolderKnowledge {
         const auto it = folders.find(host);
         return it == folders.end() ? FolderRules{} : it->second.rules;
     }
-    bool ListNames(std::string_view host, std::vector<std::string>& names) override {
+    bool ListNames(std::string_view host, PackedNames& names) override {
         const auto it = folders.find(host);
         if (it == folders.end() || !it->second.listable) return false;
-        names = it->second.names;
+        for (const std::string& name : it->second.names) names.Add(name);
         return true;
     }
 };

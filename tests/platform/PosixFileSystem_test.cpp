@@ -497,6 +497,9 @@ TEST_F(PosixFileSystemTest, ListingGivesEveryEntryOnceWithItsDirectoryBit) {
     std::vector<DirectoryEntry> entries;
     EXPECT_EQ(fs.ListFolder(P("missing"), true, entries), ENOENT);
     EXPECT_EQ(fs.ListFolder(P("a"), true, entries), ENOTDIR);
+    const auto nothing = [](std::string_view name) { ADD_FAILURE() << name; };
+    EXPECT_EQ(fs.ListNames(P("missing"), nothing), ENOENT);
+    EXPECT_EQ(fs.ListNames(P("a"), nothing), ENOTDIR);
 }
 
 TEST_F(PosixFileSystemTest, ForeignNamesListMoveAndStatUnchanged) {
@@ -533,6 +536,15 @@ TEST_F(PosixFileSystemTest, TwentyThousandForeignNamesAllListAndComeBack) {
     std::vector<std::string> expected = names;
     std::sort(expected.begin(), expected.end());
     EXPECT_TRUE(listed == expected);
+    // The names alone come in the listing's form and order.
+    std::size_t at = 0;
+    ASSERT_EQ(fs.ListNames(P(""),
+                           [&](std::string_view name) {
+                               ASSERT_LT(at, entries.size());
+                               EXPECT_EQ(name, entries[at++].name);
+                           }),
+              0);
+    EXPECT_EQ(at, entries.size());
     // The form a listing gives is the one any conversion gives, so a saved path finds its file.
     FileStatus status;
     EXPECT_EQ(fs.GetStatus(P("") + Cp932FromUtf8(names.back()), status), 0);

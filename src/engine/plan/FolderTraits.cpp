@@ -13,18 +13,12 @@ FolderRules FileSystemFolders::RulesOf(std::string_view hostFolder) {
     return FolderRulesOf(m_fileSystem, std::string(hostFolder));
 }
 
-bool FileSystemFolders::ListNames(std::string_view hostFolder, std::vector<std::string>& names) {
-    std::vector<platform::DirectoryEntry> entries;
-    if (m_fileSystem.ListFolder(platform::Cp932FromUtf8(hostFolder), false, entries) != 0)
-        return false;
-    names.clear();
-    names.reserve(entries.size());
-    for (platform::DirectoryEntry& entry : entries) {
-        std::string host;
-        platform::Utf8FromCp932(entry.name, host);
-        names.push_back(std::move(host));
-    }
-    return true;
+bool FileSystemFolders::ListNames(std::string_view hostFolder, PackedNames& names) {
+    std::string host;
+    return m_fileSystem.ListNames(platform::Cp932FromUtf8(hostFolder), [&](std::string_view name) {
+        platform::Utf8FromCp932(name, host);
+        names.Add(host);
+    }) == 0;
 }
 
 }  // namespace morvanex::engine

@@ -41,7 +41,7 @@ class FileSystemFolders final : public FolderKnowledge {
   public:
     explicit FileSystemFolders(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}
     FolderRules RulesOf(std::string_view hostFolder) override;
-    bool ListNames(std::string_view hostFolder, std::vector<std::string>& names) override;
+    bool ListNames(std::string_view hostFolder, PackedNames& names) override;
 
   private:
     platform::FileSystem& m_fileSystem;

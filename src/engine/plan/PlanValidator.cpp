@@ -44,12 +44,11 @@ struct Keyed {
 
 class Validator {
   public:
-    Validator(const std::vector<PlannedMove>& moves, const PlanOptions& options,
-              FolderKnowledge& folders)
+    Validator(const PlannedMoves& moves, const PlanOptions& options, FolderKnowledge& folders)
         : m_moves(moves), m_options(options), m_knowledge(folders) {}
 
     PlanCheck Run() {
-        const std::size_t n = m_moves.size();
+        const std::size_t n = m_moves.Size();
         m_check.verdicts.assign(n, Verdict::Ok);
         m_sourceFolder.assign(n, kNone);
         m_targetFolder.assign(n, kNone);
@@ -83,7 +82,7 @@ class Validator {
         FolderRules rules;
         bool listingRead = false;
         bool listed = false;
-        std::vector<std::string> names;
+        PackedNames names;
         std::vector<Keyed> byKey;
     };
 
@@ -103,8 +102,8 @@ class Validator {
         if (folder.listingRead) return folder;
         folder.listingRead = true;
         folder.listed = m_knowledge.ListNames(folder.host, folder.names);
-        folder.byKey.reserve(folder.names.size());
-        for (std::size_t k = 0; k < folder.names.size(); ++k) {
+        folder.byKey.reserve(folder.names.Size());
+        for (std::size_t k = 0; k < folder.names.Size(); ++k) {
             NameKey(folder.names[k], folder.rules.foldsCase, m_key);
             folder.byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
         }
@@ -115,27 +114,27 @@ class Validator {
     // The key of target i's new name, or of its source name, in the folder that compares it.
     std::string KeyOfTarget(std::size_t i) {
         HostPath path;
-        Split(m_moves[i].target, path);
+        Split(m_moves.At(i).target, path);
         std::string key;
         NameKey(path.name, m_folders[m_targetFolder[i]].rules.foldsCase, key);
         return key;
     }
     std::string KeyOfSource(std::size_t i) {
         HostPath path;
-        Split(m_moves[i].source, path);
+        Split(m_moves.At(i).source, path);
         std::string key;
         NameKey(path.name, m_folders[m_sourceFolder[i]].rules.foldsCase, key);
         return key;
     }
 
-    bool Moving(std::size_t i) const { return m_moves[i].moves; }
+    bool Moving(std::size_t i) const { return m_moves.At(i).moves; }
     bool FreesItsName(std::size_t i) const { return !m_options.copying && Moving(i); }
 
     void Describe() {
         HostPath source;
         HostPath target;
-        for (std::size_t i = 0; i < m_moves.size(); ++i) {
-            const PlannedMove& move = m_moves[i];
+        for (std::size_t i = 0; i < m_moves.Size(); ++i) {
+            const PlannedMove move = m_moves.At(i);
             if (!move.moves) {
                 m_check.verdicts[i] = Verdict::Unchanged;
                 continue;
@@ -163,11 +162,12 @@ class Validator {
     }
 
     // A copied folder is only made where it is missing: it meets nothing.
-    bool MeetsNothing(std::size_t i) const { return m_options.copying && m_moves[i].folder; }
+    bool MeetsNothing(std::size_t i) const { return m_options.copying && m_moves.At(i).folder; }
 
     void FindDuplicates() {
         std::vector<Keyed> byTarget;
-        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+        byTarget.reserve(m_moves.Size());
+        for (std::size_t i = 0; i < m_moves.Size(); ++i) {
             if (!Judged(i) && !MeetsNothing(i))
                 byTarget.push_back({m_targetHash[i], static_cast<std::uint32_t>(i)});
         }
@@ -195,7 +195,8 @@ class Validator {
     }
 
     void IndexSources() {
-        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+        m_bySource.reserve(m_moves.Size());
+        for (std::size_t i = 0; i < m_moves.Size(); ++i) {
             if (FreesItsName(i) && m_sourceFolder[i] != kNone)
                 m_bySource.push_back({m_sourceHash[i], static_cast<std::uint32_t>(i)});
         }
@@ -223,7 +224,7 @@ class Validator {
         const Folder& folder = Listing(folderIndex);
         for (auto it = std::lower_bound(folder.byKey.begin(), folder.byKey.end(), Keyed{hash, 0});
              it != folder.byKey.end() && it->hash == hash; ++it) {
-            const std::string& name = folder.names[it->index];
+            const std::string_view name = folder.names[it->index];
             if (name == own) continue;
             NameKey(name, folder.rules.foldsCase, m_key);
             if (m_key == key) return true;
@@ -233,11 +234,11 @@ class Validator {
 
     void JudgeNames() {
         HostPath source;
-        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+        for (std::size_t i = 0; i < m_moves.Size(); ++i) {
             if (Judged(i) || MeetsNothing(i)) continue;
             const std::uint32_t folder = m_targetFolder[i];
             const std::string key = KeyOfTarget(i);
-            Split(m_moves[i].source, source);
+            Split(m_moves.At(i).source, source);
             const bool own = m_sourceFolder[i] == folder && m_sourceHash[i] == m_targetHash[i] &&
                              KeyOfSource(i) == key;
             const std::vector<std::uint32_t> holders =
@@ -263,9 +264,9 @@ class Validator {
     // move leaves its names taken, and a wait that comes back to where it began is a ring.
     void ResolveWaits() {
         enum : std::uint8_t { kNew, kOnPath, kDone };
-        std::vector<std::uint8_t> mark(m_moves.size(), kNew);
+        std::vector<std::uint8_t> mark(m_moves.Size(), kNew);
         std::vector<std::uint32_t> path;
-        for (std::size_t start = 0; start < m_moves.size(); ++start) {
+        for (std::size_t start = 0; start < m_moves.Size(); ++start) {
             if (m_waitsFor[start] == kNone || mark[start] != kNew) continue;
             path.clear();
             std::uint32_t at = static_cast<std::uint32_t>(start);
@@ -294,7 +295,7 @@ class Validator {
     // Without the whole plan, the moves come in target order: a name is free for a target only
     // when an earlier target moved its holder away.
     void JudgeInOrder() {
-        for (std::size_t i = 0; i < m_moves.size(); ++i) {
+        for (std::size_t i = 0; i < m_moves.Size(); ++i) {
             if (m_waitsFor[i] == kNone) continue;
             const std::uint32_t holder = m_waitsFor[i];
             m_check.verdicts[i] =
@@ -303,15 +304,15 @@ class Validator {
     }
 
     std::size_t Depth(std::size_t i) const {
-        return static_cast<std::size_t>(
-            std::count(m_moves[i].source.begin(), m_moves[i].source.end(), '/'));
+        const std::string_view source = m_moves.At(i).source;
+        return static_cast<std::size_t>(std::count(source.begin(), source.end(), '/'));
     }
 
     // The steps of every target: a chain from its free end, a ring through a temporary name,
     // everything else on its own; then every unit that moves a folder after all the others,
     // the deepest first, so that nothing inside a folder is moved after the folder itself.
     void Order() {
-        const std::size_t n = m_moves.size();
+        const std::size_t n = m_moves.Size();
         std::vector<std::uint32_t> waitedBy(n, kNone);
         for (std::size_t i = 0; i < n; ++i) {
             if (m_waitsFor[i] != kNone) waitedBy[m_waitsFor[i]] = static_cast<std::uint32_t>(i);
@@ -331,7 +332,7 @@ class Validator {
             emitted[target] = true;
             Unit& unit = units.back();
             ++unit.count;
-            if (m_moves[target].folder && Moving(target)) unit.movesFolder = true;
+            if (m_moves.At(target).folder && Moving(target)) unit.movesFolder = true;
             unit.depth = std::max(unit.depth, Depth(target));
         };
         for (std::size_t i = 0; i < n; ++i) {
@@ -365,7 +366,7 @@ class Validator {
         }
     }
 
-    const std::vector<PlannedMove>& m_moves;
+    const PlannedMoves& m_moves;
     const PlanOptions& m_options;
     FolderKnowledge& m_knowledge;
     PlanCheck m_check;
@@ -383,9 +384,23 @@ class Validator {
 
 }  // namespace
 
-PlanCheck CheckPlan(const std::vector<PlannedMove>& moves, const PlanOptions& options,
+PlanCheck CheckPlan(const PlannedMoves& moves, const PlanOptions& options,
                     FolderKnowledge& folders) {
     return Validator(moves, options, folders).Run();
+}
+
+PlanCheck CheckPlan(const std::vector<PlannedMove>& moves, const PlanOptions& options,
+                    FolderKnowledge& folders) {
+    class Listed final : public PlannedMoves {
+      public:
+        explicit Listed(const std::vector<PlannedMove>& moves) : m_moves(moves) {}
+        std::size_t Size() const override { return m_moves.size(); }
+        PlannedMove At(std::size_t i) const override { return m_moves[i]; }
+
+      private:
+        const std::vector<PlannedMove>& m_moves;
+    };
+    return CheckPlan(Listed(moves), options, folders);
 }
 
 }  // namespace morvanex::engine

@@ -40,6 +40,15 @@ struct PlannedMove {
     bool folder = false;  // a folder moves after everything inside it
 };
 
+// The plan's targets as the validator reads them, each made when it is asked for: a run of a
+// million files need not copy its paths into a second list.
+class PlannedMoves {
+  public:
+    virtual ~PlannedMoves() = default;
+    virtual std::size_t Size() const = 0;
+    virtual PlannedMove At(std::size_t i) const = 0;
+};
+
 // One move of the run, in the order the run makes it. A ring of names is broken by moving its
 // first member to a temporary name (Park), moving the others, and then the parked one to its
 // new name (Unpark). A stop is allowed only after a step that ends its unit (never inside a
@@ -51,6 +60,25 @@ struct PlanStep {
     bool endsUnit = true;
 };
 
+// The names of one folder, one after another in one buffer: a folder of a million names is
+// not a million strings.
+class PackedNames {
+  public:
+    void Add(std::string_view name) {
+        m_bytes.append(name);
+        m_ends.push_back(m_bytes.size());
+    }
+    std::size_t Size() const { return m_ends.size(); }
+    std::string_view operator[](std::size_t i) const {
+        const std::size_t begin = i == 0 ? 0 : m_ends[i - 1];
+        return std::string_view(m_bytes).substr(begin, m_ends[i] - begin);
+    }
+
+  private:
+    std::string m_bytes;
+    std::vector<std::size_t> m_ends;
+};
+
 // What the validator needs to know of the destination folders (host paths ending with "/").
 class FolderKnowledge {
   public:
@@ -58,7 +86,7 @@ class FolderKnowledge {
     virtual FolderRules RulesOf(std::string_view hostFolder) = 0;
     // The names in the folder (host bytes); false when it cannot be listed (nothing can then be
     // said of its names, and the moves into it are judged only against the plan).
-    virtual bool ListNames(std::string_view hostFolder, std::vector<std::string>& names) = 0;
+    virtual bool ListNames(std::string_view hostFolder, PackedNames& names) = 0;
 };
 
 struct PlanOptions {
@@ -80,6 +108,8 @@ struct PlanCheck {
 
 // Judges every target of the plan. With `options.wholeRun`, `steps` lists the moves of all
 // targets without a conflict; the run makes none of them while any target has one.
+PlanCheck CheckPlan(const PlannedMoves& moves, const PlanOptions& options,
+                    FolderKnowledge& folders);
 PlanCheck CheckPlan(const std::vector<PlannedMove>& moves, const PlanOptions& options,
                     FolderKnowledge& folders);
 

@@ -79,6 +79,11 @@ std::size_t TargetFeed::Count() {
     return m_found.load(std::memory_order_acquire);
 }
 
+void TargetFeed::DropStatuses() {
+    Count();
+    std::vector<platform::FileStatus>().swap(m_statuses);
+}
+
 std::vector<std::string> TargetFeed::TakePaths() {
     const std::size_t count = Count();
     std::vector<std::string> paths;

@@ -45,6 +45,9 @@ class TargetFeed {
         return m_complete.load(std::memory_order_acquire) ? m_found.load(std::memory_order_acquire)
                                                           : UpperBound();
     }
+    // Gives up the listed statuses once the caller has taken each target's (waits for the whole
+    // list): Get then gives none. A run of a million files need not hold them twice.
+    void DropStatuses();
     // The targets in run order (the whole list, waited for); the feed gives them up.
     std::vector<std::string> TakePaths();
 

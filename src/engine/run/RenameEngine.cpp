@@ -308,6 +308,8 @@ EngineResult RenameEngine::Run(bool real) {
         return result;
     }
     const std::size_t count = m_targets->Count();
+    // Every composed target's status is in the before-status list now.
+    m_targets->DropStatuses();
     m_changes.resize(count);
     m_before.resize(count);
     m_after.resize(count);
@@ -331,14 +333,7 @@ EngineResult RenameEngine::Run(bool real) {
                 return result;
             }
         } else {
-            FileSystemFolders folders(m_fileSystem);
-            std::vector<PlannedMove> moves;
-            moves.reserve(composed);
-            for (std::size_t i = 0; i < composed; ++i) {
-                moves.push_back(
-                    {SourceOf(i), m_changes[i].newPath, m_changes[i].moves, m_changes[i].folder});
-            }
-            PlanCheck check = CheckPlan(moves, {m_options.copy, false, m_stop}, folders);
+            PlanCheck check = CheckComposed(composed, false);
             if (check.stopped) {
                 result.code = MRVN_STOPPED_BY_USER;
                 return result;
@@ -390,18 +385,29 @@ const std::string& RenameEngine::SourceOf(std::size_t index) {
     return m_targets->Get(index, source, listed) ? *source : kNone;
 }
 
-std::optional<std::vector<PlanStep>> RenameEngine::CheckWholePlan(std::size_t count) {
-    std::vector<PlannedMove> moves;
-    moves.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const Change& change = m_changes[i];
-        moves.push_back({SourceOf(i), change.newPath, change.moves, change.folder});
-    }
+PlanCheck RenameEngine::CheckComposed(std::size_t count, bool wholeRun) {
+    // The composed targets, read where they are.
+    class Composed final : public PlannedMoves {
+      public:
+        Composed(RenameEngine& engine, std::size_t count) : m_engine(engine), m_count(count) {}
+        std::size_t Size() const override { return m_count; }
+        PlannedMove At(std::size_t i) const override {
+            const Change& change = m_engine.m_changes[i];
+            return {m_engine.SourceOf(i), change.newPath, change.moves, change.folder};
+        }
+
+      private:
+        RenameEngine& m_engine;
+        std::size_t m_count;
+    };
     // The one place that says how the destination folders compare names.
     FileSystemFolders folders(m_fileSystem);
-    PlanCheck check = CheckPlan(moves, {m_options.copy, true, m_stop}, folders);
+    return CheckPlan(Composed(*this, count), {m_options.copy, wholeRun, m_stop}, folders);
+}
+
+std::optional<std::vector<PlanStep>> RenameEngine::CheckWholePlan(std::size_t count) {
+    PlanCheck check = CheckComposed(count, true);
     if (check.stopped) return std::nullopt;
-    moves = {};
     for (std::size_t i = 0; i < count; ++i) m_changes[i].verdict = check.verdicts[i];
     return std::move(check.steps);
 }

@@ -91,6 +91,8 @@ class RenameEngine {
     // Composes target i's new name into its change; the preview's attributes and times too.
     int ComposeTarget(std::size_t index, const std::string& source,
                       const platform::FileStatus* listed, bool real, std::string& detail);
+    // The check of the first `count` targets, composed.
+    PlanCheck CheckComposed(std::size_t count, bool wholeRun);
     // Judges the whole plan (the composed targets) and returns its ordered steps; none when the
     // user stopped the check.
     std::optional<std::vector<PlanStep>> CheckWholePlan(std::size_t count);
