@@ -56,6 +56,12 @@ bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsId
            listed.modificationNs == found.modificationNs;
 }
 
+std::unique_ptr<FolderHandle> FileSystem::OpenFolder(std::string_view /*path*/,
+                                                     bool /*createPrivate*/, int& error) {
+    error = ENOTSUP;
+    return nullptr;
+}
+
 int FileSystem::ListNames(std::string_view folder,
                           const std::function<void(std::string_view)>& each) {
     std::vector<DirectoryEntry> entries;
