@@ -136,7 +136,7 @@ int Undo(const Arguments& options) {
     platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
     const engine::UndoChoice choice =
-        engine::ChooseRunToUndo(folder, platform::Cp932FromUtf8(name));
+        engine::ChooseRunToUndo(folder, fileSystem, platform::Cp932FromUtf8(name));
     if (!choice.refusal.empty()) {
         PrintCp932(stderr, choice.refusal);
         return kExitFailed;
@@ -195,8 +195,9 @@ int Undo(const Arguments& options) {
 
 int History() {
     std::string refusal;
+    platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
-    for (const std::string& line : engine::DescribeHistory(folder, &refusal)) {
+    for (const std::string& line : engine::DescribeHistory(folder, fileSystem, &refusal)) {
         PrintCp932(stdout, line);
     }
     if (!refusal.empty()) {

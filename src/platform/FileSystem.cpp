@@ -64,6 +64,12 @@ int FileSystem::MoveIf(std::string_view from, std::string_view to,
     return Move(from, to, &found);
 }
 
+std::unique_ptr<FolderHandle> FileSystem::OpenFolder(std::string_view /*path*/,
+                                                     bool /*createPrivate*/, int& error) {
+    error = ENOTSUP;
+    return nullptr;
+}
+
 int FileSystem::ListNames(std::string_view folder,
                           const std::function<void(std::string_view)>& each) {
     std::vector<DirectoryEntry> entries;

@@ -129,6 +129,71 @@ class InputFile {
     virtual int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) = 0;
 };
 
+// What a file or folder held open says of itself: its kind, size, owner and who may write it
+// (the checks a private folder of the user's and its files must pass).
+struct HandleStatus {
+    bool folder = false;
+    bool regular = false;  // a regular file
+    std::uint64_t size = 0;
+    std::uint32_t owner = 0;        // the owner's user id
+    std::uint32_t permissions = 0;  // the permission bits of the mode (0777)
+};
+
+// How FolderHandle::Open opens a file in the folder. A symbolic link there is never followed,
+// and a file made is the user's alone (0600).
+enum class FileAccess {
+    kRead,
+    kReadWrite,  // an existing file
+    kCreate,     // read and write, made when missing
+    kCreateNew,  // read and write, made now: EEXIST when anything has the name
+};
+
+// A file held open: what is read, written, locked or mapped is this file, whatever happens to
+// its name meanwhile. The lock and the mapping end with the object.
+class FileHandle {
+  public:
+    virtual ~FileHandle() = default;
+
+    // An advisory lock of the whole file, shared or exclusive (flock: held by this handle, not
+    // by the process). Without `wait`, EWOULDBLOCK while another handle holds a lock in the way.
+    virtual int Lock(bool exclusive, bool wait) = 0;
+    virtual int Status(HandleStatus& status) = 0;
+    // At most `count` bytes from `offset`: fewer where the file ends sooner.
+    virtual int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) = 0;
+    // All bytes at `offset`, or the error.
+    virtual int WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
+    // Pushes what was written to the disk and waits for it.
+    virtual int Sync() = 0;
+    // Makes the file at least `size` bytes long with its blocks reserved, so that a full disk
+    // shows here rather than when a page of a mapping is first written.
+    virtual int Allocate(std::uint64_t size) = 0;
+    // Cuts (or extends with zeros) the file to `size` bytes.
+    virtual int Truncate(std::uint64_t size) = 0;
+    // Maps the file's first `size` bytes into memory, shared with the page cache: a store there
+    // belongs to the file at once, without a system call. A second call replaces the mapping
+    // (it may move: `data` says where it is now); size 0 ends it.
+    virtual int Map(std::size_t size, unsigned char*& data) = 0;
+    // Starts pushing the mapping to the disk and returns at once.
+    virtual int SyncLater() = 0;
+};
+
+// A folder held open: the files below are reached by name from it, one level, never through a
+// symbolic link, whatever becomes of the folder's path meanwhile. Names are CP932.
+class FolderHandle {
+  public:
+    virtual ~FolderHandle() = default;
+
+    virtual int Status(HandleStatus& status) = 0;
+    // The names it holds, in the order the system lists them, without "." and "..".
+    virtual int List(std::vector<std::string>& names) = 0;
+    virtual std::unique_ptr<FileHandle> Open(std::string_view name, FileAccess access,
+                                             int& error) = 0;
+    // Removes a file (never a folder).
+    virtual int Remove(std::string_view name) = 0;
+    // Gives the file `from` the name `to` too: EEXIST when that is taken.
+    virtual int Link(std::string_view from, std::string_view to) = 0;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -235,6 +300,13 @@ class FileSystem {
     // Opens a file for appending, as the mode says.
     virtual std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                                    int& error) = 0;
+
+    // Opens a folder (absolute, links on the way followed) to reach its files from it: the
+    // program's own files (the undo journal's state folder). With `createPrivate`, each missing
+    // folder along the path is made first, the user's alone (0700). This default, of a file
+    // system that holds no open files, fails with ENOTSUP.
+    virtual std::unique_ptr<FolderHandle> OpenFolder(std::string_view path, bool createPrivate,
+                                                     int& error);
 
     // The user's temporary folder, ending with the separator.
     virtual std::string TemporaryFolder() = 0;

@@ -1,16 +1,18 @@
 #pragma once
 
-#include <fcntl.h>
-
 #include <csetjmp>
 #include <cstddef>
+#include <memory>
 #include <string_view>
+
+#include "platform/FileSystem.h"
 
 namespace morvanex::platform {
 
 // A file mapped into memory and shared with the page cache: what is stored into it belongs to
-// the file at once, without a system call, and survives the process being killed. Sync pushes
-// it to the disk. Used for the undo journal, which is written for every target of a run.
+// the file at once, without a system call, and survives the process being killed. Used for the
+// undo journal, which is written for every target of a run. Every call on the file goes
+// through the FileHandle of the file system that opened it.
 class MappedFile {
   public:
     MappedFile() = default;
@@ -18,14 +20,11 @@ class MappedFile {
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
-    // Opens (create: creating or emptying) a file; 0 or the system error code.
-    int Open(std::string_view path, bool create);
-    // Creates a new file (EEXIST when the name is taken), private to the user, and holds an
-    // exclusive lock on it (flock) until it is closed; 0 or the system error code. A relative
-    // path is taken from the open folder `folder` (AT_FDCWD: the current one).
-    int CreateLocked(std::string_view path, int folder = AT_FDCWD);
+    // Creates a new file `name` in `folder` (EEXIST when the name is taken), private to the
+    // user, and holds an exclusive lock on it (flock) until it is closed; 0 or the system error.
+    int CreateLocked(FolderHandle& folder, std::string_view name);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_file != nullptr; }
 
     // Makes the file (and the mapping) at least `bytes` long; new bytes read as zero. EIO when
     // the file was cut shorter than the mapping meanwhile: growing it would hide the cut.
@@ -34,8 +33,6 @@ class MappedFile {
     int Truncate(std::size_t bytes);
     // The file's size as the system holds it now (someone else may have cut it).
     int FileSize(std::size_t& bytes) const;
-    // Pushes the mapping to the disk and waits for it.
-    int Sync();
     // Starts pushing the mapping to the disk and returns at once.
     int SyncLater();
 
@@ -49,7 +46,7 @@ class MappedFile {
     std::size_t Size() const { return m_size; }
 
   private:
-    int m_fd = -1;
+    std::unique_ptr<FileHandle> m_file;
     unsigned char* m_data = nullptr;
     std::size_t m_size = 0;
 };

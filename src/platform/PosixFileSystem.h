@@ -76,6 +76,8 @@ class PosixFileSystem : public FileSystem {
     int WriteFile(std::string_view path, std::string_view bytes) override;
     std::unique_ptr<OutputFile> OpenOutput(std::string_view path, OutputMode mode,
                                            int& error) override;
+    std::unique_ptr<FolderHandle> OpenFolder(std::string_view path, bool createPrivate,
+                                             int& error) override;
     std::string TemporaryFolder() override;
     std::vector<Root> Roots() override;
 

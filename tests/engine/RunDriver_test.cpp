@@ -134,7 +134,7 @@ TEST_P(RunDriverTest, RenamesTheFolderInNameOrderAndCanUndo) {
     EXPECT_FALSE(temp.Exists("IMG_001.jpg"));
     EXPECT_TRUE(ui.Showed("Undoが正常終了しました。"));
     EXPECT_EQ(settings.Undo.ValidCount, 0);
-    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty())
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path()), real).run.path.empty())
         << "the run is not offered twice";
 }
 
@@ -599,7 +599,7 @@ TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
     EXPECT_TRUE(temp.Exists("IMG_004.jpg"));
     EXPECT_TRUE(temp.Exists("f4.jpg"));
 
-    const UndoChoice choice = ChooseRunToUndo(Cp932(state.Path()));
+    const UndoChoice choice = ChooseRunToUndo(Cp932(state.Path()), real);
     EXPECT_EQ(PlanUndo(choice.run).size(), 4u);
     const UndoReport report = UndoRun(choice.run.path, real, nullptr);
     EXPECT_EQ(report.restored, 4u);
@@ -608,7 +608,7 @@ TEST_P(RunDriverTest, TheJournalUndoesARunThatWasKilled) {
         EXPECT_EQ(temp.ReadFile("f" + std::to_string(i) + ".jpg"), std::to_string(i));
     EXPECT_EQ(temp.ModificationTime("f1.jpg"), 4000000);
     // Undone entries are not offered again.
-    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path())).run.path.empty());
+    EXPECT_TRUE(ChooseRunToUndo(Cp932(state.Path()), real).run.path.empty());
 }
 
 TEST_P(RunDriverTest, JournalUndoNeverOverwrites) {
@@ -684,7 +684,7 @@ unsigned ModeOf(const std::string& path) {
 
 // The command line's undo: the newest run not undone yet, from its journal.
 UndoReport UndoNewestRun(const std::string& stateFolder, platform::FileSystem& fileSystem) {
-    const UndoChoice choice = ChooseRunToUndo(stateFolder);
+    const UndoChoice choice = ChooseRunToUndo(stateFolder, fileSystem);
     EXPECT_TRUE(choice.refusal.empty());
     if (!choice.run.path.empty()) return UndoRun(choice.run.path, fileSystem, nullptr);
     UndoReport none;
@@ -782,7 +782,7 @@ TEST_P(RunDriverTest, ChainsAndSwapsRunInTheirOrderAndUndoTakesThemBack) {
         }
         EXPECT_EQ(outcome.doneCount, static_cast<int>(row.files.size()));
         // History counts the files, not the steps through a temporary name.
-        const std::vector<std::string> history = DescribeHistory(Cp932(journals.Path()));
+        const std::vector<std::string> history = DescribeHistory(Cp932(journals.Path()), real);
         ASSERT_FALSE(history.empty());
         EXPECT_NE(history[0].find("  done  " + std::to_string(changed) + "  "), std::string::npos)
             << history[0];
@@ -1237,7 +1237,7 @@ TEST_P(RunDriverTest, ARefusedAttributeOrTimeWriteStopsTheRunNamingTheFile) {
         EXPECT_EQ(outcome.doneCount, row.done);
         EXPECT_TRUE(shown.messages.at(0).starts_with("Error Code : 999\n")) << shown.messages[0];
         EXPECT_TRUE(files.Exists("c.jpg")) << "the run stopped at the refused write";
-        const journal::Run run = journal::ReadRun(journal.RunPath());
+        const journal::Run run = journal::ReadRun(journal.RunPath(), real);
         const bool copy = job.CopyToDir.EnableCopy != 0;
         EXPECT_EQ(run.Count(journal::State::Done), copy ? 0u : static_cast<std::size_t>(row.done));
         EXPECT_EQ(run.Count(journal::State::Void), static_cast<std::size_t>(row.voided));
@@ -1342,7 +1342,7 @@ TEST_P(RunDriverTest, AnUndoNamesEveryAttributeAndTimeItCouldNotGiveBack) {
             EXPECT_EQ(temp.ReadFile("b.txt"), "b.txt");
             EXPECT_EQ(temp.ModificationTime("a.txt"), 1000000);
             EXPECT_EQ(ModeOf(temp / "a.txt") & 0200, 0200u);
-            EXPECT_EQ(DescribeHistory(Cp932(state.Path())).at(1), "    " + problem);
+            EXPECT_EQ(DescribeHistory(Cp932(state.Path()), real).at(1), "    " + problem);
             EXPECT_TRUE(UndoRun(journal.RunPath(), real, nullptr).Complete());
             EXPECT_EQ(temp.ModificationTime("b.txt"), 1000000);
             EXPECT_EQ(ModeOf(temp / "b.txt") & 0200, 0200u);
@@ -1398,40 +1398,80 @@ TEST_P(RunDriverTest, NoJournalNoMove) {
         << ui.messages[0];
 }
 
-// The journal cannot grow midway (its folder is a small file system): the run stops before the
-// first move it could not record, and undo takes back every move made before. The small file
-// system is mounted in a child with a mount namespace of its own: nobody else sees it, and it
-// is gone with the child however the child ends.
-TEST_P(RunDriverTest, AJournalThatCannotGrowStopsTheRunAndUndoTakesAllBack) {
-    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
-    const std::string small = state.CreateFolder("small");
-    const std::string name(150, 'n');
-    constexpr int kFiles = 4000;
-    for (int i = 0; i < kFiles; ++i) temp.CreateFile(name + std::to_string(10000 + i));
-    UsePattern(name + "_", 5);
-    const std::vector<int> report = test::InChild([&] {
-        if (::unshare(CLONE_NEWNS) != 0 ||
-            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1200k,mode=0700") != 0) {
-            return std::vector<int>{errno};
+// Each call on the journal's files that fails stops the run with code 18 and a message naming
+// the file and the system's error: before the journal begins nothing is moved and nothing is
+// left in the state folder but the key and its lock; once it grew past its first reservation
+// the run stops before the first move it could not record, and undo takes back every move made.
+TEST_P(RunDriverTest, EachFailedCallOfTheJournalStopsTheRunWithWhatItRecorded) {
+    // Enough records to grow the journal past its first mebibyte, each about 700 bytes.
+    const std::string longName(240, 'n');
+    constexpr int kManyFiles = 1700;
+    const struct Row {
+        const char* name;
+        Op op;
+        const char* path;  // the failing file's name in the state folder; "": the k-th call
+        int k;
+        int error;
+        int files;
+        // Where the message names it: the state folder, or its key.
+        const char* named;
+    } rows[] = {
+        {"begin/state_folder_cannot_be_checked", Op::HandleStatus, "", 1, EIO, 3, ""},
+        {"begin/new_key_cannot_be_written", Op::WriteHandle, "key.new", 0, ENOSPC, 3, "key"},
+        {"begin/new_key_cannot_reach_the_disk", Op::SyncHandle, "key.new", 0, EIO, 3, "key"},
+        {"begin/new_key_cannot_be_linked", Op::LinkName, "key.new", 0, EMLINK, 3, "key"},
+        {"begin/key_cannot_be_read", Op::ReadHandle, "key", 0, EIO, 3, "key"},
+        {"begin/folder_lock_refused", Op::Lock, "lock", 0, ENOLCK, 3, ""},
+        {"begin/runs_cannot_be_listed", Op::ListHandle, "", 1, EIO, 3, ""},
+        {"begin/journal_cannot_be_made", Op::OpenFile, "000001.journal", 0, EDQUOT, 3, ""},
+        {"begin/journal_cannot_be_locked", Op::Lock, "000001.journal", 0, ENOLCK, 3, ""},
+        {"begin/no_room_for_the_header", Op::Allocate, "000001.journal", 0, ENOSPC, 3, ""},
+        {"begin/header_cannot_be_mapped", Op::Map, "000001.journal", 0, ENOMEM, 3, ""},
+        {"run/no_room_for_a_record", Op::Allocate, "", 2, ENOSPC, kManyFiles, ""},
+        {"run/grown_journal_cannot_be_mapped", Op::Map, "", 2, ENOMEM, kManyFiles, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder files;
+        test::TempFolder home;
+        const std::string stateFolder = Cp932(home / "morvanex/");
+        const auto original = [&](int i) { return longName + std::to_string(10000 + i); };
+        for (int i = 0; i < row.files; ++i) files.CreateFile(original(i));
+        settings.SelectFile.FullPath = Cp932(files.Path());
+        UsePattern(longName + "_", 5);
+        ui.messages.clear();
+        ui.answers = {false};  // no undo offered after the failure: the test takes it back
+        test::FaultInjectingFileSystem failing(real);
+        if (row.path[0] != '\0') {
+            failing.FailPath(row.op, row.path, row.error);
+        } else {
+            failing.FailCall(row.op, row.k, row.error);
         }
-        UndoJournal tight(Cp932(small + "/"));
-        ui.answers = {false};
-        const RunOutcome outcome = StartRun(settings, {faulty, clock, ui, &tight}, false, nullptr);
-        const UndoReport undone = UndoRun(tight.RunPath(), real, nullptr);
-        return std::vector<int>{0, outcome.resultCode, outcome.doneCount, undone.Complete(),
-                                static_cast<int>(undone.restored)};
-    });
-    ASSERT_FALSE(report.empty());
-    if (report[0] != 0) GTEST_SKIP() << "tmpfs could not be mounted here: errno " << report[0];
-    ASSERT_EQ(report.size(), 5u);
-    EXPECT_EQ(report[1], MRVN_ERROR_NO_JOURNAL);
-    EXPECT_GT(report[2], 0);
-    EXPECT_LT(report[2], kFiles);
-    EXPECT_TRUE(report[3]) << "the undo is complete";
-    EXPECT_EQ(report[4], report[2]) << "every move made is taken back";
-    for (int i = 0; i < kFiles; i += 97)
-        EXPECT_TRUE(temp.Exists(name + std::to_string(10000 + i))) << i;
+        UndoJournal own(stateFolder);
+        const RunOutcome outcome = StartRun(settings, {failing, clock, ui, &own}, false, nullptr);
+
+        EXPECT_EQ(outcome.resultCode, MRVN_ERROR_NO_JOURNAL);
+        ASSERT_FALSE(ui.messages.empty());
+        const std::string& message = ui.messages[0];
+        EXPECT_NE(message.find(stateFolder + row.named), std::string::npos) << message;
+        EXPECT_NE(message.find(platform::Cp932FromUtf8(std::strerror(row.error))),
+                  std::string::npos)
+            << message;
+        if (row.files < kManyFiles) {
+            EXPECT_EQ(outcome.doneCount, 0);
+            for (int i = 0; i < row.files; ++i) EXPECT_TRUE(files.Exists(original(i))) << i;
+            EXPECT_TRUE(journal::ListRuns(stateFolder, real).empty()) << "no journal is left";
+            EXPECT_FALSE(real.Exists(stateFolder + "key.new")) << "no half key is left";
+            continue;
+        }
+        EXPECT_GT(outcome.doneCount, 0);
+        EXPECT_LT(outcome.doneCount, kManyFiles);
+        const UndoReport undone = UndoRun(own.RunPath(), real, nullptr);
+        EXPECT_TRUE(undone.Complete());
+        EXPECT_EQ(undone.restored, static_cast<std::size_t>(outcome.doneCount))
+            << "every move made is taken back";
+        for (int i = 0; i < kManyFiles; ++i) ASSERT_TRUE(files.Exists(original(i))) << i;
+    }
 }
 
 // Where a journal is cut under the run.
@@ -1505,7 +1545,7 @@ TEST_P(RunDriverTest, AJournalCutUnderTheRunSaysWhatItStillHolds) {
         const std::string lost = Cp932(files / (name + std::to_string(10000 + cutAt - 1))) +
                                  " -> " + Cp932(files.Path()) + "IMG_000" + std::to_string(cutAt);
         EXPECT_NE(message.find(lost), std::string::npos) << message;
-        const journal::Run run = journal::ReadRun(journal.RunPath());
+        const journal::Run run = journal::ReadRun(journal.RunPath(), real);
         EXPECT_EQ(run.readable, !toNothing);
         if (toNothing) continue;
         const std::size_t kept = run.records.size() - run.Damaged() + (run.cutShort ? 1 : 0);
@@ -1527,7 +1567,7 @@ TEST_P(RunDriverTest, TheJournalsAreNeverTargetsEvenInsideTheTree) {
     const std::string first = inside.RunPath();
     ASSERT_EQ(StartRun(settings, {faulty, clock, ui, &inside}, false, nullptr).resultCode, 0);
     EXPECT_TRUE(real.Exists(first)) << "the first run's journal keeps its name";
-    EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/")).size(), 2u);
+    EXPECT_EQ(journal::ListRuns(Cp932(temp / "state/"), real).size(), 2u);
 }
 
 // No folder, a relative one, and the root of the file system however it is written: the root is

@@ -11,16 +11,24 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
 #include "engine/journal/Undo.h"
+#include "platform/Codepage.h"
+#include "platform/PosixFileSystem.h"
+#include "support/FaultInjectingFileSystem.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {
 namespace {
 
 using journal::State;
+using Op = test::FaultInjectingFileSystem::Op;
+
+// The host's file system, which the journals of these tests are written through.
+platform::PosixFileSystem host;
 
 platform::FileStatus Status(int n) {
     platform::FileStatus status;
@@ -39,7 +47,7 @@ platform::FileStatus Status(int n) {
 // One run of three records: done, void (a failed move) and intended (killed before the move).
 std::string WriteThreeRecords(const std::string& folder) {
     UndoJournal journal(folder);
-    EXPECT_EQ(journal.BeginRun("/a/", 5000), 0);
+    EXPECT_EQ(journal.BeginRun(host, "/a/", 5000), 0);
     EXPECT_EQ(journal.Intend("/a/1", "/a/one", "", Status(1), journal::kMoved | journal::kTimes),
               0);
     EXPECT_TRUE(journal.Done(9000, 0));
@@ -52,7 +60,7 @@ std::string WriteThreeRecords(const std::string& folder) {
 
 TEST(UndoJournal, RecordsEachChangeWithTheFileItWasMadeTo) {
     test::TempFolder temp;
-    const journal::Run run = journal::ReadRun(WriteThreeRecords(test::Cp932(temp.Path())));
+    const journal::Run run = journal::ReadRun(WriteThreeRecords(test::Cp932(temp.Path())), host);
     ASSERT_TRUE(run.readable);
     EXPECT_FALSE(run.running);
     EXPECT_FALSE(run.cutShort);
@@ -76,7 +84,7 @@ TEST(UndoJournal, RecordsEachChangeWithTheFileItWasMadeTo) {
 TEST(UndoJournal, ARelativePathIsNeverRecorded) {
     test::TempFolder temp;
     UndoJournal journal(test::Cp932(temp.Path()));
-    ASSERT_EQ(journal.BeginRun("d/", 0), 0);
+    ASSERT_EQ(journal.BeginRun(host, "d/", 0), 0);
     EXPECT_EQ(journal.Intend("d/a", "/d/b", "", Status(1), journal::kMoved), EINVAL);
     EXPECT_EQ(journal.Intend("/d/a", "b", "", Status(1), journal::kMoved), EINVAL);
     EXPECT_EQ(journal.Intend("/d/a", "/d/B", ".via", Status(1), journal::kMoved), EINVAL);
@@ -134,7 +142,7 @@ TEST(UndoJournal, DamageIsRecognisedRecordByRecord) {
         }
         row.damage(bytes);
         std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        const journal::Run run = journal::ReadRun(path);
+        const journal::Run run = journal::ReadRun(path, host);
         EXPECT_EQ(run.readable, row.readable) << row.name;
         EXPECT_EQ(run.cutShort, row.cutShort) << row.name;
         ASSERT_EQ(run.records.size(), row.damaged.size()) << row.name;
@@ -187,18 +195,18 @@ TEST(UndoJournal, AJournalOfAnEarlierVersionIsStillReadButOnlyTheUsersOwn) {
             ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
         }
         UndoJournal numbered(test::Cp932(temp.Path()));
-        ASSERT_EQ(numbered.BeginRun("/n/", 0), 0);
+        ASSERT_EQ(numbered.BeginRun(host, "/n/", 0), 0);
         numbered.EndRun();
 
-        const journal::Run run = journal::ReadRun(test::Cp932(path));
+        const journal::Run run = journal::ReadRun(test::Cp932(path), host);
         ASSERT_EQ(run.readable, !row.damaged.empty()) << run.problem;
-        EXPECT_EQ(journal::ListRuns(test::Cp932(temp.Path())).front(), numbered.RunPath());
+        EXPECT_EQ(journal::ListRuns(test::Cp932(temp.Path()), host).front(), numbered.RunPath());
         if (!run.readable) {
-            EXPECT_NE(ChooseRunToUndo(test::Cp932(temp.Path())).refusal.find(path),
+            EXPECT_NE(ChooseRunToUndo(test::Cp932(temp.Path()), host).refusal.find(path),
                       std::string::npos);
             continue;
         }
-        EXPECT_EQ(journal::ListRuns(test::Cp932(temp.Path())).back(), test::Cp932(path));
+        EXPECT_EQ(journal::ListRuns(test::Cp932(temp.Path()), host).back(), test::Cp932(path));
         EXPECT_EQ(run.root, std::string(row.fixture) == "version2.journal" ? "/tmp/v2j/job/"
                                                                            : "/tmp/v3j/job/");
         ASSERT_EQ(run.records.size(), row.damaged.size());
@@ -215,7 +223,7 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         UndoJournal journal(test::Cp932(temp.Path()));
-        if (journal.BeginRun("/old/", 0) != 0) _exit(2);
+        if (journal.BeginRun(host, "/old/", 0) != 0) _exit(2);
         for (int i = 0; i < 5000; ++i) {
             if (journal.Intend("/old/" + std::to_string(i), "/new/" + std::to_string(i), "",
                                Status(i), journal::kMoved) != 0) {
@@ -229,9 +237,9 @@ TEST(UndoJournal, SurvivesTheProcessBeingKilled) {
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
-    const std::vector<std::string> runs = journal::ListRuns(test::Cp932(temp.Path()));
+    const std::vector<std::string> runs = journal::ListRuns(test::Cp932(temp.Path()), host);
     ASSERT_EQ(runs.size(), 1u);
-    const journal::Run run = journal::ReadRun(runs[0]);
+    const journal::Run run = journal::ReadRun(runs[0], host);
     EXPECT_FALSE(run.running) << "the lock went with the process";
     EXPECT_FALSE(run.cutShort) << "the space after the last record reads as its end";
     ASSERT_EQ(run.records.size(), 5001u);
@@ -259,7 +267,7 @@ TEST(UndoJournal, AJournalCutUnderTheRunIsNeverTakenForWhole) {
     {
         test::TempFolder temp;
         UndoJournal journal(test::Cp932(temp.Path()));
-        ASSERT_EQ(journal.BeginRun("/a/", 0), 0);
+        ASSERT_EQ(journal.BeginRun(host, "/a/", 0), 0);
         const auto first = std::filesystem::file_size(journal.RunPath());
         while (std::filesystem::file_size(journal.RunPath()) == first) {
             ASSERT_EQ(journal.Intend("/a/" + far + std::to_string(fitting), "/a/" + far, "",
@@ -287,7 +295,7 @@ TEST(UndoJournal, AJournalCutUnderTheRunIsNeverTakenForWhole) {
         SCOPED_TRACE(row.name);
         test::TempFolder temp;
         UndoJournal journal(test::Cp932(temp.Path()));
-        ASSERT_EQ(journal.BeginRun("/a/", 0), 0);
+        ASSERT_EQ(journal.BeginRun(host, "/a/", 0), 0);
         std::string last;
         for (std::size_t i = 0; i < row.records; ++i) {
             last = "/a/" + far + std::to_string(i);
@@ -309,20 +317,20 @@ TEST(UndoJournal, RunsAtOnceKeepTheirOwnJournalsAndARunningOneIsLocked) {
     test::TempFolder temp;
     UndoJournal window(test::Cp932(temp.Path()));
     UndoJournal script(test::Cp932(temp.Path()));
-    ASSERT_EQ(window.BeginRun("/w/", 1), 0);
-    ASSERT_EQ(script.BeginRun("/s/", 2), 0);
+    ASSERT_EQ(window.BeginRun(host, "/w/", 1), 0);
+    ASSERT_EQ(script.BeginRun(host, "/s/", 2), 0);
     ASSERT_NE(window.RunPath(), script.RunPath());
     ASSERT_EQ(window.Intend("/w/a", "/w/b", "", Status(1), journal::kMoved), 0);
     ASSERT_EQ(script.Intend("/s/a", "/s/b", "", Status(2), journal::kMoved), 0);
-    EXPECT_TRUE(journal::ReadRun(window.RunPath()).running);
+    EXPECT_TRUE(journal::ReadRun(window.RunPath(), host).running);
     journal::RunFile file;
-    EXPECT_EQ(file.Open(window.RunPath()), EWOULDBLOCK) << "no undo while the run goes on";
+    EXPECT_EQ(file.Open(window.RunPath(), host), EWOULDBLOCK) << "no undo while the run goes on";
     window.EndRun();
     script.EndRun();
-    EXPECT_FALSE(journal::ReadRun(window.RunPath()).running);
-    EXPECT_EQ(journal::ReadRun(window.RunPath()).records.at(0).oldPath, "/w/a");
-    EXPECT_EQ(journal::ReadRun(script.RunPath()).records.at(0).oldPath, "/s/a");
-    const auto runs = journal::ListRuns(test::Cp932(temp.Path()));
+    EXPECT_FALSE(journal::ReadRun(window.RunPath(), host).running);
+    EXPECT_EQ(journal::ReadRun(window.RunPath(), host).records.at(0).oldPath, "/w/a");
+    EXPECT_EQ(journal::ReadRun(script.RunPath(), host).records.at(0).oldPath, "/s/a");
+    const auto runs = journal::ListRuns(test::Cp932(temp.Path()), host);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0], script.RunPath()) << "newest first";
 }
@@ -331,13 +339,13 @@ TEST(UndoJournal, KeepsTheLastRunsButNeverOneInUse) {
     test::TempFolder temp;
     const std::string folder = test::Cp932(temp.Path());
     UndoJournal first(folder);
-    ASSERT_EQ(first.BeginRun("/first/", 0), 0);  // still going through all that follows
+    ASSERT_EQ(first.BeginRun(host, "/first/", 0), 0);  // still going through all that follows
     UndoJournal later(folder);
     for (std::size_t i = 0; i < UndoJournal::kRunsKept + 5; ++i) {
-        ASSERT_EQ(later.BeginRun("/later/", 0), 0);
+        ASSERT_EQ(later.BeginRun(host, "/later/", 0), 0);
         later.EndRun();
     }
-    const auto runs = journal::ListRuns(folder);
+    const auto runs = journal::ListRuns(folder, host);
     EXPECT_EQ(runs.size(), UndoJournal::kRunsKept + 1) << "the kept runs and the one still going";
     EXPECT_EQ(runs.back(), first.RunPath());
     first.EndRun();
@@ -348,7 +356,7 @@ TEST(UndoJournal, AStateFolderThatCannotBeMadeRefusesTheRun) {
     temp.CreateFile("file", "in the way");
     for (const char* folder : {"file/", "file/below/"}) {
         UndoJournal journal(test::Cp932(temp / folder));
-        EXPECT_NE(journal.BeginRun("/a/", 0), 0) << folder;
+        EXPECT_NE(journal.BeginRun(host, "/a/", 0), 0) << folder;
         EXPECT_FALSE(journal.Recording()) << folder;
         EXPECT_NE(journal.Intend("/a/1", "/a/2", "", Status(1), journal::kMoved), 0) << folder;
     }
@@ -448,13 +456,14 @@ TEST(UndoJournal, AStateFolderOrKeyOthersCouldHaveWrittenIsRefused) {
         const std::string folder = temp / "state/morvanex/";
         {
             UndoJournal first(test::Cp932(folder));
-            ASSERT_EQ(first.BeginRun("/a/", 0), 0);
+            ASSERT_EQ(first.BeginRun(host, "/a/", 0), 0);
         }
         row.prepare(folder);
         UndoJournal journal(test::Cp932(folder));
-        const int began = journal.BeginRun("/a/", 0);
+        const int began = journal.BeginRun(host, "/a/", 0);
         std::string refusal;
-        const std::vector<std::string> history = DescribeHistory(test::Cp932(folder), &refusal);
+        const std::vector<std::string> history =
+            DescribeHistory(test::Cp932(folder), host, &refusal);
         if (row.mend == nullptr) {
             EXPECT_EQ(began, 0) << journal.Problem();
             EXPECT_EQ(history.size(), 2u);
@@ -463,12 +472,12 @@ TEST(UndoJournal, AStateFolderOrKeyOthersCouldHaveWrittenIsRefused) {
         EXPECT_NE(began, 0);
         EXPECT_TRUE(journal.RunPath().empty());
         for (const std::string& text :
-             {journal.Problem(), ChooseRunToUndo(test::Cp932(folder)).refusal, refusal}) {
+             {journal.Problem(), ChooseRunToUndo(test::Cp932(folder), host).refusal, refusal}) {
             EXPECT_NE(text.find(folder), std::string::npos) << text;
             EXPECT_NE(text.find(row.mend), std::string::npos) << text;
         }
         EXPECT_TRUE(history.empty());
-        EXPECT_TRUE(journal::ListRuns(test::Cp932(folder)).empty());
+        EXPECT_TRUE(journal::ListRuns(test::Cp932(folder), host).empty());
     }
 }
 
@@ -479,10 +488,10 @@ TEST(UndoJournal, AJournalWithAnotherKeyIsRefusedByName) {
     temp.CreateFile("files/a", "A");
     const std::string mine = test::Cp932(temp / "mine/");
     UndoJournal own(mine);
-    ASSERT_EQ(own.BeginRun("/x/", 0), 0);
+    ASSERT_EQ(own.BeginRun(host, "/x/", 0), 0);
     own.EndRun();
     UndoJournal other(test::Cp932(temp / "other/"));
-    ASSERT_EQ(other.BeginRun(test::Cp932(temp / "files/"), 0), 0);
+    ASSERT_EQ(other.BeginRun(host, test::Cp932(temp / "files/"), 0), 0);
     ASSERT_EQ(other.Intend(test::Cp932(temp / "files/b"), test::Cp932(temp / "files/a"), "",
                            Status(1), journal::kMoved),
               0);
@@ -490,11 +499,11 @@ TEST(UndoJournal, AJournalWithAnotherKeyIsRefusedByName) {
     const std::string planted = mine + "000099.journal";
     std::filesystem::copy_file(other.RunPath(), planted);
 
-    const journal::Run run = journal::ReadRun(planted);
+    const journal::Run run = journal::ReadRun(planted, host);
     EXPECT_FALSE(run.readable);
     EXPECT_TRUE(run.records.empty());
-    EXPECT_EQ(journal::ListRuns(mine).front(), planted) << "its name puts it first";
-    const UndoChoice choice = ChooseRunToUndo(mine);
+    EXPECT_EQ(journal::ListRuns(mine, host).front(), planted) << "its name puts it first";
+    const UndoChoice choice = ChooseRunToUndo(mine, host);
     EXPECT_TRUE(choice.run.path.empty());
     EXPECT_NE(choice.refusal.find(planted), std::string::npos) << choice.refusal;
     EXPECT_EQ(temp.ReadFile("files/a"), "A");
@@ -526,30 +535,117 @@ TEST(UndoJournal, RunsGoByTheirNumbersNotByTheClockOrTheirNames) {
         std::vector<std::string> runs;
         for (const platform::Timestamp started : {300, 200, 100}) {
             UndoJournal journal(folder);
-            ASSERT_EQ(journal.BeginRun("/r/" + std::to_string(started) + "/", started), 0);
+            ASSERT_EQ(journal.BeginRun(host, "/r/" + std::to_string(started) + "/", started), 0);
             journal.EndRun();
             runs.push_back(journal.RunPath());
         }
         row.meddle(folder, runs);
         std::vector<std::string> roots;
-        for (const std::string& path : journal::ListRuns(folder))
-            roots.push_back(journal::ReadRun(path).root);
+        for (const std::string& path : journal::ListRuns(folder, host))
+            roots.push_back(journal::ReadRun(path, host).root);
         EXPECT_EQ(roots, (std::vector<std::string>{"/r/100/", "/r/200/", "/r/300/"}));
 
         // Runs enough to prune: the oldest by number goes first, whatever its name.
         for (std::size_t i = 0; i + 3 < UndoJournal::kRunsKept; ++i) {
             UndoJournal journal(folder);
-            ASSERT_EQ(journal.BeginRun("/later/", 0), 0);
+            ASSERT_EQ(journal.BeginRun(host, "/later/", 0), 0);
         }
         std::ofstream(temp / "9999999999.journal") << "planted, sorting newest";
         UndoJournal last(folder);
-        ASSERT_EQ(last.BeginRun("/last/", 0), 0);
+        ASSERT_EQ(last.BeginRun(host, "/last/", 0), 0);
         last.EndRun();
-        const std::vector<std::string> kept = journal::ListRuns(folder);
+        const std::vector<std::string> kept = journal::ListRuns(folder, host);
         EXPECT_EQ(kept.size(), UndoJournal::kRunsKept);
         EXPECT_FALSE(temp.Exists("9999999999.journal")) << "what cannot be verified goes first";
-        EXPECT_EQ(journal::ReadRun(kept.back()).root, "/r/200/");
+        EXPECT_EQ(journal::ReadRun(kept.back(), host).root, "/r/200/");
         EXPECT_EQ(kept.front(), last.RunPath());
+    }
+}
+
+// A journal whose header cannot be read for a system error is neither removed to make room
+// nor numbered past blindly: the next run is numbered after its name and it stays.
+TEST(UndoJournal, AJournalThatCannotBeReadStaysAndIsNumberedPast) {
+    test::TempFolder temp;
+    const std::string folder = test::Cp932(temp.Path());
+    for (std::size_t i = 0; i < UndoJournal::kRunsKept; ++i) {
+        UndoJournal journal(folder);
+        ASSERT_EQ(journal.BeginRun(host, "/r/", 0), 0);
+    }
+    test::FaultInjectingFileSystem failing(host);
+    failing.FailPath(Op::ReadHandle, "000020.journal", EIO);
+    UndoJournal next(folder);
+    ASSERT_EQ(next.BeginRun(failing, "/next/", 0), 0);
+    next.EndRun();
+    EXPECT_EQ(next.RunPath(), folder + "000021.journal");
+    EXPECT_TRUE(temp.Exists("000020.journal"));
+    EXPECT_EQ(journal::ListRuns(folder, host).size(), UndoJournal::kRunsKept + 1);
+}
+
+// A state folder that cannot be listed is not one without runs: the undo and the history say
+// why instead of "nothing to undo".
+TEST(UndoJournal, AStateFolderThatCannotBeListedIsSaidSo) {
+    test::TempFolder temp;
+    const std::string folder = test::Cp932(temp.Path());
+    WriteThreeRecords(folder);
+    test::FaultInjectingFileSystem failing(host);
+    failing.FailPath(Op::ListHandle, folder, EIO);
+    const std::string said = folder + " : " + platform::Cp932FromUtf8(std::strerror(EIO));
+    EXPECT_NE(ChooseRunToUndo(folder, failing).refusal.find(said), std::string::npos);
+    std::string refusal;
+    EXPECT_TRUE(DescribeHistory(folder, failing, &refusal).empty());
+    EXPECT_NE(refusal.find(said), std::string::npos);
+}
+
+// An undo whose journal fails it moves nothing it could not mark: what it took back before the
+// failure is found back by the next undo, which ends the work.
+TEST(UndoJournal, AnUndoThatCannotUseItsJournalMovesNothingUnmarked) {
+    const struct Row {
+        const char* name;
+        Op op;
+        int error;
+        std::size_t restored;  // by the failing undo
+    } rows[] = {
+        {"journal/cannot_be_opened", Op::OpenFile, EACCES, 0},
+        {"journal/cannot_be_locked", Op::Lock, ENOLCK, 0},
+        {"journal/cannot_be_read", Op::ReadHandle, EIO, 0},
+        {"mark/cannot_be_written", Op::WriteHandle, ENOSPC, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::TempFolder temp;
+        temp.CreateFile("old1", "1");
+        temp.CreateFile("old2", "2");
+        UndoJournal journal(test::Cp932(temp / "state/"));
+        ASSERT_EQ(journal.BeginRun(host, test::Cp932(temp.Path()), 0), 0);
+        for (const char* n : {"1", "2"}) {
+            const std::string from = test::Cp932(temp / (std::string("old") + n));
+            const std::string to = test::Cp932(temp / (std::string("new") + n));
+            platform::FileStatus before;
+            ASSERT_EQ(host.GetStatus(from, before), 0);
+            ASSERT_EQ(journal.Intend(from, to, "", before, journal::kMoved), 0);
+            ASSERT_EQ(host.Move(from, to, &before), 0);
+            journal.Done(before.modification, before.modificationNs);
+        }
+        journal.EndRun();
+
+        test::FaultInjectingFileSystem failing(host);
+        failing.FailCall(row.op, 1, row.error);
+        const UndoReport report = UndoRun(journal.RunPath(), failing, nullptr);
+        EXPECT_FALSE(report.Complete());
+        EXPECT_EQ(report.restored, row.restored);
+        EXPECT_EQ(temp.Exists("new1"), true);
+        EXPECT_EQ(temp.Exists("new2"), row.restored == 0);
+        const std::string said = platform::Cp932FromUtf8(std::strerror(row.error));
+        EXPECT_TRUE(
+            report.error == row.error ||
+            (report.problems.size() == 1 && report.problems[0] == journal.RunPath() + " : " + said))
+            << report.error;
+
+        const UndoReport rest = UndoRun(journal.RunPath(), host, nullptr);
+        EXPECT_TRUE(rest.Complete());
+        EXPECT_EQ(rest.restored + rest.alreadyBack, 2u);
+        EXPECT_EQ(temp.ReadFile("old1"), "1");
+        EXPECT_EQ(temp.ReadFile("old2"), "2");
     }
 }
 

@@ -18,6 +18,9 @@
 namespace morvanex::engine {
 namespace {
 
+// The host's file system, for the journals of these tests.
+platform::PosixFileSystem host;
+
 // Names as a camera card's file system treats them: looked up without regard to letter case,
 // stored as spelled, and a move never lands on a name that exists in any case — not even on
 // the file's own name in another case. Its inode numbers mean nothing.
@@ -190,7 +193,7 @@ TEST(Undo, TheCommandLineTakesTheNewestRunAndNeverPassesOneSilently) {
         {"newer_undone",
          [](const std::string& path) {
              journal::RunFile file;
-             ASSERT_EQ(file.Open(path), 0);
+             ASSERT_EQ(file.Open(path, host), 0);
              ASSERT_EQ(file.SetState(0, journal::State::Undone), 0);
          },
          false, false},
@@ -207,7 +210,7 @@ TEST(Undo, TheCommandLineTakesTheNewestRunAndNeverPassesOneSilently) {
         std::string paths[2];
         for (int i = 0; i < 2; ++i) {
             UndoJournal journal(folder);
-            ASSERT_EQ(journal.BeginRun("/r/", i), 0);
+            ASSERT_EQ(journal.BeginRun(host, "/r/", i), 0);
             ASSERT_EQ(journal.Intend("/r/" + std::to_string(i), "/r/new", "", {}, journal::kMoved),
                       0);
             journal.Done(0, 0);
@@ -215,7 +218,7 @@ TEST(Undo, TheCommandLineTakesTheNewestRunAndNeverPassesOneSilently) {
             paths[i] = journal.RunPath();
         }
         row.newer(paths[1]);
-        const UndoChoice choice = ChooseRunToUndo(folder);
+        const UndoChoice choice = ChooseRunToUndo(folder, host);
         EXPECT_EQ(!choice.refusal.empty(), row.refuses) << row.name;
         if (!row.refuses) {
             EXPECT_EQ(choice.run.path, row.takesTheNewer ? paths[1] : paths[0]) << row.name;
@@ -225,9 +228,9 @@ TEST(Undo, TheCommandLineTakesTheNewestRunAndNeverPassesOneSilently) {
     // A run still going is named, and nothing older is taken meanwhile.
     test::TempFolder temp;
     UndoJournal going(test::Cp932(temp.Path()));
-    ASSERT_EQ(going.BeginRun("/g/", 0), 0);
-    const UndoChoice choice = ChooseRunToUndo(test::Cp932(temp.Path()));
-    EXPECT_NE(choice.refusal.find(journal::ReadRun(going.RunPath()).name), std::string::npos);
+    ASSERT_EQ(going.BeginRun(host, "/g/", 0), 0);
+    const UndoChoice choice = ChooseRunToUndo(test::Cp932(temp.Path()), host);
+    EXPECT_NE(choice.refusal.find(journal::ReadRun(going.RunPath(), host).name), std::string::npos);
     EXPECT_TRUE(choice.run.path.empty());
 }
 
@@ -240,7 +243,7 @@ TEST(Undo, ADamagedJournalGivesBackWhatVerifiesAndSaysSo) {
     platform::PosixFileSystem real;
     const std::string folder = test::Cp932(temp / "state/");
     UndoJournal journal(folder);
-    ASSERT_EQ(journal.BeginRun(test::Cp932(temp.Path()), 0), 0);
+    ASSERT_EQ(journal.BeginRun(host, test::Cp932(temp.Path()), 0), 0);
     for (const char* n : {"1", "2"}) {
         platform::FileStatus before;
         ASSERT_EQ(real.GetStatus(test::Cp932(temp / (std::string("new") + n)), before), 0);
@@ -259,13 +262,13 @@ TEST(Undo, ADamagedJournalGivesBackWhatVerifiesAndSaysSo) {
     bytes[bytes.find("new1") + 1] ^= 0x20;  // a flipped bit in the first record's new path
     std::ofstream(journal.RunPath(), std::ios::binary | std::ios::trunc) << bytes;
 
-    const UndoReport report = UndoRun(ChooseRunToUndo(folder).run.path, real, nullptr);
+    const UndoReport report = UndoRun(ChooseRunToUndo(folder, host).run.path, real, nullptr);
     EXPECT_FALSE(report.Complete());
     EXPECT_EQ(report.damaged, 1u);
     EXPECT_EQ(report.restored, 1u);
     EXPECT_EQ(temp.ReadFile("old2"), "2");
     EXPECT_EQ(temp.ReadFile("new1"), "1") << "a record that does not verify moves nothing";
-    EXPECT_TRUE(ChooseRunToUndo(folder).run.path.empty()) << "the damage was reported once";
+    EXPECT_TRUE(ChooseRunToUndo(folder, host).run.path.empty()) << "the damage was reported once";
 }
 
 // A run as the engine records it, on real files: each change recorded, then made, then marked
@@ -275,7 +278,7 @@ std::string RecordRun(const std::string& stateFolder, const std::string& root,
                       const std::vector<std::string>& folders = {}) {
     platform::PosixFileSystem real;
     UndoJournal journal(stateFolder);
-    EXPECT_EQ(journal.BeginRun(root, 0, folders), 0) << journal.Problem();
+    EXPECT_EQ(journal.BeginRun(host, root, 0, folders), 0) << journal.Problem();
     for (const auto& [from, to] : changes) {
         platform::FileStatus before;
         EXPECT_EQ(real.GetStatus(from, before), 0) << from;
@@ -376,7 +379,7 @@ TEST(Undo, ARecordOutsideItsRunsFoldersIsRefusedAndNamed) {
         RecordRun(state, test::Cp932(temp / "in/"), {{from, to}},
                   {test::Cp932(temp / "in/"), test::Cp932(temp / "listed/")});
         platform::PosixFileSystem real;
-        const UndoReport report = UndoRun(ChooseRunToUndo(state).run.path, real, nullptr);
+        const UndoReport report = UndoRun(ChooseRunToUndo(state, host).run.path, real, nullptr);
         EXPECT_EQ(report.Complete(), row.takenBack);
         EXPECT_EQ(real.Exists(from), row.takenBack);
         EXPECT_EQ(real.Exists(to), !row.takenBack) << "a refused record moves nothing";
@@ -400,24 +403,25 @@ TEST(Undo, AnUndoThatLeftFilesSettlesItsRunAndTheNextGoesOn) {
     temp.CreateFile("b.txt", "someone else's");  // the old name is taken again
     platform::PosixFileSystem real;
 
-    UndoChoice choice = ChooseRunToUndo(state);
+    UndoChoice choice = ChooseRunToUndo(state, host);
     ASSERT_EQ(choice.run.path, newer);
     EXPECT_FALSE(UndoRun(choice.run.path, real, nullptr).Complete());
-    choice = ChooseRunToUndo(state);
+    choice = ChooseRunToUndo(state, host);
     ASSERT_NE(choice.run.path, newer) << "the next undo goes to the run before";
     EXPECT_TRUE(UndoRun(choice.run.path, real, nullptr).Complete());
     EXPECT_EQ(temp.ReadFile("a.txt"), "A");
 
-    const std::vector<std::string> history = DescribeHistory(state);
+    const std::vector<std::string> history = DescribeHistory(state, host);
     ASSERT_EQ(history.size(), 3u);
     EXPECT_NE(history[0].find("  undo-incomplete  1  "), std::string::npos) << history[0];
     EXPECT_EQ(history[1],
               "    " + root + platform::Sjis("b.txt : 元の名前のファイルがすでに存在します。"));
 
     ::unlink((temp / "b.txt").c_str());
-    const std::string name = journal::ReadRun(newer).name;
-    EXPECT_TRUE(ChooseRunToUndo(state).run.path.empty()) << "nothing is left for the plain undo";
-    choice = ChooseRunToUndo(state, name);
+    const std::string name = journal::ReadRun(newer, host).name;
+    EXPECT_TRUE(ChooseRunToUndo(state, host).run.path.empty())
+        << "nothing is left for the plain undo";
+    choice = ChooseRunToUndo(state, host, name);
     ASSERT_EQ(choice.run.path, newer) << choice.refusal;
     EXPECT_TRUE(UndoRun(choice.run.path, real, nullptr).Complete());
     EXPECT_EQ(temp.ReadFile("b.txt"), "B");
@@ -460,10 +464,10 @@ TEST(Undo, ANamedRunWaitsForTheNewerRunsThatHoldItsFiles) {
         if (row.undoNewerFirst) {
             ASSERT_TRUE(UndoRun(newer, real, nullptr).Complete());
         }
-        const UndoChoice choice = ChooseRunToUndo(state, journal::ReadRun(older).name);
+        const UndoChoice choice = ChooseRunToUndo(state, host, journal::ReadRun(older, host).name);
         EXPECT_EQ(!choice.refusal.empty(), row.refused) << choice.refusal;
         if (row.refused) {
-            EXPECT_NE(choice.refusal.find(journal::ReadRun(newer).name), std::string::npos)
+            EXPECT_NE(choice.refusal.find(journal::ReadRun(newer, host).name), std::string::npos)
                 << choice.refusal;
         } else {
             EXPECT_EQ(choice.run.path, older);

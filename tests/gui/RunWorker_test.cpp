@@ -199,7 +199,7 @@ TEST_F(RunWorkerTest, AStopEndsTheRunBetweenTwoFilesAndUndoGivesEverythingBack) 
             EXPECT_EQ(window.calls, std::vector<std::string>{"message"});
         }
         // The journal holds exactly what was done, and the window's undo takes it all back.
-        const engine::journal::Run recorded = engine::journal::ReadRun(journal.RunPath());
+        const engine::journal::Run recorded = engine::journal::ReadRun(journal.RunPath(), posix);
         EXPECT_EQ(recorded.records.size(), static_cast<std::size_t>(row.stopAfter));
         EXPECT_EQ(settings.Undo.ValidCount, row.stopAfter);
         files.stopAfter = -1;
@@ -222,7 +222,7 @@ TEST_F(RunWorkerTest, AStoppedUndoLeavesTheRestPendingForTheNextUndo) {
     EXPECT_TRUE(temp.Exists(Renamed(3)));
     EXPECT_EQ(LastMessage(), platform::Utf8FromCp932(engine::UndoStoppedMessage(2)));
     // Not settled: the command line's plain undo still offers the run.
-    EXPECT_EQ(engine::ChooseRunToUndo(Cp932(state.Path())).run.path, journal.RunPath());
+    EXPECT_EQ(engine::ChooseRunToUndo(Cp932(state.Path()), posix).run.path, journal.RunPath());
 
     files.stopAfter = -1;
     Undo();

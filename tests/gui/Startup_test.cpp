@@ -135,9 +135,10 @@ TEST_F(StartupTest, RunOfTheWindowIsJournaledForALaterUndo) {
         Application application(Options());
         ASSERT_EQ(application.Start(job), 0);
     }
-    const auto runs = engine::journal::ListRuns(engine::UndoJournal::DefaultFolder());
+    platform::PosixFileSystem host;
+    const auto runs = engine::journal::ListRuns(engine::UndoJournal::DefaultFolder(), host);
     ASSERT_FALSE(runs.empty());
-    const engine::journal::Run run = engine::journal::ReadRun(runs[0]);
+    const engine::journal::Run run = engine::journal::ReadRun(runs[0], host);
     ASSERT_EQ(run.records.size(), 1u);
     EXPECT_EQ(run.records[0].state, engine::journal::State::Done);
     EXPECT_EQ(run.records[0].oldPath, m_files / "a.txt");

@@ -1164,6 +1164,62 @@ TEST_F(PosixFileSystemTest, RootsAreSystemHomeAndVolumesOnceEach) {
 
 // --- The fault-injecting file system used by the run tests ---
 
+// A folder held open reaches the files in it by name, never through a link, whatever becomes
+// of its path; what a file handle maps, writes and locks is that file (the journal's state).
+TEST_F(PosixFileSystemTest, AFolderHeldOpenReachesItsOwnFilesOnly) {
+    int error = 0;
+    const auto folder = fs.OpenFolder(P("made/private/"), true, error);
+    ASSERT_NE(folder, nullptr) << error;
+    for (const char* made : {"made", "made/private"})
+        EXPECT_EQ(std::filesystem::status(temp / made).permissions(),
+                  std::filesystem::perms::owner_all)
+            << made;
+    HandleStatus status;
+    ASSERT_EQ(folder->Status(status), 0);
+    EXPECT_TRUE(status.folder);
+    EXPECT_EQ(status.owner, ::geteuid());
+
+    auto file = folder->Open("\x82\xA0", FileAccess::kCreateNew, error);  // "あ"
+    ASSERT_NE(file, nullptr) << error;
+    EXPECT_EQ(folder->Open("\x82\xA0", FileAccess::kCreateNew, error), nullptr);
+    EXPECT_EQ(error, EEXIST);
+    unsigned char* data = nullptr;
+    ASSERT_EQ(file->Allocate(8), 0);
+    ASSERT_EQ(file->Map(8, data), 0);
+    data[0] = 'M';
+    ASSERT_EQ(file->WriteAt(1, "W"), 0);
+    ASSERT_EQ(file->Allocate(1 << 16), 0);
+    ASSERT_EQ(file->Map(1 << 16, data), 0);  // grown: what was stored stays
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), 2), "MW");
+    ASSERT_EQ(file->Truncate(2), 0);
+    ASSERT_EQ(file->Map(2, data), 0);
+    EXPECT_EQ(temp.ReadFile("made/private/あ"), "MW");
+
+    ASSERT_EQ(file->Lock(true, false), 0);
+    auto other = folder->Open("\x82\xA0", FileAccess::kRead, error);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->Lock(false, false), EWOULDBLOCK);
+    file.reset();
+    EXPECT_EQ(other->Lock(false, false), 0) << "the lock ends with its handle";
+    std::string read;
+    ASSERT_EQ(other->ReadAt(1, 100, read), 0);
+    EXPECT_EQ(read, "W");
+
+    temp.CreateFile("outside", "o");
+    temp.CreateSymlink(temp / "outside", "made/private/link");
+    EXPECT_EQ(folder->Open("link", FileAccess::kRead, error), nullptr);
+    EXPECT_EQ(error, ELOOP);
+    EXPECT_EQ(folder->Link("\x82\xA0", "link"), EEXIST);
+    std::filesystem::rename(temp / "made", temp / "moved");
+    std::vector<std::string> names;
+    ASSERT_EQ(folder->List(names), 0);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"link", "\x82\xA0"}));
+    EXPECT_EQ(folder->Remove("link"), 0);
+    EXPECT_TRUE(temp.Exists("outside")) << "the link went, not what it leads to";
+    EXPECT_FALSE(temp.Exists("moved/private/link"));
+}
+
 TEST_F(PosixFileSystemTest, FaultInjectorFailsExactlyTheKthCall) {
     using Op = FaultInjectingFileSystem::Op;
     struct Row {

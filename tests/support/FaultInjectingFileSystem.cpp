@@ -34,6 +34,93 @@ class FaultInjectingFileSystem::InjectedInputFile final : public platform::Input
     FaultInjectingFileSystem& m_owner;
 };
 
+class FaultInjectingFileSystem::InjectedFileHandle final : public platform::FileHandle {
+  public:
+    InjectedFileHandle(std::unique_ptr<platform::FileHandle> real, std::string_view name,
+                       FaultInjectingFileSystem& owner)
+        : m_real(std::move(real)), m_name(name), m_owner(owner) {}
+
+    int Lock(bool exclusive, bool wait) override {
+        if (const int error = m_owner.NextCall(Op::Lock, m_name)) return error;
+        return m_real->Lock(exclusive, wait);
+    }
+    int Status(platform::HandleStatus& status) override {
+        if (const int error = m_owner.NextCall(Op::HandleStatus, m_name)) return error;
+        return m_real->Status(status);
+    }
+    int ReadAt(std::uint64_t offset, std::size_t count, std::string& bytes) override {
+        bytes.clear();
+        if (const int error = m_owner.NextCall(Op::ReadHandle, m_name)) return error;
+        return m_real->ReadAt(offset, count, bytes);
+    }
+    int WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        if (const int error = m_owner.NextCall(Op::WriteHandle, m_name)) return error;
+        return m_real->WriteAt(offset, bytes);
+    }
+    int Sync() override {
+        if (const int error = m_owner.NextCall(Op::SyncHandle, m_name)) return error;
+        return m_real->Sync();
+    }
+    int Allocate(std::uint64_t size) override {
+        if (const int error = m_owner.NextCall(Op::Allocate, m_name)) return error;
+        return m_real->Allocate(size);
+    }
+    int Truncate(std::uint64_t size) override {
+        if (const int error = m_owner.NextCall(Op::Truncate, m_name)) return error;
+        return m_real->Truncate(size);
+    }
+    int Map(std::size_t size, unsigned char*& data) override {
+        if (const int error = m_owner.NextCall(Op::Map, m_name)) return error;
+        return m_real->Map(size, data);
+    }
+    int SyncLater() override {
+        if (const int error = m_owner.NextCall(Op::SyncLater, m_name)) return error;
+        return m_real->SyncLater();
+    }
+
+  private:
+    std::unique_ptr<platform::FileHandle> m_real;
+    std::string m_name;  // as it was opened
+    FaultInjectingFileSystem& m_owner;
+};
+
+class FaultInjectingFileSystem::InjectedFolderHandle final : public platform::FolderHandle {
+  public:
+    InjectedFolderHandle(std::unique_ptr<platform::FolderHandle> real, std::string_view path,
+                         FaultInjectingFileSystem& owner)
+        : m_real(std::move(real)), m_path(path), m_owner(owner) {}
+
+    int Status(platform::HandleStatus& status) override {
+        if (const int error = m_owner.NextCall(Op::HandleStatus, m_path)) return error;
+        return m_real->Status(status);
+    }
+    int List(std::vector<std::string>& names) override {
+        names.clear();
+        if (const int error = m_owner.NextCall(Op::ListHandle, m_path)) return error;
+        return m_real->List(names);
+    }
+    std::unique_ptr<platform::FileHandle> Open(std::string_view name, platform::FileAccess access,
+                                               int& error) override {
+        if ((error = m_owner.NextCall(Op::OpenFile, name)) != 0) return nullptr;
+        auto real = m_real->Open(name, access, error);
+        if (real == nullptr) return nullptr;
+        return std::make_unique<InjectedFileHandle>(std::move(real), name, m_owner);
+    }
+    int Remove(std::string_view name) override {
+        if (const int error = m_owner.NextCall(Op::RemoveName, name)) return error;
+        return m_real->Remove(name);
+    }
+    int Link(std::string_view from, std::string_view to) override {
+        if (const int error = m_owner.NextCall(Op::LinkName, from)) return error;
+        return m_real->Link(from, to);
+    }
+
+  private:
+    std::unique_ptr<platform::FolderHandle> m_real;
+    std::string m_path;  // as it was opened
+    FaultInjectingFileSystem& m_owner;
+};
+
 int FaultInjectingFileSystem::NextCall(Op op) {
     const int call = ++m_calls[static_cast<std::size_t>(op)];
     if (const auto action = m_actions.find({op, call}); action != m_actions.end()) {
@@ -146,6 +233,15 @@ std::unique_ptr<platform::OutputFile> FaultInjectingFileSystem::OpenOutput(
     auto real = m_real.OpenOutput(path, mode, error);
     if (real == nullptr) return nullptr;
     return std::make_unique<InjectedOutputFile>(std::move(real), *this);
+}
+
+std::unique_ptr<platform::FolderHandle> FaultInjectingFileSystem::OpenFolder(std::string_view path,
+                                                                             bool createPrivate,
+                                                                             int& error) {
+    if ((error = NextCall(Op::OpenFolder, path)) != 0) return nullptr;
+    auto real = m_real.OpenFolder(path, createPrivate, error);
+    if (real == nullptr) return nullptr;
+    return std::make_unique<InjectedFolderHandle>(std::move(real), path, *this);
 }
 
 platform::FolderTraits FaultInjectingFileSystem::TraitsOf(std::string_view folder) {

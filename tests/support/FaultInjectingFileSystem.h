@@ -20,8 +20,8 @@ namespace morvanex::test {
 // fails chosen calls with a chosen error before they reach the real one (so the failed call
 // changes nothing on disk), or does something first (another program's change, made at a
 // chosen moment of a run). It can also answer for the traits of every folder (a real folder
-// then behaves, to the caller, like one on a camera card). Files opened through it share one
-// count of Append calls and one of ReadAt calls; it must outlive them.
+// then behaves, to the caller, like one on a camera card). Files and folders opened through it
+// share one count of each of their calls (every Append, every Lock…); it must outlive them.
 class FaultInjectingFileSystem final : public ForwardingFileSystem {
   public:
     enum class Op {
@@ -44,6 +44,24 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
         WriteFile,
         OpenOutput,
         Append,  // OutputFile::Append of any file opened through this one
+        OpenFolder,
+        // The calls of the folders and files held open (FolderHandle, FileHandle) through this
+        // one. A fault by path matches the name given to the folder's call, and for the calls
+        // of a folder or file itself the path or name it was opened by.
+        HandleStatus,  // of a folder or a file
+        ListHandle,
+        OpenFile,
+        RemoveName,
+        LinkName,
+        Lock,
+        ReadHandle,
+        WriteHandle,
+        SyncHandle,
+        Allocate,
+        Truncate,
+        Map,
+        SyncLater,
+        kCount,  // not an operation: how many there are
     };
 
     explicit FaultInjectingFileSystem(platform::FileSystem& real)
@@ -91,11 +109,15 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
     std::unique_ptr<platform::OutputFile> OpenOutput(std::string_view path,
                                                      platform::OutputMode mode,
                                                      int& error) override;
+    std::unique_ptr<platform::FolderHandle> OpenFolder(std::string_view path, bool createPrivate,
+                                                       int& error) override;
     platform::FolderTraits TraitsOf(std::string_view folder) override;
 
   private:
     class InjectedOutputFile;
     class InjectedInputFile;
+    class InjectedFileHandle;
+    class InjectedFolderHandle;
 
     // Counts a call of `op`; the error it is to fail with, or 0 to let it through.
     int NextCall(Op op);
@@ -103,7 +125,7 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
     int NextCall(Op op, std::string_view path);
 
     platform::FileSystem& m_real;
-    std::array<int, static_cast<std::size_t>(Op::Append) + 1> m_calls{};
+    std::array<int, static_cast<std::size_t>(Op::kCount)> m_calls{};
     std::map<std::pair<Op, int>, int> m_faults;
     std::map<std::pair<Op, std::string>, int> m_pathFaults;
     std::map<std::pair<Op, int>, std::function<void()>> m_actions;

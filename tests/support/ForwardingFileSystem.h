@@ -78,6 +78,10 @@ class ForwardingFileSystem : public platform::FileSystem {
                                                      int& error) override {
         return m_real.OpenOutput(path, mode, error);
     }
+    std::unique_ptr<platform::FolderHandle> OpenFolder(std::string_view path, bool createPrivate,
+                                                       int& error) override {
+        return m_real.OpenFolder(path, createPrivate, error);
+    }
     std::string TemporaryFolder() override { return m_real.TemporaryFolder(); }
     std::vector<platform::Root> Roots() override { return m_real.Roots(); }
 

@@ -254,7 +254,7 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
                    Interaction* progress, const StopRequest* stop) {
     journal::RunFile file;
     UndoReport report;
-    if ((report.error = file.Open(journalPath)) != 0) {
+    if ((report.error = file.Open(journalPath, fileSystem)) != 0) {
         // The state folder or the file refused: say which, and why.
         if (!file.Contents().problem.empty())
             report.problems.push_back(journalPath + " : " + file.Contents().problem);
@@ -375,9 +375,10 @@ namespace {
 
 // Opens the state folder for a reader: 0 with the folder usable, 1 when there is none yet (no
 // run was recorded), -1 with `refusal` set when it fails its check.
-int CheckFolder(const std::string& journalFolder, std::string& refusal) {
+int CheckFolder(const std::string& journalFolder, platform::FileSystem& fileSystem,
+                std::string& refusal) {
     journal::StateFolder state;
-    const int error = state.Open(journalFolder, false);
+    const int error = state.Open(fileSystem, journalFolder, false);
     if (error == 0) return 0;
     if (error == ENOENT && state.Problem().empty()) return 1;
     refusal = !state.Problem().empty() ? state.Problem() : SystemProblem(journalFolder, error);
@@ -430,13 +431,22 @@ class PendingFiles {
 
 }  // namespace
 
-UndoChoice ChooseRunToUndo(const std::string& journalFolder, std::string_view name) {
+UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSystem& fileSystem,
+                           std::string_view name) {
     UndoChoice choice;
-    const int folder = CheckFolder(journalFolder, choice.refusal);
+    const int folder = CheckFolder(journalFolder, fileSystem, choice.refusal);
     std::vector<std::string> newer;  // the journals after the chosen one, newest first
-    for (const std::string& path :
-         folder == 0 ? journal::ListRuns(journalFolder) : std::vector<std::string>{}) {
-        journal::Run run = journal::ReadRun(path);
+    int listError = 0;
+    const std::vector<std::string> runs =
+        folder == 0 ? journal::ListRuns(journalFolder, fileSystem, &listError)
+                    : std::vector<std::string>{};
+    // A folder that cannot be listed is no folder without runs.
+    if (listError != 0) {
+        choice.refusal = SystemProblem(journalFolder, listError);
+        return choice;
+    }
+    for (const std::string& path : runs) {
+        journal::Run run = journal::ReadRun(path, fileSystem);
         if (run.running || !run.readable) {
             choice.refusal = RefusalOf(run);
             return choice;
@@ -455,7 +465,7 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder, std::string_view na
         // One newer journal at a time: each may hold many records.
         const PendingFiles files(newer.empty() ? journal::Run{} : run);
         for (const std::string& newerPath : newer) {
-            const journal::Run later = journal::ReadRun(newerPath);
+            const journal::Run later = journal::ReadRun(newerPath, fileSystem);
             if (later.running || !later.readable) {
                 choice.refusal = RefusalOf(later);
                 return choice;
@@ -481,15 +491,22 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder, std::string_view na
     return choice;
 }
 
-std::vector<std::string> DescribeHistory(const std::string& journalFolder, std::string* refusal) {
+std::vector<std::string> DescribeHistory(const std::string& journalFolder,
+                                         platform::FileSystem& fileSystem, std::string* refusal) {
     std::vector<std::string> lines;
     std::string problem;
-    if (CheckFolder(journalFolder, problem) != 0) {
+    if (CheckFolder(journalFolder, fileSystem, problem) != 0) {
         if (refusal != nullptr) *refusal = problem;
         return lines;
     }
-    for (const std::string& path : journal::ListRuns(journalFolder)) {
-        const journal::Run run = journal::ReadRun(path);
+    int listError = 0;
+    const std::vector<std::string> runs = journal::ListRuns(journalFolder, fileSystem, &listError);
+    if (listError != 0) {
+        if (refusal != nullptr) *refusal = SystemProblem(journalFolder, listError);
+        return lines;
+    }
+    for (const std::string& path : runs) {
+        const journal::Run run = journal::ReadRun(path, fileSystem);
         const bool incomplete = run.Settled() && (run.Pending() > 0 || run.Damaged() > 0);
         std::string state;
         if (run.running) {

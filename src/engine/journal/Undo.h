@@ -73,17 +73,21 @@ std::string LeftProblem(const journal::Record& record, journal::Left reason, int
 // and while a newer run holds one of the chosen run's files: a change of the newer run that is
 // not taken back (intended or done, intact) starts at the path where the chosen run left one of
 // its pending files (its new path; its old path when the name stayed), or was made to the same
-// file (the same device and inode, and the same birth time where both record one).
+// file (the same device and inode, and the same birth time where both record one). A state
+// folder that cannot be listed is refused with the system's error, never taken for one without
+// runs.
 struct UndoChoice {
     journal::Run run;     // the chosen run (path empty when there is none)
     std::string refusal;  // CP932; set when it refuses
 };
-UndoChoice ChooseRunToUndo(const std::string& journalFolder, std::string_view name = {});
+UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSystem& fileSystem,
+                           std::string_view name = {});
 
 // The lines of the command line's history: one per kept run, newest first, each followed by
 // indented lines for what an undo left of it, or why its journal cannot be read (CP932). A state
-// folder that fails its check gives no lines and says why in `refusal`.
+// folder that fails its check or cannot be listed gives no lines and says why in `refusal`.
 std::vector<std::string> DescribeHistory(const std::string& journalFolder,
+                                         platform::FileSystem& fileSystem,
                                          std::string* refusal = nullptr);
 
 // Moves `from` to `to` never over another file. Where that fails only because the file system

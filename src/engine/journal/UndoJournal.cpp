@@ -1,13 +1,8 @@
 #include "engine/journal/UndoJournal.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <pwd.h>
 #include <sodium.h>
-#include <sys/file.h>
 #include <sys/random.h>
-#include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,6 +76,9 @@ constexpr const char* kSuffix = ".journal";
 constexpr const char* kKeyName = "key";
 constexpr const char* kNewKeyName = "key.new";
 constexpr const char* kLockName = "lock";
+// The group's and others' write bits, and all their bits, of a mode.
+constexpr std::uint32_t kWritableByOthers = 0022;
+constexpr std::uint32_t kOpenToOthers = 0077;
 
 std::size_t Padded(std::size_t n) {
     return (n + 7) & ~std::size_t{7};
@@ -171,67 +169,34 @@ int RandomBytes(unsigned char* data, std::size_t size) {
     return 0;
 }
 
-int WriteAll(int fd, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t done = ::write(fd, data, size);
-        if (done < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        data += done;
-        size -= static_cast<std::size_t>(done);
-    }
-    return 0;
-}
-
-// Creates each missing folder along the path (host form), private to the user; 0 or the error
-// of the last one.
-int CreateFolders(const std::string& hostFolder) {
-    for (std::size_t slash = hostFolder.find('/', 1); slash != std::string::npos;
-         slash = hostFolder.find('/', slash + 1)) {
-        const std::string part = hostFolder.substr(0, slash);
-        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return errno;
-    }
-    return 0;
-}
-
 std::string SystemText(int error) {
     return platform::Cp932FromUtf8(std::strerror(error));
 }
 
-std::string Uid(uid_t uid) {
+std::string Uid(std::uint32_t uid) {
     return std::to_string(static_cast<unsigned long>(uid));
 }
 
-// Reads the rest of the file (the journal is read, never mapped, by an undo: a file cut short
-// meanwhile is then simply shorter).
-int ReadAll(int fd, std::string& bytes, std::size_t expected) {
-    bytes.clear();
+// Reads the file as long as its status found it (the journal is read, never mapped, by an undo:
+// a file cut short meanwhile is then simply shorter).
+int ReadAll(platform::FileHandle& file, const platform::HandleStatus& status, std::string& bytes) {
     // Read once into its place: a journal of many records is megabytes. A size beyond any run's
     // (a file made to look so) is not taken on trust.
-    constexpr std::size_t kReserveAtMost = std::size_t{1} << 30;
-    if (expected <= kReserveAtMost) bytes.reserve(expected);
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0) return 0;
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
+    constexpr std::uint64_t kReserveAtMost = std::uint64_t{1} << 30;
+    bytes.clear();
+    bytes.reserve(static_cast<std::size_t>(std::min(status.size, kReserveAtMost)));
+    return file.ReadAt(0, static_cast<std::size_t>(status.size), bytes);
 }
 
 // Why an open journal file is not the user's own (empty when it is): another owner, or, for a
 // journal of an earlier version (whose checksums carry no key), another writer it lets in.
-std::string FileProblem(const struct stat& status, bool keyed) {
-    if (!S_ISREG(status.st_mode)) return platform::Sjis("通常のファイルではありません");
-    if (status.st_uid != ::geteuid()) {
-        return platform::Sjis("別のユーザー(uid ") + Uid(status.st_uid) +
+std::string FileProblem(const platform::HandleStatus& status, bool keyed) {
+    if (!status.regular) return platform::Sjis("通常のファイルではありません");
+    if (status.owner != ::geteuid()) {
+        return platform::Sjis("別のユーザー(uid ") + Uid(status.owner) +
                platform::Sjis(")のファイルです");
     }
-    if (!keyed && (status.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    if (!keyed && (status.permissions & kWritableByOthers) != 0)
         return platform::Sjis("他のユーザーも書き込めるファイルです");
     return {};
 }
@@ -407,8 +372,9 @@ bool ParseLegacy(const std::string& bytes, journal::Run& run, std::vector<std::u
     return true;
 }
 
-journal::Run Parse(const std::string& path, const std::string& bytes, const struct stat& status,
-                   const StateFolder& folder, std::vector<std::uint64_t>* offsets) {
+journal::Run Parse(const std::string& path, const std::string& bytes,
+                   const platform::HandleStatus& status, const StateFolder& folder,
+                   std::vector<std::uint64_t>* offsets) {
     journal::Run run;
     run.path = path;
     run.name = NameOf(path);
@@ -464,10 +430,13 @@ journal::Run Parse(const std::string& path, const std::string& bytes, const stru
 
 // A journal file of the folder and where it stands in the order of runs.
 struct Listed {
-    std::string name;       // host file name
+    std::string name;       // the file's name (CP932)
     bool verified = false;  // its header shows it is the user's
     int tier = 1;           // 2: numbered; 1: a journal of an earlier version
     std::uint64_t number = 0;
+    // Its header could not be read (a system error, not a header of someone else's): what it
+    // is stays unknown, so it is never removed, and no run is numbered below its name.
+    bool unread = false;
 };
 
 // Where a file's name puts it when its header cannot be trusted: our names are the run's number
@@ -491,63 +460,70 @@ Listed Classify(const StateFolder& folder, std::string name) {
     Listed entry;
     entry.name = std::move(name);
     ClassifyByName(entry);
-    const int fd = ::openat(folder.Fd(), entry.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return entry;
-    unsigned char head[kHeaderSize] = {};
-    const ssize_t got = ::pread(fd, head, sizeof head, 0);
-    struct stat status {};
-    const bool statted = ::fstat(fd, &status) == 0;
-    const auto version = Get<std::uint32_t>(head + 8);
-    if (!statted || got < static_cast<ssize_t>(kOldHeaderSize) ||
-        std::memcmp(head, kMagic, sizeof kMagic) != 0 ||
+    int error = 0;
+    const std::unique_ptr<platform::FileHandle> file =
+        folder.Folder().Open(entry.name, platform::FileAccess::kRead, error);
+    // A link is never followed (ELOOP): it is no journal of ours.
+    if (file == nullptr) {
+        entry.unread = error != ELOOP;
+        return entry;
+    }
+    std::string head;
+    platform::HandleStatus status;
+    if (file->ReadAt(0, kHeaderSize, head) != 0 || file->Status(status) != 0) {
+        entry.unread = true;
+        return entry;
+    }
+    const std::size_t got = head.size();
+    head.resize(kHeaderSize);  // zeros past the end of a shorter file
+    const auto* data = reinterpret_cast<const unsigned char*>(head.data());
+    const auto version = Get<std::uint32_t>(data + 8);
+    if (got < kOldHeaderSize || std::memcmp(data, kMagic, sizeof kMagic) != 0 ||
         !FileProblem(status, version == kVersion).empty()) {
-        ::close(fd);
         return entry;
     }
     if (version == kVersion) {
-        if (folder.HasKey() && got == static_cast<ssize_t>(kHeaderSize) &&
-            Keyed(folder.UserKey(), head + kHeaderChecked, kHeaderChecksumAt - kHeaderChecked) ==
-                Get<std::uint64_t>(head + kHeaderChecksumAt)) {
-            entry = {entry.name, true, 2, Get<std::uint64_t>(head + kSequenceAt)};
+        if (folder.HasKey() && got == kHeaderSize &&
+            Keyed(folder.UserKey(), data + kHeaderChecked, kHeaderChecksumAt - kHeaderChecked) ==
+                Get<std::uint64_t>(data + kHeaderChecksumAt)) {
+            entry.verified = true;
+            entry.tier = 2;
+            entry.number = Get<std::uint64_t>(data + kSequenceAt);
         }
     } else if (version == kWordChecksumVersion || version == kByteChecksumVersion) {
-        const auto rootSize = Get<std::uint32_t>(head + 12);
-        std::string root(rootSize <= kLongestPath ? rootSize : 0, '\0');
-        if (rootSize <= kLongestPath &&
-            ::pread(fd, root.data(), root.size(), kOldHeaderSize) ==
-                static_cast<ssize_t>(root.size()) &&
-            Checksum(reinterpret_cast<const unsigned char*>(root.data()), root.size(),
-                     Checksum(head, kOldHeaderChecked)) ==
-                Get<std::uint64_t>(head + kOldHeaderChecksumAt)) {
-            entry = {entry.name, true, 1, 0};
+        const auto rootSize = Get<std::uint32_t>(data + 12);
+        std::string root;
+        if (rootSize > kLongestPath) return entry;
+        if (file->ReadAt(kOldHeaderSize, rootSize, root) != 0) {
+            entry.unread = true;
+            return entry;
+        }
+        if (root.size() == rootSize && Checksum(reinterpret_cast<const unsigned char*>(root.data()),
+                                                root.size(), Checksum(data, kOldHeaderChecked)) ==
+                                           Get<std::uint64_t>(data + kOldHeaderChecksumAt)) {
+            entry.verified = true;
+            entry.tier = 1;
+            entry.number = 0;
         }
     }
-    ::close(fd);
     return entry;
 }
 
-// The journal files of an open state folder, newest first.
-std::vector<Listed> ListJournals(const StateFolder& folder) {
-    std::vector<Listed> entries;
-    const int fd = ::openat(folder.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return entries;
-    DIR* dir = ::fdopendir(fd);
-    if (dir == nullptr) {
-        ::close(fd);
-        return entries;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
+// The journal files of an open state folder, newest first; 0 or the error of the listing.
+int ListJournals(const StateFolder& folder, std::vector<Listed>& entries) {
+    entries.clear();
+    std::vector<std::string> names;
+    if (const int error = folder.Folder().List(names)) return error;
+    for (std::string& name : names) {
         if (name.size() > std::strlen(kSuffix) && name.ends_with(kSuffix) && name[0] != '.')
-            entries.push_back(Classify(folder, std::string(name)));
+            entries.push_back(Classify(folder, std::move(name)));
     }
-    ::closedir(dir);
     std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
         if (a.tier != b.tier) return a.tier > b.tier;
         if (a.number != b.number) return a.number > b.number;
         return a.name > b.name;
     });
-    return entries;
+    return 0;
 }
 
 std::string NoFolderProblem() {
@@ -589,8 +565,7 @@ StateFolder::~StateFolder() {
 }
 
 void StateFolder::Close() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
+    m_folder.reset();
     m_hasKey = false;
     m_key.fill(0);
 }
@@ -601,7 +576,7 @@ int StateFolder::Refuse(int error, std::string problem) {
     return error;
 }
 
-int StateFolder::Open(const std::string& folder, bool create) {
+int StateFolder::Open(platform::FileSystem& fileSystem, const std::string& folder, bool create) {
     Close();
     m_problem.clear();
     m_path = folder;
@@ -609,32 +584,33 @@ int StateFolder::Open(const std::string& folder, bool create) {
     std::call_once(sodium, [] {
         if (sodium_init() < 0) std::abort();  // never: it only fails without a random source
     });
-    const std::string host = platform::Utf8FromCp932(folder);
-    if (host.empty() || host[0] != '/') return Refuse(ENOENT, NoFolderProblem());
-    if (create) {
-        if (const int error = CreateFolders(host)) {
+    if (folder.empty() || folder[0] != '/') return Refuse(ENOENT, NoFolderProblem());
+    int error = 0;
+    m_folder = fileSystem.OpenFolder(folder, false, error);
+    if (m_folder == nullptr && error == ENOENT && create) {
+        m_folder = fileSystem.OpenFolder(folder, true, error);
+        if (m_folder == nullptr) {
             return Refuse(error, platform::Sjis("Undoの記録フォルダを作れません: ") + folder +
                                      " : " + SystemText(error));
         }
     }
-    m_fd = ::open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd < 0) {
-        const int error = errno;
+    if (m_folder == nullptr) {
         // Missing, for a reader: no run has been recorded yet.
         return Refuse(
             error, error == ENOENT && !create ? std::string() : folder + " : " + SystemText(error));
     }
-    struct stat status {};
-    if (::fstat(m_fd, &status) != 0) return Refuse(errno, folder + " : " + SystemText(errno));
-    if (status.st_uid != ::geteuid()) {
+    platform::HandleStatus status;
+    if ((error = m_folder->Status(status)) != 0)
+        return Refuse(error, folder + " : " + SystemText(error));
+    if (status.owner != ::geteuid()) {
         return Refuse(EPERM,
                       platform::Sjis("Undoの記録フォルダ ") + folder +
-                          platform::Sjis(" は別のユーザー(uid ") + Uid(status.st_uid) +
+                          platform::Sjis(" は別のユーザー(uid ") + Uid(status.owner) +
                           platform::Sjis(")のものなので使えません。\n自分のフォルダをXDG_STATE_"
                                          "HOMEに指定するか、管理者にこのフォルダを削除してもら"
                                          "ってください。"));
     }
-    if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    if ((status.permissions & kWritableByOthers) != 0) {
         const std::string quoted = "'" + folder + "'";
         return Refuse(EPERM, platform::Sjis("Undoの記録フォルダ ") + folder +
                                  platform::Sjis(" には他のユーザーも書き込めるので使えません。\n"
@@ -644,137 +620,133 @@ int StateFolder::Open(const std::string& folder, bool create) {
     return LoadKey(create);
 }
 
-int StateFolder::Lock(bool exclusive) const {
-    const int fd =
-        ::openat(m_fd, kLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd < 0) return -1;
-    while (::flock(fd, exclusive ? LOCK_EX : LOCK_SH) != 0) {
-        if (errno != EINTR) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return -1;
-        }
-    }
-    return fd;
+std::unique_ptr<platform::FileHandle> StateFolder::Lock(bool exclusive, int& error) const {
+    std::unique_ptr<platform::FileHandle> lock =
+        m_folder->Open(kLockName, platform::FileAccess::kCreate, error);
+    if (lock != nullptr && (error = lock->Lock(exclusive, true)) != 0) lock.reset();
+    return lock;
 }
 
 int StateFolder::LoadKey(bool create) {
     const std::string keyPath = m_path + kKeyName;
-    const int fd = ::openat(m_fd, kKeyName, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
+    int error = 0;
+    std::unique_ptr<platform::FileHandle> file =
+        m_folder->Open(kKeyName, platform::FileAccess::kRead, error);
+    if (file == nullptr) {
         if (error == ENOENT && !create) return 0;  // no run of this version yet
         if (error != ENOENT) return Refuse(error, keyPath + " : " + SystemText(error));
         // Made whole under a name of its own and linked into place under the folder's lock, so
         // that no one ever reads half a key, and two runs at once end with one key.
-        const int lock = Lock(true);
-        if (lock < 0) return Refuse(errno, m_path + kLockName + " : " + SystemText(errno));
-        ::unlinkat(m_fd, kNewKeyName, 0);
+        const std::unique_ptr<platform::FileHandle> lock = Lock(true, error);
+        if (lock == nullptr) return Refuse(error, m_path + kLockName + " : " + SystemText(error));
+        m_folder->Remove(kNewKeyName);
         Key key;
         int made = RandomBytes(key.data(), key.size());
-        const int out = made != 0 ? -1
-                                  : ::openat(m_fd, kNewKeyName,
-                                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                             S_IRUSR | S_IWUSR);
-        if (made == 0 && out < 0) made = errno;
-        if (made == 0) made = WriteAll(out, key.data(), key.size());
-        if (made == 0 && ::fsync(out) != 0) made = errno;
-        if (out >= 0) ::close(out);
-        if (made == 0 && ::linkat(m_fd, kNewKeyName, m_fd, kKeyName, 0) != 0 && errno != EEXIST)
-            made = errno;
-        ::unlinkat(m_fd, kNewKeyName, 0);
-        ::close(lock);
+        std::unique_ptr<platform::FileHandle> out;
+        if (made == 0) out = m_folder->Open(kNewKeyName, platform::FileAccess::kCreateNew, made);
+        if (made == 0) {
+            made = out->WriteAt(
+                0, std::string_view(reinterpret_cast<const char*>(key.data()), key.size()));
+        }
+        if (made == 0) made = out->Sync();
+        out.reset();
+        if (made == 0) {
+            made = m_folder->Link(kNewKeyName, kKeyName);
+            if (made == EEXIST) made = 0;  // another run made it meanwhile: that one is the key
+        }
+        m_folder->Remove(kNewKeyName);
         if (made != 0) return Refuse(made, keyPath + " : " + SystemText(made));
         return LoadKey(false);
     }
-    struct stat status {};
-    const bool statted = ::fstat(fd, &status) == 0;
-    ssize_t got = 0;
-    if (statted && S_ISREG(status.st_mode) && status.st_size == static_cast<off_t>(m_key.size()))
-        got = ::pread(fd, m_key.data(), m_key.size(), 0);
-    ::close(fd);
-    if (statted && status.st_uid != ::geteuid()) {
+    // A key that cannot be read is reported with the system's error: only one that was read
+    // is called damaged (its removal makes every earlier journal impossible to verify).
+    platform::HandleStatus status;
+    std::string bytes;
+    if ((error = file->Status(status)) == 0 && status.regular && status.size == m_key.size())
+        error = file->ReadAt(0, m_key.size(), bytes);
+    file.reset();
+    if (error != 0) return Refuse(error, keyPath + " : " + SystemText(error));
+    if (status.owner != ::geteuid()) {
         return Refuse(EPERM, platform::Sjis("Undoの記録の鍵 ") + keyPath +
-                                 platform::Sjis(" は別のユーザー(uid ") + Uid(status.st_uid) +
+                                 platform::Sjis(" は別のユーザー(uid ") + Uid(status.owner) +
                                  platform::Sjis(")のものなので使えません。削除してください。"));
     }
-    if (statted && (status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    if ((status.permissions & kOpenToOthers) != 0) {
         return Refuse(EPERM, platform::Sjis("Undoの記録の鍵 ") + keyPath +
                                  platform::Sjis(" は他のユーザーも読み書きできるので使えません。\n"
                                                 "自分だけのファイルにしてください: chmod 600 '") +
                                  keyPath + "'");
     }
-    if (got != static_cast<ssize_t>(m_key.size())) {
+    if (bytes.size() != m_key.size()) {
         return Refuse(EINVAL, platform::Sjis("Undoの記録の鍵 ") + keyPath +
                                   platform::Sjis(" が壊れています。削除してください(それまでの"
                                                  "記録はUndoできなくなります)。"));
     }
+    std::memcpy(m_key.data(), bytes.data(), m_key.size());
     m_hasKey = true;
     return 0;
 }
 
-std::vector<std::string> ListRuns(const std::string& folder) {
+std::vector<std::string> ListRuns(const std::string& folder, platform::FileSystem& fileSystem,
+                                  int* error) {
     std::vector<std::string> paths;
     StateFolder state;
-    if (state.Open(folder, false) != 0) return paths;
-    for (const Listed& entry : ListJournals(state))
-        paths.push_back(folder + platform::Cp932FromUtf8(entry.name));
+    int failed = state.Open(fileSystem, folder, false);
+    std::vector<Listed> listed;
+    if (failed == 0) failed = ListJournals(state, listed);
+    for (const Listed& entry : listed) paths.push_back(folder + entry.name);
+    if (error != nullptr) *error = failed;
     return paths;
 }
 
 namespace {
 
-// Opens a journal file in its (checked) state folder and reads it; -1 when it could not be
-// opened, with `run` saying why.
-int OpenAndRead(const std::string& path, int flags, Run& run, std::vector<std::uint64_t>* offsets,
-                bool& running) {
+// Opens a journal file in its (checked) state folder and reads it; null when it could not be
+// opened or read, with `error` set and `run` saying why where there is more to say. A reader
+// (kRead) learns whether a run or an undo holds the file; a writer (kReadWrite) locks it.
+std::unique_ptr<platform::FileHandle> OpenAndRead(platform::FileSystem& fileSystem,
+                                                  const std::string& path,
+                                                  platform::FileAccess access, Run& run,
+                                                  std::vector<std::uint64_t>* offsets,
+                                                  bool& running, int& error) {
     StateFolder folder;
     const std::size_t slash = path.rfind('/');
-    const std::string host = platform::Utf8FromCp932(path.substr(slash + 1));
     run = {};
     run.path = path;
     run.name = NameOf(path);
-    if (const int error = folder.Open(path.substr(0, slash + 1), false)) {
+    if ((error = folder.Open(fileSystem, path.substr(0, slash + 1), false)) != 0) {
         run.problem = !folder.Problem().empty() ? folder.Problem() : SystemText(error);
-        errno = error;
-        return -1;
+        return nullptr;
     }
-    const int fd = ::openat(folder.Fd(), host.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        const int error = errno;
+    std::unique_ptr<platform::FileHandle> file =
+        folder.Folder().Open(path.substr(slash + 1), access, error);
+    if (file == nullptr) {
         run.problem = SystemText(error);
-        errno = error;
-        return -1;
+        return nullptr;
     }
-    if ((flags & O_ACCMODE) == O_RDONLY) {
-        running = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        errno = error;
-        return -1;
+    if (access == platform::FileAccess::kRead) {
+        running = file->Lock(false, false) == EWOULDBLOCK;
+    } else if ((error = file->Lock(true, false)) != 0) {
+        return nullptr;
     }
     std::string bytes;
-    struct stat status {};
-    int error = ::fstat(fd, &status) != 0 ? errno : 0;
-    if (error == 0) error = ReadAll(fd, bytes, static_cast<std::size_t>(status.st_size));
+    platform::HandleStatus status;
+    if ((error = file->Status(status)) == 0) error = ReadAll(*file, status, bytes);
     if (error != 0) {
-        ::close(fd);
-        errno = error;
-        return -1;
+        run.problem = SystemText(error);
+        return nullptr;
     }
     run = Parse(path, bytes, status, folder, offsets);
-    return fd;
+    return file;
 }
 
 }  // namespace
 
-Run ReadRun(const std::string& path) {
+Run ReadRun(const std::string& path, platform::FileSystem& fileSystem) {
     Run run;
     bool running = false;
-    const int fd = OpenAndRead(path, O_RDONLY, run, nullptr, running);
-    if (fd >= 0) ::close(fd);
+    int error = 0;
+    OpenAndRead(fileSystem, path, platform::FileAccess::kRead, run, nullptr, running, error);
     run.running = running;
     return run;
 }
@@ -783,52 +755,55 @@ RunFile::~RunFile() {
     Close();
 }
 
-int RunFile::Open(const std::string& path) {
+int RunFile::Open(const std::string& path, platform::FileSystem& fileSystem) {
     Close();
     bool running = false;
-    m_fd = OpenAndRead(path, O_RDWR, m_run, &m_offsets, running);
-    return m_fd < 0 ? errno : 0;
+    int error = 0;
+    m_file = OpenAndRead(fileSystem, path, platform::FileAccess::kReadWrite, m_run, &m_offsets,
+                         running, error);
+    return error;
 }
 
+namespace {
+
+int WriteWord(platform::FileHandle& file, std::uint64_t offset, std::uint32_t value) {
+    return file.WriteAt(offset,
+                        std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+}
+
+}  // namespace
+
 int RunFile::SetState(std::size_t i, State state) {
-    if (m_fd < 0 || i >= m_offsets.size()) return EBADF;
-    const auto value = static_cast<std::uint32_t>(state);
-    if (::pwrite(m_fd, &value, sizeof value, static_cast<off_t>(m_offsets[i])) != sizeof value) {
-        return errno != 0 ? errno : EIO;
-    }
+    if (m_file == nullptr || i >= m_offsets.size()) return EBADF;
+    if (const int error = WriteWord(*m_file, m_offsets[i], static_cast<std::uint32_t>(state)))
+        return error;
     m_run.records[i].state = state;
     return 0;
 }
 
 int RunFile::SetLeft(std::size_t i, Left reason, int error) {
-    if (m_fd < 0 || i >= m_offsets.size()) return EBADF;
+    if (m_file == nullptr || i >= m_offsets.size()) return EBADF;
     // The earlier versions have no room for it.
     if (m_run.version != kVersion) return 0;
     const std::uint32_t value =
         (static_cast<std::uint32_t>(reason) << 16) | (static_cast<std::uint32_t>(error) & 0xFFFF);
-    if (::pwrite(m_fd, &value, sizeof value, static_cast<off_t>(m_offsets[i] + kLeftAt)) !=
-        sizeof value) {
-        return errno != 0 ? errno : EIO;
-    }
+    if (const int failed = WriteWord(*m_file, m_offsets[i] + kLeftAt, value)) return failed;
     m_run.records[i].left = reason;
     m_run.records[i].leftError = error;
     return 0;
 }
 
 int RunFile::CountUndoPass() {
-    if (m_fd < 0 || !m_run.readable) return EBADF;
+    if (m_file == nullptr || !m_run.readable) return EBADF;
     const std::uint32_t passes = m_run.undoPasses + 1;
-    const off_t at = m_run.version == kVersion ? kUndoPassesAt : kOldUndoPassesAt;
-    if (::pwrite(m_fd, &passes, sizeof passes, at) != sizeof passes) {
-        return errno != 0 ? errno : EIO;
-    }
+    const std::uint64_t at = m_run.version == kVersion ? kUndoPassesAt : kOldUndoPassesAt;
+    if (const int error = WriteWord(*m_file, at, passes)) return error;
     m_run.undoPasses = passes;
     return 0;
 }
 
 void RunFile::Close() {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
+    m_file.reset();
     m_run = {};
     m_offsets.clear();
 }
@@ -867,9 +842,10 @@ std::string UndoJournal::DefaultFolder() {
     return platform::Cp932FromUtf8(folder + "morvanex/");
 }
 
-int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
-                          const std::vector<std::string>& folders) {
+int UndoJournal::BeginRun(platform::FileSystem& fileSystem, std::string_view root,
+                          platform::Timestamp now, const std::vector<std::string>& folders) {
     EndRun();
+    m_fileSystem = &fileSystem;
     m_problem.clear();
     m_runPath.clear();
     m_written = 0;
@@ -877,7 +853,7 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
         m_problem = NoFolderProblem();
         return ENOENT;
     }
-    if (const int error = m_state.Open(m_folder, true)) {
+    if (const int error = m_state.Open(fileSystem, m_folder, true)) {
         m_problem = m_state.Problem();
         m_state.Close();
         return error;
@@ -904,35 +880,36 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
 
     // The number is taken, and the oldest journals make room, under the folder's lock: two runs
     // beginning at once get two numbers, whatever the clock says.
-    const int lock = m_state.Lock(true);
-    if (lock < 0) {
-        const int error = errno;
+    int error = 0;
+    std::unique_ptr<platform::FileHandle> lock = m_state.Lock(true, error);
+    std::vector<Listed> listed;
+    // Without the whole listing the run's number would not be known to be the highest.
+    if (error == 0) error = ListJournals(m_state, listed);
+    if (error != 0) {
         m_state.Close();
         return error;
     }
-    const std::vector<Listed> listed = ListJournals(m_state);
     std::uint64_t highest = 0;
     for (const Listed& entry : listed) {
-        if (entry.verified && entry.tier == 2) highest = std::max(highest, entry.number);
+        if ((entry.verified || entry.unread) && entry.tier == 2)
+            highest = std::max(highest, entry.number);
     }
     // Files that cannot be verified go first; then the oldest. One that a run or an undo still
-    // holds stays.
+    // holds stays, and so does one that could not be read.
     std::vector<const Listed*> byAge;
     for (const Listed& entry : listed) {
         if (entry.verified) byAge.push_back(&entry);
     }
     for (const Listed& entry : listed) {
-        if (!entry.verified) byAge.push_back(&entry);
+        if (!entry.verified && !entry.unread) byAge.push_back(&entry);
     }
     for (std::size_t i = kRunsKept - 1; i < byAge.size(); ++i) {
-        const int fd =
-            ::openat(m_state.Fd(), byAge[i]->name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-        if (fd < 0) continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-            ::unlinkat(m_state.Fd(), byAge[i]->name.c_str(), 0);
-        ::close(fd);
+        const std::unique_ptr<platform::FileHandle> file =
+            m_state.Folder().Open(byAge[i]->name, platform::FileAccess::kRead, error);
+        if (file != nullptr && file->Lock(true, false) == 0)
+            m_state.Folder().Remove(byAge[i]->name);
     }
-    int error = CreateRunFile(highest + 1);
+    error = CreateRunFile(highest + 1);
     const std::size_t headerSize = kHeaderSize + Padded(block.size());
     if (error == 0) error = m_file.Reserve(headerSize + kRecordHeaderSize);
     unsigned char nonce[16];
@@ -959,10 +936,8 @@ int UndoJournal::BeginRun(std::string_view root, platform::Timestamp now,
         });
         if (!stored) error = EIO;
     }
-    if (error != 0 && m_file.IsOpen()) {
-        ::unlinkat(m_state.Fd(), m_runPath.substr(m_folder.size()).c_str(), 0);
-    }
-    ::close(lock);
+    if (error != 0 && m_file.IsOpen()) m_state.Folder().Remove(m_runPath.substr(m_folder.size()));
+    lock.reset();
     m_state.Close();
     if (error != 0) {
         m_file.Close();
@@ -987,7 +962,7 @@ int UndoJournal::CreateRunFile(std::uint64_t sequence) {
                           attempt);
         }
         m_runPath = m_folder + name + kSuffix;
-        error = m_file.CreateLocked(std::string(name) + kSuffix, m_state.Fd());
+        error = m_file.CreateLocked(m_state.Folder(), std::string(name) + kSuffix);
     }
     return error;
 }
@@ -1076,7 +1051,7 @@ bool UndoJournal::SetLastState(State state) {
 
 long UndoJournal::RecordedNow() const {
     if (m_runPath.empty()) return -1;
-    const journal::Run run = journal::ReadRun(m_runPath);
+    const journal::Run run = journal::ReadRun(m_runPath, *m_fileSystem);
     if (!run.readable) return -1;
     return static_cast<long>(std::count_if(run.records.begin(), run.records.end(),
                                            [](const journal::Record& r) { return !r.damaged; }));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,10 @@ namespace morvanex::engine {
 // it is stored, with no system call per target; its state word is stored last, so a record is
 // never seen half-written. While a run is going its journal is locked; an undo locks the journal
 // it works on too.
+//
+// Every call on the state folder and the journal files goes through the FileSystem the caller
+// gives (a run's own): the folder and files are held open (FolderHandle, FileHandle), so a
+// fault-injecting file system can fail each call.
 namespace journal {
 
 // What happened to a record's target. The values are far apart in their bits: a flipped bit
@@ -134,23 +139,25 @@ class StateFolder {
     // Opens `folder` (CP932, ending with the separator). With `create`, missing folders are
     // made (0700) and so is the key. 0, or the system error; for a folder or key that fails the
     // check EPERM, and Problem() names it and says how to mend it.
-    int Open(const std::string& folder, bool create);
+    int Open(platform::FileSystem& fileSystem, const std::string& folder, bool create);
     void Close();
-    bool IsOpen() const { return m_fd >= 0; }
-    int Fd() const { return m_fd; }
+    bool IsOpen() const { return m_folder != nullptr; }
+    // The open folder (only while IsOpen).
+    platform::FolderHandle& Folder() const { return *m_folder; }
     const std::string& Path() const { return m_path; }
     const std::string& Problem() const { return m_problem; }
     // The key: absent until the first run of the user made it.
     bool HasKey() const { return m_hasKey; }
     const Key& UserKey() const { return m_key; }
-    // An exclusive (or shared) lock of the folder: a descriptor to close, or -1.
-    int Lock(bool exclusive) const;
+    // An exclusive (or shared) lock of the folder, waited for: held until the handle ends;
+    // null with `error` set when it cannot be taken.
+    std::unique_ptr<platform::FileHandle> Lock(bool exclusive, int& error) const;
 
   private:
     int LoadKey(bool create);
     int Refuse(int error, std::string problem);
 
-    int m_fd = -1;
+    std::unique_ptr<platform::FolderHandle> m_folder;
     std::string m_path;
     std::string m_problem;
     Key m_key{};
@@ -160,13 +167,14 @@ class StateFolder {
 // The journal files of a state folder, newest first: by their numbers, journals of the earlier
 // versions after all numbered ones (by their names, which hold their start), and a file that
 // cannot be verified where its name puts it (CP932 paths). Nothing when the folder is missing
-// or fails its check.
-std::vector<std::string> ListRuns(const std::string& folder);
+// or fails its check, or cannot be listed: `error` (when given) then says why (ENOENT: missing).
+std::vector<std::string> ListRuns(const std::string& folder, platform::FileSystem& fileSystem,
+                                  int* error = nullptr);
 
 // Reads a journal. `run.readable` is false (with `problem` saying why) for a file that is not
 // a journal of the user — another key, another owner, a state folder that fails its check —
 // or whose header is damaged; `running` is true while another process holds its lock.
-Run ReadRun(const std::string& path);
+Run ReadRun(const std::string& path, platform::FileSystem& fileSystem);
 
 // A journal opened to be worked on by an undo: locked against runs and other undos, its
 // records' states written one by one as they are taken back.
@@ -178,7 +186,7 @@ class RunFile {
     RunFile& operator=(const RunFile&) = delete;
 
     // 0, EWOULDBLOCK while a run or another undo holds the journal, or the system error.
-    int Open(const std::string& path);
+    int Open(const std::string& path, platform::FileSystem& fileSystem);
     const Run& Contents() const { return m_run; }
     // Writes the state of record i to the file; 0 or the system error.
     int SetState(std::size_t i, State state);
@@ -189,7 +197,7 @@ class RunFile {
     void Close();
 
   private:
-    int m_fd = -1;
+    std::unique_ptr<platform::FileHandle> m_file;
     Run m_run;
     std::vector<std::uint64_t> m_offsets;
 };
@@ -219,9 +227,10 @@ class UndoJournal {
     // Begins the journal of a new run, locked until EndRun. `root` is what the run works on as
     // the history names it; `folders` (each ending with the separator) where its files lie —
     // every path recorded must lie inside one of them for an undo to take it back; none: the
-    // root alone. 0 or the system error (Problem() then says more where there is more to say);
-    // without a journal the run must not start.
-    int BeginRun(std::string_view root, platform::Timestamp now,
+    // root alone. The journal's files are reached through `fileSystem` (the run's) until the
+    // next BeginRun. 0 or the system error (Problem() then says more where there is more to
+    // say); without a journal the run must not start.
+    int BeginRun(platform::FileSystem& fileSystem, std::string_view root, platform::Timestamp now,
                  const std::vector<std::string>& folders = {});
     // Why BeginRun failed beyond its error: the state folder or the key that fails its check,
     // or that there is no state folder (CP932; empty otherwise).
@@ -256,6 +265,7 @@ class UndoJournal {
     int CreateRunFile(std::uint64_t sequence);
 
     std::string m_folder;
+    platform::FileSystem* m_fileSystem = nullptr;  // the last run's
     std::string m_runPath;
     std::string m_problem;
     journal::StateFolder m_state;  // open while a run begins

@@ -608,7 +608,7 @@ int RenameEngine::BeginRecords(EngineResult& result) {
         if (m_options.copy && !m_options.copyDestination.empty())
             folders.push_back(m_options.copyDestination);
         m_lastJournaled = static_cast<std::size_t>(-1);
-        if (const int error = m_journal->BeginRun(root, m_clock.Now(), folders))
+        if (const int error = m_journal->BeginRun(m_fileSystem, root, m_clock.Now(), folders))
             return JournalFailure(error, result, m_lastJournaled);
         platform::FileIdentity identity;
         if (m_fileSystem.GetIdentity(m_journal->RunPath(), identity) == 0)
