@@ -84,29 +84,44 @@ engine::ExifData Camera() {
     return data;
 }
 
-void SetPart(engine::PartTable& table, int index, int kind, const std::string& data) {
-    table.SetPartKind(index, kind);
-    table.SetPartText(index, data);
-    if (!data.empty()) table.SetPartFormat(index, data);
-    table.SetSequence(index, 1, 1, 4);
+engine::PartEntry Part(int kind, const std::string& data) {
+    engine::PartEntry entry;
+    entry.kind = static_cast<settings::PartType>(kind);
+    if (kind == settings::kPartFixedText) {
+        entry.text = data;
+    } else if (!data.empty()) {
+        entry.format = data;
+    }
+    entry.digits = 4;
+    return entry;
 }
 
 std::string DataFor(int kind) {
     switch (kind) {
-        case 1:
+        case settings::kPartFixedText:
             return "IMG_";
-        case 7:
-        case 8:
+        case settings::kPartCreationTime:
+        case settings::kPartModificationTime:
             return settings::kDefaultTimestampFormat;
-        case 9:
+        case settings::kPartExif:
             return settings::kDefaultExifFormat;
-        case 11:
-        case 12:
-        case 13:
+        case settings::kPartFileNameRange:
+        case settings::kPartExtensionRange:
+        case settings::kPartFolderNameRange:
             return "0103";
         default:
             return {};
     }
+}
+
+// A typical pattern: a fixed text, a range of the old name, a sequence number, the
+// modification date, a period and the old extension.
+engine::PartTable SixParts() {
+    return engine::PartTable({Part(settings::kPartFixedText, "IMG_"),
+                              Part(settings::kPartFileNameRange, "0103"),
+                              Part(settings::kPartSequence, ""),
+                              Part(settings::kPartModificationTime, "%0__%4YE%2MO%2DA"),
+                              Part(settings::kPartPeriod, ""), Part(settings::kPartExtension, "")});
 }
 
 void Compose(benchmark::State& state, const engine::NameComposer& composer) {
@@ -127,41 +142,20 @@ void Compose(benchmark::State& state, const engine::NameComposer& composer) {
 // One part of each kind (the argument), the way the run composes it.
 void BM_ComposeOneKind(benchmark::State& state) {
     const int kind = static_cast<int>(state.range(0));
-    engine::NameComposer composer;
-    composer.Parts().SetPartCount(1);
-    SetPart(composer.Parts(), 0, kind, DataFor(kind));
+    const engine::NameComposer composer(engine::PartTable({Part(kind, DataFor(kind))}), {});
     Compose(state, composer);
 }
 BENCHMARK(BM_ComposeOneKind)->DenseRange(0, 13);
 
-// A typical pattern: a fixed text, a range of the old name, a sequence number, the
-// modification date, a period and the old extension.
 void BM_ComposeSixParts(benchmark::State& state) {
-    engine::NameComposer composer;
-    engine::PartTable& table = composer.Parts();
-    table.SetPartCount(6);
-    SetPart(table, 0, 1, "IMG_");
-    SetPart(table, 1, 12, "0103");
-    SetPart(table, 2, 3, "");
-    SetPart(table, 3, 8, "%0__%4YE%2MO%2DA");
-    SetPart(table, 4, 4, "");
-    SetPart(table, 5, 2, "");
+    const engine::NameComposer composer(SixParts(), {});
     Compose(state, composer);
 }
 BENCHMARK(BM_ComposeSixParts);
 
 // The same with digit alignment, letter case and two replacements after composing.
 void BM_ComposeSixPartsWithAllRules(benchmark::State& state) {
-    engine::NameComposer composer;
-    engine::PartTable& table = composer.Parts();
-    table.SetPartCount(6);
-    SetPart(table, 0, 1, "IMG_");
-    SetPart(table, 1, 12, "0103");
-    SetPart(table, 2, 3, "");
-    SetPart(table, 3, 8, "%0__%4YE%2MO%2DA");
-    SetPart(table, 4, 4, "");
-    SetPart(table, 5, 2, "");
-    engine::NameRules& rules = composer.Rules();
+    engine::NameRules rules;
     rules.alignDigits = true;
     rules.digitWidth = 6;
     rules.changeCase = true;
@@ -171,6 +165,7 @@ void BM_ComposeSixPartsWithAllRules(benchmark::State& state) {
     rules.after[0] = "pic";
     rules.before[1] = "_";
     rules.after[1] = "-";
+    const engine::NameComposer composer(SixParts(), rules);
     Compose(state, composer);
 }
 BENCHMARK(BM_ComposeSixPartsWithAllRules);

@@ -56,6 +56,14 @@ bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsId
            listed.modificationNs == found.modificationNs;
 }
 
+int FileSystem::MoveIf(std::string_view from, std::string_view to,
+                       const std::function<bool(const FileStatus&)>& isTheFile,
+                       FileStatus& found) {
+    if (const int error = GetEntryStatus(from, found)) return error;
+    if (!isTheFile(found)) return ESTALE;
+    return Move(from, to, &found);
+}
+
 std::unique_ptr<FolderHandle> FileSystem::OpenFolder(std::string_view /*path*/,
                                                      bool /*createPrivate*/, int& error) {
     error = ENOTSUP;

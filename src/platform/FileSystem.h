@@ -241,6 +241,12 @@ class FileSystem {
     // where a move would not take the place of that reservation (ENOTSUP).
     // A change of letter case only is made in place where the file system ignores case.
     virtual int Move(std::string_view from, std::string_view to, const FileStatus* expected) = 0;
+    // The same move, made only when `isTheFile` accepts the entry as the move finds it (ESTALE
+    // where it does not): one status read serves the caller's check and the move's. `found` is
+    // that status (kind, size, times and identity). By default through GetEntryStatus and Move.
+    // `isTheFile` must not call the file system.
+    virtual int MoveIf(std::string_view from, std::string_view to,
+                       const std::function<bool(const FileStatus&)>& isTheFile, FileStatus& found);
     // Copies a file's contents, mode, attributes and modification time. Never replaces an
     // existing `to` (EEXIST); a failed copy leaves no partial file behind. On failure,
     // `destinationFailed` (when given) says whether it was `to` that could not be made or

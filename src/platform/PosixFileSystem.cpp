@@ -980,7 +980,9 @@ int PosixFileSystem::RestoreTimes(std::string_view path, const FileStatus& saved
     return m_state->SetTimes(path, times, expected);
 }
 
-int PosixFileSystem::Move(std::string_view from, std::string_view to, const FileStatus* expected) {
+template <typename Check>
+int PosixFileSystem::MoveChecked(std::string_view from, std::string_view to, bool checkOwnName,
+                                 const Check& check) {
     // A run moves every target: the host forms are built in buffers kept from move to move.
     thread_local Place source;
     thread_local Place target;
@@ -989,7 +991,8 @@ int PosixFileSystem::Move(std::string_view from, std::string_view to, const File
     if (const int error = m_state->PlaceOf(to, target)) return error;
     const char* name = source.name.c_str();
     // Moving a file to its own name leaves it as it is, as rename(2) would.
-    if (source.folder == target.folder && source.name == target.name) {
+    const bool ownName = source.folder == target.folder && source.name == target.name;
+    if (ownName && !checkOwnName) {
         return faccessat(source.folder, name, F_OK, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
     }
     // A folder moved into itself (which RENAME_NOREPLACE's EINVAL would not tell from a file
@@ -1000,14 +1003,29 @@ int PosixFileSystem::Move(std::string_view from, std::string_view to, const File
               STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &found) != 0) {
         return errno;
     }
-    if (expected != nullptr &&
-        !IsSameEntry(*expected, EntryStatus(found), m_state->KeepsIdentity(found, source))) {
-        return ESTALE;
-    }
+    if (!check(found, source)) return ESTALE;
+    if (ownName) return 0;
     // Where the file system ignores case, a change of letter case only meets the file itself
     // and is refused (EEXIST) like any other taken name: the run goes through a temporary name
     // it has recorded first (engine::MoveKeepingCase), so a kill between the two steps is undone.
     return m_state->MoveNoReplace(source, target, found);
+}
+
+int PosixFileSystem::Move(std::string_view from, std::string_view to, const FileStatus* expected) {
+    return MoveChecked(from, to, false, [&](const struct statx& found, const auto& source) {
+        return expected == nullptr ||
+               IsSameEntry(*expected, EntryStatus(found), m_state->KeepsIdentity(found, source));
+    });
+}
+
+int PosixFileSystem::MoveIf(std::string_view from, std::string_view to,
+                            const std::function<bool(const FileStatus&)>& isTheFile,
+                            FileStatus& found) {
+    found = {};
+    return MoveChecked(from, to, true, [&](const struct statx& entry, const auto&) {
+        found = EntryStatus(entry);
+        return isTheFile(found);
+    });
 }
 
 int PosixFileSystem::Copy(std::string_view from, std::string_view to, bool* destinationFailed) {

@@ -58,6 +58,9 @@ class PosixFileSystem : public FileSystem {
     int RestoreTimes(std::string_view path, const FileStatus& saved,
                      const FileStatus* expected) override;
     int Move(std::string_view from, std::string_view to, const FileStatus* expected) override;
+    int MoveIf(std::string_view from, std::string_view to,
+               const std::function<bool(const FileStatus&)>& isTheFile,
+               FileStatus& found) override;
     int Copy(std::string_view from, std::string_view to, bool* destinationFailed) override;
     int CreateFolder(std::string_view path) override;
     int DeleteFile(std::string_view path) override;
@@ -79,6 +82,11 @@ class PosixFileSystem : public FileSystem {
     std::vector<Root> Roots() override;
 
   private:
+    // A move of the entry found at `from`, made when `check` accepts its status (read once, by
+    // the folder's handle). A move to the entry's own name is checked only with `checkOwnName`.
+    template <typename Check>
+    int MoveChecked(std::string_view from, std::string_view to, bool checkOwnName,
+                    const Check& check);
     // The folder opened for reading its entries (its host path in `host`).
     int OpenListing(std::string_view folder, std::string& host, DIR*& dir);
     int StatusOf(std::string_view path, FileStatus& status, bool storedFlags);

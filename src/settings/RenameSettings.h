@@ -14,6 +14,8 @@
 namespace morvanex::settings {
 
 // What a name-part slot produces, as chosen in the pattern page's type list (the list index).
+// These are the codes job files store, and the engine composes a part by the same code: a
+// stored value outside them is no part.
 enum PartType : int {
     kPartNone = 0,
     kPartFixedText = 1,

@@ -37,30 +37,49 @@ ExifData Camera() {
     return data;
 }
 
-// One part of the given kind, configured as the run would configure it.
+constexpr PartType kNone = settings::kPartNone;
+constexpr PartType kText = settings::kPartFixedText;
+constexpr PartType kBase = settings::kPartFileName;
+constexpr PartType kExtension = settings::kPartExtension;
+constexpr PartType kFolder = settings::kPartFolderName;
+constexpr PartType kPeriod = settings::kPartPeriod;
+constexpr PartType kSequence = settings::kPartSequence;
+constexpr PartType kFolderNumber = settings::kPartFolderSequence;
+constexpr PartType kCreated = settings::kPartCreationTime;
+constexpr PartType kModified = settings::kPartModificationTime;
+constexpr PartType kExif = settings::kPartExif;
+constexpr PartType kBaseRange = settings::kPartFileNameRange;
+constexpr PartType kExtensionRange = settings::kPartExtensionRange;
+constexpr PartType kFolderRange = settings::kPartFolderNameRange;
+
+// One part of the given kind.
 struct Part {
-    int kind;
-    std::string data;  // fixed text or format
+    PartType kind;
+    std::string data;  // fixed text or format (empty: the default format)
     int start = 1, step = 1, digits = 3;
 };
 
-void Configure(NameComposer& composer, const std::vector<Part>& parts,
-               const std::vector<Part>& fallbacks = {}) {
-    PartTable& table = composer.Parts();
-    ASSERT_EQ(table.SetPartCount(static_cast<int>(parts.size())), 0);
-    const auto set = [&](int index, const Part& part) {
-        ASSERT_EQ(table.SetPartKind(index, part.kind), 0);
-        const auto kind = static_cast<PartKind>(part.kind);
-        if (kind == PartKind::FixedText) table.SetPartText(index, part.data);
-        if (table.SetPartFormat(index, part.data) == 0 && part.data.empty()) {
-            table.SetPartFormat(index, "%4YE%2MO%2DA%2HO%2MI%2SE");
+std::vector<PartEntry> Entries(const std::vector<Part>& parts) {
+    std::vector<PartEntry> entries;
+    for (const Part& part : parts) {
+        PartEntry& entry = entries.emplace_back();
+        entry.kind = part.kind;
+        if (part.kind == kText) {
+            entry.text = part.data;
+        } else if (!part.data.empty()) {
+            entry.format = part.data;
         }
-        table.SetSequence(index, part.start, part.step, part.digits);
-    };
-    for (std::size_t i = 0; i < parts.size(); ++i) set(static_cast<int>(i), parts[i]);
-    for (std::size_t i = 0; i < fallbacks.size(); ++i) {
-        set(static_cast<int>(parts.size() + i), fallbacks[i]);
+        entry.start = part.start;
+        entry.step = part.step;
+        entry.digits = part.digits;
     }
+    return entries;
+}
+
+// A composer of the parts (and, when given, their Exif fallbacks) under the rules.
+NameComposer Composer(const std::vector<Part>& parts, const std::vector<Part>& fallbacks = {},
+                      const NameRules& rules = {}) {
+    return NameComposer(PartTable(Entries(parts), Entries(fallbacks)), rules);
 }
 
 struct ComposeRow {
@@ -72,37 +91,55 @@ struct ComposeRow {
 
 TEST(NameComposer, EachKind) {
     const std::vector<ComposeRow> rows = {
-        {"compose/none", {{0, ""}}, ""},
-        {"compose/fixed_text", {{1, "abc"}}, "abc"},
-        {"compose/fixed_text_double_byte", {{1, Sjis("写真")}}, Sjis("写真")},
-        {"compose/extension", {{2, ""}}, "JPG"},
-        {"compose/sequence_zero_filled", {{3, "", 5, 1, 3}}, "005"},
-        {"compose/sequence_longer_than_digits", {{3, "", 1234, 1, 3}}, "1234"},
-        {"compose/sequence_without_fill", {{3, "", 5, 1, 0}}, "5"},
-        {"compose/period", {{4, ""}}, "."},
-        {"compose/base_name", {{5, ""}}, "IMG_0001"},
-        {"compose/folder_name", {{6, ""}}, "trip"},
-        {"compose/folder_name_of_root", {{6, ""}}, "", "/IMG_0001.JPG"},
-        {"compose/folder_name_double_byte", {{6, ""}}, Sjis("旅行"), Sjis("/写真/旅行/a.jpg")},
-        {"compose/creation_time", {{7, "%4YE%2MO%2DA%2HO%2MI%2SE"}}, "20030305102030"},
-        {"compose/modification_time", {{8, "%2YE%0--%2MO%0--%2DA"}}, "04-04-06"},
-        {"compose/time_with_default_format", {{8, ""}}, "20040406112131"},
-        {"compose/folder_number", {{10, "", 3, 1, 2}}, "03"},
-        {"compose/extension_range", {{11, "0102"}}, "JP"},
-        {"compose/base_name_range", {{12, "0103"}}, "IMG"},
-        {"compose/folder_name_range", {{13, "0202"}}, "r"},
-        {"compose/range_of_empty_extension", {{11, "0102"}}, "", "/photos/README"},
-        {"compose/no_extension", {{5, ""}, {4, ""}, {2, ""}}, "README.", "/photos/README"},
+        {"compose/none", {{kNone, ""}}, ""},
+        {"compose/fixed_text", {{kText, "abc"}}, "abc"},
+        {"compose/fixed_text_double_byte", {{kText, Sjis("写真")}}, Sjis("写真")},
+        {"compose/extension", {{kExtension, ""}}, "JPG"},
+        {"compose/sequence_zero_filled", {{kSequence, "", 5, 1, 3}}, "005"},
+        {"compose/sequence_longer_than_digits", {{kSequence, "", 1234, 1, 3}}, "1234"},
+        {"compose/sequence_without_fill", {{kSequence, "", 5, 1, 0}}, "5"},
+        {"compose/period", {{kPeriod, ""}}, "."},
+        {"compose/base_name", {{kBase, ""}}, "IMG_0001"},
+        {"compose/folder_name", {{kFolder, ""}}, "trip"},
+        {"compose/folder_name_of_root", {{kFolder, ""}}, "", "/IMG_0001.JPG"},
+        {"compose/folder_name_double_byte",
+         {{kFolder, ""}},
+         Sjis("旅行"),
+         Sjis("/写真/旅行/a.jpg")},
+        {"compose/creation_time", {{kCreated, "%4YE%2MO%2DA%2HO%2MI%2SE"}}, "20030305102030"},
+        {"compose/modification_time", {{kModified, "%2YE%0--%2MO%0--%2DA"}}, "04-04-06"},
+        {"compose/time_with_default_format", {{kModified, ""}}, "20040406112131"},
+        {"compose/folder_number", {{kFolderNumber, "", 3, 1, 2}}, "03"},
+        {"compose/extension_range", {{kExtensionRange, "0102"}}, "JP"},
+        {"compose/base_name_range", {{kBaseRange, "0103"}}, "IMG"},
+        {"compose/folder_name_range", {{kFolderRange, "0202"}}, "r"},
+        {"compose/kind_outside_the_list_gives_nothing",
+         {{static_cast<PartType>(settings::kPartTypeCount), "0103"}},
+         ""},
+        {"compose/range_of_empty_extension", {{kExtensionRange, "0102"}}, "", "/photos/README"},
+        {"compose/no_extension",
+         {{kBase, ""}, {kPeriod, ""}, {kExtension, ""}},
+         "README.",
+         "/photos/README"},
         {"compose/typical_pattern",
-         {{1, "IMG_"}, {0, ""}, {3, "", 1, 1, 3}, {0, ""}, {4, ""}, {2, ""}},
+         {{kText, "IMG_"},
+          {kNone, ""},
+          {kSequence, "", 1, 1, 3},
+          {kNone, ""},
+          {kPeriod, ""},
+          {kExtension, ""}},
          "IMG_001.JPG"},
         {"compose/six_kinds",
-         {{6, ""}, {1, "_"}, {7, "%4YE%2MO%2DA"}, {1, "_"}, {3, "", 7, 1, 4}, {4, ""}},
+         {{kFolder, ""},
+          {kText, "_"},
+          {kCreated, "%4YE%2MO%2DA"},
+          {kText, "_"},
+          {kSequence, "", 7, 1, 4},
+          {kPeriod, ""}},
          "trip_20030305_0007."},
     };
     for (const ComposeRow& row : rows) {
-        NameComposer composer;
-        Configure(composer, row.parts);
+        const NameComposer composer = Composer(row.parts);
         PartCounters counters;
         counters.LoadStarts(composer.Parts());
         ExifAccessor exif;
@@ -116,8 +153,8 @@ TEST(NameComposer, ExifPartIsCutToItsBuffer) {
     ExifData data;
     data.maker = std::string(254, 'm') + Sjis("写");
     data.model = std::string(255, 'x');
-    NameComposer composer;
-    Configure(composer, {{1, "x"}, {9, "%EMK%ECM"}, {1, "y"}}, {{0, ""}, {0, ""}, {0, ""}});
+    const NameComposer composer = Composer({{kText, "x"}, {kExif, "%EMK%ECM"}, {kText, "y"}},
+                                           {{kNone, ""}, {kNone, ""}, {kNone, ""}});
     PartCounters counters;
     ExifAccessor exif(data);
     std::string name;
@@ -134,9 +171,11 @@ TEST(NameComposer, ExifPartIsCutToItsBuffer) {
 }
 
 TEST(NameComposer, SequenceCountersMoveOnByTheirStep) {
-    NameComposer composer;
-    Configure(composer,
-              {{3, "", 1, 5, 3}, {1, "-"}, {10, "", 1, 2, 2}, {1, "-"}, {3, "", 9, 1, 1}});
+    const NameComposer composer = Composer({{kSequence, "", 1, 5, 3},
+                                            {kText, "-"},
+                                            {kFolderNumber, "", 1, 2, 2},
+                                            {kText, "-"},
+                                            {kSequence, "", 9, 1, 1}});
     PartCounters counters;
     counters.LoadStarts(composer.Parts());
     ExifAccessor exif;
@@ -163,43 +202,76 @@ TEST(NameComposer, ExifPartsAndTheirFallbacks) {
         bool fallbackSwitch;
         std::string expected;
     } rows[] = {
-        {"compose/exif_date", {{9, "%EDT%4YE%2MO%2DA"}}, {{1, "none"}}, true, true, "20050607"},
-        {"compose/exif_maker_range", {{9, "%EMK%EST0103"}}, {{1, "none"}}, true, true, "Cam"},
+        {"compose/exif_date",
+         {{kExif, "%EDT%4YE%2MO%2DA"}},
+         {{kText, "none"}},
+         true,
+         true,
+         "20050607"},
+        {"compose/exif_maker_range",
+         {{kExif, "%EMK%EST0103"}},
+         {{kText, "none"}},
+         true,
+         true,
+         "Cam"},
         {"compose/exif_model",
-         {{1, "a_"}, {9, "%ECM"}},
-         {{0, ""}, {1, "none"}},
+         {{kText, "a_"}, {kExif, "%ECM"}},
+         {{kNone, ""}, {kText, "none"}},
          true,
          true,
          "a_Model X"},
-        {"compose/fallback_fixed_text", {{9, "%EMK"}}, {{1, "none"}}, false, true, "none"},
+        {"compose/fallback_fixed_text", {{kExif, "%EMK"}}, {{kText, "none"}}, false, true, "none"},
         {"compose/fallback_switch_off",
-         {{1, "a"}, {9, "%EMK"}},
-         {{0, ""}, {1, "none"}},
+         {{kText, "a"}, {kExif, "%EMK"}},
+         {{kNone, ""}, {kText, "none"}},
          false,
          false,
          "a"},
-        {"compose/fallback_base_name", {{9, "%EMK"}}, {{5, ""}}, false, true, "IMG_0001"},
-        {"compose/fallback_folder_name", {{9, "%EMK"}}, {{6, ""}}, false, true, "trip"},
-        {"compose/fallback_extension", {{9, "%EMK"}}, {{2, ""}}, false, true, "JPG"},
-        {"compose/fallback_period", {{9, "%EMK"}}, {{4, ""}}, false, true, "."},
-        {"compose/fallback_creation_time", {{9, "%EMK"}}, {{7, "%4YE"}}, false, true, "2003"},
-        {"compose/fallback_modification_time", {{9, "%EMK"}}, {{8, "%4YE"}}, false, true, "2004"},
+        {"compose/fallback_base_name", {{kExif, "%EMK"}}, {{kBase, ""}}, false, true, "IMG_0001"},
+        {"compose/fallback_folder_name", {{kExif, "%EMK"}}, {{kFolder, ""}}, false, true, "trip"},
+        {"compose/fallback_extension", {{kExif, "%EMK"}}, {{kExtension, ""}}, false, true, "JPG"},
+        {"compose/fallback_period", {{kExif, "%EMK"}}, {{kPeriod, ""}}, false, true, "."},
+        {"compose/fallback_creation_time",
+         {{kExif, "%EMK"}},
+         {{kCreated, "%4YE"}},
+         false,
+         true,
+         "2003"},
+        {"compose/fallback_modification_time",
+         {{kExif, "%EMK"}},
+         {{kModified, "%4YE"}},
+         false,
+         true,
+         "2004"},
         {"compose/fallback_sequence_own_digits",
-         {{9, "%EMK"}},
-         {{3, "", 50, 1, 4}},
+         {{kExif, "%EMK"}},
+         {{kSequence, "", 50, 1, 4}},
          false,
          true,
          "0001"},
-        {"compose/fallback_folder_number", {{9, "%EMK"}}, {{10, "", 50, 1, 2}}, false, true, "01"},
-        {"compose/fallback_range_gives_nothing", {{9, "%EMK"}}, {{12, "0103"}}, false, true, ""},
-        {"compose/fallback_exif_gives_nothing", {{9, "%EMK"}}, {{9, "%EMK"}}, false, true, ""},
-        {"compose/fallback_none", {{9, "%EMK"}}, {{0, ""}}, false, true, ""},
+        {"compose/fallback_folder_number",
+         {{kExif, "%EMK"}},
+         {{kFolderNumber, "", 50, 1, 2}},
+         false,
+         true,
+         "01"},
+        {"compose/fallback_range_gives_nothing",
+         {{kExif, "%EMK"}},
+         {{kBaseRange, "0103"}},
+         false,
+         true,
+         ""},
+        {"compose/fallback_exif_gives_nothing",
+         {{kExif, "%EMK"}},
+         {{kExif, "%EMK"}},
+         false,
+         true,
+         ""},
+        {"compose/fallback_none", {{kExif, "%EMK"}}, {{kNone, ""}}, false, true, ""},
     };
     for (const auto& row : rows) {
-        NameComposer composer;
-        ASSERT_EQ(composer.Parts().SetExifFallback(true), 0);
-        Configure(composer, row.parts, row.fallbacks);
-        ASSERT_EQ(composer.Parts().SetExifFallback(row.fallbackSwitch), 0);
+        const NameComposer composer =
+            Composer(row.parts, row.fallbackSwitch ? row.fallbacks : std::vector<Part>{});
         PartCounters counters;
         counters.LoadStarts(composer.Parts());
         ExifAccessor exif(row.hasExif ? std::optional<ExifData>(Camera()) : std::nullopt);
@@ -210,8 +282,8 @@ TEST(NameComposer, ExifPartsAndTheirFallbacks) {
 }
 
 TEST(NameComposer, FallbackSequenceUsesTheExifEntrysCounter) {
-    NameComposer composer;
-    Configure(composer, {{9, "%EMK"}, {3, "", 100, 1, 3}}, {{3, "", 1, 10, 2}, {0, ""}});
+    const NameComposer composer = Composer({{kExif, "%EMK"}, {kSequence, "", 100, 1, 3}},
+                                           {{kSequence, "", 1, 10, 2}, {kNone, ""}});
     PartCounters counters;
     counters.LoadStarts(composer.Parts());
     counters.sequence[0] = 7;
@@ -228,8 +300,8 @@ TEST(NameComposer, FallbackSequenceUsesTheExifEntrysCounter) {
 TEST(NameComposer, ExifIsReadOncePerFileAndOnlyWhenNeeded) {
     test::RecordingFileSystem fileSystem;
     fileSystem.AddFile(kSource, test::JpegBuilder().Maker("Camera Maker").Model("Model M").Build());
-    NameComposer composer;
-    Configure(composer, {{9, "%EMK"}, {1, "_"}, {9, "%ECM"}}, {{1, "a"}, {0, ""}, {1, "b"}});
+    const NameComposer composer = Composer({{kExif, "%EMK"}, {kText, "_"}, {kExif, "%ECM"}},
+                                           {{kText, "a"}, {kNone, ""}, {kText, "b"}});
     PartCounters counters;
     ExifAccessor exif(fileSystem, kSource);
     std::string name;
@@ -238,8 +310,7 @@ TEST(NameComposer, ExifIsReadOncePerFileAndOnlyWhenNeeded) {
     EXPECT_EQ(exif.ReadCount(), 1);
     EXPECT_EQ(fileSystem.readRequests.size(), 1u);
 
-    NameComposer plain;
-    Configure(plain, {{5, ""}, {4, ""}, {2, ""}});
+    const NameComposer plain = Composer({{kBase, ""}, {kPeriod, ""}, {kExtension, ""}});
     ExifAccessor unused(fileSystem, kSource);
     plain.ComposeParts(counters, Facts(), unused, name);
     EXPECT_EQ(unused.ReadCount(), 0);
@@ -274,24 +345,23 @@ TEST(NameComposer, RulesAfterComposition) {
     all.replace = true;
     all.before[0] = "IMG";
     all.after[0] = "pic";
-    const std::vector<Part> baseDotExt = {{5, ""}, {4, ""}, {2, ""}};
+    const std::vector<Part> baseDotExt = {{kBase, ""}, {kPeriod, ""}, {kExtension, ""}};
     const Row rows[] = {
-        {"rules/rename_off_keeps_old_name", off, {{1, "ignored"}}, "/a/IMG_7.JPG", "IMG_7.JPG"},
+        {"rules/rename_off_keeps_old_name", off, {{kText, "ignored"}}, "/a/IMG_7.JPG", "IMG_7.JPG"},
         {"rules/rename_off_name_without_period", off, {}, "/a/README", "README"},
         {"rules/rename_off_lower_case", offLower, {}, "/a/IMG_7.JPG", "img_7.jpg"},
         {"rules/align_composed_name", align, baseDotExt, "/a/IMG_7.JPG", "IMG_00007.JPG"},
         // Alignment adds a period to a name without extension; a replacement of "." sees it.
         {"rules/replacement_hits_period_added_by_alignment",
          alignReplace,
-         {{5, ""}},
+         {{kBase, ""}},
          "/a/123",
          "00123_"},
         {"rules/order_align_case_replace", all, baseDotExt, "/a/img_7.jpg", "pic_007.JPG"},
     };
     for (const Row& row : rows) {
-        NameComposer composer;
-        Configure(composer, row.parts.empty() ? std::vector<Part>{{0, ""}} : row.parts);
-        composer.Rules() = row.rules;
+        const NameComposer composer =
+            Composer(row.parts.empty() ? std::vector<Part>{{kNone, ""}} : row.parts, {}, row.rules);
         PartCounters counters;
         ExifAccessor exif;
         std::string name;
@@ -336,13 +406,12 @@ TEST(NameComposer, ANameThatGrowsPastTheCapOnTheWayFailsAsTooLong) {
          MRVN_ERROR_SYSTEM_ERROR},
         {"parts/sixteen_full_fixed_texts",
          {},
-         std::vector<Part>(16, Part{1, full}),
+         std::vector<Part>(16, Part{kText, full}),
          MRVN_ERROR_SYSTEM_ERROR},
     };
     for (const Row& row : rows) {
-        NameComposer composer;
-        Configure(composer, row.parts.empty() ? std::vector<Part>{{0, ""}} : row.parts);
-        composer.Rules() = row.rules;
+        NameComposer composer =
+            Composer(row.parts.empty() ? std::vector<Part>{{kNone, ""}} : row.parts, {}, row.rules);
         std::string detail, name;
         ASSERT_EQ(composer.PrepareReplacements(detail), kSuccess) << row.name;
         PartCounters counters;
@@ -350,6 +419,20 @@ TEST(NameComposer, ANameThatGrowsPastTheCapOnTheWayFailsAsTooLong) {
         EXPECT_EQ(composer.Compose(counters, Facts(), exif, name, &detail), row.code) << row.name;
         EXPECT_TRUE(row.code != kSuccess || name == "IMG_0001.JPG") << row.name;
     }
+}
+
+// A run keeps one pair of counters per entry: a table never holds more entries than that.
+TEST(NameComposer, PartTableHoldsWhatTheCountersHold) {
+    const std::vector<PartEntry> many = Entries(std::vector<Part>(40, Part{kText, "p"}));
+    const PartTable withFallbacks(many, Entries({{kText, "f"}}));
+    EXPECT_EQ(withFallbacks.PartCount(), kMaxPartEntries / 2);
+    ASSERT_EQ(withFallbacks.EntryCount(), kMaxPartEntries);
+    EXPECT_EQ(withFallbacks.Entry(kMaxPartEntries / 2).text, "f");
+    EXPECT_EQ(withFallbacks.Entry(kMaxPartEntries / 2 + 1), PartEntry{}) << "a missing fallback";
+    const PartTable without(many);
+    EXPECT_FALSE(without.ExifFallback());
+    EXPECT_EQ(without.PartCount(), kMaxPartEntries);
+    EXPECT_EQ(without.EntryCount(), kMaxPartEntries);
 }
 
 TEST(NameComposer, SplitSourcePath) {
@@ -395,67 +478,6 @@ TEST(NameComposer, SplitSourcePath) {
     const std::string longFolder = Cp932FromUtf8(std::string(200, '\xE9'));
     EXPECT_EQ(FolderNameOf("/a/" + longFolder + "/"), longFolder);
     EXPECT_EQ(FolderNameOf(""), "");
-}
-
-TEST(NameComposer, PartTableConfiguration) {
-    PartTable table;
-    // A new engine's table.
-    EXPECT_EQ(table.PartCount(), 4);
-    EXPECT_TRUE(table.ExifFallback());
-    EXPECT_EQ(table.Entry(0).kind, PartKind::Sequence);
-    EXPECT_EQ(table.Entry(5).format, "%4YE%2MO%2DA%2HO%2MI%2SE");
-
-    struct Row {
-        const char* name;
-        int result;
-        int expected;
-    };
-    const auto check = [](const std::vector<Row>& rows) {
-        for (const Row& row : rows) EXPECT_EQ(row.result, row.expected) << row.name;
-    };
-    check({
-        {"table/count_17_with_fallback", table.SetPartCount(17), MRVN_PARAMETER_ERROR},
-        {"table/count_negative", table.SetPartCount(-1), MRVN_PARAMETER_ERROR},
-        {"table/count_16_with_fallback", table.SetPartCount(16), 0},
-        {"table/fallback_entry_31_in_range", table.SetPartKind(31, 1), 0},
-        {"table/entry_32_out_of_range", table.SetPartKind(32, 1), MRVN_PARAMETER_ERROR},
-        {"table/negative_entry", table.SetPartKind(-1, 1), MRVN_PARAMETER_ERROR},
-        {"table/kind_14", table.SetPartKind(0, 14), MRVN_PARAMETER_ERROR},
-        {"table/kind_negative", table.SetPartKind(0, -1), MRVN_PARAMETER_ERROR},
-        {"table/text_on_fixed_text", table.SetPartText(31, "x"), 0},
-        {"table/format_on_fixed_text", table.SetPartFormat(31, "%4YE"), MRVN_PARAMETER_UNMATCH},
-        {"table/sequence_on_fixed_text", table.SetSequence(31, 1, 1, 1), MRVN_PARAMETER_UNMATCH},
-    });
-    EXPECT_EQ(table.Entry(31).text, "x");
-    ASSERT_EQ(table.SetExifFallback(false), 0);
-    check({
-        {"table/count_32_without_fallback", table.SetPartCount(32), 0},
-        {"table/count_33_without_fallback", table.SetPartCount(33), MRVN_PARAMETER_ERROR},
-        {"table/fallback_refused_above_16_parts", table.SetExifFallback(true),
-         MRVN_PARAMETER_ERROR},
-        {"table/set_kind_sequence", table.SetPartKind(3, 3), 0},
-        {"table/sequence_on_sequence", table.SetSequence(3, 5, 2, 4), 0},
-        {"table/text_on_sequence", table.SetPartText(3, "x"), MRVN_PARAMETER_UNMATCH},
-        {"table/set_kind_folder_number", table.SetPartKind(4, 10), 0},
-        {"table/sequence_on_folder_number", table.SetSequence(4, 5, 2, 4), 0},
-        {"table/set_kind_range", table.SetPartKind(5, 12), 0},
-        {"table/format_on_range", table.SetPartFormat(5, "0103"), 0},
-    });
-    EXPECT_EQ(table.Entry(3).start, 5);
-    EXPECT_EQ(table.Entry(3).step, 2);
-    EXPECT_EQ(table.Entry(3).digits, 4);
-    // A new count resets the texts and numbers and makes entry 0 none; kinds stay.
-    ASSERT_EQ(table.SetPartCount(6), 0);
-    EXPECT_EQ(table.Entry(0).kind, PartKind::None);
-    EXPECT_EQ(table.Entry(3).kind, PartKind::Sequence);
-    EXPECT_EQ(table.Entry(3).start, 1);
-    EXPECT_EQ(table.Entry(31).text, "");
-    // Texts are kept to the 259 bytes of a name buffer, never splitting a character.
-    ASSERT_EQ(table.SetPartKind(1, 1), 0);
-    std::string longText = "x";
-    for (int i = 0; i < 200; ++i) longText += Sjis("写");
-    ASSERT_EQ(table.SetPartText(1, longText), 0);
-    EXPECT_EQ(table.Entry(1).text.size(), 259u);
 }
 
 }  // namespace

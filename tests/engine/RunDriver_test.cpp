@@ -550,6 +550,47 @@ TEST_P(RunDriverTest, AttributesAndTimesAreAppliedAndReported) {
     EXPECT_EQ(settings.AfterStatus[0].Status.modification, 3000000);
 }
 
+// The record's undo data (the paths, and the statuses before and after) are those of the last
+// run that undo covers: a preview, or a run made with undo off, shows its own rows and leaves
+// them whole.
+TEST_P(RunDriverTest, UndoDataStayTheLastUndoableRuns) {
+    temp.CreateFile("a.jpg");
+    settings.AttributeOption.EnableAttribute = 1;
+    settings.AttributeOption.SelectedReadOnly = 1;
+    ASSERT_EQ(Run().resultCode, 0);
+    const settings::UndoData undo = settings.Undo;
+    const std::vector<settings::FileStatusRecord> before = settings.BeforeStatus;
+    const std::vector<settings::FileStatusRecord> after = settings.AfterStatus;
+    ASSERT_EQ(undo.ValidCount, 1);
+    ASSERT_EQ(after.size(), 1u);
+
+    const struct Row {
+        const char* name;
+        bool preview;
+        int undoFlag;
+    } rows[] = {
+        {"preview", true, 1},
+        {"run_with_undo_off", false, 0},
+    };
+    settings.CommonOption.ViewDetailResult = 1;
+    settings.CommonOption.AllAttributeFileRename = 1;  // the file is read-only now
+    settings.AttributeOption.SelectedReadOnly = 2;
+    for (const Row& row : rows) {
+        settings.Preferences.UndoFlag = row.undoFlag;
+        ui.resultLists.clear();
+        ASSERT_EQ(Run(row.preview).resultCode, 0) << row.name;
+        ASSERT_EQ(ui.resultLists.size(), 1u) << row.name;
+        ASSERT_EQ(ui.resultLists[0].after.size(), 1u) << row.name;
+        EXPECT_EQ(ui.resultLists[0].after[0].Status.attributes & platform::attr::kReadOnly, 0)
+            << row.name;
+        EXPECT_EQ(settings.Undo.OldPaths, undo.OldPaths) << row.name;
+        EXPECT_EQ(settings.Undo.NewPaths, undo.NewPaths) << row.name;
+        EXPECT_EQ(settings.Undo.ValidCount, undo.ValidCount) << row.name;
+        EXPECT_EQ(settings.BeforeStatus, before) << row.name;
+        EXPECT_EQ(settings.AfterStatus, after) << row.name;
+    }
+}
+
 TEST_P(RunDriverTest, LogsHoldOneLinePerFinishedTarget) {
     temp.CreateFile("a.jpg");
     temp.CreateFile("b.jpg");

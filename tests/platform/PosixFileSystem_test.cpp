@@ -337,6 +337,19 @@ TEST_F(PosixFileSystemTest, ChangesReachOnlyTheEntryListed) {
     const Change move = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
         return f.Move(path, path + ".new", &listed);
     };
+    // The caller's own check, on the status the move reads.
+    const Change moveIf = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
+        FileStatus found;
+        const int error = f.MoveIf(
+            path, path + ".new",
+            [&](const FileStatus& entry) { return IsSameEntry(listed, entry, true); }, found);
+        EXPECT_EQ(found.size, error == 0 ? listed.size : found.size);
+        return error;
+    };
+    const Change refused = [](FileSystem& f, const std::string& path, const FileStatus&) {
+        FileStatus found;
+        return f.MoveIf(path, path + ".new", [](const FileStatus&) { return false; }, found);
+    };
     const Change attributes = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
         return f.SetAttributes(path, attr::kReadOnly | attr::kHidden, &listed);
     };
@@ -364,7 +377,12 @@ TEST_F(PosixFileSystemTest, ChangesReachOnlyTheEntryListed) {
         {"folder_for_link/listing", true, true, Swap::FolderForLink, "sub/f", listing, ESTALE},
         {"folder_for_link/never_reached_before", true, false, Swap::FolderForLink, "sub/f", move,
          ESTALE},
+        {"folder_for_link/move_if", true, true, Swap::FolderForLink, "sub/f", moveIf, ESTALE},
         {"folder_moved/move", true, true, Swap::FolderMoved, "sub/f", move, ENOENT},
+        {"file_for_file/move_if", true, true, Swap::FileForFile, "g", moveIf, ESTALE},
+        {"file_for_link/move_if", true, true, Swap::FileForLink, "sub/f", moveIf, ESTALE},
+        {"unchanged/move_if", true, true, Swap::None, "sub/f", moveIf, 0},
+        {"unchanged/move_if_refused", true, true, Swap::None, "sub/f", refused, ESTALE},
         {"file_for_file/move", true, true, Swap::FileForFile, "g", move, ESTALE},
         {"file_for_link/attributes", true, true, Swap::FileForLink, "g", attributes, ESTALE},
         {"file_for_link/move", true, true, Swap::FileForLink, "sub/f", move, ESTALE},
@@ -420,6 +438,9 @@ TEST_F(PosixFileSystemTest, ChangesReachOnlyTheEntryListed) {
         EXPECT_EQ(outsideAttributes, attr::kArchive);
         if (row.swap == Swap::FileForFile) {
             EXPECT_EQ(root.ReadFile(row.entry), "another");
+        }
+        if (std::string_view(row.name).starts_with("unchanged/move")) {
+            EXPECT_EQ(root.Exists(std::string(row.entry) + ".new"), row.error == 0);
         }
         EXPECT_EQ(anchored.Anchor(""), 0);
     }

@@ -307,7 +307,23 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
         }
         RemoveReservations(r, run.started, fileSystem, traits);
         platform::FileStatus found;
-        const Where where = Locate(r, fileSystem, traits, found);
+        // The common record, a file under its new name: its move back reads the status the
+        // check needs. Anything else (found elsewhere, not found, not the file) is looked for.
+        const bool plain = (r.changes & journal::kMoved) != 0 && r.viaPath.empty() &&
+                           !r.newPath.empty() && !DiffersOnlyInCase(r.newPath, r.oldPath);
+        int plainError = ENOENT;
+        if (plain) {
+            const bool kept = KeepsIdentity(traits, r.newPath);
+            plainError = fileSystem.MoveIf(
+                r.newPath, r.oldPath,
+                [&](const platform::FileStatus& entry) { return IsTheFile(r, entry, kept, false); },
+                found);
+        }
+        if (plainError == EEXIST) {
+            leave(Left::NameTaken, 0);
+            continue;
+        }
+        const Where where = plainError == 0 ? Where::Old : Locate(r, fileSystem, traits, found);
         if (where == Where::Nowhere) {
             // A change the run only intended, whose file is found under neither name, never
             // happened to this file: there is nothing of it to take back, and nothing is moved.
@@ -331,6 +347,8 @@ UndoReport UndoRecords(const journal::Run& run, platform::FileSystem& fileSystem
                 }
                 continue;
             }
+            ++report.restored;
+        } else if (plainError == 0) {
             ++report.restored;
         } else if (r.state == State::Done && (r.changes & journal::kMoved) != 0) {
             ++report.alreadyBack;  // an earlier undo moved it and was stopped before its mark

@@ -19,52 +19,52 @@ void NameComposer::AppendPart(const PartEntry& entry, std::size_t counter, bool 
                               PartCounters& counters, const FileFacts& facts,
                               std::string& name) const {
     switch (entry.kind) {
-        case PartKind::None:
+        case settings::kPartNone:
             return;
-        case PartKind::FixedText:
+        case settings::kPartFixedText:
             name += entry.text;
             return;
-        case PartKind::Extension:
+        case settings::kPartExtension:
             name += facts.extension;
             return;
-        case PartKind::Sequence:
+        case settings::kPartSequence:
             AppendZeroFilled(name, counters.sequence[counter], entry.digits);
             counters.sequence[counter] += entry.step;
             return;
-        case PartKind::Period:
+        case settings::kPartPeriod:
             name += '.';
             return;
-        case PartKind::BaseName:
+        case settings::kPartFileName:
             name += facts.baseName;
             return;
-        case PartKind::FolderName:
+        case settings::kPartFolderName:
             name += FolderNameOf(facts.folder);
             return;
-        case PartKind::CreationTime:
+        case settings::kPartCreationTime:
             AppendTimestampFormat(platform::ToLocalTime(facts.creation), entry.format, name,
                                   kPartBytes);
             return;
-        case PartKind::ModificationTime:
+        case settings::kPartModificationTime:
             AppendTimestampFormat(platform::ToLocalTime(facts.modification), entry.format, name,
                                   kPartBytes);
             return;
-        case PartKind::FolderNumber:
+        case settings::kPartFolderSequence:
             AppendZeroFilled(name, counters.folder[counter], entry.digits);
             return;
-        case PartKind::Exif:
+        case settings::kPartExif:
             return;  // handled by the caller; a fallback cannot be one
-        case PartKind::ExtensionRange:
-        case PartKind::BaseNameRange:
-        case PartKind::FolderNameRange:
-            break;
+        case settings::kPartExtensionRange:
+            // A fallback entry cannot be a range.
+            if (!fallback) name += CharacterRange(facts.extension, entry.format);
+            return;
+        case settings::kPartFileNameRange:
+            if (!fallback) name += CharacterRange(facts.baseName, entry.format);
+            return;
+        case settings::kPartFolderNameRange:
+            if (!fallback) name += CharacterRange(FolderNameOf(facts.folder), entry.format);
+            return;
     }
-    // A fallback entry cannot be a range.
-    if (fallback) return;
-    const std::string_view text = entry.kind == PartKind::ExtensionRange ? facts.extension
-                                  : entry.kind == PartKind::BaseNameRange
-                                      ? facts.baseName
-                                      : FolderNameOf(facts.folder);
-    name += CharacterRange(text, entry.format);
+    // Any other kind produces nothing.
 }
 
 void NameComposer::ComposeParts(PartCounters& counters, const FileFacts& facts, ExifAccessor& exif,
@@ -75,7 +75,7 @@ void NameComposer::ComposeParts(PartCounters& counters, const FileFacts& facts, 
     for (int i = 0; i < count; ++i) {
         const PartEntry& entry = m_parts.Entry(i);
         const auto counter = static_cast<std::size_t>(i);
-        if (entry.kind != PartKind::Exif) {
+        if (entry.kind != settings::kPartExif) {
             AppendPart(entry, counter, false, counters, facts, name);
         } else if (const std::size_t start = name.size();
                    AppendExifPart(entry.format, exif, name)) {

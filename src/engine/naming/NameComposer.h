@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <utility>
 
 #include "engine/exif/ExifAccessor.h"
 #include "engine/naming/FileFacts.h"
@@ -26,15 +27,19 @@ struct NameRules {
     std::array<std::string, kReplacementPairs> before{};
     std::array<std::string, kReplacementPairs> after{};
     platform::ExtensionRule extensionRule = platform::ExtensionRule::LastPeriod;
+
+    friend bool operator==(const NameRules&, const NameRules&) = default;
 };
 
 // Builds new names. Pure apart from the Exif accessor it is handed: the file's facts, the
 // counters and the configuration are all it reads, so the same inputs give the same name.
 class NameComposer {
   public:
-    PartTable& Parts() { return m_parts; }
+    NameComposer() = default;
+    NameComposer(PartTable parts, NameRules rules)
+        : m_parts(std::move(parts)), m_rules(std::move(rules)) {}
+
     const PartTable& Parts() const { return m_parts; }
-    NameRules& Rules() { return m_rules; }
     const NameRules& Rules() const { return m_rules; }
 
     // The first n parts joined into `name` (its capacity is reused). A sequence part moves its

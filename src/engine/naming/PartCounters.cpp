@@ -3,7 +3,8 @@
 namespace morvanex::engine {
 
 void PartCounters::LoadStarts(const PartTable& table) {
-    for (int i = 0; i < kMaxPartEntries; ++i) {
+    Clear();
+    for (int i = 0; i < table.EntryCount(); ++i) {
         sequence[static_cast<std::size_t>(i)] = table.Entry(i).start;
         folder[static_cast<std::size_t>(i)] = table.Entry(i).start;
     }
@@ -15,13 +16,13 @@ void PartCounters::Clear() {
 }
 
 void PartCounters::RestartSequences(const PartTable& table) {
-    for (int i = 0; i < kMaxPartEntries; ++i) {
+    for (int i = 0; i < table.EntryCount(); ++i) {
         sequence[static_cast<std::size_t>(i)] = table.Entry(i).start;
     }
 }
 
 void PartCounters::AdvanceFolderNumbers(const PartTable& table) {
-    for (int i = 0; i < kMaxPartEntries; ++i)
+    for (int i = 0; i < table.EntryCount(); ++i)
         folder[static_cast<std::size_t>(i)] += table.Entry(i).step;
 }
 

@@ -15,7 +15,8 @@ struct PartCounters {
     std::array<std::int64_t, kMaxPartEntries> sequence{};
     std::array<std::int64_t, kMaxPartEntries> folder{};
 
-    // Start of a composing run: both counters of every entry at its start number.
+    // Start of a composing run: both counters of every entry at its start number (those beyond
+    // the table's entries at 0).
     void LoadStarts(const PartTable& table);
     // Start of a run that does not compose: everything 0.
     void Clear();

@@ -1,80 +1,56 @@
 #pragma once
 
-#include <array>
 #include <string>
-#include <string_view>
+#include <vector>
 
-// The engine's part table: what each part of a new name produces and the data it needs. With
-// the Exif fallback switch on, entry n + i stands in for Exif part i of a file without Exif data.
+#include "settings/RenameSettings.h"
+
+// The engine's part table: what each part of a new name produces and the data it needs. A part
+// is of one of the record's part types (`settings::PartType`, the codes job files store): the
+// engine composes them under the same numbers.
 namespace morvanex::engine {
 
-// What a part produces (the engine's codes; the settings' PartType codes map onto these).
-enum class PartKind : int {
-    None = 0,
-    FixedText = 1,
-    Extension = 2,
-    Sequence = 3,
-    Period = 4,
-    BaseName = 5,
-    FolderName = 6,
-    CreationTime = 7,
-    ModificationTime = 8,
-    Exif = 9,
-    FolderNumber = 10,
-    ExtensionRange = 11,
-    BaseNameRange = 12,
-    FolderNameRange = 13,
-};
-inline constexpr int kPartKindCount = 14;
+using settings::PartType;
 
+// The most entries one table holds, parts and fallbacks together: a run keeps one pair of
+// counters per entry.
 inline constexpr int kMaxPartEntries = 32;
-inline constexpr int kMaxPartsWithFallback = kMaxPartEntries / 2;
-inline constexpr int kDefaultPartCount = 4;
 
 struct PartEntry {
-    PartKind kind = PartKind::None;
-    std::string text;    // fixed text
-    std::string format;  // timestamp format, Exif format or range SSEE
-    int start = 1;       // sequence start
-    int step = 1;        // sequence step
-    int digits = 3;      // zero-fill width, 0 for none
+    PartType kind = settings::kPartNone;
+    std::string text;                                        // fixed text
+    std::string format = settings::kDefaultTimestampFormat;  // time or Exif format, range SSEE
+    int start = 1;                                           // sequence start
+    int step = 1;                                            // sequence step
+    int digits = 3;                                          // zero-fill width, 0 for none
 
     friend bool operator==(const PartEntry&, const PartEntry&) = default;
 };
 
-// Configured like the engine it belongs to: every setter returns 0, 12 for a parameter out of
-// range or 13 when the entry's kind (set first) does not take that data.
+// The n parts of a new name in order and, with the Exif fallback switch on, one fallback per
+// part after them: entry n + i stands in for Exif part i of a file without Exif data. A value,
+// made whole and then only read.
 class PartTable {
   public:
-    // A new engine's table: four parts, part 0 a sequence, the fallback switch on.
-    PartTable();
-
-    // Sets n (at most 16 with the fallback switch on, 32 off), makes entry 0's kind none and
-    // resets every entry's text, start, step and digits.
-    int SetPartCount(int count);
-    // Switching the fallback on is refused (12) while n is above 16: the table could not hold
-    // the fallback entries.
-    int SetExifFallback(bool on);
-    int SetPartKind(int index, int kind);
-    // Fixed-text entries only; the text is kept to 259 bytes.
-    int SetPartText(int index, std::string_view text);
-    // Time, Exif and range entries only; the format is kept to 259 bytes.
-    int SetPartFormat(int index, std::string_view format);
-    // Sequence and per-folder number entries only.
-    int SetSequence(int index, int start, int step, int digits);
+    // No parts: a run that composes names refuses it (no rename format).
+    PartTable() = default;
+    // `fallbacks` empty: the fallback switch is off; else part i's fallback is its entry i (a
+    // missing one is none, one beyond the parts is dropped). Parts beyond what the counters hold
+    // (16 with fallbacks, 32 without) are dropped.
+    explicit PartTable(std::vector<PartEntry> parts, std::vector<PartEntry> fallbacks = {});
 
     int PartCount() const { return m_partCount; }
     bool ExifFallback() const { return m_exifFallback; }
     // The entries in use: 2n with the fallback switch on, else n.
-    int EntryCount() const { return m_exifFallback ? 2 * m_partCount : m_partCount; }
+    int EntryCount() const { return static_cast<int>(m_entries.size()); }
     const PartEntry& Entry(int index) const { return m_entries[static_cast<std::size_t>(index)]; }
 
-  private:
-    bool InRange(int index) const { return index >= 0 && index < EntryCount(); }
+    friend bool operator==(const PartTable&, const PartTable&) = default;
 
-    std::array<PartEntry, kMaxPartEntries> m_entries;
-    int m_partCount = kDefaultPartCount;
-    bool m_exifFallback = true;
+  private:
+    std::vector<PartEntry> m_entries;
+    int m_partCount = 0;
+    bool m_exifFallback = false;
 };
 
 }  // namespace morvanex::engine

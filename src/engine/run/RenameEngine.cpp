@@ -40,8 +40,8 @@ std::int64_t LargestNumberOf(int digits) {
     return largest - 1;
 }
 
-bool IsSequence(PartKind kind) {
-    return kind == PartKind::Sequence || kind == PartKind::FolderNumber;
+bool IsSequence(PartType kind) {
+    return kind == settings::kPartSequence || kind == settings::kPartFolderSequence;
 }
 
 // The same folder as far as the run's folder change is concerned: case-insensitive, first 260
@@ -90,12 +90,13 @@ void CreateFolderTree(platform::FileSystem& fileSystem, const std::string& path)
 }
 
 RenameEngine::RenameEngine(platform::FileSystem& fileSystem, const platform::Clock& clock,
-                           Interaction& interaction)
-    : m_fileSystem(fileSystem), m_clock(clock), m_interaction(interaction) {
-    const platform::Timestamp now = clock.Now();
-    m_options.fixedTimes = {now, now, now};
-    m_options.copyDestination = m_options.logFolder = fileSystem.TemporaryFolder();
-}
+                           Interaction& interaction, EngineConfig config)
+    : m_fileSystem(fileSystem),
+      m_clock(clock),
+      m_interaction(interaction),
+      m_composer(std::move(config.parts), std::move(config.rules)),
+      m_options(std::move(config.options)),
+      m_maxPerFolder(std::max(1, config.maxPerFolder)) {}
 
 int RenameEngine::SetTargets(std::vector<std::string> targets,
                              std::vector<platform::FileStatus> statuses) {
@@ -119,32 +120,6 @@ std::vector<std::string> RenameEngine::TakeTargets() {
 
 void RenameEngine::SetExplicitNames(std::vector<std::string> names) {
     m_explicitNames = std::move(names);
-}
-
-int RenameEngine::SetPartCount(int count) {
-    return m_composer.Parts().SetPartCount(count);
-}
-
-int RenameEngine::SetMaxPerFolder(int largest) {
-    if (largest < 1) return MRVN_PARAMETER_ERROR;
-    m_maxPerFolder = largest;
-    return kSuccess;
-}
-
-int RenameEngine::SetPartKind(int index, int kind) {
-    return m_composer.Parts().SetPartKind(index, kind);
-}
-
-int RenameEngine::SetPartText(int index, std::string_view text) {
-    return m_composer.Parts().SetPartText(index, text);
-}
-
-int RenameEngine::SetPartFormat(int index, std::string_view format) {
-    return m_composer.Parts().SetPartFormat(index, format);
-}
-
-int RenameEngine::SetSequence(int index, int start, int step, int digits) {
-    return m_composer.Parts().SetSequence(index, start, step, digits);
 }
 
 int RenameEngine::CheckSetup(bool real) {
@@ -195,14 +170,16 @@ int RenameEngine::CheckSetup(bool real) {
         if (n < 1) return MRVN_ERROR_NO_RENFORMAT;
         bool producesSomething = false;
         for (int i = 0; i < n; ++i) {
-            const PartKind kind = parts.Entry(i).kind;
-            if (kind != PartKind::None && kind != PartKind::Period) producesSomething = true;
+            const PartType kind = parts.Entry(i).kind;
+            if (kind != settings::kPartNone && kind != settings::kPartPeriod) {
+                producesSomething = true;
+            }
         }
         if (!producesSomething) return MRVN_ERROR_NO_RENFORMAT;
         const int entries = parts.EntryCount();
         for (int i = 0; i < entries; ++i) {
             const PartEntry& entry = parts.Entry(i);
-            if (entry.kind == PartKind::FixedText && HasForbiddenCharacter(entry.text)) {
+            if (entry.kind == settings::kPartFixedText && HasForbiddenCharacter(entry.text)) {
                 m_setupDetail =
                     platform::Sjis("パーツ") + std::to_string(i % n + 1) + " : " + entry.text;
                 return MRVN_ERROR_BAD_STRING_USED;

@@ -14,6 +14,7 @@
 #include "engine/plan/Change.h"
 #include "engine/plan/FolderTraits.h"
 #include "engine/plan/TargetFeed.h"
+#include "engine/run/EngineConfig.h"
 #include "engine/run/RunLog.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -22,55 +23,6 @@
 namespace morvanex::engine {
 
 class UndoJournal;
-
-// What a run does with one attribute: the record's 0, 1, 2.
-enum class AttributeAction : int { Leave = 0, Set = 1, Clear = 2 };
-
-// Where a run takes one of a file's three times from: the record's 1..5; any other value
-// leaves the time as it is.
-enum class TimeSource : int {
-    Leave = 0,
-    Fixed = 1,
-    Creation = 2,
-    Modification = 3,
-    Access = 4,
-    ExifShot = 5
-};
-
-// The switches of a run besides the name rules of the composer.
-struct EngineOptions {
-    bool copy = false;
-    std::string copyDestination;  // ends with the separator after the set-up check
-    bool keepDirTree = false;
-    std::string rootFolder;      // the folder the targets were collected from
-    bool listedTargets = false;  // the targets are a given list, not a folder's
-    bool numberReset = true;
-    bool allAttributes = false;  // AllAttributeFileRename
-
-    bool changeAttributes = false;
-    AttributeAction archive = AttributeAction::Leave;
-    AttributeAction readOnly = AttributeAction::Leave;
-    AttributeAction hidden = AttributeAction::Leave;
-    AttributeAction system = AttributeAction::Leave;
-
-    bool changeTimes = false;
-    // Creation, modification, last access.
-    std::array<TimeSource, 3> timeModes{};
-    std::array<platform::Timestamp, 3> fixedTimes{};
-    // How the Exif parts and the Exif time mode read a file.
-    ExifReading exifReading = ExifReading::Wide;
-    // How the tag tokens read fields of raw bytes.
-    TagTextReading tagReading = TagTextReading::Automatic;
-
-    bool textLog = false;
-    bool batchLog = false;
-    std::string logFolder;
-
-    // The whole plan is checked before the first move, and the moves are ordered so that every
-    // name is free when its move comes. Off: the targets go in their order and the first name
-    // found taken stops the run.
-    bool wholeRun = true;
-};
 
 struct EngineResult {
     int code = 0;
@@ -82,14 +34,14 @@ struct EngineResult {
 
 // One run over a target list: composes each new name, moves or copies the file, changes its
 // attributes and times, logs it and records it for undo; or, as a preview, computes all of
-// that and touches nothing. Configured from the settings by the run driver, run once.
+// that and touches nothing. Set up whole from the record's configuration, run once.
 class RenameEngine {
   public:
+    // Set up whole: nothing of the configuration changes afterwards.
     RenameEngine(platform::FileSystem& fileSystem, const platform::Clock& clock,
-                 Interaction& interaction);
+                 Interaction& interaction, EngineConfig config);
 
-    // Configuration, each 0 or 12 (a value out of range) or 13 (data for another kind), in
-    // this order: targets, part count, largest per folder, then per entry its kind first.
+    // The run's inputs, given before Run. 0, or 12 for no targets.
     // With `statuses` (one per target, as the listing read them a moment ago) the run takes
     // each target's status from there instead of reading it again.
     int SetTargets(std::vector<std::string> targets,
@@ -97,12 +49,6 @@ class RenameEngine {
     // Targets that may still be arriving: the run asks for the total only where it must (the
     // logs' header, the progress bar, a sequence limit the largest possible total would break).
     int SetTargets(std::unique_ptr<TargetFeed> feed);
-    int SetPartCount(int count);
-    int SetMaxPerFolder(int largest);
-    int SetPartKind(int index, int kind);
-    int SetPartText(int index, std::string_view text);
-    int SetPartFormat(int index, std::string_view format);
-    int SetSequence(int index, int start, int step, int digits);
     // Whether the run reports its progress, and with which total: the exact one (waited for
     // before the first target, for a progress bar) or the best known so far (for a line).
     enum class Progress { Off, ExactTotal, TotalSoFar };
@@ -116,9 +62,6 @@ class RenameEngine {
     // and the name rules (parts, digits, case, replacements) are not applied. A target whose
     // name is its own stays where it is; the plan judges the rest as it judges any run.
     void SetExplicitNames(std::vector<std::string> names);
-
-    EngineOptions& Options() { return m_options; }
-    NameRules& Rules() { return m_composer.Rules(); }
 
     EngineResult Run(bool real);
 

@@ -10,10 +10,10 @@
 #include "engine/journal/UndoJournal.h"
 #include "engine/plan/CollectTargets.h"
 #include "engine/plan/TargetFeed.h"
+#include "engine/run/EngineConfig.h"
 #include "engine/run/RenameEngine.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
-#include "settings/PatternFile.h"
 
 namespace morvanex::engine {
 
@@ -27,57 +27,6 @@ constexpr const char* kAttributeHint =
     "理を行いたい場合には\n\u30001．オプションページの「すべてのファイル属性が対象」をチェックする"
     "。\n\u30002．処理を行いたいファイルの属性をエクスプローラー等で変更する。\nのいずれかの方法を"
     "取ってください。";
-
-// What each of the record's part types is in the engine.
-PartKind PartKindOf(int partType) {
-    switch (partType) {
-        case settings::kPartFixedText:
-            return PartKind::FixedText;
-        case settings::kPartFileName:
-            return PartKind::BaseName;
-        case settings::kPartExtension:
-            return PartKind::Extension;
-        case settings::kPartFolderName:
-            return PartKind::FolderName;
-        case settings::kPartPeriod:
-            return PartKind::Period;
-        case settings::kPartSequence:
-            return PartKind::Sequence;
-        case settings::kPartFolderSequence:
-            return PartKind::FolderNumber;
-        case settings::kPartCreationTime:
-            return PartKind::CreationTime;
-        case settings::kPartModificationTime:
-            return PartKind::ModificationTime;
-        case settings::kPartExif:
-            return PartKind::Exif;
-        case settings::kPartFileNameRange:
-            return PartKind::BaseNameRange;
-        case settings::kPartExtensionRange:
-            return PartKind::ExtensionRange;
-        case settings::kPartFolderNameRange:
-            return PartKind::FolderNameRange;
-        default:
-            return PartKind::None;  // an unknown type is no part
-    }
-}
-
-AttributeAction AttributeActionOf(int selected) {
-    return selected == 1   ? AttributeAction::Set
-           : selected == 2 ? AttributeAction::Clear
-                           : AttributeAction::Leave;
-}
-
-TimeSource TimeSourceOf(int mode) {
-    return mode >= 1 && mode <= 5 ? static_cast<TimeSource>(mode) : TimeSource::Leave;
-}
-
-// A value outside the three choices is the default, as an unknown key value is elsewhere.
-TagTextReading TagTextReadingOf(int setting) {
-    return setting == 1   ? TagTextReading::AlwaysCp932
-           : setting == 2 ? TagTextReading::Latin1
-                          : TagTextReading::Automatic;
-}
 
 void ReportNothingCollected(Interaction& ui, const RenameSettings& settings) {
     ShowRunError(ui, DINFO_ERROR_NO_FILEINDIR_APP, 0, "");
@@ -96,85 +45,13 @@ std::string Format(const char* utf8, int first, int second = 0) {
     return text;
 }
 
-void Configure(RenameEngine& engine, const RenameSettings& s) {
-    engine.SetPartCount(settings::kVisibleParts);
-    for (int i = 0; i < settings::kPartSlots; ++i) {
-        const settings::PartSlot& slot = s.RenameOption.Parts[static_cast<std::size_t>(i)];
-        engine.SetPartKind(i, static_cast<int>(PartKindOf(slot.SelectedPart)));
-        switch (slot.SelectedPart) {
-            case settings::kPartFixedText:
-                engine.SetPartText(i, slot.StrPart);
-                break;
-            case settings::kPartSequence:
-            case settings::kPartFolderSequence:
-                engine.SetSequence(i, settings::ParseInteger(slot.StrPart), slot.SkipNum,
-                                   slot.DigitNum);
-                break;
-            case settings::kPartCreationTime:
-            case settings::kPartModificationTime:
-            case settings::kPartExif:
-            case settings::kPartFileNameRange:
-            case settings::kPartExtensionRange:
-            case settings::kPartFolderNameRange:
-                engine.SetPartFormat(i, slot.StrPart);
-                break;
-            default:
-                break;
-        }
-    }
-    const bool freeSelect = s.SelectFile.FreeFileSelect != 0;
-    EngineOptions& o = engine.Options();
-    o.rootFolder = s.SelectFile.FullPath.empty()
-                       ? std::string()
-                       : platform::WithTrailingSeparator(s.SelectFile.FullPath);
-    o.copy = s.CopyToDir.EnableCopy != 0;
-    o.copyDestination = s.CopyToDir.FullPath;
-    o.keepDirTree = !freeSelect && s.CopyToDir.KeepDirTree != 0;
-    o.numberReset = !freeSelect && s.CommonOption.NumberReset != 0;
-    o.allAttributes = s.CommonOption.AllAttributeFileRename != 0;
-    o.changeAttributes = s.AttributeOption.EnableAttribute != 0;
-    o.archive = AttributeActionOf(s.AttributeOption.SelectedArchive);
-    o.readOnly = AttributeActionOf(s.AttributeOption.SelectedReadOnly);
-    o.hidden = AttributeActionOf(s.AttributeOption.SelectedHidden);
-    o.system = AttributeActionOf(s.AttributeOption.SelectedSystem);
-    o.changeTimes = s.TimeStampOption.EnableTimeStamp != 0;
-    o.timeModes = {TimeSourceOf(s.TimeStampOption.EnableMakeTime),
-                   TimeSourceOf(s.TimeStampOption.EnableUpdateTime),
-                   TimeSourceOf(s.TimeStampOption.EnableLastAccessTime)};
-    o.fixedTimes = {platform::FromLocalTime(s.MakeTimeValue),
-                    platform::FromLocalTime(s.UpdateTimeValue),
-                    platform::FromLocalTime(s.LastAccessTimeValue)};
-    o.exifReading =
-        s.RenameOption.ExifStrictJpeg != 0 ? ExifReading::StrictJpeg : ExifReading::Wide;
-    o.tagReading = TagTextReadingOf(s.RenameOption.ExifTagCp932);
-    o.textLog = s.CommonOption.LogWrite != 0;
-    o.batchLog = s.CommonOption.BatLogWrite != 0;
-    // An empty log folder means the temporary folder (the engine's own default).
-    if (!s.CommonOption.LogWritePath.empty()) o.logFolder = s.CommonOption.LogWritePath;
-    o.wholeRun = s.CommonOption.PlanWholeRun != 0;
-
-    NameRules& rules = engine.Rules();
-    rules.rename = s.RenameOption.EnableRename != 0;
-    rules.alignDigits = s.RenameOption.EnableDigitChange != 0;
-    // The list index beyond its range must not overflow into a valid width.
-    const int index = s.RenameOption.DigitChangeNum;
-    rules.digitWidth = index >= 0 && index < 8 ? index + 1 : 0;
-    rules.changeCase = s.LetterChangeOption.EnableLetterChange != 0;
-    rules.caseMode = s.LetterChangeOption.ChangeMode;
-    rules.replace = s.StringChangeOption.EnableStringChange != 0;
-    rules.regex = s.StringChangeOption.UseRegex != 0;
-    for (std::size_t p = 0; p < settings::kReplacePairs; ++p) {
-        rules.before[p] = s.StringChangeOption.ChangeBefore[p];
-        rules.after[p] = s.StringChangeOption.ChangeAfter[p];
-    }
-    rules.extensionRule = platform::ExtensionRule::LastPeriod;
-}
-
-// The paths of a run's targets, in run order: where they were and where they went (empty past
-// the target a run stopped at).
+// What a run gives its reports, one entry per target in run order: where each target was and
+// where it went (empty past the target a run stopped at), its status before and after.
 struct RunLists {
     std::vector<std::string> sources;
     std::vector<std::string> newPaths;
+    std::vector<settings::FileStatusRecord> before;
+    std::vector<settings::FileStatusRecord> after;
     std::vector<Conflict> conflicts;  // what the plan says of each row (previews)
     std::vector<bool> done;           // each row was changed (real runs)
 };
@@ -199,9 +76,9 @@ Conflict RowConflict(Verdict verdict) {
     return Conflict::None;
 }
 
-// Shows the run's rows. The lists and the document's status lists are lent to the list and
-// given back afterwards: a run of many files must not hold them twice.
-void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview) {
+// Shows the run's rows. The lists are lent to the list and given back afterwards: a run of many
+// files must not hold them twice.
+void ShowRows(const RenameSettings& s, Interaction& ui, RunLists& lists, bool preview) {
     ResultList list;
     list.showAttributes = s.AttributeOption.EnableAttribute != 0;
     const bool times = s.TimeStampOption.EnableTimeStamp != 0;
@@ -211,14 +88,14 @@ void ShowRows(RenameSettings& s, Interaction& ui, RunLists& lists, bool preview)
     list.openSourceOnDoubleClick = preview;
     list.sources = std::move(lists.sources);
     list.targets = std::move(lists.newPaths);
-    list.before = std::move(s.BeforeStatus);
-    list.after = std::move(s.AfterStatus);
+    list.before = std::move(lists.before);
+    list.after = std::move(lists.after);
     if (preview) list.conflicts = std::move(lists.conflicts);
     ui.ShowResultList(list);
     lists.sources = std::move(list.sources);
     lists.newPaths = std::move(list.targets);
-    s.BeforeStatus = std::move(list.before);
-    s.AfterStatus = std::move(list.after);
+    lists.before = std::move(list.before);
+    lists.after = std::move(list.after);
 }
 
 }  // namespace
@@ -371,19 +248,18 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     return kSuccess;
 }
 
-// Configures the engine from the record and runs it; the statuses go to the document, the
-// paths to `lists`.
-EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
-                       Targets targets, const std::vector<std::string>* newNames, RunLists& lists) {
+// Runs an engine set up from the record on the targets; what the run gives its reports goes to
+// `lists`.
+EngineResult RunEngine(const RenameSettings& s, const RunContext& context, Interaction& ui,
+                       bool preview, Targets targets, const std::vector<std::string>* newNames,
+                       RunLists& lists) {
     const bool real = !preview;
-    s.BeforeStatus.clear();
-    s.AfterStatus.clear();
+    EngineConfig config = ConfigFromSettings(s, context.fileSystem.TemporaryFolder());
+    config.maxPerFolder = targets.largestPerFolder;
+    config.options.listedTargets = targets.listed;
     // The set-up check's folder questions reach the user also in an auto-exec run.
-    RenameEngine engine(context.fileSystem, context.clock, context.interaction);
+    RenameEngine engine(context.fileSystem, context.clock, context.interaction, std::move(config));
     engine.SetTargets(std::move(targets.feed));
-    engine.SetMaxPerFolder(targets.largestPerFolder);
-    Configure(engine, s);
-    engine.Options().listedTargets = targets.listed;
     if (newNames != nullptr) engine.SetExplicitNames(*newNames);
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
@@ -400,8 +276,8 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     }
     const EngineResult result = engine.Run(real);
     ui.EndWait();
-    s.BeforeStatus = std::move(engine.Before());
-    s.AfterStatus = std::move(engine.After());
+    lists.before = std::move(engine.Before());
+    lists.after = std::move(engine.After());
     if (preview) {
         lists.conflicts.reserve(engine.Changes().size());
         for (const Change& change : engine.Changes())
@@ -416,14 +292,21 @@ EngineResult RunEngine(RenameSettings& s, const RunContext& context, Interaction
     return result;
 }
 
-// The document's undo data of the last run: the window's Undo checks and previews them.
+// The document's undo data of the last real run: its paths and the statuses before and after
+// (the window's Undo checks and previews them, and takes back from them where there is no
+// journal). Kept only where undo is on and the run renamed; a preview leaves them to the run
+// they describe.
 void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, RunLists& lists) {
     if (!preview && s.Preferences.UndoFlag != 0) {
         s.Undo = {};
+        s.BeforeStatus.clear();
+        s.AfterStatus.clear();
         if (s.CopyToDir.EnableCopy == 0) {
             s.Undo.ValidCount = static_cast<int>(lists.sources.size());
             s.Undo.OldPaths = std::move(lists.sources);
             s.Undo.NewPaths = std::move(lists.newPaths);
+            s.BeforeStatus = std::move(lists.before);
+            s.AfterStatus = std::move(lists.after);
         }
     }
     // Only the targets before the one a run stopped at were done (none of a preview). A run that
@@ -434,7 +317,7 @@ void KeepUndoData(RenameSettings& s, bool preview, const EngineResult& result, R
 
 // Stopped on purpose: no error, and the undo is the user's own choice. The list shows what was
 // done, where a finished run would have shown its list.
-void ReportStopped(RenameSettings& s, Interaction& ui, RunLists& lists, int doneCount,
+void ReportStopped(const RenameSettings& s, Interaction& ui, RunLists& lists, int doneCount,
                    bool preview) {
     ui.ProgressReset();
     if (preview) return;
@@ -448,15 +331,15 @@ void ReportStopped(RenameSettings& s, Interaction& ui, RunLists& lists, int done
         if (kept != i) {
             lists.sources[kept] = std::move(lists.sources[i]);
             lists.newPaths[kept] = std::move(lists.newPaths[i]);
-            if (i < s.BeforeStatus.size()) s.BeforeStatus[kept] = s.BeforeStatus[i];
-            if (i < s.AfterStatus.size()) s.AfterStatus[kept] = s.AfterStatus[i];
+            if (i < lists.before.size()) lists.before[kept] = lists.before[i];
+            if (i < lists.after.size()) lists.after[kept] = lists.after[i];
         }
         ++kept;
     }
     lists.sources.resize(kept);
     lists.newPaths.resize(kept);
-    s.BeforeStatus.resize(std::min(kept, s.BeforeStatus.size()));
-    s.AfterStatus.resize(std::min(kept, s.AfterStatus.size()));
+    lists.before.resize(std::min(kept, lists.before.size()));
+    lists.after.resize(std::min(kept, lists.after.size()));
     ShowRows(s, ui, lists, false);
 }
 
