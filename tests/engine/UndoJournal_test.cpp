@@ -603,7 +603,7 @@ TEST(UndoJournal, AnUndoThatCannotUseItsJournalMovesNothingUnmarked) {
         const char* name;
         Op op;
         int error;
-        std::size_t restored;  // by the failing undo
+        std::size_t restored;   // by the failing undo
         bool unmapped = false;  // the journal cannot be mapped: its marks are written
     } rows[] = {
         {"journal/cannot_be_opened", Op::OpenFile, EACCES, 0},

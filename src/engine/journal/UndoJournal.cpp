@@ -784,8 +784,7 @@ int RunFile::WriteWord(std::uint64_t offset, std::uint32_t value) {
 
 int RunFile::SetState(std::size_t i, State state) {
     if (m_file == nullptr || i >= m_offsets.size()) return EBADF;
-    if (const int error = WriteWord(m_offsets[i], static_cast<std::uint32_t>(state)))
-        return error;
+    if (const int error = WriteWord(m_offsets[i], static_cast<std::uint32_t>(state))) return error;
     m_run.records[i].state = state;
     return 0;
 }
