@@ -97,8 +97,10 @@ settings::RenameSettings NamesOnly(platform::FileSystem& fileSystem, const platf
 }
 
 // The plan of the given names: previewed and asked for (unless --yes), then run and journaled.
+// `statuses` (one per source, or none) were read just before: a run that follows at once (--yes)
+// takes them; after a question the run reads its own.
 int RenameToGivenNames(std::vector<std::string> sources, std::vector<std::string> names,
-                       const Arguments& options) {
+                       const Arguments& options, std::vector<platform::FileStatus> statuses = {}) {
     platform::PosixFileSystem fileSystem;
     platform::SystemClock clock;
     // Only the files whose name changes are the run's: the plan still sees the others where
@@ -110,11 +112,14 @@ int RenameToGivenNames(std::vector<std::string> sources, std::vector<std::string
         if (changes != i) {
             sources[changes] = std::move(sources[i]);
             names[changes] = std::move(names[i]);
+            if (!statuses.empty()) statuses[changes] = statuses[i];
         }
         ++changes;
     }
     sources.resize(changes);
     names.resize(changes);
+    if (!options.yes || statuses.size() < changes) statuses.clear();
+    statuses.resize(statuses.empty() ? 0 : changes);
     if (changes == 0) {
         std::fputs("Nothing to rename: every new name is the file's own.\n", stderr);
         return kExitOk;
@@ -144,7 +149,8 @@ int RenameToGivenNames(std::vector<std::string> sources, std::vector<std::string
     engine::UndoJournal journal(engine::UndoJournal::DefaultFolder());
     const InterruptStop interrupt;
     const engine::RunContext context{fileSystem, clock, terminal, &journal, &interrupt.Request()};
-    const engine::RunOutcome outcome = engine::StartRun(s, context, false, &s.FreeFileList, &names);
+    const engine::RunOutcome outcome = engine::StartRun(s, context, false, &s.FreeFileList, &names,
+                                                        statuses.empty() ? nullptr : &statuses);
     if (outcome.resultCode == engine::MRVN_STOPPED_BY_USER) return interrupt.ExitStatus();
     return outcome.resultCode == 0 ? kExitOk : kExitFailed;
 }
@@ -305,7 +311,8 @@ int Apply(const Arguments& options) {
     if (read.rows.empty()) return RefuseInput(file, {"no rows to apply"});
     MappedTargets mapped = ResolveMapping(read.rows, folder, fileSystem);
     if (!mapped.errors.empty()) return RefuseInput(file, mapped.errors);
-    return RenameToGivenNames(std::move(mapped.sources), std::move(mapped.names), options);
+    return RenameToGivenNames(std::move(mapped.sources), std::move(mapped.names), options,
+                              std::move(mapped.statuses));
 }
 
 int Edit(const Arguments& options) {

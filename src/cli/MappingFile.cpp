@@ -245,13 +245,13 @@ MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_vi
             continue;
         }
         std::string source = platform::Cp932FromUtf8(std::string(folder) + relative);
-        // Only whether it is there: the run reads its whole status when it lists it.
         platform::FileStatus status;
-        if (const int error = fileSystem.GetEntryStatus(source, status)) {
+        if (const int error = fileSystem.GetStatus(source, status)) {
             mapped.errors.push_back(at + Shown(row.oldPath) + ": " + std::strerror(error));
             continue;
         }
         mapped.sources.push_back(std::move(source));
+        mapped.statuses.push_back(status);
         mapped.names.push_back(platform::Cp932FromUtf8(to.back()));
     }
     return mapped;

@@ -41,6 +41,9 @@ MappingRead ReadMapping(std::string_view bytes, const MappingFormat& format);
 struct MappedTargets {
     std::vector<std::string> sources;
     std::vector<std::string> names;
+    // Each source's status as the check found it (stored attributes too): a run that follows at
+    // once need not read it again.
+    std::vector<platform::FileStatus> statuses;
     std::vector<std::string> errors;  // "line N: …"; empty when every row can be renamed
 };
 

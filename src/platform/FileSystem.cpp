@@ -57,8 +57,7 @@ bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsId
 }
 
 int FileSystem::MoveIf(std::string_view from, std::string_view to,
-                       const std::function<bool(const FileStatus&)>& isTheFile,
-                       FileStatus& found) {
+                       const std::function<bool(const FileStatus&)>& isTheFile, FileStatus& found) {
     if (const int error = GetEntryStatus(from, found)) return error;
     if (!isTheFile(found)) return ESTALE;
     return Move(from, to, &found);

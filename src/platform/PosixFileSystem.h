@@ -59,8 +59,7 @@ class PosixFileSystem : public FileSystem {
                      const FileStatus* expected) override;
     int Move(std::string_view from, std::string_view to, const FileStatus* expected) override;
     int MoveIf(std::string_view from, std::string_view to,
-               const std::function<bool(const FileStatus&)>& isTheFile,
-               FileStatus& found) override;
+               const std::function<bool(const FileStatus&)>& isTheFile, FileStatus& found) override;
     int Copy(std::string_view from, std::string_view to, bool* destinationFailed) override;
     int CreateFolder(std::string_view path) override;
     int DeleteFile(std::string_view path) override;

@@ -496,6 +496,29 @@ TEST_P(RunDriverTest, AFailedMoveGivesTheSourceItsAttributesBack) {
     EXPECT_TRUE(attributes & platform::attr::kReadOnly);
 }
 
+// Statuses handed over with a free list stand for the files as they were read: one replaced
+// since is not renamed.
+TEST_P(RunDriverTest, GivenStatusesAreTheFilesTheRunChanges) {
+    temp.CreateFile("a.jpg", "A");
+    temp.CreateFile("b.jpg", "B");
+    settings.SelectFile.FreeFileSelect = 1;
+    const std::vector<std::string> list = {Cp932(temp / "a.jpg"), Cp932(temp / "b.jpg")};
+    const std::vector<std::string> names = {"x.jpg", "y.jpg"};
+    std::vector<platform::FileStatus> statuses(2);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        ASSERT_EQ(real.GetStatus(list[i], statuses[i]), 0);
+    std::filesystem::remove(temp / "b.jpg");
+    temp.CreateFile("c.jpg", "takes the freed inode, if any");
+    temp.CreateFile("b.jpg", "another");
+    const RunOutcome outcome =
+        StartRun(settings, {faulty, clock, ui, &journal}, false, &list, &names, &statuses);
+    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
+    EXPECT_EQ(outcome.currentPath, list[1]);
+    EXPECT_EQ(temp.ReadFile("x.jpg"), "A");
+    EXPECT_EQ(temp.ReadFile("b.jpg"), "another");
+    EXPECT_FALSE(temp.Exists("y.jpg"));
+}
+
 TEST_P(RunDriverTest, SelectionRules) {
     // An empty free list is code 9, not 1004.
     settings.SelectFile.FreeFileSelect = 1;

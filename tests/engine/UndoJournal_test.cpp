@@ -603,12 +603,13 @@ TEST(UndoJournal, AnUndoThatCannotUseItsJournalMovesNothingUnmarked) {
         const char* name;
         Op op;
         int error;
-        std::size_t restored;  // by the failing undo
+        std::size_t restored;   // by the failing undo
+        bool unmapped = false;  // the journal cannot be mapped: its marks are written
     } rows[] = {
         {"journal/cannot_be_opened", Op::OpenFile, EACCES, 0},
         {"journal/cannot_be_locked", Op::Lock, ENOLCK, 0},
         {"journal/cannot_be_read", Op::ReadHandle, EIO, 0},
-        {"mark/cannot_be_written", Op::WriteHandle, ENOSPC, 1},
+        {"mark/cannot_be_written", Op::WriteHandle, ENOSPC, 1, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -630,6 +631,7 @@ TEST(UndoJournal, AnUndoThatCannotUseItsJournalMovesNothingUnmarked) {
 
         test::FaultInjectingFileSystem failing(host);
         failing.FailCall(row.op, 1, row.error);
+        if (row.unmapped) failing.FailCall(Op::Map, 1, ENODEV);
         const UndoReport report = UndoRun(journal.RunPath(), failing, nullptr);
         EXPECT_FALSE(report.Complete());
         EXPECT_EQ(report.restored, row.restored);

@@ -348,7 +348,8 @@ TEST_F(PosixFileSystemTest, ChangesReachOnlyTheEntryListed) {
     };
     const Change refused = [](FileSystem& f, const std::string& path, const FileStatus&) {
         FileStatus found;
-        return f.MoveIf(path, path + ".new", [](const FileStatus&) { return false; }, found);
+        return f.MoveIf(
+            path, path + ".new", [](const FileStatus&) { return false; }, found);
     };
     const Change attributes = [](FileSystem& f, const std::string& path, const FileStatus& listed) {
         return f.SetAttributes(path, attr::kReadOnly | attr::kHidden, &listed);

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "platform/Codepage.h"
+#include "platform/MappedFile.h"
 #include "platform/Paths.h"
 
 namespace morvanex::engine {
@@ -761,22 +762,29 @@ int RunFile::Open(const std::string& path, platform::FileSystem& fileSystem) {
     int error = 0;
     m_file = OpenAndRead(fileSystem, path, platform::FileAccess::kReadWrite, m_run, &m_offsets,
                          running, error);
+    platform::HandleStatus status;
+    if (m_file != nullptr && m_file->Status(status) == 0 && status.size > 0 &&
+        m_file->Map(static_cast<std::size_t>(status.size), m_data) == 0) {
+        m_mapped = static_cast<std::size_t>(status.size);
+    } else {
+        m_data = nullptr;
+    }
     return error;
 }
 
-namespace {
-
-int WriteWord(platform::FileHandle& file, std::uint64_t offset, std::uint32_t value) {
-    return file.WriteAt(offset,
-                        std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
+int RunFile::WriteWord(std::uint64_t offset, std::uint32_t value) {
+    if (m_data != nullptr && offset + sizeof value <= m_mapped) {
+        const bool stored = platform::MappedFile::Guarded(
+            [&] { std::memcpy(m_data + offset, &value, sizeof value); });
+        return stored ? 0 : EIO;
+    }
+    return m_file->WriteAt(offset,
+                           std::string_view(reinterpret_cast<const char*>(&value), sizeof value));
 }
-
-}  // namespace
 
 int RunFile::SetState(std::size_t i, State state) {
     if (m_file == nullptr || i >= m_offsets.size()) return EBADF;
-    if (const int error = WriteWord(*m_file, m_offsets[i], static_cast<std::uint32_t>(state)))
-        return error;
+    if (const int error = WriteWord(m_offsets[i], static_cast<std::uint32_t>(state))) return error;
     m_run.records[i].state = state;
     return 0;
 }
@@ -787,7 +795,7 @@ int RunFile::SetLeft(std::size_t i, Left reason, int error) {
     if (m_run.version != kVersion) return 0;
     const std::uint32_t value =
         (static_cast<std::uint32_t>(reason) << 16) | (static_cast<std::uint32_t>(error) & 0xFFFF);
-    if (const int failed = WriteWord(*m_file, m_offsets[i] + kLeftAt, value)) return failed;
+    if (const int failed = WriteWord(m_offsets[i] + kLeftAt, value)) return failed;
     m_run.records[i].left = reason;
     m_run.records[i].leftError = error;
     return 0;
@@ -797,13 +805,15 @@ int RunFile::CountUndoPass() {
     if (m_file == nullptr || !m_run.readable) return EBADF;
     const std::uint32_t passes = m_run.undoPasses + 1;
     const std::uint64_t at = m_run.version == kVersion ? kUndoPassesAt : kOldUndoPassesAt;
-    if (const int error = WriteWord(*m_file, at, passes)) return error;
+    if (const int error = WriteWord(at, passes)) return error;
     m_run.undoPasses = passes;
     return 0;
 }
 
 void RunFile::Close() {
     m_file.reset();
+    m_data = nullptr;
+    m_mapped = 0;
     m_run = {};
     m_offsets.clear();
 }

@@ -197,7 +197,13 @@ class RunFile {
     void Close();
 
   private:
+    // A word of the file: stored into its mapping (no system call per record), or written where
+    // the file could not be mapped. EIO when the file was cut under the mapping.
+    int WriteWord(std::uint64_t offset, std::uint32_t value);
+
     std::unique_ptr<platform::FileHandle> m_file;
+    unsigned char* m_data = nullptr;  // the file mapped, when it could be
+    std::size_t m_mapped = 0;
     Run m_run;
     std::vector<std::uint64_t> m_offsets;
 };

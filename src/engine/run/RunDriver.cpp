@@ -195,12 +195,16 @@ struct Targets {
 // Collects the targets (a folder's, or the free list); 0 or the code already shown. A folder is
 // anchored first.
 int CollectForRun(const RenameSettings& s, const RunContext& context, Interaction& ui, bool preview,
-                  const std::vector<std::string>* freeList, RunAnchor& anchor, Targets& targets) {
+                  const std::vector<std::string>* freeList,
+                  const std::vector<platform::FileStatus>* freeStatuses, RunAnchor& anchor,
+                  Targets& targets) {
     if (s.SelectFile.FreeFileSelect != 0 && (freeList == nullptr || freeList->empty())) {
         return ShowRunError(ui, MRVN_ERROR_NOT_RENFILE_STR, 0, ""), MRVN_ERROR_NOT_RENFILE_STR;
     }
     if (freeList != nullptr) {
-        targets.feed = std::make_unique<TargetFeed>(*freeList);
+        targets.feed = std::make_unique<TargetFeed>(
+            *freeList,
+            freeStatuses != nullptr ? *freeStatuses : std::vector<platform::FileStatus>());
         targets.largestPerFolder = static_cast<int>(freeList->size());
         targets.listed = true;
         return kSuccess;
@@ -382,13 +386,15 @@ void ReportSuccess(RenameSettings& s, Interaction& ui, RunLists& lists, int done
 
 RunOutcome StartRun(RenameSettings& s, const RunContext& context, bool preview,
                     const std::vector<std::string>* freeList,
-                    const std::vector<std::string>* newNames) {
+                    const std::vector<std::string>* newNames,
+                    const std::vector<platform::FileStatus>* freeStatuses) {
     SilentInteraction silent(context.interaction);
     Interaction& ui = s.AutoExecMode != 0 ? silent : context.interaction;
     RunOutcome outcome;
     Targets targets;
     RunAnchor anchor(context.fileSystem);
-    outcome.resultCode = CollectForRun(s, context, ui, preview, freeList, anchor, targets);
+    outcome.resultCode =
+        CollectForRun(s, context, ui, preview, freeList, freeStatuses, anchor, targets);
     if (outcome.resultCode == MRVN_STOPPED_BY_USER) {
         RunLists none;
         ReportStopped(s, ui, none, 0, preview);

@@ -37,10 +37,13 @@ struct RunOutcome {
 // given, else on the folder's targets. Every message goes through the context's interaction,
 // suppressed as the record's AutoExecMode says. With `newNames` (one per entry of the free list,
 // each a name in its entry's own folder) those names are the plan's instead of the record's name
-// rules (RenameEngine::SetExplicitNames).
+// rules (RenameEngine::SetExplicitNames). With `freeStatuses` (one per entry of the free list,
+// read a moment ago with their stored attributes) the run takes each target's status from there
+// instead of reading it again; each change still checks that the file is the one read.
 RunOutcome StartRun(settings::RenameSettings& settings, const RunContext& context, bool preview,
                     const std::vector<std::string>* freeList,
-                    const std::vector<std::string>* newNames = nullptr);
+                    const std::vector<std::string>* newNames = nullptr,
+                    const std::vector<platform::FileStatus>* freeStatuses = nullptr);
 
 // Moves the files of the last real run back (the view's undo command).
 void Undo(settings::RenameSettings& settings, const RunContext& context);
