@@ -6,6 +6,7 @@
 #include <random>
 
 #include "engine/ResultCodes.h"
+#include "engine/plan/TargetFeed.h"
 #include "engine/plan/Wildcard.h"
 #include "platform/Codepage.h"
 #include "platform/FileSystem.h"
@@ -381,6 +382,33 @@ TEST(Wildcard, MatchesLikeTheFilterDialog) {
         EXPECT_EQ(MatchesWildcard(row.name, row.pattern), row.matches)
             << row.name << " ~ " << row.pattern;
     }
+}
+
+// A feed of a large list reads its statuses on two threads; it still hands out the list's order,
+// only the entries the mode and mask admit, each with its own status.
+TEST_F(CollectTargetsTest, AFeedOfManyCandidatesKeepsTheirOrderAndStatuses) {
+    fs.AddFolder("/r/many/");
+    std::vector<std::string> candidates;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 5000; ++i) {
+        const std::string path = "/r/many/" + std::to_string(i);
+        candidates.push_back(path);
+        if (i % 7 == 3) continue;  // vanished since it was listed
+        const bool hidden = i % 11 == 5;
+        File(path, hidden ? kHidden : kArchive, i, i);
+        if (!hidden) expected.push_back(path);
+    }
+    TargetFeed feed(fs, candidates, kListFilesWithinMask, kRunAttributeMask);
+    const std::string* path = nullptr;
+    const platform::FileStatus* status = nullptr;
+    std::vector<std::string> handed;
+    for (std::size_t i = 0; feed.Get(i, path, status); ++i) {
+        handed.push_back(*path);
+        ASSERT_NE(status, nullptr);
+        EXPECT_EQ(status->size, std::stoll(path->substr(8))) << *path;
+    }
+    EXPECT_EQ(handed, expected);
+    EXPECT_EQ(feed.Count(), expected.size());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -125,7 +126,8 @@ class FaultInjectingFileSystem final : public ForwardingFileSystem {
     int NextCall(Op op, std::string_view path);
 
     platform::FileSystem& m_real;
-    std::array<int, static_cast<std::size_t>(Op::kCount)> m_calls{};
+    // Counted from the threads of a run (statuses are read on two) without a data race.
+    std::array<std::atomic<int>, static_cast<std::size_t>(Op::kCount)> m_calls{};
     std::map<std::pair<Op, int>, int> m_faults;
     std::map<std::pair<Op, std::string>, int> m_pathFaults;
     std::map<std::pair<Op, int>, std::function<void()>> m_actions;
