@@ -748,25 +748,33 @@ int PosixFileSystem::OpenListing(std::string_view folder, std::string& host, DIR
     return 0;
 }
 
+namespace {
+
+// Every entry of an open folder but "." and "..", in the order the system lists them; 0 or the
+// error that ended the reading.
+template <typename Each>
+int ReadEntries(DIR* dir, const Each& each) {
+    for (;;) {
+        errno = 0;
+        const dirent* next = readdir(dir);
+        if (next == nullptr) return errno;
+        const std::string_view name = next->d_name;
+        if (name != "." && name != "..") each(*next);
+    }
+}
+
+}  // namespace
+
 int PosixFileSystem::ListNames(std::string_view folder,
                                const std::function<void(std::string_view)>& each) {
     std::string host;
     DIR* dir = nullptr;
     if (const int error = OpenListing(folder, host, dir)) return error;
-    int error = 0;
     std::string converted;
-    for (;;) {
-        errno = 0;
-        const dirent* next = readdir(dir);
-        if (next == nullptr) {
-            error = errno;
-            break;
-        }
-        const std::string_view name = next->d_name;
-        if (name == "." || name == "..") continue;
-        Cp932FromUtf8(name, converted);
+    const int error = ReadEntries(dir, [&](const dirent& entry) {
+        Cp932FromUtf8(entry.d_name, converted);
         each(converted);
-    }
+    });
     closedir(dir);
     return error;
 }
@@ -781,20 +789,11 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
     // First the host names with their d_type (kept in `attributes` for now), then the statuses,
     // then the names in CP932: one entry per name all along, so a folder of many entries is
     // held once.
-    int error = 0;
-    for (;;) {
-        errno = 0;
-        const dirent* next = readdir(dir);
-        if (next == nullptr) {
-            error = errno;
-            break;
-        }
-        const std::string_view name = next->d_name;
-        if (name == "." || name == "..") continue;
+    int error = ReadEntries(dir, [&](const dirent& next) {
         DirectoryEntry& entry = entries.emplace_back();
-        entry.name = name;
-        entry.attributes = next->d_type;
-    }
+        entry.name = next.d_name;
+        entry.attributes = next.d_type;
+    });
 
     // d_type tells a folder and a link without a status read; whether a link leads to a folder
     // takes one more. The listing's own statx is all the status an entry gets (identity and
