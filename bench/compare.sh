@@ -6,6 +6,8 @@
 #   run     the sequence run (the default)
 #   logged  the same with the text and the rename-back log
 #   undo    the undo of the sequence run, against the raw loop of the reverse moves
+# FLOOR=checked makes the loop a checked one (raw_rename --checked): the status reads and the
+# identity check a safe run must make, so that the ratio is what the program adds to those.
 #
 #   bench/compare.sh BEFORE_BUILD AFTER_BUILD
 #   ROUNDS=9 N=100000 WHAT=undo bench/compare.sh build-old build
@@ -55,12 +57,14 @@ measure() {  # the job by the build in $1, with a state folder of its own (journ
     micros "$1/morvanex-cli" run "$work/job.mvx" --folder "$dir"
   fi
 }
+floor=()
+[ "${FLOOR:-raw}" = checked ] && floor=(--checked)
 measure_raw() {  # the same moves by the raw loop
   if [ "$what" = undo ]; then
     "$raw" "$work/plan.tsv" > /dev/null
-    micros "$raw" "$work/plan.tsv" --reverse
+    micros "$raw" "$work/plan.tsv" --reverse "${floor[@]}"
   else
-    micros "$raw" "$work/plan.tsv"
+    micros "$raw" "$work/plan.tsv" "${floor[@]}"
   fi
 }
 

@@ -1,8 +1,10 @@
 #include "cli/MappingFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
+#include "engine/plan/StatusReads.h"
 #include "platform/Codepage.h"
 #include "platform/TextEscape.h"
 
@@ -213,47 +215,68 @@ MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_vi
     MappedTargets mapped;
     mapped.sources.reserve(rows.size());
     mapped.names.reserve(rows.size());
+    std::vector<std::pair<std::size_t, std::string>>
+        errors;                      // by line, to be said in the file's order
+    std::vector<std::size_t> rowOf;  // each source's row
+    rowOf.reserve(rows.size());
     std::unordered_map<std::string, std::size_t> lineOf;  // each old path's row
     lineOf.reserve(rows.size());
     std::vector<std::string_view> from;
     std::vector<std::string_view> to;
-    for (const MappingRow& row : rows) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const MappingRow& row = rows[r];
         const std::string at = LinePrefix(row.line);
         if (row.oldPath.starts_with('/') || !Segments(row.oldPath, from) || from.empty()) {
-            mapped.errors.push_back(at + Shown(row.oldPath) +
-                                    " is not a path below the folder (relative, without '..')");
+            errors.emplace_back(row.line, at + Shown(row.oldPath) +
+                                              " is not a path below the folder (relative, "
+                                              "without '..')");
             continue;
         }
         const std::string relative = Joined(from, from.size());
         const std::string folderPart = Joined(from, from.size() - 1);
         if (!Segments(row.newPath, to) || to.empty() || row.newPath.ends_with('/')) {
-            mapped.errors.push_back(at + "the new name " + Shown(row.newPath) + " is not a name");
+            errors.emplace_back(row.line,
+                                at + "the new name " + Shown(row.newPath) + " is not a name");
             continue;
         }
         if (to.size() > 1 &&
             (row.newPath.starts_with('/') || Joined(to, to.size() - 1) != folderPart)) {
-            mapped.errors.push_back(
+            errors.emplace_back(
+                row.line,
                 at + "the new name " + Shown(row.newPath) +
-                " would move the file to another folder; it is renamed in "
-                "its own folder (" +
-                (folderPart.empty() ? std::string("the folder itself") : Shown(folderPart)) + ")");
+                    " would move the file to another folder; it is renamed in "
+                    "its own folder (" +
+                    (folderPart.empty() ? std::string("the folder itself") : Shown(folderPart)) +
+                    ")");
             continue;
         }
         if (const auto [earlier, added] = lineOf.try_emplace(relative, row.line); !added) {
-            mapped.errors.push_back(at + Shown(row.oldPath) + " is already renamed by line " +
-                                    std::to_string(earlier->second));
+            errors.emplace_back(row.line, at + Shown(row.oldPath) + " is already renamed by line " +
+                                              std::to_string(earlier->second));
             continue;
         }
-        std::string source = platform::Cp932FromUtf8(std::string(folder) + relative);
-        platform::FileStatus status;
-        if (const int error = fileSystem.GetStatus(source, status)) {
-            mapped.errors.push_back(at + Shown(row.oldPath) + ": " + std::strerror(error));
-            continue;
-        }
-        mapped.sources.push_back(std::move(source));
-        mapped.statuses.push_back(status);
+        mapped.sources.push_back(platform::Cp932FromUtf8(std::string(folder) + relative));
         mapped.names.push_back(platform::Cp932FromUtf8(to.back()));
+        rowOf.push_back(r);
     }
+    lineOf = {};
+    // Each old file as it is now, read from the folder's handle where it lies right in it.
+    mapped.statuses.resize(mapped.sources.size());
+    fileSystem.Anchor(platform::Cp932FromUtf8(folder));
+    {
+        engine::StatusReads reads(fileSystem, mapped.sources, mapped.statuses);
+        for (std::size_t i = 0; i < mapped.sources.size(); ++i) {
+            if (const int error = reads.Next(i)) {
+                const MappingRow& row = rows[rowOf[i]];
+                errors.emplace_back(row.line, LinePrefix(row.line) + Shown(row.oldPath) + ": " +
+                                                  std::strerror(error));
+            }
+        }
+    }
+    fileSystem.Anchor({});
+    std::stable_sort(errors.begin(), errors.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& error : errors) mapped.errors.push_back(std::move(error.second));
     return mapped;
 }
 

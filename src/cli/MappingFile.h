@@ -49,7 +49,8 @@ struct MappedTargets {
 
 // Resolves each row against `folder` (a host path ending with the separator): the old path
 // lies below it (relative, no ".."), names an entry that is there and no row before names it;
-// the new one is a name, or a path in the old one's folder.
+// the new one is a name, or a path in the old one's folder. The statuses are read from a handle
+// on the folder (the file system is anchored there meanwhile, and left without an anchor).
 MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_view folder,
                              platform::FileSystem& fileSystem);
 

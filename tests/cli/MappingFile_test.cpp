@@ -155,9 +155,10 @@ TEST(MappingFile, RowsResolveToTargetsInTheirOwnFolders) {
         {"error/absolute",
          {{1, "/p/a.jpg", "x"}},
          "error: line 1: '/p/a.jpg' is not a path below the folder (relative, without '..')"},
-        {"error/every_row_named",
-         {{1, "x", "y"}, {2, "a.jpg", "b\nc"}, {3, "z", "y"}},
-         "error: line 1: 'x': No such file or directory | line 3: 'z': No such file or directory"},
+        {"error/every_row_named_in_the_files_order",
+         {{1, "x", "y"}, {2, "a.jpg", "b\nc"}, {3, "/p/b.jpg", "z"}, {4, "z", "y"}},
+         "error: line 1: 'x': No such file or directory | line 3: '/p/b.jpg' is not a path "
+         "below the folder (relative, without '..') | line 4: 'z': No such file or directory"},
     };
     for (const Row& row : rows) {
         const MappedTargets mapped = ResolveMapping(row.rows, "/p/", fileSystem);

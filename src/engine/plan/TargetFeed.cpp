@@ -1,8 +1,9 @@
 #include "engine/plan/TargetFeed.h"
 
-#include <algorithm>
+#include <cerrno>
 
 #include "engine/plan/CollectTargets.h"
+#include "engine/plan/StatusReads.h"
 
 namespace morvanex::engine {
 
@@ -10,10 +11,6 @@ namespace {
 
 // The reader wakes a waiting run after this many targets (and at the end), not after each.
 constexpr std::size_t kPublishEvery = 256;
-// From this many candidates on, a second thread reads every other block of statuses: each read
-// waits on the kernel rather than on this process, so two at a time take about half as long.
-constexpr std::size_t kParallelFrom = 4096;
-constexpr std::size_t kBlock = 256;
 
 }  // namespace
 
@@ -43,40 +40,13 @@ TargetFeed::~TargetFeed() {
 }
 
 void TargetFeed::ReadStatuses() {
-    const std::size_t count = m_candidates.size();
-    const auto stopped = [&] { return m_stop != nullptr && m_stop->Requested(); };
-    // The helper's blocks are the odd ones; each is marked ready (1) when read, with whether
-    // each of its candidates could be read. A stop marks the rest ready unread.
-    const bool helped = count >= kParallelFrom;
-    const std::size_t blocks = (count + kBlock - 1) / kBlock;
-    std::vector<std::atomic<std::uint8_t>> ready(helped ? blocks : 0);
-    std::vector<std::uint8_t> read(helped ? count : 0);
-    std::thread helper;
-    if (helped) {
-        helper = std::thread([&] {
-            for (std::size_t b = 1; b < blocks; b += 2) {
-                for (std::size_t c = b * kBlock; c < std::min(count, (b + 1) * kBlock); ++c) {
-                    if (stopped()) break;
-                    read[c] = m_fileSystem->GetStatus(m_candidates[c], m_statuses[c]) == 0;
-                }
-                ready[b].store(1, std::memory_order_release);
-                ready[b].notify_one();
-            }
-        });
-    }
+    StatusReads reads(*m_fileSystem, m_candidates, m_statuses, m_stop);
     std::size_t found = 0;
-    for (std::size_t c = 0; c < count; ++c) {
-        if (stopped()) break;
-        const std::size_t block = c / kBlock;
-        bool readable = false;
-        if (helped && block % 2 == 1) {
-            if (c % kBlock == 0) ready[block].wait(0, std::memory_order_acquire);
-            readable = read[c] != 0;
-        } else {
-            readable = m_fileSystem->GetStatus(m_candidates[c], m_statuses[c]) == 0;
-        }
+    for (std::size_t c = 0; c < m_candidates.size(); ++c) {
+        const int error = reads.Next(c);
+        if (error == ECANCELED) break;
         // A candidate that vanished since it was listed is no target, as if never listed.
-        if (!readable) continue;
+        if (error != 0) continue;
         if (Admits(m_mode, m_statuses[c].attributes, m_mask) != 1) continue;
         m_targets[found++] = c;
         if (found % kPublishEvery == 0) {
@@ -85,7 +55,6 @@ void TargetFeed::ReadStatuses() {
             m_changed.notify_all();
         }
     }
-    if (helper.joinable()) helper.join();
     std::lock_guard lock(m_mutex);
     m_found.store(found, std::memory_order_release);
     m_complete.store(true, std::memory_order_release);
