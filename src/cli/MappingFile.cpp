@@ -264,7 +264,9 @@ MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_vi
     mapped.statuses.resize(mapped.sources.size());
     fileSystem.Anchor(platform::Cp932FromUtf8(folder));
     {
-        engine::StatusReads reads(fileSystem, mapped.sources, mapped.statuses);
+        engine::StatusReads reads(mapped.sources.size(), [&](std::size_t i) {
+            return fileSystem.GetStatus(mapped.sources[i], mapped.statuses[i]);
+        });
         for (std::size_t i = 0; i < mapped.sources.size(); ++i) {
             if (const int error = reads.Next(i)) {
                 const MappingRow& row = rows[rowOf[i]];

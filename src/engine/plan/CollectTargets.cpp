@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstddef>
-#include <thread>
 
 #include "engine/ResultCodes.h"
+#include "engine/plan/StatusReads.h"
 #include "engine/plan/Wildcard.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
@@ -15,9 +16,6 @@ namespace morvanex::engine {
 namespace {
 
 using platform::attr::kDirectory;
-
-// The stop is looked at after this many status reads: cheap beside them, and soon enough.
-constexpr std::size_t kStopEvery = 256;
 
 bool WithinMask(std::uint8_t attributes, std::uint8_t mask) {
     return ((attributes & ~kDirectory) & ~mask & 0xFF) == 0;
@@ -191,36 +189,31 @@ struct Collector {
 
     // Each entry's status as a listing with attributes gives it, read one by one so that the
     // user's stop is looked at between them: in a large folder these reads are most of the
-    // listing's time. A large folder's reads are shared by two threads (each waits on the
-    // kernel). An entry gone since the listing is left out. False when stopped.
+    // listing's time. An entry gone since the listing is left out. False when stopped.
     bool ReadStatuses(const std::string& root, std::vector<platform::DirectoryEntry>& entries) {
-        const auto read = [&](std::size_t begin, std::size_t end) {
-            for (std::size_t i = begin; i < end; ++i) {
-                if ((i - begin) % kStopEvery == 0 && request.stop->Requested()) return;
+        StatusReads reads(
+            entries.size(),
+            [&](std::size_t i) {
                 platform::DirectoryEntry& entry = entries[i];
-                const bool listedAsFolder = (entry.attributes & kDirectory) != 0;
-                if (fileSystem.GetStatus(root + entry.name, entry.status) != 0) {
-                    entry.name.clear();
-                    continue;
-                }
-                // A link to a folder is listed as a folder (no archive bit, as folders have
-                // none), with the link's own status.
-                if (entry.status.link && listedAsFolder) {
-                    entry.status.attributes = static_cast<std::uint8_t>(
-                        (entry.status.attributes & ~platform::attr::kArchive) | kDirectory);
-                }
-                entry.attributes = entry.status.attributes;
+                return fileSystem.GetStatus(root + entry.name, entry.status);
+            },
+            request.stop);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            platform::DirectoryEntry& entry = entries[i];
+            const int error = reads.Next(i);
+            if (error == ECANCELED) return false;
+            if (error != 0) {
+                entry.name.clear();
+                continue;
             }
-        };
-        constexpr std::size_t kParallelFrom = 4096;
-        if (entries.size() >= kParallelFrom) {
-            std::thread helper(read, entries.size() / 2, entries.size());
-            read(0, entries.size() / 2);
-            helper.join();
-        } else {
-            read(0, entries.size());
+            // A link to a folder is listed as a folder (no archive bit, as folders have none),
+            // with the link's own status.
+            if (entry.status.link && (entry.attributes & kDirectory) != 0) {
+                entry.status.attributes = static_cast<std::uint8_t>(
+                    (entry.status.attributes & ~platform::attr::kArchive) | kDirectory);
+            }
+            entry.attributes = entry.status.attributes;
         }
-        if (request.stop->Requested()) return false;
         std::erase_if(entries,
                       [](const platform::DirectoryEntry& entry) { return entry.name.empty(); });
         return true;

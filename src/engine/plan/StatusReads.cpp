@@ -12,10 +12,9 @@ constexpr std::size_t kBlock = 256;
 
 }  // namespace
 
-StatusReads::StatusReads(platform::FileSystem& fileSystem, const std::vector<std::string>& paths,
-                         std::vector<platform::FileStatus>& statuses, const StopRequest* stop)
-    : m_fileSystem(fileSystem), m_paths(paths), m_statuses(statuses), m_stop(stop) {
-    const std::size_t count = m_paths.size();
+StatusReads::StatusReads(std::size_t count, std::function<int(std::size_t)> read,
+                         const StopRequest* stop)
+    : m_read(std::move(read)), m_stop(stop) {
     if (count < kParallelFrom) return;
     const std::size_t blocks = (count + kBlock - 1) / kBlock;
     m_ready = std::make_unique<std::atomic<std::uint8_t>[]>(blocks);
@@ -23,8 +22,7 @@ StatusReads::StatusReads(platform::FileSystem& fileSystem, const std::vector<std
     m_helper = std::thread([this, count, blocks] {
         for (std::size_t b = 1; b < blocks; b += 2) {
             for (std::size_t i = b * kBlock; i < std::min(count, (b + 1) * kBlock); ++i) {
-                const int error =
-                    Stopped() ? ECANCELED : m_fileSystem.GetStatus(m_paths[i], m_statuses[i]);
+                const int error = Stopped() ? ECANCELED : m_read(i);
                 m_errors[i] = static_cast<std::uint8_t>(std::min(error, 255));
             }
             m_ready[b].store(1, std::memory_order_release);
@@ -50,7 +48,7 @@ int StatusReads::Next(std::size_t i) {
         return m_errors[i];
     }
     if (m_stop != nullptr && m_stop->Requested()) return ECANCELED;
-    return m_fileSystem.GetStatus(m_paths[i], m_statuses[i]);
+    return m_read(i);
 }
 
 }  // namespace morvanex::engine

@@ -40,7 +40,10 @@ TargetFeed::~TargetFeed() {
 }
 
 void TargetFeed::ReadStatuses() {
-    StatusReads reads(*m_fileSystem, m_candidates, m_statuses, m_stop);
+    StatusReads reads(
+        m_candidates.size(),
+        [this](std::size_t c) { return m_fileSystem->GetStatus(m_candidates[c], m_statuses[c]); },
+        m_stop);
     std::size_t found = 0;
     for (std::size_t c = 0; c < m_candidates.size(); ++c) {
         const int error = reads.Next(c);
