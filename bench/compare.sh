@@ -6,8 +6,10 @@
 #   run     the sequence run (the default)
 #   logged  the same with the text and the rename-back log
 #   undo    the undo of the sequence run, against the raw loop of the reverse moves
-# FLOOR=checked makes the loop a checked one (raw_rename --checked): the status reads and the
-# identity check a safe run must make, so that the ratio is what the program adds to those.
+# Each round also times the checked loop (raw_rename --checked): the status reads and the identity
+# check a safe run must make and nothing else; the job's ratio to it is what the program adds.
+# Each round's files are made once and each timed job gets a fresh folder of hard links to them
+# (making 100,000 files takes far longer than the jobs).
 #
 #   bench/compare.sh BEFORE_BUILD AFTER_BUILD
 #   ROUNDS=9 N=100000 WHAT=undo bench/compare.sh build-old build
@@ -39,10 +41,18 @@ if [ "$what" = logged ]; then
   printf 'LogWrite=1\r\nBatLogWrite=1\r\nLogWritePath=%s/logs/\r\n' "$work" >> "$work/job.mvx"
 fi
 
-fresh() {  # a new folder of N files with random names, and the planned moves
-  rm -rf "$dir" "$work/logs"/* && mkdir -p "$dir"
-  "$fixtures" names "$dir" "$n" "$1"
-  "$after/morvanex-cli" preview "$work/job.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
+made=
+fresh() {  # a new folder of the round's N files with random names, and the planned moves
+  rm -rf "$dir" "$work/logs"/*
+  if [ "$made" != "$1" ]; then
+    rm -rf "$work/files" && mkdir -p "$work/files"
+    "$fixtures" names "$work/files" "$n" "$1"
+    cp -al "$work/files" "$dir"
+    "$after/morvanex-cli" preview "$work/job.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
+    made=$1
+  else
+    cp -al "$work/files" "$dir"
+  fi
 }
 # shellcheck source=bench/lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -57,14 +67,12 @@ measure() {  # the job by the build in $1, with a state folder of its own (journ
     micros "$1/morvanex-cli" run "$work/job.mvx" --folder "$dir"
   fi
 }
-floor=()
-[ "${FLOOR:-raw}" = checked ] && floor=(--checked)
-measure_raw() {  # the same moves by the raw loop
+measure_raw() {  # the same moves by the raw loop; with --checked, by the checked one
   if [ "$what" = undo ]; then
     "$raw" "$work/plan.tsv" > /dev/null
-    micros "$raw" "$work/plan.tsv" --reverse "${floor[@]}"
+    micros "$raw" "$work/plan.tsv" --reverse "$@"
   else
-    micros "$raw" "$work/plan.tsv" "${floor[@]}"
+    micros "$raw" "$work/plan.tsv" "$@"
   fi
 }
 
@@ -74,9 +82,13 @@ for round in $(seq "$rounds"); do
   fresh "$round"; rb=$(measure_raw)
   fresh "$round"; a=$(measure "$after")
   fresh "$round"; ra=$(measure_raw)
-  echo "$b $rb $a $ra" | awk '{ printf "%.4f %.4f %.4f\n", $1 / $2, $3 / $4, ($3 / $4) / ($1 / $2) }' >> "$work/ratios"
-  echo "round $round: before $((b / 1000)) ms (raw $((rb / 1000))), after $((a / 1000)) ms (raw $((ra / 1000)))" >&2
+  fresh "$round"; c=$(measure_raw --checked)
+  echo "$b $rb $a $ra $c" |
+    awk '{ printf "%.4f %.4f %.4f %.4f %.4f\n", $1 / $2, $3 / $4, ($3 / $4) / ($1 / $2), $5 / $4, $3 / $5 }' >> "$work/ratios"
+  echo "round $round: before $((b / 1000)) ms (raw $((rb / 1000))), after $((a / 1000)) ms (raw $((ra / 1000)), checked $((c / 1000)))" >&2
 done
 printf 'median ratio to the raw loop, before: %s\n' "$(cut -d' ' -f1 "$work/ratios" | median)"
 printf 'median ratio to the raw loop, after:  %s\n' "$(cut -d' ' -f2 "$work/ratios" | median)"
 printf 'median of after/before per round:     %s\n' "$(cut -d' ' -f3 "$work/ratios" | median)"
+printf 'median ratio of the checked loop, raw:  %s\n' "$(cut -d' ' -f4 "$work/ratios" | median)"
+printf 'median ratio to the checked loop, after: %s\n' "$(cut -d' ' -f5 "$work/ratios" | median)"
