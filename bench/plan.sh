@@ -4,7 +4,8 @@
 # from its free end) and N/2 swaps (each the three renames of a ring broken through a temporary
 # name). With BASE, also the peak memory of a preview of PREVIEW files by both builds. Each
 # comparison alternates over ROUNDS rounds on fresh fixtures; the figure is the median of the
-# per-round ratios.
+# per-round ratios. Each is also set beside the checked loop (raw_rename --checked): the status
+# reads and identity checks a safe run cannot do without.
 #
 #   bench/plan.sh BUILD [BASE_BUILD]
 #   ROUNDS=9 N=100000 PREVIEW=1000000 bench/plan.sh build ../base/build
@@ -61,15 +62,19 @@ for round in $(seq "$rounds"); do
   numbered; grep -c $'\tchain$' "$work/plan.tsv" > /dev/null
   record chain "$(micros "$cli" run "$work/renumber.mvx" --folder "$dir")"
   numbered; record chainraw "$(micros "$raw" "$work/raw.tsv")"
+  numbered; record chainchecked "$(micros "$raw" "$work/raw.tsv" --checked)"
   pairs; grep -c $'\tcycle$' "$work/plan.tsv" > /dev/null
   record swap "$(micros "$cli" run "$work/swap.mvx" --folder "$dir")"
   pairs; record swapraw "$(micros "$raw" "$work/raw.tsv")"
+  pairs; record swapchecked "$(micros "$raw" "$work/raw.tsv" --checked)"
   echo "round $round done" >&2
 done
 REPORT_LABEL_WIDTH=52
-printf '%-52s %10s %10s %9s\n' "" morvanex raw ratio
-report "renumbering of $n files shifted by one" chain chainraw
-report "$((n / 2)) swaps (raw: three renames each)" swap swapraw
+printf '%-52s %10s %10s %9s\n' "" A B A/B
+report "renumbering of $n files shifted by one, vs raw" chain chainraw
+report "the same, vs the checked loop" chain chainchecked
+report "$((n / 2)) swaps (raw: three renames each), vs raw" swap swapraw
+report "the same, vs the checked loop" swap swapchecked
 
 if [ -n "$base" ] && [ -n "${PREVIEW:-}" ]; then
   { header

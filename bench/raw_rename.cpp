@@ -5,7 +5,8 @@
 // --checked adds the system calls a safe run cannot do without, and nothing else: before the
 // first move each source's status and stored flags are read (on two threads, as the run reads
 // them), and each move reads the status of its source again and compares the identity before
-// renaming it (relative to its open folder, without replacing). With --reverse (the undo) there
+// renaming it (relative to its open folder, without replacing); a source made by an earlier move
+// (a swap's temporary name) has no listing to compare with. With --reverse (the undo) there
 // is no listing: each move's status read is compared with the journal's record. What a run
 // costs beyond this is its own work: the plan, the journal, the process.
 #include <fcntl.h>
@@ -81,8 +82,9 @@ int Checked(std::vector<Move>& moves, bool reverse) {
         const char* to = (back ? m.from.c_str() + m.fromName : m.to.c_str() + m.toName);
         struct statx found {};
         if (statx(m.folder, from, AT_SYMLINK_NOFOLLOW, kMask, &found) != 0 ||
-            (!back && (found.stx_ino != m.listed.stx_ino ||
-                       found.stx_btime.tv_nsec != m.listed.stx_btime.tv_nsec))) {
+            (!back && m.listed.stx_ino != 0 &&
+             (found.stx_ino != m.listed.stx_ino ||
+              found.stx_btime.tv_nsec != m.listed.stx_btime.tv_nsec))) {
             ++failures;
             return;
         }

@@ -101,7 +101,7 @@ class Validator {
     };
 
     std::uint32_t FolderIndex(std::string_view host) {
-        const auto it = m_folderIndex.find(std::string(host));
+        const auto it = m_folderIndex.find(host);
         if (it != m_folderIndex.end()) return it->second;
         const auto index = static_cast<std::uint32_t>(m_folders.size());
         Folder& folder = m_folders.emplace_back();
@@ -400,7 +400,14 @@ class Validator {
     PlanCheck m_check;
 
     std::vector<Folder> m_folders;
-    std::unordered_map<std::string, std::uint32_t> m_folderIndex;
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    // Looked up by a view of each target's path: no copy of the folder's name per target.
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> m_folderIndex;
     std::vector<std::uint32_t> m_sourceFolder;
     std::vector<std::uint32_t> m_targetFolder;
     std::vector<std::uint64_t> m_targetHash;
