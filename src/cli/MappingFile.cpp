@@ -4,8 +4,8 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "engine/plan/StatusReads.h"
 #include "platform/Codepage.h"
+#include "platform/StatusReads.h"
 #include "platform/TextEscape.h"
 
 namespace morvanex::cli {
@@ -264,7 +264,7 @@ MappedTargets ResolveMapping(const std::vector<MappingRow>& rows, std::string_vi
     mapped.statuses.resize(mapped.sources.size());
     fileSystem.Anchor(platform::Cp932FromUtf8(folder));
     {
-        engine::StatusReads reads(mapped.sources.size(), [&](std::size_t i) {
+        platform::StatusReads reads(mapped.sources.size(), [&](std::size_t i) {
             return fileSystem.GetStatus(mapped.sources[i], mapped.statuses[i]);
         });
         for (std::size_t i = 0; i < mapped.sources.size(); ++i) {

@@ -22,12 +22,12 @@
 #include <limits>
 #include <mutex>
 #include <sstream>
-#include <thread>
 
 #include "platform/Codepage.h"
 #include "platform/ExclusiveFile.h"
 #include "platform/MountTable.h"
 #include "platform/Paths.h"
+#include "platform/StatusReads.h"
 
 namespace morvanex::platform {
 
@@ -797,53 +797,47 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
 
     // d_type tells a folder and a link without a status read; whether a link leads to a folder
     // takes one more. The listing's own statx is all the status an entry gets (identity and
-    // times included): with attributes every entry needs it, and a large folder shares that
-    // work out between two threads, as each read waits on the kernel rather than on this
-    // process. An entry that is gone meanwhile is marked by an empty name.
+    // times included): with attributes every entry needs it, and a large folder's reads are
+    // shared by two threads (StatusReads). An entry that is gone meanwhile is marked by an empty
+    // name.
     // A link to a folder is listed as a folder, so that the folder tree browses through it;
     // its `link` tells it apart, and its status is the link's own.
     const int folderFd = dirfd(dir);
-    const auto describe = [&](std::size_t begin, std::size_t end) {
-        for (std::size_t i = begin; i < end; ++i) {
-            DirectoryEntry& entry = entries[i];
-            const unsigned char type = entry.attributes;
-            const char* name = entry.name.c_str();
-            entry.attributes = 0;
-            if (withAttributes || type == DT_UNKNOWN) {
-                struct statx status {};
-                if (StatAt(folderFd, name, status) != 0) {
-                    entry.name.clear();
-                    continue;
-                }
-                const bool link = S_ISLNK(status.stx_mode);
-                const bool toFolder =
-                    link ? LeadsToFolder(folderFd, name) : S_ISDIR(status.stx_mode);
-                if (withAttributes) {
-                    entry.attributes =
-                        link ? AttributesFrom(toFolder ? S_IFDIR | 0777 : status.stx_mode, -1,
-                                              entry.name)
-                             : AttributesFrom(status.stx_mode,
-                                              StoredFlagsAt(folderFd, name, prefix), entry.name);
-                    FillStatus(status, entry.attributes, entry.status);
-                } else {
-                    entry.attributes = toFolder ? attr::kDirectory : 0;
-                    entry.status.link = link;
-                }
-            } else if (type == DT_LNK) {
-                entry.attributes = LeadsToFolder(folderFd, name) ? attr::kDirectory : 0;
-                entry.status.link = true;
-            } else if (type == DT_DIR) {
-                entry.attributes = attr::kDirectory;
+    const auto describe = [&](std::size_t i) {
+        DirectoryEntry& entry = entries[i];
+        const unsigned char type = entry.attributes;
+        const char* name = entry.name.c_str();
+        entry.attributes = 0;
+        if (withAttributes || type == DT_UNKNOWN) {
+            struct statx status {};
+            if (StatAt(folderFd, name, status) != 0) {
+                entry.name.clear();
+                return 0;
             }
+            const bool link = S_ISLNK(status.stx_mode);
+            const bool toFolder = link ? LeadsToFolder(folderFd, name) : S_ISDIR(status.stx_mode);
+            if (withAttributes) {
+                entry.attributes =
+                    link ? AttributesFrom(toFolder ? S_IFDIR | 0777 : status.stx_mode, -1,
+                                          entry.name)
+                         : AttributesFrom(status.stx_mode, StoredFlagsAt(folderFd, name, prefix),
+                                          entry.name);
+                FillStatus(status, entry.attributes, entry.status);
+            } else {
+                entry.attributes = toFolder ? attr::kDirectory : 0;
+                entry.status.link = link;
+            }
+        } else if (type == DT_LNK) {
+            entry.attributes = LeadsToFolder(folderFd, name) ? attr::kDirectory : 0;
+            entry.status.link = true;
+        } else if (type == DT_DIR) {
+            entry.attributes = attr::kDirectory;
         }
+        return 0;
     };
-    constexpr std::size_t kParallelFrom = 4096;
-    if (error == 0 && withAttributes && entries.size() >= kParallelFrom) {
-        std::thread helper(describe, entries.size() / 2, entries.size());
-        describe(0, entries.size() / 2);
-        helper.join();
-    } else if (error == 0) {
-        describe(0, entries.size());
+    if (error == 0) {
+        StatusReads reads(entries.size(), describe);
+        for (std::size_t i = 0; i < entries.size(); ++i) reads.Next(i);
     }
     closedir(dir);
 

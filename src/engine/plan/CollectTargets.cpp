@@ -6,10 +6,10 @@
 #include <cstddef>
 
 #include "engine/ResultCodes.h"
-#include "engine/plan/StatusReads.h"
 #include "engine/plan/Wildcard.h"
 #include "platform/Codepage.h"
 #include "platform/Paths.h"
+#include "platform/StatusReads.h"
 
 namespace morvanex::engine {
 
@@ -191,13 +191,13 @@ struct Collector {
     // user's stop is looked at between them: in a large folder these reads are most of the
     // listing's time. An entry gone since the listing is left out. False when stopped.
     bool ReadStatuses(const std::string& root, std::vector<platform::DirectoryEntry>& entries) {
-        StatusReads reads(
+        platform::StatusReads reads(
             entries.size(),
             [&](std::size_t i) {
                 platform::DirectoryEntry& entry = entries[i];
                 return fileSystem.GetStatus(root + entry.name, entry.status);
             },
-            request.stop);
+            [&] { return request.stop->Requested(); });
         for (std::size_t i = 0; i < entries.size(); ++i) {
             platform::DirectoryEntry& entry = entries[i];
             const int error = reads.Next(i);

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "engine/plan/CollectTargets.h"
-#include "engine/plan/StatusReads.h"
+#include "platform/StatusReads.h"
 
 namespace morvanex::engine {
 
@@ -40,10 +40,10 @@ TargetFeed::~TargetFeed() {
 }
 
 void TargetFeed::ReadStatuses() {
-    StatusReads reads(
+    platform::StatusReads reads(
         m_candidates.size(),
         [this](std::size_t c) { return m_fileSystem->GetStatus(m_candidates[c], m_statuses[c]); },
-        m_stop);
+        [this] { return m_stop != nullptr && m_stop->Requested(); });
     std::size_t found = 0;
     for (std::size_t c = 0; c < m_candidates.size(); ++c) {
         const int error = reads.Next(c);

@@ -1,9 +1,9 @@
-#include "engine/plan/StatusReads.h"
+#include "platform/StatusReads.h"
 
 #include <algorithm>
 #include <cerrno>
 
-namespace morvanex::engine {
+namespace morvanex::platform {
 
 namespace {
 
@@ -13,8 +13,8 @@ constexpr std::size_t kBlock = 256;
 }  // namespace
 
 StatusReads::StatusReads(std::size_t count, std::function<int(std::size_t)> read,
-                         const StopRequest* stop)
-    : m_read(std::move(read)), m_stop(stop) {
+                         std::function<bool()> stopped)
+    : m_read(std::move(read)), m_stopped(std::move(stopped)) {
     if (count < kParallelFrom) return;
     const std::size_t blocks = (count + kBlock - 1) / kBlock;
     m_ready = std::make_unique<std::atomic<std::uint8_t>[]>(blocks);
@@ -37,8 +37,7 @@ StatusReads::~StatusReads() {
 }
 
 bool StatusReads::Stopped() const {
-    return m_abandoned.load(std::memory_order_relaxed) ||
-           (m_stop != nullptr && m_stop->Requested());
+    return m_abandoned.load(std::memory_order_relaxed) || (m_stopped && m_stopped());
 }
 
 int StatusReads::Next(std::size_t i) {
@@ -47,8 +46,8 @@ int StatusReads::Next(std::size_t i) {
         m_ready[block].wait(0, std::memory_order_acquire);
         return m_errors[i];
     }
-    if (m_stop != nullptr && m_stop->Requested()) return ECANCELED;
+    if (m_stopped && m_stopped()) return ECANCELED;
     return m_read(i);
 }
 
-}  // namespace morvanex::engine
+}  // namespace morvanex::platform
