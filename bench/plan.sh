@@ -43,17 +43,33 @@ header() { printf '[ParameterSaveFile]\r\nApplicationName=MorvaneX\r\n'; }
   printf '[CommonOption]\r\nSortCondition=1\r\nSortDirection=1\r\n'
 } > "$work/swap.mvx"
 
+# The fixtures are made once; each timed job gets a fresh folder of hard links to them (making
+# 100,000 files takes far longer than the jobs).
 numbered() {  # 000001.jpg ... and the moves from the free end
-  rm -rf "$dir" && mkdir -p "$dir"
-  (cd "$dir" && seq -f '%06g.jpg' 1 "$n" | xargs touch)
-  "$cli" preview "$work/renumber.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
+  rm -rf "$dir"
+  if [ ! -d "$work/numbered" ]; then
+    mkdir -p "$work/numbered"
+    (cd "$work/numbered" && seq -f '%06g.jpg' 1 "$n" | xargs touch)
+    cp -al "$work/numbered" "$dir"
+    "$cli" preview "$work/renumber.mvx" --folder "$dir" --format tsv > "$work/numbered.tsv"
+  else
+    cp -al "$work/numbered" "$dir"
+  fi
+  cp "$work/numbered.tsv" "$work/plan.tsv"
   tac "$work/plan.tsv" > "$work/raw.tsv"
 }
 pairs() {  # a_000001.x, b_000001.x ... and three renames a swap
-  rm -rf "$dir" && mkdir -p "$dir"
-  (cd "$dir" && seq -f 'a_%06g.x' 1 $((n / 2)) | xargs touch &&
-     seq -f 'b_%06g.x' 1 $((n / 2)) | xargs touch)
-  "$cli" preview "$work/swap.mvx" --folder "$dir" --format tsv > "$work/plan.tsv"
+  rm -rf "$dir"
+  if [ ! -d "$work/pairs" ]; then
+    mkdir -p "$work/pairs"
+    (cd "$work/pairs" && seq -f 'a_%06g.x' 1 $((n / 2)) | xargs touch &&
+       seq -f 'b_%06g.x' 1 $((n / 2)) | xargs touch)
+    cp -al "$work/pairs" "$dir"
+    "$cli" preview "$work/swap.mvx" --folder "$dir" --format tsv > "$work/pairs.tsv"
+  else
+    cp -al "$work/pairs" "$dir"
+  fi
+  cp "$work/pairs.tsv" "$work/plan.tsv"
   awk -F'\t' '$1 ~ /\/a_[^\/]*$/ { print $1 "\t" $1 ".t"; print $2 "\t" $1; print $1 ".t\t" $2 }' \
     "$work/plan.tsv" > "$work/raw.tsv"
 }
