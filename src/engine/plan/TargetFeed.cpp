@@ -35,6 +35,18 @@ TargetFeed::TargetFeed(platform::FileSystem& fileSystem, std::vector<std::string
     m_reader = std::thread(&TargetFeed::ReadStatuses, this);
 }
 
+TargetFeed::TargetFeed(platform::FileSystem& fileSystem, std::vector<std::string> paths,
+                       const StopRequest* stop)
+    : m_fileSystem(&fileSystem),
+      m_stop(stop),
+      m_candidates(std::move(paths)),
+      m_statuses(m_candidates.size()),
+      m_keepsAll(true),
+      m_unread(m_candidates.size(), 0) {
+    m_targets.resize(m_candidates.size());
+    m_reader = std::thread(&TargetFeed::ReadStatuses, this);
+}
+
 TargetFeed::~TargetFeed() {
     if (m_reader.joinable()) m_reader.join();
 }
@@ -48,9 +60,13 @@ void TargetFeed::ReadStatuses() {
     for (std::size_t c = 0; c < m_candidates.size(); ++c) {
         const int error = reads.Next(c);
         if (error == ECANCELED) break;
-        // A candidate that vanished since it was listed is no target, as if never listed.
-        if (error != 0) continue;
-        if (Admits(m_mode, m_statuses[c].attributes, m_mask) != 1) continue;
+        if (m_keepsAll) {
+            m_unread[c] = error != 0;
+        } else {
+            // A candidate that vanished since it was listed is no target, as if never listed.
+            if (error != 0) continue;
+            if (Admits(m_mode, m_statuses[c].attributes, m_mask) != 1) continue;
+        }
         m_targets[found++] = c;
         if (found % kPublishEvery == 0) {
             std::lock_guard lock(m_mutex);
@@ -78,7 +94,8 @@ bool TargetFeed::Get(std::size_t i, const std::string*& path, const platform::Fi
     if (!WaitFor(i)) return false;
     const std::size_t c = m_targets[i];
     path = &m_candidates[c];
-    status = m_statuses.empty() ? nullptr : &m_statuses[c];
+    status =
+        m_statuses.empty() || (!m_unread.empty() && m_unread[c] != 0) ? nullptr : &m_statuses[c];
     return true;
 }
 
@@ -90,6 +107,7 @@ std::size_t TargetFeed::Count() {
 void TargetFeed::DropStatuses() {
     Count();
     std::vector<platform::FileStatus>().swap(m_statuses);
+    std::vector<std::uint8_t>().swap(m_unread);
 }
 
 std::vector<std::string> TargetFeed::TakePaths() {

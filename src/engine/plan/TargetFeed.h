@@ -29,6 +29,10 @@ class TargetFeed {
     // to (a stopped run changes nothing it has not planned, and need not wait for the rest).
     TargetFeed(platform::FileSystem& fileSystem, std::vector<std::string> candidates,
                int listingMode, std::uint8_t attributeMask, const StopRequest* stop = nullptr);
+    // A list known in full whose statuses are read here, as a listing's are: every path is a
+    // target, in the list's order; one whose status cannot be read is handed without one.
+    TargetFeed(platform::FileSystem& fileSystem, std::vector<std::string> paths,
+               const StopRequest* stop = nullptr);
     ~TargetFeed();
     TargetFeed(const TargetFeed&) = delete;
     TargetFeed& operator=(const TargetFeed&) = delete;
@@ -60,6 +64,9 @@ class TargetFeed {
     const StopRequest* m_stop = nullptr;
     std::vector<std::string> m_candidates;
     std::vector<platform::FileStatus> m_statuses;  // one per candidate
+    // A given list keeps every candidate; those whose status could not be read are marked (1).
+    bool m_keepsAll = false;
+    std::vector<std::uint8_t> m_unread;
     int m_mode = 0;
     std::uint8_t m_mask = 0;
 

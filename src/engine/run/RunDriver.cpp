@@ -202,9 +202,12 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
         return ShowRunError(ui, MRVN_ERROR_NOT_RENFILE_STR, 0, ""), MRVN_ERROR_NOT_RENFILE_STR;
     }
     if (freeList != nullptr) {
-        targets.feed = std::make_unique<TargetFeed>(
-            *freeList,
-            freeStatuses != nullptr ? *freeStatuses : std::vector<platform::FileStatus>());
+        // The statuses a caller read a moment ago are taken; else they are read as a listing's
+        // are, ahead of the run and on two threads for a long list.
+        targets.feed =
+            freeStatuses != nullptr
+                ? std::make_unique<TargetFeed>(*freeList, *freeStatuses)
+                : std::make_unique<TargetFeed>(context.fileSystem, *freeList, context.stop);
         targets.largestPerFolder = static_cast<int>(freeList->size());
         targets.listed = true;
         return kSuccess;
