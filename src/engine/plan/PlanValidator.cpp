@@ -259,12 +259,30 @@ class Validator {
         return false;
     }
 
+    // Whether any source of the plan, or any name of the folder, has that hash: where none has,
+    // nothing can hold the name, and its key need not be made.
+    bool AnySourceHashed(std::uint64_t hash) const {
+        const auto it = std::lower_bound(m_bySource.begin(), m_bySource.end(), Keyed{hash, 0});
+        return it != m_bySource.end() && it->hash == hash;
+    }
+    bool AnyNameHashed(std::uint32_t folderIndex, std::uint64_t hash) {
+        const Folder& folder = Listing(folderIndex);
+        const auto it = std::lower_bound(folder.byKey.begin(), folder.byKey.end(), Keyed{hash, 0});
+        return it != folder.byKey.end() && it->hash == hash;
+    }
+
     void JudgeNames() {
         HostPath source;
         for (std::size_t i = 0; i < m_moves.Size(); ++i) {
             if (StopDue(i)) return;
             if (Judged(i) || MeetsNothing(i)) continue;
             const std::uint32_t folder = m_targetFolder[i];
+            // Most new names are free: no source and no name of the folder shares their hash.
+            if (!(m_sourceFolder[i] == folder && m_sourceHash[i] == m_targetHash[i]) &&
+                (m_options.copying || !AnySourceHashed(m_targetHash[i])) &&
+                !AnyNameHashed(folder, m_targetHash[i])) {
+                continue;
+            }
             const std::string key = KeyOfTarget(i);
             Split(m_moves.At(i).source, source);
             const bool own = m_sourceFolder[i] == folder && m_sourceHash[i] == m_targetHash[i] &&
