@@ -519,6 +519,47 @@ TEST_P(RunDriverTest, GivenStatusesAreTheFilesTheRunChanges) {
     EXPECT_FALSE(temp.Exists("y.jpg"));
 }
 
+// A given list whose files lie in one folder is held by that folder, as a listed folder is: a
+// link to a folder outside put in its place after the list was read is not followed, and the
+// listed files are renamed where they are. A list across folders is reached by its paths.
+TEST_P(RunDriverTest, AGivenListInOneFolderIsHeldByThatFolder) {
+    test::TempFolder outside;
+    for (const bool oneFolder : {true, false}) {
+        SCOPED_TRACE(oneFolder);
+        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
+            std::filesystem::remove_all(entry.path());
+        for (const auto& entry : std::filesystem::directory_iterator(outside.Path()))
+            std::filesystem::remove_all(entry.path());
+        temp.CreateFile("sub/a.jpg", "A");
+        temp.CreateFile("b.jpg", "B");
+        outside.CreateFile("a.jpg", "outside");
+        settings.SelectFile.FreeFileSelect = 1;
+        std::vector<std::string> list = {Cp932(temp / "sub/a.jpg")};
+        std::vector<std::string> names = {"x.jpg"};
+        if (!oneFolder) {
+            list.push_back(Cp932(temp / "b.jpg"));
+            names.push_back("y.jpg");
+        }
+        test::FaultInjectingFileSystem swapping(real);
+        swapping.BeforeCall(Op::Move, 1, [&] {
+            std::filesystem::rename(temp / "sub", temp / "sub.real");
+            std::filesystem::create_directory_symlink(outside.Path(), temp / "sub");
+        });
+        const RunOutcome outcome =
+            StartRun(settings, {swapping, clock, ui, &journal}, false, &list, &names);
+        EXPECT_EQ(outside.ReadFile("a.jpg"), "outside");
+        EXPECT_FALSE(outside.Exists("x.jpg"));
+        if (oneFolder) {
+            EXPECT_EQ(outcome.resultCode, 0);
+            EXPECT_EQ(temp.ReadFile("sub.real/x.jpg"), "A");
+        } else {
+            EXPECT_EQ(outcome.systemError, ESTALE);
+            EXPECT_EQ(temp.ReadFile("sub.real/a.jpg"), "A");
+        }
+        std::filesystem::remove(temp / "sub");
+    }
+}
+
 TEST_P(RunDriverTest, SelectionRules) {
     // An empty free list is code 9, not 1004.
     settings.SelectFile.FreeFileSelect = 1;
