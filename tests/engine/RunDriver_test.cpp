@@ -526,10 +526,8 @@ TEST_P(RunDriverTest, AGivenListInOneFolderIsHeldByThatFolder) {
     test::TempFolder outside;
     for (const bool oneFolder : {true, false}) {
         SCOPED_TRACE(oneFolder);
-        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
-            std::filesystem::remove_all(entry.path());
-        for (const auto& entry : std::filesystem::directory_iterator(outside.Path()))
-            std::filesystem::remove_all(entry.path());
+        temp.Clear();
+        outside.Clear();
         temp.CreateFile("sub/a.jpg", "A");
         temp.CreateFile("b.jpg", "B");
         outside.CreateFile("a.jpg", "outside");
@@ -1815,10 +1813,8 @@ TEST_P(RunDriverTest, AChangeReachesOnlyTheFileListed) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
-            std::filesystem::remove_all(entry.path());
-        for (const auto& entry : std::filesystem::directory_iterator(outside.Path()))
-            std::filesystem::remove_all(entry.path());
+        temp.Clear();
+        outside.Clear();
         temp.CreateFile("a.jpg", "A");
         temp.CreateFile("sub/b.jpg", "B");
         outside.CreateFile("b.jpg", "outside");
@@ -1901,8 +1897,7 @@ TEST_P(RunDriverTest, NamesTheDestinationRefusesStopBeforeTheChange) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        for (const auto& entry : std::filesystem::directory_iterator(temp.Path()))
-            std::filesystem::remove_all(entry.path());
+        temp.Clear();
         temp.CreateFile(std::string("src/") + row.file, "contents");
         temp.CreateFolder("dest");
         const RenameSettings saved = settings;

@@ -94,6 +94,10 @@ bool TempFolder::Exists(std::string_view relative) const {
     return fs::exists(fs::symlink_status(*this / relative, ec));
 }
 
+void TempFolder::Clear() {
+    for (const auto& entry : fs::directory_iterator(m_path)) fs::remove_all(entry.path());
+}
+
 std::string Cp932(std::string_view utf8) {
     return platform::Cp932FromUtf8(utf8);
 }

@@ -34,6 +34,8 @@ class TempFolder {
     platform::Timestamp ModificationTime(std::string_view relative) const;
     std::string ReadFile(std::string_view relative) const;
     bool Exists(std::string_view relative) const;
+    // Removes everything in the folder; the folder stays.
+    void Clear();
 
   private:
     std::string m_path;
