@@ -204,15 +204,17 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     if (freeList != nullptr) {
         // A list whose files all lie right in one folder is anchored there, as a listed folder
         // is: read and changed from its handle, never through a link put in its place. A list
-        // across folders is reached by its paths (a folder between them may be a link).
+        // across folders, or one naming a folder by its path with the separator, is reached by
+        // its paths (a folder between them may be a link).
         const auto folderOf = [](std::string_view path) {
             const std::size_t last = platform::FindLastChar(path, platform::kSeparator);
             return last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
         };
         const std::string_view shared = folderOf(freeList->front());
         if (!shared.empty() &&
-            std::all_of(freeList->begin(), freeList->end(),
-                        [&](const std::string& path) { return folderOf(path) == shared; })) {
+            std::all_of(freeList->begin(), freeList->end(), [&](const std::string& path) {
+                return path.size() > shared.size() && folderOf(path) == shared;
+            })) {
             anchor.Set(std::string(shared));
         }
         // The statuses a caller read a moment ago are taken; else they are read as a listing's
