@@ -19,32 +19,19 @@
 #include <thread>
 #include <vector>
 
-#include "engine/Interaction.h"
 #include "engine/StopRequest.h"
 #include "engine/run/RunDriver.h"
 #include "platform/PosixFileSystem.h"
 #include "settings/SettingsLifecycle.h"
 #include "support/FixedClock.h"
 #include "support/ForwardingFileSystem.h"
+#include "support/ScriptedInteraction.h"
+#include "support/SequencePattern.h"
 
 namespace {
 
 using namespace morvanex;
 using Clock = std::chrono::steady_clock;
-
-class QuietInteraction final : public engine::Interaction {
-  public:
-    void ShowMessage(const std::string&, engine::MessageIcon) override {}
-    bool AskYesNo(engine::Question, const std::string&) override { return false; }
-    void ShowResultList(const engine::ResultList&) override {}
-    bool ConfirmUndo(const engine::ResultList&) override { return false; }
-    void Progress(unsigned, int) override {}
-    void ProgressDone() override {}
-    void ProgressReset() override {}
-    bool ShowsProgress() const override { return false; }
-    void BeginWait() override {}
-    void EndWait() override {}
-};
 
 // Requests the stop as the k-th folder listing begins, and notes when.
 class StopAtListing final : public test::ForwardingFileSystem {
@@ -92,15 +79,7 @@ settings::RenameSettings Job(platform::FileSystem& fileSystem, const platform::C
     settings::RenameSettings s = settings::ConstructSettings({fileSystem, clock, {}});
     s.SelectFile.FullPath = dir.ends_with('/') ? dir : dir + "/";
     s.CommonOption.SortCondition = 2;  // by modification time
-    auto& parts = s.RenameOption.Parts;
-    for (auto& part : parts) part = settings::PartSlot{};
-    parts[0].SelectedPart = settings::kPartFixedText;
-    parts[0].StrPart = "IMG_";
-    parts[1].SelectedPart = settings::kPartSequence;
-    parts[1].StrPart = "1";
-    parts[1].DigitNum = 6;
-    parts[2].SelectedPart = settings::kPartPeriod;
-    parts[3].SelectedPart = settings::kPartExtension;
+    test::UseSequencePattern(s, "IMG_", 6);
     return s;
 }
 
@@ -124,7 +103,8 @@ int main(int argc, char** argv) {
     MakeFiles(dir, count);
     platform::PosixFileSystem real;
     test::FixedClock clock(1700000000);
-    QuietInteraction ui;
+    test::ScriptedInteraction ui;
+    ui.showsProgress = false;
 
     std::vector<double> whole;
     std::vector<double> atListing[2];

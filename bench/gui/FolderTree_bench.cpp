@@ -24,6 +24,7 @@
 #include "platform/PosixFileSystem.h"
 #include "shell/Document.h"
 #include "shell/MainView.h"
+#include "support/ScriptedInteraction.h"
 #include "widgets/Preferences.h"
 
 namespace {
@@ -32,19 +33,6 @@ namespace fs = std::filesystem;
 using namespace morvanex;
 
 constexpr int kWidth = 2000;
-
-class NullInteraction final : public engine::Interaction {
-  public:
-    void ShowMessage(const std::string&, engine::MessageIcon) override {}
-    bool AskYesNo(engine::Question, const std::string&) override { return false; }
-    void ShowResultList(const engine::ResultList&) override {}
-    bool ConfirmUndo(const engine::ResultList&) override { return false; }
-    void Progress(unsigned, int) override {}
-    void ProgressDone() override {}
-    void ProgressReset() override {}
-    void BeginWait() override {}
-    void EndWait() override {}
-};
 
 // <root>/wide/d10000 .. d11999 (every other one with a subfolder) and <root>/files/ with as
 // many files.
@@ -70,7 +58,7 @@ Fixture& Folders() {
 
 struct PageOnRoot {
     widgets::Preferences preferences;
-    NullInteraction interaction;
+    test::ScriptedInteraction interaction;
     std::unique_ptr<shell::Document> document;
     std::unique_ptr<shell::MainView> view;
     std::unique_ptr<pages::FolderSelectPage> page;

@@ -28,6 +28,7 @@
 #include "support/ForwardingFileSystem.h"
 #include "support/InChild.h"
 #include "support/ScriptedInteraction.h"
+#include "support/SequencePattern.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::engine {
@@ -77,15 +78,7 @@ class RunDriverTest : public testing::TestWithParam<bool> {
 
     // "<prefix><sequence>.<extension>"
     void UsePattern(const std::string& prefix, int digits, int start = 1) {
-        auto& parts = settings.RenameOption.Parts;
-        for (auto& part : parts) part = settings::PartSlot{};
-        parts[0].SelectedPart = settings::kPartFixedText;
-        parts[0].StrPart = Cp932(prefix);
-        parts[1].SelectedPart = settings::kPartSequence;
-        parts[1].StrPart = std::to_string(start);
-        parts[1].DigitNum = digits;
-        parts[2].SelectedPart = settings::kPartPeriod;
-        parts[3].SelectedPart = settings::kPartExtension;
+        test::UseSequencePattern(settings, Cp932(prefix), digits, start);
     }
     // Names made by replacement pairs alone, applied in their order.
     void UseReplacements(std::initializer_list<std::pair<const char*, const char*>> pairs) {

@@ -24,6 +24,7 @@
 #include "support/FixedClock.h"
 #include "support/ForwardingFileSystem.h"
 #include "support/ScriptedInteraction.h"
+#include "support/SequencePattern.h"
 #include "support/TempFolder.h"
 
 namespace morvanex::shell {
@@ -101,15 +102,7 @@ class RunWorkerTest : public testing::Test {
     RunWorkerTest() : files(posix), journal(Cp932(state.Path())), window(scripted) {
         settings = settings::ConstructSettings({posix, clock, {}});
         settings.SelectFile.FullPath = Cp932(temp.Path());
-        auto& parts = settings.RenameOption.Parts;
-        for (auto& part : parts) part = settings::PartSlot{};
-        parts[0].SelectedPart = settings::kPartFixedText;
-        parts[0].StrPart = "IMG_";
-        parts[1].SelectedPart = settings::kPartSequence;
-        parts[1].StrPart = "1";
-        parts[1].DigitNum = 3;
-        parts[2].SelectedPart = settings::kPartPeriod;
-        parts[3].SelectedPart = settings::kPartExtension;
+        test::UseSequencePattern(settings, "IMG_", 3);
         for (int i = 1; i <= kFiles; ++i) temp.CreateFile(Original(i), std::to_string(i));
         files.worker = &worker;
     }
