@@ -299,8 +299,14 @@ std::size_t FindLastChar(std::string_view text, char c) {
     // once, or two bytes later inside a pair, and every character of lead-byte values has an
     // even size; so an occurrence is a character of its own exactly when an even number of
     // lead-byte values stands between it and the last other byte before it.
-    for (std::size_t at = text.rfind(c); at != std::string_view::npos;
-         at = at == 0 ? std::string_view::npos : text.rfind(c, at - 1)) {
+    // memrchr: the last occurrence a word at a time, where rfind walks back byte by byte.
+    const auto lastBefore = [&](std::size_t end) {
+        const void* hit = end == 0 ? nullptr : ::memrchr(text.data(), c, end);
+        return hit == nullptr ? std::string_view::npos
+                              : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    };
+    for (std::size_t at = lastBefore(text.size()); at != std::string_view::npos;
+         at = lastBefore(at)) {
         std::size_t leads = 0;
         while (leads < at && IsLeadByte(static_cast<unsigned char>(text[at - leads - 1]))) ++leads;
         const bool startsPair = IsLeadByte(static_cast<unsigned char>(c)) && at + 1 < text.size();
@@ -376,12 +382,13 @@ WrittenText DetectWrittenText(std::string_view bytes) {
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+    return a.size() == b.size() && (a == b || CompareNoCase(a, b) == 0);
 }
 
 void Cp932FromUtf8(std::string_view utf8, std::string& out) {
     const std::size_t ascii = AsciiPrefix(utf8);
-    out.assign(utf8.substr(0, ascii));
+    out.clear();
+    out.append(utf8.data(), ascii);
     if (ascii == utf8.size()) return;
     out.reserve(utf8.size() + utf8.size() / 2);
     for (std::size_t i = ascii; i < utf8.size();) {
@@ -413,7 +420,8 @@ std::string Cp932FromUtf8(std::string_view utf8) {
 void Utf8FromCp932(std::string_view cp932, std::string& out) {
     // Most names are ASCII up to their end, or far into it: that part is the same bytes.
     const std::size_t ascii = AsciiPrefix(cp932);
-    out.assign(cp932.substr(0, ascii));
+    out.clear();
+    out.append(cp932.data(), ascii);
     if (ascii == cp932.size()) return;
     out.reserve(cp932.size() + cp932.size() / 2);
     DecodeCp932(

@@ -539,6 +539,31 @@ TEST_P(PlanValidator, JudgesAndOrdersThePlan) {
     }
 }
 
+// A large folder's names are indexed otherwise than a few: the same judgements must come out.
+// 20,000 names renumbered by one, with a duplicate new name and one taken in another case.
+TEST(PlanValidatorLargeFolder, JudgesAsASmallOne) {
+    constexpr std::size_t kCount = 20000;
+    FakeFolders fake;
+    FakeFolders::Folder& d = fake.folders["/d/"];
+    d.rules = kFoldsCase;
+    d.names = {"TAKEN", "x", "y"};
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i <= kCount; ++i) paths.push_back("/d/" + std::to_string(i));
+    std::vector<PlannedMove> moves;
+    for (std::size_t i = 0; i < kCount; ++i) {
+        d.names.push_back(std::to_string(i));
+        moves.push_back({paths[i], paths[i + 1], true, false});
+    }
+    moves.push_back({"/d/x", paths[kCount / 2], true, false});
+    moves.push_back({"/d/y", "/d/taken", true, false});
+
+    const PlanCheck check = CheckPlan(moves, kWhole, fake);
+
+    std::vector<Verdict> expected(kCount - 1, V::Chain);
+    expected.insert(expected.end(), {V::Ok, V::Duplicate, V::Exists});
+    EXPECT_EQ(check.verdicts, expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Folders, PlanValidator,
                          testing::Values(nullptr, &test::kFatVolume, &test::kExfatVolume),
                          [](const testing::TestParamInfo<const test::Volume*>& param) {

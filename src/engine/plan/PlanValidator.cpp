@@ -55,6 +55,31 @@ struct Keyed {
     }
 };
 
+// Sorts as operator< does: spread by the hash's top bits into buckets (names' hashes fall
+// evenly, a bucket holds a name or none), then each bucket of several sorted on its own. Linear
+// where a comparison sort of every name was the largest part of checking a large plan, and never
+// worse than one should names be made to share their top bits.
+void SortByHash(std::vector<Keyed>& keyed) {
+    constexpr unsigned kBits = 16;
+    if (keyed.size() < 8192) {
+        std::sort(keyed.begin(), keyed.end());
+        return;
+    }
+    const auto bucketOf = [](const Keyed& k) { return k.hash >> (64 - kBits); };
+    std::vector<std::uint32_t> end((std::size_t{1} << kBits) + 1, 0);
+    for (const Keyed& k : keyed) ++end[bucketOf(k) + 1];
+    for (std::size_t b = 1; b < end.size(); ++b) end[b] += end[b - 1];
+    std::vector<Keyed> spread(keyed.size());
+    for (const Keyed& k : keyed) spread[end[bucketOf(k)]++] = k;  // each start becomes its end
+    for (std::size_t b = 0, begin = 0; b + 1 < end.size(); begin = end[b++]) {
+        if (end[b] - begin > 1) {
+            std::sort(spread.begin() + static_cast<std::ptrdiff_t>(begin),
+                      spread.begin() + static_cast<std::ptrdiff_t>(end[b]));
+        }
+    }
+    keyed.swap(spread);
+}
+
 class Validator {
   public:
     Validator(const PlannedMoves& moves, const PlanOptions& options, FolderKnowledge& folders)
@@ -125,7 +150,7 @@ class Validator {
             NameKey(folder.names[k], folder.rules.foldsCase, m_key);
             folder.byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
         }
-        std::sort(folder.byKey.begin(), folder.byKey.end());
+        SortByHash(folder.byKey);
         return folder;
     }
 
@@ -197,7 +222,7 @@ class Validator {
             if (!Judged(i) && !MeetsNothing(i))
                 byTarget.push_back({m_targetHash[i], static_cast<std::uint32_t>(i)});
         }
-        std::sort(byTarget.begin(), byTarget.end());
+        SortByHash(byTarget);
         for (std::size_t a = 0, runs = 0; a < byTarget.size(); ++runs) {
             if (StopDue(runs)) return;
             std::size_t b = a + 1;
@@ -227,7 +252,7 @@ class Validator {
             if (FreesItsName(i) && m_sourceFolder[i] != kNone)
                 m_bySource.push_back({m_sourceHash[i], static_cast<std::uint32_t>(i)});
         }
-        std::sort(m_bySource.begin(), m_bySource.end());
+        SortByHash(m_bySource);
     }
 
     // The targets other than `self` whose source name is the name `key` in folder `folder`.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "engine/naming/NameSteps.h"
 #include "platform/Codepage.h"
 
 namespace morvanex::engine {
@@ -16,6 +17,9 @@ constexpr const char* kModeCopy =
     "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： コピー\r\n\r\n";
 constexpr const char* kModeRename =
     "モード\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000\u3000 ： リネーム\r\n\r\n";
+
+// A line's number is written with at least five digits.
+constexpr int kNumberDigits = 5;
 
 // How many numbered names a run tries before it gives up on a folder full of taken names.
 constexpr int kMostNameVariants = 1000;
@@ -118,10 +122,9 @@ void RunLog::AppendLine(int number, const std::string& source, const std::string
                         std::string_view oldName) {
     // One buffer for every line of the run: a run of many files builds no strings per line.
     if (m_text) {
-        char numberText[16];
-        const int digits = std::snprintf(numberText, sizeof numberText, "%05d", number);
         static const std::string arrow = platform::Sjis("  →  ");
-        m_line.assign(numberText, static_cast<std::size_t>(digits));
+        m_line.clear();
+        AppendZeroFilled(m_line, number, kNumberDigits);
         m_line.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
         Put(*m_text, m_textGathered, m_line);
     }
@@ -133,10 +136,9 @@ void RunLog::AppendBatchStep(int number, const std::string& newPath, std::string
     if (IsQuotable(newPath) && IsQuotable(oldName)) {
         m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
     } else {
-        char numberText[16];
-        const int digits = std::snprintf(numberText, sizeof numberText, "%05d", number);
         static const std::string remark = platform::Sjis(kNotACommand);
-        m_line.assign("rem ").append(numberText, static_cast<std::size_t>(digits));
+        m_line.assign("rem ");
+        AppendZeroFilled(m_line, number, kNumberDigits);
         m_line.append(" : ").append(remark).append("\r\n");
     }
     if (m_options.reverseBatch) {
