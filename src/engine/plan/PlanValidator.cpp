@@ -126,6 +126,12 @@ class Validator {
     };
 
     std::uint32_t FolderIndex(std::string_view host) {
+        // Targets come folder by folder: most are in the folder of the one before.
+        if (m_lastFolder != kNone && m_folders[m_lastFolder].host == host) return m_lastFolder;
+        m_lastFolder = FolderOf(host);
+        return m_lastFolder;
+    }
+    std::uint32_t FolderOf(std::string_view host) {
         const auto it = m_folderIndex.find(host);
         if (it != m_folderIndex.end()) return it->second;
         const auto index = static_cast<std::uint32_t>(m_folders.size());
@@ -404,7 +410,6 @@ class Validator {
             Unit& unit = units.back();
             ++unit.count;
             if (m_moves.At(target).folder && Moving(target)) unit.movesFolder = true;
-            unit.depth = std::max(unit.depth, Depth(target));
         };
         for (std::size_t i = 0; i < n; ++i) {
             if (emitted[i]) continue;
@@ -425,6 +430,14 @@ class Validator {
             }
             steps.back().endsUnit = true;
         }
+        if (std::none_of(units.begin(), units.end(), [](const Unit& u) { return u.movesFolder; })) {
+            m_check.steps = std::move(steps);
+            return;
+        }
+        for (Unit& unit : units) {
+            for (std::size_t k = unit.first; unit.movesFolder && k < unit.first + unit.count; ++k)
+                unit.depth = std::max(unit.depth, Depth(steps[k].target));
+        }
         std::stable_sort(units.begin(), units.end(), [](const Unit& a, const Unit& b) {
             if (a.movesFolder != b.movesFolder) return !a.movesFolder;
             return a.movesFolder && a.depth > b.depth;
@@ -443,6 +456,7 @@ class Validator {
     PlanCheck m_check;
 
     std::vector<Folder> m_folders;
+    std::uint32_t m_lastFolder = kNone;
     struct TextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view text) const {
