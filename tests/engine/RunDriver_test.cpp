@@ -1055,41 +1055,49 @@ TEST_P(RunDriverTest, AKillAtAnyStepOfARingOrChainIsUndone) {
 }
 
 // Asks for the stop at the k-th call of one operation: a status read (the targets' statuses are
-// read one by one while the run already makes its plan), a folder listing (the second is the
-// plan's check of the folder the names go to), or a move.
+// read one by one while the run already makes its plan), a folder listing, a question of a
+// folder's traits (the composition asks once per folder, then the plan's check once for each
+// folder the names go to), or a move.
+enum class Watched { GetStatus, ListFolder, FolderTraits, Move };
 class StoppingFileSystem final : public test::ForwardingFileSystem {
   public:
-    StoppingFileSystem(platform::FileSystem& real, StopRequest& stop, Op op, int at)
+    StoppingFileSystem(platform::FileSystem& real, StopRequest& stop, Watched op, int at)
         : ForwardingFileSystem(real), m_stop(stop), m_op(op), m_at(at) {}
     int GetStatus(std::string_view path, platform::FileStatus& status) override {
-        Count(Op::GetStatus);
+        Count(Watched::GetStatus);
         return ForwardingFileSystem::GetStatus(path, status);
     }
     int ListFolder(std::string_view folder, bool withAttributes,
                    std::vector<platform::DirectoryEntry>& entries) override {
-        Count(Op::ListFolder);
+        Count(Watched::ListFolder);
+        ++listings;
         return ForwardingFileSystem::ListFolder(folder, withAttributes, entries);
+    }
+    platform::FolderTraits TraitsOf(std::string_view folder) override {
+        Count(Watched::FolderTraits);
+        return ForwardingFileSystem::TraitsOf(folder);
     }
     int Move(std::string_view from, std::string_view to,
              const platform::FileStatus* expected) override {
-        Count(Op::Move);
+        Count(Watched::Move);
         return ForwardingFileSystem::Move(from, to, expected);
     }
     std::atomic<int> calls{0};  // of the operation watched
+    std::atomic<int> listings{0};
 
   private:
-    void Count(Op op) {
+    void Count(Watched op) {
         if (op == m_op && ++calls == m_at) m_stop.Request();
     }
     StopRequest& m_stop;
-    const Op m_op;
+    const Watched m_op;
     const int m_at;
 };
 
 // A stop before the first change — while the statuses are read (streamed, or by the listing of
 // a folder sorted by time or size), or during the whole plan's check — changes nothing, reads
-// no more than it must, and shows no list. In a tree the check stops within the first folder it
-// lists, not after listing them all.
+// no more than it must, and shows no list. The check lists no folder again: it takes the names
+// the run's listing read.
 TEST_P(RunDriverTest, AStopBeforeTheFirstChangeLeavesEverything) {
     constexpr int kFiles = 300;
     constexpr int kFolders = 20;
@@ -1098,20 +1106,22 @@ TEST_P(RunDriverTest, AStopBeforeTheFirstChangeLeavesEverything) {
     const auto before = Snapshot(temp.Path());
     const struct {
         const char* name;
-        Op op;
+        Watched op;
         int at;
         bool preview;
         int most;  // calls of the operation at the most: the work went no further
         int sort = 1;
         bool tree = false;
     } rows[] = {
-        {"statuses/run", Op::GetStatus, 20, false, kFiles / 2},
-        {"statuses/preview_by_time", Op::GetStatus, 20, true, kFiles * 9 / 10, 2},
-        {"statuses/run_by_size", Op::GetStatus, 20, false, kFiles * 9 / 10, 4},
-        {"plan_check/run", Op::ListFolder, 2, false, 2},
-        {"plan_check/preview", Op::ListFolder, 2, true, 2},
-        // The tree is listed in 1 + kFolders calls, then the check lists its first folder.
-        {"plan_check/tree", Op::ListFolder, kFolders + 2, true, kFolders + 2, 1, true},
+        {"statuses/run", Watched::GetStatus, 20, false, kFiles / 2},
+        {"statuses/preview_by_time", Watched::GetStatus, 20, true, kFiles * 9 / 10, 2},
+        {"statuses/run_by_size", Watched::GetStatus, 20, false, kFiles * 9 / 10, 4},
+        // The composition asks of the folder once, the check then once more.
+        {"plan_check/run", Watched::FolderTraits, 2, false, 2},
+        {"plan_check/preview", Watched::FolderTraits, 2, true, 2},
+        // The composition asks of each subfolder, then the check of the first it judges; it
+        // never asks of a folder twice, nor lists one.
+        {"plan_check/tree", Watched::FolderTraits, kFolders + 1, true, 2 * kFolders, 1, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -1126,8 +1136,32 @@ TEST_P(RunDriverTest, AStopBeforeTheFirstChangeLeavesEverything) {
         EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
         EXPECT_EQ(outcome.doneCount, 0);
         EXPECT_LE(stopping.calls.load(), row.most);
+        EXPECT_LE(stopping.listings.load(), row.tree ? 1 + kFolders : 1);
         EXPECT_TRUE(ui.resultLists.empty());
         EXPECT_EQ(Snapshot(temp.Path()), before);
+    }
+}
+
+// A run reads each folder once: its plan's check takes the names from the run's own listing,
+// in a tree as in one folder, and in a preview as in a run.
+TEST_P(RunDriverTest, EachFolderIsListedOnce) {
+    constexpr int kFolders = 5;
+    for (int i = 0; i < kFolders; ++i) {
+        temp.CreateFile("sub" + std::to_string(i) + "/f.txt");
+        temp.CreateFile("g" + std::to_string(i) + ".txt");
+    }
+    for (const bool tree : {false, true}) {
+        for (const bool preview : {true, false}) {
+            SCOPED_TRACE(std::string(tree ? "tree" : "folder") + (preview ? "/preview" : "/run"));
+            StopRequest stop;
+            StoppingFileSystem counting(real, stop, Watched::ListFolder, 0);
+            RenameSettings s = settings;
+            s.SelectFile.IncludeSubDir = tree ? 1 : 0;
+            const RunOutcome outcome =
+                StartRun(s, {counting, clock, ui, &journal, &stop}, preview, nullptr);
+            EXPECT_EQ(outcome.resultCode, 0);
+            EXPECT_EQ(counting.listings.load(), tree ? 1 + kFolders : 1);
+        }
     }
 }
 
@@ -1139,7 +1173,7 @@ TEST_P(RunDriverTest, AStopComesBetweenWholeRingsNeverInside) {
     temp.CreateFile("c.txt", "c.txt");
     UseReplacements({{"a.", "x_."}, {"b.", "a."}, {"x_.", "b."}, {"c.", "d."}});
     StopRequest stop;
-    StoppingFileSystem stopping(real, stop, Op::Move, 1);
+    StoppingFileSystem stopping(real, stop, Watched::Move, 1);
     const RunOutcome outcome =
         StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
     EXPECT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);
@@ -1161,7 +1195,7 @@ TEST_P(RunDriverTest, AStoppedRunListsTheRowsItChanged) {
     // a.txt takes c.txt's name once c.txt is e.txt: one unit of rows 0 and 2; b.txt another.
     UseReplacements({{"c.", "e."}, {"a.", "c."}, {"b.", "f."}});
     StopRequest stop;
-    StoppingFileSystem stopping(real, stop, Op::Move, 1);
+    StoppingFileSystem stopping(real, stop, Watched::Move, 1);
     const RunOutcome outcome =
         StartRun(settings, {stopping, clock, ui, &journal, &stop}, false, nullptr);
     ASSERT_EQ(outcome.resultCode, MRVN_STOPPED_BY_USER);

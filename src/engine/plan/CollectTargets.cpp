@@ -219,6 +219,19 @@ struct Collector {
         return true;
     }
 
+    // Every name the folder's listing read (not only the targets), where it read to the end.
+    void KeepNames(const std::string& root, int listingError,
+                   const std::vector<platform::DirectoryEntry>& entries) {
+        if (request.listedNames == nullptr || listingError != 0) return;
+        PackedNames names;
+        std::string host;
+        for (const platform::DirectoryEntry& entry : entries) {
+            platform::Utf8FromCp932(entry.name, host);
+            names.Add(host);
+        }
+        request.listedNames->Keep(platform::Utf8FromCp932(root), std::move(names));
+    }
+
     int Collect(const std::string& folder) {
         if (request.stop != nullptr && request.stop->Requested()) return MRVN_STOPPED_BY_USER;
         if (folder.empty() || !fileSystem.CanEnter(folder)) return DINFO_ERROR_NO_COUNTDIR_APP;
@@ -228,10 +241,10 @@ struct Collector {
         std::vector<platform::DirectoryEntry> entries;
         const bool withStatuses = statuses != nullptr || NeedsAttributes(request.listingMode);
         if (withStatuses && request.stop != nullptr) {
-            fileSystem.ListFolder(root, false, entries);
+            KeepNames(root, fileSystem.ListFolder(root, false, entries), entries);
             if (!ReadStatuses(root, entries)) return MRVN_STOPPED_BY_USER;
         } else {
-            fileSystem.ListFolder(root, withStatuses, entries);
+            KeepNames(root, fileSystem.ListFolder(root, withStatuses, entries), entries);
         }
 
         std::vector<std::string> subfolders;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/StopRequest.h"
+#include "engine/plan/FolderTraits.h"
 #include "platform/FileSystem.h"
 
 namespace morvanex::engine {
@@ -51,6 +52,8 @@ struct TargetRequest {
     // The user's stop, looked at while the entries' statuses are read (every few hundred) and
     // between folders: a listing that reads every status takes long in a large folder.
     const StopRequest* stop = nullptr;
+    // Where given, the names of each folder read in full are kept there for the plan check.
+    ListedNames* listedNames = nullptr;
 };
 
 // Whether an entry with these attributes is taken by a listing mode: 1 taken, 0 not, -1 for a

@@ -401,7 +401,7 @@ PlanCheck RenameEngine::CheckComposed(std::size_t count, bool wholeRun) {
         std::size_t m_count;
     };
     // The one place that says how the destination folders compare names.
-    FileSystemFolders folders(m_fileSystem);
+    FileSystemFolders folders(m_fileSystem, m_listedNames);
     return CheckPlan(Composed(*this, count), {m_options.copy, wholeRun, m_stop}, folders);
 }
 

@@ -57,6 +57,8 @@ class RenameEngine {
     // Looked at between targets, and between whole chains or rings of the plan (never inside
     // one): a request ends the run there with code 20.
     void SetStopRequest(const StopRequest* stop) { m_stop = stop; }
+    // The names the run's listing read of its folders: the plan check takes them from there.
+    void SetListedNames(ListedNames* names) { m_listedNames = names; }
     // The new names given from outside (a mapping file, names edited by hand), one per target
     // in run order, each in its target's own folder: they stand where the composition's would,
     // and the name rules (parts, digits, case, replacements) are not applied. A target whose
@@ -143,6 +145,7 @@ class RenameEngine {
     Progress m_progress = Progress::Off;
     UndoJournal* m_journal = nullptr;
     const StopRequest* m_stop = nullptr;
+    ListedNames* m_listedNames = nullptr;
     std::optional<std::vector<std::string>> m_explicitNames;
 
     std::unique_ptr<TargetFeed> m_targets;

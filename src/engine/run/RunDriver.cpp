@@ -190,6 +190,7 @@ struct Targets {
     std::unique_ptr<TargetFeed> feed;
     int largestPerFolder = 0;
     bool listed = false;  // a given list, not a folder's listing
+    std::unique_ptr<ListedNames> names = std::make_unique<ListedNames>();
 };
 
 // Collects the targets (a folder's, or the free list); 0 or the code already shown. A folder is
@@ -239,6 +240,7 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
     ui.BeginWait();
     TargetRequest request = RunTargetRequest(s, &context.fileSystem, context.journal);
     request.stop = context.stop;
+    request.listedNames = targets.names.get();
     std::vector<std::string> paths;
     int code = kSuccess;
     if (CanStream(s, preview)) {
@@ -286,6 +288,7 @@ EngineResult RunEngine(const RenameSettings& s, const RunContext& context, Inter
     // Every real run is journaled, whatever the window's own Undo preference says.
     if (real) engine.SetJournal(context.journal);
     engine.SetStopRequest(context.stop);
+    engine.SetListedNames(targets.names.get());
 
     ui.BeginWait();
     if (real) ui.ProgressReset();
