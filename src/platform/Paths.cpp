@@ -28,6 +28,11 @@ std::string DirectoryOf(std::string_view path) {
     return std::string(path.substr(0, last + 1));
 }
 
+std::string_view FolderPartOf(std::string_view path) {
+    const std::size_t last = FindLastChar(path, kSeparator);
+    return last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
+}
+
 std::string FileNameOf(std::string_view path) {
     const std::size_t last = FindLastChar(path, kSeparator);
     if (last == std::string_view::npos) return {};

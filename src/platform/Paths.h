@@ -15,6 +15,8 @@ enum class ExtensionRule { FirstPeriod = 0, LastPeriod = 1 };
 
 // Up to and including the last separator; "" without one, or when it would not fit the host.
 std::string DirectoryOf(std::string_view path);
+// The same part of the path as it stands, however long: "" without a separator.
+std::string_view FolderPartOf(std::string_view path);
 // After the last separator; "" without one, or when 260 bytes or longer.
 std::string FileNameOf(std::string_view path);
 // The name split at its period (which belongs to neither part). Without a period the base is

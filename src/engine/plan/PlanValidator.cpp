@@ -1,6 +1,7 @@
 #include "engine/plan/PlanValidator.h"
 
 #include <algorithm>
+#include <bit>
 #include <functional>
 #include <unordered_map>
 
@@ -55,30 +56,61 @@ struct Keyed {
     }
 };
 
-// Sorts as operator< does: spread by the hash's top bits into buckets (names' hashes fall
-// evenly, a bucket holds a name or none), then each bucket of several sorted on its own. Linear
-// where a comparison sort of every name was the largest part of checking a large plan, and never
-// worse than one should names be made to share their top bits.
-void SortByHash(std::vector<Keyed>& keyed) {
-    constexpr unsigned kBits = 16;
-    if (keyed.size() < 8192) {
-        std::sort(keyed.begin(), keyed.end());
-        return;
-    }
-    const auto bucketOf = [](const Keyed& k) { return k.hash >> (64 - kBits); };
-    std::vector<std::uint32_t> end((std::size_t{1} << kBits) + 1, 0);
-    for (const Keyed& k : keyed) ++end[bucketOf(k) + 1];
-    for (std::size_t b = 1; b < end.size(); ++b) end[b] += end[b - 1];
-    std::vector<Keyed> spread(keyed.size());
-    for (const Keyed& k : keyed) spread[end[bucketOf(k)]++] = k;  // each start becomes its end
-    for (std::size_t b = 0, begin = 0; b + 1 < end.size(); begin = end[b++]) {
-        if (end[b] - begin > 1) {
-            std::sort(spread.begin() + static_cast<std::ptrdiff_t>(begin),
-                      spread.begin() + static_cast<std::ptrdiff_t>(end[b]));
+// Names by hash: sorted as operator< sorts them, and the names with one hash found at once. A
+// large index is spread over buckets of the hash's top bits (names' hashes fall evenly, so a
+// bucket holds a name or two), each bucket sorted on its own: linear to make where a comparison
+// sort of every name was the largest part of checking a large plan, a lookup one bucket's, and
+// never worse than a sort should names be made to share their top bits.
+class HashIndex {
+  public:
+    // `keyed` in index order.
+    explicit HashIndex(std::vector<Keyed> keyed = {}) {
+        if (keyed.size() < kSpreadFrom) {
+            std::sort(keyed.begin(), keyed.end());
+            m_sorted = std::move(keyed);
+            return;
+        }
+        m_shift = 64 - static_cast<unsigned>(std::bit_width(keyed.size()));
+        m_end.assign((std::size_t{1} << (64 - m_shift)) + 1, 0);
+        for (const Keyed& k : keyed) ++m_end[Bucket(k.hash) + 1];
+        for (std::size_t b = 1; b < m_end.size(); ++b) m_end[b] += m_end[b - 1];
+        m_sorted.resize(keyed.size());
+        // Each bucket's start becomes its end, so that bucket b spans m_end[b - 1]..m_end[b].
+        for (const Keyed& k : keyed) m_sorted[m_end[Bucket(k.hash)]++] = k;
+        m_end.pop_back();
+        for (std::size_t b = 0, begin = 0; b < m_end.size(); begin = m_end[b++]) {
+            if (m_end[b] - begin > 1) std::sort(At(begin), At(m_end[b]));
         }
     }
-    keyed.swap(spread);
-}
+
+    const std::vector<Keyed>& Sorted() const { return m_sorted; }
+
+    // The entries with this hash, in index order.
+    std::pair<const Keyed*, const Keyed*> Find(std::uint64_t hash) const {
+        const Keyed* first = m_sorted.data();
+        const Keyed* last = first + m_sorted.size();
+        if (!m_end.empty()) {
+            const std::size_t b = Bucket(hash);
+            last = first + m_end[b];
+            first += b == 0 ? 0 : m_end[b - 1];
+        }
+        first = std::lower_bound(first, last, Keyed{hash, 0});
+        const Keyed* end = first;
+        while (end != last && end->hash == hash) ++end;
+        return {first, end};
+    }
+
+  private:
+    static constexpr std::size_t kSpreadFrom = 4096;
+    std::size_t Bucket(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> m_shift); }
+    std::vector<Keyed>::iterator At(std::size_t i) {
+        return m_sorted.begin() + static_cast<std::ptrdiff_t>(i);
+    }
+
+    std::vector<Keyed> m_sorted;
+    std::vector<std::uint32_t> m_end;  // per bucket, where it ends in m_sorted (large only)
+    unsigned m_shift = 0;
+};
 
 class Validator {
   public:
@@ -122,7 +154,7 @@ class Validator {
         bool listingRead = false;
         bool listed = false;
         PackedNames names;
-        std::vector<Keyed> byKey;
+        HashIndex byKey;
     };
 
     std::uint32_t FolderIndex(std::string_view host) {
@@ -147,16 +179,14 @@ class Validator {
         if (folder.listingRead) return folder;
         folder.listingRead = true;
         folder.listed = m_knowledge.ListNames(folder.host, folder.names);
-        folder.byKey.reserve(folder.names.Size());
+        std::vector<Keyed> byKey;
+        byKey.reserve(folder.names.Size());
         for (std::size_t k = 0; k < folder.names.Size(); ++k) {
-            if (StopDue(k)) {
-                folder.byKey.clear();
-                return folder;
-            }
+            if (StopDue(k)) return folder;
             NameKey(folder.names[k], folder.rules.foldsCase, m_key);
-            folder.byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
+            byKey.push_back({HashOf(index, m_key), static_cast<std::uint32_t>(k)});
         }
-        SortByHash(folder.byKey);
+        folder.byKey = HashIndex(std::move(byKey));
         return folder;
     }
 
@@ -228,18 +258,19 @@ class Validator {
             if (!Judged(i) && !MeetsNothing(i))
                 byTarget.push_back({m_targetHash[i], static_cast<std::uint32_t>(i)});
         }
-        SortByHash(byTarget);
-        for (std::size_t a = 0, runs = 0; a < byTarget.size(); ++runs) {
+        const HashIndex index(std::move(byTarget));
+        const std::vector<Keyed>& sorted = index.Sorted();
+        for (std::size_t a = 0, runs = 0; a < sorted.size(); ++runs) {
             if (StopDue(runs)) return;
             std::size_t b = a + 1;
-            while (b < byTarget.size() && byTarget[b].hash == byTarget[a].hash) ++b;
+            while (b < sorted.size() && sorted[b].hash == sorted[a].hash) ++b;
             // Within a run of equal hashes (almost always one name), each target is a duplicate
             // of the first earlier one with the same folder and key.
             for (std::size_t x = a + 1; x < b; ++x) {
-                const std::uint32_t later = byTarget[x].index;
+                const std::uint32_t later = sorted[x].index;
                 const std::string key = KeyOfTarget(later);
                 for (std::size_t y = a; y < x; ++y) {
-                    const std::uint32_t earlier = byTarget[y].index;
+                    const std::uint32_t earlier = sorted[y].index;
                     if (m_check.verdicts[earlier] == Verdict::Duplicate) continue;
                     if (m_targetFolder[earlier] == m_targetFolder[later] &&
                         KeyOfTarget(earlier) == key) {
@@ -253,20 +284,21 @@ class Validator {
     }
 
     void IndexSources() {
-        m_bySource.reserve(m_moves.Size());
+        std::vector<Keyed> bySource;
+        bySource.reserve(m_moves.Size());
         for (std::size_t i = 0; i < m_moves.Size(); ++i) {
             if (FreesItsName(i) && m_sourceFolder[i] != kNone)
-                m_bySource.push_back({m_sourceHash[i], static_cast<std::uint32_t>(i)});
+                bySource.push_back({m_sourceHash[i], static_cast<std::uint32_t>(i)});
         }
-        SortByHash(m_bySource);
+        m_bySource = HashIndex(std::move(bySource));
     }
 
     // The targets other than `self` whose source name is the name `key` in folder `folder`.
     std::vector<std::uint32_t> SourcesNamed(std::uint64_t hash, std::uint32_t folder,
                                             const std::string& key, std::size_t self) {
         std::vector<std::uint32_t> found;
-        for (auto it = std::lower_bound(m_bySource.begin(), m_bySource.end(), Keyed{hash, 0});
-             it != m_bySource.end() && it->hash == hash; ++it) {
+        const auto [first, last] = m_bySource.Find(hash);
+        for (const Keyed* it = first; it != last; ++it) {
             if (it->index != self && m_sourceFolder[it->index] == folder &&
                 KeyOfSource(it->index) == key) {
                 found.push_back(it->index);
@@ -280,8 +312,8 @@ class Validator {
     bool HeldByOther(std::uint32_t folderIndex, std::uint64_t hash, const std::string& key,
                      std::string_view own) {
         const Folder& folder = Listing(folderIndex);
-        for (auto it = std::lower_bound(folder.byKey.begin(), folder.byKey.end(), Keyed{hash, 0});
-             it != folder.byKey.end() && it->hash == hash; ++it) {
+        const auto [first, last] = folder.byKey.Find(hash);
+        for (const Keyed* it = first; it != last; ++it) {
             const std::string_view name = folder.names[it->index];
             if (name == own) continue;
             NameKey(name, folder.rules.foldsCase, m_key);
@@ -293,13 +325,12 @@ class Validator {
     // Whether any source of the plan, or any name of the folder, has that hash: where none has,
     // nothing can hold the name, and its key need not be made.
     bool AnySourceHashed(std::uint64_t hash) const {
-        const auto it = std::lower_bound(m_bySource.begin(), m_bySource.end(), Keyed{hash, 0});
-        return it != m_bySource.end() && it->hash == hash;
+        const auto [first, last] = m_bySource.Find(hash);
+        return first != last;
     }
     bool AnyNameHashed(std::uint32_t folderIndex, std::uint64_t hash) {
-        const Folder& folder = Listing(folderIndex);
-        const auto it = std::lower_bound(folder.byKey.begin(), folder.byKey.end(), Keyed{hash, 0});
-        return it != folder.byKey.end() && it->hash == hash;
+        const auto [first, last] = Listing(folderIndex).byKey.Find(hash);
+        return first != last;
     }
 
     void JudgeNames() {
@@ -469,7 +500,7 @@ class Validator {
     std::vector<std::uint32_t> m_targetFolder;
     std::vector<std::uint64_t> m_targetHash;
     std::vector<std::uint64_t> m_sourceHash;
-    std::vector<Keyed> m_bySource;
+    HashIndex m_bySource;
     std::vector<std::uint32_t> m_waitsFor;  // the target whose source name this one's new name is
     std::string m_key;
 };

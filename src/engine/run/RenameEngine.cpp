@@ -726,7 +726,7 @@ int RenameEngine::FinishTarget(std::size_t index, const std::string& from, Engin
     const std::string& source = SourceOf(index);
     Change& change = m_changes[index];
     result.currentPath = source;
-    if (IsOwnFile(m_before[index].Status, platform::DirectoryOf(source))) {
+    if (IsOwnFile(m_before[index].Status, platform::FolderPartOf(source))) {
         // The run's own journal or log, or the state folder's, listed or named among the
         // targets: it stays as it is.
         change.newPath = source;
@@ -768,7 +768,7 @@ int RenameEngine::FinishTarget(std::size_t index, const std::string& from, Engin
     // A target changed before a refused write is counted and logged like a finished one: its new
     // path is real, and both undos (and the rename-back log) must take it back.
     change.outcome = Change::Outcome::Done;
-    if (m_log) {
+    if (m_log && m_log->Writes()) {
         // The rename-back line takes the file back to where this move found it.
         const std::string oldName = platform::FileNameOf(from);
         m_log->AppendLine(result.doneCount + 1, source, change.newPath, oldName);

@@ -207,14 +207,10 @@ int CollectForRun(const RenameSettings& s, const RunContext& context, Interactio
         // is: read and changed from its handle, never through a link put in its place. A list
         // across folders, or one naming a folder by its path with the separator, is reached by
         // its paths (a folder between them may be a link).
-        const auto folderOf = [](std::string_view path) {
-            const std::size_t last = platform::FindLastChar(path, platform::kSeparator);
-            return last == std::string_view::npos ? std::string_view() : path.substr(0, last + 1);
-        };
-        const std::string_view shared = folderOf(freeList->front());
+        const std::string_view shared = platform::FolderPartOf(freeList->front());
         if (!shared.empty() &&
             std::all_of(freeList->begin(), freeList->end(), [&](const std::string& path) {
-                return path.size() > shared.size() && folderOf(path) == shared;
+                return path.size() > shared.size() && platform::FolderPartOf(path) == shared;
             })) {
             anchor.Set(std::string(shared));
         }

@@ -43,6 +43,8 @@ class RunLog {
     // The batch line names both between quotes, where the command interpreter reads & ^ < > |
     // as they are; a name it could still misread (holding " % ! or a control character) gets a
     // remark in its place that says so, without the name.
+    // Whether the run writes either log.
+    bool Writes() const { return m_text != nullptr || m_batch != nullptr; }
     void AppendLine(int number, const std::string& source, const std::string& newPath,
                     std::string_view oldName);
     // A rename-back line alone: a move that finishes no target (to a temporary name).
