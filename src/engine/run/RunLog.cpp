@@ -1,5 +1,7 @@
 #include "engine/run/RunLog.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 
@@ -35,12 +37,15 @@ constexpr const char* kNotACommand =
 
 // Between quotes the command interpreter takes & ^ < > | as they are, but still expands % and
 // (with delayed expansion) !, ends the quoted text at ", and ends the line at a line break.
+constexpr std::array<bool, 256> kUnquotable = [] {
+    std::array<bool, 256> bytes{};
+    for (std::size_t c = 0; c < 0x20; ++c) bytes[c] = true;
+    for (const unsigned char c : {'"', '%', '!', '\x7F'}) bytes[c] = true;
+    return bytes;
+}();
 bool IsQuotable(std::string_view text) {
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '%' || c == '!' || byte < 0x20 || byte == 0x7F) return false;
-    }
-    return true;
+    return std::none_of(text.begin(), text.end(),
+                        [](char c) { return kUnquotable[static_cast<unsigned char>(c)]; });
 }
 
 std::string Stamp(platform::Timestamp time) {
@@ -120,38 +125,34 @@ int RunLog::Open(platform::Timestamp runStart, int targetCount, std::string* fai
 
 void RunLog::AppendLine(int number, const std::string& source, const std::string& newPath,
                         std::string_view oldName) {
-    // One buffer for every line of the run: a run of many files builds no strings per line.
+    // Each line is made right in the block it is written with: a run of many files builds no
+    // strings per line.
     if (m_text) {
         static const std::string arrow = platform::Sjis("  →  ");
-        m_line.clear();
-        AppendZeroFilled(m_line, number, kNumberDigits);
-        m_line.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
-        Put(*m_text, m_textGathered, m_line);
+        AppendZeroFilled(m_textGathered, number, kNumberDigits);
+        m_textGathered.append(" : ").append(source).append(arrow).append(newPath).append(" \r\n");
+        WriteFull(*m_text, m_textGathered);
     }
     AppendBatchStep(number, newPath, oldName);
 }
 
 void RunLog::AppendBatchStep(int number, const std::string& newPath, std::string_view oldName) {
     if (!m_batch) return;
+    std::string& line = m_options.reverseBatch ? m_kept : m_batchGathered;
+    if (m_options.reverseBatch) m_keptStarts.push_back(m_kept.size());
     if (IsQuotable(newPath) && IsQuotable(oldName)) {
-        m_line.assign("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
+        line.append("ren \"").append(newPath).append("\" \"").append(oldName).append("\" \r\n");
     } else {
         static const std::string remark = platform::Sjis(kNotACommand);
-        m_line.assign("rem ");
-        AppendZeroFilled(m_line, number, kNumberDigits);
-        m_line.append(" : ").append(remark).append("\r\n");
+        line.append("rem ");
+        AppendZeroFilled(line, number, kNumberDigits);
+        line.append(" : ").append(remark).append("\r\n");
     }
-    if (m_options.reverseBatch) {
-        m_keptStarts.push_back(m_kept.size());
-        m_kept.append(m_line);
-        return;
-    }
-    Put(*m_batch, m_batchGathered, m_line);
+    if (!m_options.reverseBatch) WriteFull(*m_batch, m_batchGathered);
 }
 
-void RunLog::Put(platform::OutputFile& file, std::string& gathered, const std::string& line) {
+void RunLog::WriteFull(platform::OutputFile& file, std::string& gathered) {
     constexpr std::size_t kBlock = 64 * 1024;
-    gathered.append(line);
     if (gathered.size() < kBlock) return;
     file.Append(gathered);
     gathered.clear();

@@ -58,8 +58,8 @@ class RunLog {
 
   private:
     int Create(const std::string& path, std::unique_ptr<platform::OutputFile>& file);
-    // Adds `m_line` to a log's gathered lines, writing them once they fill a block.
-    static void Put(platform::OutputFile& file, std::string& gathered, const std::string& line);
+    // Writes a log's gathered lines once they fill a block.
+    static void WriteFull(platform::OutputFile& file, std::string& gathered);
     void WriteGathered();
 
     platform::FileSystem& m_fileSystem;
@@ -68,8 +68,7 @@ class RunLog {
     std::string m_batchPath;
     std::unique_ptr<platform::OutputFile> m_text;
     std::unique_ptr<platform::OutputFile> m_batch;
-    std::string m_line;
-    std::string m_textGathered;  // lines not written yet
+    std::string m_textGathered;  // lines not written yet, each made right here
     std::string m_batchGathered;
     std::string m_kept;                     // reversed batch: the lines, one after another
     std::vector<std::size_t> m_keptStarts;  // where each kept line begins
