@@ -18,6 +18,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <limits>
 #include <mutex>
@@ -560,7 +561,11 @@ struct PosixFileSystem::State {
         if (const int error = ToHost(path.substr(std::min(path.size(), anchor.size())), name)) {
             return error;
         }
-        const std::size_t slash = name.rfind('/');
+        const void* last = ::memrchr(name.data(), '/', name.size());
+        const std::size_t slash =
+            last == nullptr
+                ? std::string::npos
+                : static_cast<std::size_t>(static_cast<const char*>(last) - name.data());
         if (slash != std::string::npos) {
             if (const int error = Reach(std::string_view(name).substr(0, slash + 1), place.folder))
                 return error;
@@ -863,7 +868,8 @@ int PosixFileSystem::GetEntryStatus(std::string_view path, FileStatus& status) {
 }
 
 int PosixFileSystem::StatusOf(std::string_view path, FileStatus& status, bool storedFlags) {
-    std::string host;
+    // A run reads every target's status: the host form in a buffer kept from read to read.
+    thread_local std::string host;
     // A name right in the anchored folder is read from its handle: no walk of the whole path
     // (a run reads every target's status, on a thread of its own), and no folder but the one
     // listed. The anchor does not change while a run reads statuses.
