@@ -302,8 +302,9 @@ std::size_t FindLastChar(std::string_view text, char c) {
     // memrchr: the last occurrence a word at a time, where rfind walks back byte by byte.
     const auto lastBefore = [&](std::size_t end) {
         const void* hit = end == 0 ? nullptr : ::memrchr(text.data(), c, end);
-        return hit == nullptr ? std::string_view::npos
-                              : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+        return hit == nullptr
+                   ? std::string_view::npos
+                   : static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
     };
     for (std::size_t at = lastBefore(text.size()); at != std::string_view::npos;
          at = lastBefore(at)) {

@@ -1,6 +1,5 @@
 #include "engine/plan/FolderTraits.h"
 
-
 #include "platform/Codepage.h"
 
 namespace morvanex::engine {

@@ -102,7 +102,9 @@ class HashIndex {
 
   private:
     static constexpr std::size_t kSpreadFrom = 4096;
-    std::size_t Bucket(std::uint64_t hash) const { return static_cast<std::size_t>(hash >> m_shift); }
+    std::size_t Bucket(std::uint64_t hash) const {
+        return static_cast<std::size_t>(hash >> m_shift);
+    }
     std::vector<Keyed>::iterator At(std::size_t i) {
         return m_sorted.begin() + static_cast<std::ptrdiff_t>(i);
     }
