@@ -213,6 +213,7 @@ int MoveKeepingCase(platform::FileSystem& fileSystem, const std::string& from,
 
 std::vector<UndoStep> PlanUndo(const journal::Run& run) {
     std::vector<UndoStep> steps;
+    steps.reserve(run.records.size());
     for (std::size_t i = run.records.size(); i-- > 0;) {
         const Record& r = run.records[i];
         if (r.damaged || (r.state != State::Done && r.state != State::Intended)) continue;

@@ -29,10 +29,11 @@ struct UndoReport {
     bool Complete() const { return error == 0 && damaged == 0 && problems.empty() && !stopped; }
 };
 
-// One move an undo of a run would make, newest first: for the question before it starts.
+// One move an undo of a run would make, newest first: for the question before it starts. The
+// paths are the run's own records', valid while the run is.
 struct UndoStep {
-    std::string from;  // the path the run gave
-    std::string to;    // the path before the run
+    std::string_view from;  // the path the run gave
+    std::string_view to;    // the path before the run
 };
 std::vector<UndoStep> PlanUndo(const journal::Run& run);
 
