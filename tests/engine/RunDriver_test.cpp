@@ -490,26 +490,53 @@ TEST_P(RunDriverTest, AFailedMoveGivesTheSourceItsAttributesBack) {
 }
 
 // Statuses handed over with a free list stand for the files as they were read: one replaced
-// since is not renamed.
+// since is not renamed, also where the run's journal was given the replaced file's inode number
+// (the run's own files are never renamed: a listed file is taken for one only where its path
+// still leads there).
+class InodeReusingFileSystem final : public test::ForwardingFileSystem {
+  public:
+    InodeReusingFileSystem(platform::FileSystem& real, platform::FileIdentity reused)
+        : ForwardingFileSystem(real), m_reused(reused) {}
+    int GetIdentity(std::string_view path, platform::FileIdentity& identity) override {
+        if (!path.ends_with(".journal")) return ForwardingFileSystem::GetIdentity(path, identity);
+        identity = m_reused;
+        return 0;
+    }
+
+  private:
+    platform::FileIdentity m_reused;
+};
+
 TEST_P(RunDriverTest, GivenStatusesAreTheFilesTheRunChanges) {
-    temp.CreateFile("a.jpg", "A");
-    temp.CreateFile("b.jpg", "B");
-    settings.SelectFile.FreeFileSelect = 1;
-    const std::vector<std::string> list = {Cp932(temp / "a.jpg"), Cp932(temp / "b.jpg")};
-    const std::vector<std::string> names = {"x.jpg", "y.jpg"};
-    std::vector<platform::FileStatus> statuses(2);
-    for (std::size_t i = 0; i < list.size(); ++i)
-        ASSERT_EQ(real.GetStatus(list[i], statuses[i]), 0);
-    std::filesystem::remove(temp / "b.jpg");
-    temp.CreateFile("c.jpg", "takes the freed inode, if any");
-    temp.CreateFile("b.jpg", "another");
-    const RunOutcome outcome =
-        StartRun(settings, {faulty, clock, ui, &journal}, false, &list, &names, &statuses);
-    EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
-    EXPECT_EQ(outcome.currentPath, list[1]);
-    EXPECT_EQ(temp.ReadFile("x.jpg"), "A");
-    EXPECT_EQ(temp.ReadFile("b.jpg"), "another");
-    EXPECT_FALSE(temp.Exists("y.jpg"));
+    for (const bool journalTakesTheInode : {false, true}) {
+        SCOPED_TRACE(journalTakesTheInode);
+        temp.Clear();
+        temp.CreateFile("a.jpg", "A");
+        temp.CreateFile("b.jpg", "B");
+        settings.SelectFile.FreeFileSelect = 1;
+        const std::vector<std::string> list = {Cp932(temp / "a.jpg"), Cp932(temp / "b.jpg")};
+        const std::vector<std::string> names = {"x.jpg", "y.jpg"};
+        std::vector<platform::FileStatus> statuses(2);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            ASSERT_EQ(real.GetStatus(list[i], statuses[i]), 0);
+        // Another file put in its place: made while b.jpg still exists, so that it is not given
+        // b.jpg's freed inode number (a file made within the same clock tick would carry the
+        // same birth time too).
+        temp.CreateFile("other.jpg", "another");
+        std::filesystem::remove(temp / "b.jpg");
+        std::filesystem::rename(temp / "other.jpg", temp / "b.jpg");
+        InodeReusingFileSystem reusing(
+            faulty, journalTakesTheInode ? statuses[1].identity : platform::FileIdentity{});
+        platform::FileSystem& fileSystem =
+            journalTakesTheInode ? static_cast<platform::FileSystem&>(reusing) : faulty;
+        const RunOutcome outcome =
+            StartRun(settings, {fileSystem, clock, ui, &journal}, false, &list, &names, &statuses);
+        EXPECT_EQ(outcome.resultCode, MRVN_ERROR_SYSTEM_ERROR);
+        EXPECT_EQ(outcome.currentPath, list[1]);
+        EXPECT_EQ(temp.ReadFile("x.jpg"), "A");
+        EXPECT_EQ(temp.ReadFile("b.jpg"), "another");
+        EXPECT_FALSE(temp.Exists("y.jpg"));
+    }
 }
 
 // A given list whose files lie in one folder is held by that folder, as a listed folder is: a

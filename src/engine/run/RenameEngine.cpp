@@ -633,7 +633,8 @@ int RenameEngine::JournalFailure(int error, EngineResult& result, std::size_t ch
     return MRVN_ERROR_NO_JOURNAL;
 }
 
-bool RenameEngine::IsOwnFile(const platform::FileStatus& status, std::string_view folder) {
+bool RenameEngine::IsOwnFile(const platform::FileStatus& status, std::string_view path) {
+    const std::string_view folder = platform::FolderPartOf(path);
     if (m_stateFolder != platform::FileIdentity{}) {
         // Targets come folder by folder: one look at each folder.
         if (folder != m_folderChecked) {
@@ -644,8 +645,15 @@ bool RenameEngine::IsOwnFile(const platform::FileStatus& status, std::string_vie
         }
         if (m_folderIsState || status.identity == m_stateFolder) return true;
     }
-    return status.identity != platform::FileIdentity{} &&
-           std::find(m_ownFiles.begin(), m_ownFiles.end(), status.identity) != m_ownFiles.end();
+    if (status.identity == platform::FileIdentity{} ||
+        std::find(m_ownFiles.begin(), m_ownFiles.end(), status.identity) == m_ownFiles.end()) {
+        return false;
+    }
+    // The run's journal and logs are made after its targets were listed: a listed file that
+    // shares one's identity was deleted since and its inode number given to it, unless its path
+    // still leads there. Such a target is then no file of the run's, and its move fails.
+    platform::FileIdentity now;
+    return m_fileSystem.GetIdentity(path, now) == 0 && now == status.identity;
 }
 
 int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
@@ -704,7 +712,7 @@ int RenameEngine::ComposeTarget(std::size_t index, const std::string& source,
         change.moves = (m_explicitNames || rules.rename || rules.alignDigits || rules.changeCase ||
                         rules.replace) &&
                        change.newPath != source;
-        if (change.moves && IsOwnFile(before.Status, facts.folder)) {
+        if (change.moves && IsOwnFile(before.Status, source)) {
             // The state folder and what it holds keep their names; the plan knows it.
             change.newPath = source;
             change.moves = false;
@@ -726,7 +734,7 @@ int RenameEngine::FinishTarget(std::size_t index, const std::string& from, Engin
     const std::string& source = SourceOf(index);
     Change& change = m_changes[index];
     result.currentPath = source;
-    if (IsOwnFile(m_before[index].Status, platform::FolderPartOf(source))) {
+    if (IsOwnFile(m_before[index].Status, source)) {
         // The run's own journal or log, or the state folder's, listed or named among the
         // targets: it stays as it is.
         change.newPath = source;

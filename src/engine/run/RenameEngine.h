@@ -85,8 +85,9 @@ class RenameEngine {
     int CheckSequenceLimits(std::int64_t count) const;
     int BeginRecords(EngineResult& result);
     // The run's own files, and the state folder with everything in it (the user's key, the
-    // lock, other runs' journals): a list may name them, a run never changes them.
-    bool IsOwnFile(const platform::FileStatus& status, std::string_view folder);
+    // lock, other runs' journals): a list may name them, a run never changes them. `status` is
+    // the target's at `path` as listed.
+    bool IsOwnFile(const platform::FileStatus& status, std::string_view path);
     // Code 18: the journal could not be made or written. `changed` is the target whose change
     // was made last (or npos): named when the journal lost its record.
     int JournalFailure(int error, EngineResult& result, std::size_t changed) const;
