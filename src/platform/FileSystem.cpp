@@ -52,8 +52,16 @@ bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsId
         if (listed.birth != 0 && found.birth != 0) return listed.birth == found.birth;
     }
     if (folder) return true;
-    return listed.size == found.size && listed.modification == found.modification &&
-           listed.modificationNs == found.modificationNs;
+    if (listed.size != found.size) return false;
+    if (keepsIdentity) {
+        return listed.modification == found.modification &&
+               listed.modificationNs == found.modificationNs;
+    }
+    // Without identities (FAT and exFAT through FUSE) the time decides, as finely as the card
+    // keeps it: the kernel may give a time to the nanosecond while it holds the file's status
+    // and the card's own two-second one once it asks again.
+    const Timestamp difference = found.modification - listed.modification;
+    return difference <= kCardTimeSteps && difference >= -kCardTimeSteps;
 }
 
 int FileSystem::MoveIf(std::string_view from, std::string_view to,

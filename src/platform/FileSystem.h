@@ -80,10 +80,14 @@ struct FolderTraits {
     friend bool operator==(const FolderTraits&, const FolderTraits&) = default;
 };
 
+// FAT keeps modification times in steps of two seconds.
+inline constexpr Timestamp kCardTimeSteps = 2;
+
 // True when `found` is still the entry a status was read of earlier (`listed`): the same kind;
-// the same identity and birth, or where no birth is recorded (or the file system keeps no
-// identity, or the host gave none) the same size and modification time (a folder's time
-// changes with its contents: there the kind and identity alone).
+// the same identity and birth, or where no birth is recorded (or the host gave no identity) the
+// same size and modification time; where the file system keeps no identity, the same size and
+// a modification time within kCardTimeSteps (a folder's time changes with its contents: there
+// the kind and identity alone).
 bool IsSameEntry(const FileStatus& listed, const FileStatus& found, bool keepsIdentity);
 
 struct DirectoryEntry {

@@ -37,6 +37,38 @@ namespace {
 using test::FaultInjectingFileSystem;
 using test::InChild;
 
+// Whether a file found is still the one listed, by what its file system keeps: identity and birth
+// where it numbers its files, else its size and a time the card may give at another precision.
+TEST(IsSameEntry, TellsAFileByWhatItsFileSystemKeeps) {
+    FileStatus listed;
+    listed.identity = {8, 100};
+    listed.birth = 5'000'000'123;
+    listed.size = 10;
+    listed.modification = 1000;
+    listed.modificationNs = 400'000'000;
+    const struct {
+        const char* name;
+        bool keepsIdentity;
+        void (*change)(FileStatus&);
+        bool same;
+    } rows[] = {
+        {"identity/contents_changed", true, [](FileStatus& f) { f.size = 11; }, true},
+        {"identity/inode_given_again", true, [](FileStatus& f) { f.birth += 1; }, false},
+        {"identity/no_birth_time_changed", true,
+         [](FileStatus& f) { f.birth = 0, f.modificationNs = 0; }, false},
+        {"card/time_read_again_coarser", false, [](FileStatus& f) { f.modificationNs = 0; }, true},
+        {"card/within_two_seconds", false, [](FileStatus& f) { f.modification -= 2; }, true},
+        {"card/three_seconds_apart", false, [](FileStatus& f) { f.modification += 3; }, false},
+        {"card/other_size", false, [](FileStatus& f) { f.size = 11; }, false},
+        {"card/a_folder_now", false, [](FileStatus& f) { f.attributes = attr::kDirectory; }, false},
+    };
+    for (const auto& row : rows) {
+        FileStatus found = listed;
+        row.change(found);
+        EXPECT_EQ(IsSameEntry(listed, found, row.keepsIdentity), row.same) << row.name;
+    }
+}
+
 // Files larger than `bytes` fail with EFBIG from here on, like a disk that fills up midway.
 void LimitFileSize(rlim_t bytes) {
     signal(SIGXFSZ, SIG_IGN);

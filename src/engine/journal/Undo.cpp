@@ -22,8 +22,7 @@ using journal::State;
 
 using journal::Left;
 
-// FAT keeps modification times in steps of two seconds.
-constexpr platform::Timestamp kTimeTolerance = 2;
+constexpr platform::Timestamp kTimeTolerance = platform::kCardTimeSteps;
 // How many records an undo left the history lists for one run.
 constexpr std::size_t kLeftShown = 20;
 
