@@ -135,19 +135,22 @@ int Undo(const Arguments& options) {
     const std::string name = options.operands.empty() ? std::string() : options.operands[0];
     platform::PosixFileSystem fileSystem;
     const std::string folder = engine::UndoJournal::DefaultFolder();
+    // The chosen journal stays open and locked until it is taken back: read once, and no other
+    // undo comes between the question and the answer.
     const engine::UndoChoice choice =
-        engine::ChooseRunToUndo(folder, fileSystem, platform::Cp932FromUtf8(name));
+        engine::ChooseRunToUndo(folder, fileSystem, platform::Cp932FromUtf8(name), true);
     if (!choice.refusal.empty()) {
         PrintCp932(stderr, choice.refusal);
         return kExitFailed;
     }
-    if (choice.run.path.empty()) {
+    if (choice.file == nullptr) {
         PrintCp932(stderr, TerminalNoticeText(engine::Notice::NoUndoData, 0));
         return kExitFailed;
     }
-    const std::vector<engine::UndoStep> steps = engine::PlanUndo(choice.run);
-    std::fprintf(stderr, "Run %s (%s): %zu files to take back.\n", choice.run.name.c_str(),
-                 platform::Utf8FromCp932(choice.run.root).c_str(), steps.size());
+    const engine::journal::Run& run = choice.file->Contents();
+    const std::vector<engine::UndoStep> steps = engine::PlanUndo(run);
+    std::fprintf(stderr, "Run %s (%s): %zu files to take back.\n", run.name.c_str(),
+                 platform::Utf8FromCp932(run.root).c_str(), steps.size());
     if (!options.yes) {
         for (const auto& step : steps) {
             std::printf("%s -> %s\n", platform::Utf8FromCp932(step.from).c_str(),
@@ -162,18 +165,16 @@ int Undo(const Arguments& options) {
     terminal.CountProgressDown();
     const InterruptStop interrupt;
     const engine::UndoReport report =
-        engine::UndoRun(choice.run.path, fileSystem, &terminal, &interrupt.Request());
+        engine::UndoRun(*choice.file, fileSystem, &terminal, &interrupt.Request());
     if (report.error != 0) {
-        std::fprintf(stderr, "morvanex-cli: %s: %s\n",
-                     platform::Utf8FromCp932(choice.run.path).c_str(),
+        std::fprintf(stderr, "morvanex-cli: %s: %s\n", platform::Utf8FromCp932(run.path).c_str(),
                      report.error == EWOULDBLOCK ? "the journal is in use by a run or another undo"
                                                  : std::strerror(report.error));
         return kExitFailed;
     }
     for (const auto& problem : report.problems) PrintCp932(stderr, problem);
     if (report.damaged != 0) {
-        PrintCp932(stderr,
-                   platform::Sjis("Undo用の記録ファイルが壊れています: ") + choice.run.path);
+        PrintCp932(stderr, platform::Sjis("Undo用の記録ファイルが壊れています: ") + run.path);
         std::fprintf(stderr, "%zu damaged records; every record that verified was taken back.\n",
                      report.damaged);
     }

@@ -427,6 +427,30 @@ TEST(Undo, AnUndoThatLeftFilesSettlesItsRunAndTheNextGoesOn) {
     EXPECT_EQ(temp.ReadFile("b.txt"), "B");
 }
 
+// A choice held open keeps its journal from every other undo until it is taken back through it;
+// a journal another undo holds is refused as one still going.
+TEST(Undo, AHeldChoiceIsTheOneUndoOfItsRun) {
+    test::TempFolder temp;
+    temp.CreateFile("a.txt", "A");
+    const std::string state = test::Cp932(temp / "state/");
+    const std::string root = test::Cp932(temp.Path());
+    const std::string path = RecordRun(state, root, {{root + "a.txt", root + "A1.txt"}});
+    platform::PosixFileSystem real;
+
+    UndoChoice held = ChooseRunToUndo(state, host, {}, true);
+    ASSERT_NE(held.file, nullptr) << held.refusal;
+    EXPECT_EQ(held.file->Contents().path, path);
+    EXPECT_EQ(UndoRun(path, real, nullptr).error, EWOULDBLOCK);
+    const UndoChoice other = ChooseRunToUndo(state, host, {}, true);
+    EXPECT_EQ(other.file, nullptr);
+    EXPECT_NE(other.refusal.find(held.file->Contents().name), std::string::npos) << other.refusal;
+
+    EXPECT_TRUE(UndoRun(*held.file, real, nullptr).Complete());
+    EXPECT_EQ(temp.ReadFile("a.txt"), "A");
+    held.file.reset();
+    EXPECT_EQ(ChooseRunToUndo(state, host, {}, true).file, nullptr) << "nothing is left";
+}
+
 // A run named for undo is refused while a newer run still holds one of its files.
 TEST(Undo, ANamedRunWaitsForTheNewerRunsThatHoldItsFiles) {
     struct Row {

@@ -265,7 +265,12 @@ UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSys
         report.problems.push_back(journalPath + " : " + file.Contents().problem);
         return report;
     }
-    report = UndoRecords(
+    return UndoRun(file, fileSystem, progress, stop);
+}
+
+UndoReport UndoRun(journal::RunFile& file, platform::FileSystem& fileSystem, Interaction* progress,
+                   const StopRequest* stop) {
+    UndoReport report = UndoRecords(
         file.Contents(), fileSystem, progress,
         [&](std::size_t i) { return file.SetState(i, State::Undone); },
         [&](std::size_t i, Left reason, int error) { file.SetLeft(i, reason, error); }, stop);
@@ -432,7 +437,7 @@ class PendingFiles {
 }  // namespace
 
 UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSystem& fileSystem,
-                           std::string_view name) {
+                           std::string_view name, bool hold) {
     UndoChoice choice;
     const int folder = CheckFolder(journalFolder, fileSystem, choice.refusal);
     std::vector<std::string> newer;  // the journals after the chosen one, newest first
@@ -446,7 +451,20 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSyste
         return choice;
     }
     for (const std::string& path : runs) {
-        journal::Run run = journal::ReadRun(path, fileSystem);
+        std::unique_ptr<journal::RunFile> file;
+        journal::Run read;
+        if (hold) {
+            file = std::make_unique<journal::RunFile>();
+            const int error = file->Open(path, fileSystem);
+            if (error == EWOULDBLOCK) {
+                read.path = path;
+                read.name = file->Contents().name;
+                read.running = true;
+            }
+        } else {
+            read = journal::ReadRun(path, fileSystem);
+        }
+        const journal::Run& run = file != nullptr && !read.running ? file->Contents() : read;
         if (run.running || !run.readable) {
             choice.refusal = RefusalOf(run);
             return choice;
@@ -479,7 +497,11 @@ UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSyste
                 return choice;
             }
         }
-        choice.run = std::move(run);
+        if (hold) {
+            choice.file = std::move(file);
+        } else {
+            choice.run = std::move(read);
+        }
         return choice;
     }
     if (!name.empty() && choice.refusal.empty()) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,9 @@ std::vector<UndoStep> PlanUndo(const journal::Run& run);
 // unsettled: the next undo goes on with them.
 UndoReport UndoRun(const std::string& journalPath, platform::FileSystem& fileSystem,
                    Interaction* progress, const StopRequest* stop = nullptr);
+// The same on a journal already opened (ChooseRunToUndo's held choice).
+UndoReport UndoRun(journal::RunFile& file, platform::FileSystem& fileSystem, Interaction* progress,
+                   const StopRequest* stop = nullptr);
 // The same over records held in memory: a journal's, or a run's made without one. A run that
 // records no folders (made without a journal, or a journal of an earlier version) does not
 // confine its records. `markUndone` is told each record
@@ -76,13 +80,17 @@ std::string LeftProblem(const journal::Record& record, journal::Left reason, int
 // its pending files (its new path; its old path when the name stayed), or was made to the same
 // file (the same device and inode, and the same birth time where both record one). A state
 // folder that cannot be listed is refused with the system's error, never taken for one without
-// runs.
+// runs. With `hold`, each journal looked at is opened as an undo opens it (locked; one that a
+// run or an undo holds is refused as one still going), and the chosen one is handed over open in
+// `file`, `run` left empty: an undo made at once reads its journal once, and no other undo comes
+// between.
 struct UndoChoice {
-    journal::Run run;     // the chosen run (path empty when there is none)
+    journal::Run run;     // the chosen run (path empty when there is none, or when held)
     std::string refusal;  // CP932; set when it refuses
+    std::unique_ptr<journal::RunFile> file;  // the chosen run's journal, held open
 };
 UndoChoice ChooseRunToUndo(const std::string& journalFolder, platform::FileSystem& fileSystem,
-                           std::string_view name = {});
+                           std::string_view name = {}, bool hold = false);
 
 // The lines of the command line's history: one per kept run, newest first, each followed by
 // indented lines for what an undo left of it, or why its journal cannot be read (CP932). A state
