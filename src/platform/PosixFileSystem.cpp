@@ -803,8 +803,8 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
     // d_type tells a folder and a link without a status read; whether a link leads to a folder
     // takes one more. The listing's own statx is all the status an entry gets (identity and
     // times included): with attributes every entry needs it, and a large folder's reads are
-    // shared by two threads (StatusReads). An entry that is gone meanwhile is marked by an empty
-    // name.
+    // shared by two threads (StatusReads); without, a second thread would have nothing to do.
+    // An entry that is gone meanwhile is marked by an empty name.
     // A link to a folder is listed as a folder, so that the folder tree browses through it;
     // its `link` tells it apart, and its status is the link's own.
     const int folderFd = dirfd(dir);
@@ -840,9 +840,12 @@ int PosixFileSystem::ListFolder(std::string_view folder, bool withAttributes,
         }
         return 0;
     };
-    if (error == 0) {
+    if (error == 0 && withAttributes) {
         StatusReads reads(entries.size(), describe);
         for (std::size_t i = 0; i < entries.size(); ++i) reads.Next(i);
+    } else if (error == 0) {
+        // Names only: a status is read for an entry whose kind the listing did not say, rarely.
+        for (std::size_t i = 0; i < entries.size(); ++i) describe(i);
     }
     closedir(dir);
 
